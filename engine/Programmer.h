@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/EngineHost.h"
+#include "portio/PortIo.h"
+#include "timing/Delayer.h"
+
+namespace tallis {
+
+// Serial programming commands the engine sends (6-bit codes, LSb first).
+enum SerialCommand : std::uint8_t {
+    kLoadConfiguration = 0,
+    kBulkEraseSetup1 = 1,
+    kLoadDataProgramMemory = 2,
+    kReadDataProgramMemory = 4,
+    kIncrementAddress = 6,
+    kBulkEraseSetup2 = 7,
+    kBeginEraseProgrammingCycle = 8,
+    kEndProgramming = 23,
+    kBeginProgrammingOnlyCycle = 24,
+    kChipErase = 31,
+};
+
+// The programming engine: the port's lines, the chip's serial commands, bulk
+// erase and target reset. It reaches the port only through PortIo and time
+// only through Delayer, and asks its host for the chip type at every step.
+class Programmer {
+public:
+    Programmer(PortIo& port, Delayer& timer, const EngineHost& host);
+
+    // Engine state. PortNumber (1 or 2, as shown to the user) and PortBase
+    // always change together; see SelectPort.
+    std::int32_t PortNumber = 1;
+    std::uint16_t PortBase = 0x378;
+    std::uint16_t AddressCounter = 0;
+    std::uint16_t TargetAddress = 0;
+    bool ConfigMode = false;
+    std::uint8_t RunLineShadow = 0;
+    std::uint8_t VppLineShadow = 0;
+
+    // 1 -> LPT 1 at 0x378, 2 -> LPT 2 at 0x278; any other number changes nothing.
+    void SelectPort(std::int32_t portNumber);
+
+    // Lines and waits.
+    void BitWait();   // 60 us
+    void LineWait();  // 2000 us
+    void EnterProgramMode();
+    void LeaveProgramMode();
+    void WriteData(std::uint8_t value);     // data register, PortBase
+    void WriteControl(std::uint8_t value);  // control register, PortBase + 2
+    std::uint8_t ReadStatus();              // status register, PortBase + 1
+
+    // Serial commands.
+    void ShiftCommand(std::uint8_t command, std::uint16_t data, bool withData);
+    void AdvanceAddress();
+    void WriteWord(std::uint8_t high, std::uint8_t low);
+    bool ReadAndCompareWord(std::uint8_t high, std::uint8_t low);
+    std::uint16_t ReceiveWord();
+
+    // Whole-chip operations and the two commands built on them.
+    void EraseChip();
+    void ResetTarget();
+    void EraseOnly();  // "Erase only"
+    void ResetCpu();   // "Reset CPU"
+
+    Delayer& Timer() { return timer_; }
+
+private:
+    PortIo& port_;
+    Delayer& timer_;
+    const EngineHost& host_;
+};
+
+}  // namespace tallis
