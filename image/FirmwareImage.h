@@ -6,8 +6,12 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tallis {
+
+// Ctrl-Z ends the text of a file wherever it stands, as an end-of-file mark.
+constexpr char kCtrlZ = '\x1A';
 
 // An opened Intel HEX file, kept as its text exactly as stored. The run takes
 // the records apart while it programs (HexRecordReader); nothing is decoded here.
@@ -15,8 +19,13 @@ struct FirmwareImage {
     static constexpr std::size_t kCapacity = 50001;
 
     std::array<char, kCapacity> HexText{};
-    std::int32_t LastIndex = -1;   // position of the last stored character, -1 when empty
-    std::uint32_t WordCount = 0;   // by the counting rule; kept to 16 bits
+    std::int32_t LastIndex = -1;  // position of the last stored character, -1 when empty
+    std::uint32_t WordCount = 0;  // by the counting rule; kept to 16 bits
+
+    // The stored characters, positions 0 to LastIndex.
+    std::string_view Text() const {
+        return {HexText.data(), static_cast<std::size_t>(LastIndex + 1)};
+    }
 };
 
 struct ImageLoadResult {
@@ -24,8 +33,21 @@ struct ImageLoadResult {
     std::string error;                     // the reason, for the user, when it failed
 };
 
-// Reads a HEX file by the Open command's two passes (count, then load up to the
-// first Ctrl-Z or the end). A file that does not fit the store is refused.
+// The number of words a HEX text holds, as shown after Open. Every ':' starts a
+// record whose byte count and address are read; a record whose word address is
+// in program memory or is the configuration word adds byte count / 2, whatever
+// its type. The text ends at its first Ctrl-Z; a text that starts with a carriage
+// return counts 0. Kept to 16 bits, as the count has always been.
+std::uint16_t CountWords(std::string_view text);
+
+// An image of the given file contents: the bytes up to the first Ctrl-Z, with
+// their word count. Contents that do not fit the store are refused.
+ImageLoadResult MakeFirmwareImage(std::string_view fileBytes);
+
+// Reads a HEX file for the Open command: its text up to the first Ctrl-Z or the
+// end, read in binary (no line-end translation), and its word count. The file
+// is read once, so the count always matches the text. A file that cannot be
+// read, or that does not fit the store, gives an error naming the file.
 ImageLoadResult LoadFirmwareImage(const std::filesystem::path& path);
 
 }  // namespace tallis
