@@ -26,7 +26,11 @@ enum SerialCommand : std::uint8_t {
 // erase and target reset. It reaches the port only through PortIo and time
 // only through Delayer, and asks its host for the chip type at every step.
 class Programmer {
-public:
+  public:
+    // Control-register values: bit 0 is the data-out line, written inverted.
+    static constexpr std::uint8_t kControlDataLow = 0x01;   // holds RB7 low
+    static constexpr std::uint8_t kControlReleased = 0x00;  // lets the target drive RB7
+
     Programmer(PortIo& port, Delayer& timer, const EngineHost& host);
 
     // Engine state. PortNumber (1 or 2, as shown to the user) and PortBase
@@ -66,7 +70,15 @@ public:
 
     Delayer& Timer() { return timer_; }
 
-private:
+  private:
+    void ClockBit(bool bit);
+    void ShiftBits(std::uint16_t bits, int count);
+    void WriteProgramMemoryWord(std::uint16_t word);
+    void WriteConfigurationWord(std::uint16_t word);
+    void EraseWithCodeProtectDisable();  // PIC16F877
+    void EraseWithChipErase();           // PIC16F877A
+    void WriteLineShadows();
+
     PortIo& port_;
     Delayer& timer_;
     const EngineHost& host_;
