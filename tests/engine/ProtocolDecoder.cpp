@@ -1,6 +1,7 @@
 #include "tests/engine/ProtocolDecoder.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace tallis::test {
 
