@@ -1,0 +1,63 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tallis::sim {
+
+// The two chip types the target can be.
+enum class TargetType { Pic16F877, Pic16F877A };
+
+const char* TargetTypeName(TargetType type);
+
+// Address map in 14-bit words, as the programming interface counts them.
+inline constexpr std::uint16_t kProgramWords = 0x2000;      // 0x0000-0x1FFF
+inline constexpr std::uint16_t kConfigSpaceStart = 0x2000;  // IDs 0x2000-0x2003
+inline constexpr std::uint16_t kDeviceIdAddress = 0x2006;
+inline constexpr std::uint16_t kConfigWordAddress = 0x2007;
+inline constexpr std::uint16_t kConfigSpaceWords = 8;  // 0x2000-0x2007 are stored
+inline constexpr std::uint16_t kEepromBytes = 256;
+inline constexpr std::uint16_t kErasedWord = 0x3FFF;
+inline constexpr std::uint8_t kErasedByte = 0xFF;
+inline constexpr std::uint16_t kWordMask = 0x3FFF;
+
+// Everything the chip remembers across power cycles.
+struct ChipMemory {
+    std::array<std::uint16_t, kProgramWords> program;
+    // Words 0x2000-0x2007: IDs 0-3, two reserved words, device ID, configuration word.
+    std::array<std::uint16_t, kConfigSpaceWords> config;
+    std::array<std::uint8_t, kEepromBytes> eeprom;
+
+    // A blank chip of the given type: all erased, with its device ID.
+    static ChipMemory Blank(TargetType type, std::uint16_t deviceId);
+
+    std::uint16_t& ConfigWord() { return config[kConfigWordAddress - kConfigSpaceStart]; }
+    std::uint16_t ConfigWord() const { return config[kConfigWordAddress - kConfigSpaceStart]; }
+    std::uint16_t DeviceId() const { return config[kDeviceIdAddress - kConfigSpaceStart]; }
+
+    bool operator==(const ChipMemory&) const = default;
+};
+
+// Facts that depend on the chip type.
+struct TypeFacts {
+    std::uint16_t deviceIdBase;   // device ID without the revision bits
+    std::uint16_t revisionMask;   // bits of the device ID that carry the revision
+    std::uint16_t unimplemented;  // configuration-word bits that always read 1
+};
+
+TypeFacts FactsFor(TargetType type);
+
+// Default device ID of a simulated chip (a plausible silicon revision).
+std::uint16_t DefaultDeviceId(TargetType type);
+
+// Configuration word as the chip stores it: 14 bits, unimplemented bits at 1.
+std::uint16_t NormalizeConfigWord(TargetType type, std::uint16_t word);
+
+// True when code protection, as set by this configuration word, covers the
+// program-memory word at the address (reads 0 through the programming interface).
+bool IsCodeProtected(TargetType type, std::uint16_t configWord, std::uint16_t address);
+
+// True when the configuration word protects the data EEPROM (CPD, bit 8, at 0).
+bool IsDataProtected(std::uint16_t configWord);
+
+}  // namespace tallis::sim

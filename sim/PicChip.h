@@ -1,0 +1,164 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "sim/ChipMemory.h"
+#include "sim/SimClock.h"
+#include "sim/Violation.h"
+
+namespace tallis::sim {
+
+// Level of the MCLR pin as the interface board makes it.
+enum class MclrLevel { Low, High, Vpp };
+
+// What the chip is doing, from the programmer's point of view.
+enum class ChipMode {
+    Reset,        // MCLR low
+    Running,      // MCLR high without VPP: the chip runs its program
+    VppRejected,  // VPP applied without a valid entry: the chip ignores the clock
+    Programming,  // programming mode: commands and data frames are taken
+};
+
+const char* ChipModeName(ChipMode mode);
+
+// A PIC16F877 or PIC16F877A seen through its programming pins (MCLR, RB6,
+// RB7). It checks the host's timing against the chip's minimums and records
+// every violation in the log. Time comes from the clock at every pin change;
+// write and erase cycles complete lazily, when the chip is next looked at.
+class PicChip {
+  public:
+    PicChip(TargetType type, SimClock& clock, ViolationLog& log,
+            std::uint16_t deviceId = 0 /* 0: DefaultDeviceId(type) */);
+    PicChip(const PicChip&) = delete;
+    PicChip& operator=(const PicChip&) = delete;
+
+    // The board reports the pin levels after every port write; rb7 is the
+    // level of the wired line (host and chip together).
+    void UpdatePins(MclrLevel mclr, bool rb6, bool rb7);
+    // False while the chip pulls RB7 low during a read frame.
+    bool Rb7Released() const { return !driveLow_; }
+
+    // Inspection.
+    TargetType Type() const { return type_; }
+    ChipMode Mode() const { return mode_; }
+    MclrLevel Mclr() const { return mclr_; }
+    std::uint16_t Pc() const { return pc_; }
+    bool Busy();                 // a write or erase cycle is in progress
+    const ChipMemory& Memory();  // completes a finished cycle first
+    // What Read Data from Program Memory would return at the address
+    // (code protection applied; unstored configuration-space words read 0x3FFF).
+    std::uint16_t ReadProgramWord(std::uint16_t address);
+    std::uint64_t CommandCount(std::uint8_t code) const { return commandCounts_[code & 0x3F]; }
+    std::uint64_t IgnoredCommands() const { return ignoredCommands_; }
+    // MCLR going from low to high without VPP: the chip starts its program.
+    std::uint64_t ResetReleases() const { return resetReleases_; }
+    std::uint64_t ProgramModeEntries() const { return programModeEntries_; }
+
+    // Replace the whole memory (test set-up, loading a HEX file). The device
+    // ID stays the chip's own; the configuration word is normalised.
+    void LoadMemory(const ChipMemory& memory);
+
+    // Fault: program cycles leave this word address unchanged (erases still work).
+    void SetUnprogrammableWord(std::optional<std::uint16_t> address) { unprogrammable_ = address; }
+
+  private:
+    enum class Phase : std::uint8_t { Command, DataIn, DataOut, DataIgnored };
+    enum class CycleTarget : std::uint8_t {
+        ProgramWords,    // 1 word (877) or a row of 8 (877A) at address
+        ConfigWord,      // one word in configuration space at address
+        EepromByte,      // one data EEPROM byte at address & 0xFF
+        ChipErase,       // 877A command 31
+        BulkProgram,     // command 9, then 8
+        BulkData,        // command 11, then 8
+        CodeProtectOff,  // 877: 1, 7, 8
+    };
+    struct Cycle {
+        bool active = false;
+        bool externallyTimed = false;  // 877A command 24: ends with End Programming
+        bool eraseFirst = false;       // command 8: the words are replaced, not ANDed
+        bool withIds = false;          // erase covers the ID words too
+        bool withEeprom = false;       // code-protect-disable erase takes the EEPROM too
+        CycleTarget target = CycleTarget::ProgramWords;
+        std::uint8_t command = 0;
+        std::uint8_t wordCount = 0;
+        std::uint16_t address = 0;
+        std::array<std::uint16_t, 8> words{};
+        std::uint64_t startNs = 0;
+        std::uint64_t minDurationNs = 0;
+    };
+    enum class PendingErase : std::uint8_t { None, Program, Data };
+    enum class LastLoad : std::uint8_t { None, Program, Eeprom };
+
+    void OnMclrChange(MclrLevel level, std::uint64_t now);
+    void EnterProgramming(std::uint64_t now);
+    void LeaveProgramming(std::uint64_t now);
+    void OnRisingEdge(std::uint64_t now);
+    void OnFallingEdge(bool bit, std::uint64_t now);
+    void CheckFrameStart(std::uint64_t now);
+    void DecodeCommand(std::uint8_t code, std::uint64_t now);
+    bool IsKnownCommand(std::uint8_t code) const;
+    void Execute(std::uint8_t code, std::uint64_t now);
+    void TakeData(std::uint16_t data);
+    void StartCycle(std::uint8_t command, std::uint64_t now);
+    void StartWriteCycle(std::uint8_t command, bool eraseFirst, std::uint64_t now);
+    void EndProgramming(std::uint64_t now);
+    void Settle(std::uint64_t now);
+    void Commit(const Cycle& cycle);
+    void AbortCycle(std::uint64_t now, const char* why);
+    void ResetLatches();
+    std::uint16_t ReadDataMemory();
+    bool InConfigSpace() const { return pc_ >= kConfigSpaceStart; }
+
+    TargetType type_;
+    SimClock& clock_;
+    ViolationLog& log_;
+    ChipMemory memory_;
+    std::optional<std::uint16_t> unprogrammable_;
+
+    // Pins and entry conditions.
+    MclrLevel mclr_ = MclrLevel::Low;
+    ChipMode mode_ = ChipMode::Reset;
+    bool rb6_ = false;
+    bool rb7_ = true;
+    bool linesLow_ = false;
+    std::uint64_t linesLowSinceNs_ = 0;
+    std::uint64_t lastRb7ChangeNs_ = 0;
+    std::uint64_t lastFallNs_ = 0;
+    bool anyFall_ = false;
+
+    // Serial state.
+    Phase phase_ = Phase::Command;
+    std::uint8_t bitCount_ = 0;   // falling edges taken in the current frame
+    std::uint8_t riseCount_ = 0;  // rising edges seen in the current data frame
+    std::uint16_t shift_ = 0;
+    std::uint8_t command_ = 0;
+    std::uint16_t outWord_ = 0;
+    bool driveLow_ = false;
+    bool frameEnded_ = false;       // a command or frame has ended since entry
+    std::uint64_t frameEndNs_ = 0;  // when the last command or data frame ended
+    // Judged at the first rising edge of a command.
+    bool startBusy_ = false;
+    bool startInTdis_ = false;
+
+    // Address counter, latches and cycles.
+    std::uint16_t pc_ = 0;
+    std::uint16_t wordLatch_ = kErasedWord;    // 877 program-memory latch
+    std::array<std::uint16_t, 8> rowLatches_;  // 877A program-memory row latches
+    std::uint16_t configLatch_ = kErasedWord;
+    std::uint8_t eepromLatch_ = kErasedByte;
+    LastLoad lastLoad_ = LastLoad::None;
+    std::uint8_t setupStep_ = 0;  // 877: 1 then 7 arm the code-protect-disable erase
+    PendingErase pendingErase_ = PendingErase::None;
+    Cycle cycle_;
+    std::uint64_t tdisUntilNs_ = 0;
+
+    // Counters.
+    std::array<std::uint64_t, 64> commandCounts_{};
+    std::uint64_t ignoredCommands_ = 0;
+    std::uint64_t resetReleases_ = 0;
+    std::uint64_t programModeEntries_ = 0;
+};
+
+}  // namespace tallis::sim

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "portio/PortIo.h"
+#include "sim/ChipHexFile.h"
+#include "sim/InterfaceBoard.h"
+#include "sim/PicChip.h"
+#include "sim/SimClock.h"
+#include "sim/SimulatedPort.h"
+#include "sim/SteadyClock.h"
+#include "sim/Violation.h"
+#include "sim/VirtualClock.h"
+
+namespace tallis::sim {
+
+enum class TimeSource {
+    Virtual,   // time moves only through Clock().Delay(): hand Clock() to the engine
+    RealTime,  // the chip reads the steady clock; the host waits with its real timer
+};
+
+struct TargetOptions {
+    TargetType type = TargetType::Pic16F877A;
+    std::uint16_t base = 0x378;
+    TimeSource time = TimeSource::Virtual;
+    std::uint64_t portAccessCostNs = 0;  // virtual time only
+    std::uint16_t deviceId = 0;          // 0: the type's default
+};
+
+// Port, board, chip and clock wired together: what tests, the command-line
+// tool's --sim and the desktop simulator need.
+//
+//   SimulatedTarget target({.type = TargetType::Pic16F877});
+//   Programmer programmer(target.Port(), target.Clock(), host);
+//   ... run ...
+//   EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
+//   target.Chip().Memory().program[0];
+//
+// Not thread-safe: use it from one thread at a time.
+class SimulatedTarget {
+  public:
+    explicit SimulatedTarget(const TargetOptions& options = {});
+    SimulatedTarget(const SimulatedTarget&) = delete;
+    SimulatedTarget& operator=(const SimulatedTarget&) = delete;
+
+    tallis::PortIo& Port() { return port_; }
+    SimulatedPort& SimPort() { return port_; }
+    // The virtual clock to hand to the engine as its Delayer. Throws
+    // std::logic_error on a real-time target.
+    VirtualClock& Clock();
+    SimClock& Time() { return *clock_; }
+    bool RealTime() const { return realTime_; }
+    InterfaceBoard& Board() { return board_; }
+    PicChip& Chip() { return chip_; }
+    ViolationLog& Violations() { return log_; }
+
+    // Faults.
+    void SetBoardFault(BoardFault fault) { board_.SetFault(fault); }
+    void SetUnprogrammableWord(std::uint16_t address) { chip_.SetUnprogrammableWord(address); }
+
+    // The chip's memory as an Intel HEX file.
+    HexStatus SaveHex(const std::filesystem::path& path);
+    HexStatus LoadHex(const std::filesystem::path& path);
+
+  private:
+    static std::unique_ptr<SimClock> MakeClock(const TargetOptions& options);
+
+    bool realTime_;
+    std::unique_ptr<SimClock> clock_;
+    ViolationLog log_;
+    PicChip chip_;
+    InterfaceBoard board_;
+    SimulatedPort port_;
+};
+
+}  // namespace tallis::sim

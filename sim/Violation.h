@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tallis::sim {
+
+// What the simulated hardware found wrong with the host's use of it.
+enum class ViolationKind {
+    PortAddress,          // access outside the three port registers, or a write to status
+    VppEntry,             // VPP applied without RB6/RB7 low for 5 us: no programming mode
+    DataSetupHold,        // RB7 changed within 100 ns of a falling clock edge
+    CommandTooSoon,       // less than 1 us after the previous command or data frame
+    CommandWhileBusy,     // command during a write or erase cycle: ignored
+    CommandDuringTdis,    // command within 100 us of End Programming: ignored
+    UnknownCommand,       // code not in this chip type's command set: ignored
+    ProgramTimeTooShort,  // a write cycle cut short: not committed
+    EraseTimeTooShort,    // an erase cycle cut short: not committed
+    ProgrammingNotEnded,  // left programming mode inside a Begin Programming Only cycle
+    IncompleteFrame,      // left programming mode in the middle of a command or data frame
+    BadEraseSequence,     // code-protect-disable erase with the address not at 0x2007
+};
+
+const char* ViolationKindName(ViolationKind kind);
+
+struct Violation {
+    ViolationKind kind;
+    std::uint64_t timeNs;  // simulated time when it was seen
+    std::string detail;    // for people: what happened, with numbers
+};
+
+// The list that tests read. Recording happens only on faults, never on the
+// normal path, so it may allocate.
+class ViolationLog {
+  public:
+    void Record(ViolationKind kind, std::uint64_t timeNs, std::string detail);
+    const std::vector<Violation>& All() const { return violations_; }
+    bool Empty() const { return violations_.empty(); }
+    std::size_t Count(ViolationKind kind) const;
+    void Clear() { violations_.clear(); }
+    // One line per violation, for test failure messages and the tools.
+    std::string Describe() const;
+
+  private:
+    std::vector<Violation> violations_;
+};
+
+}  // namespace tallis::sim
