@@ -18,6 +18,7 @@ void HexRecordReader::Reset() {
     CurrentChar = 0;
     RecordSum = 0;
     truncated_ = false;
+    dataBytesLeft_ = 0;
 }
 
 char HexRecordReader::TakeCurrentChar() {
@@ -58,6 +59,7 @@ std::optional<RecordHeader> HexRecordReader::ReadRecordHeader() {
     header.ByteCount = ReadHexPair();
     header.WordCount = header.ByteCount / 2;
     RecordSum = header.ByteCount;
+    dataBytesLeft_ = header.ByteCount;
 
     // The address is taken twice: as two bytes for the sum, and as its four
     // characters read as one number (which stops at a non-hex character).
@@ -82,13 +84,16 @@ DataWord HexRecordReader::ReadDataWord() {
     RecordSum += word.Low;
     word.High = ReadHexPair();
     RecordSum += word.High;
+    dataBytesLeft_ = dataBytesLeft_ >= 2 ? static_cast<std::uint8_t>(dataBytesLeft_ - 2) : 0;
     return word;
 }
 
 RecordCheck HexRecordReader::FinishRecord() {
-    const bool cutBefore = truncated_;
+    for (; dataBytesLeft_ > 0; --dataBytesLeft_) {
+        RecordSum += ReadHexPair();
+    }
     const std::uint8_t checksum = ReadHexPair();
-    if (cutBefore || truncated_) {
+    if (truncated_) {
         return RecordCheck::CutShort;
     }
     // The line end is passed over unexamined; a text that ends right after the

@@ -71,8 +71,9 @@ class HexRecordReader {
     // Reads the next data word and adds both its bytes to RecordSum.
     DataWord ReadDataWord();
 
-    // Reads the checksum and passes over the one character after it (the line
-    // end) without examining it.
+    // Reads what is left of the record's data (the odd last byte of an odd byte
+    // count, which holds no word but is part of the sum), then the checksum, and
+    // passes over the one character after it (the line end) without examining it.
     RecordCheck FinishRecord();
 
     // Moves ReadPosition to just before the next ':', so that the run's next
@@ -87,6 +88,7 @@ class HexRecordReader {
 
     const FirmwareImage& image_;
     bool truncated_ = false;
+    std::uint8_t dataBytesLeft_ = 0;  // of the current record, not yet read
 };
 
 }  // namespace tallis
