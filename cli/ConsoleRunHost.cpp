@@ -1,0 +1,67 @@
+#include "cli/ConsoleRunHost.h"
+
+#include "cli/ConsoleText.h"
+
+namespace tallis {
+
+namespace {
+
+// Redraw at least this often while the percentage stands still, so that the
+// elapsed time and the word count keep moving on a slow chip.
+constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
+
+}  // namespace
+
+ConsoleRunHost::ConsoleRunHost(ChipType chip, int lptNumber, std::FILE* out, bool showProgress)
+    : chip_(chip), lptNumber_(lptNumber), out_(out), showProgress_(showProgress) {}
+
+void ConsoleRunHost::ShowStatus(const std::string& text) {
+    // "Current LPT Port :N  (XXXH)" names an LPT number, which a port given by
+    // its address does not have; and a script has no use for it.
+    if (!showProgress_ || lptNumber_ == 0) {
+        return;
+    }
+    EndProgressLine();
+    std::fprintf(out_, "%s\n", text.c_str());
+    std::fflush(out_);
+}
+
+void ConsoleRunHost::SetGauge(int percent) {
+    if (!showProgress_) {
+        return;
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (percent == percent_ && now - lastDraw_ < kRedrawInterval) {
+        return;
+    }
+    percent_ = percent;
+    lastDraw_ = now;
+    DrawProgress();
+}
+
+void ConsoleRunHost::DrawProgress() {
+    auto elapsed =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_);
+    std::uint32_t words = wordsDone_ != nullptr ? *wordsDone_ : 0;
+    std::fprintf(out_, "\r%s", ProgressLine(percent_, words, elapsed).c_str());
+    std::fflush(out_);
+    barOnLine_ = true;
+}
+
+void ConsoleRunHost::EndProgressLine() {
+    if (barOnLine_) {
+        std::fputc('\n', out_);
+        barOnLine_ = false;
+    }
+}
+
+void ConsoleRunHost::ShowMessage(const std::string& text) {
+    if (barOnLine_) {
+        DrawProgress();  // the last state, e.g. 100 % at the end record
+    }
+    EndProgressLine();
+    std::fprintf(out_, "%s\n", ConsoleMessageText(text).c_str());
+    std::fflush(out_);
+}
+
+}  // namespace tallis

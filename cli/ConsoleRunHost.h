@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "engine/RunHost.h"
+
+namespace tallis {
+
+// The run's window on a terminal or a pipe. Message boxes become lines on the
+// output; the gauge becomes a progress bar, drawn only when the output is a
+// terminal (showProgress). There is no event loop: a command runs alone.
+class ConsoleRunHost : public RunHost {
+  public:
+    ConsoleRunHost(ChipType chip, int lptNumber, std::FILE* out, bool showProgress);
+
+    // The bar shows the run's count of words handed to the chip.
+    void ShowWordsOf(const std::uint16_t& wordsDone) { wordsDone_ = &wordsDone; }
+    // Ends a bar that is still on its line, so that later output starts afresh.
+    void EndProgressLine();
+
+    ChipType SelectedChip() const override { return chip_; }
+    int OptionsPortChoice() const override { return lptNumber_; }
+    void ShowStatus(const std::string& text) override;
+    void SetGauge(int percent) override;
+    void ShowMessage(const std::string& text) override;
+    void ProcessEvents() override {}
+
+  private:
+    void DrawProgress();
+
+    ChipType chip_;
+    int lptNumber_;
+    std::FILE* out_;
+    bool showProgress_;
+    const std::uint16_t* wordsDone_ = nullptr;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point lastDraw_{};
+    int percent_ = -1;
+    bool barOnLine_ = false;
+};
+
+}  // namespace tallis

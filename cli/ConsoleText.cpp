@@ -1,0 +1,44 @@
+#include "cli/ConsoleText.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace tallis {
+
+namespace {
+
+constexpr int kBarWidth = 30;
+
+}  // namespace
+
+std::string ConsoleMessageText(const std::string& messageBoxText) {
+    std::string text;
+    text.reserve(messageBoxText.size());
+    for (std::size_t i = 0; i < messageBoxText.size(); ++i) {
+        char c = messageBoxText[i];
+        if (c == '\n' || c == '\r') {
+            bool pair = i + 1 < messageBoxText.size() && messageBoxText[i + 1] == '\r' && c == '\n';
+            text.push_back('\n');
+            i += pair ? 1 : 0;
+        } else {
+            text.push_back(c);
+        }
+    }
+    return text;
+}
+
+std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed) {
+    percent = std::clamp(percent, 0, 100);
+    int filled = percent * kBarWidth / 100;
+    std::string line = "[";
+    line.append(static_cast<std::size_t>(filled), '#');
+    line.append(static_cast<std::size_t>(kBarWidth - filled), '-');
+    long long seconds = elapsed.count();
+    char tail[64];
+    std::snprintf(tail, sizeof tail, "] %3d%%  %lu words  %lld:%02lld", percent,
+                  static_cast<unsigned long>(wordsDone), seconds / 60, seconds % 60);
+    line += tail;
+    return line;
+}
+
+}  // namespace tallis

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace tallis {
+
+// A message box text as terminal lines: the texts carry their own line breaks
+// as "\n\r" (and a few single '\n' or '\r'); each becomes one '\n'.
+std::string ConsoleMessageText(const std::string& messageBoxText);
+
+// One progress line, without the leading carriage return:
+// "[#########-----------]  45%  3686 words  0:52".
+std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed);
+
+}  // namespace tallis

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace tallis {
+
+// The exit statuses of tallis-cli, which scripts rely on.
+enum ExitCode : int {
+    kExitCompleted = 0,     // the command ran to its end ("Down load data ..." for program)
+    kExitRunError = 1,      // the run reported an error, or the file had no end record
+    kExitUsage = 2,         // bad options, or a file that cannot be read or is too large
+    kExitNoPortAccess = 3,  // the parallel port cannot be reached
+};
+
+}  // namespace tallis

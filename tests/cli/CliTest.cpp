@@ -1,0 +1,385 @@
+// tallis-cli as scripts see it: exit statuses, messages, traces and the
+// simulated chip's saved memory, through the built executable.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "CliProcess.h"
+#include "ExpectedTrace.h"
+#include "HexText.h"
+
+namespace tallis::testing {
+namespace {
+
+const std::vector<std::uint16_t> kWords = {0x2805, 0x0000, 0x1683, 0x0186, 0x1283,
+                                           0x0186, 0x1406, 0x1006, 0x2806, 0x3FFE};
+constexpr std::uint16_t kConfigWord = 0x3F3A;
+// The run counts every program word and the configuration word.
+const std::string kCompleteMessage =
+    "Down load data " + std::to_string(kWords.size() + 1) + " words complete\n";
+
+const char* const kVerifyHints =
+    "\n1. Disconnect any load form Port RB3 RB6 RB7 \n"
+    "2. Check sytem voltage supply 4.8-5.5 V inspected\n"
+    "3. Check selected type 16F877 or 16f877A\n"
+    "4. 16F877 may be FAIL or Damage or Wrong config\n";
+
+std::string WithBrokenSecondRecord() {
+    std::string text = ProgramHex(kWords, kConfigWord);
+    std::size_t second = text.find(':', 1);
+    std::size_t lineEnd = text.find('\r', second);
+    // Flip the checksum's last digit: 0 <-> 1, anything else -> 0.
+    char& digit = text[lineEnd - 1];
+    digit = digit == '0' ? '1' : '0';
+    return text;
+}
+
+struct RunCase {
+    const char* name;
+    std::string hex;
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+class CliRunOutcome : public ::testing::TestWithParam<std::tuple<RunCase, const char*>> {};
+
+TEST_P(CliRunOutcome, ExitStatusAndMessage) {
+    const auto& [c, chip] = GetParam();
+    CliProcess cli;
+    cli.WriteFile("firmware.hex", c.hex);
+    CliResult r = cli.Run({"--sim", "--chip", chip, "program", "firmware.hex"});
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+}
+
+std::vector<RunCase> RunCases() {
+    std::vector<std::uint16_t> unwritable = kWords;
+    unwritable[5] = 0x4186;  // bit 14 never reads back: verify fails at word 5
+    return {
+        {"Completed", ProgramHex(kWords, kConfigWord), 0, kCompleteMessage, ""},
+        {"ExtendedAddressRecordCounts",
+         HexRecord(0, 0x04, {0, 0}) + ProgramHex(kWords, kConfigWord), 0,
+         "Down load data " + std::to_string(kWords.size() + 2) + " words complete\n", ""},
+        {"VerifyError", ProgramHex(unwritable, kConfigWord), 1,
+         std::string("Verify error ! at Address 0005H\n") + kVerifyHints, ""},
+        {"ChecksumError", WithBrokenSecondRecord(), 1, "Check sum error !\n", ""},
+        {"NotIntelHex", " " + ProgramHex(kWords, kConfigWord), 1,
+         "ERROR  ! \nThis file not Intel hex file\n", ""},
+        {"NoEndRecord", ProgramHex(kWords, kConfigWord, false), 1, "",
+         "the file has no end record; the target was not reset\n"},
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(BothChips, CliRunOutcome,
+                         ::testing::Combine(::testing::ValuesIn(RunCases()),
+                                            ::testing::Values("16f877", "16f877a")),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::get<1>(info.param);
+                         });
+
+TEST(CliProgram, SimulatedChipOfTheOtherTypeFailsVerify) {
+    CliProcess cli;
+    cli.WriteFile("firmware.hex", ProgramHex(kWords, kConfigWord));
+    CliResult r =
+        cli.Run({"--sim", "--chip", "16f877a", "--sim-chip", "16f877", "program", "firmware.hex"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out.rfind("Verify error ! at Address ", 0), 0u) << r.out;
+}
+
+TEST(CliProgram, BundledExampleProgramsTheSimulatedChip) {
+    CliProcess cli;
+    CliResult r = cli.Run({"--sim", "program", TALLIS_EXAMPLES_DIR "/blink877a.hex"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(std::regex_match(r.out, std::regex("Down load data [0-9]+ words complete\n")))
+        << r.out;
+}
+
+// Files that cannot be used stop the program before any port is touched:
+// the trace file is not even created.
+struct FileCase {
+    const char* name;
+    const char* file;  // relative to the temporary folder
+    std::size_t size;  // bytes to write there, or 0 for none
+};
+
+class CliUnusableFile : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(CliUnusableFile, ExitsWithTwoAndSendsNothing) {
+    const FileCase& c = GetParam();
+    CliProcess cli;
+    if (c.size > 0) {
+        cli.WriteFile(c.file, std::string(c.size, '0'));
+    }
+    std::filesystem::create_directory(cli.Path("folder.hex"));
+    CliResult r = cli.Run({"--sim", "--trace", "trace.txt", "program", c.file});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(c.file), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(cli.Path("trace.txt")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, CliUnusableFile,
+                         ::testing::Values(FileCase{"Missing", "missing.hex", 0},
+                                           FileCase{"Folder", "folder.hex", 0},
+                                           FileCase{"TooLarge", "large.hex", 50002}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliProgram, FileThatJustFitsIsLoaded) {
+    CliProcess cli;
+    std::string hex = ProgramHex(kWords, kConfigWord);
+    hex += std::string(50001 - hex.size(), '\n');
+    cli.WriteFile("full.hex", hex);
+    CliResult r = cli.Run({"--sim", "program", "full.hex"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, kCompleteMessage);
+}
+
+class CliBadOptions : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(CliBadOptions, ExitWithTwo) {
+    CliProcess cli;
+    cli.WriteFile("f.hex", ProgramHex(kWords, kConfigWord));
+    CliResult r = cli.Run(GetParam());
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Usage, CliBadOptions,
+    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"--sim"},
+                      std::vector<std::string>{"--sim", "program"},
+                      std::vector<std::string>{"--sim", "flash", "f.hex"},
+                      std::vector<std::string>{"--sim", "erase", "reset"},
+                      std::vector<std::string>{"--sim", "--bogus", "erase"},
+                      std::vector<std::string>{"--sim", "--chip", "16f876", "erase"},
+                      std::vector<std::string>{"--sim", "--sim-chip", "16f84", "erase"},
+                      std::vector<std::string>{"--sim", "--port", "lpt3", "erase"},
+                      std::vector<std::string>{"--sim", "--port", "0x", "erase"},
+                      std::vector<std::string>{"--sim", "--port", "0xFFFE", "erase"},
+                      std::vector<std::string>{"--sim", "--port", "0x0", "erase"},
+                      std::vector<std::string>{"--sim", "--port", "378", "erase"},
+                      std::vector<std::string>{"--sim-chip", "16f877", "erase"},
+                      std::vector<std::string>{"--sim-state", "s.hex", "erase"},
+                      std::vector<std::string>{"--real-time", "erase"},
+                      std::vector<std::string>{"--sim", "--trace", "erase"}));
+
+TEST(CliUsage, HelpAndVersionExitWithZero) {
+    CliProcess cli;
+    CliResult help = cli.Run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* word : {"program", "erase", "reset", "--chip", "--port", "--sim", "--sim-chip",
+                             "--sim-state", "--real-time", "--trace", "--quiet"}) {
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    }
+    CliResult version = cli.Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("tallis-cli ", 0), 0u) << version.out;
+}
+
+// ---- traces --------------------------------------------------------------
+
+std::string EraseTrace(const char* chip, std::uint16_t base) {
+    ExpectedTrace t(base);
+    t.Control(0x01);
+    if (std::string(chip) == "16f877a") {
+        t.EnterProgramMode();
+        t.LineWait();
+        t.Command(31);
+        t.Delay(9000);
+        t.Command(23);
+    } else {
+        t.Delay(90);
+        t.EnterProgramMode();
+        t.Command(0, 0x3FFF, true);
+        for (int i = 0; i < 7; ++i) {
+            t.Command(6);
+        }
+        t.Command(1);
+        t.Command(7);
+        t.Command(8);
+        t.Delay(10000);
+        t.Command(1);
+        t.Command(7);
+        t.Delay(10000);
+        t.LeaveProgramMode();
+        t.Delay(10000);
+        t.EnterProgramMode();
+        t.Delay(900);
+    }
+    t.Control(0x00);
+    return t.Text();
+}
+
+class CliEraseTrace : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CliEraseTrace, IsTheChipsEraseSequence) {
+    CliProcess cli;
+    CliResult r = cli.Run({"--sim", "--chip", GetParam(), "--trace", "trace.txt", "erase"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(cli.ReadFile("trace.txt"), EraseTrace(GetParam(), 0x378));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothChips, CliEraseTrace, ::testing::Values("16f877", "16f877a"));
+
+TEST(CliTrace, ResetPulsesTheRunLine) {
+    CliProcess cli;
+    CliResult r = cli.Run({"--sim", "--trace", "trace.txt", "reset"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    ExpectedTrace t(0x378);
+    t.Data(0x00);
+    t.LineWait();
+    t.Control(0x00);
+    t.LineWait();
+    t.Data(0x02);
+    EXPECT_EQ(cli.ReadFile("trace.txt"), t.Text());
+}
+
+struct PortCase {
+    const char* option;
+    unsigned base;
+};
+
+class CliPortTrace : public ::testing::TestWithParam<PortCase> {};
+
+TEST_P(CliPortTrace, ProgramTouchesOnlyTheChosenPort) {
+    const PortCase& c = GetParam();
+    CliProcess cli;
+    cli.WriteFile("firmware.hex", ProgramHex(kWords, kConfigWord));
+    CliResult r =
+        cli.Run({"--sim", "--port", c.option, "--trace", "trace.txt", "program", "firmware.hex"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, kCompleteMessage);
+
+    std::istringstream lines(cli.ReadFile("trace.txt"));
+    std::set<std::string> written;
+    std::set<std::string> read;
+    std::string kind;
+    std::string port;
+    std::string rest;
+    while (lines >> kind >> port) {
+        std::getline(lines, rest);
+        if (kind == "W") {
+            written.insert(port);
+        } else if (kind == "R") {
+            read.insert(port);
+        }
+    }
+    char data[5];
+    char status[5];
+    char control[5];
+    std::snprintf(data, sizeof data, "%04X", c.base);
+    std::snprintf(status, sizeof status, "%04X", c.base + 1);
+    std::snprintf(control, sizeof control, "%04X", c.base + 2);
+    EXPECT_EQ(written, (std::set<std::string>{data, control}));
+    EXPECT_EQ(read, (std::set<std::string>{status}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, CliPortTrace,
+                         ::testing::Values(PortCase{"lpt1", 0x378}, PortCase{"lpt2", 0x278},
+                                           PortCase{"0xd010", 0xD010}),
+                         [](const auto& info) { return std::string(info.param.option); });
+
+// ---- the simulated chip's memory -------------------------------------------
+
+std::vector<std::uint8_t> HexToBinary(const CliProcess& cli, const std::string& hexName) {
+    std::string command = "objcopy -I ihex -O binary '" + cli.Path(hexName).string() + "' '" +
+                          cli.Path("image.bin").string() + "'";
+    if (std::system(command.c_str()) != 0) {
+        return {};
+    }
+    std::ifstream in(cli.Path("image.bin"), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint16_t WordAt(const std::vector<std::uint8_t>& image, std::size_t wordAddress) {
+    std::size_t byte = wordAddress * 2;
+    if (byte + 1 >= image.size()) {
+        return 0xFFFF;  // beyond the image: cannot be a 14-bit word
+    }
+    return static_cast<std::uint16_t>(image[byte] | (image[byte + 1] << 8));
+}
+
+bool HaveObjcopy() {
+    return std::system("objcopy --version >/dev/null 2>&1") == 0;
+}
+
+TEST(CliSimState, SavedMemoryHoldsTheProgramAndConfigurationWord) {
+    if (!HaveObjcopy()) {
+        GTEST_SKIP() << "objcopy is not installed";
+    }
+    CliProcess cli;
+    cli.WriteFile("firmware.hex", ProgramHex(kWords, kConfigWord));
+    CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", "program", "firmware.hex"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+
+    std::vector<std::uint8_t> image = HexToBinary(cli, "chip.hex");
+    ASSERT_FALSE(image.empty());
+    for (std::size_t i = 0; i < kWords.size(); ++i) {
+        EXPECT_EQ(WordAt(image, i), kWords[i]) << "word " << i;
+    }
+    EXPECT_EQ(WordAt(image, kWords.size()), 0x3FFF);  // erased after the program
+    EXPECT_EQ(WordAt(image, 0x2007), kConfigWord);
+}
+
+TEST(CliSimState, LoadedMemorySurvivesAResetAndEraseClearsIt) {
+    if (!HaveObjcopy()) {
+        GTEST_SKIP() << "objcopy is not installed";
+    }
+    CliProcess cli;
+    cli.WriteFile("chip.hex", HexRecord(0x0100 * 2, 0x00, {0x34, 0x12}) + HexEndRecord());
+
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "reset"}).exitCode, 0);
+    EXPECT_EQ(WordAt(HexToBinary(cli, "chip.hex"), 0x100), 0x1234);
+
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "erase"}).exitCode, 0);
+    EXPECT_EQ(WordAt(HexToBinary(cli, "chip.hex"), 0x100), 0x3FFF);
+}
+
+TEST(CliSimState, UnreadableStateStopsBeforeThePort) {
+    CliProcess cli;
+    cli.WriteFile("chip.hex", "this is not Intel HEX\n");
+    CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", "--trace", "trace.txt", "reset"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("chip.hex"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(cli.Path("trace.txt")));
+    EXPECT_EQ(cli.ReadFile("chip.hex"), "this is not Intel HEX\n");
+}
+
+// ---- progress --------------------------------------------------------------
+
+TEST(CliProgress, BarOnlyOnATerminalAndNotWhenQuiet) {
+    CliProcess cli;
+    cli.WriteFile("firmware.hex", ProgramHex(kWords, kConfigWord));
+    const std::vector<std::string> args = {"--sim", "program", "firmware.hex"};
+
+    CliResult piped = cli.Run(args);
+    EXPECT_EQ(piped.out, kCompleteMessage);
+
+    CliResult terminal = cli.RunOnTerminal(args);
+    EXPECT_EQ(terminal.exitCode, 0);
+    EXPECT_NE(terminal.out.find("100%"), std::string::npos) << terminal.out;
+    EXPECT_NE(terminal.out.find(std::to_string(kWords.size()) + " words"), std::string::npos)
+        << terminal.out;
+    EXPECT_NE(terminal.out.find("Current LPT Port :1  (378H)"), std::string::npos) << terminal.out;
+    EXPECT_NE(terminal.out.find(kCompleteMessage.substr(0, kCompleteMessage.size() - 1)),
+              std::string::npos);
+
+    std::vector<std::string> quietArgs = args;
+    quietArgs.insert(quietArgs.begin(), "--quiet");
+    CliResult quiet = cli.RunOnTerminal(quietArgs);
+    EXPECT_EQ(quiet.exitCode, 0);
+    // The terminal turns each line end into "\r\n"; nothing else is shown.
+    EXPECT_EQ(quiet.out, std::regex_replace(kCompleteMessage, std::regex("\n"), "\r\n"));
+}
+
+}  // namespace
+}  // namespace tallis::testing
