@@ -1,0 +1,190 @@
+#include "timing/HighResTimer.h"
+
+#include <cmath>
+
+namespace tallis {
+
+namespace {
+
+constexpr int kRealTimePriorityClass = 0x100;
+// Asked for while calibrating: above the platform's time-critical level.
+constexpr int kCalibrationThreadPriority = 31;
+constexpr std::uint32_t kSettleMs = 10;
+constexpr std::uint32_t kQuickCalibrationMs = 100;
+constexpr std::uint32_t kTimeStampCounterBit = 0x10;
+
+}  // namespace
+
+int PriorityClassOf(TThreadClass threadClass) {
+    switch (threadClass) {
+        case tcIdle:
+            return 0x40;
+        case tcNormal:
+            return 0x20;
+        case tcHigh:
+            return 0x80;
+        case tcRealTime:
+            return kRealTimePriorityClass;
+    }
+    return 0x20;
+}
+
+int PlatformPriorityOf(TThreadPriority priority) {
+    switch (priority) {
+        case tpIdle:
+            return -15;
+        case tpLowest:
+            return -2;
+        case tpLower:
+            return -1;
+        case tpNormal:
+            return 0;
+        case tpHigher:
+            return 1;
+        case tpHighest:
+            return 2;
+        case tpTimeCritical:
+            return 15;
+    }
+    return 0;
+}
+
+THighResTimer::THighResTimer(TimerPlatform& platform) : platform_(platform) {
+    minAccuracy_ = platform_.IsNtFamily() ? 1 : 5;
+    accuracy_ = 0;
+    minResolution_ = platform_.MinimumTimerPeriodMs();
+    resolution_ = minAccuracy_;
+    tsc_ = DetectTimeStampCounter();
+    useTsc_ = tsc_;
+    SelectClock();
+    Calibrate(kQuickCalibrationMs);
+    periodTicks_ = MicrosecondsToTicks(static_cast<std::uint32_t>(resolution_) * 1000u);
+}
+
+THighResTimer::~THighResTimer() {
+    SetEnabled(false);
+}
+
+bool THighResTimer::DetectTimeStampCounter() {
+    if (!platform_.CpuidSupported()) {
+        return false;
+    }
+    auto highestLeaf = static_cast<std::int32_t>(platform_.Cpuid(0).eax);
+    if (highestLeaf <= 0) {
+        return false;
+    }
+    return (platform_.Cpuid(1).edx & kTimeStampCounterBit) != 0;
+}
+
+void THighResTimer::SelectClock() {
+    readClock_ = ClockReader(platform_, useTsc_);
+}
+
+void THighResTimer::Calibrate(std::uint32_t milliseconds) {
+    countSpeed_ = static_cast<double>(platform_.PerformanceFrequency()) / 1000000.0;
+    if (!useTsc_) {
+        return;
+    }
+    TimerPlatform::SavedPriority saved = platform_.SaveCallerPriority();
+    platform_.RaiseCallerPriority(kRealTimePriorityClass, kCalibrationThreadPriority);
+    platform_.SleepMs(kSettleMs);
+    std::int64_t t0 = platform_.ReadTimeStampCounter();
+    std::int64_t q0 = platform_.ReadPerformanceCounter();
+    platform_.SleepMs(milliseconds);
+    std::int64_t t1 = platform_.ReadTimeStampCounter();
+    std::int64_t q1 = platform_.ReadPerformanceCounter();
+    platform_.RestoreCallerPriority(saved);
+    countSpeed_ = static_cast<double>(q1 - q0) / countSpeed_;
+    countSpeed_ = static_cast<double>(t1 - t0) / countSpeed_;
+}
+
+std::int64_t THighResTimer::MicrosecondsToTicks(std::uint32_t microseconds) const {
+    // nearbyint rounds halves to even in the default rounding mode.
+    return static_cast<std::int64_t>(
+        std::nearbyint(static_cast<double>(std::uint64_t{microseconds}) * countSpeed_));
+}
+
+void THighResTimer::Delay(std::uint32_t microseconds) {
+    std::int64_t start = readClock_();
+    if (!enabled_) {
+        return;
+    }
+    // Unsigned addition: a clock near the top of its range wraps like the
+    // 64-bit register it comes from instead of overflowing.
+    auto target =
+        static_cast<std::int64_t>(static_cast<std::uint64_t>(start) +
+                                  static_cast<std::uint64_t>(MicrosecondsToTicks(microseconds)));
+    bool sleeping = true;
+    while (readClock_() < target) {
+        if (sleeping) {
+            if (target - periodTicks_ >= thread_->LastTick()) {
+                thread_->WaitForTick();
+            } else {
+                sleeping = false;
+            }
+        }
+    }
+}
+
+void THighResTimer::SetAccuracy(std::int32_t accuracyMs) {
+    accuracy_ = accuracyMs;
+    if (thread_) {
+        thread_->SetAccuracy(accuracyMs);
+    }
+}
+
+void THighResTimer::SetResolution(std::int32_t resolutionMs) {
+    resolution_ = resolutionMs;
+    periodTicks_ = MicrosecondsToTicks(static_cast<std::uint32_t>(resolution_) * 1000u);
+    if (thread_) {
+        thread_->SetPeriod(resolutionMs);
+    }
+}
+
+void THighResTimer::SetEnabled(bool enabled) {
+    if (enabled == enabled_) {
+        return;
+    }
+    enabled_ = enabled;
+    if (enabled) {
+        thread_ = std::make_unique<TMMTimerThread>(platform_);
+        thread_->SetAccuracy(accuracy_);
+        thread_->SetPeriod(resolution_);
+        thread_->SetReadClock(readClock_);
+        thread_->Resume();
+        thread_->SetPriority(PlatformPriorityOf(threadPriority_));
+    } else if (thread_) {
+        thread_->Terminate();
+        thread_->WaitFor();
+        thread_.reset();
+    }
+}
+
+void THighResTimer::SetThreadClass(TThreadClass threadClass) {
+    threadClass_ = threadClass;
+    if (thread_) {
+        thread_->SetPriorityClass(PriorityClassOf(threadClass));
+    }
+}
+
+void THighResTimer::SetThreadPriority(TThreadPriority priority) {
+    threadPriority_ = priority;
+    if (thread_) {
+        thread_->SetPriority(PlatformPriorityOf(priority));
+    }
+}
+
+void THighResTimer::SetUseTSC(bool useTsc) {
+    if (useTsc == useTsc_) {
+        return;
+    }
+    if (!tsc_) {
+        useTsc_ = false;
+    } else if (!enabled_) {
+        useTsc_ = useTsc;
+        SelectClock();
+    }
+    Calibrate(kQuickCalibrationMs);
+}
+
+}  // namespace tallis
