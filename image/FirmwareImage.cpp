@@ -51,6 +51,7 @@ FileHandle OpenForReading(const std::filesystem::path& path) {
 int ReadText(std::FILE* file, std::string& text) {
     constexpr std::size_t kLimit = FirmwareImage::kCapacity + 1;
     std::array<char, 4096> chunk{};
+    errno = 0;
     while (text.size() < kLimit) {
         const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
         const std::string_view bytes(chunk.data(), got);
