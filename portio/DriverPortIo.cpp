@@ -1,0 +1,15 @@
+#include "portio/DriverPortIo.h"
+
+#include "portio/zlportio.h"
+
+namespace tallis {
+
+void DriverPortIo::WriteByte(std::uint16_t port, std::uint8_t value) {
+    PortWriteByte(port, value);
+}
+
+std::uint8_t DriverPortIo::ReadByte(std::uint16_t port) {
+    return PortReadByte(port);
+}
+
+}  // namespace tallis

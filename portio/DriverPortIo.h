@@ -1,0 +1,15 @@
+#pragma once
+
+#include "portio/PortIo.h"
+
+namespace tallis {
+
+// The program's port: the process-wide PortWriteByte and PortReadByte of
+// zlportio.h. ZlportioStartup must have run for it to reach anything.
+class DriverPortIo : public PortIo {
+  public:
+    void WriteByte(std::uint16_t port, std::uint8_t value) override;
+    std::uint8_t ReadByte(std::uint16_t port) override;
+};
+
+}  // namespace tallis

@@ -1,0 +1,140 @@
+#include "portio/NativeWin32Api.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace tallis {
+
+namespace {
+
+SC_HANDLE AsServiceHandle(Win32Api::Handle handle) {
+    return reinterpret_cast<SC_HANDLE>(handle);
+}
+
+Win32Api::Handle FromHandle(void* handle) {
+    return reinterpret_cast<Win32Api::Handle>(handle);
+}
+
+}  // namespace
+
+Win32Api::Handle NativeWin32Api::OpenSCManagerA(const char* machineName, const char* databaseName,
+                                                std::uint32_t desiredAccess) {
+    return FromHandle(::OpenSCManagerA(machineName, databaseName, desiredAccess));
+}
+
+Win32Api::Handle NativeWin32Api::CreateServiceA(
+    Handle manager, const char* serviceName, const char* displayName, std::uint32_t desiredAccess,
+    std::uint32_t serviceType, std::uint32_t startType, std::uint32_t errorControl,
+    const char* binaryPathName, const char* loadOrderGroup, std::uint32_t* tagId,
+    const char* dependencies, const char* serviceStartName, const char* password) {
+    DWORD tag = 0;
+    SC_HANDLE service = ::CreateServiceA(
+        AsServiceHandle(manager), serviceName, displayName, desiredAccess, serviceType, startType,
+        errorControl, binaryPathName, loadOrderGroup, tagId != nullptr ? &tag : nullptr,
+        dependencies, serviceStartName, password);
+    if (tagId != nullptr) {
+        *tagId = tag;
+    }
+    return FromHandle(service);
+}
+
+Win32Api::Handle NativeWin32Api::OpenServiceA(Handle manager, const char* serviceName,
+                                              std::uint32_t desiredAccess) {
+    return FromHandle(::OpenServiceA(AsServiceHandle(manager), serviceName, desiredAccess));
+}
+
+bool NativeWin32Api::StartServiceA(Handle service, std::uint32_t argumentCount,
+                                   const char** arguments) {
+    return ::StartServiceA(AsServiceHandle(service), argumentCount, arguments) != FALSE;
+}
+
+bool NativeWin32Api::ControlService(Handle service, std::uint32_t control) {
+    SERVICE_STATUS status{};
+    return ::ControlService(AsServiceHandle(service), control, &status) != FALSE;
+}
+
+bool NativeWin32Api::DeleteService(Handle service) {
+    return ::DeleteService(AsServiceHandle(service)) != FALSE;
+}
+
+bool NativeWin32Api::CloseServiceHandle(Handle handle) {
+    return ::CloseServiceHandle(AsServiceHandle(handle)) != FALSE;
+}
+
+Win32Api::Handle NativeWin32Api::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
+                                             std::uint32_t shareMode,
+                                             std::uint32_t creationDisposition,
+                                             std::uint32_t flagsAndAttributes) {
+    return FromHandle(::CreateFileA(fileName, desiredAccess, shareMode, nullptr,
+                                    creationDisposition, flagsAndAttributes, nullptr));
+}
+
+bool NativeWin32Api::DeviceIoControl(Handle device, std::uint32_t controlCode, const void* input,
+                                     std::uint32_t inputSize, void* output,
+                                     std::uint32_t outputSize, std::uint32_t* bytesReturned) {
+    DWORD returned = 0;
+    BOOL ok =
+        ::DeviceIoControl(reinterpret_cast<HANDLE>(device), controlCode, const_cast<void*>(input),
+                          inputSize, output, outputSize, &returned, nullptr);
+    if (bytesReturned != nullptr) {
+        *bytesReturned = returned;
+    }
+    return ok != FALSE;
+}
+
+std::uint32_t NativeWin32Api::GetLastError() {
+    return ::GetLastError();
+}
+
+std::uint32_t NativeWin32Api::PlatformId() {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    ::GetVersionExA(&info);
+#pragma GCC diagnostic pop
+    return info.dwPlatformId;
+}
+
+std::string NativeWin32Api::ModuleFileName() {
+    // Long enough for any path the system allows, so that a long install
+    // folder reaches the driver-path rule whole.
+    std::vector<char> buffer(32768);
+    DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    return std::string(buffer.data(), length);
+}
+
+// The port instructions are privileged on the NT family; the client executes
+// them only on the platforms that allow them.
+void NativeWin32Api::OutPortByte(std::uint16_t port, std::uint8_t value) {
+    asm volatile("outb %0, %1" : : "a"(value), "Nd"(port));
+}
+
+void NativeWin32Api::OutPortWord(std::uint16_t port, std::uint16_t value) {
+    asm volatile("outw %0, %1" : : "a"(value), "Nd"(port));
+}
+
+void NativeWin32Api::OutPortDword(std::uint16_t port, std::uint32_t value) {
+    asm volatile("outl %0, %1" : : "a"(value), "Nd"(port));
+}
+
+std::uint8_t NativeWin32Api::InPortByte(std::uint16_t port) {
+    std::uint8_t value;
+    asm volatile("inb %1, %0" : "=a"(value) : "Nd"(port));
+    return value;
+}
+
+std::uint16_t NativeWin32Api::InPortWord(std::uint16_t port) {
+    std::uint16_t value;
+    asm volatile("inw %1, %0" : "=a"(value) : "Nd"(port));
+    return value;
+}
+
+std::uint32_t NativeWin32Api::InPortDword(std::uint16_t port) {
+    std::uint32_t value;
+    asm volatile("inl %1, %0" : "=a"(value) : "Nd"(port));
+    return value;
+}
+
+}  // namespace tallis

@@ -1,0 +1,145 @@
+#include "portio/ZlportioClient.h"
+
+#include "portio/DriverPath.h"
+#include "portio/PortRequest.h"
+#include "portio/ddkint.h"
+
+namespace tallis {
+
+namespace {
+
+// What a read returns when no value reached it: the level of undriven lines.
+constexpr std::uint32_t kNothingRead = 0xFFFFFFFF;
+
+}  // namespace
+
+ZlportioClient::ZlportioClient(Win32Api& api)
+    : api_(api), isNt_(api.PlatformId() == kPlatformWin32Nt) {}
+
+void ZlportioClient::Startup() {
+    ioctlReadPort_ = MakeControlCode(kDriverDeviceType, 1, 0, 0);
+    ioctlWritePort_ = MakeControlCode(kDriverDeviceType, 2, 0, 0);
+    driverStarted_ = false;
+    startupFailure_.clear();
+    if (!InstallAndStartDriver()) {
+        return;
+    }
+    driverStarted_ = OpenDriverDevice(deviceHandle_) || !isNt_;
+}
+
+void ZlportioClient::Exit() {
+    if (driverStarted_) {
+        StopAndRemoveDriver();
+    }
+}
+
+bool ZlportioClient::InstallAndStartDriver() {
+    if (!isNt_) {
+        return true;
+    }
+    StopAndRemoveDriver();
+    std::string driverPath = BuildDriverPath(api_.ModuleFileName(), kDriverServiceName);
+    InstallDriverService(api_, driverPath.c_str(), kDriverServiceName);
+    std::uint32_t startResult = StartDriverService(api_, kDriverServiceName);
+    if (startResult != 0) {
+        startupFailure_ = "the driver service \"" + std::string(kDriverServiceName) + "\" for " +
+                          driverPath + " did not start (system error " +
+                          std::to_string(startResult) + ")";
+        return false;
+    }
+    return true;
+}
+
+void ZlportioClient::StopAndRemoveDriver() {
+    if (!isNt_) {
+        return;
+    }
+    StopDriverService(api_, kDriverServiceName);
+    RemoveDriverService(api_, kDriverServiceName);
+}
+
+bool ZlportioClient::OpenDriverDevice(Win32Api::Handle& handle) {
+    if (!isNt_) {
+        return true;
+    }
+    handle = Win32Api::kInvalidHandle;
+    handle = api_.CreateFileA(kDriverDeviceName, kGenericReadWrite, 0, kOpenExisting,
+                              kFileAttributeNormal);
+    std::uint32_t lastError = api_.GetLastError();
+    // An invalid handle is a failure whatever the error code says: requests on
+    // it would all fail while the program believed it had port access.
+    bool opened =
+        handle != Win32Api::kInvalidHandle && (lastError == 0 || lastError == kErrorAlreadyExists);
+    if (!opened) {
+        startupFailure_ = std::string("the driver device ") + kDriverDeviceName +
+                          " did not open (system error " + std::to_string(lastError) + ")";
+    }
+    return opened;
+}
+
+void ZlportioClient::PortWrite(std::uint32_t port, std::int32_t sizeCode, std::uint32_t value) {
+    if (!isNt_) {
+        DirectWrite(static_cast<std::uint16_t>(port), sizeCode, value);
+        return;
+    }
+    if (!driverStarted_) {
+        return;
+    }
+    PortRequest request{port, static_cast<std::uint32_t>(sizeCode), value};
+    std::uint32_t bytesReturned = 0;
+    api_.DeviceIoControl(deviceHandle_, ioctlWritePort_, &request, sizeof request, nullptr, 0,
+                         &bytesReturned);
+}
+
+std::uint32_t ZlportioClient::PortRead(std::uint32_t port, std::int32_t sizeCode) {
+    if (!isNt_) {
+        return DirectRead(static_cast<std::uint16_t>(port), sizeCode);
+    }
+    std::uint32_t reply = kNothingRead;
+    if (driverStarted_) {
+        PortRequest request{port, static_cast<std::uint32_t>(sizeCode), 0};
+        std::uint32_t bytesReturned = 0;
+        api_.DeviceIoControl(deviceHandle_, ioctlReadPort_, &request, sizeof request, &reply,
+                             sizeof reply, &bytesReturned);
+    }
+    return reply;
+}
+
+void ZlportioClient::PortWriteByte(std::uint16_t port, std::uint8_t value) {
+    PortWrite(port, kPortSizeByte, value);
+}
+
+std::uint8_t ZlportioClient::PortReadByte(std::uint16_t port) {
+    return static_cast<std::uint8_t>(PortRead(port, kPortSizeByte) & 0xFFu);
+}
+
+void ZlportioClient::DirectWrite(std::uint16_t port, std::int32_t sizeCode, std::uint32_t value) {
+    switch (sizeCode) {
+        case kPortSizeByte:
+            api_.OutPortByte(port, static_cast<std::uint8_t>(value));
+            break;
+        case kPortSizeWord:
+            api_.OutPortWord(port, static_cast<std::uint16_t>(value));
+            break;
+        case kPortSizeDword:
+            api_.OutPortDword(port, value);
+            break;
+        default:
+            break;
+    }
+}
+
+std::uint32_t ZlportioClient::DirectRead(std::uint16_t port, std::int32_t sizeCode) {
+    switch (sizeCode) {
+        case kPortSizeByte:
+            return api_.InPortByte(port);
+        case kPortSizeWord:
+            return api_.InPortWord(port);
+        case kPortSizeDword:
+            return api_.InPortDword(port);
+        default:
+            return kNothingRead;
+    }
+}
+
+}  // namespace tallis

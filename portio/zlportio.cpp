@@ -1,0 +1,122 @@
+#include "portio/zlportio.h"
+
+#if defined(_WIN32)
+#include "portio/NativeWin32Api.h"
+#include "portio/ZlportioClient.h"
+#elif defined(__linux__)
+#include "portio/LinuxPortAccess.h"
+#include "portio/NativeLinuxPortSystem.h"
+#endif
+
+namespace tallis {
+
+#if defined(_WIN32)
+
+namespace {
+
+ZlportioClient& Client() {
+    static NativeWin32Api api;
+    static ZlportioClient client(api);
+    return client;
+}
+
+}  // namespace
+
+bool ZlportioStartup(std::span<const std::uint16_t>) {
+    Client().Startup();
+    return Client().DriverStarted();
+}
+
+void ZlportioExit() {
+    Client().Exit();
+}
+
+bool DriverStarted() {
+    return Client().DriverStarted();
+}
+
+bool PortAvailable(std::uint16_t) {
+    return Client().DriverStarted();
+}
+
+std::string PortAccessFailure() {
+    return Client().StartupFailure();
+}
+
+void PortWriteByte(std::uint16_t port, std::uint8_t value) {
+    Client().PortWriteByte(port, value);
+}
+
+std::uint8_t PortReadByte(std::uint16_t port) {
+    return Client().PortReadByte(port);
+}
+
+#elif defined(__linux__)
+
+namespace {
+
+LinuxPortAccess& Access() {
+    static NativeLinuxPortSystem system;
+    static LinuxPortAccess access(system);
+    return access;
+}
+
+}  // namespace
+
+bool ZlportioStartup(std::span<const std::uint16_t> bases) {
+    return Access().Startup(bases);
+}
+
+void ZlportioExit() {
+    Access().Exit();
+}
+
+bool DriverStarted() {
+    return Access().DriverStarted();
+}
+
+bool PortAvailable(std::uint16_t base) {
+    return Access().HasPort(base);
+}
+
+std::string PortAccessFailure() {
+    return Access().StartupFailure();
+}
+
+void PortWriteByte(std::uint16_t port, std::uint8_t value) {
+    Access().WriteByte(port, value);
+}
+
+std::uint8_t PortReadByte(std::uint16_t port) {
+    return Access().ReadByte(port);
+}
+
+#else
+
+bool ZlportioStartup(std::span<const std::uint16_t>) {
+    return false;
+}
+
+void ZlportioExit() {}
+
+bool DriverStarted() {
+    return false;
+}
+
+bool PortAvailable(std::uint16_t) {
+    return false;
+}
+
+std::string PortAccessFailure() {
+    return "this system offers no parallel-port access";
+}
+
+void PortWriteByte(std::uint16_t, std::uint8_t) {}
+
+std::uint8_t PortReadByte(std::uint16_t) {
+    return 0xFF;
+}
+
+#endif
+
+}  // namespace tallis

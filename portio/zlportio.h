@@ -1,0 +1,37 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace tallis {
+
+inline constexpr std::array<std::uint16_t, 2> kStandardPortBases{0x378, 0x278};
+
+// Port access for the whole process: the programs call ZlportioStartup once
+// before they create any window and ZlportioExit once at the end, and the
+// engine reaches the port only through PortWriteByte and PortReadByte.
+//
+// Windows: the driver client (ZlportioClient); the driver reaches every port,
+// so the bases are not needed. Linux: LinuxPortAccess claims the given bases,
+// the parallel-port device for each where there is one. The desktop program
+// passes both standard bases; the command-line tool passes its --port.
+//
+// Returns DriverStarted.
+bool ZlportioStartup(std::span<const std::uint16_t> bases = kStandardPortBases);
+void ZlportioExit();
+
+// True when port access is available (on Linux: for at least one base).
+bool DriverStarted();
+// True when the port at this base can be reached.
+bool PortAvailable(std::uint16_t base);
+// What start-up could not set up and why, for the message that tells the user
+// what is missing; empty when everything asked for was set up.
+std::string PortAccessFailure();
+
+// Without access these do nothing; a read then returns 0xFF.
+void PortWriteByte(std::uint16_t port, std::uint8_t value);
+std::uint8_t PortReadByte(std::uint16_t port);
+
+}  // namespace tallis

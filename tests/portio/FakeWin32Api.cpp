@@ -1,0 +1,204 @@
+#include "FakeWin32Api.h"
+
+#include <cstdio>
+
+namespace tallis::testing {
+
+namespace {
+
+std::string Hex(std::uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string OrNull(const char* text) {
+    return text == nullptr ? "null" : text;
+}
+
+}  // namespace
+
+bool FakeWin32Api::Fails(const std::string& call) {
+    auto failure = failures.find(call);
+    if (failure == failures.end()) {
+        return false;
+    }
+    lastError_ = failure->second;
+    return true;
+}
+
+std::string FakeWin32Api::NameOf(Handle handle) const {
+    if (managers_.count(handle) != 0) {
+        return "manager";
+    }
+    auto service = serviceHandles_.find(handle);
+    return service == serviceHandles_.end() ? "bad handle" : service->second;
+}
+
+Win32Api::Handle FakeWin32Api::OpenSCManagerA(const char* machineName, const char* databaseName,
+                                              std::uint32_t desiredAccess) {
+    Log("OpenSCManagerA " + OrNull(machineName) + " " + OrNull(databaseName) + " " +
+        Hex(desiredAccess));
+    if (Fails("OpenSCManagerA")) {
+        return kNullHandle;
+    }
+    managers_.insert(nextHandle_);
+    return nextHandle_++;
+}
+
+Win32Api::Handle FakeWin32Api::CreateServiceA(
+    Handle manager, const char* serviceName, const char* displayName, std::uint32_t desiredAccess,
+    std::uint32_t serviceType, std::uint32_t startType, std::uint32_t errorControl,
+    const char* binaryPathName, const char* loadOrderGroup, std::uint32_t* tagId,
+    const char* dependencies, const char* serviceStartName, const char* password) {
+    Log("CreateServiceA " + NameOf(manager) + " " + serviceName + " " + displayName + " " +
+        Hex(desiredAccess) + " " + Hex(serviceType) + " " + Hex(startType) + " " +
+        Hex(errorControl) + " " + binaryPathName + " " + OrNull(loadOrderGroup) + " " +
+        (tagId == nullptr ? "null" : "tag") + " " + OrNull(dependencies) + " " +
+        OrNull(serviceStartName) + " " + OrNull(password));
+    if (Fails("CreateServiceA")) {
+        return kNullHandle;
+    }
+    if (services.count(serviceName) != 0) {
+        lastError_ = kErrorServiceExists;
+        return kNullHandle;
+    }
+    services[serviceName] = Service{binaryPathName, false};
+    serviceHandles_[nextHandle_] = serviceName;
+    return nextHandle_++;
+}
+
+Win32Api::Handle FakeWin32Api::OpenServiceA(Handle manager, const char* serviceName,
+                                            std::uint32_t desiredAccess) {
+    Log("OpenServiceA " + NameOf(manager) + " " + serviceName + " " + Hex(desiredAccess));
+    if (Fails("OpenServiceA")) {
+        return kNullHandle;
+    }
+    if (services.count(serviceName) == 0) {
+        lastError_ = kErrorServiceDoesNotExist;
+        return kNullHandle;
+    }
+    serviceHandles_[nextHandle_] = serviceName;
+    return nextHandle_++;
+}
+
+bool FakeWin32Api::StartServiceA(Handle service, std::uint32_t argumentCount,
+                                 const char** arguments) {
+    Log("StartServiceA " + NameOf(service) + " " + std::to_string(argumentCount) + " " +
+        (arguments == nullptr ? "null" : "args"));
+    if (Fails("StartServiceA")) {
+        return false;
+    }
+    Service& started = services.at(serviceHandles_.at(service));
+    if (started.running) {
+        lastError_ = 1056;
+        return false;
+    }
+    if (files.count(started.path) == 0) {
+        lastError_ = kErrorFileNotFound;
+        return false;
+    }
+    started.running = true;
+    return true;
+}
+
+bool FakeWin32Api::ControlService(Handle service, std::uint32_t control) {
+    Log("ControlService " + NameOf(service) + " " + std::to_string(control));
+    if (Fails("ControlService")) {
+        return false;
+    }
+    Service& stopped = services.at(serviceHandles_.at(service));
+    if (!stopped.running) {
+        lastError_ = kErrorServiceNotActive;
+        return false;
+    }
+    stopped.running = false;
+    return true;
+}
+
+bool FakeWin32Api::DeleteService(Handle service) {
+    Log("DeleteService " + NameOf(service));
+    if (Fails("DeleteService")) {
+        return false;
+    }
+    services.erase(serviceHandles_.at(service));
+    return true;
+}
+
+bool FakeWin32Api::CloseServiceHandle(Handle handle) {
+    Log("CloseServiceHandle " + NameOf(handle));
+    managers_.erase(handle);
+    serviceHandles_.erase(handle);
+    // Closing clears the error, so a code read too late shows as 0.
+    lastError_ = 0;
+    return true;
+}
+
+Win32Api::Handle FakeWin32Api::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
+                                           std::uint32_t shareMode,
+                                           std::uint32_t creationDisposition,
+                                           std::uint32_t flagsAndAttributes) {
+    Log(std::string("CreateFileA ") + fileName + " " + Hex(desiredAccess) + " " + Hex(shareMode) +
+        " " + Hex(creationDisposition) + " " + Hex(flagsAndAttributes));
+    if (Fails("CreateFileA")) {
+        return kInvalidHandle;
+    }
+    lastError_ = openedDeviceError;
+    return openedDeviceHandle;
+}
+
+bool FakeWin32Api::DeviceIoControl(Handle device, std::uint32_t controlCode, const void* input,
+                                   std::uint32_t inputSize, void* output, std::uint32_t outputSize,
+                                   std::uint32_t* bytesReturned) {
+    Log("DeviceIoControl " + Hex(device) + " " + Hex(controlCode));
+    const auto* bytes = static_cast<const std::uint8_t*>(input);
+    ioRequests.push_back({controlCode, {bytes, bytes + inputSize}, outputSize});
+    if (output != nullptr && outputSize >= sizeof readReply) {
+        std::uint8_t* reply = static_cast<std::uint8_t*>(output);
+        for (std::size_t i = 0; i < sizeof readReply; ++i) {
+            reply[i] = static_cast<std::uint8_t>(readReply >> (8 * i));
+        }
+    }
+    if (bytesReturned != nullptr) {
+        *bytesReturned = output != nullptr ? outputSize : 0;
+    }
+    return true;
+}
+
+void FakeWin32Api::OutPortByte(std::uint16_t port, std::uint8_t value) {
+    Log("out8 " + Hex(port) + " " + Hex(value));
+}
+
+void FakeWin32Api::OutPortWord(std::uint16_t port, std::uint16_t value) {
+    Log("out16 " + Hex(port) + " " + Hex(value));
+}
+
+void FakeWin32Api::OutPortDword(std::uint16_t port, std::uint32_t value) {
+    Log("out32 " + Hex(port) + " " + Hex(value));
+}
+
+std::uint8_t FakeWin32Api::InPortByte(std::uint16_t port) {
+    Log("in8 " + Hex(port));
+    return static_cast<std::uint8_t>(readReply);
+}
+
+std::uint16_t FakeWin32Api::InPortWord(std::uint16_t port) {
+    Log("in16 " + Hex(port));
+    return static_cast<std::uint16_t>(readReply);
+}
+
+std::uint32_t FakeWin32Api::InPortDword(std::uint16_t port) {
+    Log("in32 " + Hex(port));
+    return readReply;
+}
+
+int FakeWin32Api::IndexOf(const std::string& prefix) const {
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        if (calls[i].compare(0, prefix.size(), prefix) == 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace tallis::testing

@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FakeWin32Api.h"
+#include "portio/ZlportioClient.h"
+#include "portio/ddkint.h"
+
+namespace tallis {
+namespace {
+
+using testing::FakeWin32Api;
+
+constexpr char kDriverFile[] = "C:\\Tools\\Tallis\\zlportio.sys";
+
+// An NT system with the driver file in the program's folder.
+FakeWin32Api NtWithDriver() {
+    FakeWin32Api api;
+    api.files.insert(kDriverFile);
+    return api;
+}
+
+TEST(ZlportioStartup, CreatesStartsAndOpensInThisOrder) {
+    FakeWin32Api api = NtWithDriver();
+    ZlportioClient client(api);
+    client.Startup();
+
+    EXPECT_TRUE(client.DriverStarted());
+    EXPECT_EQ(client.IoctlReadPort(), 0x80FF0004u);
+    EXPECT_EQ(client.IoctlWritePort(), 0x80FF0008u);
+    EXPECT_EQ(client.DeviceHandle(), api.openedDeviceHandle);
+    EXPECT_TRUE(client.StartupFailure().empty());
+    const std::vector<std::string> expected = {
+        // Stop and remove a leftover service: there is none.
+        "OpenSCManagerA null null 1", "OpenServiceA manager zlportio 20",
+        "CloseServiceHandle manager", "OpenSCManagerA null null F003F",
+        "OpenServiceA manager zlportio F01FF", "CloseServiceHandle manager",
+        // Create it from the program's folder.
+        "OpenSCManagerA null null F003F",
+        std::string("CreateServiceA manager zlportio zlportio F01FF 1 3 1 ") + kDriverFile +
+            " null null null null null",
+        "CloseServiceHandle zlportio", "CloseServiceHandle manager",
+        // Start it.
+        "OpenSCManagerA null null 1", "OpenServiceA manager zlportio 10",
+        "StartServiceA zlportio 0 null", "CloseServiceHandle zlportio",
+        "CloseServiceHandle manager",
+        // Open the device, without sharing.
+        "CreateFileA \\\\.\\ZLPORTIO C0000000 0 3 80"};
+    EXPECT_EQ(api.calls, expected);
+    EXPECT_TRUE(api.services.at("zlportio").running);
+}
+
+TEST(ZlportioStartup, StopsAndDeletesALeftoverServiceBeforeCreatingItAgain) {
+    for (bool leftoverRunning : {true, false}) {
+        FakeWin32Api api = NtWithDriver();
+        api.services["zlportio"] = {"D:\\old\\zlportio.sys", leftoverRunning};
+        ZlportioClient client(api);
+        client.Startup();
+
+        EXPECT_TRUE(client.DriverStarted()) << leftoverRunning;
+        int stop = api.IndexOf("ControlService zlportio 1");
+        int remove = api.IndexOf("DeleteService zlportio");
+        int create = api.IndexOf("CreateServiceA");
+        int start = api.IndexOf("StartServiceA");
+        EXPECT_TRUE(0 <= stop && stop < remove && remove < create && create < start)
+            << leftoverRunning;
+        EXPECT_EQ(api.services.at("zlportio").path, kDriverFile);
+    }
+}
+
+TEST(ZlportioStartup, DecidesFromTheStartAndTheDeviceOpen) {
+    struct Case {
+        const char* name;
+        bool driverFilePresent;
+        std::map<std::string, std::uint32_t> failures;
+        std::uint32_t openedDeviceError;
+        Win32Api::Handle openedDeviceHandle;
+        bool driverStarted;
+        bool deviceOpenTried;
+    };
+    const Case cases[] = {
+        {"all well", true, {}, 0, 0x700, true, true},
+        {"driver file missing", false, {}, 0, 0x700, false, false},
+        {"service already running", true, {{"StartServiceA", 1056}}, 0, 0x700, false, false},
+        {"start refused", true, {{"StartServiceA", 5}}, 0, 0x700, false, false},
+        {"manager refused", true, {{"OpenSCManagerA", 5}}, 0, 0x700, false, false},
+        {"creation failed", true, {{"CreateServiceA", 1073}}, 0, 0x700, false, false},
+        {"open leaves 183", true, {}, kErrorAlreadyExists, 0x700, true, true},
+        {"open leaves 5", true, {}, 5, 0x700, false, true},
+        {"open fails", true, {{"CreateFileA", 2}}, 0, 0x700, false, true},
+        {"invalid handle, no error", true, {}, 0, Win32Api::kInvalidHandle, false, true},
+    };
+    for (const Case& c : cases) {
+        FakeWin32Api api;
+        if (c.driverFilePresent) {
+            api.files.insert(kDriverFile);
+        }
+        api.failures = c.failures;
+        api.openedDeviceError = c.openedDeviceError;
+        api.openedDeviceHandle = c.openedDeviceHandle;
+        ZlportioClient client(api);
+        client.Startup();
+        EXPECT_EQ(client.DriverStarted(), c.driverStarted) << c.name;
+        EXPECT_EQ(api.Called("CreateFileA"), c.deviceOpenTried) << c.name;
+        EXPECT_EQ(client.StartupFailure().empty(), c.driverStarted) << c.name;
+    }
+}
+
+TEST(ZlportioStartup, CreationFailureDoesNotMatterWhenTheStartSucceeds) {
+    // A service that could not be deleted still exists and starts.
+    FakeWin32Api api = NtWithDriver();
+    api.services["zlportio"] = {kDriverFile, false};
+    api.failures["DeleteService"] = 1072;
+    ZlportioClient client(api);
+    client.Startup();
+    EXPECT_TRUE(api.Called("CreateServiceA"));
+    EXPECT_TRUE(client.DriverStarted());
+}
+
+TEST(ZlportioExit, StopsAndDeletesTheServiceOnlyAfterASuccessfulStart) {
+    for (bool driverFilePresent : {true, false}) {
+        FakeWin32Api api;
+        if (driverFilePresent) {
+            api.files.insert(kDriverFile);
+        }
+        ZlportioClient client(api);
+        client.Startup();
+        api.calls.clear();
+        client.Exit();
+
+        EXPECT_EQ(api.Called("ControlService zlportio 1"), driverFilePresent);
+        EXPECT_EQ(api.Called("DeleteService zlportio"), driverFilePresent);
+        // A service that never started stays registered until the next start-up.
+        EXPECT_EQ(api.services.count("zlportio"), driverFilePresent ? 0u : 1u);
+        EXPECT_FALSE(api.Called("CreateFileA"));
+    }
+}
+
+TEST(ZlportioPorts, ByteAccessesBecomeOneDriverRequestEach) {
+    FakeWin32Api api = NtWithDriver();
+    ZlportioClient client(api);
+    client.Startup();
+    api.readReply = 0x12345640;
+
+    client.PortWriteByte(0x37A, 0x9C);
+    EXPECT_EQ(client.PortReadByte(0x379), 0x40);
+    EXPECT_EQ(client.PortRead(0x378, 2), 0x12345640u);
+
+    ASSERT_EQ(api.ioRequests.size(), 3u);
+    const FakeWin32Api::IoRequest& write = api.ioRequests[0];
+    EXPECT_EQ(write.code, 0x80FF0008u);
+    EXPECT_EQ(write.input,
+              (std::vector<std::uint8_t>{0x7A, 0x03, 0, 0, 0, 0, 0, 0, 0x9C, 0, 0, 0}));
+    EXPECT_EQ(write.outputSize, 0u);
+    const FakeWin32Api::IoRequest& read = api.ioRequests[1];
+    EXPECT_EQ(read.code, 0x80FF0004u);
+    ASSERT_EQ(read.input.size(), 12u);
+    EXPECT_EQ(std::vector<std::uint8_t>(read.input.begin(), read.input.begin() + 8),
+              (std::vector<std::uint8_t>{0x79, 0x03, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(read.outputSize, 4u);
+    EXPECT_EQ(api.ioRequests[2].input[4], 2);
+    EXPECT_EQ(api.IndexOf("DeviceIoControl 700"), api.IndexOf("DeviceIoControl"));
+}
+
+TEST(ZlportioPorts, NothingReachesThePortWithoutTheDriver) {
+    for (bool startupRan : {true, false}) {
+        FakeWin32Api api;  // no driver file: the start fails
+        ZlportioClient client(api);
+        if (startupRan) {
+            client.Startup();
+        }
+        api.calls.clear();
+        client.PortWriteByte(0x378, 0x03);
+        client.PortWrite(0x378, 2, 0x11223344);
+        client.PortReadByte(0x379);
+
+        EXPECT_FALSE(client.DriverStarted());
+        EXPECT_TRUE(api.calls.empty()) << startupRan;
+    }
+}
+
+TEST(ZlportioDirectPath, OlderPlatformsInstallNothingAndUsePortInstructions) {
+    FakeWin32Api api;
+    api.platformId = 1;  // the Windows 95 family
+    api.readReply = 0xCAFEBABE;
+    ZlportioClient client(api);
+    Win32Api::Handle untouched = 0x1234;
+
+    EXPECT_TRUE(client.InstallAndStartDriver());
+    EXPECT_TRUE(client.OpenDriverDevice(untouched));
+    EXPECT_EQ(untouched, 0x1234u);
+    client.Startup();
+    EXPECT_TRUE(client.DriverStarted());
+    client.Exit();
+    EXPECT_TRUE(api.calls.empty());
+
+    struct Case {
+        std::int32_t sizeCode;
+        const char* access;  // null: none
+        std::uint32_t read;
+    };
+    const Case cases[] = {
+        {0, "8 378", 0xBE}, {1, "16 378", 0xBABE}, {2, "32 378", 0xCAFEBABE},
+        {3, nullptr, 0},    {-1, nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        api.calls.clear();
+        client.PortWrite(0x378, c.sizeCode, 0xA1B2C3D4);
+        std::uint32_t read = client.PortRead(0x378, c.sizeCode);
+        if (c.access == nullptr) {
+            EXPECT_TRUE(api.calls.empty()) << c.sizeCode;
+            continue;
+        }
+        const std::string written[] = {"D4", "C3D4", "A1B2C3D4"};
+        ASSERT_EQ(api.calls.size(), 2u) << c.sizeCode;
+        EXPECT_EQ(api.calls[0], std::string("out") + c.access + " " + written[c.sizeCode]);
+        EXPECT_EQ(api.calls[1], std::string("in") + c.access);
+        EXPECT_EQ(read, c.read);
+    }
+    api.calls.clear();
+    client.PortWriteByte(0x37A, 0x05);
+    EXPECT_EQ(client.PortReadByte(0x379), 0xBE);
+    EXPECT_EQ(api.calls, (std::vector<std::string>{"out8 37A 5", "in8 379"}));
+}
+
+}  // namespace
+}  // namespace tallis
