@@ -73,6 +73,10 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     CLI::App app{"Programs a PIC16F877 or PIC16F877A through a parallel-port interface board.",
                  "tallis-cli"};
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
+    app.footer(
+        "Exit status: 0 the command completed; 1 the run reported an error, or the file has no "
+        "end record; 2 bad options, or a file that cannot be read or is too large; 3 no access "
+        "to the parallel port.");
     app.require_subcommand(1, 1);
     app.fallthrough();
 
@@ -85,28 +89,33 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
 
     const auto chipCheck = CLI::IsMember(ChipNames(), CLI::ignore_case);
     app.add_option("--chip", chipName, "chip type: 16f877 or 16f877a (default 16f877a)")
-        ->check(chipCheck);
+        ->check(chipCheck)
+        ->type_name("");
     app.add_option("--port", portName,
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
                    "address 0xADDR, e.g. a PCI card's")
-        ->check(CheckPort, "lpt1|lpt2|0xADDR");
+        ->check(CheckPort, "lpt1|lpt2|0xADDR")
+        ->type_name("");
     CLI::Option* sim = app.add_flag(
         "--sim", options.simulate,
         "drive a simulated interface board and chip at that port instead of the hardware");
     app.add_option("--sim-chip", simChipName,
                    "with --sim: type of the simulated chip (default: same as --chip)")
         ->check(chipCheck)
+        ->type_name("")
         ->needs(sim);
     app.add_option("--sim-state", simStatePath,
                    "with --sim: load the simulated chip's memory from FILE if it exists, save it "
                    "there afterwards (Intel HEX)")
+        ->type_name("FILE")
         ->needs(sim);
     app.add_flag("--real-time", options.realTime,
                  "with --sim: pace the simulated chip by the real timer instead of virtual time")
         ->needs(sim);
     app.add_option("--trace", tracePath,
                    "write every port access and wait to FILE, one per line: \"W 0378 0A\", "
-                   "\"R 0379 40\", \"D 60\" (microseconds asked of Delay)");
+                   "\"R 0379 40\", \"D 60\" (microseconds asked of Delay)")
+        ->type_name("FILE");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
 
     CLI::App* program = app.add_subcommand(

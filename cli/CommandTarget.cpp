@@ -1,0 +1,196 @@
+#include "cli/CommandTarget.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "portio/DriverPortIo.h"
+#include "portio/zlportio.h"
+#include "sim/SimulatedTarget.h"
+#include "timing/HighResTimer.h"
+
+namespace tallis {
+
+namespace {
+
+constexpr std::uint32_t kCalibrationMs = 3000;
+// What one access to a parallel-port register takes on the bus, charged to
+// virtual time so that the simulated chip sees the gaps a real port leaves
+// between back-to-back writes.
+constexpr std::uint64_t kPortAccessNs = 1000;
+
+std::string PathText(const std::filesystem::path& path) {
+    const auto utf8 = path.u8string();
+    return {utf8.begin(), utf8.end()};
+}
+
+std::string HexAddress(std::uint16_t base) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%X", unsigned{base});
+    return text;
+}
+
+// The timer as the main window sets it up at start-up: its stored settings,
+// enabled, then calibrated for three seconds.
+std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
+    auto timer = std::make_unique<THighResTimer>();
+    timer->SetAccuracy(0);
+    timer->SetResolution(1);
+    timer->SetThreadPriority(tpTimeCritical);
+    timer->SetUseTSC(true);
+    if (onTerminal) {
+        std::fputs("Timer Calibrating.....\n", stdout);
+        std::fflush(stdout);
+    }
+    timer->SetEnabled(true);
+    timer->Calibrate(kCalibrationMs);
+    return timer;
+}
+
+// True when the file can be written later without changing it now: an
+// existing file is opened for appending, a new one created and removed again.
+bool CanWrite(const std::filesystem::path& path) {
+    std::error_code error;
+    const bool existed = std::filesystem::exists(path, error);
+    bool writable = static_cast<bool>(std::ofstream(path, std::ios::app | std::ios::binary));
+    if (writable && !existed) {
+        std::filesystem::remove(path, error);
+    }
+    return writable;
+}
+
+sim::TargetType SimTypeOf(ChipType chip) {
+    return chip == ChipType::Pic16F877 ? sim::TargetType::Pic16F877 : sim::TargetType::Pic16F877A;
+}
+
+// --sim: the simulated board and chip at the chosen port, in virtual time or
+// behind the real timer.
+class SimCommandTarget : public CommandTarget {
+  public:
+    SimCommandTarget(const CliOptions& options, bool onTerminal)
+        : options_(options),
+          onTerminal_(onTerminal),
+          target_({.type = SimTypeOf(options.simChip),
+                   .base = options.portBase,
+                   .time = options.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual,
+                   .portAccessCostNs = kPortAccessNs}) {}
+
+    std::string Prepare() override {
+        if (!options_.simStatePath) {
+            return {};
+        }
+        const std::filesystem::path& path = *options_.simStatePath;
+        std::error_code error;
+        if (std::filesystem::exists(path, error)) {
+            if (sim::HexStatus loaded = target_.LoadHex(path); !loaded) {
+                return "cannot load the simulated chip's memory from " + PathText(path) + ": " +
+                       loaded.message;
+            }
+        }
+        if (!CanWrite(path)) {
+            return "cannot write the simulated chip's memory to " + PathText(path);
+        }
+        return {};
+    }
+
+    std::string Start() override {
+        if (options_.realTime) {
+            realTimer_ = StartRealTimer(onTerminal_);
+        }
+        return {};
+    }
+
+    PortIo& Port() override { return target_.Port(); }
+    Delayer& Timer() override {
+        if (realTimer_) {
+            return *realTimer_;
+        }
+        return target_.Clock();
+    }
+
+    std::string Finish() override {
+        if (!target_.Violations().Empty()) {
+            // A dry run is there to show such mistakes; they do not change
+            // what the command reported.
+            std::fprintf(stderr, "tallis-cli: the simulated chip saw protocol violations:\n%s",
+                         target_.Violations().Describe().c_str());
+        }
+        if (!options_.simStatePath) {
+            return {};
+        }
+        if (sim::HexStatus saved = target_.SaveHex(*options_.simStatePath); !saved) {
+            return "cannot save the simulated chip's memory to " +
+                   PathText(*options_.simStatePath) + ": " + saved.message;
+        }
+        return {};
+    }
+
+  private:
+    const CliOptions& options_;
+    bool onTerminal_;
+    sim::SimulatedTarget target_;
+    std::unique_ptr<THighResTimer> realTimer_;
+};
+
+// The parallel port and the real timer, with the port client's start-up and
+// exit around the command.
+class HardwareCommandTarget : public CommandTarget {
+  public:
+    HardwareCommandTarget(const CliOptions& options, bool onTerminal)
+        : options_(options), onTerminal_(onTerminal) {}
+
+    ~HardwareCommandTarget() override {
+        if (started_) {
+            ZlportioExit();
+        }
+    }
+
+    std::string Prepare() override { return {}; }
+
+    std::string Start() override {
+        const std::uint16_t bases[] = {options_.portBase};
+        started_ = ZlportioStartup(bases);
+        if (!started_ || !PortAvailable(options_.portBase)) {
+            return "no access to the parallel port at " + HexAddress(options_.portBase) + ": " +
+                   PortAccessFailure() + kAccessHint;
+        }
+        timer_ = StartRealTimer(onTerminal_);
+        return {};
+    }
+
+    PortIo& Port() override { return port_; }
+    Delayer& Timer() override { return *timer_; }
+
+    std::string Finish() override {
+        timer_.reset();
+        if (started_) {
+            ZlportioExit();
+            started_ = false;
+        }
+        return {};
+    }
+
+  private:
+#ifdef _WIN32
+    static constexpr const char* kAccessHint =
+        " (put zlportio.sys in the folder of tallis-cli.exe and run it as administrator)";
+#else
+    static constexpr const char* kAccessHint = "";
+#endif
+
+    const CliOptions& options_;
+    bool onTerminal_;
+    bool started_ = false;
+    DriverPortIo port_;
+    std::unique_ptr<THighResTimer> timer_;
+};
+
+}  // namespace
+
+std::unique_ptr<CommandTarget> MakeCommandTarget(const CliOptions& options, bool onTerminal) {
+    if (options.simulate) {
+        return std::make_unique<SimCommandTarget>(options, onTerminal);
+    }
+    return std::make_unique<HardwareCommandTarget>(options, onTerminal);
+}
+
+}  // namespace tallis
