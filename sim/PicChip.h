@@ -101,14 +101,15 @@ class PicChip {
     bool IsKnownCommand(std::uint8_t code) const;
     void Execute(std::uint8_t code, std::uint64_t now);
     void TakeData(std::uint16_t data);
-    void StartCycle(std::uint8_t command, std::uint64_t now);
     void StartWriteCycle(std::uint8_t command, bool eraseFirst, std::uint64_t now);
+    void StartErase(CycleTarget target, std::uint64_t now);
+    void StartCodeProtectDisable(std::uint64_t now);
     void EndProgramming(std::uint64_t now);
     void Settle(std::uint64_t now);
     void Commit(const Cycle& cycle);
     void AbortCycle(std::uint64_t now, const char* why);
     void ResetLatches();
-    std::uint16_t ReadDataMemory();
+    std::uint16_t WordAt(std::uint16_t address) const;
     bool InConfigSpace() const { return pc_ >= kConfigSpaceStart; }
 
     TargetType type_;
@@ -141,6 +142,7 @@ class PicChip {
     // Judged at the first rising edge of a command.
     bool startBusy_ = false;
     bool startInTdis_ = false;
+    std::uint64_t commandStartNs_ = 0;  // first rising edge of the current frame
 
     // Address counter, latches and cycles.
     std::uint16_t pc_ = 0;

@@ -1,0 +1,613 @@
+#include "sim/PicChip.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace tallis::sim {
+
+namespace {
+
+constexpr std::uint64_t kUs = 1000;
+constexpr std::uint64_t kMs = 1000 * kUs;
+
+// The chip's minimum times.
+constexpr std::uint64_t kSetupHoldNs = 100;       // RB7 around the falling edge
+constexpr std::uint64_t kTdlyNs = 1 * kUs;        // between command and data, command and command
+constexpr std::uint64_t kEntrySetupNs = 5 * kUs;  // RB6/RB7 low before VPP
+constexpr std::uint64_t kTdisNs = 100 * kUs;      // quiet time after End Programming
+constexpr std::uint64_t kProgramOnly877Ns = 4 * kMs;   // 877 command 24, internally timed
+constexpr std::uint64_t kEraseProgramNs = 8 * kMs;     // command 8, erase then program
+constexpr std::uint64_t kProgramOnly877ANs = 1 * kMs;  // 877A command 24 until End Programming
+constexpr std::uint64_t kEraseNs = 8 * kMs;            // chip erase and bulk erases
+
+enum Command : std::uint8_t {
+    kLoadConfiguration = 0,
+    kBulkEraseSetup1 = 1,
+    kLoadDataProgram = 2,
+    kLoadDataData = 3,
+    kReadDataProgram = 4,
+    kReadDataData = 5,
+    kIncrementAddress = 6,
+    kBulkEraseSetup2 = 7,
+    kBeginEraseProgramming = 8,
+    kBulkEraseProgram = 9,
+    kBulkEraseData = 11,
+    kEndProgramming = 23,
+    kBeginProgrammingOnly = 24,
+    kChipErase = 31,
+};
+
+constexpr std::uint64_t Bit(unsigned code) {
+    return std::uint64_t{1} << code;
+}
+
+constexpr std::uint64_t kCommonCommands =
+    Bit(kLoadConfiguration) | Bit(kLoadDataProgram) | Bit(kLoadDataData) | Bit(kReadDataProgram) |
+    Bit(kReadDataData) | Bit(kIncrementAddress) | Bit(kBeginEraseProgramming) |
+    Bit(kBulkEraseProgram) | Bit(kBulkEraseData) | Bit(kBeginProgrammingOnly);
+constexpr std::uint64_t k877Commands =
+    kCommonCommands | Bit(kBulkEraseSetup1) | Bit(kBulkEraseSetup2);
+constexpr std::uint64_t k877ACommands = kCommonCommands | Bit(kEndProgramming) | Bit(kChipErase);
+
+bool TakesDataIn(std::uint8_t code) {
+    return code == kLoadConfiguration || code == kLoadDataProgram || code == kLoadDataData;
+}
+bool GivesDataOut(std::uint8_t code) {
+    return code == kReadDataProgram || code == kReadDataData;
+}
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    char text[200];
+    std::snprintf(text, sizeof text, format, args...);
+    return text;
+}
+
+double Us(std::uint64_t ns) {
+    return static_cast<double>(ns) / 1000.0;
+}
+
+}  // namespace
+
+const char* ChipModeName(ChipMode mode) {
+    switch (mode) {
+        case ChipMode::Reset:
+            return "reset";
+        case ChipMode::Running:
+            return "running";
+        case ChipMode::VppRejected:
+            return "VPP without programming mode";
+        case ChipMode::Programming:
+            return "programming";
+    }
+    return "?";
+}
+
+PicChip::PicChip(TargetType type, SimClock& clock, ViolationLog& log, std::uint16_t deviceId)
+    : type_(type),
+      clock_(clock),
+      log_(log),
+      memory_(ChipMemory::Blank(type, deviceId != 0 ? deviceId : DefaultDeviceId(type))) {
+    ResetLatches();
+}
+
+// ---- Pins -------------------------------------------------------------------
+
+void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7) {
+    const std::uint64_t now = clock_.NowNs();
+    if (cycle_.active) {
+        Settle(now);
+    }
+    if (mclr != mclr_) {
+        OnMclrChange(mclr, now);
+    }
+    if (rb7 != rb7_) {
+        const bool hostDrives = phase_ == Phase::Command || phase_ == Phase::DataIn;
+        if (mode_ == ChipMode::Programming && hostDrives && anyFall_ &&
+            now - lastFallNs_ < kSetupHoldNs) {
+            log_.Record(ViolationKind::DataSetupHold, now,
+                        Format("RB7 changed %.3f us after the falling clock edge (hold 0.1 us)",
+                               Us(now - lastFallNs_)));
+        }
+        rb7_ = rb7;
+        lastRb7ChangeNs_ = now;
+    }
+    const bool low = !rb6 && !rb7;
+    if (low != linesLow_) {
+        linesLow_ = low;
+        linesLowSinceNs_ = now;
+    }
+    if (rb6 != rb6_) {
+        rb6_ = rb6;
+        if (mode_ == ChipMode::Programming) {
+            if (rb6) {
+                OnRisingEdge(now);
+            } else {
+                OnFallingEdge(rb7, now);
+            }
+        }
+    }
+}
+
+void PicChip::OnMclrChange(MclrLevel level, std::uint64_t now) {
+    const MclrLevel old = mclr_;
+    mclr_ = level;
+    if (mode_ == ChipMode::Programming) {
+        LeaveProgramming(now);
+    }
+    switch (level) {
+        case MclrLevel::Low:
+            mode_ = ChipMode::Reset;
+            break;
+        case MclrLevel::High:
+            mode_ = ChipMode::Running;
+            if (old == MclrLevel::Low) {
+                ++resetReleases_;
+            }
+            break;
+        case MclrLevel::Vpp:
+            if (linesLow_ && now - linesLowSinceNs_ >= kEntrySetupNs) {
+                EnterProgramming(now);
+            } else {
+                mode_ = ChipMode::VppRejected;
+                log_.Record(ViolationKind::VppEntry, now,
+                            linesLow_ ? Format("RB6/RB7 low only %.3f us before VPP (needs 5 us): "
+                                               "no programming mode",
+                                               Us(now - linesLowSinceNs_))
+                                      : Format("VPP applied with RB6=%d RB7=%d (both must be low): "
+                                               "no programming mode",
+                                               rb6_ ? 1 : 0, rb7_ ? 1 : 0));
+            }
+            break;
+    }
+}
+
+void PicChip::EnterProgramming(std::uint64_t /*now*/) {
+    mode_ = ChipMode::Programming;
+    pc_ = 0;
+    phase_ = Phase::Command;
+    bitCount_ = 0;
+    riseCount_ = 0;
+    shift_ = 0;
+    driveLow_ = false;
+    frameEnded_ = false;
+    tdisUntilNs_ = 0;
+    setupStep_ = 0;
+    pendingErase_ = PendingErase::None;
+    lastLoad_ = LastLoad::None;
+    ResetLatches();
+    ++programModeEntries_;
+}
+
+void PicChip::LeaveProgramming(std::uint64_t now) {
+    if (cycle_.active) {
+        AbortCycle(now, "programming mode was left");
+    }
+    if (phase_ != Phase::Command || bitCount_ != 0) {
+        log_.Record(ViolationKind::IncompleteFrame, now,
+                    Format("programming mode left after %u of %u clocks of a %s", bitCount_,
+                           phase_ == Phase::Command ? 6U : 16U,
+                           phase_ == Phase::Command ? "command" : "data frame"));
+    }
+    phase_ = Phase::Command;
+    bitCount_ = 0;
+    riseCount_ = 0;
+    shift_ = 0;
+    driveLow_ = false;
+}
+
+// ---- Framing ----------------------------------------------------------------
+
+void PicChip::OnRisingEdge(std::uint64_t now) {
+    switch (phase_) {
+        case Phase::Command:
+            if (bitCount_ == 0) {
+                CheckFrameStart(now);
+                startBusy_ = cycle_.active && !cycle_.externallyTimed;
+                startInTdis_ = now < tdisUntilNs_;
+            }
+            break;
+        case Phase::DataIn:
+        case Phase::DataIgnored:
+            if (riseCount_++ == 0) {
+                CheckFrameStart(now);
+            }
+            break;
+        case Phase::DataOut:
+            if (riseCount_++ == 0) {
+                CheckFrameStart(now);
+            }
+            // Rising edges 2..15 put data bits 0..13 on RB7; the 16th releases it.
+            if (riseCount_ >= 2 && riseCount_ <= 15) {
+                driveLow_ = ((outWord_ >> (riseCount_ - 2)) & 1U) == 0;
+            } else {
+                driveLow_ = false;
+            }
+            break;
+    }
+}
+
+void PicChip::CheckFrameStart(std::uint64_t now) {
+    commandStartNs_ = now;
+    if (frameEnded_ && now - frameEndNs_ < kTdlyNs) {
+        log_.Record(
+            ViolationKind::CommandTooSoon, now,
+            Format("%s %.3f us after the previous frame ended (needs 1 us)",
+                   phase_ == Phase::Command ? "command" : "data frame", Us(now - frameEndNs_)));
+    }
+}
+
+void PicChip::OnFallingEdge(bool bit, std::uint64_t now) {
+    const bool hostDrives = phase_ == Phase::Command || phase_ == Phase::DataIn;
+    if (hostDrives && now - lastRb7ChangeNs_ < kSetupHoldNs) {
+        log_.Record(ViolationKind::DataSetupHold, now,
+                    Format("RB7 changed %.3f us before the falling clock edge (setup 0.1 us)",
+                           Us(now - lastRb7ChangeNs_)));
+    }
+    anyFall_ = true;
+    lastFallNs_ = now;
+    if (phase_ == Phase::Command) {
+        shift_ |= static_cast<std::uint16_t>((bit ? 1U : 0U) << bitCount_);
+        if (++bitCount_ == 6) {
+            const auto code = static_cast<std::uint8_t>(shift_ & 0x3F);
+            bitCount_ = 0;
+            shift_ = 0;
+            frameEnded_ = true;
+            frameEndNs_ = now;
+            DecodeCommand(code, now);
+        }
+        return;
+    }
+    if (phase_ == Phase::DataIn) {
+        shift_ |= static_cast<std::uint16_t>((bit ? 1U : 0U) << bitCount_);
+    }
+    if (++bitCount_ == 16) {
+        if (phase_ == Phase::DataIn) {
+            TakeData(static_cast<std::uint16_t>((shift_ >> 1) & kWordMask));
+        }
+        phase_ = Phase::Command;
+        bitCount_ = 0;
+        riseCount_ = 0;
+        shift_ = 0;
+        driveLow_ = false;
+        frameEndNs_ = now;
+    }
+}
+
+// ---- Commands ---------------------------------------------------------------
+
+bool PicChip::IsKnownCommand(std::uint8_t code) const {
+    const std::uint64_t known = type_ == TargetType::Pic16F877 ? k877Commands : k877ACommands;
+    return (known & Bit(code)) != 0;
+}
+
+void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
+    ++commandCounts_[code];
+    const char* reason = nullptr;
+    ViolationKind kind = ViolationKind::CommandWhileBusy;
+    if (startBusy_) {
+        reason = "an internally timed cycle was running when it began";
+    } else if (cycle_.active && cycle_.externallyTimed && code != kEndProgramming) {
+        reason = "a Begin Programming Only cycle is waiting for End Programming";
+    } else if (startInTdis_) {
+        kind = ViolationKind::CommandDuringTdis;
+        reason = "it began within 100 us of End Programming";
+    } else if (!IsKnownCommand(code)) {
+        kind = ViolationKind::UnknownCommand;
+        reason =
+            type_ == TargetType::Pic16F877 ? "not a PIC16F877 command" : "not a PIC16F877A command";
+    }
+    if (reason != nullptr) {
+        ++ignoredCommands_;
+        log_.Record(kind, now, Format("command %u ignored: %s", code, reason));
+        // Keep the framing: a data frame that belongs to the command still comes.
+        phase_ = (TakesDataIn(code) || GivesDataOut(code)) ? Phase::DataIgnored : Phase::Command;
+        riseCount_ = 0;
+        return;
+    }
+    Execute(code, now);
+}
+
+void PicChip::Execute(std::uint8_t code, std::uint64_t now) {
+    const std::uint8_t setupStep = setupStep_;
+    const PendingErase pendingErase = pendingErase_;
+    setupStep_ = 0;
+    pendingErase_ = PendingErase::None;
+    command_ = code;
+    riseCount_ = 0;
+    switch (code) {
+        case kLoadConfiguration:
+            pc_ = kConfigSpaceStart;
+            phase_ = Phase::DataIn;
+            break;
+        case kLoadDataProgram:
+        case kLoadDataData:
+            phase_ = Phase::DataIn;
+            break;
+        case kReadDataProgram:
+            outWord_ = WordAt(pc_);
+            phase_ = Phase::DataOut;
+            break;
+        case kReadDataData:
+            outWord_ = IsDataProtected(memory_.ConfigWord()) ? 0 : memory_.eeprom[pc_ & 0xFF];
+            phase_ = Phase::DataOut;
+            break;
+        case kIncrementAddress:
+            if (InConfigSpace()) {
+                pc_ = pc_ == 0x3FFF ? kConfigSpaceStart : static_cast<std::uint16_t>(pc_ + 1);
+            } else {
+                pc_ = static_cast<std::uint16_t>((pc_ + 1) & (kProgramWords - 1));
+            }
+            break;
+        case kBulkEraseSetup1:
+            setupStep_ = 1;
+            break;
+        case kBulkEraseSetup2:
+            setupStep_ = setupStep == 1 ? 2 : 0;
+            break;
+        case kBulkEraseProgram:
+            pendingErase_ = PendingErase::Program;
+            break;
+        case kBulkEraseData:
+            pendingErase_ = PendingErase::Data;
+            break;
+        case kBeginEraseProgramming:
+            if (setupStep == 2) {
+                StartCodeProtectDisable(now);
+            } else if (pendingErase != PendingErase::None) {
+                StartErase(pendingErase == PendingErase::Program ? CycleTarget::BulkProgram
+                                                                 : CycleTarget::BulkData,
+                           now);
+            } else {
+                StartWriteCycle(code, true, now);
+            }
+            break;
+        case kBeginProgrammingOnly:
+            StartWriteCycle(code, false, now);
+            break;
+        case kEndProgramming:
+            EndProgramming(now);
+            break;
+        case kChipErase:
+            StartErase(CycleTarget::ChipErase, now);
+            break;
+        default:
+            break;
+    }
+}
+
+void PicChip::TakeData(std::uint16_t data) {
+    switch (command_) {
+        case kLoadConfiguration:
+            configLatch_ = data;
+            lastLoad_ = LastLoad::Program;
+            break;
+        case kLoadDataProgram:
+            if (InConfigSpace()) {
+                configLatch_ = data;
+            } else if (type_ == TargetType::Pic16F877) {
+                wordLatch_ = data;
+            } else {
+                rowLatches_[pc_ & 7U] = data;
+            }
+            lastLoad_ = LastLoad::Program;
+            break;
+        case kLoadDataData:
+            eepromLatch_ = static_cast<std::uint8_t>(data & 0xFF);
+            lastLoad_ = LastLoad::Eeprom;
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- Write and erase cycles -------------------------------------------------
+
+void PicChip::StartWriteCycle(std::uint8_t command, bool eraseFirst, std::uint64_t now) {
+    Cycle cycle;
+    cycle.active = true;
+    cycle.command = command;
+    cycle.startNs = now;
+    cycle.eraseFirst = eraseFirst;
+    cycle.externallyTimed = type_ == TargetType::Pic16F877A && command == kBeginProgrammingOnly;
+    if (cycle.externallyTimed) {
+        cycle.minDurationNs = kProgramOnly877ANs;
+    } else {
+        cycle.minDurationNs =
+            command == kBeginProgrammingOnly ? kProgramOnly877Ns : kEraseProgramNs;
+    }
+    cycle.wordCount = 1;
+    if (lastLoad_ == LastLoad::Eeprom) {
+        cycle.target = CycleTarget::EepromByte;
+        cycle.address = pc_ & 0xFF;
+        cycle.words[0] = eepromLatch_;
+    } else if (InConfigSpace()) {
+        cycle.target = CycleTarget::ConfigWord;
+        cycle.address = pc_;
+        cycle.words[0] = configLatch_;
+    } else if (type_ == TargetType::Pic16F877) {
+        cycle.target = CycleTarget::ProgramWords;
+        cycle.address = pc_;
+        cycle.words[0] = wordLatch_;
+    } else {
+        cycle.target = CycleTarget::ProgramWords;
+        cycle.address = static_cast<std::uint16_t>(pc_ & ~7U);
+        cycle.words = rowLatches_;
+        cycle.wordCount = 8;
+    }
+    cycle_ = cycle;
+    lastLoad_ = LastLoad::None;
+    if (type_ == TargetType::Pic16F877A) {
+        ResetLatches();
+    }
+}
+
+void PicChip::StartErase(CycleTarget target, std::uint64_t now) {
+    Cycle cycle;
+    cycle.active = true;
+    cycle.command = target == CycleTarget::ChipErase ? kChipErase : kBeginEraseProgramming;
+    cycle.target = target;
+    cycle.startNs = now;
+    cycle.minDurationNs = kEraseNs;
+    cycle.withIds = InConfigSpace();
+    cycle_ = cycle;
+}
+
+void PicChip::StartCodeProtectDisable(std::uint64_t now) {
+    if (pc_ != kConfigWordAddress) {
+        log_.Record(ViolationKind::BadEraseSequence, now,
+                    Format("commands 1, 7, 8 with the address at 0x%04X instead of 0x2007: "
+                           "nothing erased",
+                           pc_));
+        return;
+    }
+    StartErase(CycleTarget::CodeProtectOff, now);
+    const std::uint16_t config = memory_.ConfigWord();
+    cycle_.withEeprom =
+        IsCodeProtected(type_, config, kProgramWords - 1) || IsDataProtected(config);
+}
+
+void PicChip::EndProgramming(std::uint64_t now) {
+    tdisUntilNs_ = now + kTdisNs;
+    if (!cycle_.active) {
+        return;  // nothing to end: harmless (it follows a chip erase, for one)
+    }
+    // The cycle ran from the end of command 24 to the start of End Programming.
+    const std::uint64_t elapsed = commandStartNs_ - cycle_.startNs;
+    if (elapsed < cycle_.minDurationNs) {
+        log_.Record(ViolationKind::ProgramTimeTooShort, now,
+                    Format("End Programming %.3f us after command 24 (needs %.0f us): the row "
+                           "at 0x%04X is not written",
+                           Us(elapsed), Us(cycle_.minDurationNs), cycle_.address));
+    } else {
+        Commit(cycle_);
+    }
+    cycle_.active = false;
+}
+
+void PicChip::Settle(std::uint64_t now) {
+    if (cycle_.active && !cycle_.externallyTimed && now - cycle_.startNs >= cycle_.minDurationNs) {
+        Commit(cycle_);
+        cycle_.active = false;
+    }
+}
+
+void PicChip::AbortCycle(std::uint64_t now, const char* why) {
+    const std::uint64_t elapsed = now - cycle_.startNs;
+    const bool erase =
+        cycle_.target == CycleTarget::ChipErase || cycle_.target == CycleTarget::BulkProgram ||
+        cycle_.target == CycleTarget::BulkData || cycle_.target == CycleTarget::CodeProtectOff;
+    ViolationKind kind =
+        erase ? ViolationKind::EraseTimeTooShort : ViolationKind::ProgramTimeTooShort;
+    if (cycle_.externallyTimed) {
+        kind = ViolationKind::ProgrammingNotEnded;
+    }
+    log_.Record(kind, now,
+                Format("cycle of command %u cut short after %.3f us (needs %.0f us), %s: "
+                       "not committed",
+                       cycle_.command, Us(elapsed), Us(cycle_.minDurationNs), why));
+    cycle_.active = false;
+}
+
+void PicChip::Commit(const Cycle& cycle) {
+    const std::uint16_t config = memory_.ConfigWord();
+    switch (cycle.target) {
+        case CycleTarget::ProgramWords:
+            for (unsigned i = 0; i < cycle.wordCount; ++i) {
+                const auto address = static_cast<std::uint16_t>(cycle.address + i);
+                if (address == unprogrammable_ || IsCodeProtected(type_, config, address)) {
+                    continue;
+                }
+                std::uint16_t& word = memory_.program[address];
+                const std::uint16_t value = cycle.words[i] & kWordMask;
+                word = cycle.eraseFirst ? value : static_cast<std::uint16_t>(word & value);
+            }
+            break;
+        case CycleTarget::ConfigWord: {
+            const std::uint16_t address = cycle.address;
+            const bool isId = address < kConfigSpaceStart + 4;
+            if ((!isId && address != kConfigWordAddress) || address == unprogrammable_) {
+                break;  // reserved words, the device ID and the rest are not writable
+            }
+            std::uint16_t& word = memory_.config[address - kConfigSpaceStart];
+            const std::uint16_t value = cycle.words[0] & kWordMask;
+            word = cycle.eraseFirst ? value : static_cast<std::uint16_t>(word & value);
+            if (!isId) {
+                word = NormalizeConfigWord(type_, word);
+            }
+            break;
+        }
+        case CycleTarget::EepromByte:
+            if (!IsDataProtected(config)) {
+                memory_.eeprom[cycle.address & 0xFF] = static_cast<std::uint8_t>(cycle.words[0]);
+            }
+            break;
+        case CycleTarget::ChipErase:
+            memory_.program.fill(kErasedWord);
+            memory_.eeprom.fill(kErasedByte);
+            memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
+            if (cycle.withIds) {
+                std::fill_n(memory_.config.begin(), 4, kErasedWord);
+            }
+            break;
+        case CycleTarget::BulkProgram:
+            memory_.program.fill(kErasedWord);
+            if (cycle.withIds) {
+                std::fill_n(memory_.config.begin(), 4, kErasedWord);
+                memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
+            }
+            break;
+        case CycleTarget::BulkData:
+            memory_.eeprom.fill(kErasedByte);
+            break;
+        case CycleTarget::CodeProtectOff:
+            memory_.program.fill(kErasedWord);
+            memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
+            if (cycle.withEeprom) {
+                memory_.eeprom.fill(kErasedByte);
+            }
+            break;
+    }
+}
+
+void PicChip::ResetLatches() {
+    rowLatches_.fill(kErasedWord);
+    configLatch_ = kErasedWord;
+}
+
+// ---- Inspection -------------------------------------------------------------
+
+std::uint16_t PicChip::WordAt(std::uint16_t address) const {
+    if (address < kProgramWords) {
+        return IsCodeProtected(type_, memory_.ConfigWord(), address) ? 0 : memory_.program[address];
+    }
+    if (address < kConfigSpaceStart + kConfigSpaceWords) {
+        return memory_.config[address - kConfigSpaceStart];
+    }
+    return kErasedWord;
+}
+
+bool PicChip::Busy() {
+    Settle(clock_.NowNs());
+    return cycle_.active;
+}
+
+const ChipMemory& PicChip::Memory() {
+    Settle(clock_.NowNs());
+    return memory_;
+}
+
+std::uint16_t PicChip::ReadProgramWord(std::uint16_t address) {
+    Settle(clock_.NowNs());
+    return WordAt(address);
+}
+
+void PicChip::LoadMemory(const ChipMemory& memory) {
+    const std::uint16_t deviceId = memory_.DeviceId();
+    memory_ = memory;
+    memory_.config[kDeviceIdAddress - kConfigSpaceStart] = deviceId;
+    memory_.ConfigWord() = NormalizeConfigWord(type_, memory_.ConfigWord());
+}
+
+}  // namespace tallis::sim

@@ -1,0 +1,41 @@
+#include "sim/SimulatedTarget.h"
+
+#include <stdexcept>
+
+namespace tallis::sim {
+
+std::unique_ptr<SimClock> SimulatedTarget::MakeClock(const TargetOptions& options) {
+    if (options.time == TimeSource::RealTime) {
+        return std::make_unique<SteadyClock>();
+    }
+    return std::make_unique<VirtualClock>(options.portAccessCostNs);
+}
+
+SimulatedTarget::SimulatedTarget(const TargetOptions& options)
+    : realTime_(options.time == TimeSource::RealTime),
+      clock_(MakeClock(options)),
+      chip_(options.type, *clock_, log_, options.deviceId),
+      board_(&chip_),
+      port_(options.base, board_, *clock_, log_) {}
+
+VirtualClock& SimulatedTarget::Clock() {
+    if (realTime_) {
+        throw std::logic_error("a real-time simulated target has no virtual clock");
+    }
+    return static_cast<VirtualClock&>(*clock_);
+}
+
+HexStatus SimulatedTarget::SaveHex(const std::filesystem::path& path) {
+    return SaveChipHex(chip_.Memory(), path);
+}
+
+HexStatus SimulatedTarget::LoadHex(const std::filesystem::path& path) {
+    ChipMemory memory = chip_.Memory();
+    HexStatus status = LoadChipHex(path, chip_.Type(), memory);
+    if (status) {
+        chip_.LoadMemory(memory);
+    }
+    return status;
+}
+
+}  // namespace tallis::sim

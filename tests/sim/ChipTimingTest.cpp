@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "TestHost.h"
+#include "sim/SimulatedTarget.h"
+
+namespace tallis::sim::test {
+namespace {
+
+struct Fixture {
+    explicit Fixture(TargetType type) : target(TargetOptions{.type = type}), host(target) {}
+    SimulatedTarget target;
+    TestHost host;
+    std::size_t Count(ViolationKind kind) { return target.Violations().Count(kind); }
+};
+
+TEST(Timing, ShortProgramTimesAreViolationsAndNotCommitted) {
+    struct Case {
+        const char* name;
+        TargetType type;
+        std::function<void(TestHost&)> write;
+        ViolationKind expected;
+    };
+    const Case cases[] = {
+        {"877A End Programming after 500 us", TargetType::Pic16F877A,
+         [](TestHost& h) {
+             h.bitWaitUs = 10;  // keeps the 6 clocks of End Programming short
+             h.CommandWithData(kLoadData, 0x0000);
+             h.Command(kBeginProgrammingOnly);
+             h.Wait(500);
+             h.Command(kEndProgramming);
+         },
+         ViolationKind::ProgramTimeTooShort},
+        {"877A left without End Programming", TargetType::Pic16F877A,
+         [](TestHost& h) {
+             h.CommandWithData(kLoadData, 0x0000);
+             h.Command(kBeginProgrammingOnly);
+             h.Wait(5000);
+             h.LeaveProgramMode();
+         },
+         ViolationKind::ProgrammingNotEnded},
+        {"877 left 2 ms into a 4 ms write", TargetType::Pic16F877,
+         [](TestHost& h) {
+             h.CommandWithData(kLoadData, 0x0000);
+             h.Command(kBeginProgrammingOnly);
+             h.Wait(2000);
+             h.LeaveProgramMode();
+         },
+         ViolationKind::ProgramTimeTooShort},
+        {"877 erase/program left after 6 ms", TargetType::Pic16F877,
+         [](TestHost& h) {
+             h.CommandWithData(kLoadData, 0x0000);
+             h.Command(kBeginEraseProgramming);
+             h.Wait(6000);
+             h.LeaveProgramMode();
+         },
+         ViolationKind::ProgramTimeTooShort},
+    };
+    for (const Case& c : cases) {
+        Fixture f(c.type);
+        f.host.EnterProgramMode();
+        c.write(f.host);
+        EXPECT_EQ(f.Count(c.expected), 1U) << c.name << "\n" << f.target.Violations().Describe();
+        EXPECT_EQ(f.target.Chip().Memory().program[0], kErasedWord) << c.name;
+    }
+}
+
+TEST(Timing, ShortEraseIsNotCommitted) {
+    for (TargetType type : {TargetType::Pic16F877, TargetType::Pic16F877A}) {
+        Fixture f(type);
+        ChipMemory memory = f.target.Chip().Memory();
+        memory.program.fill(0x0000);
+        f.target.Chip().LoadMemory(memory);
+        f.host.EnterProgramMode();
+        if (type == TargetType::Pic16F877A) {
+            f.host.Command(kChipErase);
+        } else {
+            f.host.CommandWithData(kLoadConfiguration, 0x3FFF);
+            f.host.Increment(7);
+            f.host.Command(kSetup1);
+            f.host.Command(kSetup2);
+            f.host.Command(kBeginEraseProgramming);
+        }
+        f.host.Wait(5000);
+        f.host.LeaveProgramMode();
+        EXPECT_EQ(f.Count(ViolationKind::EraseTimeTooShort), 1U)
+            << f.target.Violations().Describe();
+        EXPECT_EQ(f.target.Chip().Memory().program[0], 0x0000);
+    }
+}
+
+TEST(Timing, CommandWhileBusyIsIgnored) {
+    Fixture f(TargetType::Pic16F877);
+    f.host.EnterProgramMode();
+    f.host.ProgramWord877(0x0055);  // completes
+    f.host.CommandWithData(kLoadData, 0x0000);
+    f.host.Command(kBeginProgrammingOnly);
+    f.host.Wait(1000);
+    f.host.Command(kIncrement);                            // ignored: the address stays
+    const std::uint16_t read = f.host.CommandRead(kRead);  // ignored: line stays released
+    EXPECT_EQ(f.Count(ViolationKind::CommandWhileBusy), 2U) << f.target.Violations().Describe();
+    EXPECT_EQ(read, 0x3FFF);
+    EXPECT_EQ(f.target.Chip().Pc(), 0);
+    EXPECT_EQ(f.target.Chip().IgnoredCommands(), 2U);
+    f.host.Wait(4000);
+    EXPECT_EQ(f.host.CommandRead(kRead), 0x0000);  // the write itself went on
+}
+
+TEST(Timing, EndProgrammingTooEarlyAfterChipEraseIsIgnored) {
+    Fixture f(TargetType::Pic16F877A);
+    f.host.EnterProgramMode();
+    f.host.Command(kChipErase);
+    f.host.Wait(3000);
+    f.host.Command(kEndProgramming);
+    EXPECT_EQ(f.Count(ViolationKind::CommandWhileBusy), 1U);
+    f.host.Wait(9000);
+    EXPECT_FALSE(f.target.Chip().Busy());
+}
+
+TEST(Timing, CommandWithinTdisIsIgnored) {
+    Fixture f(TargetType::Pic16F877A);
+    f.host.EnterProgramMode();
+    f.host.CommandWithData(kLoadData, 0x0000);
+    f.host.Command(kBeginProgrammingOnly);
+    f.host.Wait(2000);
+    f.host.bitWaitUs = 5;  // the next command's first rising edge comes 10 us after
+    f.host.Command(kEndProgramming);
+    f.host.Command(kIncrement);
+    EXPECT_EQ(f.Count(ViolationKind::CommandDuringTdis), 1U) << f.target.Violations().Describe();
+    EXPECT_EQ(f.target.Chip().Pc(), 0);
+    EXPECT_EQ(f.target.Chip().Memory().program[0], 0x0000);  // the write itself was fine
+}
+
+TEST(Timing, BackToBackFramesBreakTdlyAndSetupHold) {
+    Fixture f(TargetType::Pic16F877A);
+    f.host.EnterProgramMode();
+    f.host.bitWaitUs = 0;  // no time between anything
+    f.host.CommandWithData(kLoadData, 0x1234);
+    EXPECT_GE(f.Count(ViolationKind::CommandTooSoon), 1U);
+    EXPECT_GE(f.Count(ViolationKind::DataSetupHold), 1U);
+}
+
+TEST(Timing, VppNeedsRb6AndRb7LowFirst) {
+    struct Case {
+        const char* name;
+        std::uint8_t control;
+        std::uint32_t lowUs;
+    };
+    const Case cases[] = {
+        {"RB7 released (high)", 0x00, 2000},
+        {"low only 3 us", 0x01, 3},
+    };
+    for (const Case& c : cases) {
+        Fixture f(TargetType::Pic16F877A);
+        f.host.Data(0x02);
+        f.host.Control(0x00);
+        f.host.Wait(100);
+        f.host.Control(c.control);
+        f.host.Wait(c.lowUs);
+        f.host.Data(0x0A);
+        EXPECT_EQ(f.Count(ViolationKind::VppEntry), 1U) << c.name;
+        EXPECT_EQ(f.target.Chip().Mode(), ChipMode::VppRejected) << c.name;
+        f.host.Wait(2000);
+        f.host.Command(kIncrement);
+        EXPECT_EQ(f.target.Chip().CommandCount(kIncrement), 0U) << c.name;
+    }
+}
+
+TEST(Timing, LeavingInTheMiddleOfAFrameIsRecorded) {
+    Fixture f(TargetType::Pic16F877A);
+    f.host.EnterProgramMode();
+    f.host.ClockBit(false);
+    f.host.ClockBit(true);
+    f.host.LeaveProgramMode();
+    EXPECT_EQ(f.Count(ViolationKind::IncompleteFrame), 1U);
+}
+
+TEST(Timing, EnteringAgainResetsTheAddressCounter) {
+    Fixture f(TargetType::Pic16F877);
+    f.host.EnterProgramMode();
+    f.host.Increment(5);
+    f.host.EnterProgramMode();
+    EXPECT_EQ(f.target.Chip().Pc(), 0);
+    EXPECT_TRUE(f.target.Violations().Empty()) << f.target.Violations().Describe();
+}
+
+TEST(Commands, OtherTypesCommandsAreIgnoredAndRecorded) {
+    struct Case {
+        TargetType type;
+        std::uint8_t code;
+    };
+    const Case cases[] = {{TargetType::Pic16F877A, kSetup1},
+                          {TargetType::Pic16F877A, kSetup2},
+                          {TargetType::Pic16F877, kChipErase},
+                          {TargetType::Pic16F877, kEndProgramming},
+                          {TargetType::Pic16F877, 0x3E}};
+    for (const Case& c : cases) {
+        Fixture f(c.type);
+        ChipMemory memory = f.target.Chip().Memory();
+        memory.program.fill(0x0000);
+        f.target.Chip().LoadMemory(memory);
+        f.host.EnterProgramMode();
+        f.host.Command(c.code);
+        f.host.Wait(10000);
+        EXPECT_EQ(f.Count(ViolationKind::UnknownCommand), 1U) << int(c.code);
+        EXPECT_EQ(f.target.Chip().Memory().program[0], 0x0000) << int(c.code);
+    }
+}
+
+TEST(Commands, EraseSequenceOfTheOtherTypeDoesNotErase) {
+    for (TargetType chipType : {TargetType::Pic16F877, TargetType::Pic16F877A}) {
+        // The host believes the chip is of the other type.
+        const TargetType hostType =
+            chipType == TargetType::Pic16F877 ? TargetType::Pic16F877A : TargetType::Pic16F877;
+        SimulatedTarget target{TargetOptions{.type = chipType}};
+        ChipMemory memory = target.Chip().Memory();
+        memory.program.fill(0x0000);
+        target.Chip().LoadMemory(memory);
+        TestHost host{target};
+        // TestHost::Erase picks the sequence by the chip, so send the other one by hand.
+        if (hostType == TargetType::Pic16F877A) {
+            host.EnterProgramMode();
+            host.Command(kChipErase);
+            host.Wait(9000);
+            host.Command(kEndProgramming);
+        } else {
+            host.EnterProgramMode();
+            host.CommandWithData(kLoadConfiguration, 0x3FFF);
+            host.Increment(7);
+            host.Command(kSetup1);
+            host.Command(kSetup2);
+            host.Command(kBeginEraseProgramming);
+            host.Wait(10000);
+        }
+        EXPECT_EQ(target.Chip().Memory().program[0], 0x0000) << TargetTypeName(chipType);
+        EXPECT_GE(target.Violations().Count(ViolationKind::UnknownCommand), 1U);
+    }
+}
+
+TEST(Commands, CodeProtectDisableNeedsTheConfigurationWordAddress) {
+    Fixture f(TargetType::Pic16F877);
+    ChipMemory memory = f.target.Chip().Memory();
+    memory.program.fill(0x0000);
+    f.target.Chip().LoadMemory(memory);
+    f.host.EnterProgramMode();
+    f.host.CommandWithData(kLoadConfiguration, 0x3FFF);
+    f.host.Increment(6);
+    f.host.Command(kSetup1);
+    f.host.Command(kSetup2);
+    f.host.Command(kBeginEraseProgramming);
+    f.host.Wait(10000);
+    EXPECT_EQ(f.Count(ViolationKind::BadEraseSequence), 1U);
+    EXPECT_EQ(f.target.Chip().Memory().program[0], 0x0000);
+}
+
+}  // namespace
+}  // namespace tallis::sim::test

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "TestHost.h"
+#include "sim/SimulatedTarget.h"
+
+namespace tallis::sim::test {
+namespace {
+
+TEST(Port, RegistersLiveAtTheChosenBaseOnly) {
+    for (std::uint16_t base : {0x378, 0x278, 0x3BC}) {
+        SimulatedTarget target{TargetOptions{.base = base}};
+        tallis::PortIo& port = target.Port();
+        port.WriteByte(base, 0x02);
+        port.WriteByte(base + 2, 0x01);
+        EXPECT_EQ(target.Chip().Mode(), ChipMode::Running) << base;
+        EXPECT_EQ(port.ReadByte(base), 0x02);
+        EXPECT_EQ(port.ReadByte(base + 2), 0x01);
+        EXPECT_TRUE(target.Violations().Empty());
+
+        const std::uint16_t other = base == 0x378 ? 0x278 : 0x378;
+        port.WriteByte(other, 0x00);
+        port.ReadByte(other + 1);
+        port.WriteByte(base + 1, 0x00);  // status is read-only
+        port.WriteByte(base + 3, 0x00);
+        EXPECT_EQ(target.Violations().Count(ViolationKind::PortAddress), 4U) << base;
+        EXPECT_EQ(target.Chip().Mode(), ChipMode::Running) << "stray writes reached the board";
+    }
+}
+
+TEST(Port, StatusShowsRb7OnBitSixAndOnesElsewhere) {
+    SimulatedTarget target;
+    TestHost host{target};
+    host.Control(0x00);
+    EXPECT_EQ(host.Status(), 0xFF);
+    host.Control(0x01);  // the host holds RB7 low
+    EXPECT_EQ(host.Status(), 0xBF);
+}
+
+TEST(Port, AccessCostAdvancesVirtualTime) {
+    SimulatedTarget target{TargetOptions{.portAccessCostNs = 250}};
+    target.Port().WriteByte(0x378, 0x00);
+    target.Port().ReadByte(0x379);
+    EXPECT_EQ(target.Clock().NowNs(), 500U);
+    target.Clock().Delay(3);
+    EXPECT_EQ(target.Clock().NowNs(), 3500U);
+}
+
+TEST(Port, RealTimeTargetHasNoVirtualClock) {
+    SimulatedTarget target{TargetOptions{.time = TimeSource::RealTime}};
+    EXPECT_TRUE(target.RealTime());
+    EXPECT_THROW(target.Clock(), std::logic_error);
+    const std::uint64_t before = target.Time().NowNs();
+    target.Port().WriteByte(0x378, 0x02);
+    EXPECT_GE(target.Time().NowNs(), before);
+    EXPECT_EQ(target.Chip().Mode(), ChipMode::Running);
+}
+
+TEST(Board, McLrFollowsRunAndVppLines) {
+    struct Case {
+        std::uint8_t data;
+        MclrLevel mclr;
+    };
+    const Case cases[] = {{0x00, MclrLevel::Low},  {0x08, MclrLevel::Low}, {0x02, MclrLevel::High},
+                          {0x03, MclrLevel::High}, {0x0A, MclrLevel::Vpp}, {0x0B, MclrLevel::Vpp}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(InterfaceBoard::MclrFor(c.data), c.mclr) << int(c.data);
+    }
+}
+
+TEST(Faults, NoTargetReadsOnesAndSeesNothing) {
+    SimulatedTarget target;
+    TestHost host{target};
+    target.SetBoardFault(BoardFault::NoTarget);
+    host.Erase();
+    host.Control(0x01);
+    EXPECT_EQ(host.Status() & 0x40, 0x40);
+    EXPECT_EQ(host.CommandRead(kRead), 0x3FFF);
+    EXPECT_EQ(target.Chip().ProgramModeEntries(), 0U);
+}
+
+TEST(Faults, DataStuckLowReadsZeroAndWritesNothing) {
+    SimulatedTarget target;
+    TestHost host{target};
+    target.SetBoardFault(BoardFault::DataStuckLow);
+    host.Control(0x00);
+    EXPECT_EQ(host.Status() & 0x40, 0);
+    host.EnterProgramMode();
+    host.ProgramWord877A(0x1234);  // arrives as command 0 with data 0
+    EXPECT_EQ(host.CommandRead(kRead), 0x0000);
+    target.SetBoardFault(BoardFault::None);
+    EXPECT_EQ(target.Chip().Memory().program[0], kErasedWord);
+}
+
+TEST(Faults, UnprogrammableWordKeepsItsValue) {
+    for (TargetType type : {TargetType::Pic16F877, TargetType::Pic16F877A}) {
+        SimulatedTarget target{TargetOptions{.type = type}};
+        TestHost host{target};
+        target.SetUnprogrammableWord(0x0001);
+        host.Erase();
+        for (std::uint16_t word : {0x0011, 0x0022, 0x0033}) {
+            host.ProgramWord(word);
+            host.Increment();
+        }
+        const ChipMemory& memory = target.Chip().Memory();
+        EXPECT_EQ(memory.program[0], 0x0011) << TargetTypeName(type);
+        EXPECT_EQ(memory.program[1], kErasedWord) << TargetTypeName(type);
+        EXPECT_EQ(memory.program[2], 0x0033) << TargetTypeName(type);
+        EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
+    }
+}
+
+}  // namespace
+}  // namespace tallis::sim::test
