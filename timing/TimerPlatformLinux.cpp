@@ -65,12 +65,12 @@ class LinuxEvent final : public TimerEvent {
             timeoutMs ? MonotonicNanoseconds() + std::int64_t{*timeoutMs} * 1'000'000 : 0;
         for (;;) {
             int timeout = -1;
+            bool lastTry = false;
             if (timeoutMs) {
-                std::int64_t left = deadline - MonotonicNanoseconds();
-                if (left < 0) {
-                    return false;
-                }
+                // Polls at least once, so that a zero timeout still takes a set event.
+                std::int64_t left = std::max<std::int64_t>(deadline - MonotonicNanoseconds(), 0);
                 timeout = static_cast<int>((left + 999'999) / 1'000'000);
+                lastTry = left == 0;
             }
             pollfd fds[2] = {{eventFd_, POLLIN, 0}, {timerFd_.load(), POLLIN, 0}};
             int ready = poll(fds, 2, timeout);
@@ -85,6 +85,9 @@ class LinuxEvent final : public TimerEvent {
                 if (ticked || set) {
                     return true;
                 }
+            }
+            if (lastTry) {
+                return false;
             }
         }
     }
