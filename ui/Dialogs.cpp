@@ -1,0 +1,26 @@
+#include "ui/Dialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace tallis {
+
+void QtDialogs::ShowMessage(QWidget* owner, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("TALLIS"), text, QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+std::optional<QString> QtDialogs::AskOpenFileName(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+void QtDialogs::OpenUrl(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
+
+}  // namespace tallis

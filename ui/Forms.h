@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ui/Options.h"
+#include "ui/Unit4.h"
+#include "ui/Utallis.h"
+#include "ui/help.h"
+
+namespace tallis {
+
+class Dialogs;
+class Target;
+
+// The program's four windows, made once, in the order the program needs: the
+// main window first (its creation writes the port's idle state), then About,
+// Options and "Time calibrate". They live until the program ends.
+struct Forms {
+    Forms(Target& target, Dialogs& dialogs);
+
+    TForm1 Form1;
+    TForm3 Form3;
+    TForm2 Form2;
+    TForm4 Form4;
+};
+
+}  // namespace tallis

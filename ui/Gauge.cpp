@@ -1,0 +1,46 @@
+#include "ui/Gauge.h"
+
+#include <QPainter>
+#include <algorithm>
+
+namespace tallis {
+
+namespace {
+const QColor kBarColour(0, 0, 255);
+const QColor kBackColour(255, 255, 255);
+}  // namespace
+
+TGauge::TGauge(QWidget* parent) : QWidget(parent) {}
+
+void TGauge::SetProgress(int percent) {
+    const int clamped = std::clamp(percent, 0, 100);
+    if (clamped == progress_) {
+        return;
+    }
+    progress_ = clamped;
+    repaint();
+}
+
+void TGauge::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    painter.fillRect(inner, kBackColour);
+    QRect bar = inner;
+    bar.setWidth(inner.width() * progress_ / 100);
+    painter.fillRect(bar, kBarColour);
+    painter.setPen(Qt::black);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+
+    // The text is drawn twice, so that the part over the bar reads white on
+    // blue and the rest black on white.
+    const QString text = QString::number(progress_) + QLatin1Char('%');
+    painter.setFont(font());
+    painter.setClipRect(inner);
+    painter.setPen(Qt::black);
+    painter.drawText(inner, Qt::AlignCenter, text);
+    painter.setClipRect(bar);
+    painter.setPen(kBackColour);
+    painter.drawText(inner, Qt::AlignCenter, text);
+}
+
+}  // namespace tallis

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QWidget>
+
+namespace tallis {
+
+// A horizontal percentage bar, blue on white with a single border, showing the
+// percentage done in its middle. A change of the shown value repaints it at
+// once, without waiting for the event loop, because the program run keeps the
+// event loop from running while it works.
+class TGauge : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TGauge(QWidget* parent = nullptr);
+
+    int Progress() const { return progress_; }
+    // Values outside 0..100 are clamped.
+    void SetProgress(int percent);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    int progress_ = 0;
+};
+
+}  // namespace tallis

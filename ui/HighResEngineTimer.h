@@ -1,0 +1,24 @@
+#pragma once
+
+#include "timing/HighResTimer.h"
+#include "ui/EngineTimer.h"
+
+namespace tallis {
+
+// The main window's HighResTimer1: the timer component with the settings the
+// window gives it (accuracy 0, resolution 1 ms, time-critical worker, TSC).
+class HighResEngineTimer : public EngineTimer {
+  public:
+    HighResEngineTimer();
+
+    void Delay(std::uint32_t microseconds) override { timer_.Delay(microseconds); }
+    void SetEnabled(bool enabled) override { timer_.SetEnabled(enabled); }
+    void Calibrate(std::uint32_t milliseconds) override { timer_.Calibrate(milliseconds); }
+
+    THighResTimer& Component() { return timer_; }
+
+  private:
+    THighResTimer timer_;
+};
+
+}  // namespace tallis

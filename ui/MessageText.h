@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace tallis {
+
+// The stored message texts carry their own line breaks as "\n\r" and "\r".
+// For display each "\n\r" becomes one line break and every other "\r" one more;
+// the stored texts themselves stay as they are.
+QString DisplayText(const std::string& stored);
+
+}  // namespace tallis

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "portio/DriverPortIo.h"
+#include "ui/Target.h"
+
+namespace tallis {
+
+// The parallel port itself. Making it runs the port client's start-up for both
+// standard ports; Exit runs the client's exit step.
+class RealTarget : public Target {
+  public:
+    RealTarget();
+
+    PortIo& Port() override { return port_; }
+    bool DriverStarted() const override { return driverStarted_; }
+    std::unique_ptr<EngineTimer> MakeTimer() override;
+    void Exit() override;
+
+  private:
+    DriverPortIo port_;
+    bool driverStarted_;
+};
+
+}  // namespace tallis

@@ -1,0 +1,8 @@
+#include "ui/Application.h"
+#include "ui/RealTarget.h"
+
+// tallis: the programmer on the computer's parallel port.
+int main(int argc, char** argv) {
+    return tallis::RunApplication(argc, argv,
+                                  [] { return std::make_unique<tallis::RealTarget>(); });
+}

@@ -1,0 +1,9 @@
+#include "ui/Application.h"
+#include "ui/SimTarget.h"
+
+// tallis-sim: the same program driving a simulated board and chip in real time.
+int main(int argc, char** argv) {
+    return tallis::RunApplication(argc, argv, [] {
+        return std::make_unique<tallis::SimTarget>(tallis::sim::TimeSource::RealTime);
+    });
+}

@@ -1,0 +1,39 @@
+#include "ui/Unit4.h"
+
+#include <QCloseEvent>
+
+#include "ui/Artwork.h"
+#include "ui/UiFont.h"
+#include "ui/WindowPlacement.h"
+
+namespace tallis {
+
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(UiFont(19));
+    label->adjustSize();
+    label->move(at);
+    return label;
+}
+
+}  // namespace
+
+TForm4::TForm4()
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      Label1(MakeLabel(this, "Label1", QStringLiteral("Timer Calibrating....."), {56, 24})),
+      Label2(MakeLabel(this, "Label2", QStringLiteral("3 sec"), {104, 64})) {
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Time calibrate"));
+    setWindowIcon(ApplicationIcon());
+    setFixedSize(279, 134);
+    CentreOnScreen(*this);
+}
+
+void TForm4::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
+}  // namespace tallis

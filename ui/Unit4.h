@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QLabel>
+#include <QWidget>
+
+namespace tallis {
+
+// "Time calibrate": shown by the start-up step while the timer calibrates. It
+// has no close box and ignores close requests; only the start-up step hides it.
+class TForm4 : public QWidget {
+    Q_OBJECT
+  public:
+    TForm4();
+
+    QLabel* Label1;
+    QLabel* Label2;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+};
+
+}  // namespace tallis

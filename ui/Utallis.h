@@ -1,0 +1,149 @@
+#pragma once
+
+#include <QAction>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdint>
+#include <memory>
+
+#include "engine/Programmer.h"
+#include "engine/RunHost.h"
+#include "image/FirmwareImage.h"
+#include "ui/Bevel.h"
+#include "ui/EngineTimer.h"
+#include "ui/Gauge.h"
+#include "ui/StatusBar.h"
+
+namespace tallis {
+
+class Dialogs;
+class Target;
+class TForm2;
+class TForm3;
+class TForm4;
+
+// The main window. It shows the commands, the chip choice, the loaded file's
+// word count, the gauge and the status bar, owns the engine and the opened
+// image, and runs the start-up step and the shut-down. The engine's work is
+// done by Programmer and ProgramRun; this window only starts it and shows what
+// it reports.
+//
+// Commands never overlap: while one runs, the others and the chip buttons take
+// no input, and the engine's commands wait for the start-up step, because until
+// then the timer is off and the chip would be driven without its waits.
+class TForm1 : public QMainWindow, public RunHost {
+    Q_OBJECT
+  public:
+    TForm1(Target& target, Dialogs& dialogs);
+    ~TForm1() override;
+
+    // The other windows, made right after this one.
+    void AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate);
+
+    // Menu bar.
+    QMenu* File1;
+    QAction* Open1;
+    QAction* N1;
+    QAction* Exit1;
+    QMenu* Programdevices1;
+    QAction* Program1;
+    QAction* Erase1;
+    QAction* Reset1;
+    QAction* Options1;
+    QMenu* Help1;
+    QAction* About2;
+
+    // Controls, from back to front.
+    QWidget* ClientArea;
+    TBevel* Bevel1;
+    TBevel* Bevel2;
+    TBevel* Bevel3;
+    TBevel* Bevel4;
+    TGauge* Gau1;
+    QLabel* Label1;
+    QLabel* Image1;
+    QToolButton* SpeedButton1;
+    QToolButton* SpeedButton2;
+    QToolButton* SpeedButton3;
+    QToolButton* SpeedButton5;
+    QToolButton* SpeedButton6;
+    QToolButton* SpeedButton4;
+    QLabel* Label4;
+    QLabel* Label2;
+    TStatusBar* StatusBar1;
+    QGroupBox* RadioGroup1;
+    QRadioButton* pic877;
+    QRadioButton* pic877a;
+    QLineEdit* Edit1;
+
+    // Components without a place in the window.
+    QFileDialog* OpenD1;
+    std::unique_ptr<EngineTimer> HighResTimer1;
+    QTimer* Timer1;
+
+    // Port settings; they live in the engine and always change together.
+    std::uint16_t PortBase() const { return programmer_->PortBase; }
+    std::int32_t PortNumber() const { return programmer_->PortNumber; }
+    // Options' OK: 1 -> LPT 1 (0x378), 2 -> LPT 2 (0x278), shown in the status bar.
+    void ApplyPortChoice(int portNumber);
+
+    // The opened file, null until one has been read.
+    const FirmwareImage* Image() const { return image_.get(); }
+    bool StartupDone() const { return startupDone_; }
+    bool CommandRunning() const { return busy_; }
+
+    // Event handlers.
+    void Exit1Click();
+    void Open1Click();
+    void FormCreate();
+    void Options1Click();
+    void FormClose();
+    void SpeedButton5Click();
+    void SpeedButton3Click();
+    void SpeedButton6Click();
+    void Ab1Click();
+    void SpeedButton1Click();
+    void SpeedButton4Click();
+    void Timer1Timer();
+
+    // RunHost.
+    ChipType SelectedChip() const override;
+    int OptionsPortChoice() const override;
+    void ShowStatus(const std::string& text) override;
+    void SetGauge(int percent) override;
+    void ShowMessage(const std::string& text) override;
+    void ProcessEvents() override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildMenu();
+    void BuildControls();
+    void ConnectHandlers();
+    bool EngineCommandAllowed() const;
+    void ShowDialog(QWidget& dialog);
+    template <typename Work>
+    void RunCommand(Work&& work);
+
+    Target& target_;
+    Dialogs& dialogs_;
+    std::unique_ptr<Programmer> programmer_;
+    std::unique_ptr<FirmwareImage> image_;
+    TForm2* form2_ = nullptr;
+    TForm3* form3_ = nullptr;
+    TForm4* form4_ = nullptr;
+    bool busy_ = false;
+    bool startupDone_ = false;
+    bool ending_ = false;
+};
+
+}  // namespace tallis

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
+
+#include "ui/Bevel.h"
+
+namespace tallis {
+
+class Dialogs;
+
+// About TALLIS: the product's name and version, a notice, and a link to the
+// program's documentation. Shown without a modal loop while the main window is
+// disabled.
+class TForm3 : public QDialog {
+    Q_OBJECT
+  public:
+    TForm3(QWidget& mainWindow, Dialogs& dialogs);
+
+    TBevel* Bevel2;
+    QFrame* Panel1;
+    QLabel* Image1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label4;
+    QPushButton* BitBtn1;
+
+    // OK: enable the main window, then hide.
+    void BitBtn1Click();
+    // The link: hand the documentation page to the desktop; the box stays up.
+    void Label4Click();
+    // The close box and Escape act as OK: the box holds nothing to apply.
+    void reject() override;
+
+    // The installed documentation, or the copy in the source tree of a build.
+    static QUrl DocumentationUrl();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QWidget& mainWindow_;
+    Dialogs& dialogs_;
+};
+
+}  // namespace tallis
