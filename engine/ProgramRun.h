@@ -6,13 +6,14 @@
 #include "engine/Programmer.h"
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
+#include "image/HexRecordReader.h"
 
 namespace tallis {
 
 // How a program-and-verify run ended.
 enum class RunOutcome {
     Completed,      // end record: "Down load data N words complete"
-    NotIntelHex,    // a record start that is not ':'
+    NotIntelHex,    // a record start that is not ':', or a text with no character
     VerifyError,    // a program-memory word read back different
     ChecksumError,  // a record's checksum did not match, or the record was cut short
     EndOfText,      // the text ended without an end record; the target was not reset
@@ -21,7 +22,7 @@ enum class RunOutcome {
 // "Erase + Program + Verify": erases the chip, then walks the image record by
 // record, writing and verifying each word as soon as it has been read.
 class ProgramRun {
-public:
+  public:
     ProgramRun(Programmer& programmer, RunHost& host);
 
     RunOutcome Execute(const FirmwareImage& image);
@@ -30,10 +31,24 @@ public:
     std::uint16_t WordsDone = 0;
     bool StopRun = false;
 
-private:
+  private:
+    void HandleRecord(HexRecordReader& reader, const FirmwareImage& image);
+    void ProgramRecordWords(HexRecordReader& reader, const RecordHeader& header,
+                            const FirmwareImage& image);
+    bool ProgramWord(const DataWord& word, const FirmwareImage& image);
+    void WriteConfigurationWord(const DataWord& word, const FirmwareImage& image);
+    void ReturnToProgramMemory();
+    void ShowProgress(const FirmwareImage& image);
+    void Stop(RunOutcome outcome, const std::string& message);
+
     Programmer& programmer_;
     RunHost& host_;
+    RunOutcome outcome_ = RunOutcome::EndOfText;
 };
+
+// The gauge value before a word is written: wordsDone x 100 / (wordCount - 1),
+// rounded half to even and kept within 0..100. A word count of 1 shows 100.
+int ProgressPercent(std::uint16_t wordsDone, std::uint32_t wordCount);
 
 // "Current LPT Port :2  (278H)": the status text for a port choice.
 std::string PortStatusText(std::int32_t portNumber, std::uint16_t portBase);

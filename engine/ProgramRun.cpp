@@ -1,0 +1,189 @@
+#include "engine/ProgramRun.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "engine/RunMessages.h"
+#include "image/WordAddressClass.h"
+
+namespace tallis {
+
+namespace {
+
+constexpr char kCarriageReturn = '\r';
+constexpr char kLineFeed = '\n';
+constexpr int kGaugeFull = 100;
+
+}  // namespace
+
+std::string PortStatusText(std::int32_t portNumber, std::uint16_t portBase) {
+    char base[8];
+    std::snprintf(base, sizeof base, "%03X", unsigned{portBase});
+    std::string text(kPortStatusPrefix);
+    text += std::to_string(portNumber);
+    text += "  (";
+    text += base;
+    text += "H)";
+    return text;
+}
+
+// Rounded with the current rounding mode, which is round-half-to-even unless
+// someone changed it.
+int ProgressPercent(std::uint16_t wordsDone, std::uint32_t wordCount) {
+    if (wordCount == 1) {
+        return kGaugeFull;
+    }
+    double value = static_cast<double>(wordsDone) * 100.0 / (static_cast<double>(wordCount) - 1.0);
+    double rounded = std::nearbyint(value);
+    if (rounded < 0.0) {
+        return 0;
+    }
+    if (rounded > kGaugeFull) {
+        return kGaugeFull;
+    }
+    return static_cast<int>(rounded);
+}
+
+ProgramRun::ProgramRun(Programmer& programmer, RunHost& host)
+    : programmer_(programmer), host_(host) {}
+
+RunOutcome ProgramRun::Execute(const FirmwareImage& image) {
+    programmer_.AddressCounter = 0;
+    programmer_.TargetAddress = 0;
+    WordsDone = 0;
+    programmer_.SelectPort(host_.OptionsPortChoice());
+    host_.ShowStatus(PortStatusText(programmer_.PortNumber, programmer_.PortBase));
+    StopRun = false;
+    programmer_.ConfigMode = false;
+    outcome_ = RunOutcome::EndOfText;
+    host_.SetGauge(0);
+
+    // The erase comes before the text is looked at: even a file that turns out
+    // not to be Intel HEX leaves the chip erased.
+    programmer_.EraseChip();
+    HexRecordReader reader(image);
+
+    if (image.LastIndex < 0) {
+        Stop(RunOutcome::NotIntelHex, std::string(kNotIntelHexMessage));
+        programmer_.ResetTarget();
+        return outcome_;
+    }
+
+    // The character at LastIndex is never taken as the start of a record.
+    while (reader.ReadPosition < image.LastIndex) {
+        char current = reader.TakeCurrentChar();
+        if (current != kCarriageReturn && current != kLineFeed) {
+            HandleRecord(reader, image);
+        }
+        if (StopRun) {
+            programmer_.ResetTarget();
+            return outcome_;
+        }
+        ++reader.ReadPosition;
+    }
+    // No end record: release the data line and leave the target as it is.
+    programmer_.WriteControl(Programmer::kControlReleased);
+    return RunOutcome::EndOfText;
+}
+
+void ProgramRun::HandleRecord(HexRecordReader& reader, const FirmwareImage& image) {
+    std::optional<RecordHeader> header = reader.ReadRecordHeader();
+    if (!header) {
+        Stop(RunOutcome::NotIntelHex, std::string(kNotIntelHexMessage));
+        return;
+    }
+    programmer_.WriteControl(Programmer::kControlDataLow);
+    if (reader.Truncated()) {
+        Stop(RunOutcome::ChecksumError, std::string(kChecksumErrorMessage));
+        return;
+    }
+    if (header->WordCount == 0) {
+        host_.SetGauge(kGaugeFull);
+        Stop(RunOutcome::Completed, DownloadCompleteMessage(image.WordCount));
+        return;
+    }
+    if (!header->IsDataRecord()) {
+        reader.SkipRecord();
+        return;
+    }
+    ProgramRecordWords(reader, *header, image);
+    if (StopRun) {
+        return;
+    }
+    if (reader.FinishRecord() != RecordCheck::Sound) {
+        Stop(RunOutcome::ChecksumError, std::string(kChecksumErrorMessage));
+    }
+}
+
+void ProgramRun::ProgramRecordWords(HexRecordReader& reader, const RecordHeader& header,
+                                    const FirmwareImage& image) {
+    WordAddressClass addressClass = ClassifyWordAddress(header.WordAddress);
+    if (addressClass == WordAddressClass::ProgramMemory) {
+        if (programmer_.ConfigMode) {
+            ReturnToProgramMemory();
+        }
+        programmer_.TargetAddress = header.WordAddress;
+        programmer_.AdvanceAddress();
+    }
+    for (int i = 0; i < header.WordCount; ++i) {
+        DataWord word = reader.ReadDataWord();
+        // A word whose digits ran past the end of the text is never written.
+        if (reader.Truncated()) {
+            Stop(RunOutcome::ChecksumError, std::string(kChecksumErrorMessage));
+            return;
+        }
+        if (addressClass == WordAddressClass::ConfigurationWord) {
+            WriteConfigurationWord(word, image);
+        } else if (addressClass == WordAddressClass::ProgramMemory) {
+            if (!ProgramWord(word, image)) {
+                return;
+            }
+        }
+    }
+}
+
+bool ProgramRun::ProgramWord(const DataWord& word, const FirmwareImage& image) {
+    ShowProgress(image);
+    ++WordsDone;
+    programmer_.WriteWord(word.High, word.Low);
+    if (!programmer_.ReadAndCompareWord(word.High, word.Low)) {
+        Stop(RunOutcome::VerifyError, VerifyErrorMessage(programmer_.AddressCounter));
+        return false;
+    }
+    programmer_.ShiftCommand(kIncrementAddress, 0, false);
+    ++programmer_.AddressCounter;
+    return true;
+}
+
+// A configuration word that reads back different is not reported.
+void ProgramRun::WriteConfigurationWord(const DataWord& word, const FirmwareImage& image) {
+    ShowProgress(image);
+    host_.ProcessEvents();
+    programmer_.ConfigMode = true;
+    programmer_.WriteWord(word.High, word.Low);
+    if (programmer_.ReadAndCompareWord(word.High, word.Low)) {
+        ++programmer_.AddressCounter;
+    }
+}
+
+// Program-memory records after the configuration word: the chip's address
+// counter is in configuration space, and only a fresh entry into programming
+// mode brings it back to 0. Without this the words would go out as
+// configuration writes.
+void ProgramRun::ReturnToProgramMemory() {
+    programmer_.EnterProgramMode();
+    programmer_.AddressCounter = 0;
+    programmer_.ConfigMode = false;
+}
+
+void ProgramRun::ShowProgress(const FirmwareImage& image) {
+    host_.SetGauge(ProgressPercent(WordsDone, image.WordCount));
+}
+
+void ProgramRun::Stop(RunOutcome outcome, const std::string& message) {
+    outcome_ = outcome;
+    StopRun = true;
+    host_.ShowMessage(message);
+}
+
+}  // namespace tallis

@@ -1,0 +1,387 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "engine/ProgramRun.h"
+#include "engine/RunMessages.h"
+#include "sim/ChipHexFile.h"
+#include "tests/engine/RunFixtures.h"
+
+namespace tallis {
+namespace {
+
+using test::EndRecord;
+using test::ExtendedAddressRecord;
+using test::RunBench;
+using test::SampleWords;
+using test::WordRecord;
+
+constexpr std::uint16_t kConfig = 0x3F72;  // no code protection on either type
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string WordsInRecords(std::uint16_t wordAddress, const std::vector<std::uint16_t>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); i += 8) {
+        std::size_t end = std::min(words.size(), i + 8);
+        text += WordRecord(static_cast<std::uint16_t>(wordAddress + i),
+                           {words.begin() + static_cast<std::ptrdiff_t>(i),
+                            words.begin() + static_cast<std::ptrdiff_t>(end)});
+    }
+    return text;
+}
+
+class ProgramRunOnChip : public ::testing::TestWithParam<ChipType> {
+  protected:
+    sim::TargetType Type() const { return test::SimTypeOf(GetParam()); }
+
+    void ExpectCleanRun() {
+        EXPECT_TRUE(bench.target.Violations().Empty()) << bench.target.Violations().Describe();
+        EXPECT_TRUE(test::NeverGoesBackwards(bench.host.Gauges()));
+    }
+
+    // The message is shown with the target still in programming mode; the
+    // reset follows once it has been dismissed.
+    void ExpectMessageThenReset(const std::string& message) {
+        ASSERT_EQ(bench.host.Messages(), std::vector<std::string>{message});
+        const auto& calls = bench.host.Calls();
+        auto shown = std::find_if(calls.begin(), calls.end(),
+                                  [](const auto& call) { return call.what == "message"; });
+        EXPECT_EQ(shown->chipMode, sim::ChipMode::Programming);
+        EXPECT_EQ(bench.target.Chip().ResetReleases(), shown->resetReleases + 1);
+        EXPECT_EQ(bench.target.Chip().Mode(), sim::ChipMode::Running);
+        EXPECT_EQ(bench.target.SimPort().DataRegister(), 0x02);
+        EXPECT_EQ(bench.target.SimPort().ControlRegister(), 0x00);
+    }
+
+    void ExpectProgram(std::uint16_t address, const std::vector<std::uint16_t>& words) {
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            EXPECT_EQ(bench.ProgramWord(static_cast<std::uint16_t>(address + i)), words[i])
+                << "word " << std::hex << address + i;
+        }
+    }
+
+    RunBench bench{GetParam()};
+};
+
+TEST_P(ProgramRunOnChip, BundledFirmwareLandsInTheChip) {
+    for (const char* name : {"blink877a.hex", "counter877a.hex", "eeprom877.hex"}) {
+        SCOPED_TRACE(name);
+        std::string text = ReadFile(std::string(TALLIS_EXAMPLES_DIR) + "/" + name);
+        ASSERT_FALSE(text.empty());
+        sim::ChipMemory expected = sim::ChipMemory::Blank(Type(), sim::DefaultDeviceId(Type()));
+        ASSERT_TRUE(sim::ParseChipHex(text, Type(), expected));
+
+        bench.host.ClearCalls();
+        bench.target.Violations().Clear();
+        auto image = test::ImageOf(text);
+        EXPECT_EQ(bench.Run(*image), RunOutcome::Completed);
+
+        const sim::ChipMemory& memory = bench.target.Chip().Memory();
+        EXPECT_EQ(memory.program, expected.program);
+        EXPECT_EQ(memory.ConfigWord(), expected.ConfigWord());
+        // ID locations and data EEPROM are never programmed.
+        const sim::ChipMemory blank = sim::ChipMemory::Blank(Type(), sim::DefaultDeviceId(Type()));
+        EXPECT_EQ(memory.eeprom, blank.eeprom);
+        EXPECT_TRUE(
+            std::equal(memory.config.begin(), memory.config.begin() + 4, blank.config.begin()));
+        ExpectMessageThenReset(DownloadCompleteMessage(image->WordCount));
+        ExpectCleanRun();
+    }
+}
+
+TEST_P(ProgramRunOnChip, FullChipWithConfigurationWord) {
+    const std::vector<std::uint16_t> words = SampleWords(sim::kProgramWords);
+    auto image =
+        test::ImageOf(WordsInRecords(0, words) + WordRecord(0x2007, {kConfig}) + EndRecord());
+    ASSERT_EQ(image->WordCount, 8193U);
+    EXPECT_EQ(bench.Run(*image), RunOutcome::Completed);
+    const auto& program = bench.target.Chip().Memory().program;
+    EXPECT_TRUE(std::equal(program.begin(), program.end(), words.begin(), words.end()));
+    EXPECT_EQ(bench.target.Chip().Memory().ConfigWord(), sim::NormalizeConfigWord(Type(), kConfig));
+    EXPECT_EQ(bench.run.WordsDone, 8192);
+    ExpectMessageThenReset("Down load data 8193 words complete");
+    ExpectCleanRun();
+}
+
+// Per program word: WriteWord, ReadAndCompareWord and one Increment Address.
+TEST_P(ProgramRunOnChip, EachWordCostsItsWaits) {
+    auto waitsOf = [&](const std::string& text) {
+        RunBench fresh(GetParam());
+        fresh.Run(text);
+        EXPECT_TRUE(fresh.target.Violations().Empty()) << fresh.target.Violations().Describe();
+        return fresh.target.Clock().DelayedUs();
+    };
+    const std::string tail = WordRecord(0x2007, {kConfig}) + EndRecord();
+    const std::uint64_t without = waitsOf(tail);
+    const std::uint64_t with = waitsOf(WordsInRecords(0, SampleWords(40)) + tail);
+    const std::uint64_t perWord = GetParam() == ChipType::Pic16F877A ? 14300 : 16160;
+    EXPECT_EQ(with - without, 40 * perWord);
+}
+
+TEST_P(ProgramRunOnChip, ExtendedAddressRecordIsCountedAndTheGaugeRoundsHalfToEven) {
+    const std::vector<std::uint16_t> words = SampleWords(7);
+    auto image = test::ImageOf(ExtendedAddressRecord() + WordRecord(0, words) +
+                               WordRecord(0x2007, {kConfig}) + EndRecord());
+    ASSERT_EQ(image->WordCount, 9U);
+    EXPECT_EQ(bench.Run(*image), RunOutcome::Completed);
+    // i x 100 / 8 before each word, the configuration word, then the end record.
+    EXPECT_EQ(bench.host.Gauges(), (std::vector<int>{0, 0, 12, 25, 38, 50, 62, 75, 88, 100}));
+    const auto& calls = bench.host.Calls();
+    auto turn = std::find_if(calls.begin(), calls.end(),
+                             [](const auto& call) { return call.what == "events"; });
+    ASSERT_NE(turn, calls.end());
+    EXPECT_EQ(std::prev(turn)->what, "gauge");
+    EXPECT_EQ(std::prev(turn)->percent, 88);
+    ExpectMessageThenReset("Down load data 9 words complete");
+    ExpectProgram(0, words);
+    ExpectCleanRun();
+}
+
+TEST_P(ProgramRunOnChip, VerifyMismatchAtTheFifthWordStopsTheRun) {
+    const std::vector<std::uint16_t> words = SampleWords(8);
+    bench.target.SetUnprogrammableWord(0x0014);
+    EXPECT_EQ(
+        bench.Run(WordRecord(0x0010, words) + WordRecord(0x0018, SampleWords(4, 7)) + EndRecord()),
+        RunOutcome::VerifyError);
+    ExpectMessageThenReset(
+        "Verify error ! at Address 0014H\n\r\n\r1. Disconnect any load form Port RB3 RB6 RB7 "
+        "\n\r2. Check sytem voltage supply 4.8-5.5 V inspected\n\r3. Check selected type 16F877 "
+        "or 16f877A\n\r4. 16F877 may be FAIL or Damage or Wrong config");
+    ExpectProgram(0x0010, {words.begin(), words.begin() + 4});
+    for (std::uint16_t address = 0x0014; address < 0x0020; ++address) {
+        EXPECT_EQ(bench.ProgramWord(address), sim::kErasedWord);
+    }
+    // The failing word was written and read once; nothing after it.
+    EXPECT_EQ(bench.target.Chip().CommandCount(kLoadDataProgramMemory), 5U);
+    EXPECT_EQ(bench.target.Chip().CommandCount(kReadDataProgramMemory), 5U);
+    EXPECT_EQ(bench.run.WordsDone, 5);
+    ExpectCleanRun();
+}
+
+TEST_P(ProgramRunOnChip, WrongChecksumIsReportedAfterItsWordsAreProgrammed) {
+    const std::vector<std::uint16_t> words = SampleWords(4);
+    std::string bad = WordRecord(0x0100, words);
+    bad[bad.size() - 3] = bad[bad.size() - 3] == '0' ? '1' : '0';  // last checksum digit
+    EXPECT_EQ(bench.Run(bad + WordRecord(0x0200, words) + EndRecord()), RunOutcome::ChecksumError);
+    ExpectMessageThenReset(std::string(kChecksumErrorMessage));
+    ExpectProgram(0x0100, words);
+    EXPECT_EQ(bench.ProgramWord(0x0200), sim::kErasedWord);
+    ExpectCleanRun();
+}
+
+TEST_P(ProgramRunOnChip, TextThatIsNotIntelHexIsRejectedAfterTheErase) {
+    for (const std::string prefix : {" ", "\xEF\xBB\xBF", "x"}) {
+        bench.target.Chip().LoadMemory([&] {
+            sim::ChipMemory memory = sim::ChipMemory::Blank(Type(), sim::DefaultDeviceId(Type()));
+            memory.program.fill(0x0000);
+            return memory;
+        }());
+        bench.host.ClearCalls();
+        EXPECT_EQ(bench.Run(prefix + WordRecord(0, {0x0001}) + EndRecord()),
+                  RunOutcome::NotIntelHex);
+        ExpectMessageThenReset(std::string(kNotIntelHexMessage));
+        EXPECT_EQ(bench.ProgramWord(0), sim::kErasedWord);
+        EXPECT_EQ(bench.target.Chip().CommandCount(kLoadDataProgramMemory), 0U);
+    }
+    ExpectCleanRun();
+}
+
+TEST_P(ProgramRunOnChip, TextWithoutEndRecordProgramsEverythingQuietly) {
+    const std::vector<std::uint16_t> words = SampleWords(12);
+    EXPECT_EQ(bench.Run(WordsInRecords(0x0040, words) + WordRecord(0x2007, {kConfig})),
+              RunOutcome::EndOfText);
+    EXPECT_TRUE(bench.host.Messages().empty());
+    ExpectProgram(0x0040, words);
+    EXPECT_EQ(bench.target.Chip().Memory().ConfigWord(), sim::NormalizeConfigWord(Type(), kConfig));
+    EXPECT_EQ(bench.target.SimPort().ControlRegister(), 0x00);
+    EXPECT_EQ(bench.target.SimPort().DataRegister(), 0x0A);
+    EXPECT_EQ(bench.target.Chip().Mode(), sim::ChipMode::Programming);
+    ExpectCleanRun();
+}
+
+TEST_P(ProgramRunOnChip, ConfigurationWordThatReadsBackDifferentIsNotReported) {
+    // Unimplemented bits read back as 1 on both types, so 0x0002 never matches.
+    EXPECT_EQ(bench.Run(WordRecord(0, {0x0102}) + WordRecord(0x2007, {0x0002}) + EndRecord()),
+              RunOutcome::Completed);
+    ExpectMessageThenReset("Down load data 2 words complete");
+    EXPECT_EQ(bench.target.Chip().Memory().ConfigWord(), sim::NormalizeConfigWord(Type(), 0x0002));
+    ExpectCleanRun();
+}
+
+TEST_P(ProgramRunOnChip, IdAndEepromRecordsAreCheckedButNeverWritten) {
+    const std::string ids = WordRecord(0x2000, {0x0001, 0x0002, 0x0003, 0x0004});
+    const std::string eeprom = WordRecord(0x2100, {0x0011, 0x0022});
+    EXPECT_EQ(bench.Run(ids + eeprom + WordRecord(0x2007, {kConfig}) + EndRecord()),
+              RunOutcome::Completed);
+    const sim::ChipMemory blank = sim::ChipMemory::Blank(Type(), sim::DefaultDeviceId(Type()));
+    EXPECT_EQ(bench.target.Chip().Memory().eeprom, blank.eeprom);
+    EXPECT_TRUE(std::equal(blank.config.begin(), blank.config.begin() + 4,
+                           bench.target.Chip().Memory().config.begin()));
+    EXPECT_EQ(bench.target.Chip().CommandCount(3), 0U);  // Load Data for Data Memory
+    ExpectCleanRun();
+
+    std::string badEeprom = eeprom;
+    badEeprom[badEeprom.size() - 3] = badEeprom[badEeprom.size() - 3] == '0' ? '1' : '0';
+    RunBench again(GetParam());
+    EXPECT_EQ(again.Run(badEeprom + EndRecord()), RunOutcome::ChecksumError);
+}
+
+TEST_P(ProgramRunOnChip, RecordBelowTheCounterIsReachedByWrappingAround) {
+    const std::vector<std::uint16_t> high = SampleWords(4, 1);
+    const std::vector<std::uint16_t> low = SampleWords(4, 2);
+    EXPECT_EQ(bench.Run(WordRecord(0x0010, high) + WordRecord(0x0004, low) + EndRecord()),
+              RunOutcome::Completed);
+    ExpectProgram(0x0010, high);
+    ExpectProgram(0x0004, low);
+    // 0x10 steps up to the first record, 4 after its words, then the wrap;
+    // the PIC16F877 erase adds 7 of its own.
+    const std::uint64_t byErase = GetParam() == ChipType::Pic16F877 ? 7 : 0;
+    EXPECT_EQ(bench.target.Chip().CommandCount(kIncrementAddress),
+              byErase + 0x10U + 4U + (65536U - (0x14U - 0x04U)) + 4U);
+    ExpectCleanRun();
+}
+
+TEST_P(ProgramRunOnChip, SmallWordCountsKeepTheGaugeInRange) {
+    // A text that starts with a carriage return counts 0 words.
+    EXPECT_EQ(bench.Run("\r\n" + WordRecord(0, SampleWords(3)) + EndRecord()),
+              RunOutcome::Completed);
+    EXPECT_EQ(bench.host.Gauges(), (std::vector<int>{0, 0, 0, 0, 100}));
+    ExpectMessageThenReset("Down load data 0 words complete");
+
+    RunBench one(GetParam());
+    EXPECT_EQ(one.Run(WordRecord(0, {0x0155}) + EndRecord()), RunOutcome::Completed);
+    EXPECT_EQ(one.host.Gauges(), (std::vector<int>{0, 100, 100}));
+    EXPECT_EQ(one.host.Messages(), std::vector<std::string>{"Down load data 1 words complete"});
+    EXPECT_EQ(one.ProgramWord(0), 0x0155);
+}
+
+TEST_P(ProgramRunOnChip, SameImageTwiceProgramsFromAnEraseEachTime) {
+    const std::vector<std::uint16_t> words = SampleWords(6);
+    auto image =
+        test::ImageOf(WordRecord(0x0020, words) + WordRecord(0x2007, {kConfig}) + EndRecord());
+    EXPECT_EQ(bench.Run(*image), RunOutcome::Completed);
+    const std::vector<int> firstGauges = bench.host.Gauges();
+    const std::uint64_t entries = bench.target.Chip().ProgramModeEntries();
+    bench.host.ClearCalls();
+    EXPECT_EQ(bench.Run(*image), RunOutcome::Completed);
+    EXPECT_GT(bench.target.Chip().ProgramModeEntries(), entries);
+    EXPECT_EQ(bench.run.WordsDone, 6);
+    EXPECT_EQ(bench.host.Gauges(), firstGauges);
+    ExpectMessageThenReset("Down load data 7 words complete");
+    ExpectProgram(0x0020, words);
+    ExpectCleanRun();
+}
+
+TEST_P(ProgramRunOnChip, ProgramRecordsAfterTheConfigurationWordGoToProgramMemory) {
+    const std::vector<std::uint16_t> first = SampleWords(5, 3);
+    const std::vector<std::uint16_t> later = SampleWords(5, 4);
+    EXPECT_EQ(bench.Run(WordRecord(0, first) + WordRecord(0x2007, {kConfig}) +
+                        WordRecord(0x0100, later) + EndRecord()),
+              RunOutcome::Completed);
+    ExpectProgram(0, first);
+    ExpectProgram(0x0100, later);
+    EXPECT_EQ(bench.target.Chip().Memory().ConfigWord(), sim::NormalizeConfigWord(Type(), kConfig));
+    ExpectMessageThenReset("Down load data 11 words complete");
+    ExpectCleanRun();
+}
+
+TEST_P(ProgramRunOnChip, EmptyImageIsRejectedAfterTheErase) {
+    FirmwareImage empty;
+    bench.target.Chip().LoadMemory([&] {
+        sim::ChipMemory memory = sim::ChipMemory::Blank(Type(), sim::DefaultDeviceId(Type()));
+        memory.program.fill(0x0000);
+        return memory;
+    }());
+    EXPECT_EQ(bench.Run(empty), RunOutcome::NotIntelHex);
+    EXPECT_EQ(bench.ProgramWord(0x1FFF), sim::kErasedWord);
+    ExpectMessageThenReset(std::string(kNotIntelHexMessage));
+    ExpectCleanRun();
+}
+
+TEST_P(ProgramRunOnChip, RecordCutShortByTheEndOfTheTextEndsTheRun) {
+    struct Case {
+        const char* name;
+        std::size_t keep;  // characters of the record kept
+        std::size_t wordsWritten;
+    };
+    const std::string record = WordRecord(0x0030, {0x0101, 0x0202});  // ":04006000" + 8 + cc
+    for (const Case& c : {Case{"in the header", 5, 0}, Case{"in the second word", 15, 1},
+                          Case{"before the checksum", 17, 2}, Case{"in the checksum", 18, 2}}) {
+        SCOPED_TRACE(c.name);
+        RunBench cut(GetParam());
+        EXPECT_EQ(cut.Run(WordRecord(0, {0x0123}) + record.substr(0, c.keep)),
+                  RunOutcome::ChecksumError);
+        EXPECT_EQ(cut.host.Messages(),
+                  std::vector<std::string>{std::string(kChecksumErrorMessage)});
+        EXPECT_EQ(cut.target.Chip().Mode(), sim::ChipMode::Running);
+        EXPECT_EQ(cut.target.Chip().CommandCount(kLoadDataProgramMemory), 1 + c.wordsWritten);
+        EXPECT_TRUE(cut.target.Violations().Empty()) << cut.target.Violations().Describe();
+    }
+}
+
+TEST_P(ProgramRunOnChip, WrongChipTypeOrNoChipNeverCompletes) {
+    const std::string text = WordRecord(0, SampleWords(4)) + EndRecord();
+    const sim::TargetType other = GetParam() == ChipType::Pic16F877 ? sim::TargetType::Pic16F877A
+                                                                    : sim::TargetType::Pic16F877;
+    RunBench wrongType(GetParam(), other);
+    EXPECT_EQ(wrongType.Run(text), RunOutcome::VerifyError);
+    EXPECT_EQ(wrongType.host.Messages().at(0).rfind("Verify error ! at Address 0000H", 0), 0U);
+
+    RunBench noChip(GetParam());
+    noChip.target.SetBoardFault(sim::BoardFault::NoTarget);
+    EXPECT_EQ(noChip.Run(text), RunOutcome::VerifyError);
+}
+
+TEST_P(ProgramRunOnChip, StartTakesThePortChoiceBeforeTouchingThePort) {
+    RunBench lpt2(GetParam(), Type(), 0x278);
+    lpt2.host.portChoice = 2;
+    EXPECT_EQ(lpt2.Run(WordRecord(0, {0x0042}) + EndRecord()), RunOutcome::Completed);
+    const auto& calls = lpt2.host.Calls();
+    ASSERT_GE(calls.size(), 2U);
+    EXPECT_EQ(calls[0].what, "status");
+    EXPECT_EQ(calls[0].text, "Current LPT Port :2  (278H)");
+    EXPECT_EQ(calls[0].portWrites, 0U);
+    EXPECT_EQ(calls[1].what, "gauge");
+    EXPECT_EQ(calls[1].portWrites, 0U);
+    EXPECT_EQ(lpt2.ProgramWord(0), 0x0042);
+    EXPECT_TRUE(lpt2.target.Violations().Empty()) << lpt2.target.Violations().Describe();
+
+    // No choice keeps the port the engine has.
+    lpt2.host.portChoice = 0;
+    lpt2.host.ClearCalls();
+    EXPECT_EQ(lpt2.Run(WordRecord(0, {0x0042}) + EndRecord()), RunOutcome::Completed);
+    EXPECT_EQ(lpt2.host.Calls()[0].text, "Current LPT Port :2  (278H)");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTypes, ProgramRunOnChip,
+                         ::testing::Values(ChipType::Pic16F877, ChipType::Pic16F877A));
+
+TEST(ProgressPercent, RoundsHalfToEvenAndStaysInRange) {
+    struct Case {
+        std::uint16_t done;
+        std::uint32_t count;
+        int percent;
+    };
+    for (const Case& c : {Case{0, 9, 0}, Case{1, 9, 12}, Case{3, 9, 38}, Case{5, 9, 62},
+                          Case{7, 9, 88}, Case{1, 3, 50}, Case{2, 4, 67}, Case{5, 0, 0},
+                          Case{0, 0, 0}, Case{0, 1, 100}, Case{9, 1, 100}, Case{30, 3, 100},
+                          Case{8192, 8193, 100}, Case{8191, 8193, 100}, Case{8150, 8193, 99}}) {
+        EXPECT_EQ(ProgressPercent(c.done, c.count), c.percent) << c.done << "/" << c.count;
+    }
+}
+
+TEST(PortStatusText, ShowsNumberAndBaseInUpperCaseHex) {
+    EXPECT_EQ(PortStatusText(1, 0x378), "Current LPT Port :1  (378H)");
+    EXPECT_EQ(PortStatusText(2, 0x278), "Current LPT Port :2  (278H)");
+    EXPECT_EQ(PortStatusText(3, 0x3BC), "Current LPT Port :3  (3BCH)");
+}
+
+}  // namespace
+}  // namespace tallis

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ProgramRun.h"
+#include "engine/Programmer.h"
+#include "engine/RunHost.h"
+#include "image/FirmwareImage.h"
+#include "sim/SimulatedTarget.h"
+
+namespace tallis::test {
+
+sim::TargetType SimTypeOf(ChipType chip);
+
+// A window stand-in that records every call in order, with the state of the
+// simulated target at that moment.
+class RecordingRunHost : public RunHost {
+  public:
+    struct Call {
+        std::string what;  // "status", "gauge", "message", "events"
+        std::string text;
+        int percent = 0;
+        sim::ChipMode chipMode = sim::ChipMode::Reset;
+        std::uint64_t portWrites = 0;
+        std::uint64_t resetReleases = 0;
+    };
+
+    RecordingRunHost(ChipType chip, sim::SimulatedTarget* target) : chip(chip), target_(target) {}
+
+    ChipType SelectedChip() const override { return chip; }
+    int OptionsPortChoice() const override { return portChoice; }
+    void ShowStatus(const std::string& text) override { Record("status", text, 0); }
+    void SetGauge(int percent) override { Record("gauge", "", percent); }
+    void ShowMessage(const std::string& text) override { Record("message", text, 0); }
+    void ProcessEvents() override { Record("events", "", 0); }
+
+    std::vector<std::string> Messages() const;
+    std::vector<int> Gauges() const;
+    const std::vector<Call>& Calls() const { return calls_; }
+    void ClearCalls() { calls_.clear(); }
+
+    ChipType chip;
+    int portChoice = 0;
+
+  private:
+    void Record(const char* what, const std::string& text, int percent);
+
+    sim::SimulatedTarget* target_;
+    std::vector<Call> calls_;
+};
+
+// Intel HEX text builders (records end in CR LF).
+std::string HexRecord(std::uint16_t byteAddress, std::uint8_t type,
+                      const std::vector<std::uint8_t>& bytes);
+std::string HexRecordWithChecksum(std::uint16_t byteAddress, std::uint8_t type,
+                                  const std::vector<std::uint8_t>& bytes, std::uint8_t checksum);
+// A data record of words at a word address, low byte first.
+std::string WordRecord(std::uint16_t wordAddress, const std::vector<std::uint16_t>& words);
+std::string ExtendedAddressRecord();
+std::string EndRecord();
+
+std::unique_ptr<FirmwareImage> ImageOf(const std::string& text);
+
+// Program words 0x0000.. that are never the erased value.
+std::vector<std::uint16_t> SampleWords(std::size_t count, std::uint16_t seed = 0x0123);
+
+// A port access on a real parallel port takes about a microsecond. With no
+// cost at all, a data-line write right after a falling clock edge (the first
+// write of a record that follows a read-back) would happen at the very instant
+// of the edge, which no real port can do.
+inline constexpr std::uint64_t kPortAccessCostNs = 1000;
+
+// Port, board and chip in virtual time, with the engine and the run on top.
+struct RunBench {
+    explicit RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base = 0x378);
+    explicit RunBench(ChipType chip) : RunBench(chip, SimTypeOf(chip)) {}
+
+    RunOutcome Run(const std::string& text);
+    RunOutcome Run(const FirmwareImage& image);
+    std::uint16_t ProgramWord(std::uint16_t address) {
+        return target.Chip().Memory().program[address];
+    }
+
+    sim::SimulatedTarget target;
+    RecordingRunHost host;
+    Programmer programmer;
+    ProgramRun run;
+};
+
+// True when no gauge value is lower than the one before it.
+bool NeverGoesBackwards(const std::vector<int>& gauges);
+
+}  // namespace tallis::test
