@@ -50,6 +50,7 @@ class PicChip {
     // What Read Data from Program Memory would return at the address
     // (code protection applied; unstored configuration-space words read 0x3FFF).
     std::uint16_t ReadProgramWord(std::uint16_t address);
+    // Commands received, by code, ignored ones included.
     std::uint64_t CommandCount(std::uint8_t code) const { return commandCounts_[code & 0x3F]; }
     std::uint64_t IgnoredCommands() const { return ignoredCommands_; }
     // MCLR going from low to high without VPP: the chip starts its program.

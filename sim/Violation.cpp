@@ -1,6 +1,5 @@
 #include "sim/Violation.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -36,14 +35,20 @@ const char* ViolationKindName(ViolationKind kind) {
     return "?";
 }
 
+static_assert(static_cast<std::size_t>(ViolationKind::BadEraseSequence) + 1 == kViolationKinds);
+
 void ViolationLog::Record(ViolationKind kind, std::uint64_t timeNs, std::string detail) {
-    violations_.push_back(Violation{kind, timeNs, std::move(detail)});
+    ++counts_[static_cast<std::size_t>(kind)];
+    ++total_;
+    if (violations_.size() < kMaxKept) {
+        violations_.push_back(Violation{kind, timeNs, std::move(detail)});
+    }
 }
 
-std::size_t ViolationLog::Count(ViolationKind kind) const {
-    return static_cast<std::size_t>(
-        std::count_if(violations_.begin(), violations_.end(),
-                      [kind](const Violation& v) { return v.kind == kind; }));
+void ViolationLog::Clear() {
+    violations_.clear();
+    counts_.fill(0);
+    total_ = 0;
 }
 
 std::string ViolationLog::Describe() const {
@@ -57,6 +62,9 @@ std::string ViolationLog::Describe() const {
         text += ": ";
         text += v.detail;
         text += '\n';
+    }
+    if (total_ > violations_.size()) {
+        text += std::to_string(total_ - violations_.size()) + " more not kept\n";
     }
     return text;
 }

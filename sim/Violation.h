@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,20 +32,29 @@ struct Violation {
     std::string detail;    // for people: what happened, with numbers
 };
 
+inline constexpr std::size_t kViolationKinds = 12;
+
 // The list that tests read. Recording happens only on faults, never on the
-// normal path, so it may allocate.
+// normal path, so it may allocate. A badly broken host can cause a violation
+// at every clock edge, so only the first kMaxKept are kept in full; the
+// counts stay exact.
 class ViolationLog {
   public:
+    static constexpr std::size_t kMaxKept = 10000;
+
     void Record(ViolationKind kind, std::uint64_t timeNs, std::string detail);
     const std::vector<Violation>& All() const { return violations_; }
-    bool Empty() const { return violations_.empty(); }
-    std::size_t Count(ViolationKind kind) const;
-    void Clear() { violations_.clear(); }
-    // One line per violation, for test failure messages and the tools.
+    bool Empty() const { return total_ == 0; }
+    std::size_t Total() const { return total_; }
+    std::size_t Count(ViolationKind kind) const { return counts_[static_cast<std::size_t>(kind)]; }
+    void Clear();
+    // One line per kept violation, for test failure messages and the tools.
     std::string Describe() const;
 
   private:
     std::vector<Violation> violations_;
+    std::array<std::size_t, kViolationKinds> counts_{};
+    std::size_t total_ = 0;
 };
 
 }  // namespace tallis::sim

@@ -132,6 +132,25 @@ TEST_F(HexFile, BadFilesAreRejectedWithoutTouchingTheChip) {
     }
 }
 
+TEST_F(HexFile, EveryTruncationOfAGoodFileFailsCleanlyOrLoadsWhole) {
+    ChipMemory small = ChipMemory::Blank(TargetType::Pic16F877A, 0x0E23);
+    small.program[1] = 0x1234;
+    small.eeprom[2] = 0x56;
+    const std::string text = FormatChipHex(small);
+    const ChipMemory untouched = Sample(TargetType::Pic16F877A);
+    for (std::size_t length = 0; length < text.size(); length += 7) {
+        ChipMemory memory = untouched;
+        const HexStatus status =
+            ParseChipHex(text.substr(0, length), TargetType::Pic16F877A, memory);
+        ASSERT_FALSE(status) << length;  // the end record is the file's last line
+        ASSERT_FALSE(status.message.empty());
+        ASSERT_EQ(memory, untouched) << length;
+    }
+    ChipMemory memory = untouched;
+    ASSERT_TRUE(ParseChipHex(text, TargetType::Pic16F877A, memory));
+    EXPECT_EQ(memory, small);
+}
+
 TEST_F(HexFile, MissingFileIsAClearError) {
     SimulatedTarget target;
     const HexStatus status = target.LoadHex(Path("none.hex"));

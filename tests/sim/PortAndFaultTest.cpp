@@ -113,3 +113,24 @@ TEST(Faults, UnprogrammableWordKeepsItsValue) {
 
 }  // namespace
 }  // namespace tallis::sim::test
+
+namespace tallis::sim::test {
+namespace {
+
+TEST(Violations, AFloodKeepsExactCountsButBoundedDetail) {
+    SimulatedTarget target;
+    TestHost host{target};
+    host.EnterProgramMode();
+    host.bitWaitUs = 0;  // every frame too soon, every bit without setup time
+    for (int i = 0; i < 2000; ++i) {
+        host.CommandWithData(kLoadData, 0x1555);
+    }
+    const ViolationLog& log = target.Violations();
+    EXPECT_EQ(log.Count(ViolationKind::CommandTooSoon), 2U * 2000U - 1U);
+    EXPECT_GT(log.Total(), ViolationLog::kMaxKept);
+    EXPECT_EQ(log.All().size(), ViolationLog::kMaxKept);
+    EXPECT_NE(log.Describe().find("more not kept"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tallis::sim::test
