@@ -77,6 +77,8 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         "Exit status: 0 the command completed; 1 the run reported an error, or the file has no "
         "end record; 2 bad options, or a file that cannot be read or is too large; 3 no access "
         "to the parallel port.");
+    // Windows builds would take "/path/file.hex" for an option otherwise.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1, 1);
     app.fallthrough();
 
