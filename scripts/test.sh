@@ -27,3 +27,6 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALLIS_SANITIZER=th
     -DTALLIS_BUILD_BENCH=OFF -DTALLIS_BUILD_UI=OFF -DTALLIS_BUILD_CLI=OFF
 cmake --build build-tsan -j "$jobs" --target test_timing
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R '^(HighResTimer|TMMTimer|Timer)'
+
+stage "Windows build and tests under Wine"
+bash scripts/windows-tests.sh
