@@ -8,6 +8,7 @@
 #include "engine/ProgramRun.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
+#include "ui/FileFilter.h"
 #include "ui/MessageText.h"
 #include "ui/Options.h"
 #include "ui/StartupSupport.h"
@@ -202,9 +203,8 @@ void TForm1::BuildControls() {
     OpenD1->setObjectName(QStringLiteral("OpenD1"));
     OpenD1->setFileMode(QFileDialog::ExistingFile);
     OpenD1->setAcceptMode(QFileDialog::AcceptOpen);
-    // "*" rather than "*.*": on this platform a file name need not have a dot.
-    OpenD1->setNameFilters(
-        {QStringLiteral("Intel hex  file (*.hex)"), QStringLiteral("All  files (*)")});
+    // The dialog shows the descriptions with their blanks simplified.
+    OpenD1->setNameFilters(QtNameFilters(QString::fromLatin1(kOpenD1Filter)));
 }
 
 void TForm1::ConnectHandlers() {

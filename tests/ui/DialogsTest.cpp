@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QtTest/QTest>
+
+#include "UiFakes.h"
+
+namespace tallis::test {
+namespace {
+
+struct PortCase {
+    int portNumber;
+    std::uint16_t portBase;
+    const char* status;
+};
+
+class OptionsOk : public ::testing::TestWithParam<PortCase> {};
+
+TEST_P(OptionsOk, AppliesThePortShowsItAndKeepsTheChoiceForTheNextShowing) {
+    const PortCase& port = GetParam();
+    WindowsFixture fixture;
+    TForm2& options = fixture.forms.Form2;
+
+    fixture.form1.Options1->trigger();
+    ASSERT_TRUE(options.isVisible());
+    EXPECT_FALSE(fixture.form1.isEnabled());
+    (port.portNumber == 2 ? options.RadioButton2 : options.RadioButton1)->click();
+    options.BitBtn1->click();
+
+    EXPECT_FALSE(options.isVisible());
+    EXPECT_TRUE(fixture.form1.isEnabled());
+    EXPECT_EQ(fixture.form1.PortNumber(), port.portNumber);
+    EXPECT_EQ(fixture.form1.PortBase(), port.portBase);
+    EXPECT_EQ(fixture.form1.StatusBar1->PanelText(0), QString::fromLatin1(port.status));
+
+    fixture.form1.Options1->trigger();
+    EXPECT_EQ(options.RadioButton2->isChecked(), port.portNumber == 2);
+    EXPECT_EQ(options.RadioButton1->isChecked(), port.portNumber == 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPorts, OptionsOk,
+                         ::testing::Values(PortCase{1, 0x378, "Current LPT Port :1  (378H)"},
+                                           PortCase{2, 0x278, "Current LPT Port :2  (278H)"}));
+
+TEST(OptionsDialog, CloseBoxEnablesTheMainWindowAndAppliesNothing) {
+    WindowsFixture fixture;
+    TForm2& options = fixture.forms.Form2;
+    fixture.form1.Options1Click();
+    options.RadioButton2->click();
+
+    options.close();
+
+    EXPECT_FALSE(options.isVisible());
+    EXPECT_TRUE(fixture.form1.isEnabled());
+    EXPECT_EQ(fixture.form1.PortBase(), 0x378);
+    EXPECT_EQ(fixture.form1.StatusBar1->PanelText(0), QString());
+    // The choice that was not confirmed is not left for a later run to pick up.
+    EXPECT_EQ(fixture.form1.OptionsPortChoice(), 1);
+}
+
+TEST(AboutBox, LinkOpensTheDocumentationAndLeavesTheBoxUp) {
+    WindowsFixture fixture;
+    TForm3& about = fixture.forms.Form3;
+    fixture.form1.SpeedButton6->click();
+    ASSERT_TRUE(about.isVisible());
+
+    QTest::mouseClick(about.Label4, Qt::LeftButton);
+
+    ASSERT_EQ(fixture.dialogs.urls.size(), 1U);
+    EXPECT_TRUE(fixture.dialogs.urls.front().isLocalFile());
+    EXPECT_TRUE(QFileInfo::exists(fixture.dialogs.urls.front().toLocalFile()));
+    EXPECT_TRUE(about.isVisible());
+    EXPECT_FALSE(fixture.form1.isEnabled());
+
+    about.BitBtn1->click();
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_TRUE(fixture.form1.isEnabled());
+}
+
+struct DialogCase {
+    const char* name;
+    std::function<void(TForm1&)> open;
+    std::function<QDialog&(Forms&)> dialog;
+};
+
+class DialogUp : public ::testing::TestWithParam<DialogCase> {};
+
+TEST_P(DialogUp, MainWindowTakesNoInputUntilTheCloseBoxEnablesIt) {
+    const DialogCase& param = GetParam();
+    WindowsFixture fixture;
+    TForm1& form = fixture.form1;
+    fixture.FinishStartup();
+    Activate(form);
+    param.open(form);
+    QDialog& dialog = param.dialog(fixture.forms);
+    ASSERT_TRUE(dialog.isVisible());
+    fixture.target.trace.Clear();
+
+    QTest::keyClick(&form, Qt::Key_E, Qt::ControlModifier);
+    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+    QTest::mouseClick(form.SpeedButton3, Qt::LeftButton);
+    QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+    QTest::mouseClick(form.SpeedButton4, Qt::LeftButton);
+    QMenuBar* bar = form.menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      bar->actionGeometry(form.Programdevices1->menuAction()).center());
+    form.close();
+
+    EXPECT_TRUE(fixture.target.Writes().empty());
+    EXPECT_EQ(fixture.dialogs.fileDialogs, 0);
+    EXPECT_FALSE(form.Programdevices1->isVisible());
+    EXPECT_TRUE(form.isVisible());
+
+    dialog.close();
+    EXPECT_FALSE(dialog.isVisible());
+    ASSERT_TRUE(form.isEnabled());
+    Activate(form);
+    QTest::keyClick(&form, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_FALSE(fixture.target.Writes().empty()) << "the window took no input afterwards either";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothDialogs, DialogUp,
+    ::testing::Values(DialogCase{"Options", [](TForm1& form) { form.Options1->trigger(); },
+                                 [](Forms& forms) -> QDialog& { return forms.Form2; }},
+                      DialogCase{"About", [](TForm1& form) { form.About2->trigger(); },
+                                 [](Forms& forms) -> QDialog& { return forms.Form3; }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tallis::test

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "UiFakes.h"
+#include "ui/FileFilter.h"
+
+namespace tallis::test {
+namespace {
+
+// An extended-address record, three program words, the configuration word
+// and the end record: 1 + 3 + 1 words by the counting rule.
+const char* const kSmallHex =
+    ":020000040000FA\r\n"
+    ":06000000010002000300F4\r\n"
+    ":02400E00723FFF\r\n"
+    ":00000001FF\r\n";
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    return path;
+}
+
+TEST(OpenCommand, LoadsTheFileShowsItsWordCountAndEnablesProgramming) {
+    WindowsFixture fixture;
+    TForm1& form = fixture.form1;
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, QStringLiteral("small.hex"), kSmallHex);
+    fixture.dialogs.nextFile = path;
+
+    form.Open1->trigger();
+
+    // The dialog simplifies the blanks of the descriptions it is given.
+    EXPECT_EQ(fixture.dialogs.filtersSeen, QStringList({QStringLiteral("Intel hex file (*.hex)"),
+                                                        QStringLiteral("All files (*)")}));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("TALLIS - ") + path);
+    EXPECT_EQ(form.Edit1->text(), QStringLiteral("  5"));
+    ASSERT_NE(form.Image(), nullptr);
+    EXPECT_EQ(form.Image()->LastIndex, static_cast<std::int32_t>(std::strlen(kSmallHex)) - 1);
+    EXPECT_TRUE(form.Program1->isEnabled());
+    EXPECT_TRUE(form.SpeedButton2->isEnabled());
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+}
+
+TEST(OpenCommand, StoredFilterBecomesTheDialogsFiltersWithItsDescriptions) {
+    EXPECT_EQ(
+        QtNameFilters(QString::fromLatin1(kOpenD1Filter)),
+        QStringList({QStringLiteral("Intel hex  file (*.hex)"), QStringLiteral("All  files (*)")}));
+    EXPECT_EQ(QtNameFilters(QStringLiteral("A|*.a;*.b|B")),
+              QStringList{QStringLiteral("A (*.a;*.b)")});
+}
+
+// What the window shows that a failed or cancelled Open must leave alone.
+struct Shown {
+    QString caption;
+    QString words;
+    const FirmwareImage* image;
+    bool programEnabled;
+
+    static Shown Of(const TForm1& form) {
+        return {form.windowTitle(), form.Edit1->text(), form.Image(), form.Program1->isEnabled()};
+    }
+    bool operator==(const Shown&) const = default;
+};
+
+struct FailedOpen {
+    const char* name;
+    std::function<std::optional<QString>(const QTemporaryDir&)> answer;
+    bool reported;
+};
+
+class OpenThatChangesNothing : public ::testing::TestWithParam<FailedOpen> {};
+
+TEST_P(OpenThatChangesNothing, LeavesTheWindowAsItWas) {
+    const FailedOpen& param = GetParam();
+    WindowsFixture fixture;
+    TForm1& form = fixture.form1;
+    QTemporaryDir dir;
+    fixture.dialogs.nextFile = WriteFile(dir, QStringLiteral("first.hex"), kSmallHex);
+    form.SpeedButton1->click();
+    const Shown before = Shown::Of(form);
+
+    fixture.dialogs.nextFile = param.answer(dir);
+    form.SpeedButton1->click();
+
+    EXPECT_EQ(Shown::Of(form), before);
+    EXPECT_EQ(fixture.dialogs.messages.size(), param.reported ? 1U : 0U);
+    if (param.reported) {
+        EXPECT_FALSE(fixture.dialogs.messages.front().isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenThatChangesNothing,
+    ::testing::Values(
+        FailedOpen{"Cancelled", [](const QTemporaryDir&) { return std::optional<QString>(); },
+                   false},
+        FailedOpen{"Missing",
+                   [](const QTemporaryDir& dir) {
+                       return std::optional<QString>(dir.filePath(QStringLiteral("none.hex")));
+                   },
+                   true},
+        FailedOpen{"Folder",
+                   [](const QTemporaryDir& dir) {
+                       QDir(dir.path()).mkdir(QStringLiteral("folder.hex"));
+                       return std::optional<QString>(dir.filePath(QStringLiteral("folder.hex")));
+                   },
+                   true},
+        FailedOpen{"TooLarge",
+                   [](const QTemporaryDir& dir) {
+                       return std::optional<QString>(
+                           WriteFile(dir, QStringLiteral("large.hex"), QByteArray(60000, ':')));
+                   },
+                   true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tallis::test

@@ -1,0 +1,60 @@
+#include "UiFakes.h"
+
+#include <QApplication>
+#include <QtTest/QTest>
+
+namespace tallis::test {
+
+void FakeDialogs::ShowMessage(QWidget*, const QString& text) {
+    messages.push_back(text);
+    if (onMessage) {
+        onMessage();
+    }
+}
+
+std::optional<QString> FakeDialogs::AskOpenFileName(QFileDialog& dialog) {
+    ++fileDialogs;
+    filtersSeen = dialog.nameFilters();
+    return nextFile;
+}
+
+void FakeTimer::Calibrate(std::uint32_t milliseconds) {
+    log_.calibrations.push_back(milliseconds);
+    if (log_.onCalibrate) {
+        log_.onCalibrate();
+    }
+}
+
+std::vector<std::string> FakeTarget::Writes() const {
+    std::vector<std::string> writes;
+    for (const TraceEntry& entry : trace.Entries()) {
+        if (entry.kind == AccessKind::Write) {
+            writes.push_back(AccessTrace::FormatEntry(entry));
+        }
+    }
+    return writes;
+}
+
+WindowsFixture::WindowsFixture() {
+    form1.Timer1->stop();  // tests run the start-up step themselves
+    form1.show();
+}
+
+WindowsFixture::~WindowsFixture() {
+    forms.Form2.hide();
+    forms.Form3.hide();
+    forms.Form4.hide();
+}
+
+void WindowsFixture::FinishStartup() {
+    form1.Timer1Timer();
+}
+
+void Activate(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    (void)QTest::qWaitForWindowActive(&window);
+}
+
+}  // namespace tallis::test

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QFileDialog>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "portio/AccessTrace.h"
+#include "portio/RecordingPortIo.h"
+#include "ui/Dialogs.h"
+#include "ui/Forms.h"
+#include "ui/Target.h"
+
+namespace tallis::test {
+
+// Answers the windows' dialogs without a modal loop and remembers what they asked.
+class FakeDialogs : public Dialogs {
+  public:
+    void ShowMessage(QWidget* owner, const QString& text) override;
+    std::optional<QString> AskOpenFileName(QFileDialog& dialog) override;
+    void OpenUrl(const QUrl& url) override { urls.push_back(url); }
+
+    std::vector<QString> messages;
+    std::function<void()> onMessage;  // runs while the "box" is up
+    std::optional<QString> nextFile;  // the dialog's answer; nothing = cancelled
+    int fileDialogs = 0;
+    QStringList filtersSeen;
+    std::vector<QUrl> urls;
+};
+
+// What the start-up step did with the timer.
+struct TimerLog {
+    bool enabled = false;
+    std::vector<std::uint32_t> calibrations;
+    std::function<void()> onCalibrate;  // runs in the middle of a calibration
+};
+
+class FakeTimer : public EngineTimer {
+  public:
+    explicit FakeTimer(TimerLog& log) : log_(log) {}
+    void Delay(std::uint32_t) override {}
+    void SetEnabled(bool enabled) override { log_.enabled = enabled; }
+    void Calibrate(std::uint32_t milliseconds) override;
+
+  private:
+    TimerLog& log_;
+};
+
+// A port with nothing behind it (reads give 0xFF) whose writes are recorded.
+class FakeTarget : public Target {
+  public:
+    PortIo& Port() override { return port_; }
+    bool DriverStarted() const override { return driverStarted; }
+    std::unique_ptr<EngineTimer> MakeTimer() override { return std::make_unique<FakeTimer>(timer); }
+    void Exit() override { ++exits; }
+
+    // The port writes recorded since the last Clear, as "W 037A 00" lines.
+    std::vector<std::string> Writes() const;
+
+    bool driverStarted = true;
+    int exits = 0;
+    TimerLog timer;
+    AccessTrace trace;
+
+  private:
+    class OpenPort : public PortIo {
+      public:
+        void WriteByte(std::uint16_t, std::uint8_t) override {}
+        std::uint8_t ReadByte(std::uint16_t) override { return 0xFF; }
+    } open_;
+    RecordingPortIo port_{open_, trace};
+};
+
+// The four windows over a fake target, shown, with the start-up step optionally done.
+struct WindowsFixture {
+    FakeTarget target;
+    FakeDialogs dialogs;
+    Forms forms{target, dialogs};
+    TForm1& form1 = forms.Form1;
+
+    WindowsFixture();
+    ~WindowsFixture();
+    void FinishStartup();
+};
+
+// Makes the main window the active one, so that its shortcuts reach it.
+void Activate(QWidget& window);
+
+}  // namespace tallis::test
