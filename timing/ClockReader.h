@@ -15,8 +15,7 @@ class ClockReader {
         : platform_(&platform), useTimeStampCounter_(useTimeStampCounter) {}
 
     std::int64_t operator()() const {
-        return useTimeStampCounter_ ? platform_->ReadTimeStampCounter()
-                                    : platform_->ReadPerformanceCounter();
+        return useTimeStampCounter_ ? platform_->TimeStampCount() : platform_->PerformanceCount();
     }
     bool ReadsTimeStampCounter() const { return useTimeStampCounter_; }
 

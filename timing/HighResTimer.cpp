@@ -88,11 +88,11 @@ void THighResTimer::Calibrate(std::uint32_t milliseconds) {
     TimerPlatform::SavedPriority saved = platform_.SaveCallerPriority();
     platform_.RaiseCallerPriority(kRealTimePriorityClass, kCalibrationThreadPriority);
     platform_.SleepMs(kSettleMs);
-    std::int64_t t0 = platform_.ReadTimeStampCounter();
-    std::int64_t q0 = platform_.ReadPerformanceCounter();
+    std::int64_t t0 = platform_.TimeStampCount();
+    std::int64_t q0 = platform_.PerformanceCount();
     platform_.SleepMs(milliseconds);
-    std::int64_t t1 = platform_.ReadTimeStampCounter();
-    std::int64_t q1 = platform_.ReadPerformanceCounter();
+    std::int64_t t1 = platform_.TimeStampCount();
+    std::int64_t q1 = platform_.PerformanceCount();
     platform_.RestoreCallerPriority(saved);
     countSpeed_ = static_cast<double>(q1 - q0) / countSpeed_;
     countSpeed_ = static_cast<double>(t1 - t0) / countSpeed_;

@@ -21,6 +21,8 @@ class TimerEvent {
 // The machine underneath the high-resolution timer: processor identification,
 // the two clocks, the periodic multimedia timer, events and priorities. The
 // real one is chosen per operating system; tests inject a fake.
+// Member names stay clear of the macros of windows.h (CreateEvent,
+// ReadTimeStampCounter), which would rename them in the Windows file.
 class TimerPlatform {
   public:
     // What RaiseCallerPriority changes, as the platform needs it to undo that.
@@ -42,11 +44,11 @@ class TimerPlatform {
     // True when bit 21 of the processor's flags register can be toggled.
     virtual bool CpuidSupported() = 0;
     virtual CpuidRegisters Cpuid(std::uint32_t leaf) = 0;
-    virtual std::int64_t ReadTimeStampCounter() = 0;
+    virtual std::int64_t TimeStampCount() = 0;
 
     // Performance counter: counts per second, and the current count.
     virtual std::int64_t PerformanceFrequency() = 0;
-    virtual std::int64_t ReadPerformanceCounter() = 0;
+    virtual std::int64_t PerformanceCount() = 0;
 
     // NT-family systems schedule the multimedia timer to 1 ms, older ones to 5 ms.
     virtual bool IsNtFamily() = 0;

@@ -152,10 +152,10 @@ class LinuxTimerPlatform final : public TimerPlatform {
   public:
     bool CpuidSupported() override { return x86::CpuidSupported(); }
     CpuidRegisters Cpuid(std::uint32_t leaf) override { return x86::Cpuid(leaf); }
-    std::int64_t ReadTimeStampCounter() override { return x86::ReadTimeStampCounter(); }
+    std::int64_t TimeStampCount() override { return x86::TimeStampCount(); }
 
     std::int64_t PerformanceFrequency() override { return kNanosecondsPerSecond; }
-    std::int64_t ReadPerformanceCounter() override { return MonotonicNanoseconds(); }
+    std::int64_t PerformanceCount() override { return MonotonicNanoseconds(); }
 
     // The kernel's timers are at least as fine as NT's.
     bool IsNtFamily() override { return true; }

@@ -40,14 +40,14 @@ class Win32TimerPlatform final : public TimerPlatform {
   public:
     bool CpuidSupported() override { return x86::CpuidSupported(); }
     CpuidRegisters Cpuid(std::uint32_t leaf) override { return x86::Cpuid(leaf); }
-    std::int64_t ReadTimeStampCounter() override { return x86::ReadTimeStampCounter(); }
+    std::int64_t TimeStampCount() override { return x86::TimeStampCount(); }
 
     std::int64_t PerformanceFrequency() override {
         LARGE_INTEGER frequency{};
         QueryPerformanceFrequency(&frequency);
         return frequency.QuadPart;
     }
-    std::int64_t ReadPerformanceCounter() override {
+    std::int64_t PerformanceCount() override {
         LARGE_INTEGER count{};
         QueryPerformanceCounter(&count);
         return count.QuadPart;

@@ -72,7 +72,7 @@ inline TimerPlatform::CpuidRegisters Cpuid(std::uint32_t leaf) {
     return registers;
 }
 
-inline std::int64_t ReadTimeStampCounter() {
+inline std::int64_t TimeStampCount() {
 #ifdef TALLIS_X86
     return static_cast<std::int64_t>(__rdtsc());
 #else

@@ -85,7 +85,7 @@ class FakeTimerPlatform final : public TimerPlatform {
         }
         return registers;
     }
-    std::int64_t ReadTimeStampCounter() override {
+    std::int64_t TimeStampCount() override {
         timeStampReads++;
         return timeStampCounter.fetch_add(timeStampStep);
     }
@@ -93,7 +93,7 @@ class FakeTimerPlatform final : public TimerPlatform {
         frequencyReads++;
         return frequency;
     }
-    std::int64_t ReadPerformanceCounter() override {
+    std::int64_t PerformanceCount() override {
         performanceReads++;
         return performanceCounter;
     }
