@@ -1,0 +1,256 @@
+#include "fuzz/ReferenceRun.h"
+
+#include <cstdio>
+
+namespace tallis::fuzz {
+
+namespace {
+
+int Digit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// Value of the leading hex digits of `count` characters from `from`; a
+// character that is not a digit, or the end of the text, ends the number.
+unsigned Leading(std::string_view text, std::size_t from, std::size_t count) {
+    unsigned value = 0;
+    for (std::size_t i = from; i < from + count && i < text.size(); ++i) {
+        const int digit = Digit(text[i]);
+        if (digit < 0) {
+            break;
+        }
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    return value;
+}
+
+bool IsLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// One walk over the text, with the chip and the engine's address counter.
+class Walk {
+  public:
+    Walk(std::string_view text, sim::TargetType type, const sim::ChipMemory& before)
+        : text_(text), last_(static_cast<std::int64_t>(text.size()) - 1), type_(type) {
+        result_.memory = before;
+        result_.memory.program.fill(sim::kErasedWord);
+        result_.memory.ConfigWord() = sim::NormalizeConfigWord(type, sim::kErasedWord);
+    }
+
+    ReferenceResult Run() {
+        if (text_.empty()) {
+            End(ExpectedEnd::NotIntelHex, "ERROR  ! \n\rThis file not Intel hex file");
+            return result_;
+        }
+        std::int64_t pos = 0;
+        while (pos < last_) {
+            if (!IsLineEnd(text_[static_cast<std::size_t>(pos)])) {
+                pos = Record(pos);
+                if (stopped_) {
+                    return result_;
+                }
+            }
+            ++pos;
+        }
+        return result_;
+    }
+
+  private:
+    // Characters pos + 1 .. pos + count all lie in the text.
+    bool Present(std::int64_t pos, std::int64_t count) const { return pos + count <= last_; }
+    unsigned Pair(std::int64_t from) const {
+        return Leading(text_, static_cast<std::size_t>(from), 2);
+    }
+
+    void End(ExpectedEnd end, std::string message) {
+        result_.end = end;
+        result_.message = std::move(message);
+        stopped_ = true;
+    }
+
+    // Handles the record whose start is at pos; returns where the run's next
+    // step (one position on) continues from.
+    std::int64_t Record(std::int64_t pos) {
+        ++result_.records;
+        if (text_[static_cast<std::size_t>(pos)] != ':') {
+            End(ExpectedEnd::NotIntelHex, "ERROR  ! \n\rThis file not Intel hex file");
+            return pos;
+        }
+        if (!Present(pos, 8)) {
+            End(ExpectedEnd::ChecksumError, "Check sum error !");
+            return pos;
+        }
+        const unsigned byteCount = Pair(pos + 1);
+        const unsigned wordCount = byteCount / 2;
+        unsigned sum = byteCount + Pair(pos + 3) + Pair(pos + 5);
+        const auto wordAddress =
+            static_cast<std::uint16_t>(Leading(text_, static_cast<std::size_t>(pos + 3), 4) / 2);
+        const bool dataRecord = text_.substr(static_cast<std::size_t>(pos + 7), 2) == "00";
+        if (wordCount == 0) {
+            End(ExpectedEnd::Completed, ReferenceDownloadMessage(ReferenceWordCount(text_)));
+            return pos;
+        }
+        std::int64_t at = pos + 8;  // on the second type character
+        if (!dataRecord) {
+            while (at < last_) {
+                ++at;
+                if (text_[static_cast<std::size_t>(at)] == ':') {
+                    return at - 1;
+                }
+            }
+            return at;
+        }
+
+        const bool program = wordAddress < 0x2000;
+        const bool config = wordAddress == 0x2007;
+        if (program) {
+            if (configMode_) {
+                // A fresh entry into programming mode: the chip is back at 0.
+                configMode_ = false;
+                addressCounter_ = 0;
+            }
+            result_.increments += static_cast<std::uint16_t>(wordAddress - addressCounter_);
+            addressCounter_ = wordAddress;
+        }
+        for (unsigned i = 0; i < wordCount; ++i) {
+            if (!Present(at, 4)) {
+                End(ExpectedEnd::ChecksumError, "Check sum error !");
+                return at;
+            }
+            const unsigned low = Pair(at + 1);
+            const unsigned high = Pair(at + 3);
+            at += 4;
+            sum += low + high;
+            const auto word = static_cast<std::uint16_t>(high * 256 + low);
+            if (config) {
+                WriteConfig(word);
+            } else if (program && !WriteProgram(word)) {
+                return at;
+            }
+        }
+        if (byteCount % 2 != 0) {
+            if (!Present(at, 2)) {
+                End(ExpectedEnd::ChecksumError, "Check sum error !");
+                return at;
+            }
+            sum += Pair(at + 1);
+            at += 2;
+        }
+        if (!Present(at, 2)) {
+            End(ExpectedEnd::ChecksumError, "Check sum error !");
+            return at;
+        }
+        const unsigned checksum = Pair(at + 1);
+        at += 2;
+        if (((checksum + sum) & 0xFF) != 0) {
+            End(ExpectedEnd::ChecksumError, "Check sum error !");
+        }
+        return at + 1;  // the line end is passed over unexamined
+    }
+
+    void WriteConfig(std::uint16_t word) {
+        ++result_.configWrites;
+        configMode_ = true;
+        std::uint16_t& stored = result_.memory.ConfigWord();
+        // The 877A erases the word first (command 8); the 877 only programs (24).
+        const auto value = static_cast<std::uint16_t>(word & sim::kWordMask);
+        stored = sim::NormalizeConfigWord(
+            type_, type_ == sim::TargetType::Pic16F877A ? value : stored & value);
+    }
+
+    // False when the word reads back different: the run stops there.
+    bool WriteProgram(std::uint16_t word) {
+        ++result_.programWrites;
+        const auto address = static_cast<std::uint16_t>(addressCounter_ & 0x1FFF);
+        const bool shut = sim::IsCodeProtected(type_, result_.memory.ConfigWord(), address);
+        std::uint16_t& cell = result_.memory.program[address];
+        if (!shut) {
+            cell = static_cast<std::uint16_t>(cell & word & sim::kWordMask);
+        }
+        const std::uint16_t readBack = shut ? 0 : cell;
+        if (readBack != word) {
+            End(ExpectedEnd::VerifyError, ReferenceVerifyMessage(addressCounter_));
+            return false;
+        }
+        ++result_.increments;
+        ++addressCounter_;
+        return true;
+    }
+
+    std::string_view text_;
+    std::int64_t last_;
+    sim::TargetType type_;
+    ReferenceResult result_;
+    bool stopped_ = false;
+    bool configMode_ = false;
+    std::uint16_t addressCounter_ = 0;
+};
+
+}  // namespace
+
+const char* ExpectedEndName(ExpectedEnd end) {
+    switch (end) {
+        case ExpectedEnd::Completed:
+            return "completed";
+        case ExpectedEnd::NotIntelHex:
+            return "not Intel HEX";
+        case ExpectedEnd::VerifyError:
+            return "verify error";
+        case ExpectedEnd::ChecksumError:
+            return "checksum error";
+        case ExpectedEnd::EndOfText:
+            return "end of text";
+    }
+    return "?";
+}
+
+std::uint16_t ReferenceWordCount(std::string_view text) {
+    if (text.empty() || text[0] == '\r') {
+        return 0;
+    }
+    std::uint16_t count = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        if (text[pos] != ':') {
+            ++pos;
+            continue;
+        }
+        const unsigned byteCount = Leading(text, pos + 1, 2);
+        const unsigned wordAddress = Leading(text, pos + 3, 4) / 2;
+        if (wordAddress < 0x2000 || wordAddress == 0x2007) {
+            count = static_cast<std::uint16_t>(count + byteCount / 2);
+        }
+        pos += 7;
+    }
+    return count;
+}
+
+ReferenceResult ReferenceProgramRun(std::string_view text, sim::TargetType type,
+                                    const sim::ChipMemory& before) {
+    return Walk(text, type, before).Run();
+}
+
+std::string ReferenceDownloadMessage(std::uint16_t wordCount) {
+    return "Down load data " + std::to_string(wordCount) + " words complete";
+}
+
+std::string ReferenceVerifyMessage(std::uint16_t address) {
+    char head[40];
+    std::snprintf(head, sizeof head, "Verify error ! at Address %04XH\n\r", unsigned{address});
+    return std::string(head) +
+           "\n\r1. Disconnect any load form Port RB3 RB6 RB7 \n\r"
+           "2. Check sytem voltage supply 4.8-5.5 V inspected\n\r"
+           "3. Check selected type 16F877 or 16f877A\n\r"
+           "4. 16F877 may be FAIL or Damage or Wrong config";
+}
+
+}  // namespace tallis::fuzz
