@@ -21,6 +21,13 @@ enum class RunOutcome {
 
 // "Erase + Program + Verify": erases the chip, then walks the image record by
 // record, writing and verifying each word as soon as it has been read.
+//
+// Execute runs to its end on the caller's thread. The host sees, in order: the
+// port status, gauge 0, progress before each program word and before the
+// configuration word, one ProcessEvents just before the configuration word,
+// and at most one message, shown while the target is still in programming
+// mode (the reset follows once ShowMessage returns). Input that arrives during
+// ProcessEvents must not start another engine command: the host holds it back.
 class ProgramRun {
   public:
     ProgramRun(Programmer& programmer, RunHost& host);
