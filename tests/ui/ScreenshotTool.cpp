@@ -1,7 +1,7 @@
 // Makes the pictures of the windows for the documentation, with the simulated
 // board in virtual time:
 //   tallis-screenshots <folder> [icon.png]
-// writes main-idle.png, main-after-run.png, options.png, about.png and
+// writes main-window.png, main-window-after-run.png, options-dialog.png, about-box.png and
 // time-calibrate.png into the folder, and the 128 x 128 desktop icon if asked.
 
 #include <QApplication>
@@ -54,17 +54,17 @@ int main(int argc, char** argv) {
     form.show();
     form.Timer1Timer();
 
-    bool ok = Save(form, folder, "main-idle.png");
+    bool ok = Save(form, folder, "main-window.png");
     ok = Save(forms.Form4, folder, "time-calibrate.png") && ok;
     forms.Form4.hide();
     form.Open1Click();
     form.SpeedButton1Click();
-    ok = Save(form, folder, "main-after-run.png") && ok;
+    ok = Save(form, folder, "main-window-after-run.png") && ok;
     form.Options1Click();
-    ok = Save(forms.Form2, folder, "options.png") && ok;
+    ok = Save(forms.Form2, folder, "options-dialog.png") && ok;
     forms.Form2.BitBtn1Click();
     form.Ab1Click();
-    ok = Save(forms.Form3, folder, "about.png") && ok;
+    ok = Save(forms.Form3, folder, "about-box.png") && ok;
     forms.Form3.BitBtn1Click();
 
     if (argc > 2) {

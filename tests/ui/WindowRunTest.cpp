@@ -98,3 +98,32 @@ TEST(WindowRun, InputDuringTheConfigurationWordsTurnIsHeldBack) {
 
 }  // namespace
 }  // namespace tallis::test
+
+namespace tallis::test {
+namespace {
+
+// tallis-sim as it runs: the simulated board checks the waits that the real
+// timer makes, after the real three-second calibration.
+TEST(WindowRun, RealTimeSimulationBehindTheRealTimer) {
+    SimTarget target{sim::TimeSource::RealTime};
+    FakeDialogs dialogs;
+    Forms forms{target, dialogs};
+    TForm1& form = forms.Form1;
+    form.Timer1->stop();
+    form.show();
+    form.Timer1Timer();
+    dialogs.nextFile = kExample;
+    form.Open1Click();
+    ASSERT_NE(form.Image(), nullptr);
+
+    form.SpeedButton1Click();
+
+    EXPECT_EQ(dialogs.messages,
+              std::vector<QString>{
+                  QStringLiteral("Down load data %1 words complete").arg(form.Image()->WordCount)});
+    EXPECT_TRUE(target.Simulation().Violations().Empty())
+        << target.Simulation().Violations().Describe();
+}
+
+}  // namespace
+}  // namespace tallis::test
