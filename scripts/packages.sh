@@ -7,7 +7,7 @@ tallis_install_packages() {
     $sudo apt-get install -y --no-install-recommends \
         build-essential cmake ninja-build pkg-config git ca-certificates \
         libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
-        qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth \
+        qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation xvfb xauth \
         gputils binutils clang libclang-rt-14-dev \
         g++-mingw-w64-x86-64 wine64 wine "$@"
 }
