@@ -152,6 +152,7 @@ void THighResTimer::SetEnabled(bool enabled) {
         thread_->SetPeriod(resolution_);
         thread_->SetReadClock(readClock_);
         thread_->Resume();
+        // A priority chosen before enabling is meant for the worker too.
         thread_->SetPriority(PlatformPriorityOf(threadPriority_));
     } else if (thread_) {
         thread_->Terminate();

@@ -1,8 +1,17 @@
 #include "timing/MMTimerThread.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace tallis {
+
+namespace {
+
+// The worker looks at its terminate request and settings at least this often,
+// even if neither its timer nor Terminate can wake it.
+constexpr std::uint32_t kLongestTimerWaitMs = 1000;
+
+}  // namespace
 
 TMMTimerThread::TMMTimerThread(TimerPlatform& platform)
     : platform_(platform),
@@ -59,7 +68,7 @@ std::int64_t TMMTimerThread::LastTick() const {
 }
 
 void TMMTimerThread::WaitForTick() {
-    auto periodMs = static_cast<std::uint32_t>(period_.load());
+    auto periodMs = static_cast<std::uint32_t>(std::max(period_.load(), 0));
     tickEvent_->Wait(2 * periodMs);
 }
 
@@ -75,9 +84,9 @@ void TMMTimerThread::Execute() {
             platform_.StopPeriodicTimer(timerId_);
             StartTimer();
         }
-        timerEvent_->Wait(std::nullopt);
-        if (terminated_) {
-            break;
+        bool ticked = timerEvent_->Wait(kLongestTimerWaitMs);
+        if (!ticked || terminated_) {
+            continue;
         }
         std::int64_t now = readClock_();
         {

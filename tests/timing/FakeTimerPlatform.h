@@ -14,7 +14,12 @@ namespace tallis::testing {
 
 class FakeEvent final : public TimerEvent {
   public:
+    explicit FakeEvent(bool setsLost) : setsLost_(setsLost) {}
+
     void Set() override {
+        if (setsLost_) {
+            return;
+        }
         {
             std::lock_guard guard(lock_);
             signalled_ = true;
@@ -44,6 +49,7 @@ class FakeEvent final : public TimerEvent {
     std::condition_variable changed_;
     bool signalled_ = false;
     int waits_ = 0;
+    const bool setsLost_;
 };
 
 // Clocks that move only when told to (or by a fixed step per read), a
@@ -67,6 +73,8 @@ class FakeTimerPlatform final : public TimerPlatform {
     std::int64_t timeStampCountsPerMicrosecond = 2500;
     // False makes the periodic timer fail to start (identifier 0).
     bool timerStarts = true;
+    // True makes every event ignore Set: nothing but a timeout ends a wait.
+    bool setsLost = false;
 
     std::atomic<std::int64_t> timeStampCounter{1'000'000'000};
     std::atomic<std::int64_t> performanceCounter{5'000'000};
@@ -101,7 +109,7 @@ class FakeTimerPlatform final : public TimerPlatform {
     std::int32_t MinimumTimerPeriodMs() override { return minimumPeriodMs; }
 
     std::unique_ptr<TimerEvent> NewEvent() override {
-        auto event = std::make_unique<FakeEvent>();
+        auto event = std::make_unique<FakeEvent>(setsLost);
         std::lock_guard guard(lock_);
         events_.push_back(event.get());
         return event;
@@ -179,6 +187,11 @@ class FakeTimerPlatform final : public TimerPlatform {
     std::vector<std::string> TakeLog() {
         std::lock_guard guard(lock_);
         return std::exchange(log_, {});
+    }
+    // Waits the worker has begun on the event it gave its periodic timer.
+    int TimerEventWaits() {
+        std::lock_guard guard(lock_);
+        return timerEvent_ == nullptr ? 0 : timerEvent_->Waits();
     }
     // Waits on events that no periodic timer was given: the tick event.
     // Only while the worker that owns the events runs.
