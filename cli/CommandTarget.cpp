@@ -23,12 +23,6 @@ std::string PathText(const std::filesystem::path& path) {
     return {utf8.begin(), utf8.end()};
 }
 
-std::string HexAddress(std::uint16_t base) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%X", unsigned{base});
-    return text;
-}
-
 // The timer as the main window sets it up at start-up: its stored settings,
 // enabled, then calibrated for three seconds.
 std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
@@ -150,8 +144,7 @@ class HardwareCommandTarget : public CommandTarget {
         const std::uint16_t bases[] = {options_.portBase};
         started_ = ZlportioStartup(bases);
         if (!started_ || !PortAvailable(options_.portBase)) {
-            return "no access to the parallel port at " + HexAddress(options_.portBase) + ": " +
-                   PortAccessFailure() + kAccessHint;
+            return "no access to the parallel port: " + PortAccessFailure() + kAccessHint;
         }
         timer_ = StartRealTimer(onTerminal_);
         return {};

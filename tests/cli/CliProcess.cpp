@@ -38,8 +38,11 @@ int WaitForExit(pid_t pid) {
 }
 
 // Spawns the program with stdout on outFd and stderr on errFd, in dir.
-pid_t Spawn(const std::filesystem::path& dir, std::vector<std::string> args, int outFd, int errFd) {
+// A launcher, when given, runs the program for it.
+pid_t Spawn(const std::filesystem::path& dir, std::vector<std::string> args, int outFd, int errFd,
+            const std::vector<std::string>& launcher = {}) {
     args.insert(args.begin(), TALLIS_CLI_PATH);
+    args.insert(args.begin(), launcher.begin(), launcher.end());
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -49,7 +52,7 @@ pid_t Spawn(const std::filesystem::path& dir, std::vector<std::string> args, int
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
     pid_t pid = 0;
     std::vector<char*> argv = Argv(args);
-    int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
         throw std::runtime_error("cannot start " + args[0]);
@@ -99,12 +102,13 @@ std::string CliProcess::ReadFile(const std::string& name) const {
     return Slurp(dir_ / name);
 }
 
-CliResult CliProcess::Run(const std::vector<std::string>& args) const {
+CliResult CliProcess::Run(const std::vector<std::string>& args,
+                          const std::vector<std::string>& launcher) const {
     const std::filesystem::path outPath = dir_ / ".capture" / "out";
     const std::filesystem::path errPath = dir_ / ".capture" / "err";
     int outFd = OpenCapture(outPath);
     int errFd = OpenCapture(errPath);
-    pid_t pid = Spawn(dir_, args, outFd, errFd);
+    pid_t pid = Spawn(dir_, args, outFd, errFd, launcher);
     close(outFd);
     close(errFd);
     CliResult result;

@@ -27,7 +27,9 @@ class CliProcess {
     std::string ReadFile(const std::string& name) const;
 
     // Standard output and error go to pipes (files, in fact): not a terminal.
-    CliResult Run(const std::vector<std::string>& args) const;
+    // A launcher (e.g. {"setpriv", ...}) runs the program for it.
+    CliResult Run(const std::vector<std::string>& args,
+                  const std::vector<std::string>& launcher = {}) const;
     // Standard output goes to a pseudo-terminal; what it showed lands in `out`.
     CliResult RunOnTerminal(const std::vector<std::string>& args) const;
 

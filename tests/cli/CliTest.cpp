@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "CliProcess.h"
 #include "ExpectedTrace.h"
 #include "HexText.h"
@@ -182,6 +184,33 @@ TEST(CliUsage, HelpAndVersionExitWithZero) {
     CliResult version = cli.Run({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out.rfind("tallis-cli ", 0), 0u) << version.out;
+}
+
+// Without port access the program says what is missing and sends nothing.
+// An address that no parallel-port device manages leaves only direct port
+// access, which is refused to an unprivileged user; as root the program is
+// run as "nobody", so that no real port can be reached.
+TEST(CliPortAccess, UnavailablePortExitsWithThreeAndSendsNothing) {
+    CliProcess cli;
+    std::vector<std::string> launcher;
+    if (geteuid() == 0) {
+        if (std::system("setpriv --version >/dev/null 2>&1") != 0) {
+            GTEST_SKIP() << "running as root without setpriv to drop privileges";
+        }
+        launcher = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        std::filesystem::permissions(cli.Dir(), std::filesystem::perms::all);
+        // The build may sit in a folder that "nobody" cannot enter.
+        CliResult probe = cli.Run({"--version"}, launcher);
+        if (probe.exitCode != 0) {
+            GTEST_SKIP() << "\"nobody\" cannot run the program here: " << probe.err;
+        }
+    }
+    CliResult r = cli.Run({"--port", "0xfff0", "--trace", "trace.txt", "erase"}, launcher);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("tallis-cli: no access to the parallel port: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("0xFFF0"), std::string::npos) << r.err;
+    EXPECT_EQ(cli.ReadFile("trace.txt"), "");
 }
 
 // ---- traces --------------------------------------------------------------
