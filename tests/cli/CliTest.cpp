@@ -259,6 +259,17 @@ TEST_P(CliEraseTrace, IsTheChipsEraseSequence) {
 
 INSTANTIATE_TEST_SUITE_P(BothChips, CliEraseTrace, ::testing::Values("16f877", "16f877a"));
 
+// Behind the real timer (three seconds of calibration first) the simulated
+// chip checks the waits that really passed.
+TEST(CliEraseTrace, RealTimeEraseKeepsTheChipsTiming) {
+    CliProcess cli;
+    CliResult r = cli.Run({"--sim", "--real-time", "--trace", "trace.txt", "erase"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");  // no protocol violation reported
+    EXPECT_EQ(r.out, "");  // calibration is announced on a terminal only
+    EXPECT_EQ(cli.ReadFile("trace.txt"), EraseTrace("16f877a", 0x378));
+}
+
 TEST(CliTrace, ResetPulsesTheRunLine) {
     CliProcess cli;
     CliResult r = cli.Run({"--sim", "--trace", "trace.txt", "reset"});
