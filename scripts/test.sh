@@ -30,3 +30,6 @@ TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/timing/test_timing
 
 stage "Windows build and tests under Wine"
 bash scripts/windows-tests.sh
+
+stage "fuzzing, 30 s per target"
+bash scripts/fuzz 30
