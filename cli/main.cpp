@@ -72,7 +72,7 @@ int Run(const CliOptions& options) {
     if (trace) {
         traceFile.flush();
         if (!traceFile) {
-            status = Fail(kExitUsage,
+            status = Fail(status == kExitCompleted ? kExitUsage : status,
                           "writing the trace file " + options.tracePath->string() + " failed");
         }
     }
