@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -28,15 +30,20 @@ class QuietRunHost : public RunHost {
     ChipType chip_;
 };
 
-// Passes every wait on and adds up what was asked for.
+// Passes every wait on, adds up what was asked for and how long the waits
+// really took, so that the timer's share of a run can be told from the rest.
 class SummingDelayer : public Delayer {
   public:
     explicit SummingDelayer(Delayer& inner) : inner_(inner) {}
     void Delay(std::uint32_t microseconds) override {
         askedUs += microseconds;
+        auto start = std::chrono::steady_clock::now();
         inner_.Delay(microseconds);
+        auto waited = std::chrono::steady_clock::now() - start;
+        waitedUs += std::chrono::duration<double, std::micro>(waited).count();
     }
     std::uint64_t askedUs = 0;
+    double waitedUs = 0;
 
   private:
     Delayer& inner_;
