@@ -88,14 +88,6 @@ TEST_P(ProgrammerOnChip, ResetLeavesTheTargetRunning) {
     ExpectNoViolation();
 }
 
-TEST_P(ProgrammerOnChip, AdvanceAddressMovesTheChipsCounterAlong) {
-    programmer.EraseChip();
-    programmer.TargetAddress = 0x0123;
-    programmer.AdvanceAddress();
-    EXPECT_EQ(target.Chip().Pc(), 0x0123);
-    ExpectNoViolation();
-}
-
 INSTANTIATE_TEST_SUITE_P(BothTypes, ProgrammerOnChip,
                          ::testing::Values(ChipType::Pic16F877, ChipType::Pic16F877A));
 

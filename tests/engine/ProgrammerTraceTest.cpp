@@ -232,18 +232,6 @@ TEST_F(ProgrammerTrace, MinimumDurationsAreTheSumOfTheWaits) {
     }
 }
 
-TEST_F(ProgrammerTrace, ModeSequencesComposeTheDataRegisterFromTheShadows) {
-    programmer.EnterProgramMode();
-    EXPECT_EQ(programmer.RunLineShadow, 0x02);
-    EXPECT_EQ(programmer.VppLineShadow, 0x08);
-    EXPECT_EQ(Decoded(), EnterProgramModeTokens());
-    trace.Clear();
-    programmer.LeaveProgramMode();
-    EXPECT_EQ(programmer.RunLineShadow, 0x02);
-    EXPECT_EQ(programmer.VppLineShadow, 0x00);
-    EXPECT_EQ(Decoded(), LeaveProgramModeTokens());
-}
-
 TEST_F(ProgrammerTrace, ResetTargetUsesFixedValuesAndLeavesTheShadowsAlone) {
     programmer.EraseOnly();
     trace.Clear();
@@ -251,21 +239,6 @@ TEST_F(ProgrammerTrace, ResetTargetUsesFixedValuesAndLeavesTheShadowsAlone) {
     EXPECT_EQ(Decoded(), (Tokens{"D00", "W2000", "C00", "W2000", "D02"}));
     EXPECT_EQ(programmer.RunLineShadow, 0x02);
     EXPECT_EQ(programmer.VppLineShadow, 0x08);
-}
-
-TEST_F(ProgrammerTrace, EveryOperationEndsWithTheClockLow) {
-    std::vector<std::function<void()>> operations = {
-        [&] { programmer.ShiftCommand(6, 0, false); },
-        [&] { programmer.ShiftCommand(2, 0x1555, true); },
-        [&] { programmer.ReceiveWord(); },
-        [&] { programmer.WriteWord(0x3F, 0xFF); },
-        [&] { programmer.EraseChip(); },
-    };
-    for (const auto& operation : operations) {
-        trace.Clear();
-        operation();
-        EXPECT_EQ(test::WritesTo(Entries(), 0x378).back(), 0x0A);
-    }
 }
 
 }  // namespace
