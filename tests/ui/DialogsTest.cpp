@@ -41,7 +41,10 @@ TEST_P(OptionsOk, AppliesThePortShowsItAndKeepsTheChoiceForTheNextShowing) {
 
 INSTANTIATE_TEST_SUITE_P(BothPorts, OptionsOk,
                          ::testing::Values(PortCase{1, 0x378, "Current LPT Port :1  (378H)"},
-                                           PortCase{2, 0x278, "Current LPT Port :2  (278H)"}));
+                                           PortCase{2, 0x278, "Current LPT Port :2  (278H)"}),
+                         [](const auto& info) {
+                             return "Lpt" + std::to_string(info.param.portNumber);
+                         });
 
 TEST(OptionsDialog, CloseBoxEnablesTheMainWindowAndAppliesNothing) {
     WindowsFixture fixture;

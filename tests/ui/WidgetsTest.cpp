@@ -10,6 +10,7 @@ namespace tallis::test {
 namespace {
 
 struct LineBreakCase {
+    const char* name;
     const char* stored;
     const char* shown;
 };
@@ -20,14 +21,15 @@ TEST_P(DisplayTextTest, ShowsStoredBreaksAsLineBreaks) {
     EXPECT_EQ(DisplayText(GetParam().stored), QString::fromLatin1(GetParam().shown));
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, DisplayTextTest,
-                         ::testing::Values(LineBreakCase{"Check sum error !", "Check sum error !"},
-                                           LineBreakCase{
-                                               "ERROR  ! \n\rThis file not Intel hex file",
-                                               "ERROR  ! \nThis file not Intel hex file"},
-                                           LineBreakCase{"A \r\rB  \r\rC", "A \n\nB  \n\nC"},
-                                           LineBreakCase{"at 0001H\n\r\n\r1. one \n\r2. two",
-                                                         "at 0001H\n\n1. one \n2. two"}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, DisplayTextTest,
+    ::testing::Values(LineBreakCase{"NoBreak", "Check sum error !", "Check sum error !"},
+                      LineBreakCase{"LineFeedReturn", "ERROR  ! \n\rThis file not Intel hex file",
+                                    "ERROR  ! \nThis file not Intel hex file"},
+                      LineBreakCase{"ReturnsAlone", "A \r\rB  \r\rC", "A \n\nB  \n\nC"},
+                      LineBreakCase{"VerifyMessageShape", "at 0001H\n\r\n\r1. one \n\r2. two",
+                                    "at 0001H\n\n1. one \n2. two"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Counts the paint events a widget receives.
 class PaintCounter : public QObject {
