@@ -21,6 +21,7 @@
 #include "fuzz/GuardedImage.h"
 #include "fuzz/ReferenceRun.h"
 #include "image/FirmwareImage.h"
+#include "image/HexRecordReader.h"
 #include "sim/SimulatedTarget.h"
 
 namespace {
@@ -101,6 +102,44 @@ std::uint64_t AccessLimit(const tallis::fuzz::ReferenceResult& expected) {
     const std::uint64_t work = 2000 + 20 * expected.increments + 250 * expected.programWrites +
                                400 * expected.configWrites + 20 * expected.records;
     return 2 * work;
+}
+
+// The reader on its own, in any order of calls the text's bytes pick (the run
+// calls it in one order only): it stays within the text, up to one position
+// past its last character. Reads beyond that would hit the guard page.
+void CheckReaderStaysInText(const FirmwareImage& image, std::string_view text) {
+    HexRecordReader reader(image);
+    for (char pick : text.substr(0, 512)) {
+        switch (static_cast<unsigned char>(pick) % 7) {
+            case 0:
+                reader.ReadHexPair();
+                break;
+            case 1:
+                reader.TakeCurrentChar();
+                reader.ReadRecordHeader();
+                break;
+            case 2:
+                reader.ReadDataWord();
+                break;
+            case 3:
+                reader.FinishRecord();
+                break;
+            case 4:
+                reader.SkipRecord();
+                break;
+            case 5:  // the run's own step between records
+                if (reader.ReadPosition < image.LastIndex) {
+                    ++reader.ReadPosition;
+                }
+                reader.TakeCurrentChar();
+                break;
+            default:
+                reader.Reset();
+                break;
+        }
+        FUZZ_CHECK(reader.ReadPosition >= 0 && reader.ReadPosition <= image.LastIndex + 1,
+                   "ReadPosition " + std::to_string(reader.ReadPosition) + " outside the text");
+    }
 }
 
 void CheckImage(const FirmwareImage& image, std::string_view text) {
@@ -214,6 +253,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Programmer programmer(port, target.Clock(), host);
     ProgramRun run(programmer, host);
     const tallis::fuzz::GuardedImage guarded(*loaded.image);
+    CheckReaderStaysInText(guarded.Image(), text);
     const RunOutcome outcome = run.Execute(guarded.Image());
 
     FUZZ_CHECK(EndOf(outcome) == expected.end,
