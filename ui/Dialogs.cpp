@@ -12,7 +12,12 @@ void QtDialogs::ShowMessage(QWidget* owner, const QString& text) {
     box.exec();
 }
 
-std::optional<QString> QtDialogs::AskOpenFileName(QFileDialog& dialog) {
+std::optional<QString> QtDialogs::AskOpenFileName(QWidget* owner,
+                                                  const OpenDialogSettings& settings) {
+    QFileDialog dialog(owner);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(settings.nameFilters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

@@ -1,13 +1,19 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <optional>
 
-class QFileDialog;
 class QWidget;
 
 namespace tallis {
+
+// How the file-open dialog is set up. The dialog itself is made only when it is
+// shown: a file dialog keeps a file-system watcher thread while it exists.
+struct OpenDialogSettings {
+    QStringList nameFilters;  // "description (pattern)", the first one selected
+};
 
 // What the windows ask of the desktop: modal message boxes, the file dialog and
 // opening a page. QtDialogs is the real one; tests answer these without a modal
@@ -18,8 +24,9 @@ class Dialogs {
 
     // A modal box with one OK button; returns when it has been dismissed.
     virtual void ShowMessage(QWidget* owner, const QString& text) = 0;
-    // Runs the file dialog; the chosen file's full path, or nothing when cancelled.
-    virtual std::optional<QString> AskOpenFileName(QFileDialog& dialog) = 0;
+    // Runs a file-open dialog; the chosen file's full path, or nothing when cancelled.
+    virtual std::optional<QString> AskOpenFileName(QWidget* owner,
+                                                   const OpenDialogSettings& dialog) = 0;
     // Hands a page to the desktop; whether it opened is not looked at.
     virtual void OpenUrl(const QUrl& url) = 0;
 };
@@ -27,7 +34,8 @@ class Dialogs {
 class QtDialogs : public Dialogs {
   public:
     void ShowMessage(QWidget* owner, const QString& text) override;
-    std::optional<QString> AskOpenFileName(QFileDialog& dialog) override;
+    std::optional<QString> AskOpenFileName(QWidget* owner,
+                                           const OpenDialogSettings& settings) override;
     void OpenUrl(const QUrl& url) override;
 };
 

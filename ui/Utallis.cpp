@@ -199,12 +199,7 @@ void TForm1::BuildControls() {
     setTabOrder(pic877, pic877a);
     setTabOrder(pic877a, Edit1);
 
-    OpenD1 = new QFileDialog(this);
-    OpenD1->setObjectName(QStringLiteral("OpenD1"));
-    OpenD1->setFileMode(QFileDialog::ExistingFile);
-    OpenD1->setAcceptMode(QFileDialog::AcceptOpen);
-    // The dialog shows the descriptions with their blanks simplified.
-    OpenD1->setNameFilters(QtNameFilters(QString::fromLatin1(kOpenD1Filter)));
+    OpenD1.nameFilters = QtNameFilters(QString::fromLatin1(kOpenD1Filter));
 }
 
 void TForm1::ConnectHandlers() {
@@ -298,7 +293,7 @@ void TForm1::Open1Click() {
         return;
     }
     RunCommand([this] {
-        const std::optional<QString> path = dialogs_.AskOpenFileName(*OpenD1);
+        const std::optional<QString> path = dialogs_.AskOpenFileName(this, OpenD1);
         if (!path) {
             return;
         }

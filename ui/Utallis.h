@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QAction>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,13 +16,13 @@
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
 #include "ui/Bevel.h"
+#include "ui/Dialogs.h"
 #include "ui/EngineTimer.h"
 #include "ui/Gauge.h"
 #include "ui/StatusBar.h"
 
 namespace tallis {
 
-class Dialogs;
 class Target;
 class TForm2;
 class TForm3;
@@ -84,7 +83,7 @@ class TForm1 : public QMainWindow, public RunHost {
     QLineEdit* Edit1;
 
     // Components without a place in the window.
-    QFileDialog* OpenD1;
+    OpenDialogSettings OpenD1;
     std::unique_ptr<EngineTimer> HighResTimer1;
     QTimer* Timer1;
 

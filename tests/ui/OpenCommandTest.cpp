@@ -35,9 +35,8 @@ TEST(OpenCommand, LoadsTheFileShowsItsWordCountAndEnablesProgramming) {
 
     form.Open1->trigger();
 
-    // The dialog simplifies the blanks of the descriptions it is given.
-    EXPECT_EQ(fixture.dialogs.filtersSeen, QStringList({QStringLiteral("Intel hex file (*.hex)"),
-                                                        QStringLiteral("All files (*)")}));
+    EXPECT_EQ(fixture.dialogs.filtersSeen, QStringList({QStringLiteral("Intel hex  file (*.hex)"),
+                                                        QStringLiteral("All  files (*)")}));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("TALLIS - ") + path);
     EXPECT_EQ(form.Edit1->text(), QStringLiteral("  5"));
     ASSERT_NE(form.Image(), nullptr);

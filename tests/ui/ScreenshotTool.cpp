@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QTextStream>
 
 #include "ui/Artwork.h"
@@ -22,7 +21,7 @@ class ScriptedDialogs : public tallis::Dialogs {
     void ShowMessage(QWidget*, const QString& text) override {
         QTextStream(stdout) << "message: " << text << '\n';
     }
-    std::optional<QString> AskOpenFileName(QFileDialog&) override {
+    std::optional<QString> AskOpenFileName(QWidget*, const tallis::OpenDialogSettings&) override {
         return QStringLiteral(TALLIS_EXAMPLES_DIR "/blink877a.hex");
     }
     void OpenUrl(const QUrl&) override {}

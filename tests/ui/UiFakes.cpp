@@ -12,9 +12,9 @@ void FakeDialogs::ShowMessage(QWidget*, const QString& text) {
     }
 }
 
-std::optional<QString> FakeDialogs::AskOpenFileName(QFileDialog& dialog) {
+std::optional<QString> FakeDialogs::AskOpenFileName(QWidget*, const OpenDialogSettings& dialog) {
     ++fileDialogs;
-    filtersSeen = dialog.nameFilters();
+    filtersSeen = dialog.nameFilters;
     return nextFile;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFileDialog>
 #include <QStringList>
 #include <functional>
 #include <optional>
@@ -18,7 +17,8 @@ namespace tallis::test {
 class FakeDialogs : public Dialogs {
   public:
     void ShowMessage(QWidget* owner, const QString& text) override;
-    std::optional<QString> AskOpenFileName(QFileDialog& dialog) override;
+    std::optional<QString> AskOpenFileName(QWidget* owner,
+                                           const OpenDialogSettings& dialog) override;
     void OpenUrl(const QUrl& url) override { urls.push_back(url); }
 
     std::vector<QString> messages;
