@@ -103,8 +103,9 @@ void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7) {
         OnMclrChange(mclr, now);
     }
     if (rb7 != rb7_) {
-        const bool hostDrives = phase_ == Phase::Command || phase_ == Phase::DataIn;
-        if (mode_ == ChipMode::Programming && hostDrives && anyFall_ &&
+        // Hold time matters only after an edge that took a bit from the host; the
+        // last edge of a read frame latches nothing.
+        if (mode_ == ChipMode::Programming && lastFallLatchedHostBit_ &&
             now - lastFallNs_ < kSetupHoldNs) {
             log_.Record(ViolationKind::DataSetupHold, now,
                         Format("RB7 changed %.3f us after the falling clock edge (hold 0.1 us)",
@@ -245,7 +246,7 @@ void PicChip::OnFallingEdge(bool bit, std::uint64_t now) {
                     Format("RB7 changed %.3f us before the falling clock edge (setup 0.1 us)",
                            Us(now - lastRb7ChangeNs_)));
     }
-    anyFall_ = true;
+    lastFallLatchedHostBit_ = hostDrives;
     lastFallNs_ = now;
     if (phase_ == Phase::Command) {
         shift_ |= static_cast<std::uint16_t>((bit ? 1U : 0U) << bitCount_);

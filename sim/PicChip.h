@@ -128,7 +128,7 @@ class PicChip {
     std::uint64_t linesLowSinceNs_ = 0;
     std::uint64_t lastRb7ChangeNs_ = 0;
     std::uint64_t lastFallNs_ = 0;
-    bool anyFall_ = false;
+    bool lastFallLatchedHostBit_ = false;
 
     // Serial state.
     Phase phase_ = Phase::Command;

@@ -142,6 +142,20 @@ TEST(Timing, BackToBackFramesBreakTdlyAndSetupHold) {
     EXPECT_GE(f.Count(ViolationKind::DataSetupHold), 1U);
 }
 
+TEST(Timing, HoldTimeAppliesOnlyToEdgesThatTookAHostBit) {
+    Fixture f(TargetType::Pic16F877A);
+    f.host.EnterProgramMode();
+    f.host.CommandRead(kRead);  // its last falling edge latches nothing
+    f.host.Control(0x01);       // at once, with no port time in between
+    EXPECT_EQ(f.Count(ViolationKind::DataSetupHold), 0U) << f.target.Violations().Describe();
+
+    for (const bool bit : {false, true, true, false, false, false}) {  // Increment Address
+        f.host.ClockBit(bit);
+    }
+    f.host.Control(0x00);  // at once after the edge that took the command's last bit
+    EXPECT_EQ(f.Count(ViolationKind::DataSetupHold), 1U) << f.target.Violations().Describe();
+}
+
 TEST(Timing, VppNeedsRb6AndRb7LowFirst) {
     struct Case {
         const char* name;
