@@ -258,7 +258,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
     FormClose();
     ending_ = true;
     event->accept();
-    QCoreApplication::quit();
+    // Closing the main window ends the program, whatever other window is up.
+    QCoreApplication::exit(0);
 }
 
 void TForm1::FormClose() {

@@ -116,7 +116,7 @@ struct CloseRoute {
 
 class CloseRoutes : public ::testing::TestWithParam<std::tuple<CloseRoute, int>> {};
 
-TEST_P(CloseRoutes, WriteControlThenDataAtTheChosenPort) {
+TEST_P(CloseRoutes, WriteControlThenDataAtTheChosenPortAndEndTheProgram) {
     const auto& [route, portNumber] = GetParam();
     WindowsFixture fixture;
     fixture.FinishStartup();
@@ -127,13 +127,16 @@ TEST_P(CloseRoutes, WriteControlThenDataAtTheChosenPort) {
     }
     fixture.target.trace.Clear();
 
-    route.close(fixture.form1);
+    QTimer::singleShot(0, &fixture.form1, [&] { route.close(fixture.form1); });
+    QTimer::singleShot(5000, [] { QApplication::exit(99); });
+    const int exitCode = QApplication::exec();
 
     const std::vector<std::string> expected =
         portNumber == 2 ? std::vector<std::string>{"W 027A 00", "W 0278 03"}
                         : std::vector<std::string>{"W 037A 00", "W 0378 03"};
     EXPECT_EQ(fixture.target.Writes(), expected);
     EXPECT_FALSE(fixture.form1.isVisible());
+    EXPECT_EQ(exitCode, 0) << "the event loop went on after the main window closed";
 }
 
 const CloseRoute kCloseRoutes[] = {
