@@ -115,15 +115,24 @@ void THighResTimer::Delay(std::uint32_t microseconds) {
         static_cast<std::int64_t>(static_cast<std::uint64_t>(start) +
                                   static_cast<std::uint64_t>(MicrosecondsToTicks(microseconds)));
     bool sleeping = true;
-    while (readClock_() < target) {
+    for (std::int64_t now = readClock_(); now < target; now = readClock_()) {
         if (sleeping) {
-            if (target - periodTicks_ >= thread_->LastTick()) {
+            if (NextTickComesInTime(target, now)) {
                 thread_->WaitForTick();
             } else {
                 sleeping = false;
             }
         }
     }
+}
+
+// The next tick is due a period after the last one. Sleeping on it is safe only
+// while a whole period still fits before the target, counted from the last tick
+// and from now alike: a tick that is late (the worker not yet scheduled) leaves
+// the last stamp old, and a short wait must then spin rather than sleep through
+// the late tick.
+bool THighResTimer::NextTickComesInTime(std::int64_t target, std::int64_t now) const {
+    return target - periodTicks_ >= thread_->LastTick() && target - now >= periodTicks_;
 }
 
 void THighResTimer::SetAccuracy(std::int32_t accuracyMs) {

@@ -78,6 +78,7 @@ class THighResTimer : public Delayer {
   private:
     bool DetectTimeStampCounter();
     void SelectClock();
+    bool NextTickComesInTime(std::int64_t target, std::int64_t now) const;
 
     TimerPlatform& platform_;
     std::int32_t accuracy_ = 0;

@@ -257,6 +257,26 @@ TEST(HighResTimerDelay, SpinsToTheFirstClockReadAtItsTarget) {
     EXPECT_EQ(platform.TickEventWaits(), 0);
 }
 
+TEST(HighResTimerDelay, ShortWaitSpinsWhenTheTickIsLate) {
+    FakeTimerPlatform platform;
+    platform.timeStampCountsPerMicrosecond = 2;
+    platform.frequency = 1'000'000;
+    THighResTimer timer(platform);
+    timer.SetEnabled(true);
+    ASSERT_TRUE(platform.WaitForStarts(1));
+    // The last stamp is 5 ms old: the worker has missed its ticks, so the last
+    // stamp alone would say a whole period fits before any target.
+    ASSERT_TRUE(TickAt(platform, timer, 50'000'000));
+    platform.timeStampCounter = 50'010'000;
+    platform.timeStampStep = 1;
+    int reads = platform.timeStampReads;
+
+    timer.Delay(60);  // 120 counts, far less than a period
+
+    EXPECT_EQ(platform.timeStampReads - reads, 121);
+    EXPECT_EQ(platform.TickEventWaits(), 0);
+}
+
 TEST(HighResTimerDelay, SleepsOnTicksWhileAWholePeriodFits) {
     FakeTimerPlatform platform;
     platform.timeStampCountsPerMicrosecond = 2;
