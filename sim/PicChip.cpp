@@ -164,14 +164,19 @@ void PicChip::OnMclrChange(MclrLevel level, std::uint64_t now) {
     }
 }
 
-void PicChip::EnterProgramming(std::uint64_t /*now*/) {
-    mode_ = ChipMode::Programming;
-    pc_ = 0;
+// Between frames: the next clock starts a command and RB7 is the host's.
+void PicChip::AwaitCommand() {
     phase_ = Phase::Command;
     bitCount_ = 0;
     riseCount_ = 0;
     shift_ = 0;
     driveLow_ = false;
+}
+
+void PicChip::EnterProgramming(std::uint64_t /*now*/) {
+    mode_ = ChipMode::Programming;
+    pc_ = 0;
+    AwaitCommand();
     frameEnded_ = false;
     tdisUntilNs_ = 0;
     setupStep_ = 0;
@@ -191,11 +196,7 @@ void PicChip::LeaveProgramming(std::uint64_t now) {
                            phase_ == Phase::Command ? 6U : 16U,
                            phase_ == Phase::Command ? "command" : "data frame"));
     }
-    phase_ = Phase::Command;
-    bitCount_ = 0;
-    riseCount_ = 0;
-    shift_ = 0;
-    driveLow_ = false;
+    AwaitCommand();
 }
 
 // ---- Framing ----------------------------------------------------------------
@@ -267,11 +268,7 @@ void PicChip::OnFallingEdge(bool bit, std::uint64_t now) {
         if (phase_ == Phase::DataIn) {
             TakeData(static_cast<std::uint16_t>((shift_ >> 1) & kWordMask));
         }
-        phase_ = Phase::Command;
-        bitCount_ = 0;
-        riseCount_ = 0;
-        shift_ = 0;
-        driveLow_ = false;
+        AwaitCommand();
         frameEndNs_ = now;
     }
 }

@@ -110,6 +110,7 @@ class PicChip {
     void Commit(const Cycle& cycle);
     void AbortCycle(std::uint64_t now, const char* why);
     void ResetLatches();
+    void AwaitCommand();
     std::uint16_t WordAt(std::uint16_t address) const;
     bool InConfigSpace() const { return pc_ >= kConfigSpaceStart; }
 
