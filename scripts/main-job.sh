@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-tallis_install_packages
+tallis_install_packages "${TALLIS_CLI_PACKAGES[@]}"
 
 build=build-main
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -1,13 +1,21 @@
-# Debian 12 packages for building and testing TALLIS; sourced by the set-up scripts.
+# Debian 12 packages for TALLIS; sourced by the set-up scripts.
+
+# Enough to build the command-line tool and the simulated target.
+TALLIS_CLI_PACKAGES=(build-essential cmake ninja-build pkg-config ca-certificates libcli11-dev)
+
+# The rest: the test suites and benchmarks, the desktop program, the example
+# firmware's assembler, fuzzing with clang, and the Windows build run under Wine.
+TALLIS_TEST_PACKAGES=(
+    git libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation xvfb xauth
+    gputils binutils clang libclang-rt-14-dev
+    g++-mingw-w64-x86-64 wine64 wine
+)
+
 tallis_install_packages() {
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     export DEBIAN_FRONTEND=noninteractive
     $sudo apt-get update
-    $sudo apt-get install -y --no-install-recommends \
-        build-essential cmake ninja-build pkg-config git ca-certificates \
-        libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
-        qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation xvfb xauth \
-        gputils binutils clang libclang-rt-14-dev \
-        g++-mingw-w64-x86-64 wine64 wine "$@"
+    $sudo apt-get install -y --no-install-recommends "$@"
 }

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-tallis_install_packages
+tallis_install_packages "${TALLIS_CLI_PACKAGES[@]}" "${TALLIS_TEST_PACKAGES[@]}"
 
 jobs=$(nproc)
 stage() { printf '\n=== %s (%s)\n' "$1" "$(date +%T)"; }
