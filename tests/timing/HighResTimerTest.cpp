@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -238,56 +239,52 @@ TEST(HighResTimerDelay, ZeroReturnsAtItsFirstClockTest) {
     EXPECT_EQ(platform.TickEventWaits(), 0);
 }
 
-TEST(HighResTimerDelay, SpinsToTheFirstClockReadAtItsTarget) {
+// An enabled timer at 2 counts per microsecond whose worker stamped a tick at
+// count 50,000,000, with the clock standing there.
+class EnabledDelay : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        platform.timeStampCountsPerMicrosecond = 2;
+        platform.frequency = 1'000'000;
+        timer = std::make_unique<THighResTimer>(platform);
+        ASSERT_DOUBLE_EQ(timer->CountSpeed(), 2.0);
+        timer->SetEnabled(true);
+        ASSERT_TRUE(platform.WaitForStarts(1));
+        ASSERT_TRUE(TickAt(platform, *timer, 50'000'000));
+    }
+
     FakeTimerPlatform platform;
-    platform.timeStampCountsPerMicrosecond = 2;
-    platform.frequency = 1'000'000;
-    THighResTimer timer(platform);
-    ASSERT_DOUBLE_EQ(timer.CountSpeed(), 2.0);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(platform.WaitForStarts(1));
+    std::unique_ptr<THighResTimer> timer;
+};
+
+TEST_F(EnabledDelay, SpinsToTheFirstClockReadAtItsTarget) {
     // A tick just now: less than a period is left before any short target.
-    ASSERT_TRUE(TickAt(platform, timer, 50'000'000));
     platform.timeStampStep = 1;
     int reads = platform.timeStampReads;
 
-    timer.Delay(50);  // 100 counts: the start read, then 100 tests
+    timer->Delay(50);  // 100 counts: the start read, then 100 tests
 
     EXPECT_EQ(platform.timeStampReads - reads, 101);
     EXPECT_EQ(platform.TickEventWaits(), 0);
 }
 
-TEST(HighResTimerDelay, ShortWaitSpinsWhenTheTickIsLate) {
-    FakeTimerPlatform platform;
-    platform.timeStampCountsPerMicrosecond = 2;
-    platform.frequency = 1'000'000;
-    THighResTimer timer(platform);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(platform.WaitForStarts(1));
+TEST_F(EnabledDelay, ShortWaitSpinsWhenTheTickIsLate) {
     // The last stamp is 5 ms old: the worker has missed its ticks, so the last
     // stamp alone would say a whole period fits before any target.
-    ASSERT_TRUE(TickAt(platform, timer, 50'000'000));
     platform.timeStampCounter = 50'010'000;
     platform.timeStampStep = 1;
     int reads = platform.timeStampReads;
 
-    timer.Delay(60);  // 120 counts, far less than a period
+    timer->Delay(60);  // 120 counts, far less than a period
 
     EXPECT_EQ(platform.timeStampReads - reads, 121);
     EXPECT_EQ(platform.TickEventWaits(), 0);
 }
 
-TEST(HighResTimerDelay, SleepsOnTicksWhileAWholePeriodFits) {
-    FakeTimerPlatform platform;
-    platform.timeStampCountsPerMicrosecond = 2;
-    platform.frequency = 1'000'000;
-    THighResTimer timer(platform);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(platform.WaitForStarts(1));
-    ASSERT_TRUE(TickAt(platform, timer, 50'000'000));
+TEST_F(EnabledDelay, SleepsOnTicksWhileAWholePeriodFits) {
     platform.timeStampStep = 1000;  // half a millisecond per read
 
-    timer.Delay(3000);  // 6000 counts, three periods
+    timer->Delay(3000);  // 6000 counts, three periods
 
     EXPECT_GT(platform.TickEventWaits(), 0);
 }
