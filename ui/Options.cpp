@@ -1,6 +1,6 @@
 #include "ui/Options.h"
 
-#include "ui/Artwork.h"
+#include "ui/DialogParts.h"
 #include "ui/UiFont.h"
 #include "ui/Utallis.h"
 #include "ui/WindowPlacement.h"
@@ -8,9 +8,8 @@
 namespace tallis {
 
 TForm2::TForm2(TForm1& mainWindow)
-    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                           Qt::CustomizeWindowHint),
-      BitBtn1(new QPushButton(OkGlyph(), QStringLiteral("OK"), this)),
+    : QDialog(nullptr, kDialogWindowFlags),
+      BitBtn1(MakeOkButton(this, {98, 122, 60, 31})),
       GroupBox1(new QGroupBox(QStringLiteral("Port setting"), this)),
       RadioButton1(new QRadioButton(QStringLiteral("LPT 1 ( 378H )"), GroupBox1)),
       RadioButton2(new QRadioButton(QStringLiteral("LPT 2 ( 278H )"), GroupBox1)),
@@ -20,10 +19,6 @@ TForm2::TForm2(TForm1& mainWindow)
     setFont(UiFont(10));
     setFixedSize(261, 161);
 
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(98, 122, 60, 31);
-    BitBtn1->setDefault(true);
-    BitBtn1->setAutoDefault(true);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(53, 21, 150, 85);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));

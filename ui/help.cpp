@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "ui/Artwork.h"
+#include "ui/DialogParts.h"
 #include "ui/Dialogs.h"
 #include "ui/UiFont.h"
 #include "ui/WindowPlacement.h"
@@ -27,8 +28,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect 
 }  // namespace
 
 TForm3::TForm3(QWidget& mainWindow, Dialogs& dialogs)
-    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                           Qt::CustomizeWindowHint),
+    : QDialog(nullptr, kDialogWindowFlags),
       Bevel2(new TBevel(TBevel::Shape::Box, TBevel::Style::Lowered, this)),
       Panel1(new QFrame(this)),
       Image1(new QLabel(Panel1)),
@@ -37,7 +37,7 @@ TForm3::TForm3(QWidget& mainWindow, Dialogs& dialogs)
       Label2(MakeLabel(this, "Label2", QStringLiteral("Parallel-port PIC programmer"),
                        {149, 39, 161, 13}, 10)),
       Label4(MakeLabel(this, "Label4", QStringLiteral("Documentation"), {169, 65, 82, 13}, 11)),
-      BitBtn1(new QPushButton(OkGlyph(), QStringLiteral("OK"), this)),
+      BitBtn1(MakeOkButton(this, {143, 170, 61, 31})),
       mainWindow_(mainWindow),
       dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form3"));
@@ -61,10 +61,6 @@ TForm3::TForm3(QWidget& mainWindow, Dialogs& dialogs)
     Label4->setCursor(Qt::PointingHandCursor);
     Label4->installEventFilter(this);
 
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(143, 170, 61, 31);
-    BitBtn1->setDefault(true);
-    BitBtn1->setAutoDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
     CentreOnScreen(*this);
 }

@@ -1,0 +1,16 @@
+#include "ui/DialogParts.h"
+
+#include "ui/Artwork.h"
+
+namespace tallis {
+
+QPushButton* MakeOkButton(QWidget* parent, QRect geometry) {
+    auto* button = new QPushButton(OkGlyph(), QStringLiteral("OK"), parent);
+    button->setObjectName(QStringLiteral("BitBtn1"));
+    button->setGeometry(geometry);
+    button->setDefault(true);
+    button->setAutoDefault(true);
+    return button;
+}
+
+}  // namespace tallis
