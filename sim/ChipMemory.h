@@ -13,6 +13,7 @@ const char* TargetTypeName(TargetType type);
 // Address map in 14-bit words, as the programming interface counts them.
 inline constexpr std::uint16_t kProgramWords = 0x2000;      // 0x0000-0x1FFF
 inline constexpr std::uint16_t kConfigSpaceStart = 0x2000;  // IDs 0x2000-0x2003
+inline constexpr std::uint16_t kDebugVectorAddress = 0x2004;
 inline constexpr std::uint16_t kDeviceIdAddress = 0x2006;
 inline constexpr std::uint16_t kConfigWordAddress = 0x2007;
 inline constexpr std::uint16_t kConfigSpaceWords = 8;  // 0x2000-0x2007 are stored

@@ -12,14 +12,33 @@ constexpr std::uint64_t kUs = 1000;
 constexpr std::uint64_t kMs = 1000 * kUs;
 
 // The chip's minimum times.
-constexpr std::uint64_t kSetupHoldNs = 100;       // RB7 around the falling edge
-constexpr std::uint64_t kTdlyNs = 1 * kUs;        // between command and data, command and command
-constexpr std::uint64_t kEntrySetupNs = 5 * kUs;  // RB6/RB7 low before VPP
-constexpr std::uint64_t kTdisNs = 100 * kUs;      // quiet time after End Programming
+constexpr std::uint64_t kSetupHoldNs = 100;  // RB7 around the falling edge
+constexpr std::uint64_t kTdlyNs = 1 * kUs;   // between command and data, command and command
+// RB6/RB7 low before VPP rises (TSET0) and held low after it (THLD0): the
+// values of this family's sibling programming specifications. The hold is
+// checked at the first clock edge.
+constexpr std::uint64_t kEntrySetupNs = 100;
+constexpr std::uint64_t kEntryHoldNs = 5 * kUs;
+constexpr std::uint64_t kTdisNs = 100 * kUs;           // quiet time after End Programming
 constexpr std::uint64_t kProgramOnly877Ns = 4 * kMs;   // 877 command 24, internally timed
 constexpr std::uint64_t kEraseProgramNs = 8 * kMs;     // command 8, erase then program
 constexpr std::uint64_t kProgramOnly877ANs = 1 * kMs;  // 877A command 24 until End Programming
 constexpr std::uint64_t kEraseNs = 8 * kMs;            // chip erase and bulk erases
+// Transcriptions of the 877A's programming specification give 8 ms for Chip
+// Erase, the bulk erases and command 8 in some places and 10 ms in others.
+// The chip takes 8 ms, the figure of the command table, so that a host's 9 ms
+// chip erase and 10 ms configuration cycle are legal; hosts wait the larger.
+// The only data EEPROM write time any source gives is command 8's 8 ms; the
+// 1 ms of command 24 is the program-memory row's. An 877A EEPROM byte written
+// with command 24 therefore needs 8 ms before End Programming too.
+constexpr std::uint64_t kEepromProgramOnly877ANs = kEraseProgramNs;
+
+// Whether the 877's code-protect-disable erase (1, 7, 8 at 0x2007) also
+// clears the ID locations (and the debug vector beside them): the sources
+// leave it open. One established programmer's change log says its erase
+// clears them, and the 877A's Chip Erase clears them when given from
+// configuration space, as this erase is: so it clears them.
+constexpr bool kCodeProtectEraseClearsIds = true;
 
 enum Command : std::uint8_t {
     kLoadConfiguration = 0,
@@ -122,6 +141,7 @@ void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7) {
     if (rb6 != rb6_) {
         rb6_ = rb6;
         if (mode_ == ChipMode::Programming) {
+            CheckEntryHold(now);
             if (rb6) {
                 OnRisingEdge(now);
             } else {
@@ -150,17 +170,35 @@ void PicChip::OnMclrChange(MclrLevel level, std::uint64_t now) {
         case MclrLevel::Vpp:
             if (linesLow_ && now - linesLowSinceNs_ >= kEntrySetupNs) {
                 EnterProgramming(now);
+                if (old == MclrLevel::High) {
+                    log_.RecordHazard(HazardKind::EntryFromRunningChip, now,
+                                      "MCLR went from VDD to VPP: the chip ran its program "
+                                      "until then");
+                }
             } else {
                 mode_ = ChipMode::VppRejected;
                 log_.Record(ViolationKind::VppEntry, now,
-                            linesLow_ ? Format("RB6/RB7 low only %.3f us before VPP (needs 5 us): "
-                                               "no programming mode",
-                                               Us(now - linesLowSinceNs_))
-                                      : Format("VPP applied with RB6=%d RB7=%d (both must be low): "
-                                               "no programming mode",
-                                               rb6_ ? 1 : 0, rb7_ ? 1 : 0));
+                            linesLow_
+                                ? Format("RB6/RB7 low only %.3f us before VPP (needs 0.1 us): "
+                                         "no programming mode",
+                                         Us(now - linesLowSinceNs_))
+                                : Format("VPP applied with RB6=%d RB7=%d (both must be low): "
+                                         "no programming mode",
+                                         rb6_ ? 1 : 0, rb7_ ? 1 : 0));
             }
             break;
+    }
+}
+
+void PicChip::CheckEntryHold(std::uint64_t now) {
+    if (clockedSinceEntry_) {
+        return;
+    }
+    clockedSinceEntry_ = true;
+    if (now - enteredNs_ < kEntryHoldNs) {
+        log_.Record(ViolationKind::VppHold, now,
+                    Format("first clock edge %.3f us after VPP reached its level (needs 5 us)",
+                           Us(now - enteredNs_)));
     }
 }
 
@@ -173,8 +211,10 @@ void PicChip::AwaitCommand() {
     driveLow_ = false;
 }
 
-void PicChip::EnterProgramming(std::uint64_t /*now*/) {
+void PicChip::EnterProgramming(std::uint64_t now) {
     mode_ = ChipMode::Programming;
+    enteredNs_ = now;
+    clockedSinceEntry_ = false;
     pc_ = 0;
     AwaitCommand();
     frameEnded_ = false;
@@ -352,7 +392,7 @@ void PicChip::Execute(std::uint8_t code, std::uint64_t now) {
             break;
         case kBeginEraseProgramming:
             if (setupStep == 2) {
-                StartCodeProtectDisable(now);
+                StartBulkErase877(now);
             } else if (pendingErase != PendingErase::None) {
                 StartErase(pendingErase == PendingErase::Program ? CycleTarget::BulkProgram
                                                                  : CycleTarget::BulkData,
@@ -410,7 +450,8 @@ void PicChip::StartWriteCycle(std::uint8_t command, bool eraseFirst, std::uint64
     cycle.eraseFirst = eraseFirst;
     cycle.externallyTimed = type_ == TargetType::Pic16F877A && command == kBeginProgrammingOnly;
     if (cycle.externallyTimed) {
-        cycle.minDurationNs = kProgramOnly877ANs;
+        cycle.minDurationNs =
+            lastLoad_ == LastLoad::Eeprom ? kEepromProgramOnly877ANs : kProgramOnly877ANs;
     } else {
         cycle.minDurationNs =
             command == kBeginProgrammingOnly ? kProgramOnly877Ns : kEraseProgramNs;
@@ -452,18 +493,31 @@ void PicChip::StartErase(CycleTarget target, std::uint64_t now) {
     cycle_ = cycle;
 }
 
-void PicChip::StartCodeProtectDisable(std::uint64_t now) {
-    if (pc_ != kConfigWordAddress) {
-        log_.Record(ViolationKind::BadEraseSequence, now,
-                    Format("commands 1, 7, 8 with the address at 0x%04X instead of 0x2007: "
-                           "nothing erased",
-                           pc_));
+// 877 commands 1, 7, 8: what they erase depends on where the address is and
+// on the load before them. At 0x2007 they disable code protection; in program
+// space after Load Data 0x3FFF they erase program memory, after Load Data for
+// Data Memory 0xFF (peers send 0x3FFF: only the low byte counts) the EEPROM.
+void PicChip::StartBulkErase877(std::uint64_t now) {
+    if (pc_ == kConfigWordAddress) {
+        StartErase(CycleTarget::CodeProtectOff, now);
+        const std::uint16_t config = memory_.ConfigWord();
+        cycle_.withEeprom =
+            IsCodeProtected(type_, config, kProgramWords - 1) || IsDataProtected(config);
+        cycle_.withIds = kCodeProtectEraseClearsIds;
         return;
     }
-    StartErase(CycleTarget::CodeProtectOff, now);
-    const std::uint16_t config = memory_.ConfigWord();
-    cycle_.withEeprom =
-        IsCodeProtected(type_, config, kProgramWords - 1) || IsDataProtected(config);
+    if (!InConfigSpace() && lastLoad_ == LastLoad::Program && wordLatch_ == kErasedWord) {
+        StartErase(CycleTarget::BulkProgram, now);
+        return;
+    }
+    if (!InConfigSpace() && lastLoad_ == LastLoad::Eeprom && eepromLatch_ == kErasedByte) {
+        StartErase(CycleTarget::BulkData, now);
+        return;
+    }
+    log_.Record(ViolationKind::BadEraseSequence, now,
+                Format("commands 1, 7, 8 at 0x%04X, neither at 0x2007 nor after Load Data 0x3FFF "
+                       "or Load Data for Data Memory 0xFF: nothing erased",
+                       pc_));
 }
 
 void PicChip::EndProgramming(std::uint64_t now) {
@@ -524,9 +578,9 @@ void PicChip::Commit(const Cycle& cycle) {
             break;
         case CycleTarget::ConfigWord: {
             const std::uint16_t address = cycle.address;
-            const bool isId = address < kConfigSpaceStart + 4;
+            const bool isId = address <= kDebugVectorAddress;  // written like the IDs
             if ((!isId && address != kConfigWordAddress) || address == unprogrammable_) {
-                break;  // reserved words, the device ID and the rest are not writable
+                break;  // the reserved word, the device ID and the rest are not writable
             }
             std::uint16_t& word = memory_.config[address - kConfigSpaceStart];
             const std::uint16_t value = cycle.words[0] & kWordMask;
@@ -546,13 +600,13 @@ void PicChip::Commit(const Cycle& cycle) {
             memory_.eeprom.fill(kErasedByte);
             memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
             if (cycle.withIds) {
-                std::fill_n(memory_.config.begin(), 4, kErasedWord);
+                EraseIds();
             }
             break;
         case CycleTarget::BulkProgram:
             memory_.program.fill(kErasedWord);
             if (cycle.withIds) {
-                std::fill_n(memory_.config.begin(), 4, kErasedWord);
+                EraseIds();
                 memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
             }
             break;
@@ -565,8 +619,16 @@ void PicChip::Commit(const Cycle& cycle) {
             if (cycle.withEeprom) {
                 memory_.eeprom.fill(kErasedByte);
             }
+            if (cycle.withIds) {
+                EraseIds();
+            }
             break;
     }
+}
+
+// The IDs and the debug vector: the writable words below the device ID.
+void PicChip::EraseIds() {
+    std::fill_n(memory_.config.begin(), kDebugVectorAddress - kConfigSpaceStart + 1, kErasedWord);
 }
 
 void PicChip::ResetLatches() {

@@ -71,15 +71,15 @@ class PicChip {
         ConfigWord,      // one word in configuration space at address
         EepromByte,      // one data EEPROM byte at address & 0xFF
         ChipErase,       // 877A command 31
-        BulkProgram,     // command 9, then 8
-        BulkData,        // command 11, then 8
-        CodeProtectOff,  // 877: 1, 7, 8
+        BulkProgram,     // command 9, then 8; 877: Load Data 0x3FFF, 1, 7, 8
+        BulkData,        // command 11, then 8; 877: Load Data for Data Memory 0xFF, 1, 7, 8
+        CodeProtectOff,  // 877: 1, 7, 8 at 0x2007
     };
     struct Cycle {
         bool active = false;
         bool externallyTimed = false;  // 877A command 24: ends with End Programming
         bool eraseFirst = false;       // command 8: the words are replaced, not ANDed
-        bool withIds = false;          // erase covers the ID words too
+        bool withIds = false;          // erase covers the IDs and the debug vector too
         bool withEeprom = false;       // code-protect-disable erase takes the EEPROM too
         CycleTarget target = CycleTarget::ProgramWords;
         std::uint8_t command = 0;
@@ -95,6 +95,7 @@ class PicChip {
     void OnMclrChange(MclrLevel level, std::uint64_t now);
     void EnterProgramming(std::uint64_t now);
     void LeaveProgramming(std::uint64_t now);
+    void CheckEntryHold(std::uint64_t now);
     void OnRisingEdge(std::uint64_t now);
     void OnFallingEdge(bool bit, std::uint64_t now);
     void CheckFrameStart(std::uint64_t now);
@@ -104,7 +105,8 @@ class PicChip {
     void TakeData(std::uint16_t data);
     void StartWriteCycle(std::uint8_t command, bool eraseFirst, std::uint64_t now);
     void StartErase(CycleTarget target, std::uint64_t now);
-    void StartCodeProtectDisable(std::uint64_t now);
+    void StartBulkErase877(std::uint64_t now);
+    void EraseIds();
     void EndProgramming(std::uint64_t now);
     void Settle(std::uint64_t now);
     void Commit(const Cycle& cycle);
@@ -130,6 +132,8 @@ class PicChip {
     std::uint64_t lastRb7ChangeNs_ = 0;
     std::uint64_t lastFallNs_ = 0;
     bool lastFallLatchedHostBit_ = false;
+    std::uint64_t enteredNs_ = 0;     // when programming mode began (VPP at its level)
+    bool clockedSinceEntry_ = false;  // the first clock edge after entry has been judged
 
     // Serial state.
     Phase phase_ = Phase::Command;

@@ -53,6 +53,58 @@ TEST_P(EachType, EraseClearsCodeProtectionAndTheEepromUnderIt) {
     EXPECT_EQ(memory.eeprom[7], kErasedByte);
 }
 
+// The 877's code-protect-disable erase clears the IDs (a modelling choice, see
+// PicChip.cpp); the 877A's Chip Erase from program space leaves them.
+TEST_P(EachType, EraseTakesTheIdsOnlyOnThe877) {
+    Preload(0x1111, 0x3FFF, 0x55);
+    host.Erase();
+    const bool cleared = GetParam() == TargetType::Pic16F877;
+    EXPECT_EQ(target.Chip().Memory().config[0], cleared ? kErasedWord : 0x0123);
+}
+
+// Load Data for Program Memory 0x3FFF or for Data Memory 0xFF, then 1, 7, 8.
+TEST(Erase877, BulkErasesFollowTheLoadBeforeThem) {
+    struct Case {
+        const char* name;
+        std::uint8_t load;
+        std::uint16_t data;
+        bool programErased;
+        bool eepromErased;
+    };
+    const Case cases[] = {
+        {"program memory", kLoadData, 0x3FFF, true, false},
+        {"data memory", kLoadDataEeprom, 0x00FF, false, true},
+        {"data memory, 14 bits", kLoadDataEeprom, 0x3FFF, false, true},
+        {"program memory, not blank data", kLoadData, 0x1234, false, false},
+    };
+    for (const Case& c : cases) {
+        SimulatedTarget target{TargetOptions{.type = TargetType::Pic16F877}};
+        TestHost host{target};
+        ChipMemory memory = target.Chip().Memory();
+        memory.program.fill(0x0000);
+        memory.eeprom.fill(0x00);
+        memory.config[0] = 0x0123;
+        target.Chip().LoadMemory(memory);
+        host.EnterProgramMode();
+        host.Increment(3);
+        host.CommandWithData(c.load, c.data);
+        host.Command(kSetup1);
+        host.Command(kSetup2);
+        host.Command(kBeginEraseProgramming);
+        host.Wait(8000);
+        host.Command(kSetup1);
+        host.Command(kSetup2);
+        const ChipMemory& after = target.Chip().Memory();
+        EXPECT_EQ(after.program[0x1FFF], c.programErased ? kErasedWord : 0x0000) << c.name;
+        EXPECT_EQ(after.eeprom[0xFF], c.eepromErased ? kErasedByte : 0x00) << c.name;
+        EXPECT_EQ(after.config[0], 0x0123) << c.name;
+        const bool erased = c.programErased || c.eepromErased;
+        EXPECT_EQ(target.Violations().Count(ViolationKind::BadEraseSequence), erased ? 0U : 1U)
+            << c.name << "\n"
+            << target.Violations().Describe();
+    }
+}
+
 TEST(Erase877, LeavesTheEepromWhenNothingIsProtected) {
     SimulatedTarget target{TargetOptions{.type = TargetType::Pic16F877}};
     TestHost host{target};
@@ -113,6 +165,16 @@ TEST_P(EachType, ConfigurationWordIsWrittenAndReadBack) {
     host.WriteConfig(0x3F72);
     EXPECT_EQ(target.Chip().Pc(), kConfigWordAddress);
     EXPECT_EQ(host.CommandRead(kRead), NormalizeConfigWord(GetParam(), 0x3F72));
+    ExpectNoViolations();
+}
+
+TEST_P(EachType, DebugVectorIsWritableLikeTheIds) {
+    host.Erase();
+    host.CommandWithData(kLoadConfiguration, 0x2ABC);
+    host.Increment(4);
+    host.Command(kBeginEraseProgramming);
+    host.Wait(10000);
+    EXPECT_EQ(host.CommandRead(kRead), 0x2ABC);
     ExpectNoViolations();
 }
 
