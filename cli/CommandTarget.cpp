@@ -66,7 +66,8 @@ class SimCommandTarget : public CommandTarget {
           target_({.type = SimTypeOf(options.simChip),
                    .base = options.portBase,
                    .time = options.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual,
-                   .portAccessCostNs = kPortAccessNs}) {}
+                   .portAccessCostNs = kPortAccessNs,
+                   .board = options.simBoard}) {}
 
     std::string Prepare() override {
         if (!options_.simStatePath) {

@@ -113,8 +113,7 @@ PicChip::PicChip(TargetType type, SimClock& clock, ViolationLog& log, std::uint1
 
 // ---- Pins -------------------------------------------------------------------
 
-void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7) {
-    const std::uint64_t now = clock_.NowNs();
+void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7, std::uint64_t now, bool vppRising) {
     if (cycle_.active) {
         Settle(now);
     }
@@ -137,6 +136,9 @@ void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7) {
     if (low != linesLow_) {
         linesLow_ = low;
         linesLowSinceNs_ = now;
+    }
+    if (rb6 && !rb6_ && vppRising) {
+        log_.Record(ViolationKind::VppHold, now, "clock pulse while VPP was still rising");
     }
     if (rb6 != rb6_) {
         rb6_ = rb6;

@@ -25,8 +25,8 @@ const char* ChipModeName(ChipMode mode);
 
 // A PIC16F877 or PIC16F877A seen through its programming pins (MCLR, RB6,
 // RB7). It checks the host's timing against the chip's minimums and records
-// every violation in the log. Time comes from the clock at every pin change;
-// write and erase cycles complete lazily, when the chip is next looked at.
+// every violation in the log. Time comes with every pin change; write and
+// erase cycles complete lazily, when the chip is next looked at.
 class PicChip {
   public:
     PicChip(TargetType type, SimClock& clock, ViolationLog& log,
@@ -34,9 +34,12 @@ class PicChip {
     PicChip(const PicChip&) = delete;
     PicChip& operator=(const PicChip&) = delete;
 
-    // The board reports the pin levels after every port write; rb7 is the
-    // level of the wired line (host and chip together).
-    void UpdatePins(MclrLevel mclr, bool rb6, bool rb7);
+    // The board reports the pin levels after every port write and when a slow
+    // edge completes; rb7 is the level of the wired line (host and chip
+    // together), nowNs when the levels took effect (never before an earlier
+    // report), vppRising whether VPP is on its way up but not there yet.
+    void UpdatePins(MclrLevel mclr, bool rb6, bool rb7, std::uint64_t nowNs,
+                    bool vppRising = false);
     // False while the chip pulls RB7 low during a read frame.
     bool Rb7Released() const { return !driveLow_; }
 

@@ -15,7 +15,7 @@ SimulatedTarget::SimulatedTarget(const TargetOptions& options)
     : realTime_(options.time == TimeSource::RealTime),
       clock_(MakeClock(options)),
       chip_(options.type, *clock_, log_, options.deviceId),
-      board_(&chip_),
+      board_(&chip_, *clock_, options.board),
       port_(options.base, board_, *clock_, log_) {}
 
 VirtualClock& SimulatedTarget::Clock() {

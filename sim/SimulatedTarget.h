@@ -27,6 +27,7 @@ struct TargetOptions {
     TimeSource time = TimeSource::Virtual;
     std::uint64_t portAccessCostNs = 0;  // virtual time only
     std::uint16_t deviceId = 0;          // 0: the type's default
+    BoardTiming board = {};              // an ideal board unless given
 };
 
 // Port, board, chip and clock wired together: what tests, the command-line

@@ -30,10 +30,11 @@ constexpr std::uint64_t kVirtualPortAccessNs = 1000;
 
 }  // namespace
 
-SimTarget::SimTarget(sim::TimeSource time)
+SimTarget::SimTarget(sim::TimeSource time, sim::BoardTiming board)
     : simulation_(sim::TargetOptions{
           .time = time,
-          .portAccessCostNs = time == sim::TimeSource::Virtual ? kVirtualPortAccessNs : 0}) {}
+          .portAccessCostNs = time == sim::TimeSource::Virtual ? kVirtualPortAccessNs : 0,
+          .board = board}) {}
 
 std::unique_ptr<EngineTimer> SimTarget::MakeTimer() {
     if (simulation_.RealTime()) {

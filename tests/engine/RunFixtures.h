@@ -75,7 +75,8 @@ inline constexpr std::uint64_t kPortAccessCostNs = 1000;
 
 // Port, board and chip in virtual time, with the engine and the run on top.
 struct RunBench {
-    explicit RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base = 0x378);
+    explicit RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base = 0x378,
+                      sim::BoardTiming board = {});
     explicit RunBench(ChipType chip) : RunBench(chip, SimTypeOf(chip)) {}
 
     RunOutcome Run(const std::string& text);
