@@ -141,8 +141,8 @@ class Parser {
                     return Format("extended address record with %u data bytes instead of 2",
                                   static_cast<unsigned>(count));
                 }
-                segmented_ = type == kExtendedSegment;
-                base_ = static_cast<std::uint32_t>(data[0] << 8 | data[1]) << (segmented_ ? 4 : 16);
+                base_ = static_cast<std::uint32_t>(data[0] << 8 | data[1])
+                        << (type == kExtendedSegment ? 4 : 16);
                 return std::nullopt;
             case kStartSegment:
             case kStartLinear:
@@ -195,10 +195,9 @@ class Parser {
     std::optional<std::string> Data(std::uint16_t offset, const std::uint8_t* data,
                                     std::size_t count) {
         for (std::size_t i = 0; i < count; ++i) {
-            // A segment wraps within its 64 KiB; a linear address does not.
-            const std::uint32_t address = segmented_
-                                              ? base_ + static_cast<std::uint16_t>(offset + i)
-                                              : base_ + offset + static_cast<std::uint32_t>(i);
+            // No wrap at 64 KiB for segment addresses: a record that would wrap
+            // starts above 0xFFFF, outside every PIC16, and is refused there.
+            const std::uint32_t address = base_ + offset + static_cast<std::uint32_t>(i);
             if (std::optional<std::string> error = Put(address, data[i])) {
                 return error;
             }
@@ -257,7 +256,6 @@ class Parser {
     std::vector<std::uint8_t> bytes_;
     std::size_t line_ = 0;
     std::uint32_t base_ = 0;
-    bool segmented_ = false;
     bool ended_ = false;
 };
 
