@@ -19,7 +19,12 @@ constexpr std::uint64_t kTdlyNs = 1 * kUs;   // between command and data, comman
 // checked at the first clock edge.
 constexpr std::uint64_t kEntrySetupNs = 100;
 constexpr std::uint64_t kEntryHoldNs = 5 * kUs;
-constexpr std::uint64_t kTdisNs = 100 * kUs;           // quiet time after End Programming
+// Quiet time after End Programming (TDIS). The sources agree that nothing may
+// follow within it; none says whether the chip then takes or drops a command.
+// The chip drops it (and records the violation), so that a host breaking TDIS
+// sees the command lost, as a failed read-back, instead of passing here on a
+// sequence a real chip may not take.
+constexpr std::uint64_t kTdisNs = 100 * kUs;
 constexpr std::uint64_t kProgramOnly877Ns = 4 * kMs;   // 877 command 24, internally timed
 constexpr std::uint64_t kEraseProgramNs = 8 * kMs;     // command 8, erase then program
 constexpr std::uint64_t kProgramOnly877ANs = 1 * kMs;  // 877A command 24 until End Programming
