@@ -108,11 +108,12 @@ const char* ChipModeName(ChipMode mode) {
     return "?";
 }
 
-PicChip::PicChip(TargetType type, SimClock& clock, ViolationLog& log, std::uint16_t deviceId)
-    : type_(type),
+PicChip::PicChip(const Device& device, SimClock& clock, ViolationLog& log, std::uint16_t deviceId)
+    : device_(device),
+      type_(TypeOf(device)),
       clock_(clock),
       log_(log),
-      memory_(ChipMemory::Blank(type, deviceId != 0 ? deviceId : DefaultDeviceId(type))) {
+      memory_(ChipMemory::Blank(type_, deviceId != 0 ? deviceId : DefaultDeviceId(device))) {
     ResetLatches();
 }
 
@@ -375,7 +376,7 @@ void PicChip::Execute(std::uint8_t code, std::uint64_t now) {
             phase_ = Phase::DataOut;
             break;
         case kReadDataData:
-            outWord_ = IsDataProtected(memory_.ConfigWord()) ? 0 : memory_.eeprom[pc_ & 0xFF];
+            outWord_ = IsDataProtected(memory_.ConfigWord()) ? 0 : memory_.eeprom[EepromIndex(pc_)];
             phase_ = Phase::DataOut;
             break;
         case kIncrementAddress:
@@ -466,7 +467,7 @@ void PicChip::StartWriteCycle(std::uint8_t command, bool eraseFirst, std::uint64
     cycle.wordCount = 1;
     if (lastLoad_ == LastLoad::Eeprom) {
         cycle.target = CycleTarget::EepromByte;
-        cycle.address = pc_ & 0xFF;
+        cycle.address = EepromIndex(pc_);
         cycle.words[0] = eepromLatch_;
     } else if (InConfigSpace()) {
         cycle.target = CycleTarget::ConfigWord;
@@ -509,7 +510,7 @@ void PicChip::StartBulkErase877(std::uint64_t now) {
         StartErase(CycleTarget::CodeProtectOff, now);
         const std::uint16_t config = memory_.ConfigWord();
         cycle_.withEeprom =
-            IsCodeProtected(type_, config, kProgramWords - 1) || IsDataProtected(config);
+            IsCodeProtected(device_, config, device_.programWords - 1) || IsDataProtected(config);
         cycle_.withIds = kCodeProtectEraseClearsIds;
         return;
     }
@@ -574,8 +575,9 @@ void PicChip::Commit(const Cycle& cycle) {
     switch (cycle.target) {
         case CycleTarget::ProgramWords:
             for (unsigned i = 0; i < cycle.wordCount; ++i) {
-                const auto address = static_cast<std::uint16_t>(cycle.address + i);
-                if (address == unprogrammable_ || IsCodeProtected(type_, config, address)) {
+                const std::uint16_t address =
+                    ProgramIndex(static_cast<std::uint16_t>(cycle.address + i));
+                if (address == unprogrammable_ || IsCodeProtected(device_, config, address)) {
                     continue;
                 }
                 std::uint16_t& word = memory_.program[address];
@@ -593,19 +595,19 @@ void PicChip::Commit(const Cycle& cycle) {
             const std::uint16_t value = cycle.words[0] & kWordMask;
             word = cycle.eraseFirst ? value : static_cast<std::uint16_t>(word & value);
             if (!isId) {
-                word = NormalizeConfigWord(type_, word);
+                word = NormalizeConfigWord(device_, word);
             }
             break;
         }
         case CycleTarget::EepromByte:
             if (!IsDataProtected(config)) {
-                memory_.eeprom[cycle.address & 0xFF] = static_cast<std::uint8_t>(cycle.words[0]);
+                memory_.eeprom[cycle.address] = static_cast<std::uint8_t>(cycle.words[0]);
             }
             break;
         case CycleTarget::ChipErase:
             memory_.program.fill(kErasedWord);
             memory_.eeprom.fill(kErasedByte);
-            memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
+            memory_.ConfigWord() = NormalizeConfigWord(device_, kErasedWord);
             if (cycle.withIds) {
                 EraseIds();
             }
@@ -614,7 +616,7 @@ void PicChip::Commit(const Cycle& cycle) {
             memory_.program.fill(kErasedWord);
             if (cycle.withIds) {
                 EraseIds();
-                memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
+                memory_.ConfigWord() = NormalizeConfigWord(device_, kErasedWord);
             }
             break;
         case CycleTarget::BulkData:
@@ -622,7 +624,7 @@ void PicChip::Commit(const Cycle& cycle) {
             break;
         case CycleTarget::CodeProtectOff:
             memory_.program.fill(kErasedWord);
-            memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
+            memory_.ConfigWord() = NormalizeConfigWord(device_, kErasedWord);
             if (cycle.withEeprom) {
                 memory_.eeprom.fill(kErasedByte);
             }
@@ -647,7 +649,8 @@ void PicChip::ResetLatches() {
 
 std::uint16_t PicChip::WordAt(std::uint16_t address) const {
     if (address < kProgramWords) {
-        return IsCodeProtected(type_, memory_.ConfigWord(), address) ? 0 : memory_.program[address];
+        const std::uint16_t index = ProgramIndex(address);
+        return IsCodeProtected(device_, memory_.ConfigWord(), index) ? 0 : memory_.program[index];
     }
     if (address < kConfigSpaceStart + kConfigSpaceWords) {
         return memory_.config[address - kConfigSpaceStart];
@@ -674,7 +677,7 @@ void PicChip::LoadMemory(const ChipMemory& memory) {
     const std::uint16_t deviceId = memory_.DeviceId();
     memory_ = memory;
     memory_.config[kDeviceIdAddress - kConfigSpaceStart] = deviceId;
-    memory_.ConfigWord() = NormalizeConfigWord(type_, memory_.ConfigWord());
+    memory_.ConfigWord() = NormalizeConfigWord(device_, memory_.ConfigWord());
 }
 
 }  // namespace tallis::sim

@@ -23,14 +23,18 @@ enum class ChipMode {
 
 const char* ChipModeName(ChipMode mode);
 
-// A PIC16F877 or PIC16F877A seen through its programming pins (MCLR, RB6,
+// A PIC16F87x or PIC16F87xA seen through its programming pins (MCLR, RB6,
 // RB7). It checks the host's timing against the chip's minimums and records
 // every violation in the log. Time comes with every pin change; write and
 // erase cycles complete lazily, when the chip is next looked at.
 class PicChip {
   public:
-    PicChip(TargetType type, SimClock& clock, ViolationLog& log,
-            std::uint16_t deviceId = 0 /* 0: DefaultDeviceId(type) */);
+    // Sizes, device ID and configuration bits come from the device row; the
+    // command codes and minimum times are the chip's own.
+    PicChip(const Device& device, SimClock& clock, ViolationLog& log,
+            std::uint16_t deviceId = 0 /* 0: DefaultDeviceId(device) */);
+    PicChip(TargetType type, SimClock& clock, ViolationLog& log, std::uint16_t deviceId = 0)
+        : PicChip(DeviceOf(type), clock, log, deviceId) {}
     PicChip(const PicChip&) = delete;
     PicChip& operator=(const PicChip&) = delete;
 
@@ -45,6 +49,7 @@ class PicChip {
 
     // Inspection.
     TargetType Type() const { return type_; }
+    const Device& Part() const { return device_; }
     ChipMode Mode() const { return mode_; }
     MclrLevel Mclr() const { return mclr_; }
     std::uint16_t Pc() const { return pc_; }
@@ -117,8 +122,16 @@ class PicChip {
     void ResetLatches();
     void AwaitCommand();
     std::uint16_t WordAt(std::uint16_t address) const;
+    // A 4K part ignores bit 12 of the address, a 128-byte EEPROM bit 7.
+    std::uint16_t ProgramIndex(std::uint16_t address) const {
+        return static_cast<std::uint16_t>(address & (device_.programWords - 1U));
+    }
+    std::uint16_t EepromIndex(std::uint16_t address) const {
+        return static_cast<std::uint16_t>(address & (device_.eepromBytes - 1U));
+    }
     bool InConfigSpace() const { return pc_ >= kConfigSpaceStart; }
 
+    const Device& device_;
     TargetType type_;
     SimClock& clock_;
     ViolationLog& log_;

@@ -286,6 +286,42 @@ TEST_P(EachType, DeviceIdIsTheTypesOwn) {
     EXPECT_EQ(host.CommandRead(kRead), id);
 }
 
+// Every device of the family: its ID, its unimplemented configuration bits,
+// and its sizes, past which addresses wrap.
+TEST(EachDevice, IdConfigurationBitsAndSizesComeFromItsRow) {
+    for (const Device& device : Devices()) {
+        SimulatedTarget target{TargetOptions{.device = &device}};
+        TestHost host{target};
+        ChipMemory memory = target.Chip().Memory();
+        memory.program[0x0000] = 0x0AAA;
+        memory.eeprom[0x00] = 0x42;
+        target.Chip().LoadMemory(memory);
+        host.EnterProgramMode();
+        host.AdvanceTo(0x1000);
+        const bool small = device.programWords == 4096;
+        EXPECT_EQ(host.CommandRead(kRead), small ? 0x0AAA : kErasedWord) << device.name;
+        host.EnterProgramMode();
+        host.AdvanceTo(0x80);
+        EXPECT_EQ(host.CommandRead(kReadEeprom), device.eepromBytes == 128 ? 0x42 : 0xFF)
+            << device.name;
+        host.WriteConfig(0x0000);
+        EXPECT_EQ(host.CommandRead(kRead), ~device.configImplemented & kWordMask) << device.name;
+        host.Increment(0x3FFF);  // configuration space wraps: back to 0x2006
+        EXPECT_TRUE(device.Matches(host.CommandRead(kRead))) << device.name;
+        EXPECT_TRUE(target.Violations().Empty()) << device.name << target.Violations().Describe();
+    }
+}
+
+TEST(CodeProtection87x, RangesFollowTheProgramMemorySize) {
+    const Device& small = *FindDevice("16f873");
+    for (std::uint16_t config : {0x2FEF, 0x1FDF}) {  // CP 10: last 256 words; 01: upper half
+        const std::uint16_t from = config == 0x2FEF ? 0x0F00 : 0x0800;
+        EXPECT_FALSE(IsCodeProtected(small, config, from - 1)) << std::hex << config;
+        EXPECT_TRUE(IsCodeProtected(small, config, from)) << std::hex << config;
+        EXPECT_TRUE(IsCodeProtected(small, config, 0x0FFF)) << std::hex << config;
+    }
+}
+
 TEST_P(EachType, EepromIsWrittenAndReadThroughItsOwnCommands) {
     host.Erase();
     host.AdvanceTo(0x05);
