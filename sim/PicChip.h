@@ -77,7 +77,7 @@ class PicChip {
     enum class CycleTarget : std::uint8_t {
         ProgramWords,    // 1 word (877) or a row of 8 (877A) at address
         ConfigWord,      // one word in configuration space at address
-        EepromByte,      // one data EEPROM byte at address & 0xFF
+        EepromByte,      // one data EEPROM byte at EepromIndex(PC)
         ChipErase,       // 877A command 31
         BulkProgram,     // command 9, then 8; 877: Load Data 0x3FFF, 1, 7, 8
         BulkData,        // command 11, then 8; 877: Load Data for Data Memory 0xFF, 1, 7, 8

@@ -112,6 +112,9 @@ TEST_P(ProgramRunOnChip, ClassicCommandsPassOnASlowBoard) {
     slow.programmer.ResetCpu();
     EXPECT_EQ(slow.target.Chip().Mode(), sim::ChipMode::Running);
     EXPECT_TRUE(slow.target.Violations().Empty()) << slow.target.Violations().Describe();
+    // Each entry passes through a running chip: a hazard, never a failure.
+    EXPECT_EQ(slow.target.Violations().HazardCount(sim::HazardKind::EntryFromRunningChip),
+              slow.target.Chip().ProgramModeEntries());
 }
 
 TEST_P(ProgramRunOnChip, FullChipWithConfigurationWord) {
