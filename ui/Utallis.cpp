@@ -17,6 +17,7 @@
 #include "ui/Unit4.h"
 #include "ui/WindowPlacement.h"
 #include "ui/help.h"
+#include "timing/EngineTimerSettings.h"
 
 namespace tallis {
 
@@ -25,7 +26,6 @@ namespace {
 constexpr int kClientWidth = 471;
 constexpr int kClientHeight = 270;
 constexpr int kStartupDelayMs = 500;
-constexpr std::uint32_t kCalibrationMs = 3000;
 constexpr std::uint8_t kIdleControl = 0x00;  // data-out line released
 constexpr std::uint8_t kIdleData = 0x03;     // clock and run line high, no VPP
 
@@ -240,7 +240,7 @@ void TForm1::Timer1Timer() {
     RaiseUiThreadPriority();
     HighResTimer1->SetEnabled(true);
     QCoreApplication::processEvents();
-    HighResTimer1->Calibrate(kCalibrationMs);
+    HighResTimer1->Calibrate(kStartupCalibrationMs);
     form4_->hide();
     startupDone_ = true;
 }
