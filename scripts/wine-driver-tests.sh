@@ -12,9 +12,12 @@ build=${1:-build-win}
 tallis_fresh_wine_prefix "$PWD/$build/wineprefix-driver"
 trap tallis_stop_wine_prefix EXIT
 
-# The client looks for the driver in its program's folder.
+# The client looks for the driver in its program's folder; the layout is
+# described in tests/winedriver/DriverPathTest.cpp.
+drivers="$build/tests/winedriver"
 folder="$WINEPREFIX/drive_c/tallis"
-mkdir -p "$folder"
-cp "$build/cli/tallis-cli.exe" "$build/tests/winedriver/zlportio.sys" \
-    "$build/tests/winedriver/test_wine_driver.exe" "$folder/"
+mkdir -p "$folder/sim"
+cp "$build/cli/tallis-cli.exe" "$drivers/table/zlportio.sys" "$drivers/test_wine_driver.exe" \
+    examples/blink877a.hex "$folder/"
+cp "$build/cli/tallis-cli.exe" "$drivers/sim/zlportio.sys" "$folder/sim/"
 "$wine64" 'C:\tallis\test_wine_driver.exe' </dev/null

@@ -1,7 +1,7 @@
 // A stand-in for the port driver, for tests under Wine: it offers the same
-// device and the same two requests, but answers them from a table of port
-// bytes instead of the hardware (a port never written reads 0xFF), and logs
-// every request, one line each, to C:\zlportio-requests.log:
+// device and the same two requests, but a backend (PortBackend.h) answers them
+// instead of the hardware, and it logs every request, one line each, to
+// C:\zlportio-requests.log:
 //
 //   load / unload             the driver was started / stopped
 //   W 0378 5A                 a byte written (wider writes: one line per byte)
@@ -11,6 +11,8 @@
 // The W and R lines have the form of tallis-cli's --trace lines, so a command's
 // trace and what reached the driver can be compared line by line.
 #include <ntddk.h>
+
+#include "PortBackend.h"
 
 #define PORT_DEVICE_TYPE 0x80FFu
 #define IOCTL_READ_PORT CTL_CODE(PORT_DEVICE_TYPE, 1, METHOD_BUFFERED, FILE_ANY_ACCESS)
@@ -24,7 +26,8 @@ typedef struct {
     ULONG value;
 } PortRequest;
 
-static UCHAR portBytes[0x10000];
+#define PORT_COUNT 0x10000
+
 static PDEVICE_OBJECT portDevice;
 
 static UNICODE_STRING DeviceName(void) {
@@ -41,8 +44,8 @@ static UNICODE_STRING LinkName(void) {
 
 // Appends one line to the log. The file is opened for each line, so that the
 // test can read it at any time and a later load of the driver appends to it.
-static void LogLine(const char* text) {
-    char line[64];
+void LogLine(const char* text) {
+    char line[256];
     ULONG length = 0;
     while (text[length] != '\0' && length < sizeof line - 1) {
         line[length] = text[length];
@@ -111,13 +114,14 @@ static LONG Serve(ULONG code, void* buffer, ULONG inputSize, ULONG outputSize) {
     }
     RtlCopyMemory(&request, buffer, sizeof request);
     ULONG width = WidthOf(request.sizeCode);
-    if (width == 0 || request.port + width > sizeof portBytes) {
+    if (width == 0 || request.port + width > PORT_COUNT) {
         return -1;
     }
     if (code == IOCTL_WRITE_PORT) {
         for (ULONG i = 0; i < width; ++i) {
-            portBytes[request.port + i] = (UCHAR)(request.value >> (8 * i));
-            LogAccess('W', request.port + i, portBytes[request.port + i]);
+            UCHAR byte = (UCHAR)(request.value >> (8 * i));
+            BackendWrite(request.port + i, byte);
+            LogAccess('W', request.port + i, byte);
         }
         return 0;
     }
@@ -126,8 +130,9 @@ static LONG Serve(ULONG code, void* buffer, ULONG inputSize, ULONG outputSize) {
     }
     ULONG value = 0;
     for (ULONG i = 0; i < width; ++i) {
-        value |= (ULONG)portBytes[request.port + i] << (8 * i);
-        LogAccess('R', request.port + i, portBytes[request.port + i]);
+        UCHAR byte = BackendRead(request.port + i);
+        value |= (ULONG)byte << (8 * i);
+        LogAccess('R', request.port + i, byte);
     }
     RtlCopyMemory(buffer, &value, sizeof value);
     return sizeof value;
@@ -168,22 +173,26 @@ static void Unload(PDRIVER_OBJECT driver) {
     UNICODE_STRING link = LinkName();
     IoDeleteSymbolicLink(&link);
     IoDeleteDevice(portDevice);
+    BackendStop();
     LogLine("unload");
 }
 
 NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     (void)registryPath;
-    RtlFillMemory(portBytes, sizeof portBytes, 0xFF);
+    if (BackendStart() != 0) {
+        return STATUS_UNSUCCESSFUL;
+    }
     UNICODE_STRING name = DeviceName();
-    NTSTATUS status =
-        IoCreateDevice(driver, 0, &name, PORT_DEVICE_TYPE, 0, FALSE, &portDevice);
+    NTSTATUS status = IoCreateDevice(driver, 0, &name, PORT_DEVICE_TYPE, 0, FALSE, &portDevice);
     if (!NT_SUCCESS(status)) {
+        BackendStop();
         return status;
     }
     UNICODE_STRING link = LinkName();
     status = IoCreateSymbolicLink(&link, &name);
     if (!NT_SUCCESS(status)) {
         IoDeleteDevice(portDevice);
+        BackendStop();
         return status;
     }
     driver->MajorFunction[IRP_MJ_CREATE] = DispatchOpenClose;
