@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/ExitCode.h"
 #include "portio/DriverPath.h"
 #include "portio/NativeWin32Api.h"
 #include "portio/PortRequest.h"
@@ -26,7 +27,6 @@ namespace tallis {
 namespace {
 
 constexpr char kDriverLog[] = "C:\\zlportio-requests.log";
-constexpr int kExitNoPortAccess = 3;
 
 std::string ProgramFolder() {
     NativeWin32Api api;
@@ -110,15 +110,17 @@ bool ServiceRegistered() {
     return service != nullptr;
 }
 
-// The port accesses of a --trace file, without its waits.
-std::vector<std::string> TracedAccesses(const std::string& tracePath) {
-    std::vector<std::string> accesses;
+// What the driver logs for a run that wrote this --trace file: its start, the
+// trace's port accesses (without its waits) and its stop.
+std::vector<std::string> DriverLogOfRun(const std::string& tracePath) {
+    std::vector<std::string> log{"load"};
     for (const std::string& line : Lines(ReadText(tracePath))) {
         if (line.starts_with("W ") || line.starts_with("R ")) {
-            accesses.push_back(line);
+            log.push_back(line);
         }
     }
-    return accesses;
+    log.push_back("unload");
+    return log;
 }
 
 class CliCommandThroughDriver : public ::testing::TestWithParam<const char*> {};
@@ -133,10 +135,8 @@ TEST_P(CliCommandThroughDriver, SendsExactlyItsTracedAccessesAndRemovesTheServic
     ProgramResult result = RunCli(folder, "--trace \"" + tracePath + "\" " + GetParam());
 
     ASSERT_EQ(result.exitCode, 0u) << result.output;
-    std::vector<std::string> expected = TracedAccesses(tracePath);
-    ASSERT_FALSE(expected.empty());
-    expected.insert(expected.begin(), "load");
-    expected.push_back("unload");
+    std::vector<std::string> expected = DriverLogOfRun(tracePath);
+    ASSERT_GT(expected.size(), 2u);
     EXPECT_EQ(log.LinesSinceMark(), expected);
     EXPECT_FALSE(ServiceRegistered());
 }
@@ -257,10 +257,7 @@ TEST(CliThroughSimulatedBoard, ProgramsTheChipAsTheVirtualRunDoes) {
 
     ASSERT_EQ(real.exitCode, 0u) << real.output;
     EXPECT_EQ(real.output, "Down load data 27 words complete\n");
-    std::vector<std::string> expected = TracedAccesses(tracePath);
-    expected.insert(expected.begin(), "load");
-    expected.push_back("unload");
-    EXPECT_EQ(log.LinesSinceMark(), expected);
+    EXPECT_EQ(log.LinesSinceMark(), DriverLogOfRun(tracePath));
 
     const std::string virtualState = folder + "\\virtual.hex";
     ProgramResult simulated =
