@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "portio/BoardLines.h"
 #include "sim/PicChip.h"
 #include "sim/SimClock.h"
 
@@ -45,10 +46,10 @@ std::optional<BoardTiming> BoardTimingNamed(std::string_view name);
 // without a port access since may not have seen the last one yet.
 class InterfaceBoard {
   public:
-    static constexpr std::uint8_t kClockBit = 0x01;
-    static constexpr std::uint8_t kRunBit = 0x02;
-    static constexpr std::uint8_t kVppBit = 0x08;
-    static constexpr std::uint8_t kHoldDataLowBit = 0x01;
+    static constexpr std::uint8_t kClockBit = board::kDataClock;
+    static constexpr std::uint8_t kRunBit = board::kDataRun;
+    static constexpr std::uint8_t kVppBit = board::kDataVpp;
+    static constexpr std::uint8_t kHoldDataLowBit = board::kControlHoldDataLow;
 
     // chip may be null: then the board behaves as with no target connected.
     InterfaceBoard(PicChip* chip, SimClock& clock, BoardTiming timing = {})

@@ -5,10 +5,6 @@
 
 namespace tallis::test {
 
-sim::TargetType SimTypeOf(ChipType chip) {
-    return chip == ChipType::Pic16F877 ? sim::TargetType::Pic16F877 : sim::TargetType::Pic16F877A;
-}
-
 void RecordingRunHost::Record(const char* what, const std::string& text, int percent) {
     Call call{what, text, percent};
     if (target_ != nullptr) {
@@ -109,7 +105,7 @@ RunBench::RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t 
                    sim::BoardTiming board)
     : target({.type = targetType,
               .base = base,
-              .portAccessCostNs = kPortAccessCostNs,
+              .portAccessCostNs = sim::kRealPortAccessNs,
               .board = board}),
       host(hostChip, &target),
       programmer(target.Port(), target.Clock(), host),
