@@ -121,6 +121,7 @@ TEST_P(DialogUp, MainWindowTakesNoInputUntilTheCloseBoxEnablesIt) {
     ASSERT_TRUE(form.isEnabled());
     Activate(form);
     QTest::keyClick(&form, Qt::Key_E, Qt::ControlModifier);
+    WaitForCommand(form);
     EXPECT_FALSE(fixture.target.Writes().empty()) << "the window took no input afterwards either";
 }
 
