@@ -10,6 +10,7 @@ namespace tallis {
 // questions. Plain strings, so that every front end shows the same words.
 inline constexpr std::string_view kEraseDoneStatus = "Chip erased";
 inline constexpr std::string_view kResetDoneStatus = "Target reset";
+inline constexpr std::string_view kReloadedStatus = "File changed on disk: reloaded";
 inline constexpr std::string_view kCloseDuringRunQuestion =
     "A command is still running.\n\nCancel it and close TALLIS?";
 

@@ -15,6 +15,7 @@
 #include "ui/FileFilter.h"
 #include "ui/MessageText.h"
 #include "ui/Options.h"
+#include "ui/PortAddress.h"
 #include "ui/StartupSupport.h"
 #include "ui/Target.h"
 #include "ui/UiFont.h"
@@ -359,37 +360,60 @@ void TForm1::Open1Click() {
     if (CommandRunning() || !isEnabled()) {
         return;
     }
-    RunModal([this] {
-        const std::optional<QString> path = dialogs_.AskOpenFileName(this, OpenD1);
-        if (!path) {
-            return;
-        }
-        // Loaded into a fresh image, so that a file that fails leaves the
-        // window, the caption included, as it was.
-        ImageLoadResult loaded = LoadFirmwareImage(QFile::encodeName(*path).toStdString());
+    std::optional<QString> path;
+    RunModal([&] { path = dialogs_.AskOpenFileName(this, OpenD1); });
+    if (path) {
+        OpenFile(*path);
+    }
+}
+
+bool TForm1::OpenFile(const QString& path) {
+    if (CommandRunning()) {
+        return false;
+    }
+    const std::string localPath = QFile::encodeName(path).toStdString();
+    // Loaded into a fresh image, so that a file that fails leaves the
+    // window, the caption included, as it was.
+    ImageLoadResult loaded;
+    RunModal([&] {
+        loaded = LoadFirmwareImage(localPath);
         if (!loaded.image) {
             dialogs_.ShowMessage(this, DisplayText(loaded.error));
-            return;
         }
-        image_ = std::move(loaded.image);
-        setWindowTitle(QStringLiteral("TALLIS - ") + *path);
-        Edit1->setText(QStringLiteral("  ") + QString::number(image_->WordCount));
-        SpeedButton2->setEnabled(true);
-        Program1->setEnabled(true);
     });
+    if (!loaded.image) {
+        return false;
+    }
+    image_ = std::move(loaded.image);
+    openedFile_.Opened(localPath);
+    openedPath_ = path;
+    setWindowTitle(QStringLiteral("TALLIS - ") + path);
+    Edit1->setText(QStringLiteral("  ") + QString::number(image_->WordCount));
+    ShowCommandState();
+    return true;
+}
+
+// True when the open file may be used: unchanged since it was read, or read
+// again now. A file that can no longer be read is reported and not used.
+bool TForm1::ReloadIfChanged() {
+    reloaded_ = openedFile_.ChangedOnDisk();
+    return !reloaded_ || OpenFile(openedPath_);
 }
 
 void TForm1::SpeedButton1Click() {
-    if (!EngineCommandAllowed() || !image_) {
+    if (!EngineCommandAllowed() || !image_ || !ReloadIfChanged()) {
         return;
     }
     StartWork(
-        [this, image = image_]() -> Completion {
+        [this, image = image_, reloaded = reloaded_]() -> Completion {
             ProgramRun run(*programmer_, *this);
-            if (run.Execute(*image) != RunOutcome::Cancelled) {
-                return {};
+            if (run.Execute(*image) == RunOutcome::Cancelled) {
+                return [this, status = CancelledStatus(run.CancelledAt)] { ShowStatus(status); };
             }
-            return [this, status = CancelledStatus(run.CancelledAt)] { ShowStatus(status); };
+            if (reloaded) {
+                return [this] { ShowStatus(std::string(kReloadedStatus)); };
+            }
+            return {};
         },
         true);
 }
@@ -446,6 +470,16 @@ void TForm1::SpeedButton6Click() {
 void TForm1::ApplyPortChoice(int portNumber) {
     programmer_->SelectPort(portNumber);
     ShowStatus(PortStatusText(PortNumber(), PortBase()));
+}
+
+void TForm1::ApplyPortAddress(std::uint16_t portBase) {
+    if (!target_.ClaimPort(portBase)) {
+        ShowStatus(PortUnreachableStatus(portBase));
+        return;
+    }
+    programmer_->SelectPortAddress(portBase);
+    ShowStatus(PortNumber() != 0 ? PortStatusText(PortNumber(), PortBase())
+                                 : PortAddressStatus(portBase));
 }
 
 ChipType TForm1::SelectedChip() const {

@@ -23,6 +23,7 @@
 #include "ui/Dialogs.h"
 #include "ui/EngineTimer.h"
 #include "ui/Gauge.h"
+#include "ui/OpenedFile.h"
 #include "ui/StatusBar.h"
 
 namespace tallis {
@@ -99,6 +100,12 @@ class TForm1 : public QMainWindow, public RunHost {
     std::int32_t PortNumber() const { return programmer_->PortNumber; }
     // Options' OK: 1 -> LPT 1 (0x378), 2 -> LPT 2 (0x278), shown in the status bar.
     void ApplyPortChoice(int portNumber);
+    // Options' OK with "Other address": that port, if it can be reached.
+    void ApplyPortAddress(std::uint16_t portBase);
+
+    // Reads a HEX file and shows it; a file that fails is reported and
+    // changes nothing. Refused while a command runs.
+    bool OpenFile(const QString& path);
 
     // The opened file, null until one has been read.
     const FirmwareImage* Image() const { return image_.get(); }
@@ -150,6 +157,7 @@ class TForm1 : public QMainWindow, public RunHost {
     void StartWork(Work work, bool cancellable);
     void EndWork(const Completion& done);
     void ShowCommandState();
+    bool ReloadIfChanged();
     template <typename Call>
     void OnWindowThread(Call&& call);
 
@@ -158,6 +166,9 @@ class TForm1 : public QMainWindow, public RunHost {
     std::unique_ptr<Programmer> programmer_;
     // Shared with the worker, which keeps the copy it started with.
     std::shared_ptr<const FirmwareImage> image_;
+    OpenedFile openedFile_;
+    QString openedPath_;
+    bool reloaded_ = false;  // the last ReloadIfChanged read the file again
     TForm2* form2_ = nullptr;
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;

@@ -93,6 +93,7 @@ TEST(MainWindow, EngineCommandsWaitForTheStartupStep) {
     fixture.form1.SpeedButton5->click();
     WaitForCommand(fixture.form1);
     EXPECT_FALSE(fixture.target.Writes().empty());
+    EXPECT_EQ(fixture.form1.StatusBar1->PanelText(0), QStringLiteral("Target reset"));
 }
 
 TEST(MainWindow, MissingDriverShowsTheMessageAndEndsWithoutWritingThePort) {

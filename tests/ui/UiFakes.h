@@ -63,12 +63,14 @@ class FakeTarget : public Target {
     bool DriverStarted() const override { return driverStarted; }
     std::unique_ptr<EngineTimer> MakeTimer() override { return std::make_unique<FakeTimer>(timer); }
     void Exit() override { ++exits; }
+    bool ClaimPort(std::uint16_t base) override { return base != unreachableBase; }
 
     // The port writes recorded since the last Clear, as "W 037A 00" lines.
     std::vector<std::string> Writes() const;
 
     bool driverStarted = true;
     int exits = 0;
+    std::uint16_t unreachableBase = 0;
     TimerLog timer;
     AccessTrace trace;
 

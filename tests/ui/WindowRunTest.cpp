@@ -80,7 +80,9 @@ TEST(WindowRun, WindowAnswersWhileACommandRunsAndItsChipControlsAreDisabled) {
     fixture.FinishStartup();
     Activate(form);
     fixture.target.timer.hold = true;  // the erase waits at its first wait
+    form.Gau1->SetProgress(100);
     form.SpeedButton3->click();
+    EXPECT_EQ(form.Gau1->Progress(), 0) << "each command starts from an empty gauge";
 
     bool timerFired = false;
     QTimer::singleShot(1, &form, [&] { timerFired = true; });
