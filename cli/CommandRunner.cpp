@@ -20,6 +20,7 @@ int ExitCodeOf(RunOutcome outcome) {
         case RunOutcome::NotIntelHex:
         case RunOutcome::VerifyError:
         case RunOutcome::ChecksumError:
+        case RunOutcome::Cancelled:  // the console host never asks to cancel
             return kExitRunError;
     }
     return kExitRunError;

@@ -13,6 +13,10 @@ namespace {
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
 constexpr int kGaugeFull = 100;
+// Moves of the address counter at least this long (about 0.3 s) are shown, every
+// kSkipReportEvery increments.
+constexpr std::uint32_t kLongSkip = 256;
+constexpr std::uint32_t kSkipReportEvery = 64;
 
 }  // namespace
 
@@ -124,9 +128,20 @@ void ProgramRun::ProgramRecordWords(HexRecordReader& reader, const RecordHeader&
             ReturnToProgramMemory();
         }
         programmer_.TargetAddress = header.WordAddress;
-        programmer_.AdvanceAddress();
+        const bool reached =
+            programmer_.AdvanceAddress([this](std::uint32_t done, std::uint32_t total) {
+                return AddressSkipStep(done, total);
+            });
+        if (!reached) {
+            Cancel(programmer_.AddressCounter);
+            return;
+        }
     }
     for (int i = 0; i < header.WordCount; ++i) {
+        if (host_.CancelRequested()) {
+            Cancel(static_cast<std::uint16_t>(header.WordAddress + i));
+            return;
+        }
         DataWord word = reader.ReadDataWord();
         // A word whose digits ran past the end of the text is never written.
         if (reader.Truncated()) {
@@ -180,6 +195,19 @@ void ProgramRun::ReturnToProgramMemory() {
 
 void ProgramRun::ShowProgress(const FirmwareImage& image) {
     host_.SetGauge(ProgressPercent(WordsDone, image.WordCount));
+}
+
+bool ProgramRun::AddressSkipStep(std::uint32_t done, std::uint32_t total) {
+    if (total >= kLongSkip && done % kSkipReportEvery == 0) {
+        host_.ShowAddressSkip(done, total);
+    }
+    return !host_.CancelRequested();
+}
+
+void ProgramRun::Cancel(std::uint16_t wordAddress) {
+    outcome_ = RunOutcome::Cancelled;
+    CancelledAt = wordAddress;
+    StopRun = true;
 }
 
 void ProgramRun::Stop(RunOutcome outcome, const std::string& message) {

@@ -17,6 +17,7 @@ enum class RunOutcome {
     VerifyError,    // a program-memory word read back different
     ChecksumError,  // a record's checksum did not match, or the record was cut short
     EndOfText,      // the text ended without an end record; the target was not reset
+    Cancelled,      // the host asked to stop; the target was reset, VPP is off
 };
 
 // "Erase + Program + Verify": erases the chip, then walks the image record by
@@ -28,6 +29,8 @@ enum class RunOutcome {
 // and at most one message, shown while the target is still in programming
 // mode (the reset follows once ShowMessage returns). Input that arrives during
 // ProcessEvents must not start another engine command: the host holds it back.
+// When the host asks to cancel, the run stops before the next word (or during
+// a move of the address counter) without a message and resets the target.
 class ProgramRun {
   public:
     ProgramRun(Programmer& programmer, RunHost& host);
@@ -37,6 +40,8 @@ class ProgramRun {
     // Run state, set afresh at every start.
     std::uint16_t WordsDone = 0;
     bool StopRun = false;
+    // Where a cancelled run stopped: the word address it did not write.
+    std::uint16_t CancelledAt = 0;
 
   private:
     void HandleRecord(HexRecordReader& reader, const FirmwareImage& image);
@@ -47,6 +52,8 @@ class ProgramRun {
     void ReturnToProgramMemory();
     void ShowProgress(const FirmwareImage& image);
     void Stop(RunOutcome outcome, const std::string& message);
+    void Cancel(std::uint16_t wordAddress);
+    bool AddressSkipStep(std::uint32_t done, std::uint32_t total);
 
     Programmer& programmer_;
     RunHost& host_;

@@ -12,6 +12,14 @@ void QtDialogs::ShowMessage(QWidget* owner, const QString& text) {
     box.exec();
 }
 
+bool QtDialogs::AskYesNo(QWidget* owner, const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("TALLIS"), text,
+                    QMessageBox::Yes | QMessageBox::No, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<QString> QtDialogs::AskOpenFileName(QWidget* owner,
                                                   const OpenDialogSettings& settings) {
     QFileDialog dialog(owner);

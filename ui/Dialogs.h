@@ -24,6 +24,8 @@ class Dialogs {
 
     // A modal box with one OK button; returns when it has been dismissed.
     virtual void ShowMessage(QWidget* owner, const QString& text) = 0;
+    // A modal Yes / No question; true for Yes.
+    virtual bool AskYesNo(QWidget* owner, const QString& text) = 0;
     // Runs a file-open dialog; the chosen file's full path, or nothing when cancelled.
     virtual std::optional<QString> AskOpenFileName(QWidget* owner,
                                                    const OpenDialogSettings& dialog) = 0;
@@ -34,6 +36,7 @@ class Dialogs {
 class QtDialogs : public Dialogs {
   public:
     void ShowMessage(QWidget* owner, const QString& text) override;
+    bool AskYesNo(QWidget* owner, const QString& text) override;
     std::optional<QString> AskOpenFileName(QWidget* owner,
                                            const OpenDialogSettings& settings) override;
     void OpenUrl(const QUrl& url) override;

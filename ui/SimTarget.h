@@ -20,6 +20,8 @@ class SimTarget : public Target {
     bool DriverStarted() const override { return true; }
     std::unique_ptr<EngineTimer> MakeTimer() override;
     void Exit() override {}
+    // Every address is there; only the board's own port answers.
+    bool ClaimPort(std::uint16_t) override { return true; }
 
     sim::SimulatedTarget& Simulation() { return simulation_; }
 

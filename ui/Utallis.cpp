@@ -4,14 +4,18 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMenuBar>
+#include <QShortcut>
+#include <QThread>
 
 #include "engine/ProgramRun.h"
 #include "timing/EngineTimerSettings.h"
 #include "ui/Artwork.h"
+#include "ui/CommandTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
 #include "ui/MessageText.h"
 #include "ui/Options.h"
+#include "ui/PortAddress.h"
 #include "ui/StartupSupport.h"
 #include "ui/Target.h"
 #include "ui/UiFont.h"
@@ -58,21 +62,6 @@ QLabel* Caption(QWidget* parent, const char* name, QRect geometry, const QString
     return label;
 }
 
-bool IsUserInput(QEvent::Type type) {
-    switch (type) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::Wheel:
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 TForm1::TForm1(Target& target, Dialogs& dialogs)
@@ -103,7 +92,14 @@ TForm1::TForm1(Target& target, Dialogs& dialogs)
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+// A command still on the worker is cancelled; the window's thread answers its
+// calls until it has ended.
+TForm1::~TForm1() {
+    worker_.RequestCancel();
+    while (worker_.Running()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
 
 void TForm1::AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate) {
     form3_ = &about;
@@ -190,12 +186,15 @@ void TForm1::BuildControls() {
     pic877a = Named(new QRadioButton(QStringLiteral("PIC16F 877 A"), client), "pic877a",
                     {43, 120, 96, 18});
     pic877a->setChecked(true);
-    pic877->installEventFilter(this);
-    pic877a->installEventFilter(this);
     Edit1 = Named(new QLineEdit(client), "Edit1", {207, 103, 53, 22});
     Edit1->setReadOnly(true);
     setTabOrder(pic877, pic877a);
     setTabOrder(pic877a, Edit1);
+    CancelButton =
+        Named(new QPushButton(QStringLiteral("Cancel"), client), "CancelButton", {50, 164, 75, 24});
+    CancelButton->setToolTip(QStringLiteral("Stop the command before its next word (Esc)"));
+    CancelButton->setFocusPolicy(Qt::NoFocus);
+    CancelButton->hide();
 
     OpenD1.nameFilters = QtNameFilters(QString::fromLatin1(kOpenD1Filter));
 }
@@ -215,6 +214,12 @@ void TForm1::ConnectHandlers() {
     connect(About2, &QAction::triggered, this, &TForm1::Ab1Click);
     connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(CancelButton, &QPushButton::clicked, this, &TForm1::CancelCommand);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &TForm1::CancelCommand);
+    connect(pic877, &QRadioButton::toggled, this, [this](bool checked) {
+        chip_.store(checked ? ChipType::Pic16F877 : ChipType::Pic16F877A);
+    });
 }
 
 void TForm1::FormCreate() {
@@ -234,12 +239,17 @@ void TForm1::Timer1Timer() {
     }
     ShowStatus("Driver successfully started !");
     form4_->show();
-    RaiseUiThreadPriority();
     HighResTimer1->SetEnabled(true);
-    QCoreApplication::processEvents();
-    HighResTimer1->Calibrate(kStartupCalibrationMs);
-    form4_->hide();
-    startupDone_ = true;
+    // On the worker, so that "Time calibrate" paints its text meanwhile.
+    StartWork(
+        [this]() -> Completion {
+            HighResTimer1->Calibrate(kStartupCalibrationMs);
+            return [this] {
+                form4_->hide();
+                startupDone_ = true;
+            };
+        },
+        false);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -247,7 +257,20 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // A running command or an open dialog keeps the window: it takes no input then.
+    if (worker_.Running()) {
+        // Closes once the command has ended: a cancelled run leaves the chip safe.
+        event->ignore();
+        if (closeAfterRun_) {
+            return;
+        }
+        closeAfterRun_ = !cancellable_ ||
+                         dialogs_.AskYesNo(this, DisplayText(std::string(kCloseDuringRunQuestion)));
+        if (closeAfterRun_) {
+            worker_.RequestCancel();
+        }
+        return;
+    }
+    // The Open dialog or another dialog keeps the window: it takes no input then.
     if (busy_ || !isEnabled()) {
         event->ignore();
         return;
@@ -271,66 +294,152 @@ void TForm1::SpeedButton4Click() {
     close();
 }
 
-template <typename Work>
-void TForm1::RunCommand(Work&& work) {
+template <typename Modal>
+void TForm1::RunModal(Modal&& modal) {
     struct BusyScope {
         bool& busy;
         explicit BusyScope(bool& flag) : busy(flag) { busy = true; }
         ~BusyScope() { busy = false; }
     } scope(busy_);
-    work();
+    modal();
 }
 
 bool TForm1::EngineCommandAllowed() const {
-    return startupDone_ && !busy_ && isEnabled();
+    return startupDone_ && !CommandRunning() && isEnabled();
+}
+
+void TForm1::StartWork(Work work, bool cancellable) {
+    portChoice_.store(OptionsPortChoice());
+    const bool started = worker_.Start([this, work = std::move(work)] {
+        RaiseEngineThreadPriority();
+        Completion done = work();
+        QMetaObject::invokeMethod(
+            this, [this, done = std::move(done)] { EndWork(done); }, Qt::QueuedConnection);
+    });
+    if (started) {
+        cancellable_ = cancellable;
+        Gau1->SetProgress(0);
+        ShowCommandState();
+    }
+}
+
+void TForm1::EndWork(const Completion& done) {
+    worker_.Finish();
+    ShowCommandState();
+    if (done) {
+        done();
+    }
+    if (closeAfterRun_) {
+        close();
+    }
+}
+
+void TForm1::ShowCommandState() {
+    const bool idle = !worker_.Running();
+    for (QAction* action : {Open1, Erase1, Reset1, Options1}) {
+        action->setEnabled(idle);
+    }
+    for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton1, SpeedButton3,
+                                                            SpeedButton5, pic877, pic877a}) {
+        control->setEnabled(idle);
+    }
+    Program1->setEnabled(idle && image_);
+    SpeedButton2->setEnabled(idle && image_);
+    CancelButton->setEnabled(true);
+    CancelButton->setVisible(!idle && cancellable_);
+}
+
+void TForm1::CancelCommand() {
+    if (worker_.Running() && cancellable_) {
+        worker_.RequestCancel();
+        CancelButton->setEnabled(false);
+    }
 }
 
 void TForm1::Open1Click() {
-    if (busy_ || !isEnabled()) {
+    if (CommandRunning() || !isEnabled()) {
         return;
     }
-    RunCommand([this] {
-        const std::optional<QString> path = dialogs_.AskOpenFileName(this, OpenD1);
-        if (!path) {
-            return;
-        }
-        // Loaded into a fresh image, so that a file that fails leaves the
-        // window, the caption included, as it was.
-        ImageLoadResult loaded = LoadFirmwareImage(QFile::encodeName(*path).toStdString());
+    std::optional<QString> path;
+    RunModal([&] { path = dialogs_.AskOpenFileName(this, OpenD1); });
+    if (path) {
+        OpenFile(*path);
+    }
+}
+
+bool TForm1::OpenFile(const QString& path) {
+    if (CommandRunning()) {
+        return false;
+    }
+    const std::string localPath = QFile::encodeName(path).toStdString();
+    // Loaded into a fresh image, so that a file that fails leaves the
+    // window, the caption included, as it was.
+    ImageLoadResult loaded;
+    RunModal([&] {
+        loaded = LoadFirmwareImage(localPath);
         if (!loaded.image) {
             dialogs_.ShowMessage(this, DisplayText(loaded.error));
-            return;
         }
-        image_ = std::move(loaded.image);
-        setWindowTitle(QStringLiteral("TALLIS - ") + *path);
-        Edit1->setText(QStringLiteral("  ") + QString::number(image_->WordCount));
-        SpeedButton2->setEnabled(true);
-        Program1->setEnabled(true);
     });
+    if (!loaded.image) {
+        return false;
+    }
+    image_ = std::move(loaded.image);
+    openedFile_.Opened(localPath);
+    openedPath_ = path;
+    setWindowTitle(QStringLiteral("TALLIS - ") + path);
+    Edit1->setText(QStringLiteral("  ") + QString::number(image_->WordCount));
+    ShowCommandState();
+    return true;
+}
+
+// True when the open file may be used: unchanged since it was read, or read
+// again now. A file that can no longer be read is reported and not used.
+bool TForm1::ReloadIfChanged() {
+    reloaded_ = openedFile_.ChangedOnDisk();
+    return !reloaded_ || OpenFile(openedPath_);
 }
 
 void TForm1::SpeedButton1Click() {
-    if (!EngineCommandAllowed() || !image_) {
+    if (!EngineCommandAllowed() || !image_ || !ReloadIfChanged()) {
         return;
     }
-    RunCommand([this] {
-        ProgramRun run(*programmer_, *this);
-        run.Execute(*image_);
-    });
+    StartWork(
+        [this, image = image_, reloaded = reloaded_]() -> Completion {
+            ProgramRun run(*programmer_, *this);
+            if (run.Execute(*image) == RunOutcome::Cancelled) {
+                return [this, status = CancelledStatus(run.CancelledAt)] { ShowStatus(status); };
+            }
+            if (reloaded) {
+                return [this] { ShowStatus(std::string(kReloadedStatus)); };
+            }
+            return {};
+        },
+        true);
 }
 
 void TForm1::SpeedButton3Click() {
     if (!EngineCommandAllowed()) {
         return;
     }
-    RunCommand([this] { programmer_->EraseOnly(); });
+    StartWork(
+        [this]() -> Completion {
+            programmer_->EraseOnly();
+            return [this] { ShowStatus(std::string(kEraseDoneStatus)); };
+        },
+        false);
 }
 
 void TForm1::SpeedButton5Click() {
     if (!EngineCommandAllowed()) {
         return;
     }
-    RunCommand([this] { programmer_->ResetCpu(); });
+    StartWork(
+        [this]() -> Completion {
+            programmer_->ResetCpu();
+            return [this] { ShowStatus(std::string(kResetDoneStatus)); };
+        },
+        false);
 }
 
 void TForm1::ShowDialog(QWidget& dialog) {
@@ -344,6 +453,9 @@ void TForm1::ShowDialog(QWidget& dialog) {
 }
 
 void TForm1::Options1Click() {
+    if (worker_.Running()) {
+        return;
+    }
     ShowDialog(*form2_);
 }
 
@@ -360,38 +472,67 @@ void TForm1::ApplyPortChoice(int portNumber) {
     ShowStatus(PortStatusText(PortNumber(), PortBase()));
 }
 
+void TForm1::ApplyPortAddress(std::uint16_t portBase) {
+    if (!target_.ClaimPort(portBase)) {
+        ShowStatus(PortUnreachableStatus(portBase));
+        return;
+    }
+    programmer_->SelectPortAddress(portBase);
+    ShowStatus(PortNumber() != 0 ? PortStatusText(PortNumber(), PortBase())
+                                 : PortAddressStatus(portBase));
+}
+
 ChipType TForm1::SelectedChip() const {
-    return pic877->isChecked() ? ChipType::Pic16F877 : ChipType::Pic16F877A;
+    return chip_.load();
 }
 
 int TForm1::OptionsPortChoice() const {
+    if (QThread::currentThread() != thread()) {
+        return portChoice_.load();
+    }
     return form2_ ? form2_->PortChoice() : 0;
 }
 
+template <typename Call>
+void TForm1::OnWindowThread(Call&& call) {
+    if (QThread::currentThread() == thread()) {
+        call();
+    } else {
+        QMetaObject::invokeMethod(this, std::forward<Call>(call), Qt::QueuedConnection);
+    }
+}
+
 void TForm1::ShowStatus(const std::string& text) {
-    StatusBar1->SetPanelText(0, QString::fromStdString(text));
-    StatusBar1->Panel(0)->repaint();
+    OnWindowThread([this, shown = QString::fromStdString(text)] {
+        StatusBar1->SetPanelText(0, shown);
+        StatusBar1->Panel(0)->repaint();
+    });
 }
 
 void TForm1::SetGauge(int percent) {
-    Gau1->SetProgress(percent);
+    OnWindowThread([this, percent] { Gau1->SetProgress(percent); });
+}
+
+void TForm1::ShowAddressSkip(std::uint32_t done, std::uint32_t total) {
+    SetGauge(static_cast<int>(std::uint64_t{done} * 100 / total));
 }
 
 void TForm1::ShowMessage(const std::string& text) {
-    dialogs_.ShowMessage(this, DisplayText(text));
+    auto show = [this, shown = DisplayText(text)] { dialogs_.ShowMessage(this, shown); };
+    if (QThread::currentThread() == thread()) {
+        show();
+    } else {
+        // The run waits here until the box has been dismissed, as it always has.
+        QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+    }
 }
 
 void TForm1::ProcessEvents() {
-    // Lets the windows repaint; input waits until the command has ended.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    const bool chipButton = watched == pic877 || watched == pic877a;
-    if (chipButton && busy_ && IsUserInput(event->type())) {
-        return true;
+    // The window's own thread answers while the worker runs; only a run on
+    // this thread needs a turn of the loop, to repaint.
+    if (QThread::currentThread() == thread()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace tallis

@@ -6,19 +6,24 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "engine/Programmer.h"
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
 #include "ui/Bevel.h"
+#include "ui/CommandWorker.h"
 #include "ui/Dialogs.h"
 #include "ui/EngineTimer.h"
 #include "ui/Gauge.h"
+#include "ui/OpenedFile.h"
 #include "ui/StatusBar.h"
 
 namespace tallis {
@@ -31,12 +36,14 @@ class TForm4;
 // The main window. It shows the commands, the chip choice, the loaded file's
 // word count, the gauge and the status bar, owns the engine and the opened
 // image, and runs the start-up step and the shut-down. The engine's work is
-// done by Programmer and ProgramRun; this window only starts it and shows what
-// it reports.
+// done by Programmer and ProgramRun on a worker thread (CommandWorker); this
+// window only starts it and shows what it reports, and keeps answering.
 //
-// Commands never overlap: while one runs, the others and the chip buttons take
-// no input, and the engine's commands wait for the start-up step, because until
-// then the timer is off and the chip would be driven without its waits.
+// Commands never overlap: while one runs, the others, Open, Options and the
+// chip buttons are disabled, and the engine's commands wait for the start-up
+// step, because until then the timer is off and the chip would be driven
+// without its waits. The RunHost calls come from the worker: status and gauge
+// are posted to this window's thread, a message waits there until dismissed.
 class TForm1 : public QMainWindow, public RunHost {
     Q_OBJECT
   public:
@@ -81,6 +88,7 @@ class TForm1 : public QMainWindow, public RunHost {
     QRadioButton* pic877;
     QRadioButton* pic877a;
     QLineEdit* Edit1;
+    QPushButton* CancelButton;  // shown while a command that can stop runs
 
     // Components without a place in the window.
     OpenDialogSettings OpenD1;
@@ -92,11 +100,20 @@ class TForm1 : public QMainWindow, public RunHost {
     std::int32_t PortNumber() const { return programmer_->PortNumber; }
     // Options' OK: 1 -> LPT 1 (0x378), 2 -> LPT 2 (0x278), shown in the status bar.
     void ApplyPortChoice(int portNumber);
+    // Options' OK with "Other address": that port, if it can be reached.
+    void ApplyPortAddress(std::uint16_t portBase);
+
+    // Reads a HEX file and shows it; a file that fails is reported and
+    // changes nothing. Refused while a command runs.
+    bool OpenFile(const QString& path);
 
     // The opened file, null until one has been read.
     const FirmwareImage* Image() const { return image_.get(); }
     bool StartupDone() const { return startupDone_; }
-    bool CommandRunning() const { return busy_; }
+    // A chip command (or the calibration) on the worker, or the Open dialog.
+    bool CommandRunning() const { return busy_ || worker_.Running(); }
+    // Cancel and Esc: the running command stops before its next word.
+    void CancelCommand();
 
     // Event handlers.
     void Exit1Click();
@@ -119,27 +136,49 @@ class TForm1 : public QMainWindow, public RunHost {
     void SetGauge(int percent) override;
     void ShowMessage(const std::string& text) override;
     void ProcessEvents() override;
+    bool CancelRequested() const override { return worker_.CancelRequested(); }
+    void ShowAddressSkip(std::uint32_t done, std::uint32_t total) override;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // What the window does once the worker's part has ended, on its own thread.
+    using Completion = std::function<void()>;
+    using Work = std::function<Completion()>;
+
     void BuildMenu();
     void BuildControls();
     void ConnectHandlers();
     bool EngineCommandAllowed() const;
     void ShowDialog(QWidget& dialog);
-    template <typename Work>
-    void RunCommand(Work&& work);
+    template <typename Modal>
+    void RunModal(Modal&& modal);
+    void StartWork(Work work, bool cancellable);
+    void EndWork(const Completion& done);
+    void ShowCommandState();
+    bool ReloadIfChanged();
+    template <typename Call>
+    void OnWindowThread(Call&& call);
 
     Target& target_;
     Dialogs& dialogs_;
     std::unique_ptr<Programmer> programmer_;
-    std::unique_ptr<FirmwareImage> image_;
+    // Shared with the worker, which keeps the copy it started with.
+    std::shared_ptr<const FirmwareImage> image_;
+    OpenedFile openedFile_;
+    QString openedPath_;
+    bool reloaded_ = false;  // the last ReloadIfChanged read the file again
     TForm2* form2_ = nullptr;
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
+    // What the worker reads: the chip buttons (disabled during a run) and the
+    // port choice taken when the command starts.
+    std::atomic<ChipType> chip_{ChipType::Pic16F877A};
+    std::atomic<int> portChoice_{0};
+    CommandWorker worker_;
+    bool cancellable_ = false;
+    bool closeAfterRun_ = false;
     bool busy_ = false;
     bool startupDone_ = false;
     bool ending_ = false;

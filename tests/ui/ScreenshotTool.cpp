@@ -21,6 +21,7 @@ class ScriptedDialogs : public tallis::Dialogs {
     void ShowMessage(QWidget*, const QString& text) override {
         QTextStream(stdout) << "message: " << text << '\n';
     }
+    bool AskYesNo(QWidget*, const QString&) override { return true; }
     std::optional<QString> AskOpenFileName(QWidget*, const tallis::OpenDialogSettings&) override {
         return QStringLiteral(TALLIS_EXAMPLES_DIR "/blink877a.hex");
     }
@@ -34,6 +35,13 @@ bool Save(QWidget& window, const QDir& folder, const char* name) {
     const bool saved = window.grab().save(path);
     QTextStream(stdout) << (saved ? "wrote " : "could not write ") << path << '\n';
     return saved;
+}
+
+// Lets the window answer until its command on the worker has ended.
+void Finish(const tallis::TForm1& form) {
+    while (form.CommandRunning()) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }
 
 }  // namespace
@@ -52,12 +60,14 @@ int main(int argc, char** argv) {
     form.Timer1->stop();
     form.show();
     form.Timer1Timer();
+    Finish(form);
 
     bool ok = Save(form, folder, "main-window.png");
     ok = Save(forms.Form4, folder, "time-calibrate.png") && ok;
     forms.Form4.hide();
     form.Open1Click();
     form.SpeedButton1Click();
+    Finish(form);
     ok = Save(form, folder, "main-window-after-run.png") && ok;
     form.Options1Click();
     ok = Save(forms.Form2, folder, "options-dialog.png") && ok;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QtTest/QTest>
+#include <thread>
 
 namespace tallis::test {
 
@@ -16,6 +17,12 @@ std::optional<QString> FakeDialogs::AskOpenFileName(QWidget*, const OpenDialogSe
     ++fileDialogs;
     filtersSeen = dialog.nameFilters;
     return nextFile;
+}
+
+void FakeTimer::Delay(std::uint32_t) {
+    while (log_.hold.load()) {
+        std::this_thread::yield();
+    }
 }
 
 void FakeTimer::Calibrate(std::uint32_t milliseconds) {
@@ -47,7 +54,18 @@ WindowsFixture::~WindowsFixture() {
 }
 
 void WindowsFixture::FinishStartup() {
-    form1.Timer1Timer();
+    test::FinishStartup(form1);
+}
+
+void FinishStartup(TForm1& form) {
+    form.Timer1Timer();
+    WaitForCommand(form);
+}
+
+void WaitForCommand(const TForm1& form) {
+    while (form.CommandRunning()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }
 
 void Activate(QWidget& window) {
