@@ -1,0 +1,200 @@
+#include "app/DesktopSession.h"
+
+#include <future>
+
+#include "app/MessageLines.h"
+#include "app/SessionView.h"
+#include "app/StartupTexts.h"
+#include "app/ThreadPriority.h"
+#include "engine/ProgramRun.h"
+#include "timing/EngineTimerSettings.h"
+#include "ui/CommandTexts.h"
+#include "ui/PortAddress.h"
+
+namespace tallis {
+
+DesktopSession::DesktopSession(Target& target, SessionView& view)
+    : target_(target),
+      view_(view),
+      windowThread_(std::this_thread::get_id()),
+      timer_(target.MakeTimer()),
+      programmer_(std::make_unique<Programmer>(target.Port(), *timer_, *this)) {}
+
+DesktopSession::~DesktopSession() = default;
+
+void DesktopSession::Begin() {
+    programmer_->SelectPort(1);
+    programmer_->LeaveProgramMode();
+}
+
+bool DesktopSession::StartUp(std::function<void()> calibrated) {
+    if (!target_.DriverStarted()) {
+        return false;
+    }
+    ShowStatus(std::string(kDriverStartedStatus));
+    timer_->SetEnabled(true);
+    StartWork(
+        [this, calibrated = std::move(calibrated)]() -> Completion {
+            timer_->Calibrate(kStartupCalibrationMs);
+            return [this, calibrated] {
+                startupDone_ = true;
+                calibrated();
+            };
+        },
+        false);
+    return true;
+}
+
+void DesktopSession::Close() {
+    programmer_->LeavePort();
+}
+
+bool DesktopSession::Open(const std::filesystem::path& path) {
+    if (Running()) {
+        return false;
+    }
+    ImageLoadResult loaded = LoadFirmwareImage(path);
+    if (!loaded.image) {
+        view_.ShowMessage(DisplayLines(loaded.error));
+        return false;
+    }
+    image_ = std::move(loaded.image);
+    openedFile_.Opened(path);
+    view_.CommandStateChanged();
+    return true;
+}
+
+// True when the open file may be used: unchanged since it was read, or read
+// again now. A file that can no longer be read is reported and not used.
+bool DesktopSession::ReloadIfChanged() {
+    return !openedFile_.ChangedOnDisk() || Open(openedFile_.Path());
+}
+
+void DesktopSession::ProgramVerify() {
+    if (!EngineCommandAllowed() || !image_) {
+        return;
+    }
+    const bool reloaded = openedFile_.ChangedOnDisk();
+    if (!ReloadIfChanged()) {
+        return;
+    }
+    StartWork(
+        [this, image = image_, reloaded]() -> Completion {
+            ProgramRun run(*programmer_, *this);
+            if (run.Execute(*image) == RunOutcome::Cancelled) {
+                return [this, status = CancelledStatus(run.CancelledAt)] { ShowStatus(status); };
+            }
+            if (reloaded) {
+                return [this] { ShowStatus(std::string(kReloadedStatus)); };
+            }
+            return {};
+        },
+        true);
+}
+
+void DesktopSession::Erase() {
+    if (!EngineCommandAllowed()) {
+        return;
+    }
+    StartWork(
+        [this]() -> Completion {
+            programmer_->EraseOnly();
+            return [this] { ShowStatus(std::string(kEraseDoneStatus)); };
+        },
+        false);
+}
+
+void DesktopSession::Reset() {
+    if (!EngineCommandAllowed()) {
+        return;
+    }
+    StartWork(
+        [this]() -> Completion {
+            programmer_->ResetCpu();
+            return [this] { ShowStatus(std::string(kResetDoneStatus)); };
+        },
+        false);
+}
+
+void DesktopSession::Cancel() {
+    if (Cancellable()) {
+        worker_.RequestCancel();
+        view_.CommandStateChanged();
+    }
+}
+
+void DesktopSession::StartWork(Work work, bool cancellable) {
+    const bool started = worker_.Start([this, work = std::move(work)] {
+        RaiseEngineThreadPriority();
+        Completion done = work();
+        view_.Post([this, done = std::move(done)] { EndWork(done); });
+    });
+    if (started) {
+        cancellable_ = cancellable;
+        view_.SetGauge(0);
+        view_.CommandStateChanged();
+    }
+}
+
+void DesktopSession::EndWork(const Completion& done) {
+    worker_.Finish();
+    view_.CommandStateChanged();
+    if (done) {
+        done();
+    }
+}
+
+void DesktopSession::ApplyPortChoice(int portNumber) {
+    portChoice_.store(portNumber);
+    programmer_->SelectPort(portNumber);
+    ShowStatus(PortStatusText(PortNumber(), PortBase()));
+}
+
+void DesktopSession::ApplyPortAddress(std::uint16_t portBase) {
+    portChoice_.store(0);
+    if (!target_.ClaimPort(portBase)) {
+        ShowStatus(PortUnreachableStatus(portBase));
+        return;
+    }
+    programmer_->SelectPortAddress(portBase);
+    ShowStatus(PortNumber() != 0 ? PortStatusText(PortNumber(), PortBase())
+                                 : PortAddressStatus(portBase));
+}
+
+void DesktopSession::Show(std::function<void()> call) {
+    if (OnWindowThread()) {
+        call();
+    } else {
+        view_.Post(std::move(call));
+    }
+}
+
+void DesktopSession::ShowStatus(const std::string& text) {
+    Show([this, text] { view_.ShowStatus(text); });
+}
+
+void DesktopSession::SetGauge(int percent) {
+    Show([this, percent] { view_.SetGauge(percent); });
+}
+
+void DesktopSession::ShowAddressSkip(std::uint32_t done, std::uint32_t total) {
+    SetGauge(static_cast<int>(std::uint64_t{done} * 100 / total));
+}
+
+void DesktopSession::ShowMessage(const std::string& text) {
+    const std::string shown = DisplayLines(text);
+    if (OnWindowThread()) {
+        view_.ShowMessage(shown);
+        return;
+    }
+    // The run waits here until the box has been dismissed, as it always has.
+    std::promise<void> dismissed;
+    std::future<void> waited = dismissed.get_future();
+    view_.Post([this, &shown, &dismissed] {
+        view_.ShowMessage(shown);
+        dismissed.set_value();
+    });
+    waited.wait();
+}
+
+}  // namespace tallis

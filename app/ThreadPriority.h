@@ -1,0 +1,10 @@
+#pragma once
+
+namespace tallis {
+
+// Raises the calling thread (the one doing the engine's work) above normal
+// priority, so that the engine's busy waits are disturbed less. Where the
+// system allows no raise without privileges the thread keeps its priority.
+void RaiseEngineThreadPriority();
+
+}  // namespace tallis

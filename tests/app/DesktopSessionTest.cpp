@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+#include "app/DesktopSession.h"
+#include "app/MessageLines.h"
+#include "app/SessionView.h"
+#include "sim/ChipHexFile.h"
+#include "ui/SimTarget.h"
+
+namespace tallis::test {
+namespace {
+
+const std::string kExample = TALLIS_EXAMPLES_DIR "/blink877a.hex";
+
+// A window toolkit's loop in miniature: posted calls wait in a queue until the
+// test answers them, and what the session shows is recorded.
+class FakeView : public SessionView {
+  public:
+    void Post(std::function<void()> call) override {
+        const std::lock_guard lock(mutex_);
+        posted_.push_back(std::move(call));
+        arrived_.notify_one();
+    }
+    void ShowStatus(const std::string& text) override { status = text; }
+    void SetGauge(int percent) override {
+        gauge = percent;
+        if (onGauge) {
+            onGauge(percent);
+        }
+    }
+    void ShowMessage(const std::string& text) override {
+        messages.push_back(text);
+        if (onMessage) {
+            onMessage();
+        }
+    }
+    void CommandStateChanged() override { ++stateChanges; }
+
+    // Answers posted calls until the session's command has ended.
+    void AnswerUntilIdle(const DesktopSession& session) {
+        while (session.Running()) {
+            std::function<void()> call;
+            {
+                std::unique_lock lock(mutex_);
+                arrived_.wait(lock, [this] { return !posted_.empty(); });
+                call = std::move(posted_.front());
+                posted_.pop_front();
+            }
+            call();
+        }
+    }
+
+    std::string status;
+    int gauge = -1;
+    std::vector<std::string> messages;
+    int stateChanges = 0;
+    std::function<void()> onMessage;
+    std::function<void(int)> onGauge;
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<std::function<void()>> posted_;
+};
+
+class NoDriverTarget : public SimTarget {
+  public:
+    NoDriverTarget() : SimTarget(sim::TimeSource::Virtual) {}
+    bool DriverStarted() const override { return false; }
+};
+
+struct StartedSession {
+    SimTarget target{sim::TimeSource::Virtual};
+    FakeView view;
+    DesktopSession session{target, view};
+    bool calibrated = false;
+
+    StartedSession() {
+        session.Begin();
+        EXPECT_TRUE(session.StartUp([this] { calibrated = true; }));
+        view.AnswerUntilIdle(session);
+        EXPECT_TRUE(calibrated);
+    }
+
+    std::size_t EraseCount() { return target.Simulation().Chip().CommandCount(31); }
+};
+
+TEST(DesktopSession, ProgramRunWritesTheChipAndHoldsOtherCommandsBack) {
+    StartedSession s;
+    ASSERT_TRUE(s.session.Open(kExample));
+    const auto words = s.session.Image()->WordCount;
+    // While the run's message is up, nothing else may start.
+    s.view.onMessage = [&] {
+        EXPECT_FALSE(s.session.EngineCommandAllowed());
+        s.session.Erase();
+        s.session.ProgramVerify();
+        EXPECT_FALSE(s.session.Open(kExample));
+    };
+
+    s.session.ProgramVerify();
+    EXPECT_TRUE(s.session.Cancellable());
+    s.view.AnswerUntilIdle(s.session);
+
+    EXPECT_EQ(s.view.messages, std::vector<std::string>{"Down load data " + std::to_string(words) +
+                                                        " words complete"});
+    EXPECT_EQ(s.view.gauge, 100);
+    EXPECT_EQ(s.EraseCount(), 1U);
+    sim::ChipMemory expected = sim::ChipMemory::Blank(sim::TargetType::Pic16F877A, 0);
+    ASSERT_TRUE(sim::LoadChipHex(kExample, sim::TargetType::Pic16F877A, expected));
+    EXPECT_EQ(s.target.Simulation().Chip().Memory().program, expected.program);
+    EXPECT_TRUE(s.target.Simulation().Violations().Empty());
+    EXPECT_TRUE(s.session.EngineCommandAllowed());
+}
+
+TEST(DesktopSession, CancelStopsTheRunWithoutAMessage) {
+    StartedSession s;
+    ASSERT_TRUE(s.session.Open(kExample));
+    s.view.onGauge = [&](int percent) {
+        if (percent > 0) {
+            s.session.Cancel();
+            EXPECT_FALSE(s.session.Cancellable());
+        }
+    };
+    s.session.ProgramVerify();
+    s.view.AnswerUntilIdle(s.session);
+
+    EXPECT_TRUE(s.view.messages.empty());
+    EXPECT_TRUE(s.view.status.starts_with("Cancelled at ")) << s.view.status;
+    EXPECT_TRUE(s.view.status.ends_with("H; VPP off")) << s.view.status;
+    EXPECT_LT(s.view.gauge, 100);
+    EXPECT_TRUE(s.target.Simulation().Violations().Empty());
+}
+
+TEST(DesktopSession, CommandsWaitForTheStartupStep) {
+    SimTarget target{sim::TimeSource::Virtual};
+    FakeView view;
+    DesktopSession session{target, view};
+    session.Begin();
+    session.Erase();
+    session.Reset();
+    EXPECT_FALSE(session.Running());
+    EXPECT_EQ(target.Simulation().Chip().CommandCount(31), 0U);
+
+    NoDriverTarget missing;
+    DesktopSession withoutDriver{missing, view};
+    EXPECT_FALSE(withoutDriver.StartUp([] {}));
+    EXPECT_FALSE(withoutDriver.Running());
+}
+
+TEST(DesktopSession, EraseResetAndPortChoiceReportInTheStatusBar) {
+    StartedSession s;
+    s.session.Erase();
+    s.view.AnswerUntilIdle(s.session);
+    EXPECT_EQ(s.view.status, "Chip erased");
+    EXPECT_EQ(s.EraseCount(), 1U);
+    s.session.Reset();
+    s.view.AnswerUntilIdle(s.session);
+    EXPECT_EQ(s.view.status, "Target reset");
+    s.session.ApplyPortChoice(2);
+    EXPECT_EQ(s.view.status, "Current LPT Port :2  (278H)");
+    EXPECT_EQ(s.session.OptionsPortChoice(), 2);
+}
+
+TEST(DesktopSession, AFileThatFailsKeepsTheOneOpenBefore) {
+    StartedSession s;
+    ASSERT_TRUE(s.session.Open(kExample));
+    const FirmwareImage* before = s.session.Image();
+    EXPECT_FALSE(s.session.Open(std::string(TALLIS_EXAMPLES_DIR) + "/missing.hex"));
+    EXPECT_EQ(s.session.Image(), before);
+    EXPECT_EQ(s.view.messages.size(), 1U);
+    EXPECT_EQ(s.session.OpenedPath(), kExample);
+}
+
+TEST(MessageLines, StoredBreaksBecomeLineFeeds) {
+    const std::pair<std::string, std::string> cases[] = {{"a\n\rb", "a\nb"},
+                                                         {"a\r\rb", "a\n\nb"},
+                                                         {"a\nb", "a\nb"},
+                                                         {"end\n", "end\n"},
+                                                         {"\r", "\n"}};
+    for (const auto& [stored, shown] : cases) {
+        EXPECT_EQ(DisplayLines(stored), shown) << stored;
+    }
+}
+
+}  // namespace
+}  // namespace tallis::test
