@@ -1,0 +1,8 @@
+#pragma once
+
+namespace tallis {
+
+// The Open dialog's filter as the program stores it: description|pattern pairs.
+inline constexpr const char* kOpenD1Filter = "Intel hex  file|*.hex|All  files|*.*";
+
+}  // namespace tallis

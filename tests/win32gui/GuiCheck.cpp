@@ -1,0 +1,278 @@
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// tallis-gui-check PROGRAM HEXFILE [SCREENSHOT_FOLDER]
+//
+// Starts PROGRAM (tallis-sim.exe) with HEXFILE and checks its windows from
+// outside: the main window's controls and captions, a program run that ends
+// with the download message, the Options and About windows opening and
+// closing, and the close. With a folder it saves the main window after the
+// run and the Options window as BMP files there.
+namespace {
+
+// The program's command identifiers (win32/Resources.h).
+constexpr int kProgramCommand = 1003;
+constexpr int kOptionsCommand = 1006;
+constexpr int kAboutCommand = 1007;
+constexpr int kWordsBox = 1103;
+constexpr int kGauge = 1104;
+constexpr int kStatusBar = 1105;
+
+struct Control {
+    std::wstring className;
+    std::wstring text;
+    bool visible;
+};
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 2000,
+                        nullptr);
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[128] = {};
+    GetClassNameW(window, name, 128);
+    return name;
+}
+
+std::vector<Control> ControlsOf(HWND parent) {
+    std::vector<Control> controls;
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<Control>*>(list)->push_back(
+                {ClassOf(child), TextOf(child), IsWindowVisible(child) != FALSE});
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls));
+    return controls;
+}
+
+struct Search {
+    DWORD process;
+    std::wstring title;
+    HWND found = nullptr;
+};
+
+// A visible top-level window of the process with this title.
+HWND FindWindowOf(DWORD process, const std::wstring& title) {
+    Search search{process, title};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* wanted = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == wanted->process && IsWindowVisible(window) &&
+                TextOf(window).starts_with(wanted->title)) {
+                wanted->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return condition();
+}
+
+class Failure : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+void Expect(bool condition, const std::string& what) {
+    if (!condition) {
+        throw Failure(what);
+    }
+    std::printf("ok: %s\n", what.c_str());
+}
+
+std::string Narrow(const std::wstring& text) {
+    return {text.begin(), text.end()};
+}
+
+void ExpectControls(HWND window, const std::vector<std::pair<std::wstring, std::wstring>>& wanted) {
+    const std::vector<Control> controls = ControlsOf(window);
+    for (const auto& [className, text] : wanted) {
+        bool present = false;
+        for (const Control& control : controls) {
+            present = present ||
+                      (control.className == className && control.text == text && control.visible);
+        }
+        Expect(present, Narrow(className) + " \"" + Narrow(text) + "\" shown");
+    }
+}
+
+// The window as it is on the screen, as a 24-bit BMP file.
+void SaveScreenshot(HWND window, const std::wstring& path) {
+    SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    const int stride = ((width * 3 + 3) / 4) * 4;
+    std::vector<char> pixels(static_cast<std::size_t>(stride * height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    BITMAPFILEHEADER file{
+        0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof info + pixels.size()), 0, 0,
+        static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof info)};
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info), sizeof info);
+    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    Expect(out.good(), "screenshot " + Narrow(path));
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+    const auto first = text.find_first_not_of(L' ');
+    return first == std::wstring::npos ? std::wstring() : text.substr(first);
+}
+
+void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screenshots) {
+    const DWORD id = process.dwProcessId;
+    HWND main = nullptr;
+    Expect(WaitFor([&] { return (main = FindWindowOf(id, L"TALLIS - ")) != nullptr; }, 60),
+           "main window up with the file in its title");
+    ExpectControls(main, {{L"Button", L"SELECT"},
+                          {L"Button", L"PIC16F 877"},
+                          {L"Button", L"PIC16F 877 A"},
+                          {L"Static", L"PIC16F877 In-Circuit Programming"},
+                          {L"Static", L"Programming"},
+                          {L"Static", L"Word"},
+                          {L"msctls_progress32", L""}});
+    const std::wstring words = Trimmed(TextOf(GetDlgItem(main, kWordsBox)));
+    Expect(!words.empty() && words != L"0",
+           "Word box shows the file's " + Narrow(words) + " words");
+
+    HWND programButton = GetDlgItem(main, kProgramCommand);
+    HWND status = GetDlgItem(main, kStatusBar);
+    Expect(WaitFor(
+               [&] {
+                   return TextOf(status) == L"Driver successfully started !" &&
+                          IsWindowEnabled(programButton) && !FindWindowOf(id, L"Time calibrate");
+               },
+               60),
+           "start-up step done: driver started, timer calibrated");
+
+    PostMessageW(main, WM_COMMAND, kProgramCommand, 0);
+    HWND box = nullptr;
+    Expect(
+        WaitFor([&] { return (box = FindWindowOf(id, L"TALLIS")) != nullptr && box != main; }, 120),
+        "message box up after the run");
+    std::wstring message;
+    for (const Control& control : ControlsOf(box)) {
+        if (control.className == L"Static" && !control.text.empty()) {
+            message = control.text;
+        }
+    }
+    Expect(message == L"Down load data " + words + L" words complete",
+           "message \"" + Narrow(message) + "\"");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    Expect(WaitFor([&] { return IsWindowEnabled(main) && IsWindowEnabled(programButton); }, 30),
+           "run ended, window enabled");
+    Expect(SendMessageW(GetDlgItem(main, kGauge), PBM_GETPOS, 0, 0) == 100, "gauge at 100");
+    Expect(TextOf(status) == L"Current LPT Port :1  (378H)", "status shows the port");
+    if (!screenshots.empty()) {
+        SaveScreenshot(main, screenshots + L"\\windows-main-window.bmp");
+    }
+
+    PostMessageW(main, WM_COMMAND, kOptionsCommand, 0);
+    HWND options = nullptr;
+    Expect(WaitFor([&] { return (options = FindWindowOf(id, L"Options")) != nullptr; }, 10),
+           "Options opens");
+    ExpectControls(options, {{L"Button", L"Port setting"},
+                             {L"Button", L"LPT 1 ( 378H )"},
+                             {L"Button", L"LPT 2 ( 278H )"},
+                             {L"Button", L"Other address"},
+                             {L"Button", L"OK"}});
+    Expect(!IsWindowEnabled(main), "main window disabled under Options");
+    if (!screenshots.empty()) {
+        SaveScreenshot(options, screenshots + L"\\windows-options.bmp");
+    }
+    PostMessageW(options, WM_COMMAND, IDOK, 0);
+    Expect(WaitFor([&] { return !IsWindowVisible(options) && IsWindowEnabled(main); }, 10),
+           "Options closes with OK");
+
+    PostMessageW(main, WM_COMMAND, kAboutCommand, 0);
+    HWND about = nullptr;
+    Expect(WaitFor([&] { return (about = FindWindowOf(id, L"About TALLIS")) != nullptr; }, 10),
+           "About opens");
+    ExpectControls(about, {{L"Static", L"TALLIS  for   Windows  V3"}, {L"Button", L"OK"}});
+    PostMessageW(about, WM_CLOSE, 0, 0);
+    Expect(WaitFor([&] { return !IsWindowVisible(about) && IsWindowEnabled(main); }, 10),
+           "About closes with its close box");
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    Expect(WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0, "program ends on close");
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    Expect(exitCode == 0, "exit code 0");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::fputs("usage: tallis-gui-check PROGRAM HEXFILE [SCREENSHOT_FOLDER]\n", stderr);
+        return 2;
+    }
+    std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\" \"" + argv[2] + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        std::fprintf(stderr, "FAIL: cannot start the program (%lu)\n", GetLastError());
+        return 1;
+    }
+    int result = 0;
+    try {
+        CheckProgram(process, argc > 3 ? argv[3] : L"");
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "FAIL: %s\n", failure.what());
+        TerminateProcess(process.hProcess, 1);
+        result = 1;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return result;
+}

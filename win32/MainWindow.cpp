@@ -1,0 +1,395 @@
+#include "win32/MainWindow.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <array>
+
+#include "app/MessageLines.h"
+#include "app/OpenFilter.h"
+#include "app/StartupTexts.h"
+#include "ui/CommandTexts.h"
+#include "win32/AboutWindow.h"
+#include "win32/CalibrateWindow.h"
+#include "win32/OptionsWindow.h"
+#include "win32/Resources.h"
+
+namespace tallis::win32 {
+
+namespace {
+
+constexpr int kClientWidth = 471;
+constexpr int kClientHeight = 270;
+constexpr UINT_PTR kStartupTimer = 1;
+constexpr UINT kStartupDelayMs = 500;
+constexpr UINT kPostedCall = WM_APP + 1;
+constexpr std::array<int, 2> kPanelRightEdges{200, 250};
+constexpr int kBevel2 = 2001;
+constexpr int kBevel4 = 2002;
+constexpr int kLabel1 = 2003;
+constexpr int kLabel2 = 2004;
+constexpr int kGroup = 2005;
+
+constexpr DWORD kToolButton = WS_VISIBLE | BS_PUSHBUTTON | BS_ICON;
+constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+
+// Back to front, in the Qt window's places.
+constexpr std::array<ControlSpec, 18> kControls{{
+    {WC_STATICW, L"", WS_VISIBLE | SS_ETCHEDHORZ, kBevel2, 0, 39, 463, 2},
+    {WC_STATICW, L"", WS_VISIBLE | SS_SUNKEN, kBevel4, 42, 190, 386, 42},
+    {PROGRESS_CLASSW, L"", WS_VISIBLE | PBS_SMOOTH, IDC_GAUGE, 50, 196, 371, 29},
+    {WC_STATICW, L"Programming", kLabel, kLabel1, 196, 168, 80, 16},
+    {WC_STATICW, L"", WS_VISIBLE | SS_BITMAP, IDC_PICTURE, 336, 47, 122, 126},
+    {WC_BUTTONW, L"", kToolButton, IDM_OPEN, 0, 8, 27, 28},
+    {WC_BUTTONW, L"", kToolButton | WS_DISABLED, IDM_PROGRAM, 28, 8, 33, 28},
+    {WC_BUTTONW, L"", kToolButton, IDM_ERASE, 67, 8, 29, 28},
+    {WC_BUTTONW, L"", kToolButton, IDM_RESET, 95, 8, 29, 28},
+    {WC_BUTTONW, L"", kToolButton, IDM_ABOUT, 123, 8, 29, 28},
+    {WC_BUTTONW, L"", kToolButton, IDM_EXIT, 151, 8, 29, 28},
+    {WC_STATICW, L"PIC16F877 In-Circuit Programming", kLabel, IDC_TITLE, 186, 8, 285, 22},
+    {WC_STATICW, L"Word", kLabel, kLabel2, 267, 106, 32, 16},
+    {WC_BUTTONW, L"SELECT", WS_VISIBLE | BS_GROUPBOX, kGroup, 26, 52, 156, 109},
+    {WC_BUTTONW, L"PIC16F 877", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, IDC_PIC877,
+     43, 86, 110, 18},
+    {WC_BUTTONW, L"PIC16F 877 A", WS_VISIBLE | BS_AUTORADIOBUTTON, IDC_PIC877A, 43, 120, 110, 18},
+    {WC_EDITW, L"", WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_READONLY, IDC_WORDS, 207, 103, 53, 22,
+     WS_EX_CLIENTEDGE},
+    {WC_BUTTONW, L"Cancel", BS_PUSHBUTTON, IDM_CANCEL, 50, 164, 75, 24},
+}};
+
+struct Glyph {
+    int command;
+    int normal;
+    int disabled;
+    int size;
+    const wchar_t* hint;
+};
+
+constexpr std::array<Glyph, 6> kGlyphs{{
+    {IDM_OPEN, IDI_OPEN, IDI_OPEN_OFF, 14, L"Open file"},
+    {IDM_PROGRAM, IDI_PROGRAM, IDI_PROGRAM_OFF, 16, L"Erase + Program + Verify"},
+    {IDM_ERASE, IDI_ERASE, IDI_ERASE_OFF, 16, L"Erase only"},
+    {IDM_RESET, IDI_RESET, IDI_RESET_OFF, 16, L"Reset CPU"},
+    {IDM_ABOUT, IDI_ABOUT, IDI_ABOUT_OFF, 16, L"About product"},
+    {IDM_EXIT, IDI_EXIT, IDI_EXIT_OFF, 16, L"Exit"},
+}};
+
+HMENU BuildMenu() {
+    HMENU file = CreatePopupMenu();
+    AppendMenuW(file, MF_STRING, IDM_OPEN, L" &Open\tCtrl+O");
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(file, MF_STRING, IDM_EXIT, L"&Exit");
+    HMENU run = CreatePopupMenu();
+    AppendMenuW(run, MF_STRING | MF_GRAYED, IDM_PROGRAM, L"&Ereas+Program+Verify\tCtrl+P");
+    AppendMenuW(run, MF_STRING, IDM_ERASE, L"&Erase\tCtrl+E");
+    AppendMenuW(run, MF_STRING, IDM_RESET, L"Re&set\tCtrl+S");
+    HMENU help = CreatePopupMenu();
+    AppendMenuW(help, MF_STRING, IDM_ABOUT, L"&About");
+    HMENU bar = CreateMenu();
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(run), L"&Run");
+    AppendMenuW(bar, MF_STRING, IDM_OPTIONS, L"&Options");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
+    return bar;
+}
+
+HACCEL BuildShortcuts() {
+    std::array<ACCEL, 5> keys{{
+        {FCONTROL | FVIRTKEY, 'O', IDM_OPEN},
+        {FCONTROL | FVIRTKEY, 'P', IDM_PROGRAM},
+        {FCONTROL | FVIRTKEY, 'E', IDM_ERASE},
+        {FCONTROL | FVIRTKEY, 'S', IDM_RESET},
+        {FVIRTKEY, VK_ESCAPE, IDM_CANCEL},
+    }};
+    return CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Target& target) : session_(target, *this), shortcuts_(BuildShortcuts()) {
+    Create(L"TallisMainWindow", L"TALLIS  V3e",
+           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, nullptr, BuildMenu(),
+           kClientWidth, kClientHeight);
+    options_ = std::make_unique<OptionsWindow>(*this);
+    about_ = std::make_unique<AboutWindow>(*this);
+    calibrate_ = std::make_unique<CalibrateWindow>(hwnd_);
+    session_.Begin();
+}
+
+MainWindow::~MainWindow() {
+    DestroyAcceleratorTable(shortcuts_);
+}
+
+void MainWindow::Build() {
+    CreateControls(hwnd_, kControls);
+    CheckRadioButton(hwnd_, IDC_PIC877, IDC_PIC877A, IDC_PIC877A);
+    status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)),
+                              GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(GetDlgItem(hwnd_, IDC_GAUGE), PBM_SETRANGE32, 0, 100);
+    tips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    auto addTip = [this](int id, const wchar_t* hint) {
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(hwnd_, id));
+        tool.lpszText = const_cast<wchar_t*>(hint);
+        SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    };
+    for (const Glyph& glyph : kGlyphs) {
+        addTip(glyph.command, glyph.hint);
+    }
+    addTip(IDM_CANCEL, L"Stop the command before its next word (Esc)");
+}
+
+void MainWindow::Layout() {
+    font_ = MakeFont(11, false, dpi_);
+    titleFont_ = MakeFont(16, true, dpi_);
+    PlaceControls(hwnd_, kControls, dpi_, font_.get());
+    SendMessageW(GetDlgItem(hwnd_, IDC_TITLE), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(titleFont_.get()), TRUE);
+    glyphs_.clear();
+    for (const Glyph& glyph : kGlyphs) {
+        glyphs_.push_back(SetButtonGlyph(GetDlgItem(hwnd_, glyph.command), glyph.normal,
+                                         glyph.disabled, glyph.size, dpi_));
+    }
+    picture_ = SetPicture(GetDlgItem(hwnd_, IDC_PICTURE), 100, dpi_);
+    SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    std::array<int, 2> edges{};
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+        edges.at(i) = Scaled(kPanelRightEdges.at(i), dpi_);
+    }
+    SendMessageW(status_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void MainWindow::Show(int showCommand, const std::wstring& fileToOpen) {
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+    SetTimer(hwnd_, kStartupTimer, kStartupDelayMs, nullptr);
+    if (!fileToOpen.empty()) {
+        OpenFile(fileToOpen);
+    }
+}
+
+bool MainWindow::TranslateShortcut(MSG& message) {
+    if (!IsWindowEnabled(hwnd_) || GetAncestor(message.hwnd, GA_ROOT) != hwnd_) {
+        return false;
+    }
+    return TranslateAcceleratorW(hwnd_, shortcuts_, &message) != 0;
+}
+
+HWND MainWindow::ActiveDialog() const {
+    for (HWND dialog : {options_->Handle(), about_->Handle()}) {
+        if (IsWindowVisible(dialog)) {
+            return dialog;
+        }
+    }
+    return hwnd_;
+}
+
+LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case kPostedCall: {
+            const std::unique_ptr<std::function<void()>> call(
+                reinterpret_cast<std::function<void()>*>(lParam));
+            (*call)();
+            return 0;
+        }
+        case WM_COMMAND:
+            Command(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_TIMER:
+            if (wParam == kStartupTimer) {
+                KillTimer(hwnd_, kStartupTimer);
+                StartUp();
+            }
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(hwnd_, IDC_TITLE)) {
+                const auto dc = reinterpret_cast<HDC>(wParam);
+                SetTextColor(dc, RGB(0, 0, 255));
+                SetBkMode(dc, TRANSPARENT);
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            }
+            break;
+        case WM_SIZE:
+            // The status bar keeps itself at the bottom edge when told of a new size.
+            SendMessageW(status_, WM_SIZE, 0, 0);
+            break;
+        case WM_CLOSE:
+            Close();
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return Window::OnMessage(message, wParam, lParam);
+}
+
+void MainWindow::Command(int id, int notification) {
+    // Commands come only from an enabled window: a dialog or a message box is
+    // not up, and the menus and buttons of a running command are disabled.
+    if (!IsWindowEnabled(hwnd_)) {
+        return;
+    }
+    switch (id) {
+        case IDM_OPEN:
+            OpenWithDialog();
+            break;
+        case IDM_EXIT:
+            Close();
+            break;
+        case IDM_PROGRAM:
+            session_.ProgramVerify();
+            break;
+        case IDM_ERASE:
+            session_.Erase();
+            break;
+        case IDM_RESET:
+            session_.Reset();
+            break;
+        case IDM_CANCEL:
+        case IDCANCEL:
+            session_.Cancel();
+            break;
+        case IDM_OPTIONS:
+            ShowDialog(*options_);
+            break;
+        case IDM_ABOUT:
+            ShowDialog(*about_);
+            break;
+        case IDC_PIC877:
+        case IDC_PIC877A:
+            if (notification == BN_CLICKED) {
+                session_.SelectChip(IsDlgButtonChecked(hwnd_, IDC_PIC877) == BST_CHECKED
+                                        ? ChipType::Pic16F877
+                                        : ChipType::Pic16F877A);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void MainWindow::OpenWithDialog() {
+    if (session_.Running()) {
+        return;
+    }
+    const std::wstring filter = OpenDialogFilter(kOpenD1Filter);
+    std::wstring path(MAX_PATH * 4, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = hwnd_;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (GetOpenFileNameW(&dialog)) {
+        OpenFile(path.c_str());
+    }
+}
+
+void MainWindow::OpenFile(const std::wstring& path) {
+    if (!session_.Open(std::filesystem::path(path))) {
+        return;
+    }
+    SetWindowTextW(hwnd_, (L"TALLIS - " + path).c_str());
+    SetDlgItemTextW(hwnd_, IDC_WORDS,
+                    (L"  " + std::to_wstring(session_.Image()->WordCount)).c_str());
+}
+
+void MainWindow::ShowDialog(Window& dialog) {
+    if (session_.Running()) {
+        return;
+    }
+    EnableWindow(hwnd_, FALSE);
+    ShowWindow(dialog.Handle(), SW_SHOW);
+    SetForegroundWindow(dialog.Handle());
+}
+
+void MainWindow::StartUp() {
+    if (!session_.StartUp([this] { ShowWindow(calibrate_->Handle(), SW_HIDE); })) {
+        // The program ends here, without the close step's port writes: there
+        // is no port to write to.
+        ShowMessage(DisplayLines(MissingDriverText()));
+        DestroyWindow(hwnd_);
+        return;
+    }
+    ShowWindow(calibrate_->Handle(), SW_SHOW);
+    UpdateWindow(calibrate_->Handle());
+}
+
+void MainWindow::Close() {
+    if (session_.Running()) {
+        // Closes once the command has ended: a cancelled run leaves the chip safe.
+        if (!closeAfterRun_) {
+            closeAfterRun_ =
+                !session_.Cancellable() || AskYesNo(std::string(kCloseDuringRunQuestion));
+            if (closeAfterRun_) {
+                session_.Cancel();
+            }
+        }
+        return;
+    }
+    // A dialog or a message box keeps the window: it takes no input then.
+    if (!IsWindowEnabled(hwnd_)) {
+        return;
+    }
+    session_.Close();
+    DestroyWindow(hwnd_);
+}
+
+bool MainWindow::AskYesNo(const std::string& text) {
+    return MessageBoxW(hwnd_, Widen(text).c_str(), L"TALLIS",
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+void MainWindow::Post(std::function<void()> call) {
+    auto* posted = new std::function<void()>(std::move(call));
+    if (!PostMessageW(hwnd_, kPostedCall, 0, reinterpret_cast<LPARAM>(posted))) {
+        delete posted;
+    }
+}
+
+void MainWindow::ShowStatus(const std::string& text) {
+    SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    UpdateWindow(status_);
+}
+
+void MainWindow::SetGauge(int percent) {
+    SendMessageW(GetDlgItem(hwnd_, IDC_GAUGE), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
+
+void MainWindow::ShowMessage(const std::string& text) {
+    MessageBoxW(hwnd_, Widen(text).c_str(), L"TALLIS", MB_OK);
+}
+
+void MainWindow::CommandStateChanged() {
+    const bool idle = !session_.Running();
+    HMENU menu = GetMenu(hwnd_);
+    auto enable = [&](int id, bool enabled) {
+        EnableWindow(GetDlgItem(hwnd_, id), enabled);
+        EnableMenuItem(menu, static_cast<UINT>(id),
+                       MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    };
+    for (int id : {IDM_OPEN, IDM_ERASE, IDM_RESET, IDM_OPTIONS, IDC_PIC877, IDC_PIC877A}) {
+        enable(id, idle);
+    }
+    enable(IDM_PROGRAM, session_.CanProgram());
+    DrawMenuBar(hwnd_);
+    HWND cancel = GetDlgItem(hwnd_, IDM_CANCEL);
+    EnableWindow(cancel, session_.Cancellable());
+    ShowWindow(cancel, !idle && session_.Cancellable() ? SW_SHOW : SW_HIDE);
+    if (idle && closeAfterRun_) {
+        closeAfterRun_ = false;
+        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    }
+}
+
+}  // namespace tallis::win32

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/DesktopSession.h"
+#include "app/SessionView.h"
+#include "win32/Controls.h"
+#include "win32/Window.h"
+
+namespace tallis {
+class Target;
+}
+
+namespace tallis::win32 {
+
+class AboutWindow;
+class CalibrateWindow;
+class OptionsWindow;
+
+// The main window: menus, tool buttons, the chip buttons, the Word box, the
+// gauge, the captions, the board picture and the status bar with its two
+// panels. What its commands do is the session's; this window draws it.
+//
+// The Options and About windows are shown without a modal loop while this one
+// is disabled; a command runs on the session's worker while this one answers.
+class MainWindow : public Window, public SessionView {
+  public:
+    explicit MainWindow(Target& target);
+    ~MainWindow() override;
+
+    // Shows the window and starts the start-up timer; a file named on the
+    // command line is opened at once.
+    void Show(int showCommand, const std::wstring& fileToOpen);
+    // The command keys, for the message loop; false when the message is not one.
+    bool TranslateShortcut(MSG& message);
+    // The Options and About windows, for the message loop's dialog keys.
+    HWND ActiveDialog() const;
+
+    // Options' OK.
+    void ApplyPortChoice(int portNumber) { session_.ApplyPortChoice(portNumber); }
+    void ApplyPortAddress(std::uint16_t portBase) { session_.ApplyPortAddress(portBase); }
+
+    // SessionView.
+    void Post(std::function<void()> call) override;
+    void ShowStatus(const std::string& text) override;
+    void SetGauge(int percent) override;
+    void ShowMessage(const std::string& text) override;
+    void CommandStateChanged() override;
+
+  protected:
+    void Build() override;
+    void Layout() override;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    void Command(int id, int notification);
+    void OpenWithDialog();
+    void OpenFile(const std::wstring& path);
+    void ShowDialog(Window& dialog);
+    void StartUp();
+    void Close();
+    bool AskYesNo(const std::string& text);
+
+    DesktopSession session_;
+    std::unique_ptr<OptionsWindow> options_;
+    std::unique_ptr<AboutWindow> about_;
+    std::unique_ptr<CalibrateWindow> calibrate_;
+    HACCEL shortcuts_ = nullptr;
+    HWND status_ = nullptr;
+    HWND tips_ = nullptr;
+    FontHandle font_;
+    FontHandle titleFont_;
+    BitmapHandle picture_;
+    std::vector<ImageListHandle> glyphs_;
+    bool closeAfterRun_ = false;
+};
+
+}  // namespace tallis::win32

@@ -1,0 +1,134 @@
+#include "win32/OptionsWindow.h"
+
+#include <commctrl.h>
+
+#include <array>
+
+#include "ui/PortAddress.h"
+#include "win32/MainWindow.h"
+#include "win32/Resources.h"
+
+namespace tallis::win32 {
+
+namespace {
+
+constexpr int kGroup = 2001;
+
+constexpr std::array<ControlSpec, 7> kControls{{
+    {WC_BUTTONW, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 98, 162, 60, 31},
+    {WC_BUTTONW, L"Port setting", WS_VISIBLE | BS_GROUPBOX, kGroup, 28, 14, 205, 114},
+    {WC_BUTTONW, L"LPT 1 ( 378H )", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON,
+     IDC_LPT1, 41, 40, 120, 16},
+    {WC_BUTTONW, L"LPT 2 ( 278H )", WS_VISIBLE | BS_AUTORADIOBUTTON, IDC_LPT2, 41, 66, 120, 16},
+    {WC_BUTTONW, L"Other address", WS_VISIBLE | BS_AUTORADIOBUTTON, IDC_OTHER, 41, 94, 104, 16},
+    {WC_EDITW, L"", WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_UPPERCASE | ES_AUTOHSCROLL, IDC_ADDRESS,
+     148, 91, 70, 22, WS_EX_CLIENTEDGE},
+    {WC_STATICW, L"Hexadecimal, 1 to FFFD", SS_CENTER, IDC_ADDRESS_ERROR, 28, 134, 205, 18},
+}};
+
+}  // namespace
+
+OptionsWindow::OptionsWindow(MainWindow& mainWindow) : mainWindow_(mainWindow) {
+    Create(L"TallisOptionsWindow", L"Options", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+           mainWindow.Handle(), nullptr, 261, 201);
+}
+
+void OptionsWindow::Build() {
+    CreateControls(hwnd_, kControls);
+    CheckRadioButton(hwnd_, IDC_LPT1, IDC_OTHER, IDC_LPT1);
+    HWND address = GetDlgItem(hwnd_, IDC_ADDRESS);
+    SendMessageW(address, EM_SETLIMITTEXT, 6, 0);
+    SendMessageW(address, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"e.g. 3BC"));
+    HWND tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(address);
+    tool.lpszText = const_cast<wchar_t*>(L"The port's base I/O address in hexadecimal");
+    SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void OptionsWindow::Layout() {
+    font_ = MakeFont(11, false, dpi_);
+    PlaceControls(hwnd_, kControls, dpi_, font_.get());
+    okGlyph_ = SetButtonGlyph(GetDlgItem(hwnd_, IDOK), IDI_OK, IDI_OK_OFF, 16, dpi_);
+}
+
+int OptionsWindow::CheckedChoice() const {
+    for (int id : {IDC_LPT1, IDC_LPT2, IDC_OTHER}) {
+        if (IsDlgButtonChecked(hwnd_, id) == BST_CHECKED) {
+            return id;
+        }
+    }
+    return IDC_LPT1;
+}
+
+LRESULT OptionsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SHOWWINDOW:
+            if (wParam) {
+                choiceShown_ = CheckedChoice();
+                addressShown_ = WindowText(GetDlgItem(hwnd_, IDC_ADDRESS));
+            }
+            break;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                Ok();
+            } else if (LOWORD(wParam) == IDCANCEL) {
+                Dismiss();
+            } else if (LOWORD(wParam) == IDC_ADDRESS && HIWORD(wParam) == EN_UPDATE &&
+                       GetFocus() == GetDlgItem(hwnd_, IDC_ADDRESS)) {
+                // Typing an address chooses it.
+                CheckRadioButton(hwnd_, IDC_LPT1, IDC_OTHER, IDC_OTHER);
+                ShowWindow(GetDlgItem(hwnd_, IDC_ADDRESS_ERROR), SW_HIDE);
+            }
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(hwnd_, IDC_ADDRESS_ERROR)) {
+                const auto dc = reinterpret_cast<HDC>(wParam);
+                SetTextColor(dc, RGB(255, 0, 0));
+                SetBkMode(dc, TRANSPARENT);
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            }
+            break;
+        case WM_CLOSE:
+            Dismiss();
+            return 0;
+        default:
+            break;
+    }
+    return Window::OnMessage(message, wParam, lParam);
+}
+
+void OptionsWindow::Ok() {
+    const bool other = CheckedChoice() == IDC_OTHER;
+    const auto base = ParsePortAddress(Narrow(WindowText(GetDlgItem(hwnd_, IDC_ADDRESS))));
+    if (other && !base) {
+        ShowWindow(GetDlgItem(hwnd_, IDC_ADDRESS_ERROR), SW_SHOW);
+        SetFocus(GetDlgItem(hwnd_, IDC_ADDRESS));
+        return;
+    }
+    Hide();
+    if (other) {
+        mainWindow_.ApplyPortAddress(*base);
+    } else {
+        mainWindow_.ApplyPortChoice(CheckedChoice() == IDC_LPT2 ? 2 : 1);
+    }
+}
+
+void OptionsWindow::Dismiss() {
+    SetDlgItemTextW(hwnd_, IDC_ADDRESS, addressShown_.c_str());
+    CheckRadioButton(hwnd_, IDC_LPT1, IDC_OTHER, choiceShown_);
+    Hide();
+}
+
+void OptionsWindow::Hide() {
+    ShowWindow(GetDlgItem(hwnd_, IDC_ADDRESS_ERROR), SW_HIDE);
+    EnableWindow(mainWindow_.Handle(), TRUE);
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+}  // namespace tallis::win32

@@ -1,0 +1,44 @@
+#pragma once
+
+// Identifiers shared by the resource script and the windows. Tool buttons
+// carry the identifier of the command they start.
+
+#define IDI_TALLIS 1
+#define IDI_OPEN 101
+#define IDI_OPEN_OFF 102
+#define IDI_PROGRAM 103
+#define IDI_PROGRAM_OFF 104
+#define IDI_ERASE 105
+#define IDI_ERASE_OFF 106
+#define IDI_RESET 107
+#define IDI_RESET_OFF 108
+#define IDI_ABOUT 109
+#define IDI_ABOUT_OFF 110
+#define IDI_EXIT 111
+#define IDI_EXIT_OFF 112
+#define IDI_OK 113
+#define IDI_OK_OFF 114
+#define IDB_BOARD 120
+
+#define IDM_OPEN 1001
+#define IDM_EXIT 1002
+#define IDM_PROGRAM 1003
+#define IDM_ERASE 1004
+#define IDM_RESET 1005
+#define IDM_OPTIONS 1006
+#define IDM_ABOUT 1007
+#define IDM_CANCEL 1008
+
+#define IDC_PIC877 1101
+#define IDC_PIC877A 1102
+#define IDC_WORDS 1103
+#define IDC_GAUGE 1104
+#define IDC_STATUS 1105
+#define IDC_PICTURE 1106
+#define IDC_TITLE 1107
+#define IDC_LPT1 1201
+#define IDC_LPT2 1202
+#define IDC_OTHER 1203
+#define IDC_ADDRESS 1204
+#define IDC_ADDRESS_ERROR 1205
+#define IDC_DOCUMENTATION 1301

@@ -1,0 +1,49 @@
+#include "win32/Win32Application.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "ui/Target.h"
+#include "win32/MainWindow.h"
+
+namespace tallis::win32 {
+
+int RunApplication(const TargetStarter& startTarget, const std::wstring& fileToOpen,
+                   int showCommand) {
+    const std::unique_ptr<Target> target = startTarget();
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES |
+                                                       ICC_PROGRESS_CLASS | ICC_LINK_CLASS};
+    InitCommonControlsEx(&controls);
+    int exitCode = 0;
+    {
+        MainWindow mainWindow(*target);
+        mainWindow.Show(showCommand, fileToOpen);
+        MSG message{};
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            if (mainWindow.TranslateShortcut(message) ||
+                IsDialogMessageW(mainWindow.ActiveDialog(), &message)) {
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        exitCode = static_cast<int>(message.wParam);
+    }
+    target->Exit();
+    return exitCode;
+}
+
+std::vector<std::wstring> CommandLineArguments() {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> list;
+    for (int i = 1; i < count; ++i) {
+        list.emplace_back(arguments[i]);
+    }
+    LocalFree(arguments);
+    return list;
+}
+
+}  // namespace tallis::win32
