@@ -4,13 +4,6 @@ namespace tallis {
 
 namespace {
 
-constexpr std::uint32_t kBitWaitUs = 60;
-constexpr std::uint32_t kLineWaitUs = 2000;
-
-// Data-register values: bit 0 clock, bit 1 run line, bit 3 programming voltage.
-constexpr std::uint8_t kDataReset = 0x00;      // clock low, target in reset, VPP off
-constexpr std::uint8_t kDataRunning = 0x02;    // clock low, target runs, VPP off
-constexpr std::uint8_t kDataClockLow = 0x0A;   // programming mode, clock low
 constexpr std::uint8_t kDataClockHigh = 0x0B;  // programming mode, clock high
 constexpr std::uint8_t kRunLine = 0x02;
 constexpr std::uint8_t kVppLine = 0x08;
@@ -52,11 +45,11 @@ void Programmer::SelectPort(std::int32_t portNumber) {
 }
 
 void Programmer::BitWait() {
-    timer_.Delay(kBitWaitUs);
+    timer_.Delay(timing_->bitUs);
 }
 
 void Programmer::LineWait() {
-    timer_.Delay(kLineWaitUs);
+    timer_.Delay(timing_->lineUs);
 }
 
 void Programmer::WriteData(std::uint8_t value) {

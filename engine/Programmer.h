@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "engine/EngineHost.h"
+#include "engine/TimingProfile.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
 
@@ -13,7 +14,9 @@ enum SerialCommand : std::uint8_t {
     kLoadConfiguration = 0,
     kBulkEraseSetup1 = 1,
     kLoadDataProgramMemory = 2,
+    kLoadDataDataMemory = 3,
     kReadDataProgramMemory = 4,
+    kReadDataDataMemory = 5,
     kIncrementAddress = 6,
     kBulkEraseSetup2 = 7,
     kBeginEraseProgrammingCycle = 8,
@@ -30,6 +33,10 @@ class Programmer {
     // Control-register values: bit 0 is the data-out line, written inverted.
     static constexpr std::uint8_t kControlDataLow = 0x01;   // holds RB7 low
     static constexpr std::uint8_t kControlReleased = 0x00;  // lets the target drive RB7
+    // Data-register values: bit 0 clock, bit 1 run line, bit 3 programming voltage.
+    static constexpr std::uint8_t kDataReset = 0x00;     // clock low, target in reset, VPP off
+    static constexpr std::uint8_t kDataRunning = 0x02;   // clock low, target runs, VPP off
+    static constexpr std::uint8_t kDataClockLow = 0x0A;  // programming mode, clock low
 
     Programmer(PortIo& port, Delayer& timer, const EngineHost& host);
 
@@ -46,9 +53,14 @@ class Programmer {
     // 1 -> LPT 1 at 0x378, 2 -> LPT 2 at 0x278; any other number changes nothing.
     void SelectPort(std::int32_t portNumber);
 
+    // The waits of BitWait and LineWait; the classic ones unless a chip
+    // operation's session chose another profile.
+    void UseTiming(const TimingProfile& timing) { timing_ = &timing; }
+    const TimingProfile& Timing() const { return *timing_; }
+
     // Lines and waits.
-    void BitWait();   // 60 us
-    void LineWait();  // 2000 us
+    void BitWait();   // 60 us (classic)
+    void LineWait();  // 2000 us (classic)
     void EnterProgramMode();
     void LeaveProgramMode();
     void WriteData(std::uint8_t value);     // data register, PortBase
@@ -69,6 +81,7 @@ class Programmer {
     void ResetCpu();   // "Reset CPU"
 
     Delayer& Timer() { return timer_; }
+    const PortIo& Port() const { return port_; }
 
   private:
     void ClockBit(bool bit);
@@ -82,6 +95,7 @@ class Programmer {
     PortIo& port_;
     Delayer& timer_;
     const EngineHost& host_;
+    const TimingProfile* timing_ = &kClassicTiming;
 };
 
 }  // namespace tallis
