@@ -1,39 +1,30 @@
 #include "cli/CommandTarget.h"
-#include "cli/FileNames.h"
 
 #include <cstdio>
-#include <fstream>
 
+#include "cli/FileNames.h"
 #include "portio/DriverPortIo.h"
 #include "portio/zlportio.h"
 #include "sim/SimulatedDevice.h"
 #include "sim/SimulatedTarget.h"
+#include "timing/EngineTimerSettings.h"
 #include "timing/HighResTimer.h"
 
 namespace tallis {
 
 namespace {
 
-constexpr std::uint32_t kCalibrationMs = 3000;
-// What one access to a parallel-port register takes on the bus, charged to
-// virtual time so that the simulated chip sees the gaps a real port leaves
-// between back-to-back writes.
-constexpr std::uint64_t kPortAccessNs = 1000;
-
 // The timer as the main window sets it up at start-up: its stored settings,
 // enabled, then calibrated for three seconds.
 std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
     auto timer = std::make_unique<THighResTimer>();
-    timer->SetAccuracy(0);
-    timer->SetResolution(1);
-    timer->SetThreadPriority(tpTimeCritical);
-    timer->SetUseTSC(true);
+    ApplyEngineTimerSettings(*timer);
     if (onTerminal) {
         std::fputs("Timer Calibrating.....\n", stdout);
         std::fflush(stdout);
     }
     timer->SetEnabled(true);
-    timer->Calibrate(kCalibrationMs);
+    timer->Calibrate(kStartupCalibrationMs);
     return timer;
 }
 
@@ -41,7 +32,7 @@ sim::TargetOptions SimOptionsOf(const CliOptions& options) {
     sim::TargetOptions target = sim::TargetOptionsFor(*options.simDevice);
     target.base = options.portBase;
     target.time = options.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual;
-    target.portAccessCostNs = kPortAccessNs;
+    target.portAccessCostNs = sim::kRealPortAccessNs;
     return target;
 }
 

@@ -178,7 +178,7 @@ int RunChipOperation(const CliOptions& options, const std::optional<ChipImage>& 
         options.command == CliCommand::Read && IsStandardOutput(options.firmwarePath);
     std::FILE* out = toStdout ? stderr : stdout;
     Programmer wire(port, timer, host);
-    wire.PortBase = options.portBase;
+    wire.SelectPortAddress(options.portBase);
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
     int status = kExitCompleted;
     {

@@ -4,6 +4,7 @@
 
 #include "engine/EngineHost.h"
 #include "engine/TimingProfile.h"
+#include "portio/BoardLines.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
 
@@ -31,12 +32,13 @@ enum SerialCommand : std::uint8_t {
 class Programmer {
   public:
     // Control-register values: bit 0 is the data-out line, written inverted.
-    static constexpr std::uint8_t kControlDataLow = 0x01;   // holds RB7 low
+    static constexpr std::uint8_t kControlDataLow = board::kControlHoldDataLow;
     static constexpr std::uint8_t kControlReleased = 0x00;  // lets the target drive RB7
-    // Data-register values: bit 0 clock, bit 1 run line, bit 3 programming voltage.
-    static constexpr std::uint8_t kDataReset = 0x00;     // clock low, target in reset, VPP off
-    static constexpr std::uint8_t kDataRunning = 0x02;   // clock low, target runs, VPP off
-    static constexpr std::uint8_t kDataClockLow = 0x0A;  // programming mode, clock low
+    // Data-register values.
+    static constexpr std::uint8_t kDataReset = 0x00;  // clock low, target in reset, VPP off
+    static constexpr std::uint8_t kDataRunning = board::kDataRun;  // clock low, target runs
+    static constexpr std::uint8_t kDataClockLow =
+        board::kDataRun | board::kDataVpp;  // programming mode, clock low
 
     Programmer(PortIo& port, Delayer& timer, const EngineHost& host);
 
@@ -52,6 +54,8 @@ class Programmer {
 
     // 1 -> LPT 1 at 0x378, 2 -> LPT 2 at 0x278; any other number changes nothing.
     void SelectPort(std::int32_t portNumber);
+    // A port given by its address: the LPT number that has it, or 0 for none.
+    void SelectPortAddress(std::uint16_t portBase);
 
     // The waits of BitWait and LineWait; the classic ones unless a chip
     // operation's session chose another profile.
@@ -79,6 +83,8 @@ class Programmer {
     void ResetTarget();
     void EraseOnly();  // "Erase only"
     void ResetCpu();   // "Reset CPU"
+    // Leaves the port as the program ends: RB7 released, the target running.
+    void LeavePort();
 
     Delayer& Timer() { return timer_; }
     const PortIo& Port() const { return port_; }
