@@ -291,16 +291,27 @@ HexBytes ImageBytes(const ChipImage& image) {
     return bytes;
 }
 
+void AppendHexByte(std::string& out, unsigned byte) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    out += kDigits[byte >> 4 & 0xFU];
+    out += kDigits[byte & 0xFU];
+}
+
 void AppendRecord(std::string& out, std::uint16_t address, RecordType type,
                   std::span<const std::uint8_t> data) {
-    unsigned sum = static_cast<unsigned>(data.size()) + (address >> 8) + (address & 0xFFU) + type;
-    out += Format(":%02X%04X%02X", static_cast<unsigned>(data.size()),
-                  static_cast<unsigned>(address), static_cast<unsigned>(type));
-    for (std::uint8_t byte : data) {
-        out += Format("%02X", static_cast<unsigned>(byte));
-        sum += byte;
+    const std::uint8_t header[] = {static_cast<std::uint8_t>(data.size()),
+                                   static_cast<std::uint8_t>(address >> 8),
+                                   static_cast<std::uint8_t>(address & 0xFFU), type};
+    unsigned sum = 0;
+    out += ':';
+    for (std::span<const std::uint8_t> part : {std::span<const std::uint8_t>(header), data}) {
+        for (std::uint8_t byte : part) {
+            AppendHexByte(out, byte);
+            sum += byte;
+        }
     }
-    out += Format("%02X\n", (0x100U - (sum & 0xFFU)) & 0xFFU);
+    AppendHexByte(out, (0x100U - (sum & 0xFFU)) & 0xFFU);
+    out += '\n';
 }
 
 }  // namespace
