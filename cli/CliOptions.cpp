@@ -227,6 +227,22 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         "identify, erase, write everything FILE holds (program memory, IDs, EEPROM, then the "
         "configuration word) and verify it");
     write->add_option("FILE", filePath, "Intel HEX file")->required();
+    CLI::App* selfTest = app.add_subcommand(
+        "selftest",
+        "check the board and every operation on a spare chip, whose contents are lost, and "
+        "write a report to send back");
+    std::string reportPath;
+    std::string examplePath;
+    selfTest->add_flag("-y,--yes", options.assumeYes,
+                       "do not ask before erasing the chip (needed without a terminal)");
+    selfTest
+        ->add_option("--report", reportPath, "where the report goes (default: tallis-selftest.txt)")
+        ->type_name("FILE");
+    selfTest
+        ->add_option("--example", examplePath,
+                     "Intel HEX file for the classic Erase + Program + Verify (default: "
+                     "blink877a.hex, built in)")
+        ->type_name("FILE");
 
     try {
         app.parse(argc, argv);
@@ -247,6 +263,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         {verify, CliCommand::Verify},
         {blankCheck, CliCommand::BlankCheck},
         {write, CliCommand::Write},
+        {selfTest, CliCommand::SelfTest},
     };
     options.command = CliCommand::ListDevices;
     for (const auto& [subcommand, command] : commands) {
@@ -256,11 +273,13 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     }
     options.firmwarePath = filePath;
 
+    const bool identifiesChip =
+        IsChipOperation(options.command) || options.command == CliCommand::SelfTest;
     if (chipName.empty()) {
-        chipName = IsChipOperation(options.command) ? kAutoChip : kClassicDefaultChip;
+        chipName = identifiesChip ? kAutoChip : kClassicDefaultChip;
     }
     if (Lowered(chipName) == kAutoChip) {
-        if (!IsChipOperation(options.command) && options.command != CliCommand::ListDevices) {
+        if (!identifiesChip && options.command != CliCommand::ListDevices) {
             std::fputs(
                 "--chip auto: program, erase and reset need a device; use identify to "
                 "find it\n",
@@ -287,6 +306,12 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     }
     if (!tracePath.empty()) {
         options.tracePath = tracePath;
+    }
+    if (!reportPath.empty()) {
+        options.reportPath = reportPath;
+    }
+    if (!examplePath.empty()) {
+        options.examplePath = examplePath;
     }
     return {options, 0};
 }
