@@ -1,6 +1,7 @@
 #include "cli/SelfTest.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "cli/OperationText.h"
 #include "cli/SelfTestImages.h"
@@ -88,44 +89,68 @@ class SelfTest {
     }
 
     SelfTestResult Run() {
-        if (!RunStep("line check", [&](SelfTestStep& step) { CheckLines(step); })) {
-            return Finish();
-        }
-        for (const NamedTimingProfile& profile : kTimingProfiles) {
-            if (!RunStep(WithProfile("identify", profile),
-                         [&](SelfTestStep& step) { IdentifyChip(step, profile); })) {
-                return Finish();
+        bool stopped = false;
+        bool asked = false;
+        for (const PlannedStep& planned : Plan()) {
+            if (!stopped && !planned.gate && !asked) {
+                asked = true;
+                result_.declined = !setup_.confirm(result_.chip);
+                stopped = result_.declined;
             }
-        }
-        if (!setup_.confirm(result_.chip)) {
-            result_.declined = true;
-            return Finish();
-        }
-        for (const NamedTimingProfile& profile : kTimingProfiles) {
-            RunStep(WithProfile("erase + blank check", profile),
-                    [&](SelfTestStep& step) { EraseAndBlankCheck(step, profile); });
-        }
-        for (const SelfTestImage& image : SelfTestImages(*device_)) {
-            for (const NamedTimingProfile& profile : kTimingProfiles) {
-                RunStep(
-                    WithProfile("write + verify + read-back, " + std::string(image.name), profile),
-                    [&](SelfTestStep& step) { WriteAndReadBack(step, profile, image.image); });
+            if (stopped) {
+                SelfTestStep notRun;
+                notRun.name = planned.name;
+                result_.steps.push_back(notRun);
+                continue;
             }
+            stopped = !RunStep(planned.name, planned.body) && planned.gate;
         }
-        RunStep("classic Erase + Program + Verify of " + setup_.exampleName,
-                [&](SelfTestStep& step) { ProgramExample(step); });
-        RunStep("reset", [&](SelfTestStep& step) { ResetTarget(step); });
-        return Finish();
+        return std::move(result_);
     }
 
   private:
+    // A step to come. The gates (line check, identify) must pass for the
+    // others to run, and nothing is erased before the user confirms.
+    struct PlannedStep {
+        std::string name;
+        bool gate;
+        std::function<void(SelfTestStep&)> body;
+    };
+
+    std::vector<PlannedStep> Plan() {
+        std::vector<PlannedStep> plan;
+        plan.push_back({"line check", true, [this](SelfTestStep& step) { CheckLines(step); }});
+        for (const NamedTimingProfile& profile : kTimingProfiles) {
+            plan.push_back({WithProfile("identify", profile), true,
+                            [this, &profile](SelfTestStep& step) { IdentifyChip(step, profile); }});
+        }
+        for (const NamedTimingProfile& profile : kTimingProfiles) {
+            plan.push_back(
+                {WithProfile("erase + blank check", profile), false,
+                 [this, &profile](SelfTestStep& step) { EraseAndBlankCheck(step, profile); }});
+        }
+        for (std::size_t i = 0; i < std::size(kSelfTestImageNames); ++i) {
+            for (const NamedTimingProfile& profile : kTimingProfiles) {
+                plan.push_back({WithProfile("write + verify + read-back, " +
+                                                std::string(kSelfTestImageNames[i]),
+                                            profile),
+                                false, [this, i, &profile](SelfTestStep& step) {
+                                    WriteAndReadBack(step, profile, images_.at(i));
+                                }});
+            }
+        }
+        plan.push_back({"classic Erase + Program + Verify of " + setup_.exampleName, false,
+                        [this](SelfTestStep& step) { ProgramExample(step); }});
+        plan.push_back({"reset", false, [this](SelfTestStep& step) { ResetTarget(step); }});
+        return plan;
+    }
+
     static std::string WithProfile(const std::string& name, const NamedTimingProfile& profile) {
         return name + " (" + std::string(profile.name) + " timing)";
     }
 
     // Runs one step, times it and hands it on; false when it failed.
-    template <typename Body>
-    bool RunStep(const std::string& name, Body&& body) {
+    bool RunStep(const std::string& name, const std::function<void(SelfTestStep&)>& body) {
         SelfTestStep step;
         step.name = name;
         step.status = StepStatus::Passed;
@@ -204,6 +229,7 @@ class SelfTest {
             return;
         }
         device_ = result.found;
+        images_ = SelfTestImages(*device_);
         result_.chip = chip;
         step.detail = chip;
     }
@@ -263,20 +289,19 @@ class SelfTest {
         step.detail = "the target was reset and runs";
     }
 
-    SelfTestResult Finish() { return std::move(result_); }
-
     const SelfTestSetup& setup_;
     SelfTestRunHost host_;
     const Device* device_ = nullptr;
+    std::vector<ChipImage> images_;  // in the order of kSelfTestImageNames
     SelfTestResult result_;
 };
 
 }  // namespace
 
 bool SelfTestResult::Passed() const {
-    return !declined && !steps.empty() && std::ranges::all_of(steps, [](const SelfTestStep& step) {
+    return !declined && std::ranges::all_of(steps, [](const SelfTestStep& step) {
         return step.status == StepStatus::Passed;
-    }) && steps.back().name == "reset";
+    });
 }
 
 SelfTestResult RunSelfTest(const SelfTestSetup& setup) {

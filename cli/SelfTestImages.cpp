@@ -75,13 +75,8 @@ void Compare(std::vector<Difference>& differences, MemorySpace space, std::uint1
 
 }  // namespace
 
-std::vector<SelfTestImage> SelfTestImages(const Device& device) {
-    return {
-        {"full memory", FullMemory(device)},
-        {"sparse", Sparse(device)},
-        {"EEPROM and IDs", EepromAndIds(device)},
-        {"configuration word", ConfigWord()},
-    };
+std::vector<ChipImage> SelfTestImages(const Device& device) {
+    return {FullMemory(device), Sparse(device), EepromAndIds(device), ConfigWord()};
 }
 
 ChipImage ErasedImage(const Device& device) {

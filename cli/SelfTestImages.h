@@ -9,16 +9,17 @@
 
 namespace tallis {
 
-// An image the self-test writes, reads back and compares, made for one device.
-struct SelfTestImage {
-    std::string_view name;  // "full memory", "sparse", ...
-    ChipImage image;
+// The images the self-test writes, reads back and compares, in that order:
+// all program memory and EEPROM; a few words at row and page edges; the EEPROM
+// and ID locations alone; a configuration word without code protection.
+inline constexpr std::string_view kSelfTestImageNames[] = {
+    "full memory",
+    "sparse",
+    "EEPROM and IDs",
+    "configuration word",
 };
-
-// Every generated image, in the order the self-test writes them: all program
-// memory and EEPROM; a few words at row and page edges; the EEPROM and ID
-// locations alone; a configuration word without code protection.
-std::vector<SelfTestImage> SelfTestImages(const Device& device);
+// Those images for one device, in the same order.
+std::vector<ChipImage> SelfTestImages(const Device& device);
 
 // What a write must add to the chip's erase for a blank check to pass: every
 // EEPROM byte and ID location written erased, since the 87x erase keeps the

@@ -31,6 +31,9 @@ const char* StatusText(StepStatus status) {
 
 // "  passed    12.345 s  identify (classic timing): PIC16F877A revision 1 ...".
 std::string StepLine(const SelfTestStep& step) {
+    if (step.status == StepStatus::NotRun) {
+        return "  not run               " + step.name;
+    }
     char head[48];
     std::snprintf(head, sizeof head, "  %-7s %9.3f s  ", StatusText(step.status),
                   static_cast<double>(step.durationUs) / 1e6);
