@@ -1,5 +1,7 @@
 #include "cli/ConsoleOperationProgress.h"
 
+#include <csignal>
+
 #include "cli/ConsoleText.h"
 
 namespace tallis {
@@ -8,7 +10,28 @@ namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
 
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void NoteInterrupt(int) {
+    interrupted = 1;
+}
+
 }  // namespace
+
+ConsoleOperationProgress::ConsoleOperationProgress(std::FILE* out, bool enabled)
+    : out_(out), enabled_(enabled) {
+    interrupted = 0;
+    previousHandler_ = std::signal(SIGINT, NoteInterrupt);
+}
+
+ConsoleOperationProgress::~ConsoleOperationProgress() {
+    EndLine();
+    std::signal(SIGINT, previousHandler_ == SIG_ERR ? SIG_DFL : previousHandler_);
+}
+
+bool ConsoleOperationProgress::CancelRequested() const {
+    return interrupted != 0;
+}
 
 void ConsoleOperationProgress::Report(std::uint32_t done, std::uint32_t total, std::uint16_t) {
     if (!enabled_ || total == 0) {

@@ -8,15 +8,18 @@
 namespace tallis {
 
 // A chip operation's progress as a bar on a terminal: steps done of the
-// operation's total. Nothing is drawn when disabled (a pipe, --quiet). The
-// command-line tool has no way to cancel; a terminal's Ctrl+C ends it.
+// operation's total. Nothing is drawn when disabled (a pipe, --quiet). While
+// it lives, Ctrl+C (SIGINT) asks the operation to stop at its next step, so
+// that the session still leaves the chip with VPP off.
 class ConsoleOperationProgress : public OperationProgress {
   public:
-    ConsoleOperationProgress(std::FILE* out, bool enabled) : out_(out), enabled_(enabled) {}
-    ~ConsoleOperationProgress() override { EndLine(); }
+    ConsoleOperationProgress(std::FILE* out, bool enabled);
+    ~ConsoleOperationProgress() override;
+    ConsoleOperationProgress(const ConsoleOperationProgress&) = delete;
+    ConsoleOperationProgress& operator=(const ConsoleOperationProgress&) = delete;
 
     void Report(std::uint32_t done, std::uint32_t total, std::uint16_t address) override;
-    bool CancelRequested() const override { return false; }
+    bool CancelRequested() const override;
     // Ends a bar that is still on its line, so that later output starts afresh.
     void EndLine();
 
@@ -26,6 +29,7 @@ class ConsoleOperationProgress : public OperationProgress {
     bool onLine_ = false;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point lastDraw_{};
+    void (*previousHandler_)(int);
 };
 
 }  // namespace tallis

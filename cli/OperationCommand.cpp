@@ -33,7 +33,7 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
                             "the parallel port refused " + std::to_string(result.portFailures) +
                                 " accesses during the command: nothing it read or wrote counts");
         case OperationOutcome::Cancelled:
-            return Complain(kExitRunError, "cancelled; the chip was left with VPP off");
+            return Complain(kExitRunError, "interrupted; the chip was left with VPP off");
         case OperationOutcome::TooLarge:
             return Complain(kExitUsage, PathText(options.firmwarePath) + " holds " +
                                             LocationText(result.differences.at(0).space,

@@ -185,9 +185,14 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
     }
     const std::vector<Row> rows = RowsWithData(image, device);
     const std::vector<Location> written = LocationsOf(image, false);
+    const auto firstOther = std::ranges::find_if(
+        written, [](const Location& l) { return l.space != MemorySpace::Program; });
+    const std::span<const Location> others(firstOther, written.end());
     const bool withConfig = image.config.has_value();
-    const auto total =
-        static_cast<std::uint32_t>(1 + rows.size() + 2 * written.size() + (withConfig ? 2 : 0));
+    // Steps: the erase, each row, each other location, each read-back, the
+    // configuration word's write and read-back.
+    const auto total = static_cast<std::uint32_t>(1 + rows.size() + others.size() + written.size() +
+                                                  (withConfig ? 2 : 0));
     std::uint32_t done = 0;
 
     EraseChip(session, device);
@@ -196,11 +201,11 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
         WriteProgramRow(session, device, row.start, std::span(row.words).first(device.latchWords));
         session.Step(++done, total, row.start);
     }
-    for (const Location& location : written) {
+    for (const Location& location : others) {
         if (location.space == MemorySpace::Eeprom) {
             WriteEepromByte(session, static_cast<std::uint8_t>(location.address),
                             static_cast<std::uint8_t>(location.value));
-        } else if (location.space != MemorySpace::Program) {
+        } else {
             WriteConfigSpaceWord(session, location.address, location.value);
         }
         session.Step(++done, total, location.address);

@@ -6,7 +6,10 @@ namespace tallis {
 
 namespace {
 
+constexpr std::uint16_t kFirstId = 0x2000;
+constexpr std::uint16_t kLastId = 0x2003;
 constexpr std::uint16_t kConfigWordAddress = 0x2007;
+constexpr std::uint8_t kErasedByte = 0xFF;
 constexpr std::uint16_t kCpdBit = 0x0100;
 constexpr std::uint16_t kCp87xABit = 0x2000;
 
@@ -29,6 +32,24 @@ void CodeProtectDisableErase87x(ProgrammingSession& session) {
     session.Send(kBulkEraseSetup2);
 }
 
+// 87x: the code-protect-disable erase leaves an unprotected data EEPROM as
+// it was, and the sources disagree on whether it clears the ID locations;
+// whatever of them is not erased is erased location by location.
+void EraseLeftovers87x(ProgrammingSession& session, const Device& device) {
+    for (std::uint16_t address = kFirstId; address <= kLastId; ++address) {
+        session.GoTo(address);
+        if (session.ReadWord() != ProgrammingSession::kBlankWord) {
+            WriteConfigSpaceWord(session, address, ProgrammingSession::kBlankWord);
+        }
+    }
+    for (std::uint16_t address = 0; address < device.eepromBytes; ++address) {
+        session.GoTo(address);
+        if (session.ReadDataByte() != kErasedByte) {
+            WriteEepromByte(session, static_cast<std::uint8_t>(address), kErasedByte);
+        }
+    }
+}
+
 // 87x, first CP1:CP0 value -> first protected address: 11 none, 10 the last
 // 256 words, 01 the upper half, 00 everything.
 std::uint16_t ProtectedFrom87x(unsigned pair, std::uint16_t programWords) {
@@ -49,10 +70,13 @@ std::uint16_t ProtectedFrom87x(unsigned pair, std::uint16_t programWords) {
 void EraseChip(ProgrammingSession& session, const Device& device) {
     if (device.family == Family::Pic16F87xA) {
         ChipErase87xA(session);
+        session.Restart();
     } else {
         CodeProtectDisableErase87x(session);
+        session.Restart();
+        EraseLeftovers87x(session, device);
+        session.Restart();
     }
-    session.Restart();
 }
 
 void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uint16_t rowStart,

@@ -11,8 +11,8 @@ namespace tallis {
 // What differs between the two families' programming algorithms. Everything
 // else the operations take from the device's table row.
 
-// Erases program memory, the ID locations (87xA; the 87x writes its IDs with
-// an erase of their own) and the configuration word. Ends at address 0.
+// Erases program memory, the ID locations, the data EEPROM and the
+// configuration word. Ends at address 0.
 void EraseChip(ProgrammingSession& session, const Device& device);
 // Writes one latch row (87xA: 8 words at a multiple of 8; 87x: one word).
 void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uint16_t rowStart,

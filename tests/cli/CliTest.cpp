@@ -180,8 +180,10 @@ TEST(CliUsage, HelpAndVersionExitWithZero) {
     CliProcess cli;
     CliResult help = cli.Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word : {"program", "erase", "reset", "--chip", "--port", "--sim", "--sim-chip",
-                             "--sim-state", "--real-time", "--trace", "--quiet"}) {
+    for (const char* word :
+         {"program", "erase", "reset", "identify", "read", "verify", "blank-check", "write",
+          "--chip", "--list-devices", "--port", "--sim", "--sim-chip", "--sim-fault", "--sim-state",
+          "--real-time", "--trace", "--quiet", "4 the chip is not what was asked"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
     CliResult version = cli.Run({"--version"});

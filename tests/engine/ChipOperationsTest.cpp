@@ -162,6 +162,35 @@ TEST_P(ChipOperationsOnEveryDevice, WriteThenReadGivesTheImageBackAndBlankCheckN
     chip.ExpectLeftSafely();
 }
 
+TEST_P(ChipOperationsOnEveryDevice, WriteLeavesNothingOfTheOldContents) {
+    ASSERT_EQ(chip.WriteImage(SampleImage(device)).outcome, OperationOutcome::Completed);
+    ChipImage next;
+    next.program[1] = 0x0123;
+    ASSERT_EQ(chip.WriteImage(next).outcome, OperationOutcome::Completed);
+    const ReadResult read = chip.Run([&](ProgrammingSession& s) { return Read(s, device); });
+    for (std::uint16_t a = 0; a < device.programWords; ++a) {
+        ASSERT_EQ(read.image.program[a], a == 1 ? 0x0123 : 0x3FFF) << a;
+    }
+    EXPECT_EQ(read.image.ids,
+              (std::array<std::optional<std::uint16_t>, 4>{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF}));
+    for (std::uint16_t a = 0; a < device.eepromBytes; ++a) {
+        ASSERT_EQ(read.image.eeprom[a], 0xFF) << a;
+    }
+    chip.ExpectLeftSafely();
+}
+
+TEST_P(ChipOperationsOnEveryDevice, BlankCheckPassesAfterTheClassicErase) {
+    ChipImage image;
+    image.program[0] = 0x2805;
+    image.config = kConfig;
+    ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
+    chip.wire.EraseOnly();
+    const OperationResult blank =
+        chip.Run([&](ProgrammingSession& s) { return BlankCheck(s, device); });
+    EXPECT_EQ(blank.outcome, OperationOutcome::Completed) << blank.differences.size();
+    chip.ExpectLeftSafely();
+}
+
 TEST_P(ChipOperationsOnEveryDevice, VerifyErasesNothingAndNamesTheFirstWrongWord) {
     ChipImage image = SampleImage(device);
     ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
