@@ -55,7 +55,7 @@ std::string OutcomeText(const OperationResult& result, const Device* asked) {
         case OperationOutcome::TooLarge:
             return "the image holds memory the chip does not have";
         case OperationOutcome::Cancelled:
-            return "cancelled";
+            return "interrupted; the chip was left with VPP off";
         default:
             return IdentifyDiagnosis(result, asked);
     }
@@ -97,13 +97,17 @@ class SelfTest {
                 result_.declined = !setup_.confirm(result_.chip);
                 stopped = result_.declined;
             }
+            if (!stopped && Interrupted()) {
+                result_.interrupted = true;
+                stopped = true;
+            }
             if (stopped) {
                 SelfTestStep notRun;
                 notRun.name = planned.name;
                 result_.steps.push_back(notRun);
                 continue;
             }
-            stopped = !RunStep(planned.name, planned.body) && planned.gate;
+            stopped = (!RunStep(planned.name, planned.body) && planned.gate) || result_.interrupted;
         }
         return std::move(result_);
     }
@@ -181,8 +185,13 @@ class SelfTest {
         if (result.outcome == OperationOutcome::Completed) {
             return true;
         }
+        result_.interrupted = result.outcome == OperationOutcome::Cancelled;
         Fail(step, OutcomeText(result, setup_.asked), result.differences);
         return false;
+    }
+
+    bool Interrupted() const {
+        return setup_.progress != nullptr && setup_.progress->CancelRequested();
     }
 
     Programmer Wire() {
@@ -218,7 +227,7 @@ class SelfTest {
 
     void IdentifyChip(SelfTestStep& step, const NamedTimingProfile& profile) {
         Programmer wire = Wire();
-        ProgrammingSession session(wire, *profile.timing);
+        ProgrammingSession session(wire, *profile.timing, setup_.progress);
         const OperationResult result = Identify(session, setup_.asked);
         if (!Take(step, result)) {
             return;
@@ -236,8 +245,8 @@ class SelfTest {
 
     void EraseAndBlankCheck(SelfTestStep& step, const NamedTimingProfile& profile) {
         Programmer wire = Wire();
-        ProgrammingSession session(wire, *profile.timing);
-        if (Take(step, Write(session, *device_, ErasedImage(*device_))) &&
+        ProgrammingSession session(wire, *profile.timing, setup_.progress);
+        if (Take(step, Write(session, *device_, ChipImage{})) &&
             Take(step, BlankCheck(session, *device_))) {
             step.detail = "blank";
         }
@@ -246,7 +255,7 @@ class SelfTest {
     void WriteAndReadBack(SelfTestStep& step, const NamedTimingProfile& profile,
                           const ChipImage& image) {
         Programmer wire = Wire();
-        ProgrammingSession session(wire, *profile.timing);
+        ProgrammingSession session(wire, *profile.timing, setup_.progress);
         if (!Take(step, Write(session, *device_, image)) ||
             !Take(step, Verify(session, *device_, image))) {
             return;
@@ -278,7 +287,7 @@ class SelfTest {
             step.detail = host_.Message() + " (the file is not strict Intel HEX: not read back)";
             return;
         }
-        ProgrammingSession session(wire, kClassicTiming);
+        ProgrammingSession session(wire, kClassicTiming, setup_.progress);
         if (Take(step, Verify(session, *device_, *written))) {
             step.detail = host_.Message() + "; verified again";
         }
@@ -299,9 +308,8 @@ class SelfTest {
 }  // namespace
 
 bool SelfTestResult::Passed() const {
-    return !declined && std::ranges::all_of(steps, [](const SelfTestStep& step) {
-        return step.status == StepStatus::Passed;
-    });
+    return std::ranges::all_of(
+        steps, [](const SelfTestStep& step) { return step.status == StepStatus::Passed; });
 }
 
 SelfTestResult RunSelfTest(const SelfTestSetup& setup) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/Device.h"
+#include "engine/OperationProgress.h"
 #include "image/FirmwareImage.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
@@ -36,11 +37,15 @@ struct SelfTestSetup {
     // the chip's name; false stops the test there.
     std::function<bool(const std::string& chip)> confirm;
     std::function<void(const SelfTestStep&)> stepDone;  // each step as it ends
+    // The chip operations' progress; when it asks to stop, the step under way
+    // ends at its next safe point and the later ones are not run.
+    OperationProgress* progress = nullptr;
 };
 
 struct SelfTestResult {
     std::string chip;  // "PIC16F877A revision 1 (device ID 0x0E21)"; empty when none answered
     bool declined = false;
+    bool interrupted = false;
     std::vector<SelfTestStep> steps;
 
     bool Passed() const;

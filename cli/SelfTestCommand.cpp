@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/BundledExample.h"
+#include "cli/ConsoleOperationProgress.h"
 #include "cli/ExitCode.h"
 #include "cli/FileNames.h"
 #include "cli/SelfTest.h"
@@ -70,7 +71,8 @@ std::optional<int> PrepareSelfTest(const CliOptions& options, SelfTestInputs& in
 }
 
 int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
-                       CommandTarget& target, PortIo& port, Delayer& timer) {
+                       CommandTarget& target, PortIo& port, Delayer& timer, bool showProgress) {
+    ConsoleOperationProgress progress(stdout, showProgress);
     const std::string portText = PortText(options);
     const SelfTestSetting setting{TALLIS_VERSION, OperatingSystemText(), portText,
                                   target.AccessPath(), target.TimerCalibration()};
@@ -101,6 +103,9 @@ int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
     std::printf("Report written to %s\n", PathText(options.reportPath).c_str());
     if (result.declined) {
         return Complain(kExitRunError, "not confirmed: nothing was erased");
+    }
+    if (result.interrupted) {
+        return Complain(kExitRunError, "interrupted; the chip was left with VPP off");
     }
     return result.Passed() ? kExitCompleted : kExitRunError;
 }

@@ -23,9 +23,10 @@ struct SelfTestInputs {
 // nothing when the test can start.
 std::optional<int> PrepareSelfTest(const CliOptions& options, SelfTestInputs& inputs);
 
-// Runs the self-test on a started target, prints each step, writes the
-// report and returns the exit status.
+// Runs the self-test on a started target, prints each step (and a progress
+// bar when showProgress), writes the report and returns the exit status.
+// Ctrl+C stops it at the next safe point, the chip left with VPP off.
 int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
-                       CommandTarget& target, PortIo& port, Delayer& timer);
+                       CommandTarget& target, PortIo& port, Delayer& timer, bool showProgress);
 
 }  // namespace tallis

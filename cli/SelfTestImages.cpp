@@ -1,7 +1,5 @@
 #include "cli/SelfTestImages.h"
 
-#include <algorithm>
-
 namespace tallis {
 
 namespace {
@@ -79,13 +77,6 @@ std::vector<ChipImage> SelfTestImages(const Device& device) {
     return {FullMemory(device), Sparse(device), EepromAndIds(device), ConfigWord()};
 }
 
-ChipImage ErasedImage(const Device& device) {
-    ChipImage image;
-    image.ids.fill(kErasedWord);
-    std::fill_n(image.eeprom.begin(), device.eepromBytes, kErasedByte);
-    return image;
-}
-
 std::vector<Difference> ReadBackDifferences(const Device& device, const ChipImage& written,
                                             const ChipImage& read) {
     std::vector<Difference> differences;
@@ -95,10 +86,8 @@ std::vector<Difference> ReadBackDifferences(const Device& device, const ChipImag
                 value(read.program[a]), kWordMask);
     }
     for (std::uint16_t a = 0; a < device.eepromBytes; ++a) {
-        if (written.eeprom[a]) {
-            Compare(differences, MemorySpace::Eeprom, a, *written.eeprom[a], value(read.eeprom[a]),
-                    0xFF);
-        }
+        Compare(differences, MemorySpace::Eeprom, a, written.eeprom[a].value_or(kErasedByte),
+                value(read.eeprom[a]), 0xFF);
     }
     for (std::size_t i = 0; i < written.ids.size(); ++i) {
         if (written.ids[i]) {

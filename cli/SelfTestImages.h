@@ -21,15 +21,9 @@ inline constexpr std::string_view kSelfTestImageNames[] = {
 // Those images for one device, in the same order.
 std::vector<ChipImage> SelfTestImages(const Device& device);
 
-// What a write must add to the chip's erase for a blank check to pass: every
-// EEPROM byte and ID location written erased, since the 87x erase keeps the
-// EEPROM of an unprotected chip (and perhaps the IDs).
-ChipImage ErasedImage(const Device& device);
-
 // Compares a whole-chip read with what was written: every location the image
-// holds must read back, and program memory it does not hold must read erased
-// (a write that lands at a wrong address shows there; EEPROM the image does not
-// hold may keep older bytes, since the 87x erase keeps them). The first
+// holds must read back, and program memory and EEPROM it does not hold must
+// read erased (a write that lands at a wrong address shows there). The first
 // OperationResult::kMaxDifferences, in address order.
 std::vector<Difference> ReadBackDifferences(const Device& device, const ChipImage& written,
                                             const ChipImage& read);

@@ -46,6 +46,9 @@ std::string Verdict(const SelfTestResult& result) {
     if (result.declined) {
         return "stopped before the erase: not confirmed";
     }
+    if (result.interrupted) {
+        return "interrupted; the chip was left with VPP off";
+    }
     if (result.Passed()) {
         return "PASSED, all " + std::to_string(result.steps.size()) + " steps";
     }

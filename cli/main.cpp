@@ -134,7 +134,7 @@ int Run(const CliOptions& options) {
     ConsoleRunHost host(options.chip, options.lptNumber, stdout, showProgress);
     int status = 0;
     if (options.command == CliCommand::SelfTest) {
-        status = RunSelfTestCommand(options, selfTest, *target, *port, *timer);
+        status = RunSelfTestCommand(options, selfTest, *target, *port, *timer, showProgress);
     } else if (IsChipOperation(options.command)) {
         status = RunChipOperation(options, chipImage, *port, *timer, host, showProgress);
     } else {
