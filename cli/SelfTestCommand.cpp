@@ -90,10 +90,12 @@ int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
                 return options.assumeYes || ConfirmErase(chip, portText);
             },
         .stepDone =
-            [](const SelfTestStep& step) {
+            [&progress](const SelfTestStep& step) {
+                progress.EndLine();
                 std::printf("%s\n", StepLine(step).c_str());
                 std::fflush(stdout);
             },
+        .progress = &progress,
     };
     const SelfTestResult result = RunSelfTest(setup);
     if (std::string error = WriteWholeFile(options.reportPath, SelfTestReportText(setting, result));
@@ -101,6 +103,7 @@ int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
         return Complain(kExitUsage, error);
     }
     std::printf("Report written to %s\n", PathText(options.reportPath).c_str());
+    std::fflush(stdout);
     if (result.declined) {
         return Complain(kExitRunError, "not confirmed: nothing was erased");
     }
