@@ -169,8 +169,8 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         ->check(CheckChip, "auto|DEVICE")
         ->type_name("");
     app.add_flag("--list-devices", listDevices,
-                 "list the supported devices, their IDs and sizes, and what has been tried on "
-                 "real hardware");
+                 "list the supported devices, their IDs and sizes, and which operations a "
+                 "self-test has confirmed on real hardware");
     app.add_option("--port", portName,
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
                    "address 0xADDR, e.g. a PCI card's")
