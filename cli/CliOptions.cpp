@@ -142,9 +142,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
     app.footer(
         "Exit status: 0 the command completed; 1 the run reported an error, the file has no end "
-        "record, a write did not verify, or a chip operation was interrupted; 2 bad options, or a "
-        "file that cannot be read, is "
-        "too large or is not good Intel HEX; 3 no access to the parallel port, or the port "
+        "record, a write did not verify, a chip operation was interrupted, or a self-test step "
+        "failed; 2 bad options, or a file that cannot be read, is too large or is not good "
+        "Intel HEX, or a self-test without a terminal or --yes; 3 no access to the parallel port, or the port "
         "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
         "line, another device, a verify difference, not blank, or code-protected memory that "
         "read could not read.");
