@@ -91,7 +91,7 @@ int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
             },
         .stepDone =
             [&progress](const SelfTestStep& step) {
-                progress.EndLine();
+                progress.ClearLine();
                 std::printf("%s\n", StepLine(step).c_str());
                 std::fflush(stdout);
             },
