@@ -72,6 +72,11 @@ TEST_P(CliSelfTest, EveryStepPassesAndTheReportSaysSo) {
 INSTANTIATE_TEST_SUITE_P(
     Families, CliSelfTest,
     ::testing::Values(FamilyCase{"Pic16F877A", {"--sim"}, {}, "PIC16F877A", "blink877a.hex"},
+                      FamilyCase{"Pic16F877ASlowBoard",
+                                 {"--sim", "--sim-board", "slow"},
+                                 {},
+                                 "PIC16F877A",
+                                 "blink877a.hex"},
                       FamilyCase{"Pic16F876",
                                  {"--sim", "--chip", "16f876", "--port", "lpt2"},
                                  {"--example", TALLIS_EXAMPLES_DIR "/eeprom877.hex"},
