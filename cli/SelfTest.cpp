@@ -42,8 +42,6 @@ class SelfTestRunHost : public RunHost {
 
 std::string OutcomeText(const OperationResult& result, const Device* asked) {
     switch (result.outcome) {
-        case OperationOutcome::Completed:
-            return "passed";
         case OperationOutcome::PortError:
             return "the parallel port refused " + std::to_string(result.portFailures) + " accesses";
         case OperationOutcome::Differs:
@@ -275,7 +273,6 @@ class SelfTest {
     void ProgramExample(SelfTestStep& step) {
         host_.SetChip(*device_);
         Programmer wire = Wire();
-        wire.SelectPort(setup_.lptNumber);
         ProgramRun run(wire, host_);
         if (run.Execute(setup_.example) != RunOutcome::Completed) {
             Fail(step, host_.Message().empty() ? "the run ended without its end record"
