@@ -46,6 +46,8 @@ ChipImage Sparse(const Device& device) {
     return image;
 }
 
+// A walking one through the IDs; the first, second, a middle and the last
+// EEPROM byte, the first one all zeros.
 ChipImage EepromAndIds(const Device& device) {
     ChipImage image;
     image.ids = {0x0001, 0x0010, 0x0100, 0x1000};

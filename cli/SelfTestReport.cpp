@@ -27,21 +27,6 @@ const char* StatusText(StepStatus status) {
     return "";
 }
 
-}  // namespace
-
-// "  passed    12.345 s  identify (classic timing): PIC16F877A revision 1 ...".
-std::string StepLine(const SelfTestStep& step) {
-    if (step.status == StepStatus::NotRun) {
-        return "  not run               " + step.name;
-    }
-    char head[48];
-    std::snprintf(head, sizeof head, "  %-7s %9.3f s  ", StatusText(step.status),
-                  static_cast<double>(step.durationUs) / 1e6);
-    return head + step.name + ": " + step.detail;
-}
-
-namespace {
-
 std::string Verdict(const SelfTestResult& result) {
     if (result.declined) {
         return "stopped before the erase: not confirmed";
@@ -62,6 +47,17 @@ std::string Verdict(const SelfTestResult& result) {
 }
 
 }  // namespace
+
+// "  passed    12.345 s  identify (classic timing): PIC16F877A revision 1 ...".
+std::string StepLine(const SelfTestStep& step) {
+    if (step.status == StepStatus::NotRun) {
+        return "  not run               " + step.name;
+    }
+    char head[48];
+    std::snprintf(head, sizeof head, "  %-7s %9.3f s  ", StatusText(step.status),
+                  static_cast<double>(step.durationUs) / 1e6);
+    return head + step.name + ": " + step.detail;
+}
 
 std::string OperatingSystemText() {
 #ifdef _WIN32

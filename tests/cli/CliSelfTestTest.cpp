@@ -119,14 +119,35 @@ INSTANTIATE_TEST_SUITE_P(
                   "        configuration word 0x2007: expected 0x3F72, read 0x3FFF\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CliSelfTestPrompt, WithoutATerminalItIsRefusedUnlessYesAndNothingIsSent) {
+struct RefusalCase {
+    const char* name;
+    std::vector<std::string> selfTestOptions;
+    std::string err;
+};
+
+class CliSelfTestRefusal : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(CliSelfTestRefusal, NothingIsSentAndNoReportWritten) {
+    const RefusalCase& c = GetParam();
     CliProcess cli;
-    CliResult r = cli.Run({"--sim", "--trace", "trace.txt", "selftest"});
+    std::vector<std::string> args = {"--sim", "--trace", "trace.txt", "selftest"};
+    args.insert(args.end(), c.selfTestOptions.begin(), c.selfTestOptions.end());
+    CliResult r = cli.Run(args);
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(Holds(r.err, "give --yes")) << r.err;
+    EXPECT_TRUE(Holds(r.err, c.err)) << r.err;
     EXPECT_FALSE(std::filesystem::exists(cli.Path("trace.txt")));
     EXPECT_FALSE(std::filesystem::exists(cli.Path("tallis-selftest.txt")));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, CliSelfTestRefusal,
+    ::testing::Values(RefusalCase{"NoTerminalWithoutYes", {}, "give --yes"},
+                      RefusalCase{
+                          "MissingExample", {"--yes", "--example", "missing.hex"}, "missing.hex"},
+                      RefusalCase{"ReportCannotBeWritten",
+                                  {"--yes", "--report", "no-folder/report.txt"},
+                                  "cannot write the report to no-folder/report.txt"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tallis::testing
