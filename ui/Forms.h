@@ -8,13 +8,15 @@
 namespace tallis {
 
 class Dialogs;
+class SettingsStore;
 class Target;
 
 // The program's four windows, made once, in the order the program needs: the
 // main window first (its creation writes the port's idle state), then About,
 // Options and "Time calibrate". They live until the program ends.
 struct Forms {
-    Forms(Target& target, Dialogs& dialogs);
+    // Without a settings store nothing is remembered between runs.
+    Forms(Target& target, Dialogs& dialogs, SettingsStore* settings = nullptr);
 
     TForm1 Form1;
     TForm3 Form3;

@@ -3,7 +3,5 @@
 
 // tallis-sim: the same program driving a simulated board and chip in real time.
 int main(int argc, char** argv) {
-    return tallis::RunApplication(argc, argv, [] {
-        return std::make_unique<tallis::SimTarget>(tallis::sim::TimeSource::RealTime);
-    });
+    return tallis::RunApplication(argc, argv, tallis::StartSimTarget, true);
 }

@@ -25,6 +25,7 @@
 #include "ui/Gauge.h"
 #include "ui/OpenedFile.h"
 #include "ui/StatusBar.h"
+#include "ui/WindowSettings.h"
 
 namespace tallis {
 
@@ -47,7 +48,7 @@ class TForm4;
 class TForm1 : public QMainWindow, public RunHost {
     Q_OBJECT
   public:
-    TForm1(Target& target, Dialogs& dialogs);
+    TForm1(Target& target, Dialogs& dialogs, SettingsStore* settings = nullptr);
     ~TForm1() override;
 
     // The other windows, made right after this one.
@@ -56,6 +57,7 @@ class TForm1 : public QMainWindow, public RunHost {
     // Menu bar.
     QMenu* File1;
     QAction* Open1;
+    std::vector<QAction*> RecentFiles;  // "&1 name", newest first
     QAction* N1;
     QAction* Exit1;
     QMenu* Programdevices1;
@@ -109,6 +111,7 @@ class TForm1 : public QMainWindow, public RunHost {
 
     // The opened file, null until one has been read.
     const FirmwareImage* Image() const { return image_.get(); }
+    const WindowSettings& Settings() const { return settings_; }
     bool StartupDone() const { return startupDone_; }
     // A chip command (or the calibration) on the worker, or the Open dialog.
     bool CommandRunning() const { return busy_ || worker_.Running(); }
@@ -141,6 +144,8 @@ class TForm1 : public QMainWindow, public RunHost {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     // What the window does once the worker's part has ended, on its own thread.
@@ -158,11 +163,16 @@ class TForm1 : public QMainWindow, public RunHost {
     void EndWork(const Completion& done);
     void ShowCommandState();
     bool ReloadIfChanged();
+    void ApplySettings();
+    void StoreSettings();
+    void ShowRecentFiles();
     template <typename Call>
     void OnWindowThread(Call&& call);
 
     Target& target_;
     Dialogs& dialogs_;
+    SettingsStore* store_;
+    WindowSettings settings_;
     std::unique_ptr<Programmer> programmer_;
     // Shared with the worker, which keeps the copy it started with.
     std::shared_ptr<const FirmwareImage> image_;

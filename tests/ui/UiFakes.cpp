@@ -42,7 +42,7 @@ std::vector<std::string> FakeTarget::Writes() const {
     return writes;
 }
 
-WindowsFixture::WindowsFixture() {
+WindowsFixture::WindowsFixture(SettingsStore* settings) : forms(target, dialogs, settings) {
     form1.Timer1->stop();  // tests run the start-up step themselves
     form1.show();
 }
