@@ -35,9 +35,13 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         QStringLiteral("load the simulated chip's memory from FILE if it exists, save it there "
                        "at the end (Intel HEX)"),
         QStringLiteral("FILE"));
+    const QCommandLineOption simBoard(
+        QStringLiteral("sim-board"),
+        QStringLiteral("the interface board: ideal (default) or slow (RB7 rises in 5 us, VPP in "
+                       "50 us)"),
+        QStringLiteral("BOARD"));
     if (simulated) {
-        parser.addOption(simChip);
-        parser.addOption(simState);
+        parser.addOptions({simChip, simState, simBoard});
     }
     parser.process(application);  // --help and unknown options end the program here
 
@@ -51,6 +55,7 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
     if (simulated) {
         options.simChip = parser.value(simChip);
         options.simState = parser.value(simState);
+        options.simBoard = parser.value(simBoard);
     }
     return options;
 }

@@ -40,11 +40,12 @@ std::optional<sim::TargetType> SimChipNamed(const QString& name) {
 
 }  // namespace
 
-SimTarget::SimTarget(sim::TimeSource time, sim::TargetType type)
+SimTarget::SimTarget(sim::TimeSource time, sim::TargetType type, sim::BoardTiming board)
     : simulation_(sim::TargetOptions{
           .type = type,
           .time = time,
-          .portAccessCostNs = time == sim::TimeSource::Virtual ? sim::kRealPortAccessNs : 0}) {}
+          .portAccessCostNs = time == sim::TimeSource::Virtual ? sim::kRealPortAccessNs : 0,
+          .board = board}) {}
 
 std::unique_ptr<EngineTimer> SimTarget::MakeTimer() {
     if (simulation_.RealTime()) {
@@ -89,7 +90,14 @@ std::unique_ptr<Target> StartSimTarget(const LaunchOptions& options) {
                      options.simChip.toLocal8Bit().constData());
         return nullptr;
     }
-    auto target = std::make_unique<SimTarget>(sim::TimeSource::RealTime, *type);
+    const std::optional<sim::BoardTiming> board = sim::BoardTimingNamed(
+        options.simBoard.isEmpty() ? "ideal" : options.simBoard.toStdString());
+    if (!board) {
+        std::fprintf(stderr, "tallis-sim: --sim-board must be ideal or slow, got '%s'\n",
+                     options.simBoard.toLocal8Bit().constData());
+        return nullptr;
+    }
+    auto target = std::make_unique<SimTarget>(sim::TimeSource::RealTime, *type, *board);
     if (!options.simState.isEmpty()) {
         const std::string problem =
             target->UseStateFile(std::filesystem::path(options.simState.toStdWString()));

@@ -12,9 +12,9 @@ namespace tallis {
 
 struct LaunchOptions;
 
-// The simulated interface board with a PIC16F877A (or PIC16F877) on LPT 1, so
-// that the program can be tried without hardware. Port access is always
-// available.
+// The simulated interface board (ideal or slow) with a PIC16F877A (or
+// PIC16F877) on LPT 1, so that the program can be tried without hardware. Port
+// access is always available.
 //
 // In real time the engine waits on the real timer and the chip checks those
 // waits against the steady clock: that is tallis-sim. In virtual time the
@@ -22,7 +22,8 @@ struct LaunchOptions;
 // waits only once enabled, like the real one, and its calibration takes no time.
 class SimTarget : public Target {
   public:
-    explicit SimTarget(sim::TimeSource time, sim::TargetType type = sim::TargetType::Pic16F877A);
+    explicit SimTarget(sim::TimeSource time, sim::TargetType type = sim::TargetType::Pic16F877A,
+                       sim::BoardTiming board = {});
 
     PortIo& Port() override { return simulation_.Port(); }
     bool DriverStarted() const override { return true; }
