@@ -13,11 +13,13 @@
 #include <QThread>
 
 #include "engine/ProgramRun.h"
+#include "image/ChipImageHex.h"
 #include "timing/EngineTimerSettings.h"
 #include "ui/Artwork.h"
 #include "ui/CommandTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
+#include "ui/MemoryView.h"
 #include "ui/MessageText.h"
 #include "ui/Options.h"
 #include "ui/PortAddress.h"
@@ -110,7 +112,8 @@ TForm1::~TForm1() {
     }
 }
 
-void TForm1::AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate) {
+void TForm1::AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate, MemoryView& memory) {
+    memoryView_ = &memory;
     form3_ = &about;
     form2_ = &options;
     form4_ = &calibrate;
@@ -187,6 +190,11 @@ void TForm1::BuildMenu() {
                       QKeySequence(Qt::CTRL | Qt::Key_E));
     Reset1 = MenuItem(Programdevices1, "Reset1", QStringLiteral("Re&set"),
                       QKeySequence(Qt::CTRL | Qt::Key_S));
+
+    Device1 = bar->addMenu(QStringLiteral("&Device"));
+    Device1->setObjectName(QStringLiteral("Device1"));
+    MemoryView1 = MenuItem(Device1, "MemoryView1", QStringLiteral("&Memory view"),
+                           QKeySequence(Qt::CTRL | Qt::Key_M));
 
     Options1 = bar->addAction(QStringLiteral("&Options"));
     Options1->setObjectName(QStringLiteral("Options1"));
@@ -274,6 +282,7 @@ void TForm1::ConnectHandlers() {
     connect(About2, &QAction::triggered, this, &TForm1::Ab1Click);
     connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(MemoryView1, &QAction::triggered, this, &TForm1::MemoryView1Click);
     connect(CancelButton, &QPushButton::clicked, this, &TForm1::CancelCommand);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &TForm1::CancelCommand);
@@ -557,6 +566,29 @@ void TForm1::ApplyPortChoice(int portNumber) {
     programmer_->SelectPort(portNumber);
     ShowStatus(PortStatusText(PortNumber(), PortBase()));
     StoreSettings();
+}
+
+// The device whose sizes and configuration fields the memory view uses: the
+// chip buttons' choice.
+const Device& TForm1::ViewDevice() const {
+    return *FindDevice(SelectedChip() == ChipType::Pic16F877 ? "16f877" : "16f877a");
+}
+
+// Shows the open file; without one, whatever the view last showed.
+void TForm1::MemoryView1Click() {
+    if (image_) {
+        HexParseResult parsed = ParseChipImageHex(image_->Text());
+        if (parsed) {
+            memoryView_->ShowImage(*parsed.image, ViewDevice(), QFileInfo(openedPath_).fileName());
+        } else {
+            ShowStatus("Memory view: " + parsed.error);
+        }
+    } else if (memoryView_->Source().isEmpty()) {
+        memoryView_->ShowImage(ChipImage{}, ViewDevice(), QStringLiteral("no file open"));
+    }
+    memoryView_->show();
+    memoryView_->raise();
+    memoryView_->activateWindow();
 }
 
 void TForm1::ApplyPortAddress(std::uint16_t portBase) {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "device/Device.h"
 #include "engine/Programmer.h"
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
@@ -33,6 +34,7 @@ class Target;
 class TForm2;
 class TForm3;
 class TForm4;
+class MemoryView;
 
 // The main window. It shows the commands, the chip choice, the loaded file's
 // word count, the gauge and the status bar, owns the engine and the opened
@@ -52,7 +54,7 @@ class TForm1 : public QMainWindow, public RunHost {
     ~TForm1() override;
 
     // The other windows, made right after this one.
-    void AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate);
+    void AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate, MemoryView& memory);
 
     // Menu bar.
     QMenu* File1;
@@ -64,6 +66,8 @@ class TForm1 : public QMainWindow, public RunHost {
     QAction* Program1;
     QAction* Erase1;
     QAction* Reset1;
+    QMenu* Device1;
+    QAction* MemoryView1;
     QAction* Options1;
     QMenu* Help1;
     QAction* About2;
@@ -131,6 +135,7 @@ class TForm1 : public QMainWindow, public RunHost {
     void SpeedButton1Click();
     void SpeedButton4Click();
     void Timer1Timer();
+    void MemoryView1Click();
 
     // RunHost.
     ChipType SelectedChip() const override;
@@ -166,6 +171,7 @@ class TForm1 : public QMainWindow, public RunHost {
     void ApplySettings();
     void StoreSettings();
     void ShowRecentFiles();
+    const Device& ViewDevice() const;
     template <typename Call>
     void OnWindowThread(Call&& call);
 
@@ -182,6 +188,7 @@ class TForm1 : public QMainWindow, public RunHost {
     TForm2* form2_ = nullptr;
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
+    MemoryView* memoryView_ = nullptr;
     // What the worker reads: the chip buttons (disabled during a run) and the
     // port choice taken when the command starts.
     std::atomic<ChipType> chip_{ChipType::Pic16F877A};

@@ -93,7 +93,6 @@ WindowSettings LoadWindowSettings(const SettingsStore& store) {
     if (auto deviceChip = store.Value("deviceChip"); deviceChip && !deviceChip->empty()) {
         settings.deviceChip = *deviceChip;
     }
-    settings.fastProgramming = store.Value("fastProgramming") == "true";
     settings.lastFolder = store.Value("lastFolder").value_or("");
     settings.recentFiles = SplitRecent(store.Value("recentFiles").value_or(""));
     auto x = ParseInt(store.Value("window/x").value_or(""));
@@ -108,7 +107,6 @@ void SaveWindowSettings(const WindowSettings& settings, SettingsStore& store) {
     store.SetValue("port", PortText(settings.portNumber, settings.portBase));
     store.SetValue("chip", settings.chip);
     store.SetValue("deviceChip", settings.deviceChip);
-    store.SetValue("fastProgramming", settings.fastProgramming ? "true" : "false");
     store.SetValue("lastFolder", settings.lastFolder);
     std::string recent;
     for (const std::string& file : settings.recentFiles) {

@@ -22,7 +22,6 @@ TEST(WindowSettings, RoundTripThroughTheStore) {
     saved.portBase = 0xE010;
     saved.chip = "16f877";
     saved.deviceChip = "16f876a";
-    saved.fastProgramming = true;
     saved.lastFolder = "/home/me/hex";
     for (int i = 0; i < 10; ++i) {
         saved.AddRecentFile("/home/me/hex/" + std::to_string(i % 9) + ".hex");

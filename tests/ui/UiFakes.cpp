@@ -51,6 +51,7 @@ WindowsFixture::~WindowsFixture() {
     forms.Form2.hide();
     forms.Form3.hide();
     forms.Form4.hide();
+    forms.Memory.hide();
 }
 
 void WindowsFixture::FinishStartup() {
