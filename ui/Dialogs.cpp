@@ -26,6 +26,9 @@ std::optional<QString> QtDialogs::AskOpenFileName(QWidget* owner,
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(settings.nameFilters);
+    if (!settings.directory.isEmpty()) {
+        dialog.setDirectory(settings.directory);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

@@ -13,6 +13,7 @@ namespace tallis {
 // shown: a file dialog keeps a file-system watcher thread while it exists.
 struct OpenDialogSettings {
     QStringList nameFilters;  // "description (pattern)", the first one selected
+    QString directory;        // where it opens; empty for the current folder
 };
 
 // What the windows ask of the desktop: modal message boxes, the file dialog and

@@ -2,17 +2,24 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QShortcut>
 #include <QThread>
 
 #include "engine/ProgramRun.h"
+#include "image/ChipImageHex.h"
 #include "timing/EngineTimerSettings.h"
 #include "ui/Artwork.h"
 #include "ui/CommandTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
+#include "ui/MemoryView.h"
 #include "ui/MessageText.h"
 #include "ui/Options.h"
 #include "ui/PortAddress.h"
@@ -64,12 +71,14 @@ QLabel* Caption(QWidget* parent, const char* name, QRect geometry, const QString
 
 }  // namespace
 
-TForm1::TForm1(Target& target, Dialogs& dialogs)
+TForm1::TForm1(Target& target, Dialogs& dialogs, SettingsStore* settings)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint),
       target_(target),
-      dialogs_(dialogs) {
+      dialogs_(dialogs),
+      store_(settings),
+      settings_(settings ? LoadWindowSettings(*settings) : WindowSettings{}) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("TALLIS  V3e"));
     setWindowIcon(ApplicationIcon());
@@ -89,7 +98,9 @@ TForm1::TForm1(Target& target, Dialogs& dialogs)
     adjustSize();
     setFixedSize(size());
     CentreOnScreen(*this);
+    setAcceptDrops(true);
     FormCreate();
+    ApplySettings();
 }
 
 // A command still on the worker is cancelled; the window's thread answers its
@@ -101,10 +112,62 @@ TForm1::~TForm1() {
     }
 }
 
-void TForm1::AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate) {
+void TForm1::AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate, MemoryView& memory) {
+    memoryView_ = &memory;
     form3_ = &about;
     form2_ = &options;
     form4_ = &calibrate;
+    form2_->ShowPort(PortNumber(), PortBase());
+}
+
+// The remembered state, after the creation's port writes on LPT 1.
+void TForm1::ApplySettings() {
+    if (settings_.portNumber != 0) {
+        programmer_->SelectPort(settings_.portNumber);
+    } else if (target_.ClaimPort(settings_.portBase)) {
+        programmer_->SelectPortAddress(settings_.portBase);
+    }
+    (settings_.chip == "16f877" ? pic877 : pic877a)->setChecked(true);
+    OpenD1.directory = QString::fromStdString(settings_.lastFolder);
+    if (settings_.position) {
+        const QPoint at(settings_.position->x, settings_.position->y);
+        if (QGuiApplication::screenAt(at) != nullptr) {
+            move(at);
+        }
+    }
+    ShowRecentFiles();
+}
+
+void TForm1::StoreSettings() {
+    settings_.portNumber = PortNumber();
+    settings_.portBase = PortBase();
+    settings_.chip = pic877->isChecked() ? "16f877" : "16f877a";
+    if (store_ != nullptr) {
+        SaveWindowSettings(settings_, *store_);
+    }
+}
+
+void TForm1::ShowRecentFiles() {
+    for (QAction* action : RecentFiles) {
+        File1->removeAction(action);
+        action->deleteLater();
+    }
+    RecentFiles.clear();
+    int number = 1;
+    for (const std::string& file : settings_.recentFiles) {
+        const QString path = QString::fromStdString(file);
+        auto* action = new QAction(
+            QStringLiteral("&%1 %2").arg(number++).arg(QFileInfo(path).fileName()), File1);
+        action->setToolTip(path);
+        action->setStatusTip(path);
+        connect(action, &QAction::triggered, this, [this, path] { OpenFile(path); });
+        File1->insertAction(N1, action);
+        RecentFiles.push_back(action);
+    }
+    if (!RecentFiles.empty()) {
+        RecentFiles.push_back(File1->insertSeparator(N1));
+    }
+    ShowCommandState();
 }
 
 void TForm1::BuildMenu() {
@@ -127,6 +190,11 @@ void TForm1::BuildMenu() {
                       QKeySequence(Qt::CTRL | Qt::Key_E));
     Reset1 = MenuItem(Programdevices1, "Reset1", QStringLiteral("Re&set"),
                       QKeySequence(Qt::CTRL | Qt::Key_S));
+
+    Device1 = bar->addMenu(QStringLiteral("&Device"));
+    Device1->setObjectName(QStringLiteral("Device1"));
+    MemoryView1 = MenuItem(Device1, "MemoryView1", QStringLiteral("&Memory view"),
+                           QKeySequence(Qt::CTRL | Qt::Key_M));
 
     Options1 = bar->addAction(QStringLiteral("&Options"));
     Options1->setObjectName(QStringLiteral("Options1"));
@@ -214,11 +282,13 @@ void TForm1::ConnectHandlers() {
     connect(About2, &QAction::triggered, this, &TForm1::Ab1Click);
     connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(MemoryView1, &QAction::triggered, this, &TForm1::MemoryView1Click);
     connect(CancelButton, &QPushButton::clicked, this, &TForm1::CancelCommand);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &TForm1::CancelCommand);
     connect(pic877, &QRadioButton::toggled, this, [this](bool checked) {
         chip_.store(checked ? ChipType::Pic16F877 : ChipType::Pic16F877A);
+        StoreSettings();
     });
 }
 
@@ -283,7 +353,24 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
+    settings_.position = WindowPosition{pos().x(), pos().y()};
+    StoreSettings();
     programmer_->LeavePort();
+}
+
+// One local file dropped on the window opens it, as Open would.
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!CommandRunning() && urls.size() == 1 && urls.front().isLocalFile()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile() && OpenFile(urls.front().toLocalFile())) {
+        event->acceptProposedAction();
+    }
 }
 
 void TForm1::Exit1Click() {
@@ -339,6 +426,9 @@ void TForm1::ShowCommandState() {
     for (QAction* action : {Open1, Erase1, Reset1, Options1}) {
         action->setEnabled(idle);
     }
+    for (QAction* action : RecentFiles) {
+        action->setEnabled(idle);
+    }
     for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton1, SpeedButton3,
                                                             SpeedButton5, pic877, pic877a}) {
         control->setEnabled(idle);
@@ -389,7 +479,12 @@ bool TForm1::OpenFile(const QString& path) {
     openedPath_ = path;
     setWindowTitle(QStringLiteral("TALLIS - ") + path);
     Edit1->setText(QStringLiteral("  ") + QString::number(image_->WordCount));
-    ShowCommandState();
+    const QFileInfo opened(path);
+    settings_.lastFolder = opened.absolutePath().toStdString();
+    OpenD1.directory = opened.absolutePath();
+    settings_.AddRecentFile(opened.absoluteFilePath().toStdString());
+    StoreSettings();
+    ShowRecentFiles();
     return true;
 }
 
@@ -470,6 +565,30 @@ void TForm1::SpeedButton6Click() {
 void TForm1::ApplyPortChoice(int portNumber) {
     programmer_->SelectPort(portNumber);
     ShowStatus(PortStatusText(PortNumber(), PortBase()));
+    StoreSettings();
+}
+
+// The device whose sizes and configuration fields the memory view uses: the
+// chip buttons' choice.
+const Device& TForm1::ViewDevice() const {
+    return *FindDevice(SelectedChip() == ChipType::Pic16F877 ? "16f877" : "16f877a");
+}
+
+// Shows the open file; without one, whatever the view last showed.
+void TForm1::MemoryView1Click() {
+    if (image_) {
+        HexParseResult parsed = ParseChipImageHex(image_->Text());
+        if (parsed) {
+            memoryView_->ShowImage(*parsed.image, ViewDevice(), QFileInfo(openedPath_).fileName());
+        } else {
+            ShowStatus("Memory view: " + parsed.error);
+        }
+    } else if (memoryView_->Source().isEmpty()) {
+        memoryView_->ShowImage(ChipImage{}, ViewDevice(), QStringLiteral("no file open"));
+    }
+    memoryView_->show();
+    memoryView_->raise();
+    memoryView_->activateWindow();
 }
 
 void TForm1::ApplyPortAddress(std::uint16_t portBase) {
@@ -480,6 +599,7 @@ void TForm1::ApplyPortAddress(std::uint16_t portBase) {
     programmer_->SelectPortAddress(portBase);
     ShowStatus(PortNumber() != 0 ? PortStatusText(PortNumber(), PortBase())
                                  : PortAddressStatus(portBase));
+    StoreSettings();
 }
 
 ChipType TForm1::SelectedChip() const {

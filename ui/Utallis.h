@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "device/Device.h"
 #include "engine/Programmer.h"
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
@@ -25,6 +26,7 @@
 #include "ui/Gauge.h"
 #include "ui/OpenedFile.h"
 #include "ui/StatusBar.h"
+#include "ui/WindowSettings.h"
 
 namespace tallis {
 
@@ -32,6 +34,7 @@ class Target;
 class TForm2;
 class TForm3;
 class TForm4;
+class MemoryView;
 
 // The main window. It shows the commands, the chip choice, the loaded file's
 // word count, the gauge and the status bar, owns the engine and the opened
@@ -47,21 +50,24 @@ class TForm4;
 class TForm1 : public QMainWindow, public RunHost {
     Q_OBJECT
   public:
-    TForm1(Target& target, Dialogs& dialogs);
+    TForm1(Target& target, Dialogs& dialogs, SettingsStore* settings = nullptr);
     ~TForm1() override;
 
     // The other windows, made right after this one.
-    void AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate);
+    void AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate, MemoryView& memory);
 
     // Menu bar.
     QMenu* File1;
     QAction* Open1;
+    std::vector<QAction*> RecentFiles;  // "&1 name", newest first
     QAction* N1;
     QAction* Exit1;
     QMenu* Programdevices1;
     QAction* Program1;
     QAction* Erase1;
     QAction* Reset1;
+    QMenu* Device1;
+    QAction* MemoryView1;
     QAction* Options1;
     QMenu* Help1;
     QAction* About2;
@@ -109,6 +115,7 @@ class TForm1 : public QMainWindow, public RunHost {
 
     // The opened file, null until one has been read.
     const FirmwareImage* Image() const { return image_.get(); }
+    const WindowSettings& Settings() const { return settings_; }
     bool StartupDone() const { return startupDone_; }
     // A chip command (or the calibration) on the worker, or the Open dialog.
     bool CommandRunning() const { return busy_ || worker_.Running(); }
@@ -128,6 +135,7 @@ class TForm1 : public QMainWindow, public RunHost {
     void SpeedButton1Click();
     void SpeedButton4Click();
     void Timer1Timer();
+    void MemoryView1Click();
 
     // RunHost.
     ChipType SelectedChip() const override;
@@ -141,6 +149,8 @@ class TForm1 : public QMainWindow, public RunHost {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     // What the window does once the worker's part has ended, on its own thread.
@@ -158,11 +168,17 @@ class TForm1 : public QMainWindow, public RunHost {
     void EndWork(const Completion& done);
     void ShowCommandState();
     bool ReloadIfChanged();
+    void ApplySettings();
+    void StoreSettings();
+    void ShowRecentFiles();
+    const Device& ViewDevice() const;
     template <typename Call>
     void OnWindowThread(Call&& call);
 
     Target& target_;
     Dialogs& dialogs_;
+    SettingsStore* store_;
+    WindowSettings settings_;
     std::unique_ptr<Programmer> programmer_;
     // Shared with the worker, which keeps the copy it started with.
     std::shared_ptr<const FirmwareImage> image_;
@@ -172,6 +188,7 @@ class TForm1 : public QMainWindow, public RunHost {
     TForm2* form2_ = nullptr;
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
+    MemoryView* memoryView_ = nullptr;
     // What the worker reads: the chip buttons (disabled during a run) and the
     // port choice taken when the command starts.
     std::atomic<ChipType> chip_{ChipType::Pic16F877A};

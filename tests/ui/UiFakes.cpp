@@ -42,7 +42,7 @@ std::vector<std::string> FakeTarget::Writes() const {
     return writes;
 }
 
-WindowsFixture::WindowsFixture() {
+WindowsFixture::WindowsFixture(SettingsStore* settings) : forms(target, dialogs, settings) {
     form1.Timer1->stop();  // tests run the start-up step themselves
     form1.show();
 }
@@ -51,6 +51,7 @@ WindowsFixture::~WindowsFixture() {
     forms.Form2.hide();
     forms.Form3.hide();
     forms.Form4.hide();
+    forms.Memory.hide();
 }
 
 void WindowsFixture::FinishStartup() {

@@ -87,10 +87,10 @@ class FakeTarget : public Target {
 struct WindowsFixture {
     FakeTarget target;
     FakeDialogs dialogs;
-    Forms forms{target, dialogs};
+    Forms forms;
     TForm1& form1 = forms.Form1;
 
-    WindowsFixture();
+    explicit WindowsFixture(SettingsStore* settings = nullptr);
     ~WindowsFixture();
     void FinishStartup();
 };
