@@ -1,33 +1,36 @@
 #include <windows.h>
 
-#include "ui/SimTarget.h"
+#include "app/SimTarget.h"
 #include "win32/Controls.h"
 #include "win32/Win32Application.h"
 
 // tallis-sim.exe: the same program driving a simulated board and chip in real
-// time. "--sim-board slow" gives the board slow RB7 and VPP edges; a last
-// argument that is not an option names a file to open at start.
+// time. It takes tallis-cli's --sim-chip, --sim-board and --sim-state, and a
+// HEX file to open at start.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     using namespace tallis;
-    sim::BoardTiming board;
+    SimLaunchOptions options;
     std::wstring fileToOpen;
     const std::vector<std::wstring> arguments = win32::CommandLineArguments();
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] != L"--sim-board") {
-            fileToOpen = arguments[i];
-            continue;
+        const std::wstring& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == L"--sim-chip" && hasValue) {
+            options.chip = win32::Narrow(arguments[++i]);
+        } else if (argument == L"--sim-board" && hasValue) {
+            options.board = win32::Narrow(arguments[++i]);
+        } else if (argument == L"--sim-state" && hasValue) {
+            options.state = arguments[++i];
+        } else {
+            fileToOpen = argument;
         }
-        const auto named = i + 1 < arguments.size()
-                               ? sim::BoardTimingNamed(win32::Narrow(arguments[i + 1]))
-                               : std::nullopt;
-        if (!named) {
-            MessageBoxW(nullptr, L"--sim-board takes ideal or slow", L"tallis-sim", MB_OK);
-            return 2;
-        }
-        board = *named;
-        ++i;
     }
-    return win32::RunApplication(
-        [board] { return std::make_unique<SimTarget>(sim::TimeSource::RealTime, board); },
-        fileToOpen, showCommand);
+    std::string problem;
+    std::unique_ptr<SimTarget> target = StartSimTarget(options, problem);
+    if (!target) {
+        MessageBoxW(nullptr, win32::Widen("tallis-sim: " + problem).c_str(), L"TALLIS", MB_OK);
+        return 2;
+    }
+    return win32::RunApplication([&target] { return std::unique_ptr<Target>(std::move(target)); },
+                                 fileToOpen, showCommand);
 }

@@ -8,7 +8,7 @@
 #include "app/MessageLines.h"
 #include "app/SessionView.h"
 #include "sim/ChipHexFile.h"
-#include "ui/SimTarget.h"
+#include "app/SimTarget.h"
 
 namespace tallis::test {
 namespace {
