@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the core libraries and their tests for Windows (mingw-w64) into
 # build-win and runs the tests under Wine, checks tallis-cli.exe against the
-# native build (scripts/cli-wine-check.sh), and runs the port client and
-# tallis-cli.exe against the test driver (scripts/wine-driver-tests.sh).
+# native build (scripts/cli-wine-check.sh), runs the port client and
+# tallis-cli.exe against the test driver (scripts/wine-driver-tests.sh), and
+# drives tallis-sim.exe's windows on a virtual display (scripts/wine-gui-tests.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,7 +12,7 @@ jobs=$(nproc)
 cmake -S . -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTALLIS_BUILD_UI=OFF -DTALLIS_BUILD_BENCH=OFF
+    -DTALLIS_BUILD_BENCH=OFF
 cmake --build "$build" -j "$jobs"
 
 # A fresh prefix for every run, so that no service or file of an earlier run
@@ -30,3 +31,6 @@ ctest --test-dir "$build" --output-on-failure -j "$jobs" --repeat until-pass:3
 # Alone, after the other Wine tests, in a prefix of its own.
 tallis_stop_wine_prefix
 bash scripts/wine-driver-tests.sh "$build"
+
+# The desktop program's windows, in a prefix and on a display of their own.
+bash scripts/wine-gui-tests.sh "$build"
