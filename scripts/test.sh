@@ -25,8 +25,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 stage "TSan build and the threaded tests"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALLIS_SANITIZER=thread \
     -DTALLIS_BUILD_BENCH=OFF -DTALLIS_BUILD_UI=OFF -DTALLIS_BUILD_CLI=OFF
-cmake --build build-tsan -j "$jobs" --target test_timing
+cmake --build build-tsan -j "$jobs" --target test_timing test_app
 TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/timing/test_timing
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/app/test_app
 
 stage "Windows build and tests under Wine"
 bash scripts/windows-tests.sh
