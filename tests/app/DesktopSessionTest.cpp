@@ -2,13 +2,14 @@
 
 #include <condition_variable>
 #include <deque>
+#include <future>
 #include <mutex>
 
 #include "app/DesktopSession.h"
 #include "app/MessageLines.h"
 #include "app/SessionView.h"
-#include "sim/ChipHexFile.h"
 #include "app/SimTarget.h"
+#include "sim/ChipHexFile.h"
 
 namespace tallis::test {
 namespace {
@@ -20,17 +21,15 @@ const std::string kExample = TALLIS_EXAMPLES_DIR "/blink877a.hex";
 class FakeView : public SessionView {
   public:
     void Post(std::function<void()> call) override {
+        if (onPost) {
+            onPost();
+        }
         const std::lock_guard lock(mutex_);
         posted_.push_back(std::move(call));
         arrived_.notify_one();
     }
     void ShowStatus(const std::string& text) override { status = text; }
-    void SetGauge(int percent) override {
-        gauge = percent;
-        if (onGauge) {
-            onGauge(percent);
-        }
-    }
+    void SetGauge(int percent) override { gauge = percent; }
     void ShowMessage(const std::string& text) override {
         messages.push_back(text);
         if (onMessage) {
@@ -58,7 +57,7 @@ class FakeView : public SessionView {
     std::vector<std::string> messages;
     int stateChanges = 0;
     std::function<void()> onMessage;
-    std::function<void(int)> onGauge;
+    std::function<void()> onPost;  // on the posting thread, before the call is queued
 
   private:
     std::mutex mutex_;
@@ -118,19 +117,20 @@ TEST(DesktopSession, ProgramRunWritesTheChipAndHoldsOtherCommandsBack) {
 TEST(DesktopSession, CancelStopsTheRunWithoutAMessage) {
     StartedSession s;
     ASSERT_TRUE(s.session.Open(kExample));
-    s.view.onGauge = [&](int percent) {
-        if (percent > 0) {
-            s.session.Cancel();
-            EXPECT_FALSE(s.session.Cancellable());
-        }
-    };
+    // The run's first report (the port, before any word) waits for the cancel.
+    std::promise<void> cancelled;
+    std::shared_future<void> cancelDone = cancelled.get_future().share();
+    s.view.onPost = [cancelDone] { cancelDone.wait(); };
     s.session.ProgramVerify();
+    ASSERT_TRUE(s.session.Cancellable());
+    s.session.Cancel();
+    EXPECT_FALSE(s.session.Cancellable());
+    cancelled.set_value();
     s.view.AnswerUntilIdle(s.session);
 
     EXPECT_TRUE(s.view.messages.empty());
-    EXPECT_TRUE(s.view.status.starts_with("Cancelled at ")) << s.view.status;
-    EXPECT_TRUE(s.view.status.ends_with("H; VPP off")) << s.view.status;
-    EXPECT_LT(s.view.gauge, 100);
+    EXPECT_EQ(s.view.status, "Cancelled at 0000H; VPP off");
+    EXPECT_EQ(s.view.gauge, 0);
     EXPECT_TRUE(s.target.Simulation().Violations().Empty());
 }
 
