@@ -35,6 +35,22 @@ std::optional<QString> QtDialogs::AskOpenFileName(QWidget* owner,
     return dialog.selectedFiles().constFirst();
 }
 
+std::optional<QString> QtDialogs::AskSaveFileName(QWidget* owner,
+                                                  const OpenDialogSettings& settings) {
+    QFileDialog dialog(owner);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(settings.nameFilters);
+    dialog.setDefaultSuffix(QStringLiteral("hex"));
+    if (!settings.directory.isEmpty()) {
+        dialog.setDirectory(settings.directory);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
 void QtDialogs::OpenUrl(const QUrl& url) {
     QDesktopServices::openUrl(url);
 }

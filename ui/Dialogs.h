@@ -30,6 +30,9 @@ class Dialogs {
     // Runs a file-open dialog; the chosen file's full path, or nothing when cancelled.
     virtual std::optional<QString> AskOpenFileName(QWidget* owner,
                                                    const OpenDialogSettings& dialog) = 0;
+    // Runs a file-save dialog for a HEX file; the chosen path, or nothing when cancelled.
+    virtual std::optional<QString> AskSaveFileName(QWidget* owner,
+                                                   const OpenDialogSettings& dialog) = 0;
     // Hands a page to the desktop; whether it opened is not looked at.
     virtual void OpenUrl(const QUrl& url) = 0;
 };
@@ -39,6 +42,8 @@ class QtDialogs : public Dialogs {
     void ShowMessage(QWidget* owner, const QString& text) override;
     bool AskYesNo(QWidget* owner, const QString& text) override;
     std::optional<QString> AskOpenFileName(QWidget* owner,
+                                           const OpenDialogSettings& settings) override;
+    std::optional<QString> AskSaveFileName(QWidget* owner,
                                            const OpenDialogSettings& settings) override;
     void OpenUrl(const QUrl& url) override;
 };

@@ -77,7 +77,8 @@ std::vector<ConfigLine> ConfigLines(const ChipImage& image, const Device& device
             {Kind::ConfigWord, "Configuration word", "----", "not in the image", kConfigAddress});
     }
     for (std::size_t i = 0; i < image.ids.size(); ++i) {
-        lines.push_back({Kind::Id, "ID " + std::to_string(i), WordText(image.ids[i]), "",
+        const std::optional<std::uint16_t> id = image.ids[i];
+        lines.push_back({Kind::Id, "ID " + std::to_string(i), id ? Hex(*id, 4) : WordText(id), "",
                          static_cast<std::uint16_t>(kFirstIdAddress + i)});
     }
     if (image.deviceId) {

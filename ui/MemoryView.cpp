@@ -22,6 +22,8 @@ QTableWidget* MakeTable(const char* name, const QStringList& columns) {
     table->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    constexpr int kRowPadding = 6;
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + kRowPadding);
     return table;
 }
 
@@ -38,6 +40,9 @@ QStringList Numbered(int count) {
     }
     return labels;
 }
+
+const QColor kDifferenceColour(255, 190, 190);
+constexpr int kAddressRole = Qt::UserRole;
 
 QString Address(int address) {
     return QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper();
@@ -125,10 +130,49 @@ void MemoryView::FillConfig(const ChipImage& image, const Device& device) {
         auto* name =
             new QTableWidgetItem(QString::fromStdString((indented ? "    " : "") + line.name));
         ConfigTable->setItem(row, 0, name);
-        ConfigTable->setItem(row, 1, Cell(line.value));
+        QTableWidgetItem* value = Cell(line.value);
+        value->setData(kAddressRole, line.address);
+        ConfigTable->setItem(row, 1, value);
         ConfigTable->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(line.meaning)));
     }
     ConfigTable->resizeColumnsToContents();
+}
+
+void MemoryView::MarkDifferences(std::span<const Difference> differences) {
+    for (const Difference& difference : differences) {
+        QTableWidgetItem* cell = CellOf(difference);
+        if (cell == nullptr) {
+            continue;
+        }
+        const int digits = difference.space == MemorySpace::Eeprom ? 2 : 4;
+        auto hex = [digits](std::uint16_t value) {
+            return QStringLiteral("0x") +
+                   QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+        };
+        cell->setBackground(kDifferenceColour);
+        cell->setToolTip(QStringLiteral("File: %1\nChip: %2")
+                             .arg(hex(difference.expected), hex(difference.actual)));
+    }
+}
+
+QTableWidgetItem* MemoryView::CellOf(const Difference& difference) const {
+    switch (difference.space) {
+        case MemorySpace::Program:
+            return ProgramTable->item(difference.address / kProgramWordsPerRow,
+                                      difference.address % kProgramWordsPerRow);
+        case MemorySpace::Eeprom:
+            return EepromTable->item(difference.address / kEepromBytesPerRow,
+                                     difference.address % kEepromBytesPerRow);
+        default:
+            // The configuration word's first line, or the ID's line.
+            for (int row = 0; row < ConfigTable->rowCount(); ++row) {
+                QTableWidgetItem* value = ConfigTable->item(row, 1);
+                if (value->data(kAddressRole).toInt() == difference.address) {
+                    return value;
+                }
+            }
+            return nullptr;
+    }
 }
 
 }  // namespace tallis

@@ -1,5 +1,6 @@
 #include "ui/Utallis.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -12,6 +13,7 @@
 #include <QShortcut>
 #include <QThread>
 
+#include "engine/OperationProgress.h"
 #include "engine/ProgramRun.h"
 #include "image/ChipImageHex.h"
 #include "timing/EngineTimerSettings.h"
@@ -68,6 +70,28 @@ QLabel* Caption(QWidget* parent, const char* name, QRect geometry, const QString
     label->setTextFormat(Qt::PlainText);
     return label;
 }
+
+// A Device command's progress on the gauge, and the window's Cancel.
+class WindowProgress : public OperationProgress {
+  public:
+    explicit WindowProgress(TForm1& window) : window_(window) {}
+
+    void Report(std::uint32_t done, std::uint32_t total, std::uint16_t address) override {
+        lastAddress_ = address;
+        const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
+        if (percent != lastPercent_) {
+            lastPercent_ = percent;
+            window_.SetGauge(percent);
+        }
+    }
+    bool CancelRequested() const override { return window_.CancelRequested(); }
+    std::uint16_t LastAddress() const { return lastAddress_; }
+
+  private:
+    TForm1& window_;
+    int lastPercent_ = -1;
+    std::uint16_t lastAddress_ = 0;
+};
 
 }  // namespace
 
@@ -191,10 +215,7 @@ void TForm1::BuildMenu() {
     Reset1 = MenuItem(Programdevices1, "Reset1", QStringLiteral("Re&set"),
                       QKeySequence(Qt::CTRL | Qt::Key_S));
 
-    Device1 = bar->addMenu(QStringLiteral("&Device"));
-    Device1->setObjectName(QStringLiteral("Device1"));
-    MemoryView1 = MenuItem(Device1, "MemoryView1", QStringLiteral("&Memory view"),
-                           QKeySequence(Qt::CTRL | Qt::Key_M));
+    BuildDeviceMenu(bar);
 
     Options1 = bar->addAction(QStringLiteral("&Options"));
     Options1->setObjectName(QStringLiteral("Options1"));
@@ -202,6 +223,45 @@ void TForm1::BuildMenu() {
     Help1 = bar->addMenu(QStringLiteral("&Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
     About2 = MenuItem(Help1, "About2", QStringLiteral("&About"));
+}
+
+void TForm1::BuildDeviceMenu(QMenuBar* bar) {
+    Device1 = bar->addMenu(QStringLiteral("&Device"));
+    Device1->setObjectName(QStringLiteral("Device1"));
+    Identify1 = MenuItem(Device1, "Identify1", QStringLiteral("&Identify"));
+    Read1 = MenuItem(Device1, "Read1", QStringLiteral("&Read..."));
+    Verify1 = MenuItem(Device1, "Verify1", QStringLiteral("&Verify"));
+    BlankCheck1 = MenuItem(Device1, "BlankCheck1", QStringLiteral("&Blank check"));
+    WriteAll1 = MenuItem(Device1, "WriteAll1", QStringLiteral("&Write all"));
+    Device1->addSeparator();
+    DeviceChip1 = Device1->addMenu(QStringLiteral("&Chip"));
+    DeviceChip1->setObjectName(QStringLiteral("DeviceChip1"));
+    auto* choice = new QActionGroup(DeviceChip1);
+    auto addChoice = [&](const QString& caption, const std::string& option) {
+        QAction* action = DeviceChip1->addAction(caption);
+        action->setCheckable(true);
+        action->setData(QString::fromStdString(option));
+        action->setChecked(option == settings_.deviceChip);
+        choice->addAction(action);
+        DeviceChips.push_back(action);
+        connect(action, &QAction::triggered, this, [this, option] {
+            settings_.deviceChip = option;
+            StoreSettings();
+        });
+    };
+    addChoice(QStringLiteral("&Auto-detect"), "auto");
+    for (const Device& device : Devices()) {
+        addChoice(
+            QString::fromLatin1(device.name.data(), static_cast<qsizetype>(device.name.size())),
+            std::string(device.option));
+    }
+    if (choice->checkedAction() == nullptr) {
+        DeviceChips.front()->setChecked(true);
+        settings_.deviceChip = "auto";
+    }
+    Device1->addSeparator();
+    MemoryView1 = MenuItem(Device1, "MemoryView1", QStringLiteral("&Memory view"),
+                           QKeySequence(Qt::CTRL | Qt::Key_M));
 }
 
 void TForm1::BuildControls() {
@@ -283,6 +343,14 @@ void TForm1::ConnectHandlers() {
     connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(MemoryView1, &QAction::triggered, this, &TForm1::MemoryView1Click);
+    const std::pair<QAction*, DeviceCommandKind> deviceCommands[] = {
+        {Identify1, DeviceCommandKind::Identify}, {Read1, DeviceCommandKind::Read},
+        {Verify1, DeviceCommandKind::Verify},     {BlankCheck1, DeviceCommandKind::BlankCheck},
+        {WriteAll1, DeviceCommandKind::WriteAll},
+    };
+    for (const auto& [action, kind] : deviceCommands) {
+        connect(action, &QAction::triggered, this, [this, kind] { DeviceCommandClick(kind); });
+    }
     connect(CancelButton, &QPushButton::clicked, this, &TForm1::CancelCommand);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &TForm1::CancelCommand);
@@ -423,9 +491,12 @@ void TForm1::EndWork(const Completion& done) {
 
 void TForm1::ShowCommandState() {
     const bool idle = !worker_.Running();
-    for (QAction* action : {Open1, Erase1, Reset1, Options1}) {
+    for (QAction* action : {Open1, Erase1, Reset1, Options1, Identify1, Read1, BlankCheck1}) {
         action->setEnabled(idle);
     }
+    DeviceChip1->setEnabled(idle);
+    Verify1->setEnabled(idle && image_);
+    WriteAll1->setEnabled(idle && image_);
     for (QAction* action : RecentFiles) {
         action->setEnabled(idle);
     }
@@ -569,9 +640,96 @@ void TForm1::ApplyPortChoice(int portNumber) {
 }
 
 // The device whose sizes and configuration fields the memory view uses: the
-// chip buttons' choice.
+// Device commands' chip choice, else the chip they last found, else the chip
+// buttons' choice.
 const Device& TForm1::ViewDevice() const {
+    if (const Device* asked = AskedDevice()) {
+        return *asked;
+    }
+    if (identified_ != nullptr) {
+        return *identified_;
+    }
     return *FindDevice(SelectedChip() == ChipType::Pic16F877 ? "16f877" : "16f877a");
+}
+
+// The Device commands' chip, or nothing for Auto-detect.
+const Device* TForm1::AskedDevice() const {
+    return settings_.deviceChip == "auto" ? nullptr : FindDevice(settings_.deviceChip);
+}
+
+void TForm1::ShowInMemoryView(const ChipImage& image, const Device& device, const QString& source) {
+    memoryView_->ShowImage(image, device, source);
+    memoryView_->show();
+    memoryView_->raise();
+}
+
+void TForm1::DeviceCommandClick(DeviceCommandKind kind) {
+    const bool needsFile = kind == DeviceCommandKind::Verify || kind == DeviceCommandKind::WriteAll;
+    if (!EngineCommandAllowed() || (needsFile && (!image_ || !ReloadIfChanged()))) {
+        return;
+    }
+    std::shared_ptr<const ChipImage> file;
+    if (needsFile) {
+        HexParseResult parsed = ParseChipImageHex(image_->Text());
+        if (!parsed) {
+            dialogs_.ShowMessage(this, QStringLiteral("This file cannot be used: ") +
+                                           QString::fromStdString(parsed.error));
+            return;
+        }
+        file = std::make_shared<const ChipImage>(std::move(*parsed.image));
+    }
+    QString savePath;
+    if (kind == DeviceCommandKind::Read) {
+        std::optional<QString> path;
+        RunModal([&] { path = dialogs_.AskSaveFileName(this, OpenD1); });
+        if (!path) {
+            return;
+        }
+        savePath = *path;
+    }
+    StartWork(
+        [this, kind, file, savePath, asked = AskedDevice()]() -> Completion {
+            WindowProgress progress(*this);
+            auto report = std::make_shared<DeviceCommandReport>(
+                RunDeviceCommand(kind, *programmer_, progress, asked, file.get()));
+            if (report->outcome == OperationOutcome::Cancelled) {
+                report->status = CancelledStatus(progress.LastAddress());
+            }
+            return [this, kind, report, file, savePath] {
+                ShowDeviceReport(kind, *report, file.get(), savePath);
+            };
+        },
+        true);
+}
+
+void TForm1::ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
+                              const ChipImage* file, const QString& savePath) {
+    if (report.device != nullptr) {
+        identified_ = report.device;
+    }
+    QString message = QString::fromStdString(report.message);
+    if (kind == DeviceCommandKind::Read && report.chipImage) {
+        QFile saved(savePath);
+        const std::string text = FormatChipImageHex(*report.chipImage);
+        if (!saved.open(QIODevice::WriteOnly) ||
+            saved.write(text.data(), static_cast<qint64>(text.size())) !=
+                static_cast<qint64>(text.size())) {
+            message += QStringLiteral("\nCould not save ") + savePath;
+        }
+        ShowInMemoryView(*report.chipImage, *report.device,
+                         QString::fromLatin1(report.device->name.data(),
+                                             static_cast<qsizetype>(report.device->name.size())) +
+                             QStringLiteral(" read from the chip"));
+    }
+    if (kind == DeviceCommandKind::Verify && report.outcome == OperationOutcome::Differs) {
+        ShowInMemoryView(*file, *report.device,
+                         QFileInfo(openedPath_).fileName() + QStringLiteral(" against the chip"));
+        memoryView_->MarkDifferences(report.differences);
+    }
+    ShowStatus(report.status);
+    if (!message.isEmpty()) {
+        dialogs_.ShowMessage(this, message);
+    }
 }
 
 // Shows the open file; without one, whatever the view last showed.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -21,6 +22,7 @@
 #include "image/FirmwareImage.h"
 #include "ui/Bevel.h"
 #include "ui/CommandWorker.h"
+#include "ui/DeviceCommand.h"
 #include "ui/Dialogs.h"
 #include "ui/EngineTimer.h"
 #include "ui/Gauge.h"
@@ -67,6 +69,13 @@ class TForm1 : public QMainWindow, public RunHost {
     QAction* Erase1;
     QAction* Reset1;
     QMenu* Device1;
+    QAction* Identify1;
+    QAction* Read1;
+    QAction* Verify1;
+    QAction* BlankCheck1;
+    QAction* WriteAll1;
+    QMenu* DeviceChip1;                 // the Device commands' chip: Auto-detect or one
+    std::vector<QAction*> DeviceChips;  // Auto-detect first, then the device table's rows
     QAction* MemoryView1;
     QAction* Options1;
     QMenu* Help1;
@@ -136,6 +145,7 @@ class TForm1 : public QMainWindow, public RunHost {
     void SpeedButton4Click();
     void Timer1Timer();
     void MemoryView1Click();
+    void DeviceCommandClick(DeviceCommandKind kind);
 
     // RunHost.
     ChipType SelectedChip() const override;
@@ -172,6 +182,11 @@ class TForm1 : public QMainWindow, public RunHost {
     void StoreSettings();
     void ShowRecentFiles();
     const Device& ViewDevice() const;
+    const Device* AskedDevice() const;
+    void BuildDeviceMenu(QMenuBar* bar);
+    void ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
+                          const ChipImage* file, const QString& savePath);
+    void ShowInMemoryView(const ChipImage& image, const Device& device, const QString& source);
     template <typename Call>
     void OnWindowThread(Call&& call);
 
@@ -189,6 +204,7 @@ class TForm1 : public QMainWindow, public RunHost {
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
     MemoryView* memoryView_ = nullptr;
+    const Device* identified_ = nullptr;  // the chip the last Device command found
     // What the worker reads: the chip buttons (disabled during a run) and the
     // port choice taken when the command starts.
     std::atomic<ChipType> chip_{ChipType::Pic16F877A};

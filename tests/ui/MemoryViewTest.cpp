@@ -64,7 +64,7 @@ TEST(MemoryLayout, ConfigurationWordDecodedIntoNamedFieldsWithIdsAndDeviceId) {
     EXPECT_EQ(named("FOSC").value, "0x2");
     EXPECT_EQ(named("FOSC").meaning, "HS oscillator");
     EXPECT_EQ(named("ID 2").value, "----");
-    EXPECT_EQ(named("ID 3").value, "000F");
+    EXPECT_EQ(named("ID 3").value, "0x000F");
     EXPECT_EQ(named("Device ID").meaning, "PIC16F877A, revision 3");
 }
 

@@ -24,6 +24,9 @@ class FakeDialogs : public Dialogs {
     }
     std::optional<QString> AskOpenFileName(QWidget* owner,
                                            const OpenDialogSettings& dialog) override;
+    std::optional<QString> AskSaveFileName(QWidget*, const OpenDialogSettings&) override {
+        return nextSaveFile;
+    }
     void OpenUrl(const QUrl& url) override { urls.push_back(url); }
 
     std::vector<QString> messages;
@@ -31,6 +34,7 @@ class FakeDialogs : public Dialogs {
     bool answerYes = true;
     std::function<void()> onMessage;  // runs while the "box" is up
     std::optional<QString> nextFile;  // the dialog's answer; nothing = cancelled
+    std::optional<QString> nextSaveFile;
     int fileDialogs = 0;
     QStringList filtersSeen;
     std::vector<QUrl> urls;

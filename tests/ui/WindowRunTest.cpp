@@ -3,7 +3,11 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include "UiFakes.h"
+
+#include "image/ChipImageHex.h"
 #include "sim/ChipHexFile.h"
 #include "ui/SimTarget.h"
 
@@ -89,7 +93,8 @@ TEST(WindowRun, WindowAnswersWhileACommandRunsAndItsChipControlsAreDisabled) {
     AnswerUntil([&] { return timerFired; });
     ASSERT_TRUE(form.CommandRunning());
     for (const QAction* action :
-         {form.Program1, form.Erase1, form.Reset1, form.Open1, form.Options1}) {
+         {form.Program1, form.Erase1, form.Reset1, form.Open1, form.Options1, form.Identify1,
+          form.Read1, form.Verify1, form.BlankCheck1, form.WriteAll1}) {
         EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
     }
     for (const QWidget* control : std::initializer_list<const QWidget*>{
@@ -206,6 +211,107 @@ TEST(WindowRun, RealTimeSimulationBehindTheRealTimer) {
     EXPECT_TRUE(target.Simulation().Violations().Empty())
         << target.Simulation().Violations().Describe();
 }
+
+}  // namespace
+}  // namespace tallis::test
+
+namespace tallis::test {
+namespace {
+
+QTableWidgetItem* FirstMarked(const QTableWidget* table) {
+    for (int row = 0; row < table->rowCount(); ++row) {
+        for (int column = 0; column < table->columnCount(); ++column) {
+            QTableWidgetItem* item = table->item(row, column);
+            if (item != nullptr && !item->toolTip().isEmpty()) {
+                return item;
+            }
+        }
+    }
+    return nullptr;
+}
+
+TEST(DeviceCommands, ReadShowsAndSavesTheChip) {
+    SimWindows windows;
+    TForm1& form = windows.form;
+    form.SpeedButton2->click();
+    WaitForCommand(form);
+    QTemporaryDir dir;
+    windows.dialogs.nextSaveFile = dir.filePath(QStringLiteral("read.hex"));
+
+    form.Read1->trigger();
+    WaitForCommand(form);
+
+    const MemoryView& view = windows.forms.Memory;
+    EXPECT_TRUE(view.isVisible());
+    EXPECT_EQ(view.windowTitle(), QStringLiteral("Memory view - PIC16F877A read from the chip"));
+    EXPECT_EQ(view.ProgramTable->item(0, 0)->text(), QStringLiteral("2805"));
+    EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("Read PIC16F877A"));
+    QFile saved(*windows.dialogs.nextSaveFile);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const HexParseResult parsed = ParseChipImageHex(saved.readAll().toStdString());
+    ASSERT_TRUE(parsed) << parsed.error;
+    EXPECT_EQ(parsed.image->program[0], 0x2805);
+    EXPECT_TRUE(windows.target.Simulation().Violations().Empty())
+        << windows.target.Simulation().Violations().Describe();
+}
+
+TEST(DeviceCommands, VerifyMarksWhereTheChipDiffersFromTheFile) {
+    SimWindows windows;
+    TForm1& form = windows.form;
+    form.SpeedButton2->click();
+    WaitForCommand(form);
+    windows.dialogs.nextFile = QStringLiteral(TALLIS_EXAMPLES_DIR "/counter877a.hex");
+    form.Open1Click();
+    windows.dialogs.messages.clear();
+
+    form.Verify1->trigger();
+    WaitForCommand(form);
+
+    ASSERT_EQ(windows.dialogs.messages.size(), 1U);
+    EXPECT_TRUE(windows.dialogs.messages.front().startsWith(
+        QStringLiteral("The PIC16F877A differs from the file")));
+    const MemoryView& view = windows.forms.Memory;
+    ASSERT_TRUE(view.isVisible());
+    const QTableWidgetItem* marked = FirstMarked(view.ProgramTable);
+    ASSERT_NE(marked, nullptr);
+    EXPECT_EQ(marked->background().color(), QColor(255, 190, 190));
+    EXPECT_TRUE(marked->toolTip().contains(QStringLiteral("File: 0x") + marked->text()))
+        << marked->toolTip().toStdString();
+    EXPECT_TRUE(marked->toolTip().contains(QStringLiteral("\nChip: 0x")));
+}
+
+struct IdentifyCase {
+    const char* name;
+    const char* chip;     // the Device > Chip choice
+    const char* message;  // a part of the message
+};
+
+class IdentifyChoice : public ::testing::TestWithParam<IdentifyCase> {};
+
+TEST_P(IdentifyChoice, NamesTheChipOrSaysItIsNotTheOneChosen) {
+    SimWindows windows;
+    TForm1& form = windows.form;
+    for (QAction* choice : form.DeviceChips) {
+        if (choice->data().toString() == QString::fromLatin1(GetParam().chip)) {
+            choice->trigger();
+        }
+    }
+    windows.dialogs.messages.clear();
+
+    form.Identify1->trigger();
+    WaitForCommand(form);
+
+    ASSERT_EQ(windows.dialogs.messages.size(), 1U);
+    EXPECT_TRUE(windows.dialogs.messages.front().contains(QString::fromLatin1(GetParam().message)))
+        << windows.dialogs.messages.front().toStdString();
+    EXPECT_EQ(form.Settings().deviceChip, GetParam().chip);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, IdentifyChoice,
+    ::testing::Values(IdentifyCase{"AutoDetect", "auto", "Found PIC16F877A revision"},
+                      IdentifyCase{"AnotherChip", "16f877", ", not the PIC16F877 chosen"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tallis::test
