@@ -1,5 +1,6 @@
 #include "app/DesktopSession.h"
 
+#include <fstream>
 #include <future>
 
 #include "app/MessageLines.h"
@@ -7,11 +8,38 @@
 #include "app/StartupTexts.h"
 #include "app/ThreadPriority.h"
 #include "engine/ProgramRun.h"
+#include "image/ChipImageHex.h"
 #include "timing/EngineTimerSettings.h"
 #include "ui/CommandTexts.h"
 #include "ui/PortAddress.h"
 
 namespace tallis {
+
+namespace {
+
+// A Device command's progress on the gauge, and the session's cancel request.
+class SessionProgress : public OperationProgress {
+  public:
+    explicit SessionProgress(DesktopSession& session) : session_(session) {}
+
+    void Report(std::uint32_t done, std::uint32_t total, std::uint16_t address) override {
+        lastAddress_ = address;
+        const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
+        if (percent != lastPercent_) {
+            lastPercent_ = percent;
+            session_.SetGauge(percent);
+        }
+    }
+    bool CancelRequested() const override { return session_.CancelRequested(); }
+    std::uint16_t LastAddress() const { return lastAddress_; }
+
+  private:
+    DesktopSession& session_;
+    int lastPercent_ = -1;
+    std::uint16_t lastAddress_ = 0;
+};
+
+}  // namespace
 
 DesktopSession::DesktopSession(Target& target, SessionView& view)
     : target_(target),
@@ -114,6 +142,54 @@ void DesktopSession::Reset() {
             return [this] { ShowStatus(std::string(kResetDoneStatus)); };
         },
         false);
+}
+
+void DesktopSession::RunDevice(DeviceCommandKind kind, const Device* asked,
+                               const std::filesystem::path& savePath) {
+    const bool needsFile = kind == DeviceCommandKind::Verify || kind == DeviceCommandKind::WriteAll;
+    if (!EngineCommandAllowed() || (needsFile && (!image_ || !ReloadIfChanged()))) {
+        return;
+    }
+    std::shared_ptr<const ChipImage> file;
+    if (needsFile) {
+        HexParseResult parsed = ParseChipImageHex(image_->Text());
+        if (!parsed) {
+            view_.ShowMessage("This file cannot be used: " + parsed.error);
+            return;
+        }
+        file = std::make_shared<const ChipImage>(std::move(*parsed.image));
+    }
+    StartWork(
+        [this, kind, asked, file, savePath]() -> Completion {
+            SessionProgress progress(*this);
+            auto report = std::make_shared<DeviceCommandReport>(
+                RunDeviceCommand(kind, *programmer_, progress, asked, file.get()));
+            if (report->outcome == OperationOutcome::Cancelled) {
+                report->status = CancelledStatus(progress.LastAddress());
+            }
+            return [this, kind, report, savePath] { ShowDeviceReport(kind, *report, savePath); };
+        },
+        true);
+}
+
+void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
+                                      const std::filesystem::path& savePath) {
+    if (report.device != nullptr) {
+        identified_ = report.device;
+    }
+    std::string message = report.message;
+    if (kind == DeviceCommandKind::Read && report.chipImage) {
+        const std::string text = FormatChipImageHex(*report.chipImage);
+        std::ofstream saved(savePath, std::ios::binary);
+        saved.write(text.data(), static_cast<std::streamsize>(text.size()));
+        if (!saved.flush()) {
+            message += "\nCould not save " + savePath.string();
+        }
+    }
+    view_.ShowStatus(report.status);
+    if (!message.empty()) {
+        view_.ShowMessage(message);
+    }
 }
 
 void DesktopSession::Cancel() {

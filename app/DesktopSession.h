@@ -12,6 +12,7 @@
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
 #include "ui/CommandWorker.h"
+#include "ui/DeviceCommand.h"
 #include "ui/EngineTimer.h"
 #include "ui/OpenedFile.h"
 #include "ui/Target.h"
@@ -52,7 +53,15 @@ class DesktopSession : public RunHost {
     void ProgramVerify();
     void Erase();
     void Reset();
-    // Stops a program run before its next word, VPP off.
+    // The Device menu: identifies the chip (asked, or detected when null) and
+    // runs the command in one programming session on the worker; Verify and
+    // Write all take the open file, Read saves what it read to savePath. Ends
+    // with the report's status line and message.
+    void RunDevice(DeviceCommandKind kind, const Device* asked,
+                   const std::filesystem::path& savePath = {});
+    // The chip the last Device command found, if any.
+    const Device* Identified() const { return identified_; }
+    // Stops a program run or a Device command before its next step, VPP off.
     void Cancel();
 
     // Options' OK.
@@ -89,6 +98,8 @@ class DesktopSession : public RunHost {
     bool ReloadIfChanged();
     bool OnWindowThread() const { return std::this_thread::get_id() == windowThread_; }
     void Show(std::function<void()> call);
+    void ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
+                          const std::filesystem::path& savePath);
 
     Target& target_;
     SessionView& view_;
@@ -102,6 +113,7 @@ class DesktopSession : public RunHost {
     std::atomic<int> portChoice_{1};
     bool cancellable_ = false;
     bool startupDone_ = false;
+    const Device* identified_ = nullptr;
 };
 
 }  // namespace tallis

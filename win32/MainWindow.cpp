@@ -8,6 +8,7 @@
 #include "app/MessageLines.h"
 #include "app/OpenFilter.h"
 #include "app/StartupTexts.h"
+#include "device/Device.h"
 #include "ui/CommandTexts.h"
 #include "win32/AboutWindow.h"
 #include "win32/CalibrateWindow.h"
@@ -83,11 +84,30 @@ HMENU BuildMenu() {
     AppendMenuW(run, MF_STRING | MF_GRAYED, IDM_PROGRAM, L"&Ereas+Program+Verify\tCtrl+P");
     AppendMenuW(run, MF_STRING, IDM_ERASE, L"&Erase\tCtrl+E");
     AppendMenuW(run, MF_STRING, IDM_RESET, L"Re&set\tCtrl+S");
+    HMENU chips = CreatePopupMenu();
+    AppendMenuW(chips, MF_STRING, IDM_DEVICE_CHIP, L"&Auto-detect");
+    for (std::size_t row = 0; row < Devices().size(); ++row) {
+        const std::string_view name = Devices()[row].name;
+        AppendMenuW(chips, MF_STRING, IDM_DEVICE_CHIP + 1 + row,
+                    std::wstring(name.begin(), name.end()).c_str());
+    }
+    CheckMenuRadioItem(chips, IDM_DEVICE_CHIP,
+                       IDM_DEVICE_CHIP + static_cast<UINT>(Devices().size()), IDM_DEVICE_CHIP,
+                       MF_BYCOMMAND);
+    HMENU device = CreatePopupMenu();
+    AppendMenuW(device, MF_STRING, IDM_IDENTIFY, L"&Identify");
+    AppendMenuW(device, MF_STRING, IDM_READ, L"&Read...");
+    AppendMenuW(device, MF_STRING | MF_GRAYED, IDM_VERIFY, L"&Verify");
+    AppendMenuW(device, MF_STRING, IDM_BLANK_CHECK, L"&Blank check");
+    AppendMenuW(device, MF_STRING | MF_GRAYED, IDM_WRITE_ALL, L"&Write all");
+    AppendMenuW(device, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(device, MF_POPUP, reinterpret_cast<UINT_PTR>(chips), L"&Chip");
     HMENU help = CreatePopupMenu();
     AppendMenuW(help, MF_STRING, IDM_ABOUT, L"&About");
     HMENU bar = CreateMenu();
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(run), L"&Run");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(device), L"&Device");
     AppendMenuW(bar, MF_STRING, IDM_OPTIONS, L"&Options");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
     return bar;
@@ -264,6 +284,13 @@ void MainWindow::Command(int id, int notification) {
         case IDM_ABOUT:
             ShowDialog(*about_);
             break;
+        case IDM_IDENTIFY:
+        case IDM_READ:
+        case IDM_VERIFY:
+        case IDM_BLANK_CHECK:
+        case IDM_WRITE_ALL:
+            RunDevice(id);
+            break;
         case IDC_PIC877:
         case IDC_PIC877A:
             if (notification == BN_CLICKED) {
@@ -273,14 +300,18 @@ void MainWindow::Command(int id, int notification) {
             }
             break;
         default:
+            if (id >= IDM_DEVICE_CHIP &&
+                id <= IDM_DEVICE_CHIP + static_cast<int>(Devices().size())) {
+                deviceChoice_ = static_cast<std::size_t>(id - IDM_DEVICE_CHIP);
+                CheckMenuRadioItem(GetMenu(hwnd_), IDM_DEVICE_CHIP,
+                                   IDM_DEVICE_CHIP + static_cast<UINT>(Devices().size()),
+                                   static_cast<UINT>(id), MF_BYCOMMAND);
+            }
             break;
     }
 }
 
-void MainWindow::OpenWithDialog() {
-    if (session_.Running()) {
-        return;
-    }
+std::optional<std::wstring> MainWindow::AskFileName(bool save) {
     const std::wstring filter = OpenDialogFilter(kOpenD1Filter);
     std::wstring path(MAX_PATH * 4, L'\0');
     OPENFILENAMEW dialog{};
@@ -289,9 +320,50 @@ void MainWindow::OpenWithDialog() {
     dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = static_cast<DWORD>(path.size());
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (GetOpenFileNameW(&dialog)) {
-        OpenFile(path.c_str());
+    dialog.lpstrDefExt = L"hex";
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
+                   (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) {
+        return std::nullopt;
+    }
+    return std::wstring(path.c_str());
+}
+
+void MainWindow::OpenWithDialog() {
+    if (session_.Running()) {
+        return;
+    }
+    if (const std::optional<std::wstring> path = AskFileName(false)) {
+        OpenFile(*path);
+    }
+}
+
+const Device* MainWindow::AskedDevice() const {
+    return deviceChoice_ == 0 ? nullptr : &Devices()[deviceChoice_ - 1];
+}
+
+void MainWindow::RunDevice(int command) {
+    if (!session_.EngineCommandAllowed()) {
+        return;
+    }
+    switch (command) {
+        case IDM_IDENTIFY:
+            session_.RunDevice(DeviceCommandKind::Identify, AskedDevice());
+            break;
+        case IDM_READ:
+            if (const std::optional<std::wstring> path = AskFileName(true)) {
+                session_.RunDevice(DeviceCommandKind::Read, AskedDevice(), *path);
+            }
+            break;
+        case IDM_VERIFY:
+            session_.RunDevice(DeviceCommandKind::Verify, AskedDevice());
+            break;
+        case IDM_BLANK_CHECK:
+            session_.RunDevice(DeviceCommandKind::BlankCheck, AskedDevice());
+            break;
+        default:
+            session_.RunDevice(DeviceCommandKind::WriteAll, AskedDevice());
+            break;
     }
 }
 
@@ -378,10 +450,13 @@ void MainWindow::CommandStateChanged() {
         EnableMenuItem(menu, static_cast<UINT>(id),
                        MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
     };
-    for (int id : {IDM_OPEN, IDM_ERASE, IDM_RESET, IDM_OPTIONS, IDC_PIC877, IDC_PIC877A}) {
+    for (int id : {IDM_OPEN, IDM_ERASE, IDM_RESET, IDM_OPTIONS, IDC_PIC877, IDC_PIC877A,
+                   IDM_IDENTIFY, IDM_READ, IDM_BLANK_CHECK}) {
         enable(id, idle);
     }
-    enable(IDM_PROGRAM, session_.CanProgram());
+    for (int id : {IDM_PROGRAM, IDM_VERIFY, IDM_WRITE_ALL}) {
+        enable(id, session_.CanProgram());
+    }
     DrawMenuBar(hwnd_);
     HWND cancel = GetDlgItem(hwnd_, IDM_CANCEL);
     EnableWindow(cancel, session_.Cancellable());

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/DesktopSession.h"
@@ -58,6 +59,9 @@ class MainWindow : public Window, public SessionView {
   private:
     void Command(int id, int notification);
     void OpenWithDialog();
+    std::optional<std::wstring> AskFileName(bool save);
+    void RunDevice(int command);
+    const Device* AskedDevice() const;
     void OpenFile(const std::wstring& path);
     void ShowDialog(Window& dialog);
     void StartUp();
@@ -76,6 +80,7 @@ class MainWindow : public Window, public SessionView {
     BitmapHandle picture_;
     std::vector<ImageListHandle> glyphs_;
     bool closeAfterRun_ = false;
+    std::size_t deviceChoice_ = 0;  // 0 for Auto-detect, else the device table's row + 1
 };
 
 }  // namespace tallis::win32

@@ -28,6 +28,13 @@
 #define IDM_OPTIONS 1006
 #define IDM_ABOUT 1007
 #define IDM_CANCEL 1008
+#define IDM_IDENTIFY 1010
+#define IDM_READ 1011
+#define IDM_VERIFY 1012
+#define IDM_BLANK_CHECK 1013
+#define IDM_WRITE_ALL 1014
+// Device > Chip: Auto-detect, then the device table's rows in order.
+#define IDM_DEVICE_CHIP 1400
 
 #define IDC_PIC877 1101
 #define IDC_PIC877A 1102

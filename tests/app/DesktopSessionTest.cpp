@@ -2,6 +2,8 @@
 
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <mutex>
 
@@ -9,6 +11,7 @@
 #include "app/MessageLines.h"
 #include "app/SessionView.h"
 #include "app/SimTarget.h"
+#include "image/ChipImageHex.h"
 #include "sim/ChipHexFile.h"
 
 namespace tallis::test {
@@ -172,6 +175,35 @@ TEST(DesktopSession, AFileThatFailsKeepsTheOneOpenBefore) {
     EXPECT_EQ(s.session.Image(), before);
     EXPECT_EQ(s.view.messages.size(), 1U);
     EXPECT_EQ(s.session.OpenedPath(), kExample);
+}
+
+TEST(DesktopSession, DeviceCommandsIdentifyAndReadTheChip) {
+    StartedSession s;
+    ASSERT_TRUE(s.session.Open(kExample));
+    s.session.ProgramVerify();
+    s.view.AnswerUntilIdle(s.session);
+
+    s.session.RunDevice(DeviceCommandKind::Identify, nullptr);
+    s.view.AnswerUntilIdle(s.session);
+    ASSERT_NE(s.session.Identified(), nullptr);
+    EXPECT_EQ(s.session.Identified()->name, "PIC16F877A");
+
+    const auto saved = std::filesystem::temp_directory_path() / "tallis-session-read.hex";
+    s.session.RunDevice(DeviceCommandKind::Read, nullptr, saved);
+    s.view.AnswerUntilIdle(s.session);
+    std::ifstream in(saved, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::filesystem::remove(saved);
+    const HexParseResult read = ParseChipImageHex(text);
+    ASSERT_TRUE(read) << read.error;
+    const HexParseResult file = ParseChipImageHex(s.session.Image()->Text());
+    ASSERT_TRUE(file);
+    for (std::size_t address = 0; address < file.image->program.size(); ++address) {
+        if (file.image->program[address]) {
+            EXPECT_EQ(read.image->program[address], file.image->program[address]) << address;
+        }
+    }
+    EXPECT_TRUE(s.target.Simulation().Violations().Empty());
 }
 
 TEST(MessageLines, StoredBreaksBecomeLineFeeds) {

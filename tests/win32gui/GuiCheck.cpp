@@ -25,6 +25,7 @@ namespace {
 constexpr int kProgramCommand = 1003;
 constexpr int kOptionsCommand = 1006;
 constexpr int kAboutCommand = 1007;
+constexpr int kIdentifyCommand = 1010;
 constexpr int kWordsBox = 1103;
 constexpr int kGauge = 1104;
 constexpr int kStatusBar = 1105;
@@ -163,6 +164,24 @@ void SaveScreenshot(HWND window, const std::wstring& path) {
     Expect(out.good(), "screenshot " + Narrow(path));
 }
 
+// The text of the program's message box, once it is up; the box is then dismissed.
+std::wstring DismissMessageBox(DWORD process, HWND main) {
+    HWND box = nullptr;
+    Expect(
+        WaitFor([&] { return (box = FindWindowOf(process, L"TALLIS")) != nullptr && box != main; },
+                120),
+        "message box up");
+    std::wstring message;
+    for (const Control& control : ControlsOf(box)) {
+        if (control.className == L"Static" && !control.text.empty()) {
+            message = control.text;
+        }
+    }
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    Expect(WaitFor([&] { return IsWindowEnabled(main) != FALSE; }, 30), "message box dismissed");
+    return message;
+}
+
 std::wstring Trimmed(const std::wstring& text) {
     const auto first = text.find_first_not_of(L' ');
     return first == std::wstring::npos ? std::wstring() : text.substr(first);
@@ -195,19 +214,9 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
            "start-up step done: driver started, timer calibrated");
 
     PostMessageW(main, WM_COMMAND, kProgramCommand, 0);
-    HWND box = nullptr;
-    Expect(
-        WaitFor([&] { return (box = FindWindowOf(id, L"TALLIS")) != nullptr && box != main; }, 120),
-        "message box up after the run");
-    std::wstring message;
-    for (const Control& control : ControlsOf(box)) {
-        if (control.className == L"Static" && !control.text.empty()) {
-            message = control.text;
-        }
-    }
+    const std::wstring message = DismissMessageBox(id, main);
     Expect(message == L"Down load data " + words + L" words complete",
-           "message \"" + Narrow(message) + "\"");
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+           "run message \"" + Narrow(message) + "\"");
     Expect(WaitFor([&] { return IsWindowEnabled(main) && IsWindowEnabled(programButton); }, 30),
            "run ended, window enabled");
     Expect(SendMessageW(GetDlgItem(main, kGauge), PBM_GETPOS, 0, 0) == 100, "gauge at 100");
@@ -215,6 +224,12 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
     if (!screenshots.empty()) {
         SaveScreenshot(main, screenshots + L"\\windows-main-window.bmp");
     }
+
+    PostMessageW(main, WM_COMMAND, kIdentifyCommand, 0);
+    const std::wstring identified = DismissMessageBox(id, main);
+    Expect(identified.find(L"PIC16F877A") != std::wstring::npos,
+           "Device > Identify names the chip: \"" + Narrow(identified) + "\"");
+    Expect(WaitFor([&] { return IsWindowEnabled(programButton) != FALSE; }, 30), "Identify ended");
 
     PostMessageW(main, WM_COMMAND, kOptionsCommand, 0);
     HWND options = nullptr;
