@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs tallis-gui-check.exe against tallis-sim.exe under Wine on a virtual
-# display: the main window's controls, a run of an example file, Options and
-# About, the close. With --screenshots it also writes docs/windows-*.png.
+# display: the main window's controls, a run of an example file, Device >
+# Identify, Options and About, the close; and tallis.exe without its driver. With --screenshots it also writes docs/windows-*.png.
 #
 #   scripts/wine-gui-tests.sh BUILD_FOLDER [--screenshots]
 set -euo pipefail
@@ -28,14 +28,19 @@ fi
 # On a Wine desktop of its own, which draws the windows' frames (there is no
 # window manager on the virtual display), so that screenshots show the title
 # bars. The desktop does not pass the exit code on: the output's last line does.
-log=$shots/gui-check.log
-timeout 300 "$wine64" explorer /desktop=tallis,800x600 \
-    "$build/tests/win32gui/tallis-gui-check.exe" "${arguments[@]}" >"$log" 2>&1 || true
-cat "$log"
-if [[ $(tail -n 1 "$log" | tr -d '\r') != PASS ]]; then
-    echo "wine-gui-tests: tallis-gui-check failed" >&2
-    exit 1
-fi
+check() {
+    local log=$shots/gui-check.log
+    timeout 300 "$wine64" explorer /desktop=tallis,800x600 \
+        "$build/tests/win32gui/tallis-gui-check.exe" "$@" >"$log" 2>&1 || true
+    cat "$log"
+    if [[ $(tail -n 1 "$log" | tr -d '\r') != PASS ]]; then
+        echo "wine-gui-tests: tallis-gui-check $* failed" >&2
+        exit 1
+    fi
+}
+check "${arguments[@]}"
+# The prefix has no port driver.
+check --missing-driver "$build/win32/tallis.exe"
 
 if [[ $screenshots == --screenshots ]]; then
     for name in windows-main-window windows-options; do

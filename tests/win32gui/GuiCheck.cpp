@@ -17,7 +17,8 @@
 // outside: the main window's controls and captions, a program run that ends
 // with the download message, the Options and About windows opening and
 // closing, and the close. With a folder it saves the main window after the
-// run and the Options window as BMP files there. The last line of its output
+// run and the Options window as BMP files there. With --missing-driver it
+// checks that tallis.exe without its port driver says so and ends. The last line of its output
 // is PASS when every check held.
 namespace {
 
@@ -178,7 +179,8 @@ std::wstring DismissMessageBox(DWORD process, HWND main) {
         }
     }
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    Expect(WaitFor([&] { return IsWindowEnabled(main) != FALSE; }, 30), "message box dismissed");
+    Expect(WaitFor([&] { return !IsWindow(main) || IsWindowEnabled(main); }, 30),
+           "message box dismissed");
     return message;
 }
 
@@ -264,14 +266,33 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
     Expect(exitCode == 0, "exit code 0");
 }
 
+// tallis.exe without the port driver: it says so and ends, without a window
+// left behind.
+void CheckMissingDriver(const PROCESS_INFORMATION& process) {
+    const DWORD id = process.dwProcessId;
+    HWND main = nullptr;
+    Expect(WaitFor([&] { return (main = FindWindowOf(id, L"TALLIS  V3e")) != nullptr; }, 60),
+           "main window up");
+    const std::wstring message = DismissMessageBox(id, main);
+    Expect(message.starts_with(L"Cannot find zlportio.sys !"),
+           "missing driver said: \"" + Narrow(message) + "\"");
+    Expect(WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0, "program ends");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    const bool missingDriver = argc == 3 && std::wstring(argv[1]) == L"--missing-driver";
     if (argc < 3) {
-        std::fputs("usage: tallis-gui-check PROGRAM HEXFILE [SCREENSHOT_FOLDER]\n", stderr);
+        std::fputs(
+            "usage: tallis-gui-check PROGRAM HEXFILE [SCREENSHOT_FOLDER]\n"
+            "       tallis-gui-check --missing-driver PROGRAM\n",
+            stderr);
         return 2;
     }
-    std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\" \"" + argv[2] + L"\"";
+    std::wstring commandLine = missingDriver
+                                   ? L"\"" + std::wstring(argv[2]) + L"\""
+                                   : L"\"" + std::wstring(argv[1]) + L"\" \"" + argv[2] + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -282,7 +303,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     int result = 0;
     try {
-        CheckProgram(process, argc > 3 ? argv[3] : L"");
+        if (missingDriver) {
+            CheckMissingDriver(process);
+        } else {
+            CheckProgram(process, argc > 3 ? argv[3] : L"");
+        }
     } catch (const Failure& failure) {
         std::fprintf(stderr, "FAIL: %s\n", failure.what());
         TerminateProcess(process.hProcess, 1);
