@@ -95,7 +95,7 @@ bool DesktopSession::Open(const std::filesystem::path& path) {
 // True when the open file may be used: unchanged since it was read, or read
 // again now. A file that can no longer be read is reported and not used.
 bool DesktopSession::ReloadIfChanged() {
-    return !openedFile_.ChangedOnDisk() || Open(openedFile_.Path());
+    return !openedFile_.ChangedOnDisk() || Open(std::filesystem::path(openedFile_.Path()));
 }
 
 void DesktopSession::ProgramVerify() {

@@ -19,8 +19,8 @@ class SessionView {
     virtual void SetGauge(int percent) = 0;                // 0..100
     // A modal message box with the text's line breaks already made (DisplayLines).
     virtual void ShowMessage(const std::string& text) = 0;
-    // A command started or ended, or a file was opened: the view enables its
-    // controls from the session's state.
+    // A command started or ended, or a file was opened (or read again): the
+    // view shows the file and enables its controls from the session's state.
     virtual void CommandStateChanged() = 0;
 };
 

@@ -368,12 +368,7 @@ void MainWindow::RunDevice(int command) {
 }
 
 void MainWindow::OpenFile(const std::wstring& path) {
-    if (!session_.Open(std::filesystem::path(path))) {
-        return;
-    }
-    SetWindowTextW(hwnd_, (L"TALLIS - " + path).c_str());
-    SetDlgItemTextW(hwnd_, IDC_WORDS,
-                    (L"  " + std::to_wstring(session_.Image()->WordCount)).c_str());
+    session_.Open(std::filesystem::path(path));
 }
 
 void MainWindow::ShowDialog(Window& dialog) {
@@ -443,6 +438,10 @@ void MainWindow::ShowMessage(const std::string& text) {
 }
 
 void MainWindow::CommandStateChanged() {
+    if (const FirmwareImage* image = session_.Image()) {
+        SetWindowTextW(hwnd_, (L"TALLIS - " + session_.OpenedPath().wstring()).c_str());
+        SetDlgItemTextW(hwnd_, IDC_WORDS, (L"  " + std::to_wstring(image->WordCount)).c_str());
+    }
     const bool idle = !session_.Running();
     HMENU menu = GetMenu(hwnd_);
     auto enable = [&](int id, bool enabled) {
