@@ -84,7 +84,7 @@ void SimTarget::Exit() {
     }
 }
 
-std::unique_ptr<SimTarget> StartSimTarget(const SimLaunchOptions& options, std::string& problem) {
+std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::string& problem) {
     const std::optional<sim::TargetType> type = SimChipNamed(options.chip);
     if (!type) {
         problem = "--sim-chip must be 16f877 or 16f877a, got '" + options.chip + "'";

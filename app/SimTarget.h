@@ -51,6 +51,6 @@ struct SimLaunchOptions {
 
 // tallis-sim's target, in real time; null with the problem (for "tallis-sim: "
 // and the user) when an option cannot be used.
-std::unique_ptr<SimTarget> StartSimTarget(const SimLaunchOptions& options, std::string& problem);
+std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::string& problem);
 
 }  // namespace tallis

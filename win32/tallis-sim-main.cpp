@@ -26,7 +26,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         }
     }
     std::string problem;
-    std::unique_ptr<SimTarget> target = StartSimTarget(options, problem);
+    std::unique_ptr<SimTarget> target = MakeSimTarget(options, problem);
     if (!target) {
         MessageBoxW(nullptr, win32::Widen("tallis-sim: " + problem).c_str(), L"TALLIS", MB_OK);
         return 2;
