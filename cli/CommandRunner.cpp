@@ -11,18 +11,17 @@ namespace tallis {
 namespace {
 
 int ExitCodeOf(RunOutcome outcome) {
-    switch (outcome) {
-        case RunOutcome::Completed:
-            return kExitCompleted;
-        case RunOutcome::EndOfText:
-            std::fputs("the file has no end record; the target was not reset\n", stderr);
-            return kExitRunError;
-        case RunOutcome::NotIntelHex:
-        case RunOutcome::VerifyError:
-        case RunOutcome::ChecksumError:
-            return kExitRunError;
+    return outcome == RunOutcome::Completed ? kExitCompleted : kExitRunError;
+}
+
+// The run's message names no line; a script's user wants to know where to look.
+void ReportRefusedLine(const CliOptions& options, const HexFileCheck& check) {
+    if (check.Sound() || check.line == 0) {
+        return;
     }
-    return kExitRunError;
+    const auto path = options.firmwarePath.u8string();
+    std::fprintf(stderr, "tallis-cli: %s: line %d; nothing was sent to the chip\n",
+                 std::string(path.begin(), path.end()).c_str(), check.line);
 }
 
 }  // namespace
@@ -50,6 +49,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             host.ShowWordsOf(run.WordsDone);
             RunOutcome outcome = run.Execute(*image);
             host.EndProgressLine();
+            ReportRefusedLine(options, run.FileCheck());
             return ExitCodeOf(outcome);
         }
     }

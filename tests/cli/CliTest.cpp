@@ -70,11 +70,16 @@ std::vector<RunCase> RunCases() {
          "Down load data " + std::to_string(kWords.size() + 2) + " words complete\n", ""},
         {"VerifyError", ProgramHex(unwritable, kConfigWord), 1,
          std::string("Verify error ! at Address 0005H\n") + kVerifyHints, ""},
-        {"ChecksumError", WithBrokenSecondRecord(), 1, "Check sum error !\n", ""},
+        {"ChecksumError", WithBrokenSecondRecord(), 1, "Check sum error !\n",
+         "tallis-cli: firmware.hex: line 2; nothing was sent to the chip\n"},
         {"NotIntelHex", " " + ProgramHex(kWords, kConfigWord), 1,
-         "ERROR  ! \nThis file not Intel hex file\n", ""},
-        {"NoEndRecord", ProgramHex(kWords, kConfigWord, false), 1, "",
-         "the file has no end record; the target was not reset\n"},
+         "ERROR  ! \nThis file not Intel hex file\n",
+         "tallis-cli: firmware.hex: line 1; nothing was sent to the chip\n"},
+        {"NoEndRecord", ProgramHex(kWords, kConfigWord, false), 1,
+         "the file has no end record; the target was not reset\n", ""},
+        {"UnknownRecordType", HexRecord(0, 0x0E, {0, 0}) + ProgramHex(kWords, kConfigWord), 1,
+         "ERROR  ! \nThis file has a record of unknown type 0E\n",
+         "tallis-cli: firmware.hex: line 1; nothing was sent to the chip\n"},
     };
 }
 
