@@ -74,8 +74,8 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                  "tallis-cli"};
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
     app.footer(
-        "Exit status: 0 the command completed; 1 the run reported an error, or the file has no "
-        "end record; 2 bad options, or a file that cannot be read or is too large; 3 no access "
+        "Exit status: 0 the command completed; 1 the run reported an error, or the file was "
+        "refused before the chip was touched; 2 bad options, or a file that cannot be read or is too large; 3 no access "
         "to the parallel port.");
     // Windows builds would take "/path/file.hex" for an option otherwise.
     app.allow_windows_style_options(false);
