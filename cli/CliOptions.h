@@ -5,23 +5,47 @@
 #include <optional>
 #include <string>
 
+#include "device/Device.h"
 #include "engine/ChipType.h"
 
 namespace tallis {
 
-enum class CliCommand { Program, Erase, Reset };
+enum class CliCommand {
+    // The classic commands of the desktop program.
+    Program,
+    Erase,
+    Reset,
+    // The chip operations.
+    Identify,
+    Read,
+    Verify,
+    BlankCheck,
+    Write,
+    // No chip at all: the device table.
+    ListDevices,
+};
+
+// A fault of the simulated board or chip, for seeing what each diagnosis looks like.
+enum class SimFault { None, NoChip, DataStuckLow, Unprogrammable };
+
+bool IsChipOperation(CliCommand command);
 
 // Everything the command line asks for, checked and converted.
 struct CliOptions {
     CliCommand command = CliCommand::Program;
-    std::filesystem::path firmwarePath;  // program only
+    std::filesystem::path firmwarePath;  // program, verify, write; read's output ("-": stdout)
 
+    // The chip asked for; nullptr for auto (identify, then use what answered).
+    const Device* device = nullptr;
+    // The classic commands' algorithm: the asked device's family.
     ChipType chip = ChipType::Pic16F877A;
     std::uint16_t portBase = 0x378;
     int lptNumber = 1;  // 1 or 2 for lpt1/lpt2, 0 for a port given by address
 
     bool simulate = false;
-    ChipType simChip = ChipType::Pic16F877A;  // the --chip value unless --sim-chip says otherwise
+    const Device* simDevice = nullptr;  // --sim-chip, else --chip's device, else PIC16F877A
+    SimFault simFault = SimFault::None;
+    std::uint16_t simUnprogrammableAddress = 0;
     std::optional<std::filesystem::path> simStatePath;
     bool realTime = false;
 

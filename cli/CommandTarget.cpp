@@ -1,23 +1,18 @@
 #include "cli/CommandTarget.h"
 
 #include <cstdio>
-#include <fstream>
 
+#include "cli/FileNames.h"
 #include "portio/DriverPortIo.h"
 #include "portio/zlportio.h"
+#include "sim/SimulatedDevice.h"
 #include "sim/SimulatedTarget.h"
-#include "sim/TargetTypeOf.h"
 #include "timing/EngineTimerSettings.h"
 #include "timing/HighResTimer.h"
 
 namespace tallis {
 
 namespace {
-
-std::string PathText(const std::filesystem::path& path) {
-    const auto utf8 = path.u8string();
-    return {utf8.begin(), utf8.end()};
-}
 
 // The timer as the main window sets it up at start-up: its stored settings,
 // enabled, then calibrated for three seconds.
@@ -33,16 +28,12 @@ std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
     return timer;
 }
 
-// True when the file can be written later without changing it now: an
-// existing file is opened for appending, a new one created and removed again.
-bool CanWrite(const std::filesystem::path& path) {
-    std::error_code error;
-    const bool existed = std::filesystem::exists(path, error);
-    bool writable = static_cast<bool>(std::ofstream(path, std::ios::app | std::ios::binary));
-    if (writable && !existed) {
-        std::filesystem::remove(path, error);
-    }
-    return writable;
+sim::TargetOptions SimOptionsOf(const CliOptions& options) {
+    sim::TargetOptions target = sim::TargetOptionsFor(*options.simDevice);
+    target.base = options.portBase;
+    target.time = options.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual;
+    target.portAccessCostNs = sim::kRealPortAccessNs;
+    return target;
 }
 
 // --sim: the simulated board and chip at the chosen port, in virtual time or
@@ -50,12 +41,21 @@ bool CanWrite(const std::filesystem::path& path) {
 class SimCommandTarget : public CommandTarget {
   public:
     SimCommandTarget(const CliOptions& options, bool onTerminal)
-        : options_(options),
-          onTerminal_(onTerminal),
-          target_({.type = sim::TargetTypeOf(options.simChip),
-                   .base = options.portBase,
-                   .time = options.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual,
-                   .portAccessCostNs = sim::kRealPortAccessNs}) {}
+        : options_(options), onTerminal_(onTerminal), target_(SimOptionsOf(options)) {
+        switch (options.simFault) {
+            case SimFault::NoChip:
+                target_.SetBoardFault(sim::BoardFault::NoTarget);
+                break;
+            case SimFault::DataStuckLow:
+                target_.SetBoardFault(sim::BoardFault::DataStuckLow);
+                break;
+            case SimFault::Unprogrammable:
+                target_.SetUnprogrammableWord(options.simUnprogrammableAddress);
+                break;
+            case SimFault::None:
+                break;
+        }
+    }
 
     std::string Prepare() override {
         if (!options_.simStatePath) {

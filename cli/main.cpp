@@ -1,15 +1,19 @@
-// tallis-cli: erase, program and verify, erase only, or reset, from a script
-// or a terminal. Everything that can fail without the port (options, files) is
-// checked before the port is touched, so a failed start sends nothing.
+// tallis-cli: the desktop program's erase, program and verify, erase only and
+// reset, and the chip operations, from a script or a terminal. Everything that can fail without the
+// port (options, files) is checked before the port is touched, so a failed start sends nothing.
 #include <cstdio>
 #include <fstream>
 #include <memory>
 
+#include "cli/ChipImageFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandRunner.h"
 #include "cli/CommandTarget.h"
 #include "cli/ConsoleRunHost.h"
 #include "cli/ExitCode.h"
+#include "cli/FileNames.h"
+#include "cli/OperationCommand.h"
+#include "cli/OperationText.h"
 #include "cli/Terminal.h"
 #include "image/FirmwareImage.h"
 #include "portio/AccessTrace.h"
@@ -25,7 +29,26 @@ int Fail(int exitCode, const std::string& what) {
     return exitCode;
 }
 
+// The file of verify and write, parsed strictly before any port is touched;
+// with a device asked for, against its sizes.
+std::optional<int> LoadChipImage(const CliOptions& options, std::optional<ChipImage>& image) {
+    ImageBounds bounds;
+    if (options.device != nullptr) {
+        bounds = {options.device->programWords, options.device->eepromBytes};
+    }
+    ChipImageLoad loaded = LoadChipImageFile(options.firmwarePath, bounds);
+    if (!loaded.image) {
+        return Fail(kExitUsage, loaded.error);
+    }
+    image = std::move(loaded.image);
+    return std::nullopt;
+}
+
 int Run(const CliOptions& options) {
+    if (options.command == CliCommand::ListDevices) {
+        std::fputs(DeviceListText().c_str(), stdout);
+        return kExitCompleted;
+    }
     std::unique_ptr<FirmwareImage> image;
     if (options.command == CliCommand::Program) {
         ImageLoadResult loaded = LoadFirmwareImage(options.firmwarePath);
@@ -33,6 +56,16 @@ int Run(const CliOptions& options) {
             return Fail(kExitUsage, loaded.error);
         }
         image = std::move(loaded.image);
+    }
+    std::optional<ChipImage> chipImage;
+    if (options.command == CliCommand::Verify || options.command == CliCommand::Write) {
+        if (std::optional<int> failed = LoadChipImage(options, chipImage)) {
+            return *failed;
+        }
+    }
+    if (options.command == CliCommand::Read && !IsStandardOutput(options.firmwarePath) &&
+        !CanWrite(options.firmwarePath)) {
+        return Fail(kExitUsage, "cannot write " + PathText(options.firmwarePath));
     }
 
     const bool showProgress = !options.quiet && StdoutIsTerminal();
@@ -67,7 +100,9 @@ int Run(const CliOptions& options) {
     }
 
     ConsoleRunHost host(options.chip, options.lptNumber, stdout, showProgress);
-    int status = RunCommand(options, image.get(), *port, *timer, host);
+    int status = IsChipOperation(options.command)
+                     ? RunChipOperation(options, chipImage, *port, *timer, host, showProgress)
+                     : RunCommand(options, image.get(), *port, *timer, host);
 
     if (trace) {
         traceFile.flush();

@@ -134,15 +134,19 @@ void LinuxPortAccess::WriteByte(std::uint16_t port, std::uint8_t value) {
         system_.OutByte(port, value);
         return;
     }
+    int error = 0;
     switch (port - claim->base) {
         case 0:
-            system_.Ioctl(claim->fd, PPWDATA, &value);
+            error = system_.Ioctl(claim->fd, PPWDATA, &value);
             break;
         case 2:
-            system_.Ioctl(claim->fd, PPWCONTROL, &value);
+            error = system_.Ioctl(claim->fd, PPWCONTROL, &value);
             break;
         default:  // The status register cannot be written.
             break;
+    }
+    if (error != 0) {
+        ++failedAccesses_;
     }
 }
 
@@ -157,6 +161,7 @@ std::uint8_t LinuxPortAccess::ReadByte(std::uint16_t port) {
     static constexpr unsigned long kReadRequests[kRegisterCount] = {PPRDATA, PPRSTATUS, PPRCONTROL};
     std::uint8_t value = kNothingRead;
     if (system_.Ioctl(claim->fd, kReadRequests[port - claim->base], &value) != 0) {
+        ++failedAccesses_;
         return kNothingRead;
     }
     return value;

@@ -47,6 +47,8 @@ class LinuxPortAccess {
 
     void WriteByte(std::uint16_t port, std::uint8_t value);
     std::uint8_t ReadByte(std::uint16_t port);
+    // ppdev requests that failed during accesses since construction.
+    std::uint64_t FailedAccesses() const { return failedAccesses_; }
 
   private:
     // A claimed base; fd is the ppdev device, or -1 for direct port access.
@@ -66,6 +68,7 @@ class LinuxPortAccess {
     std::string devRoot_;
     std::vector<Claim> claims_;
     std::string startupFailure_;
+    std::uint64_t failedAccesses_ = 0;
 };
 
 }  // namespace tallis

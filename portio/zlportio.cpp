@@ -51,6 +51,10 @@ std::uint8_t PortReadByte(std::uint16_t port) {
     return Client().PortReadByte(port);
 }
 
+std::uint64_t PortFailedAccesses() {
+    return Client().FailedAccesses();
+}
+
 #elif defined(__linux__)
 
 namespace {
@@ -91,6 +95,10 @@ std::uint8_t PortReadByte(std::uint16_t port) {
     return Access().ReadByte(port);
 }
 
+std::uint64_t PortFailedAccesses() {
+    return Access().FailedAccesses();
+}
+
 #else
 
 bool ZlportioStartup(std::span<const std::uint16_t>) {
@@ -115,6 +123,10 @@ void PortWriteByte(std::uint16_t, std::uint8_t) {}
 
 std::uint8_t PortReadByte(std::uint16_t) {
     return 0xFF;
+}
+
+std::uint64_t PortFailedAccesses() {
+    return 0;
 }
 
 #endif

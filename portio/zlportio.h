@@ -33,5 +33,8 @@ std::string PortAccessFailure();
 // Without access these do nothing; a read then returns 0xFF.
 void PortWriteByte(std::uint16_t port, std::uint8_t value);
 std::uint8_t PortReadByte(std::uint16_t port);
+// Port accesses the system refused since start-up (a failed ppdev request or
+// DeviceIoControl); accesses without any port access are not counted.
+std::uint64_t PortFailedAccesses();
 
 }  // namespace tallis

@@ -170,6 +170,23 @@ TEST(LinuxPortAccess, ClaimsTheMatchingDeviceAndMapsTheRegisters) {
     EXPECT_EQ(system.calls, expected);
 }
 
+TEST(LinuxPortAccess, FailedRequestsAreCountedAndReadNothing) {
+    FakeProc proc;
+    proc.AddPort("parport0", "888\t-1\n");
+    FakeLinuxPortSystem system;
+    LinuxPortAccess access(system, proc.Root(), "/fakedev");
+    const std::uint16_t base[] = {0x378};
+    ASSERT_TRUE(access.Startup(base));
+    access.WriteByte(0x378, 0x0B);
+    EXPECT_EQ(access.FailedAccesses(), 0u);
+    system.ioctlErrors["PPWCONTROL"] = EIO;
+    system.ioctlErrors["PPRSTATUS"] = EIO;
+    access.WriteByte(0x37A, 0x01);
+    EXPECT_EQ(access.ReadByte(0x379), 0xFF);
+    access.WriteByte(0x378, 0x0A);
+    EXPECT_EQ(access.FailedAccesses(), 2u);
+}
+
 TEST(LinuxPortAccess, AMissingOrBusyDeviceIsAFailureWithoutFallback) {
     struct Case {
         const char* name;
