@@ -142,7 +142,8 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
     app.footer(
         "Exit status: 0 the command completed; 1 the run reported an error, the file was "
-        "refused before the chip was touched, or a write did not verify; 2 bad options, or a file that cannot be read, is "
+        "refused before the chip was touched, or a write did not verify; 2 bad options, or a file "
+        "that cannot be read, is "
         "too large or is not good Intel HEX; 3 no access to the parallel port, or the port "
         "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
         "line, another device, a verify difference, not blank, or code-protected memory that "
@@ -204,6 +205,10 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                    "\"R 0379 40\", \"D 60\" (microseconds asked of Delay)")
         ->type_name("FILE");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    bool noIdCheck = false;
+    app.add_flag("--no-id-check", noIdCheck,
+                 "program and erase: send the classic sequence alone, without reading the device "
+                 "ID first (for a board whose ID read is unreliable) or a blank check after erase");
 
     std::string filePath;
     CLI::App* program = app.add_subcommand(
@@ -255,6 +260,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         }
     }
     options.firmwarePath = filePath;
+    options.idCheck = !noIdCheck;
 
     if (chipName.empty()) {
         chipName = IsChipOperation(options.command) ? kAutoChip : kClassicDefaultChip;

@@ -51,6 +51,8 @@ struct CliOptions {
 
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;
+    // program and erase: the device ID first, and a blank check after erase.
+    bool idCheck = true;
 };
 
 // A parse either yields options or ends the program at once (help, version,

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/ExitCode.h"
+#include "cli/OperationCommand.h"
 #include "engine/ProgramRun.h"
 #include "engine/Programmer.h"
 
@@ -24,6 +25,14 @@ void ReportRefusedLine(const CliOptions& options, const HexFileCheck& check) {
                  std::string(path.begin(), path.end()).c_str(), check.line);
 }
 
+std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortIo& port,
+                                                Delayer& timer, const EngineHost& host) {
+    if (!options.idCheck) {
+        return std::nullopt;
+    }
+    return RefuseOtherChip(options, port, timer, host);
+}
+
 }  // namespace
 
 int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& port, Delayer& timer,
@@ -38,12 +47,24 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
 
     switch (options.command) {
         case CliCommand::Erase:
+            if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer, host)) {
+                return *refused;
+            }
             programmer.EraseOnly();
+            if (options.idCheck) {
+                return RefuseNotBlank(options, port, timer, host).value_or(kExitCompleted);
+            }
             return kExitCompleted;
         case CliCommand::Reset:
             programmer.ResetCpu();
             return kExitCompleted;
         case CliCommand::Program: {
+            // A file the run refuses is refused before the chip is asked anything.
+            if (CheckHexFile(*image).Sound()) {
+                if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer, host)) {
+                    return *refused;
+                }
+            }
             ProgramRun run(programmer, host);
             ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
             RunOutcome outcome = run.Execute(*image);
