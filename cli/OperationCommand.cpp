@@ -192,15 +192,26 @@ int RunChipOperation(const CliOptions& options, const std::optional<ChipImage>& 
     return status;
 }
 
-std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer,
-                                   const EngineHost& host) {
+namespace {
+
+// One operation in a session of its own, which leaves the chip safe before the
+// classic sequence takes the port.
+template <typename Operation>
+OperationResult InOwnSession(const CliOptions& options, PortIo& port, Delayer& timer,
+                             const EngineHost& host, Operation operation) {
     Programmer wire(port, timer, host);
     wire.SelectPortAddress(options.portBase);
-    OperationResult identity;
-    {
-        ProgrammingSession session(wire, kClassicTiming);
-        identity = Identify(session, options.device);
-    }
+    ProgrammingSession session(wire, kClassicTiming);
+    return operation(session);
+}
+
+}  // namespace
+
+std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer,
+                                   const EngineHost& host) {
+    const OperationResult identity = InOwnSession(
+        options, port, timer, host,
+        [&](ProgrammingSession& session) { return Identify(session, options.device); });
     if (int status = CommonExit(identity, options); status >= 0) {
         return status;
     }
@@ -213,8 +224,6 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
 
 std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
                                   const EngineHost& host) {
-    Programmer wire(port, timer, host);
-    wire.SelectPortAddress(options.portBase);
     // What the classic erase clears on every chip: program memory and the
     // configuration word. It keeps the ID locations, and the PIC16F87x's keeps
     // an unprotected data EEPROM, so those are not asked of it.
@@ -222,11 +231,9 @@ std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delay
     std::fill_n(erased.program.begin(), options.device->programWords,
                 ProgrammingSession::kBlankWord);
     erased.config = ProgrammingSession::kBlankWord;
-    OperationResult result;
-    {
-        ProgrammingSession session(wire, kClassicTiming);
-        result = Verify(session, *options.device, erased);
-    }
+    const OperationResult result = InOwnSession(
+        options, port, timer, host,
+        [&](ProgrammingSession& session) { return Verify(session, *options.device, erased); });
     if (int status = CommonExit(result, options); status >= 0) {
         return status;
     }
