@@ -225,8 +225,8 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
 std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
                                   const EngineHost& host) {
     // What the classic erase clears on every chip: program memory and the
-    // configuration word. It keeps the ID locations, and the PIC16F87x's keeps
-    // an unprotected data EEPROM, so those are not asked of it.
+    // configuration word. The 87xA's keeps the ID locations and the 87x's an
+    // unprotected data EEPROM, so those are not asked of it.
     ChipImage erased;
     std::fill_n(erased.program.begin(), options.device->programWords,
                 ProgrammingSession::kBlankWord);
