@@ -29,52 +29,14 @@ std::string TestedOperations(const Device& device) {
 
 }  // namespace
 
-std::string ChipText(const Device& device, std::uint16_t idWord) {
-    return Format("%s revision %u (device ID 0x%04X)", Name(device).c_str(),
-                  unsigned{device.Revision(idWord)}, unsigned{idWord});
-}
-
-std::string LocationText(MemorySpace space, std::uint16_t address) {
-    switch (space) {
-        case MemorySpace::Program:
-            return Format("program memory 0x%04X", unsigned{address});
-        case MemorySpace::Id:
-            return Format("ID 0x%04X", unsigned{address});
-        case MemorySpace::DebugVector:
-            return Format("debug vector 0x%04X", unsigned{address});
-        case MemorySpace::Config:
-            return Format("configuration word 0x%04X", unsigned{address});
-        case MemorySpace::Eeprom:
-            return Format("EEPROM byte 0x%02X", unsigned{address});
-    }
-    return {};
-}
-
-std::string DifferenceText(const Difference& difference) {
-    const char* format = difference.space == MemorySpace::Eeprom
-                             ? "%s: expected 0x%02X, read 0x%02X"
-                             : "%s: expected 0x%04X, read 0x%04X";
-    return Format(format, LocationText(difference.space, difference.address).c_str(),
-                  unsigned{difference.expected}, unsigned{difference.actual});
-}
-
 std::string IdentifyDiagnosis(const OperationResult& result, const Device* asked) {
-    switch (result.outcome) {
-        case OperationOutcome::NoChip:
-            return "no chip answered (device ID 0x3FFF): check that the chip sits in the socket "
-                   "the right way round, that the target has power, and the cable";
-        case OperationOutcome::DataLineLow:
-            return "the data line RB7 is held low (device ID 0x0000): remove any load from RB7 "
-                   "and check the board for a short";
-        case OperationOutcome::UnknownChip:
-            return Format("unknown device ID 0x%04X: not a supported chip (see --list-devices)",
-                          unsigned{result.idWord});
-        case OperationOutcome::WrongChip:
-            return "found " + ChipText(*result.found, result.idWord) + ", not the " + Name(*asked) +
-                   " asked for (--chip)";
-        default:
-            return {};
+    std::string text = IdentifyProblem(result, asked);
+    if (result.outcome == OperationOutcome::UnknownChip) {
+        text += " (see --list-devices)";
+    } else if (result.outcome == OperationOutcome::WrongChip) {
+        text += " (--chip)";
     }
+    return text;
 }
 
 std::string DeviceListText() {

@@ -13,6 +13,10 @@ namespace {
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
 constexpr int kGaugeFull = 100;
+// Moves of the address counter at least this long (about 0.3 s) are shown, every
+// kSkipReportEvery increments.
+constexpr std::uint32_t kLongSkip = 256;
+constexpr std::uint32_t kSkipReportEvery = 64;
 
 RunOutcome RefusalOutcome(HexFileFault fault) {
     switch (fault) {
@@ -140,6 +144,10 @@ void ProgramRun::HandleRecord(HexRecordReader& reader, const FirmwareImage& imag
 void ProgramRun::ProgramRecordWords(HexRecordReader& reader, const RecordHeader& header,
                                     const FirmwareImage& image) {
     for (int i = 0; i < header.WordCount; ++i) {
+        if (host_.CancelRequested()) {
+            Cancel(static_cast<std::uint16_t>(header.WordAddress + i));
+            return;
+        }
         DataWord word = reader.ReadDataWord();
         // A word whose digits ran past the end of the text is never written.
         if (reader.Truncated()) {
@@ -173,7 +181,12 @@ bool ProgramRun::ProgramWord(std::uint16_t wordAddress, const DataWord& word,
         ReturnToProgramMemory();
     }
     programmer_.TargetAddress = wordAddress;
-    programmer_.AdvanceAddress();
+    const bool reached = programmer_.AdvanceAddress(
+        [this](std::uint32_t done, std::uint32_t total) { return AddressSkipStep(done, total); });
+    if (!reached) {
+        Cancel(programmer_.AddressCounter);
+        return false;
+    }
     ShowProgress(image);
     ++WordsDone;
     programmer_.WriteWord(word.High, word.Low);
@@ -210,6 +223,19 @@ void ProgramRun::ReturnToProgramMemory() {
 
 void ProgramRun::ShowProgress(const FirmwareImage& image) {
     host_.SetGauge(ProgressPercent(WordsDone, image.WordCount));
+}
+
+bool ProgramRun::AddressSkipStep(std::uint32_t done, std::uint32_t total) {
+    if (total >= kLongSkip && done % kSkipReportEvery == 0) {
+        host_.ShowAddressSkip(done, total);
+    }
+    return !host_.CancelRequested();
+}
+
+void ProgramRun::Cancel(std::uint16_t wordAddress) {
+    outcome_ = RunOutcome::Cancelled;
+    CancelledAt = wordAddress;
+    StopRun = true;
 }
 
 void ProgramRun::Stop(RunOutcome outcome, const std::string& message) {

@@ -19,6 +19,7 @@ enum class RunOutcome {
     ChecksumError,  // a record's checksum did not match, or the record was cut short
     EndOfText,      // the text ends without an end record
     RefusedRecord,  // a record of unknown type, at an extended address or past program memory
+    Cancelled,      // the host asked to stop; the target was reset, VPP is off
 };
 
 // "Erase + Program + Verify": checks the whole text (CheckHexFile), erases the
@@ -35,6 +36,8 @@ enum class RunOutcome {
 // and one message, shown while the target is still in programming mode (the
 // reset follows once ShowMessage returns). Input that arrives during
 // ProcessEvents must not start another engine command: the host holds it back.
+// When the host asks to cancel, the run stops before the next word (or during
+// a move of the address counter) without a message and resets the target.
 class ProgramRun {
   public:
     ProgramRun(Programmer& programmer, RunHost& host);
@@ -44,6 +47,8 @@ class ProgramRun {
     // Run state, set afresh at every start.
     std::uint16_t WordsDone = 0;
     bool StopRun = false;
+    // Where a cancelled run stopped: the word address it did not write.
+    std::uint16_t CancelledAt = 0;
 
     // The check of the last run's text: where it was refused, what it skips.
     const HexFileCheck& FileCheck() const { return fileCheck_; }
@@ -57,6 +62,8 @@ class ProgramRun {
     void ReturnToProgramMemory();
     void ShowProgress(const FirmwareImage& image);
     void Stop(RunOutcome outcome, const std::string& message);
+    void Cancel(std::uint16_t wordAddress);
+    bool AddressSkipStep(std::uint32_t done, std::uint32_t total);
 
     Programmer& programmer_;
     RunHost& host_;

@@ -142,12 +142,16 @@ void Programmer::ShiftCommand(std::uint8_t command, std::uint16_t data, bool wit
 
 // Kept on purpose: never moves backwards; a target below the counter is reached
 // by wrapping through all 65536 counter values.
-void Programmer::AdvanceAddress() {
+bool Programmer::AdvanceAddress(const AddressStep& step) {
     auto count = static_cast<std::uint16_t>(TargetAddress - AddressCounter);
     for (std::uint32_t i = 0; i < count; ++i) {
+        if (step && !step(i, count)) {
+            return false;
+        }
         AddressCounter = static_cast<std::uint16_t>(AddressCounter + 1);
         ShiftCommand(kIncrementAddress, 0, false);
     }
+    return true;
 }
 
 void Programmer::WriteWord(std::uint8_t high, std::uint8_t low) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "engine/EngineHost.h"
 #include "engine/TimingProfile.h"
@@ -73,7 +74,10 @@ class Programmer {
 
     // Serial commands.
     void ShiftCommand(std::uint8_t command, std::uint16_t data, bool withData);
-    void AdvanceAddress();
+    // Called between increments with how many are done of how many; false stops the move.
+    using AddressStep = std::function<bool(std::uint32_t done, std::uint32_t total)>;
+    // Steps the address counter up to TargetAddress. False when step stopped it.
+    bool AdvanceAddress(const AddressStep& step = {});
     void WriteWord(std::uint8_t high, std::uint8_t low);
     bool ReadAndCompareWord(std::uint8_t high, std::uint8_t low);
     std::uint16_t ReceiveWord();

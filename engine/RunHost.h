@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "engine/EngineHost.h"
@@ -16,6 +17,12 @@ class RunHost : public EngineHost {
     virtual void SetGauge(int percent) = 0;                 // already clamped to 0..100
     virtual void ShowMessage(const std::string& text) = 0;  // modal, returns when dismissed
     virtual void ProcessEvents() = 0;                       // one turn of the event loop
+
+    // Asked before each word: true stops the run there, with no message.
+    virtual bool CancelRequested() const { return false; }
+    // A long move of the chip's address counter (done of total increments),
+    // so that a window can show that the run goes on.
+    virtual void ShowAddressSkip(std::uint32_t /*done*/, std::uint32_t /*total*/) {}
 };
 
 }  // namespace tallis

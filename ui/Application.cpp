@@ -1,21 +1,87 @@
 #include "ui/Application.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QTextStream>
+#include <optional>
 
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
 #include "ui/Forms.h"
+#include "ui/QtSettingsStore.h"
 #include "ui/Target.h"
 
 namespace tallis {
 
-int RunApplication(int argc, char** argv, const TargetStarter& startTarget) {
-    const std::unique_ptr<Target> target = startTarget();
+namespace {
+
+constexpr int kExitUsage = 2;
+
+std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application, bool simulated) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        simulated ? QStringLiteral("The PIC16F877 programmer on a simulated board and chip.")
+                  : QStringLiteral("The PIC16F877 programmer on the parallel port."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Intel HEX file to open at start"),
+                                 QStringLiteral("[FILE]"));
+    const QCommandLineOption simChip(
+        QStringLiteral("sim-chip"),
+        QStringLiteral("type of the simulated chip: 16f877 or 16f877a (default)"),
+        QStringLiteral("CHIP"));
+    const QCommandLineOption simState(
+        QStringLiteral("sim-state"),
+        QStringLiteral("load the simulated chip's memory from FILE if it exists, save it there "
+                       "at the end (Intel HEX)"),
+        QStringLiteral("FILE"));
+    const QCommandLineOption simBoard(
+        QStringLiteral("sim-board"),
+        QStringLiteral("the interface board: ideal (default) or slow (RB7 rises in 5 us, VPP in "
+                       "50 us)"),
+        QStringLiteral("BOARD"));
+    if (simulated) {
+        parser.addOptions({simChip, simState, simBoard});
+    }
+    parser.process(application);  // --help and unknown options end the program here
+
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        QTextStream(stderr) << "only one FILE may be given\n";
+        return std::nullopt;
+    }
+    LaunchOptions options;
+    options.file = files.value(0);
+    if (simulated) {
+        options.simChip = parser.value(simChip);
+        options.simState = parser.value(simState);
+        options.simBoard = parser.value(simBoard);
+    }
+    return options;
+}
+
+}  // namespace
+
+int RunApplication(int argc, char** argv, const TargetStarter& startTarget, bool simulated) {
     QApplication application(argc, argv);
+    QApplication::setApplicationName(simulated ? QStringLiteral("tallis-sim")
+                                               : QStringLiteral("tallis"));
+    const std::optional<LaunchOptions> options = ParseLaunchOptions(application, simulated);
+    if (!options) {
+        return kExitUsage;
+    }
+    const std::unique_ptr<Target> target = startTarget(*options);
+    if (!target) {
+        return kExitUsage;
+    }
     QApplication::setWindowIcon(ApplicationIcon());
     QtDialogs dialogs;
-    Forms forms(*target, dialogs);
+    QtSettingsStore settings(QApplication::applicationName());
+    Forms forms(*target, dialogs, &settings);
     forms.Form1.show();
+    if (!options->file.isEmpty()) {
+        forms.Form1.OpenFile(options->file);
+    }
     const int exitCode = QApplication::exec();
     target->Exit();
     return exitCode;

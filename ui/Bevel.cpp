@@ -16,22 +16,20 @@ void TBevel::paintEvent(QPaintEvent*) {
     if (style_ == Style::Raised) {
         std::swap(first, second);
     }
+    // Filled one-pixel rectangles rather than lines: at a fractional scale
+    // factor they still cover whole device pixels inside the widget.
     const int right = width() - 1;
     const int bottom = height() - 1;
     if (shape_ == Shape::BottomLine) {
-        painter.setPen(first);
-        painter.drawLine(0, bottom - 1, right, bottom - 1);
-        painter.setPen(second);
-        painter.drawLine(0, bottom, right, bottom);
+        painter.fillRect(0, bottom - 1, width(), 1, first);
+        painter.fillRect(0, bottom, width(), 1, second);
         return;
     }
     // Top and left edges in the first colour, bottom and right in the second.
-    painter.setPen(first);
-    painter.drawLine(0, 0, right, 0);
-    painter.drawLine(0, 0, 0, bottom);
-    painter.setPen(second);
-    painter.drawLine(0, bottom, right, bottom);
-    painter.drawLine(right, 0, right, bottom);
+    painter.fillRect(0, 0, width(), 1, first);
+    painter.fillRect(0, 0, 1, height(), first);
+    painter.fillRect(0, bottom, width(), 1, second);
+    painter.fillRect(right, 0, 1, height(), second);
 }
 
 }  // namespace tallis

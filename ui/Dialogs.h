@@ -13,6 +13,7 @@ namespace tallis {
 // shown: a file dialog keeps a file-system watcher thread while it exists.
 struct OpenDialogSettings {
     QStringList nameFilters;  // "description (pattern)", the first one selected
+    QString directory;        // where it opens; empty for the current folder
 };
 
 // What the windows ask of the desktop: modal message boxes, the file dialog and
@@ -24,8 +25,13 @@ class Dialogs {
 
     // A modal box with one OK button; returns when it has been dismissed.
     virtual void ShowMessage(QWidget* owner, const QString& text) = 0;
+    // A modal Yes / No question; true for Yes.
+    virtual bool AskYesNo(QWidget* owner, const QString& text) = 0;
     // Runs a file-open dialog; the chosen file's full path, or nothing when cancelled.
     virtual std::optional<QString> AskOpenFileName(QWidget* owner,
+                                                   const OpenDialogSettings& dialog) = 0;
+    // Runs a file-save dialog for a HEX file; the chosen path, or nothing when cancelled.
+    virtual std::optional<QString> AskSaveFileName(QWidget* owner,
                                                    const OpenDialogSettings& dialog) = 0;
     // Hands a page to the desktop; whether it opened is not looked at.
     virtual void OpenUrl(const QUrl& url) = 0;
@@ -34,7 +40,10 @@ class Dialogs {
 class QtDialogs : public Dialogs {
   public:
     void ShowMessage(QWidget* owner, const QString& text) override;
+    bool AskYesNo(QWidget* owner, const QString& text) override;
     std::optional<QString> AskOpenFileName(QWidget* owner,
+                                           const OpenDialogSettings& settings) override;
+    std::optional<QString> AskSaveFileName(QWidget* owner,
                                            const OpenDialogSettings& settings) override;
     void OpenUrl(const QUrl& url) override;
 };

@@ -28,8 +28,12 @@ void TGauge::paintEvent(QPaintEvent*) {
     QRect bar = inner;
     bar.setWidth(inner.width() * progress_ / 100);
     painter.fillRect(bar, kBarColour);
-    painter.setPen(Qt::black);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    // The frame as filled one-pixel edges, which stay inside the widget at any
+    // scale factor (a drawn rectangle's right and bottom edges fall outside at 1.5).
+    painter.fillRect(0, 0, width(), 1, Qt::black);
+    painter.fillRect(0, height() - 1, width(), 1, Qt::black);
+    painter.fillRect(0, 0, 1, height(), Qt::black);
+    painter.fillRect(width() - 1, 0, 1, height(), Qt::black);
 
     // The text is drawn twice, so that the part over the bar reads white on
     // blue and the rest black on white.

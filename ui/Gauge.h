@@ -5,9 +5,7 @@
 namespace tallis {
 
 // A horizontal percentage bar, blue on white with a single border, showing the
-// percentage done in its middle. A change of the shown value repaints it at
-// once, without waiting for the event loop, because the program run keeps the
-// event loop from running while it works.
+// percentage done in its middle. A change of the shown value repaints it at once.
 class TGauge : public QWidget {
     Q_OBJECT
   public:

@@ -1,35 +1,66 @@
 #include "ui/Options.h"
 
 #include "ui/DialogParts.h"
+#include "ui/PortAddress.h"
 #include "ui/UiFont.h"
 #include "ui/Utallis.h"
 #include "ui/WindowPlacement.h"
 
 namespace tallis {
 
+namespace {
+
+constexpr int kOtherChoice = 3;
+
+template <typename Widget>
+Widget* Placed(Widget* widget, const char* name, QRect geometry) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+}  // namespace
+
 TForm2::TForm2(TForm1& mainWindow)
     : QDialog(nullptr, kDialogWindowFlags),
-      BitBtn1(MakeOkButton(this, {98, 122, 60, 31})),
+      BitBtn1(MakeOkButton(this, {98, 162, 60, 31})),
       GroupBox1(new QGroupBox(QStringLiteral("Port setting"), this)),
       RadioButton1(new QRadioButton(QStringLiteral("LPT 1 ( 378H )"), GroupBox1)),
       RadioButton2(new QRadioButton(QStringLiteral("LPT 2 ( 278H )"), GroupBox1)),
+      OtherAddress(new QRadioButton(QStringLiteral("Other address"), GroupBox1)),
+      AddressEdit(new QLineEdit(GroupBox1)),
+      AddressError(new QLabel(QStringLiteral("Hexadecimal, 1 to FFFD"), this)),
       mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Options"));
     setFont(UiFont(10));
-    setFixedSize(261, 161);
+    setFixedSize(261, 201);
 
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(53, 21, 150, 85);
-    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
-    RadioButton1->setGeometry(13, 26, 92, 14);
+    Placed(GroupBox1, "GroupBox1", {28, 14, 205, 114});
+    Placed(RadioButton1, "RadioButton1", {13, 26, 120, 16});
     RadioButton1->setChecked(true);
-    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
-    RadioButton2->setGeometry(13, 59, 92, 13);
+    Placed(RadioButton2, "RadioButton2", {13, 52, 120, 16});
+    Placed(OtherAddress, "OtherAddress", {13, 80, 104, 16});
+    Placed(AddressEdit, "AddressEdit", {120, 77, 70, 22});
+    AddressEdit->setPlaceholderText(QStringLiteral("e.g. 3BC"));
+    AddressEdit->setToolTip(QStringLiteral("The port's base I/O address in hexadecimal"));
+    AddressEdit->setMaxLength(6);
+    Placed(AddressError, "AddressError", {28, 134, 205, 18});
+    AddressError->setAlignment(Qt::AlignCenter);
+    QPalette errorPalette = AddressError->palette();
+    errorPalette.setColor(QPalette::WindowText, Qt::red);
+    AddressError->setPalette(errorPalette);
+    AddressError->hide();
     setTabOrder(BitBtn1, RadioButton1);
     setTabOrder(RadioButton1, RadioButton2);
+    setTabOrder(RadioButton2, OtherAddress);
+    setTabOrder(OtherAddress, AddressEdit);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
+    connect(AddressEdit, &QLineEdit::textEdited, this, [this] {
+        OtherAddress->setChecked(true);
+        AddressError->hide();
+    });
     CentreOnScreen(*this);
 }
 
@@ -40,20 +71,50 @@ int TForm2::PortChoice() const {
     return RadioButton2->isChecked() ? 2 : 0;
 }
 
+std::optional<std::uint16_t> TForm2::OtherPortBase() const {
+    if (!OtherAddress->isChecked()) {
+        return std::nullopt;
+    }
+    return ParsePortAddress(AddressEdit->text().trimmed().toStdString());
+}
+
+void TForm2::ShowPort(int portNumber, std::uint16_t portBase) {
+    if (portNumber == 1 || portNumber == 2) {
+        (portNumber == 2 ? RadioButton2 : RadioButton1)->setChecked(true);
+        return;
+    }
+    OtherAddress->setChecked(true);
+    AddressEdit->setText(QString::number(portBase, 16).toUpper());
+}
+
 void TForm2::BitBtn1Click() {
+    const std::optional<std::uint16_t> other = OtherPortBase();
+    if (OtherAddress->isChecked() && !other) {
+        AddressError->show();
+        AddressEdit->setFocus();
+        return;
+    }
     hide();
     mainWindow_.setEnabled(true);
-    mainWindow_.ApplyPortChoice(PortChoice());
+    if (other) {
+        mainWindow_.ApplyPortAddress(*other);
+    } else {
+        mainWindow_.ApplyPortChoice(PortChoice());
+    }
 }
 
 void TForm2::reject() {
-    (choiceShown_ == 2 ? RadioButton2 : RadioButton1)->setChecked(true);
+    AddressEdit->setText(addressShown_);
+    const std::array buttons{RadioButton1, RadioButton2, OtherAddress};
+    buttons.at(static_cast<std::size_t>(choiceShown_ - 1))->setChecked(true);
+    AddressError->hide();
     hide();
     mainWindow_.setEnabled(true);
 }
 
 void TForm2::showEvent(QShowEvent* event) {
-    choiceShown_ = PortChoice();
+    choiceShown_ = OtherAddress->isChecked() ? kOtherChoice : std::max(PortChoice(), 1);
+    addressShown_ = AddressEdit->text();
     QDialog::showEvent(event);
 }
 

@@ -2,15 +2,20 @@
 
 #include <QDialog>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <cstdint>
+#include <optional>
 
 namespace tallis {
 
 class TForm1;
 
-// Options: which parallel port the programmer is wired to. Shown without a
-// modal loop while the main window is disabled; its radio buttons keep their
+// Options: which parallel port the programmer is wired to, LPT 1, LPT 2 or a
+// port at another address typed in hexadecimal (a PCI card's). Shown without
+// a modal loop while the main window is disabled; its controls keep their
 // state between showings, and the program run reads them at its start.
 class TForm2 : public QDialog {
     Q_OBJECT
@@ -21,15 +26,23 @@ class TForm2 : public QDialog {
     QGroupBox* GroupBox1;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
+    QRadioButton* OtherAddress;
+    QLineEdit* AddressEdit;
+    QLabel* AddressError;  // shown while the typed address is refused
 
-    // 1 or 2 for the checked button, 0 when neither is checked.
+    // 1 or 2 for the checked LPT button, 0 for another address or none.
     int PortChoice() const;
+    // The typed address when "Other address" is checked and it is sound.
+    std::optional<std::uint16_t> OtherPortBase() const;
+    // Checks the button for this port: LPT 1, LPT 2 or another address.
+    void ShowPort(int portNumber, std::uint16_t portBase);
 
-    // OK: apply the choice and give control back to the main window.
+    // OK: apply the choice and give control back to the main window. A
+    // refused address keeps the dialog up.
     void BitBtn1Click();
 
     // The close box (and Escape) hide the dialog and enable the main window
-    // again without applying anything: the buttons go back to the choice in
+    // again without applying anything: the controls go back to the choice in
     // force, so that a later run does not pick up a choice never confirmed.
     void reject() override;
 
@@ -39,6 +52,7 @@ class TForm2 : public QDialog {
   private:
     TForm1& mainWindow_;
     int choiceShown_ = 1;
+    QString addressShown_;
 };
 
 }  // namespace tallis

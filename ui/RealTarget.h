@@ -15,6 +15,8 @@ class RealTarget : public Target {
     bool DriverStarted() const override { return driverStarted_; }
     std::unique_ptr<EngineTimer> MakeTimer() override;
     void Exit() override;
+    // Starts port access again for the standard ports and this one.
+    bool ClaimPort(std::uint16_t base) override;
 
   private:
     DriverPortIo port_;

@@ -17,7 +17,7 @@ std::string MissingDriverText() {
 #endif
 }
 
-void RaiseUiThreadPriority() {
+void RaiseEngineThreadPriority() {
     QThread::currentThread()->setPriority(QThread::HighPriority);
 }
 

@@ -8,8 +8,8 @@ namespace tallis {
 // joined with nothing between them. It names what is missing on this platform.
 std::string MissingDriverText();
 
-// Raises the calling (user-interface) thread above normal priority, so that the
-// engine's busy waits are disturbed less. Nothing lowers it again.
-void RaiseUiThreadPriority();
+// Raises the calling thread (the one doing the engine's work) above normal
+// priority, so that the engine's busy waits are disturbed less.
+void RaiseEngineThreadPriority();
 
 }  // namespace tallis

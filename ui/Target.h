@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "portio/PortIo.h"
@@ -24,6 +25,8 @@ class Target {
     virtual std::unique_ptr<EngineTimer> MakeTimer() = 0;
     // The port client's exit step.
     virtual void Exit() = 0;
+    // Makes the port at this base reachable, if it can be; true when it is.
+    virtual bool ClaimPort(std::uint16_t base) = 0;
 };
 
 }  // namespace tallis

@@ -1,17 +1,30 @@
 #include "ui/Utallis.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QThread>
 
+#include "engine/OperationProgress.h"
 #include "engine/ProgramRun.h"
+#include "image/ChipImageHex.h"
 #include "timing/EngineTimerSettings.h"
 #include "ui/Artwork.h"
+#include "ui/CommandTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
+#include "ui/MemoryView.h"
 #include "ui/MessageText.h"
 #include "ui/Options.h"
+#include "ui/PortAddress.h"
 #include "ui/StartupSupport.h"
 #include "ui/Target.h"
 #include "ui/UiFont.h"
@@ -58,29 +71,38 @@ QLabel* Caption(QWidget* parent, const char* name, QRect geometry, const QString
     return label;
 }
 
-bool IsUserInput(QEvent::Type type) {
-    switch (type) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::Wheel:
-            return true;
-        default:
-            return false;
+// A Device command's progress on the gauge, and the window's Cancel.
+class WindowProgress : public OperationProgress {
+  public:
+    explicit WindowProgress(TForm1& window) : window_(window) {}
+
+    void Report(std::uint32_t done, std::uint32_t total, std::uint16_t address) override {
+        lastAddress_ = address;
+        const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
+        if (percent != lastPercent_) {
+            lastPercent_ = percent;
+            window_.SetGauge(percent);
+        }
     }
-}
+    bool CancelRequested() const override { return window_.CancelRequested(); }
+    std::uint16_t LastAddress() const { return lastAddress_; }
+
+  private:
+    TForm1& window_;
+    int lastPercent_ = -1;
+    std::uint16_t lastAddress_ = 0;
+};
 
 }  // namespace
 
-TForm1::TForm1(Target& target, Dialogs& dialogs)
+TForm1::TForm1(Target& target, Dialogs& dialogs, SettingsStore* settings)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint),
       target_(target),
-      dialogs_(dialogs) {
+      dialogs_(dialogs),
+      store_(settings),
+      settings_(settings ? LoadWindowSettings(*settings) : WindowSettings{}) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("TALLIS  V3e"));
     setWindowIcon(ApplicationIcon());
@@ -100,15 +122,76 @@ TForm1::TForm1(Target& target, Dialogs& dialogs)
     adjustSize();
     setFixedSize(size());
     CentreOnScreen(*this);
+    setAcceptDrops(true);
     FormCreate();
+    ApplySettings();
 }
 
-TForm1::~TForm1() = default;
+// A command still on the worker is cancelled; the window's thread answers its
+// calls until it has ended.
+TForm1::~TForm1() {
+    worker_.RequestCancel();
+    while (worker_.Running()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
 
-void TForm1::AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate) {
+void TForm1::AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate, MemoryView& memory) {
+    memoryView_ = &memory;
     form3_ = &about;
     form2_ = &options;
     form4_ = &calibrate;
+    form2_->ShowPort(PortNumber(), PortBase());
+}
+
+// The remembered state, after the creation's port writes on LPT 1.
+void TForm1::ApplySettings() {
+    if (settings_.portNumber != 0) {
+        programmer_->SelectPort(settings_.portNumber);
+    } else if (target_.ClaimPort(settings_.portBase)) {
+        programmer_->SelectPortAddress(settings_.portBase);
+    }
+    (settings_.chip == "16f877" ? pic877 : pic877a)->setChecked(true);
+    OpenD1.directory = QString::fromStdString(settings_.lastFolder);
+    if (settings_.position) {
+        const QPoint at(settings_.position->x, settings_.position->y);
+        if (QGuiApplication::screenAt(at) != nullptr) {
+            move(at);
+        }
+    }
+    ShowRecentFiles();
+}
+
+void TForm1::StoreSettings() {
+    settings_.portNumber = PortNumber();
+    settings_.portBase = PortBase();
+    settings_.chip = pic877->isChecked() ? "16f877" : "16f877a";
+    if (store_ != nullptr) {
+        SaveWindowSettings(settings_, *store_);
+    }
+}
+
+void TForm1::ShowRecentFiles() {
+    for (QAction* action : RecentFiles) {
+        File1->removeAction(action);
+        action->deleteLater();
+    }
+    RecentFiles.clear();
+    int number = 1;
+    for (const std::string& file : settings_.recentFiles) {
+        const QString path = QString::fromStdString(file);
+        auto* action = new QAction(
+            QStringLiteral("&%1 %2").arg(number++).arg(QFileInfo(path).fileName()), File1);
+        action->setToolTip(path);
+        action->setStatusTip(path);
+        connect(action, &QAction::triggered, this, [this, path] { OpenFile(path); });
+        File1->insertAction(N1, action);
+        RecentFiles.push_back(action);
+    }
+    if (!RecentFiles.empty()) {
+        RecentFiles.push_back(File1->insertSeparator(N1));
+    }
+    ShowCommandState();
 }
 
 void TForm1::BuildMenu() {
@@ -132,12 +215,53 @@ void TForm1::BuildMenu() {
     Reset1 = MenuItem(Programdevices1, "Reset1", QStringLiteral("Re&set"),
                       QKeySequence(Qt::CTRL | Qt::Key_S));
 
+    BuildDeviceMenu(bar);
+
     Options1 = bar->addAction(QStringLiteral("&Options"));
     Options1->setObjectName(QStringLiteral("Options1"));
 
     Help1 = bar->addMenu(QStringLiteral("&Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
     About2 = MenuItem(Help1, "About2", QStringLiteral("&About"));
+}
+
+void TForm1::BuildDeviceMenu(QMenuBar* bar) {
+    Device1 = bar->addMenu(QStringLiteral("&Device"));
+    Device1->setObjectName(QStringLiteral("Device1"));
+    Identify1 = MenuItem(Device1, "Identify1", QStringLiteral("&Identify"));
+    Read1 = MenuItem(Device1, "Read1", QStringLiteral("&Read..."));
+    Verify1 = MenuItem(Device1, "Verify1", QStringLiteral("&Verify"));
+    BlankCheck1 = MenuItem(Device1, "BlankCheck1", QStringLiteral("&Blank check"));
+    WriteAll1 = MenuItem(Device1, "WriteAll1", QStringLiteral("&Write all"));
+    Device1->addSeparator();
+    DeviceChip1 = Device1->addMenu(QStringLiteral("&Chip"));
+    DeviceChip1->setObjectName(QStringLiteral("DeviceChip1"));
+    auto* choice = new QActionGroup(DeviceChip1);
+    auto addChoice = [&](const QString& caption, const std::string& option) {
+        QAction* action = DeviceChip1->addAction(caption);
+        action->setCheckable(true);
+        action->setData(QString::fromStdString(option));
+        action->setChecked(option == settings_.deviceChip);
+        choice->addAction(action);
+        DeviceChips.push_back(action);
+        connect(action, &QAction::triggered, this, [this, option] {
+            settings_.deviceChip = option;
+            StoreSettings();
+        });
+    };
+    addChoice(QStringLiteral("&Auto-detect"), "auto");
+    for (const Device& device : Devices()) {
+        addChoice(
+            QString::fromLatin1(device.name.data(), static_cast<qsizetype>(device.name.size())),
+            std::string(device.option));
+    }
+    if (choice->checkedAction() == nullptr) {
+        DeviceChips.front()->setChecked(true);
+        settings_.deviceChip = "auto";
+    }
+    Device1->addSeparator();
+    MemoryView1 = MenuItem(Device1, "MemoryView1", QStringLiteral("&Memory view"),
+                           QKeySequence(Qt::CTRL | Qt::Key_M));
 }
 
 void TForm1::BuildControls() {
@@ -190,12 +314,15 @@ void TForm1::BuildControls() {
     pic877a = Named(new QRadioButton(QStringLiteral("PIC16F 877 A"), client), "pic877a",
                     {43, 120, 96, 18});
     pic877a->setChecked(true);
-    pic877->installEventFilter(this);
-    pic877a->installEventFilter(this);
     Edit1 = Named(new QLineEdit(client), "Edit1", {207, 103, 53, 22});
     Edit1->setReadOnly(true);
     setTabOrder(pic877, pic877a);
     setTabOrder(pic877a, Edit1);
+    CancelButton =
+        Named(new QPushButton(QStringLiteral("Cancel"), client), "CancelButton", {50, 164, 75, 24});
+    CancelButton->setToolTip(QStringLiteral("Stop the command before its next word (Esc)"));
+    CancelButton->setFocusPolicy(Qt::NoFocus);
+    CancelButton->hide();
 
     OpenD1.nameFilters = QtNameFilters(QString::fromLatin1(kOpenD1Filter));
 }
@@ -215,6 +342,22 @@ void TForm1::ConnectHandlers() {
     connect(About2, &QAction::triggered, this, &TForm1::Ab1Click);
     connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(MemoryView1, &QAction::triggered, this, &TForm1::MemoryView1Click);
+    const std::pair<QAction*, DeviceCommandKind> deviceCommands[] = {
+        {Identify1, DeviceCommandKind::Identify}, {Read1, DeviceCommandKind::Read},
+        {Verify1, DeviceCommandKind::Verify},     {BlankCheck1, DeviceCommandKind::BlankCheck},
+        {WriteAll1, DeviceCommandKind::WriteAll},
+    };
+    for (const auto& [action, kind] : deviceCommands) {
+        connect(action, &QAction::triggered, this, [this, kind] { DeviceCommandClick(kind); });
+    }
+    connect(CancelButton, &QPushButton::clicked, this, &TForm1::CancelCommand);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &TForm1::CancelCommand);
+    connect(pic877, &QRadioButton::toggled, this, [this](bool checked) {
+        chip_.store(checked ? ChipType::Pic16F877 : ChipType::Pic16F877A);
+        StoreSettings();
+    });
 }
 
 void TForm1::FormCreate() {
@@ -234,12 +377,17 @@ void TForm1::Timer1Timer() {
     }
     ShowStatus("Driver successfully started !");
     form4_->show();
-    RaiseUiThreadPriority();
     HighResTimer1->SetEnabled(true);
-    QCoreApplication::processEvents();
-    HighResTimer1->Calibrate(kStartupCalibrationMs);
-    form4_->hide();
-    startupDone_ = true;
+    // On the worker, so that "Time calibrate" paints its text meanwhile.
+    StartWork(
+        [this]() -> Completion {
+            HighResTimer1->Calibrate(kStartupCalibrationMs);
+            return [this] {
+                form4_->hide();
+                startupDone_ = true;
+            };
+        },
+        false);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -247,7 +395,20 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // A running command or an open dialog keeps the window: it takes no input then.
+    if (worker_.Running()) {
+        // Closes once the command has ended: a cancelled run leaves the chip safe.
+        event->ignore();
+        if (closeAfterRun_) {
+            return;
+        }
+        closeAfterRun_ = !cancellable_ ||
+                         dialogs_.AskYesNo(this, DisplayText(std::string(kCloseDuringRunQuestion)));
+        if (closeAfterRun_) {
+            worker_.RequestCancel();
+        }
+        return;
+    }
+    // The Open dialog or another dialog keeps the window: it takes no input then.
     if (busy_ || !isEnabled()) {
         event->ignore();
         return;
@@ -260,7 +421,24 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
+    settings_.position = WindowPosition{pos().x(), pos().y()};
+    StoreSettings();
     programmer_->LeavePort();
+}
+
+// One local file dropped on the window opens it, as Open would.
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!CommandRunning() && urls.size() == 1 && urls.front().isLocalFile()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile() && OpenFile(urls.front().toLocalFile())) {
+        event->acceptProposedAction();
+    }
 }
 
 void TForm1::Exit1Click() {
@@ -271,66 +449,163 @@ void TForm1::SpeedButton4Click() {
     close();
 }
 
-template <typename Work>
-void TForm1::RunCommand(Work&& work) {
+template <typename Modal>
+void TForm1::RunModal(Modal&& modal) {
     struct BusyScope {
         bool& busy;
         explicit BusyScope(bool& flag) : busy(flag) { busy = true; }
         ~BusyScope() { busy = false; }
     } scope(busy_);
-    work();
+    modal();
 }
 
 bool TForm1::EngineCommandAllowed() const {
-    return startupDone_ && !busy_ && isEnabled();
+    return startupDone_ && !CommandRunning() && isEnabled();
+}
+
+void TForm1::StartWork(Work work, bool cancellable) {
+    portChoice_.store(OptionsPortChoice());
+    const bool started = worker_.Start([this, work = std::move(work)] {
+        RaiseEngineThreadPriority();
+        Completion done = work();
+        QMetaObject::invokeMethod(
+            this, [this, done = std::move(done)] { EndWork(done); }, Qt::QueuedConnection);
+    });
+    if (started) {
+        cancellable_ = cancellable;
+        Gau1->SetProgress(0);
+        ShowCommandState();
+    }
+}
+
+void TForm1::EndWork(const Completion& done) {
+    worker_.Finish();
+    ShowCommandState();
+    if (done) {
+        done();
+    }
+    if (closeAfterRun_) {
+        close();
+    }
+}
+
+void TForm1::ShowCommandState() {
+    const bool idle = !worker_.Running();
+    for (QAction* action : {Open1, Erase1, Reset1, Options1, Identify1, Read1, BlankCheck1}) {
+        action->setEnabled(idle);
+    }
+    DeviceChip1->setEnabled(idle);
+    Verify1->setEnabled(idle && image_);
+    WriteAll1->setEnabled(idle && image_);
+    for (QAction* action : RecentFiles) {
+        action->setEnabled(idle);
+    }
+    for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton1, SpeedButton3,
+                                                            SpeedButton5, pic877, pic877a}) {
+        control->setEnabled(idle);
+    }
+    Program1->setEnabled(idle && image_);
+    SpeedButton2->setEnabled(idle && image_);
+    CancelButton->setEnabled(true);
+    CancelButton->setVisible(!idle && cancellable_);
+}
+
+void TForm1::CancelCommand() {
+    if (worker_.Running() && cancellable_) {
+        worker_.RequestCancel();
+        CancelButton->setEnabled(false);
+    }
 }
 
 void TForm1::Open1Click() {
-    if (busy_ || !isEnabled()) {
+    if (CommandRunning() || !isEnabled()) {
         return;
     }
-    RunCommand([this] {
-        const std::optional<QString> path = dialogs_.AskOpenFileName(this, OpenD1);
-        if (!path) {
-            return;
-        }
-        // Loaded into a fresh image, so that a file that fails leaves the
-        // window, the caption included, as it was.
-        ImageLoadResult loaded = LoadFirmwareImage(QFile::encodeName(*path).toStdString());
+    std::optional<QString> path;
+    RunModal([&] { path = dialogs_.AskOpenFileName(this, OpenD1); });
+    if (path) {
+        OpenFile(*path);
+    }
+}
+
+bool TForm1::OpenFile(const QString& path) {
+    if (CommandRunning()) {
+        return false;
+    }
+    const std::string localPath = QFile::encodeName(path).toStdString();
+    // Loaded into a fresh image, so that a file that fails leaves the
+    // window, the caption included, as it was.
+    ImageLoadResult loaded;
+    RunModal([&] {
+        loaded = LoadFirmwareImage(localPath);
         if (!loaded.image) {
             dialogs_.ShowMessage(this, DisplayText(loaded.error));
-            return;
         }
-        image_ = std::move(loaded.image);
-        setWindowTitle(QStringLiteral("TALLIS - ") + *path);
-        Edit1->setText(QStringLiteral("  ") + QString::number(image_->WordCount));
-        SpeedButton2->setEnabled(true);
-        Program1->setEnabled(true);
     });
+    if (!loaded.image) {
+        return false;
+    }
+    image_ = std::move(loaded.image);
+    openedFile_.Opened(localPath);
+    openedPath_ = path;
+    setWindowTitle(QStringLiteral("TALLIS - ") + path);
+    Edit1->setText(QStringLiteral("  ") + QString::number(image_->WordCount));
+    const QFileInfo opened(path);
+    settings_.lastFolder = opened.absolutePath().toStdString();
+    OpenD1.directory = opened.absolutePath();
+    settings_.AddRecentFile(opened.absoluteFilePath().toStdString());
+    StoreSettings();
+    ShowRecentFiles();
+    return true;
+}
+
+// True when the open file may be used: unchanged since it was read, or read
+// again now. A file that can no longer be read is reported and not used.
+bool TForm1::ReloadIfChanged() {
+    reloaded_ = openedFile_.ChangedOnDisk();
+    return !reloaded_ || OpenFile(openedPath_);
 }
 
 void TForm1::SpeedButton1Click() {
-    if (!EngineCommandAllowed() || !image_) {
+    if (!EngineCommandAllowed() || !image_ || !ReloadIfChanged()) {
         return;
     }
-    RunCommand([this] {
-        ProgramRun run(*programmer_, *this);
-        run.Execute(*image_);
-    });
+    StartWork(
+        [this, image = image_, reloaded = reloaded_]() -> Completion {
+            ProgramRun run(*programmer_, *this);
+            if (run.Execute(*image) == RunOutcome::Cancelled) {
+                return [this, status = CancelledStatus(run.CancelledAt)] { ShowStatus(status); };
+            }
+            if (reloaded) {
+                return [this] { ShowStatus(std::string(kReloadedStatus)); };
+            }
+            return {};
+        },
+        true);
 }
 
 void TForm1::SpeedButton3Click() {
     if (!EngineCommandAllowed()) {
         return;
     }
-    RunCommand([this] { programmer_->EraseOnly(); });
+    StartWork(
+        [this]() -> Completion {
+            programmer_->EraseOnly();
+            return [this] { ShowStatus(std::string(kEraseDoneStatus)); };
+        },
+        false);
 }
 
 void TForm1::SpeedButton5Click() {
     if (!EngineCommandAllowed()) {
         return;
     }
-    RunCommand([this] { programmer_->ResetCpu(); });
+    StartWork(
+        [this]() -> Completion {
+            programmer_->ResetCpu();
+            return [this] { ShowStatus(std::string(kResetDoneStatus)); };
+        },
+        false);
 }
 
 void TForm1::ShowDialog(QWidget& dialog) {
@@ -344,6 +619,9 @@ void TForm1::ShowDialog(QWidget& dialog) {
 }
 
 void TForm1::Options1Click() {
+    if (worker_.Running()) {
+        return;
+    }
     ShowDialog(*form2_);
 }
 
@@ -358,40 +636,181 @@ void TForm1::SpeedButton6Click() {
 void TForm1::ApplyPortChoice(int portNumber) {
     programmer_->SelectPort(portNumber);
     ShowStatus(PortStatusText(PortNumber(), PortBase()));
+    StoreSettings();
+}
+
+// The device whose sizes and configuration fields the memory view uses: the
+// Device commands' chip choice, else the chip they last found, else the chip
+// buttons' choice.
+const Device& TForm1::ViewDevice() const {
+    if (const Device* asked = AskedDevice()) {
+        return *asked;
+    }
+    if (identified_ != nullptr) {
+        return *identified_;
+    }
+    return *FindDevice(SelectedChip() == ChipType::Pic16F877 ? "16f877" : "16f877a");
+}
+
+// The Device commands' chip, or nothing for Auto-detect.
+const Device* TForm1::AskedDevice() const {
+    return settings_.deviceChip == "auto" ? nullptr : FindDevice(settings_.deviceChip);
+}
+
+void TForm1::ShowInMemoryView(const ChipImage& image, const Device& device, const QString& source) {
+    memoryView_->ShowImage(image, device, source);
+    memoryView_->show();
+    memoryView_->raise();
+}
+
+void TForm1::DeviceCommandClick(DeviceCommandKind kind) {
+    const bool needsFile = kind == DeviceCommandKind::Verify || kind == DeviceCommandKind::WriteAll;
+    if (!EngineCommandAllowed() || (needsFile && (!image_ || !ReloadIfChanged()))) {
+        return;
+    }
+    std::shared_ptr<const ChipImage> file;
+    if (needsFile) {
+        HexParseResult parsed = ParseChipImageHex(image_->Text());
+        if (!parsed) {
+            dialogs_.ShowMessage(this, QStringLiteral("This file cannot be used: ") +
+                                           QString::fromStdString(parsed.error));
+            return;
+        }
+        file = std::make_shared<const ChipImage>(std::move(*parsed.image));
+    }
+    QString savePath;
+    if (kind == DeviceCommandKind::Read) {
+        std::optional<QString> path;
+        RunModal([&] { path = dialogs_.AskSaveFileName(this, OpenD1); });
+        if (!path) {
+            return;
+        }
+        savePath = *path;
+    }
+    StartWork(
+        [this, kind, file, savePath, asked = AskedDevice()]() -> Completion {
+            WindowProgress progress(*this);
+            auto report = std::make_shared<DeviceCommandReport>(
+                RunDeviceCommand(kind, *programmer_, progress, asked, file.get()));
+            if (report->outcome == OperationOutcome::Cancelled) {
+                report->status = CancelledStatus(progress.LastAddress());
+            }
+            return [this, kind, report, file, savePath] {
+                ShowDeviceReport(kind, *report, file.get(), savePath);
+            };
+        },
+        true);
+}
+
+void TForm1::ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
+                              const ChipImage* file, const QString& savePath) {
+    if (report.device != nullptr) {
+        identified_ = report.device;
+    }
+    QString message = QString::fromStdString(report.message);
+    if (kind == DeviceCommandKind::Read && report.chipImage) {
+        QFile saved(savePath);
+        const std::string text = FormatChipImageHex(*report.chipImage);
+        if (!saved.open(QIODevice::WriteOnly) ||
+            saved.write(text.data(), static_cast<qint64>(text.size())) !=
+                static_cast<qint64>(text.size())) {
+            message += QStringLiteral("\nCould not save ") + savePath;
+        }
+        ShowInMemoryView(*report.chipImage, *report.device,
+                         QString::fromLatin1(report.device->name.data(),
+                                             static_cast<qsizetype>(report.device->name.size())) +
+                             QStringLiteral(" read from the chip"));
+    }
+    if (kind == DeviceCommandKind::Verify && report.outcome == OperationOutcome::Differs) {
+        ShowInMemoryView(*file, *report.device,
+                         QFileInfo(openedPath_).fileName() + QStringLiteral(" against the chip"));
+        memoryView_->MarkDifferences(report.differences);
+    }
+    ShowStatus(report.status);
+    if (!message.isEmpty()) {
+        dialogs_.ShowMessage(this, message);
+    }
+}
+
+// Shows the open file; without one, whatever the view last showed.
+void TForm1::MemoryView1Click() {
+    if (image_) {
+        HexParseResult parsed = ParseChipImageHex(image_->Text());
+        if (parsed) {
+            memoryView_->ShowImage(*parsed.image, ViewDevice(), QFileInfo(openedPath_).fileName());
+        } else {
+            ShowStatus("Memory view: " + parsed.error);
+        }
+    } else if (memoryView_->Source().isEmpty()) {
+        memoryView_->ShowImage(ChipImage{}, ViewDevice(), QStringLiteral("no file open"));
+    }
+    memoryView_->show();
+    memoryView_->raise();
+    memoryView_->activateWindow();
+}
+
+void TForm1::ApplyPortAddress(std::uint16_t portBase) {
+    if (!target_.ClaimPort(portBase)) {
+        ShowStatus(PortUnreachableStatus(portBase));
+        return;
+    }
+    programmer_->SelectPortAddress(portBase);
+    ShowStatus(PortNumber() != 0 ? PortStatusText(PortNumber(), PortBase())
+                                 : PortAddressStatus(portBase));
+    StoreSettings();
 }
 
 ChipType TForm1::SelectedChip() const {
-    return pic877->isChecked() ? ChipType::Pic16F877 : ChipType::Pic16F877A;
+    return chip_.load();
 }
 
 int TForm1::OptionsPortChoice() const {
+    if (QThread::currentThread() != thread()) {
+        return portChoice_.load();
+    }
     return form2_ ? form2_->PortChoice() : 0;
 }
 
+template <typename Call>
+void TForm1::OnWindowThread(Call&& call) {
+    if (QThread::currentThread() == thread()) {
+        call();
+    } else {
+        QMetaObject::invokeMethod(this, std::forward<Call>(call), Qt::QueuedConnection);
+    }
+}
+
 void TForm1::ShowStatus(const std::string& text) {
-    StatusBar1->SetPanelText(0, QString::fromStdString(text));
-    StatusBar1->Panel(0)->repaint();
+    OnWindowThread([this, shown = QString::fromStdString(text)] {
+        StatusBar1->SetPanelText(0, shown);
+        StatusBar1->Panel(0)->repaint();
+    });
 }
 
 void TForm1::SetGauge(int percent) {
-    Gau1->SetProgress(percent);
+    OnWindowThread([this, percent] { Gau1->SetProgress(percent); });
+}
+
+void TForm1::ShowAddressSkip(std::uint32_t done, std::uint32_t total) {
+    SetGauge(static_cast<int>(std::uint64_t{done} * 100 / total));
 }
 
 void TForm1::ShowMessage(const std::string& text) {
-    dialogs_.ShowMessage(this, DisplayText(text));
+    auto show = [this, shown = DisplayText(text)] { dialogs_.ShowMessage(this, shown); };
+    if (QThread::currentThread() == thread()) {
+        show();
+    } else {
+        // The run waits here until the box has been dismissed, as it always has.
+        QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+    }
 }
 
 void TForm1::ProcessEvents() {
-    // Lets the windows repaint; input waits until the command has ended.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    const bool chipButton = watched == pic877 || watched == pic877a;
-    if (chipButton && busy_ && IsUserInput(event->type())) {
-        return true;
+    // The window's own thread answers while the worker runs; only a run on
+    // this thread needs a turn of the loop, to repaint.
+    if (QThread::currentThread() == thread()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace tallis

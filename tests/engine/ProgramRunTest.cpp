@@ -357,6 +357,60 @@ TEST_P(ProgramRunOnChip, RecordBelowTheCounterIsReachedByWrappingAround) {
     ExpectCleanRun();
 }
 
+struct CancelCase {
+    const char* name;
+    std::uint16_t firstAddress;  // of the one record's eight words
+    std::function<bool(const RunBench&)> when;
+    std::uint16_t stoppedAt;
+    std::size_t wordsWritten;
+};
+
+class ProgramRunCancel : public ::testing::TestWithParam<CancelCase> {};
+
+TEST_P(ProgramRunCancel, StopsWithoutAMessageAndLeavesTheTargetRunning) {
+    const CancelCase& param = GetParam();
+    RunBench bench(ChipType::Pic16F877A);
+    bench.host.cancel = [&] { return param.when(bench); };
+    const std::vector<std::uint16_t> words = SampleWords(8);
+
+    EXPECT_EQ(bench.Run(WordRecord(param.firstAddress, words) + EndRecord()),
+              RunOutcome::Cancelled);
+
+    EXPECT_EQ(bench.run.CancelledAt, param.stoppedAt);
+    EXPECT_TRUE(bench.host.Messages().empty());
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        EXPECT_EQ(bench.ProgramWord(static_cast<std::uint16_t>(param.firstAddress + i)),
+                  i < param.wordsWritten ? words[i] : sim::kErasedWord)
+            << i;
+    }
+    EXPECT_EQ(bench.target.Chip().Mode(), sim::ChipMode::Running);
+    EXPECT_EQ(bench.target.SimPort().DataRegister(), 0x02) << "VPP off";
+    EXPECT_TRUE(bench.target.Violations().Empty()) << bench.target.Violations().Describe();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProgramRunCancel,
+    ::testing::Values(CancelCase{"BeforeTheFourthWord", 0,
+                                 [](const RunBench& b) { return b.run.WordsDone >= 3; }, 3, 3},
+                      CancelCase{
+                          "DuringALongAddressSkip", 0x0800,
+                          [](const RunBench& b) { return b.programmer.AddressCounter >= 0x100; },
+                          0x100, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(ProgramRunOnChip, LongAddressSkipShowsItsProgress) {
+    EXPECT_EQ(bench.Run(WordRecord(0x0400, SampleWords(1)) + EndRecord()), RunOutcome::Completed);
+    std::vector<int> skips;
+    for (const auto& call : bench.host.Calls()) {
+        if (call.what == "skip") {
+            skips.push_back(call.percent);
+        }
+    }
+    EXPECT_EQ(skips.size(), 0x400U / 64U);
+    EXPECT_TRUE(test::NeverGoesBackwards(skips));
+    ExpectCleanRun();
+}
+
 TEST_P(ProgramRunOnChip, SmallWordCountsKeepTheGaugeInRange) {
     // A text that starts with a carriage return counts 0 words.
     EXPECT_EQ(bench.Run("\r\n" + WordRecord(0, SampleWords(3)) + EndRecord()),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ class RecordingRunHost : public RunHost {
     void SetGauge(int percent) override { Record("gauge", "", percent); }
     void ShowMessage(const std::string& text) override { Record("message", text, 0); }
     void ProcessEvents() override { Record("events", "", 0); }
+    bool CancelRequested() const override { return cancel && cancel(); }
+    void ShowAddressSkip(std::uint32_t done, std::uint32_t total) override {
+        Record("skip", "", static_cast<int>(done * 100 / total));
+    }
 
     std::vector<std::string> Messages() const;
     std::vector<int> Gauges() const;
@@ -43,6 +48,7 @@ class RecordingRunHost : public RunHost {
 
     ChipType chip;
     int portChoice = 0;
+    std::function<bool()> cancel;  // asked before each word and address step
 
   private:
     void Record(const char* what, const std::string& text, int percent);

@@ -46,6 +46,51 @@ INSTANTIATE_TEST_SUITE_P(BothPorts, OptionsOk,
                              return "Lpt" + std::to_string(info.param.portNumber);
                          });
 
+struct AddressCase {
+    const char* name;
+    const char* typed;
+    bool accepted;
+    std::uint16_t portBase;  // in force afterwards
+    int portNumber;
+    const char* status;
+};
+
+class OptionsOtherAddress : public ::testing::TestWithParam<AddressCase> {};
+
+TEST_P(OptionsOtherAddress, IsCheckedLikeTheCommandLinePort) {
+    const AddressCase& param = GetParam();
+    WindowsFixture fixture;
+    fixture.target.unreachableBase = 0x2F8;
+    TForm2& options = fixture.forms.Form2;
+    fixture.form1.Options1->trigger();
+
+    options.OtherAddress->click();
+    QTest::keyClicks(options.AddressEdit, QString::fromLatin1(param.typed));
+    options.BitBtn1->click();
+
+    EXPECT_TRUE(options.OtherAddress->isChecked());
+    EXPECT_EQ(options.isVisible(), !param.accepted);
+    EXPECT_EQ(options.AddressError->isVisible(), !param.accepted);
+    EXPECT_EQ(fixture.form1.PortBase(), param.portBase);
+    EXPECT_EQ(fixture.form1.PortNumber(), param.portNumber);
+    EXPECT_EQ(fixture.form1.StatusBar1->PanelText(0), QString::fromLatin1(param.status));
+    EXPECT_EQ(fixture.form1.OptionsPortChoice(), 0) << "a run keeps the port in force";
+    options.reject();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OptionsOtherAddress,
+    ::testing::Values(
+        AddressCase{"PciCard", "e010", true, 0xE010, 0, "Current port : E010H"},
+        AddressCase{"Prefixed", "0x3bc", true, 0x3BC, 0, "Current port : 3BCH"},
+        AddressCase{"Lpt2ByAddress", "278", true, 0x278, 2, "Current LPT Port :2  (278H)"},
+        AddressCase{"Unreachable", "2F8", true, 0x378, 1, "No access to the port at 2F8H"},
+        AddressCase{"NoRoomForThreeRegisters", "FFFE", false, 0x378, 1, ""},
+        AddressCase{"Zero", "0", false, 0x378, 1, ""},
+        AddressCase{"NotHex", "37G", false, 0x378, 1, ""},
+        AddressCase{"Empty", "", false, 0x378, 1, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(OptionsDialog, CloseBoxEnablesTheMainWindowAndAppliesNothing) {
     WindowsFixture fixture;
     TForm2& options = fixture.forms.Form2;
@@ -121,6 +166,7 @@ TEST_P(DialogUp, MainWindowTakesNoInputUntilTheCloseBoxEnablesIt) {
     ASSERT_TRUE(form.isEnabled());
     Activate(form);
     QTest::keyClick(&form, Qt::Key_E, Qt::ControlModifier);
+    WaitForCommand(form);
     EXPECT_FALSE(fixture.target.Writes().empty()) << "the window took no input afterwards either";
 }
 

@@ -46,6 +46,24 @@ TEST(OpenCommand, LoadsTheFileShowsItsWordCountAndEnablesProgramming) {
     EXPECT_TRUE(fixture.dialogs.messages.empty());
 }
 
+TEST(OpenCommand, FileChangedOnDiskIsReadAgainBeforeItIsProgrammed) {
+    WindowsFixture fixture;
+    TForm1& form = fixture.form1;
+    fixture.FinishStartup();
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, QStringLiteral("small.hex"), kSmallHex);
+    fixture.dialogs.nextFile = path;
+    form.Open1->trigger();
+
+    WriteFile(dir, QStringLiteral("small.hex"), QByteArray(":0400000001000200F9\r\n") + kSmallHex);
+    form.SpeedButton2->click();
+    WaitForCommand(form);
+
+    EXPECT_EQ(form.Edit1->text(), QStringLiteral("  7"));
+    EXPECT_EQ(form.Image()->WordCount, 7U);
+    EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("File changed on disk: reloaded"));
+}
+
 TEST(OpenCommand, StoredFilterBecomesTheDialogsFiltersWithItsDescriptions) {
     EXPECT_EQ(
         QtNameFilters(QString::fromLatin1(kOpenD1Filter)),

@@ -1,12 +1,19 @@
 // Makes the pictures of the windows for the documentation, with the simulated
 // board in virtual time:
 //   tallis-screenshots <folder> [icon.png]
-// writes main-window.png, main-window-after-run.png, options-dialog.png, about-box.png and
-// time-calibrate.png into the folder, and the 128 x 128 desktop icon if asked.
+// writes main-window.png, main-window-busy.png, main-window-after-run.png,
+// device-menu.png, memory-view.png, memory-view-config.png, options-dialog.png,
+// about-box.png and time-calibrate.png into the folder, and the 128 x 128
+// desktop icon if asked. The menu picture needs a real display (Xvfb).
 
 #include <QApplication>
 #include <QDir>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTextStream>
+#include <atomic>
+#include <thread>
 
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
@@ -15,25 +22,126 @@
 
 namespace {
 
-// Opens the example file and dismisses every box at once.
+const QString kExamples = QStringLiteral(TALLIS_EXAMPLES_DIR);
+
+// Opens the next example file, saves reads into a scratch folder and
+// dismisses every box at once.
 class ScriptedDialogs : public tallis::Dialogs {
   public:
     void ShowMessage(QWidget*, const QString& text) override {
         QTextStream(stdout) << "message: " << text << '\n';
     }
+    bool AskYesNo(QWidget*, const QString&) override { return true; }
     std::optional<QString> AskOpenFileName(QWidget*, const tallis::OpenDialogSettings&) override {
-        return QStringLiteral(TALLIS_EXAMPLES_DIR "/blink877a.hex");
+        return nextFile;
+    }
+    std::optional<QString> AskSaveFileName(QWidget*, const tallis::OpenDialogSettings&) override {
+        return scratch.filePath(QStringLiteral("read.hex"));
     }
     void OpenUrl(const QUrl&) override {}
+
+    QString nextFile = kExamples + QStringLiteral("/blink877a.hex");
+    QTemporaryDir scratch;
 };
+
+// Lets the engine's waits through only in batches while held, so that a
+// picture can be taken in the middle of a run.
+class SteppedTimer : public tallis::EngineTimer {
+  public:
+    explicit SteppedTimer(std::unique_ptr<tallis::EngineTimer> inner) : inner_(std::move(inner)) {}
+
+    void Delay(std::uint32_t microseconds) override {
+        while (held.load()) {
+            long left = allowance.load();
+            if (left > 0 && allowance.compare_exchange_weak(left, left - 1)) {
+                break;
+            }
+            std::this_thread::yield();
+        }
+        inner_->Delay(microseconds);
+    }
+    void SetEnabled(bool enabled) override { inner_->SetEnabled(enabled); }
+    void Calibrate(std::uint32_t milliseconds) override { inner_->Calibrate(milliseconds); }
+
+    std::atomic<bool> held{false};
+    std::atomic<long> allowance{0};
+
+  private:
+    std::unique_ptr<tallis::EngineTimer> inner_;
+};
+
+class SteppedSimTarget : public tallis::Target {
+  public:
+    tallis::PortIo& Port() override { return sim_.Port(); }
+    bool DriverStarted() const override { return true; }
+    std::unique_ptr<tallis::EngineTimer> MakeTimer() override {
+        auto timer = std::make_unique<SteppedTimer>(sim_.MakeTimer());
+        stepped = timer.get();
+        return timer;
+    }
+    void Exit() override {}
+    bool ClaimPort(std::uint16_t) override { return true; }
+
+    SteppedTimer* stepped = nullptr;
+
+  private:
+    tallis::SimTarget sim_{tallis::sim::TimeSource::Virtual};
+};
+
+// Lets the window answer until its command on the worker has ended.
+void Finish(const tallis::TForm1& form) {
+    while (form.CommandRunning()) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+bool Write(const QPixmap& picture, const QDir& folder, const char* name) {
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    const bool saved = picture.save(path);
+    QTextStream(stdout) << (saved ? "wrote " : "could not write ") << path << '\n';
+    return saved;
+}
 
 bool Save(QWidget& window, const QDir& folder, const char* name) {
     window.show();
     QApplication::processEvents();
-    const QString path = folder.filePath(QString::fromLatin1(name));
-    const bool saved = window.grab().save(path);
-    QTextStream(stdout) << (saved ? "wrote " : "could not write ") << path << '\n';
-    return saved;
+    return Write(window.grab(), folder, name);
+}
+
+// The run held at about a third of the gauge, with its Cancel button up.
+bool SaveBusy(tallis::TForm1& form, SteppedTimer& timer, const QDir& folder) {
+    constexpr long kBatch = 40;
+    timer.held = true;
+    form.SpeedButton1Click();
+    while (form.Gau1->Progress() < 35 && form.CommandRunning()) {
+        timer.allowance += kBatch;
+        while (timer.allowance.load() > 0 && form.CommandRunning()) {
+            QApplication::processEvents();
+        }
+        QApplication::processEvents();
+    }
+    const bool ok = Save(form, folder, "main-window-busy.png");
+    timer.held = false;
+    Finish(form);
+    return ok;
+}
+
+// The main window with the Device menu open, from the screen.
+bool SaveDeviceMenu(tallis::TForm1& form, const QDir& folder) {
+    form.raise();
+    form.activateWindow();
+    QMenuBar* bar = form.menuBar();
+    const QRect item = bar->actionGeometry(form.Device1->menuAction());
+    form.Device1->popup(bar->mapToGlobal(item.bottomLeft()));
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const QRect area = form.frameGeometry().united(form.Device1->geometry());
+    const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(
+        0, area.x(), area.y(), area.width(), area.height());
+    form.Device1->hide();
+    return Write(picture, folder, "device-menu.png");
 }
 
 }  // namespace
@@ -45,20 +153,37 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    tallis::SimTarget target(tallis::sim::TimeSource::Virtual);
+    SteppedSimTarget target;
     ScriptedDialogs dialogs;
     tallis::Forms forms(target, dialogs);
     tallis::TForm1& form = forms.Form1;
     form.Timer1->stop();
     form.show();
     form.Timer1Timer();
+    Finish(form);
 
     bool ok = Save(form, folder, "main-window.png");
     ok = Save(forms.Form4, folder, "time-calibrate.png") && ok;
     forms.Form4.hide();
     form.Open1Click();
+    ok = SaveBusy(form, *target.stepped, folder) && ok;
     form.SpeedButton1Click();
+    Finish(form);
     ok = Save(form, folder, "main-window-after-run.png") && ok;
+    ok = SaveDeviceMenu(form, folder) && ok;
+
+    // The chip holds the blink example; a Verify against the counter example differs.
+    dialogs.nextFile = kExamples + QStringLiteral("/counter877a.hex");
+    form.Open1Click();
+    form.Verify1->trigger();
+    Finish(form);
+    ok = Save(forms.Memory, folder, "memory-view.png") && ok;
+    form.Read1->trigger();
+    Finish(form);
+    forms.Memory.Tabs->setCurrentIndex(2);
+    ok = Save(forms.Memory, folder, "memory-view-config.png") && ok;
+    forms.Memory.hide();
+
     form.Options1Click();
     ok = Save(forms.Form2, folder, "options-dialog.png") && ok;
     forms.Form2.BitBtn1Click();

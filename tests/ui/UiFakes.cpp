@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QtTest/QTest>
+#include <thread>
 
 namespace tallis::test {
 
@@ -16,6 +17,12 @@ std::optional<QString> FakeDialogs::AskOpenFileName(QWidget*, const OpenDialogSe
     ++fileDialogs;
     filtersSeen = dialog.nameFilters;
     return nextFile;
+}
+
+void FakeTimer::Delay(std::uint32_t) {
+    while (log_.hold.load()) {
+        std::this_thread::yield();
+    }
 }
 
 void FakeTimer::Calibrate(std::uint32_t milliseconds) {
@@ -35,7 +42,7 @@ std::vector<std::string> FakeTarget::Writes() const {
     return writes;
 }
 
-WindowsFixture::WindowsFixture() {
+WindowsFixture::WindowsFixture(SettingsStore* settings) : forms(target, dialogs, settings) {
     form1.Timer1->stop();  // tests run the start-up step themselves
     form1.show();
 }
@@ -44,10 +51,22 @@ WindowsFixture::~WindowsFixture() {
     forms.Form2.hide();
     forms.Form3.hide();
     forms.Form4.hide();
+    forms.Memory.hide();
 }
 
 void WindowsFixture::FinishStartup() {
-    form1.Timer1Timer();
+    test::FinishStartup(form1);
+}
+
+void FinishStartup(TForm1& form) {
+    form.Timer1Timer();
+    WaitForCommand(form);
+}
+
+void WaitForCommand(const TForm1& form) {
+    while (form.CommandRunning()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }
 
 void Activate(QWidget& window) {

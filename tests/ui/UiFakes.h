@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -17,29 +18,41 @@ namespace tallis::test {
 class FakeDialogs : public Dialogs {
   public:
     void ShowMessage(QWidget* owner, const QString& text) override;
+    bool AskYesNo(QWidget*, const QString& text) override {
+        questions.push_back(text);
+        return answerYes;
+    }
     std::optional<QString> AskOpenFileName(QWidget* owner,
                                            const OpenDialogSettings& dialog) override;
+    std::optional<QString> AskSaveFileName(QWidget*, const OpenDialogSettings&) override {
+        return nextSaveFile;
+    }
     void OpenUrl(const QUrl& url) override { urls.push_back(url); }
 
     std::vector<QString> messages;
+    std::vector<QString> questions;
+    bool answerYes = true;
     std::function<void()> onMessage;  // runs while the "box" is up
     std::optional<QString> nextFile;  // the dialog's answer; nothing = cancelled
+    std::optional<QString> nextSaveFile;
     int fileDialogs = 0;
     QStringList filtersSeen;
     std::vector<QUrl> urls;
 };
 
-// What the start-up step did with the timer.
+// What the start-up step did with the timer. The worker calls it; the test
+// reads it once the command has ended.
 struct TimerLog {
     bool enabled = false;
     std::vector<std::uint32_t> calibrations;
     std::function<void()> onCalibrate;  // runs in the middle of a calibration
+    std::atomic<bool> hold{false};      // while set, every wait waits
 };
 
 class FakeTimer : public EngineTimer {
   public:
     explicit FakeTimer(TimerLog& log) : log_(log) {}
-    void Delay(std::uint32_t) override {}
+    void Delay(std::uint32_t) override;
     void SetEnabled(bool enabled) override { log_.enabled = enabled; }
     void Calibrate(std::uint32_t milliseconds) override;
 
@@ -54,12 +67,14 @@ class FakeTarget : public Target {
     bool DriverStarted() const override { return driverStarted; }
     std::unique_ptr<EngineTimer> MakeTimer() override { return std::make_unique<FakeTimer>(timer); }
     void Exit() override { ++exits; }
+    bool ClaimPort(std::uint16_t base) override { return base != unreachableBase; }
 
     // The port writes recorded since the last Clear, as "W 037A 00" lines.
     std::vector<std::string> Writes() const;
 
     bool driverStarted = true;
     int exits = 0;
+    std::uint16_t unreachableBase = 0;
     TimerLog timer;
     AccessTrace trace;
 
@@ -76,13 +91,18 @@ class FakeTarget : public Target {
 struct WindowsFixture {
     FakeTarget target;
     FakeDialogs dialogs;
-    Forms forms{target, dialogs};
+    Forms forms;
     TForm1& form1 = forms.Form1;
 
-    WindowsFixture();
+    explicit WindowsFixture(SettingsStore* settings = nullptr);
     ~WindowsFixture();
     void FinishStartup();
 };
+
+// Runs the start-up step and waits for its calibration on the worker.
+void FinishStartup(TForm1& form);
+// Answers the window's events until its command has ended.
+void WaitForCommand(const TForm1& form);
 
 // Makes the main window the active one, so that its shortcuts reach it.
 void Activate(QWidget& window);

@@ -3,7 +3,11 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include "UiFakes.h"
+
+#include "image/ChipImageHex.h"
 #include "sim/ChipHexFile.h"
 #include "ui/SimTarget.h"
 
@@ -23,7 +27,7 @@ struct SimWindows {
     SimWindows() {
         form.Timer1->stop();
         Activate(form);
-        form.Timer1Timer();
+        FinishStartup(form);
         dialogs.nextFile = kExample;
         form.Open1Click();
         EXPECT_NE(form.Image(), nullptr);
@@ -59,41 +63,123 @@ TEST(WindowRun, ProgramsTheSimulatedChipAndReportsTheDownload) {
     };
 
     windows.form.SpeedButton2->click();
+    WaitForCommand(windows.form);
 
     windows.ExpectProgrammedOnce();
     EXPECT_EQ(gaugeWhileMessageUp, std::vector<int>{100});
     EXPECT_FALSE(windows.form.CommandRunning());
 }
 
-TEST(WindowRun, InputDuringTheConfigurationWordsTurnIsHeldBack) {
-    SimWindows windows;
-    TForm1& form = windows.form;
-    bool turnSeen = false;
-    bool runningDuringTurn = false;
-    // Posted now, delivered at the run's one event-loop turn.
-    QTimer::singleShot(0, &form, [&] {
-        turnSeen = true;
-        runningDuringTurn = form.CommandRunning();
-        QTest::mouseClick(form.pic877, Qt::LeftButton);
-        QTest::keyClick(form.pic877a, Qt::Key_Up);
-        QTest::keyClick(&form, Qt::Key_E, Qt::ControlModifier);
-        form.SpeedButton3->click();
-        form.SpeedButton2->click();
-        form.SpeedButton1->click();
-        form.Options1->trigger();
-        form.close();
-    });
+// Answers the window's events until the condition holds.
+template <typename Condition>
+void AnswerUntil(Condition condition) {
+    while (!condition()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
 
-    form.Program1->trigger();
+TEST(WindowRun, WindowAnswersWhileACommandRunsAndItsChipControlsAreDisabled) {
+    WindowsFixture fixture;
+    TForm1& form = fixture.form1;
+    fixture.FinishStartup();
+    Activate(form);
+    fixture.target.timer.hold = true;  // the erase waits at its first wait
+    form.Gau1->SetProgress(100);
+    form.SpeedButton3->click();
+    EXPECT_EQ(form.Gau1->Progress(), 0) << "each command starts from an empty gauge";
 
-    EXPECT_TRUE(turnSeen);
-    EXPECT_TRUE(runningDuringTurn);
-    EXPECT_TRUE(form.pic877a->isChecked());
-    EXPECT_FALSE(windows.forms.Form2.isVisible());
-    EXPECT_TRUE(form.isEnabled());
+    bool timerFired = false;
+    QTimer::singleShot(1, &form, [&] { timerFired = true; });
+    AnswerUntil([&] { return timerFired; });
+    ASSERT_TRUE(form.CommandRunning());
+    for (const QAction* action :
+         {form.Program1, form.Erase1, form.Reset1, form.Open1, form.Options1, form.Identify1,
+          form.Read1, form.Verify1, form.BlankCheck1, form.WriteAll1}) {
+        EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
+    }
+    for (const QWidget* control : std::initializer_list<const QWidget*>{
+             form.SpeedButton1, form.SpeedButton2, form.SpeedButton3, form.SpeedButton5,
+             form.pic877, form.pic877a}) {
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    }
+    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);  // Reset: not now
+    form.About2->trigger();
+    EXPECT_TRUE(fixture.forms.Form3.isVisible());
+    fixture.forms.Form3.BitBtn1->click();
+
+    fixture.target.timer.hold = false;
+    WaitForCommand(form);
+    EXPECT_TRUE(form.Erase1->isEnabled());
+    EXPECT_TRUE(form.pic877->isEnabled());
+    EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("Chip erased"));
+    EXPECT_EQ(fixture.target.Writes().back(), "W 037A 00") << "the erase's end, no reset after it";
+}
+
+struct CancelRoute {
+    const char* name;
+    std::function<void(WindowsFixture&)> cancel;
+    bool closes;
+};
+
+class CancelDuringARun : public ::testing::TestWithParam<CancelRoute> {};
+
+TEST_P(CancelDuringARun, StopsBeforeTheNextWordWithVppOff) {
+    const CancelRoute& route = GetParam();
+    WindowsFixture fixture;
+    TForm1& form = fixture.form1;
+    fixture.FinishStartup();
+    Activate(form);
+    fixture.dialogs.nextFile = kExample;
+    form.Open1Click();
+    fixture.target.timer.hold = true;  // held in the erase
+    form.SpeedButton2->click();
+    ASSERT_TRUE(form.CancelButton->isVisible());
+
+    route.cancel(fixture);
+    fixture.target.timer.hold = false;
+    WaitForCommand(form);
+
+    EXPECT_TRUE(fixture.dialogs.messages.empty());
+    EXPECT_FALSE(form.CancelButton->isVisible());
+    EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("Cancelled at 0000H; VPP off"));
+    std::string lastData;
+    for (const std::string& write : fixture.target.Writes()) {
+        if (write.starts_with("W 0378")) {
+            lastData = write;
+        }
+    }
+    EXPECT_EQ(lastData, route.closes ? "W 0378 03" : "W 0378 02") << "target running, VPP off";
+    EXPECT_EQ(form.isVisible(), !route.closes);
+    EXPECT_EQ(fixture.dialogs.questions.size(), route.closes ? 1U : 0U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Routes, CancelDuringARun,
+    ::testing::Values(
+        CancelRoute{"CancelButton", [](WindowsFixture& f) { f.form1.CancelButton->click(); },
+                    false},
+        CancelRoute{"Escape", [](WindowsFixture& f) { QTest::keyClick(&f.form1, Qt::Key_Escape); },
+                    false},
+        CancelRoute{"CloseAnsweredYes", [](WindowsFixture& f) { f.form1.close(); }, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WindowRun, CloseAnsweredNoLetsTheRunGoOn) {
+    WindowsFixture fixture;
+    TForm1& form = fixture.form1;
+    fixture.FinishStartup();
+    fixture.dialogs.nextFile = kExample;
+    form.Open1Click();
+    fixture.dialogs.answerYes = false;
+    fixture.target.timer.hold = true;
+    form.SpeedButton2->click();
+
+    form.close();
+    fixture.target.timer.hold = false;
+    WaitForCommand(form);
+
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(windows.dialogs.fileDialogs, 1) << "only the Open before the run";
-    windows.ExpectProgrammedOnce();
+    ASSERT_EQ(fixture.dialogs.messages.size(), 1U) << "the run went on to its end";
+    EXPECT_TRUE(fixture.dialogs.messages.front().startsWith(QStringLiteral("Verify error !")));
 }
 
 }  // namespace
@@ -111,12 +197,13 @@ TEST(WindowRun, RealTimeSimulationBehindTheRealTimer) {
     TForm1& form = forms.Form1;
     form.Timer1->stop();
     form.show();
-    form.Timer1Timer();
+    FinishStartup(form);
     dialogs.nextFile = kExample;
     form.Open1Click();
     ASSERT_NE(form.Image(), nullptr);
 
     form.SpeedButton1Click();
+    WaitForCommand(form);
 
     EXPECT_EQ(dialogs.messages,
               std::vector<QString>{
@@ -124,6 +211,108 @@ TEST(WindowRun, RealTimeSimulationBehindTheRealTimer) {
     EXPECT_TRUE(target.Simulation().Violations().Empty())
         << target.Simulation().Violations().Describe();
 }
+
+}  // namespace
+}  // namespace tallis::test
+
+namespace tallis::test {
+namespace {
+
+QTableWidgetItem* FirstMarked(const QTableWidget* table) {
+    for (int row = 0; row < table->rowCount(); ++row) {
+        for (int column = 0; column < table->columnCount(); ++column) {
+            QTableWidgetItem* item = table->item(row, column);
+            if (item != nullptr && !item->toolTip().isEmpty()) {
+                return item;
+            }
+        }
+    }
+    return nullptr;
+}
+
+TEST(DeviceCommands, ReadShowsAndSavesTheChip) {
+    SimWindows windows;
+    TForm1& form = windows.form;
+    form.SpeedButton2->click();
+    WaitForCommand(form);
+    QTemporaryDir dir;
+    windows.dialogs.nextSaveFile = dir.filePath(QStringLiteral("read.hex"));
+
+    form.Read1->trigger();
+    WaitForCommand(form);
+
+    const MemoryView& view = windows.forms.Memory;
+    EXPECT_TRUE(view.isVisible());
+    EXPECT_EQ(view.windowTitle(), QStringLiteral("Memory view - PIC16F877A read from the chip"));
+    EXPECT_EQ(view.ProgramTable->item(0, 0)->text(), QStringLiteral("2805"));
+    EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("Read PIC16F877A"));
+    QFile saved(*windows.dialogs.nextSaveFile);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const HexParseResult parsed = ParseChipImageHex(saved.readAll().toStdString());
+    ASSERT_TRUE(parsed) << parsed.error;
+    EXPECT_EQ(parsed.image->program[0], 0x2805);
+    EXPECT_TRUE(windows.target.Simulation().Violations().Empty())
+        << windows.target.Simulation().Violations().Describe();
+}
+
+TEST(DeviceCommands, VerifyMarksWhereTheChipDiffersFromTheFile) {
+    SimWindows windows;
+    TForm1& form = windows.form;
+    form.SpeedButton2->click();
+    WaitForCommand(form);
+    windows.dialogs.nextFile = QStringLiteral(TALLIS_EXAMPLES_DIR "/counter877a.hex");
+    form.Open1Click();
+    windows.dialogs.messages.clear();
+
+    form.Verify1->trigger();
+    WaitForCommand(form);
+
+    ASSERT_EQ(windows.dialogs.messages.size(), 1U);
+    EXPECT_TRUE(windows.dialogs.messages.front().startsWith(
+        QStringLiteral("The PIC16F877A differs from the file")));
+    const MemoryView& view = windows.forms.Memory;
+    ASSERT_TRUE(view.isVisible());
+    const QTableWidgetItem* marked = FirstMarked(view.ProgramTable);
+    ASSERT_NE(marked, nullptr);
+    EXPECT_EQ(marked->background().color(), QColor(255, 190, 190));
+    EXPECT_TRUE(marked->toolTip().contains(QStringLiteral("File: 0x") + marked->text()))
+        << marked->toolTip().toStdString();
+    EXPECT_TRUE(marked->toolTip().contains(QStringLiteral("\nChip: 0x")));
+}
+
+struct IdentifyCase {
+    const char* name;
+    const char* chip;     // the Device > Chip choice
+    const char* message;  // a part of the message
+};
+
+class IdentifyChoice : public ::testing::TestWithParam<IdentifyCase> {};
+
+TEST_P(IdentifyChoice, NamesTheChipOrSaysItIsNotTheOneChosen) {
+    SimWindows windows;
+    TForm1& form = windows.form;
+    for (QAction* choice : form.DeviceChips) {
+        if (choice->data().toString() == QString::fromLatin1(GetParam().chip)) {
+            choice->trigger();
+        }
+    }
+    windows.dialogs.messages.clear();
+
+    form.Identify1->trigger();
+    WaitForCommand(form);
+
+    ASSERT_EQ(windows.dialogs.messages.size(), 1U);
+    EXPECT_TRUE(windows.dialogs.messages.front().contains(QString::fromLatin1(GetParam().message)))
+        << windows.dialogs.messages.front().toStdString();
+    EXPECT_EQ(form.Settings().deviceChip, GetParam().chip);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, IdentifyChoice,
+    ::testing::Values(IdentifyCase{"AutoDetect", "auto", "Found PIC16F877A revision"},
+                      IdentifyCase{"AnotherChip", "16f877",
+                                   ", not the PIC16F877 asked for under Device > Chip."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tallis::test

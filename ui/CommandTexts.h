@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tallis {
+
+// The texts the windows add to the run's own messages: status-bar lines and
+// questions. Plain strings, so that every front end shows the same words.
+inline constexpr std::string_view kEraseDoneStatus = "Chip erased";
+inline constexpr std::string_view kResetDoneStatus = "Target reset";
+inline constexpr std::string_view kReloadedStatus = "File changed on disk: reloaded";
+inline constexpr std::string_view kCloseDuringRunQuestion =
+    "A command is still running.\n\nCancel it and close TALLIS?";
+
+// "Cancelled at 0123H; VPP off": the word address the run did not write. Short,
+// to fit the status panel.
+std::string CancelledStatus(std::uint16_t wordAddress);
+
+}  // namespace tallis

@@ -1,0 +1,172 @@
+#include "ui/DeviceCommand.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "engine/ChipOperations.h"
+#include "engine/ProgrammingSession.h"
+#include "engine/ResultText.h"
+#include "engine/TimingProfile.h"
+
+namespace tallis {
+
+namespace {
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, args...);
+    return text;
+}
+
+std::string Name(const Device& device) {
+    return std::string(device.name);
+}
+
+std::string DifferenceLines(const std::vector<Difference>& differences) {
+    std::string lines;
+    for (const Difference& difference : differences) {
+        lines += "\n" + DifferenceText(difference);
+    }
+    return lines;
+}
+
+// "No chip answered (...)." from the engine's "no chip answered (...)".
+std::string Sentence(std::string text) {
+    if (!text.empty()) {
+        text.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(text.front())));
+        text += '.';
+    }
+    return text;
+}
+
+// The message for an outcome that ends every command alike; empty for others.
+std::string CommonMessage(const OperationResult& result, const Device* asked) {
+    switch (result.outcome) {
+        case OperationOutcome::PortError:
+            return Format(
+                "The parallel port refused %llu accesses: nothing read or written "
+                "counts.",
+                static_cast<unsigned long long>(result.portFailures));
+        case OperationOutcome::TooLarge:
+            return "The file holds " +
+                   LocationText(result.differences.at(0).space, result.differences.at(0).address) +
+                   ", which the chip does not have.";
+        case OperationOutcome::WrongChip:
+            return Sentence(IdentifyProblem(result, asked) + " under Device > Chip");
+        default:
+            return Sentence(IdentifyProblem(result, asked));
+    }
+}
+
+class DeviceCommandRun {
+  public:
+    DeviceCommandRun(ProgrammingSession& session, const Device& device, std::uint16_t idWord,
+                     const ChipImage* file)
+        : session_(session), device_(device), chip_(ChipText(device, idWord)), file_(file) {}
+
+    void Run(DeviceCommandKind kind, DeviceCommandReport& report) {
+        switch (kind) {
+            case DeviceCommandKind::Identify:
+                report.message = "Found " + chip_;
+                report.status = "Identified " + Name(device_);
+                return;
+            case DeviceCommandKind::Read:
+                return ReadChip(report);
+            case DeviceCommandKind::Verify:
+                return Finish(
+                    Verify(session_, device_, *file_),
+                    "Verify OK: the " + Name(device_) + " holds the file",
+                    "The " + Name(device_) + " differs from the file; first differences:", report);
+            case DeviceCommandKind::BlankCheck:
+                return Finish(BlankCheck(session_, device_), "The " + Name(device_) + " is blank",
+                              "The " + Name(device_) + " is not blank:", report);
+            case DeviceCommandKind::WriteAll:
+                return Finish(Write(session_, device_, *file_), "Wrote and verified " + chip_,
+                              "Write failed: the " + Name(device_) +
+                                  " does not hold what was written; first differences:",
+                              report);
+        }
+    }
+
+  private:
+    void ReadChip(DeviceCommandReport& report) {
+        ReadResult result = Read(session_, device_);
+        if (!Common(result, report)) {
+            return;
+        }
+        report.message = "Read " + chip_;
+        if (result.ProgramProtected()) {
+            report.message += Format(
+                "\nProgram memory 0x%04X-0x%04X is code-protected: it is not "
+                "in the file.",
+                unsigned{result.protectedFrom}, unsigned{result.protectedTo - 1U});
+        }
+        if (result.eepromProtected) {
+            report.message += "\nThe data EEPROM is code-protected: it is not in the file.";
+        }
+        report.status = "Read " + Name(device_);
+        report.chipImage = std::move(result.image);
+    }
+
+    void Finish(const OperationResult& result, const std::string& done, const std::string& failed,
+                DeviceCommandReport& report) {
+        if (!Common(result, report)) {
+            return;
+        }
+        report.differences = result.differences;
+        if (result.outcome == OperationOutcome::Completed) {
+            report.message = done;
+            report.status = done;
+        } else {
+            report.message = failed + DifferenceLines(result.differences);
+            report.status =
+                result.differences.empty() ? failed : DifferenceText(result.differences.front());
+        }
+    }
+
+    // False, with the report filled in, when the outcome ends every command alike.
+    static bool Common(const OperationResult& result, DeviceCommandReport& report) {
+        report.outcome = result.outcome;
+        if (result.outcome == OperationOutcome::Cancelled) {
+            report.status = "Cancelled; VPP off";
+            return false;
+        }
+        report.message = CommonMessage(result, nullptr);
+        if (!report.message.empty()) {
+            report.status = report.message.substr(0, report.message.find('\n'));
+            return false;
+        }
+        return true;
+    }
+
+    ProgrammingSession& session_;
+    const Device& device_;
+    std::string chip_;
+    const ChipImage* file_;
+};
+
+}  // namespace
+
+DeviceCommandReport RunDeviceCommand(DeviceCommandKind kind, Programmer& wire,
+                                     OperationProgress& progress, const Device* asked,
+                                     const ChipImage* file) {
+    DeviceCommandReport report;
+    ProgrammingSession session(wire, kClassicTiming, &progress);
+    const OperationResult identity = Identify(session, asked);
+    report.outcome = identity.outcome;
+    report.device = identity.found;
+    if (identity.outcome == OperationOutcome::Cancelled) {
+        report.status = "Cancelled; VPP off";
+        return report;
+    }
+    if (identity.outcome != OperationOutcome::Completed) {
+        report.message = CommonMessage(identity, asked);
+        report.status = report.message.substr(0, report.message.find('\n'));
+        return report;
+    }
+    DeviceCommandRun(session, *identity.found, identity.idWord, file).Run(kind, report);
+    return report;
+}
+
+}  // namespace tallis
