@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 namespace tallis::testing {
 
@@ -108,7 +109,16 @@ int FakeParport::Ioctl(unsigned long request, void* argument) {
     if (argument == nullptr) {
         return EFAULT;
     }
-    return RegisterRequest(request, *static_cast<std::uint8_t*>(argument));
+    const int error = RegisterRequest(request, *static_cast<std::uint8_t*>(argument));
+    const std::uint64_t writes = target_.SimPort().Writes();
+    if (options_.interruptAfterWrites == writes && (request == PPWDATA || request == PPWCONTROL)) {
+        interruptDue_ = true;
+    }
+    return error;
+}
+
+bool FakeParport::TakeInterrupt() {
+    return std::exchange(interruptDue_, false);
 }
 
 int FakeParport::RegisterRequest(unsigned long request, std::uint8_t& value) {

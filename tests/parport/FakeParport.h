@@ -39,6 +39,9 @@ class FakeParport {
     int Open();
     void Close();
     int Ioctl(unsigned long request, void* argument);
+    // True once, right after the register write that the interrupt option
+    // names: the caller then sends the program SIGINT.
+    bool TakeInterrupt();
 
     // The simulated chip's findings and the lines' last state, one
     // "name: value" line each, then the findings in full.
@@ -58,6 +61,7 @@ class FakeParport {
     bool registered_ = false;  // claimed at least once since it was opened
     bool claimed_ = false;
     unsigned implicitReleases_ = 0;
+    bool interruptDue_ = false;
 };
 
 }  // namespace tallis::testing

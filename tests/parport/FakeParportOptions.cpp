@@ -67,6 +67,13 @@ FakeParportSetup ReadFakeParportOptions(const std::function<const char*(const ch
     if (std::string_view fault = value("TALLIS_FAKE_PARPORT_FAULT"); !ReadFault(fault, options)) {
         return fail("TALLIS_FAKE_PARPORT_FAULT", fault);
     }
+    if (std::string_view writes = value("TALLIS_FAKE_PARPORT_INTERRUPT_AFTER"); !writes.empty()) {
+        std::optional<std::uint16_t> number = ParseNumber(writes);
+        if (!number) {
+            return fail("TALLIS_FAKE_PARPORT_INTERRUPT_AFTER", writes);
+        }
+        options.interruptAfterWrites = *number;
+    }
     options.statePath = value("TALLIS_FAKE_PARPORT_STATE");
     options.reportPath = value("TALLIS_FAKE_PARPORT_REPORT");
     return setup;

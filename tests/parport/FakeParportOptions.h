@@ -28,6 +28,8 @@ enum class PortFault {
 //                               never takes a new value)
 //   TALLIS_FAKE_PARPORT_REPORT  file that receives, at exit, what the
 //                               simulated chip found and the lines' last state
+//   TALLIS_FAKE_PARPORT_INTERRUPT_AFTER  a number of register writes after
+//                               which the program gets SIGINT, as from Ctrl+C
 struct FakeParportOptions {
     sim::TargetType chip = sim::TargetType::Pic16F877A;
     std::uint16_t base = 0x378;
@@ -36,6 +38,7 @@ struct FakeParportOptions {
     sim::BoardFault boardFault = sim::BoardFault::None;
     std::optional<std::uint16_t> unprogrammableWord;
     std::string reportPath;
+    std::optional<std::uint64_t> interruptAfterWrites;
 };
 
 struct FakeParportSetup {

@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -94,8 +95,18 @@ class PreloadedPort {
     }
 
     int Ioctl(unsigned long request, void* argument) {
-        std::lock_guard lock(mutex_);
-        if (int error = port_.Ioctl(request, argument); error != 0) {
+        int error = 0;
+        bool interrupt = false;
+        {
+            std::lock_guard lock(mutex_);
+            error = port_.Ioctl(request, argument);
+            interrupt = port_.TakeInterrupt();
+        }
+        // Outside the lock: the program's handler may reach the port.
+        if (interrupt) {
+            kill(getpid(), SIGINT);
+        }
+        if (error != 0) {
             errno = error;
             return -1;
         }
