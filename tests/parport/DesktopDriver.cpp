@@ -22,12 +22,19 @@ const QString kReadyStatus = QStringLiteral("Driver successfully started !");
 
 class DesktopDriver : public QObject {
   public:
-    DesktopDriver()
-        : file_(QString::fromLocal8Bit(std::getenv("TALLIS_DESKTOP_DRIVER_FILE"))),
+    explicit DesktopDriver(QObject* application)
+        : QObject(application),
+          file_(QString::fromLocal8Bit(std::getenv("TALLIS_DESKTOP_DRIVER_FILE"))),
           log_(std::fopen(std::getenv("TALLIS_DESKTOP_DRIVER_LOG"), "w")) {
+        if (log_ == nullptr) {
+            qFatal("the desktop driver cannot write its log");
+        }
         connect(&timer_, &QTimer::timeout, this, &DesktopDriver::Tick);
         timer_.start(kTickMs);
     }
+    ~DesktopDriver() override { std::fclose(log_); }
+    DesktopDriver(const DesktopDriver&) = delete;
+    DesktopDriver& operator=(const DesktopDriver&) = delete;
 
   private:
     enum class Stage { AwaitReady, AwaitFileOpen, AwaitRunEnd, Closing };
@@ -122,7 +129,7 @@ class DesktopDriver : public QObject {
 
 void StartDriver() {
     if (std::getenv("TALLIS_DESKTOP_DRIVER_LOG") != nullptr) {
-        new DesktopDriver();  // lives as long as the program
+        new DesktopDriver(QCoreApplication::instance());  // the application deletes it
     }
 }
 

@@ -34,7 +34,8 @@ TEST(ParportDesktop, StartsOnThePortAndProgramsTheExample) {
              "TALLIS_FAKE_PARPORT_STATE=chip.hex", "TALLIS_FAKE_PARPORT_REPORT=report.txt",
              "TALLIS_DESKTOP_DRIVER_LOG=driver.txt", "TALLIS_DESKTOP_DRIVER_FILE=" + kExample,
              "QT_QPA_PLATFORM=xcb",
-             std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"});
+             std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0",
+             "LSAN_OPTIONS=suppressions=" TALLIS_LSAN_SUPPRESSIONS});
 
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(std::regex_match(desktop.ReadFile("driver.txt"),
