@@ -164,4 +164,17 @@ std::string FakeParport::Report() {
     return report + violations.Describe();
 }
 
+std::string ReportValue(const std::string& report, const std::string& name) {
+    const std::string key = name + ": ";
+    for (std::size_t start = 0; start < report.size();) {
+        std::size_t end = report.find('\n', start);
+        end = end == std::string::npos ? report.size() : end;
+        if (report.compare(start, key.size(), key) == 0) {
+            return report.substr(start + key.size(), end - start - key.size());
+        }
+        start = end + 1;
+    }
+    return "(missing)";
+}
+
 }  // namespace tallis::testing

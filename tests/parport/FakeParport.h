@@ -64,4 +64,7 @@ class FakeParport {
     bool interruptDue_ = false;
 };
 
+// One value of a report, by its name; "(missing)" when it has none.
+std::string ReportValue(const std::string& report, const std::string& name);
+
 }  // namespace tallis::testing

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace tallis::testing {
 
@@ -21,6 +22,20 @@ std::optional<std::uint16_t> ParseNumber(std::string_view text) {
     return static_cast<std::uint16_t>(value);
 }
 
+// Each reader takes a variable's text, which is not empty.
+bool ReadChip(std::string_view text, FakeParportOptions& options) {
+    if (text == "16f877") {
+        options.chip = sim::TargetType::Pic16F877;
+    }
+    return text == "16f877" || text == "16f877a";
+}
+
+bool ReadBase(std::string_view text, FakeParportOptions& options) {
+    std::optional<std::uint16_t> number = ParseNumber(text);
+    options.base = number.value_or(options.base);
+    return number.has_value();
+}
+
 bool ReadFault(std::string_view text, FakeParportOptions& options) {
     constexpr std::string_view kUnprogrammable = "unprogrammable:";
     if (text == "busy") {
@@ -33,49 +48,44 @@ bool ReadFault(std::string_view text, FakeParportOptions& options) {
         options.unprogrammableWord = ParseNumber(text.substr(kUnprogrammable.size()));
         return options.unprogrammableWord.has_value();
     } else {
-        return text.empty();
+        return false;
     }
     return true;
+}
+
+bool ReadInterrupt(std::string_view text, FakeParportOptions& options) {
+    std::optional<std::uint16_t> number = ParseNumber(text);
+    if (number) {
+        options.interruptAfterWrites = *number;
+    }
+    return number.has_value();
 }
 
 }  // namespace
 
 FakeParportSetup ReadFakeParportOptions(const std::function<const char*(const char*)>& lookup) {
-    FakeParportSetup setup;
-    FakeParportOptions& options = setup.options;
+    using Reader = bool (*)(std::string_view, FakeParportOptions&);
+    static constexpr std::pair<const char*, Reader> kReaders[] = {
+        {"TALLIS_FAKE_PARPORT_CHIP", ReadChip},
+        {"TALLIS_FAKE_PARPORT_BASE", ReadBase},
+        {"TALLIS_FAKE_PARPORT_FAULT", ReadFault},
+        {"TALLIS_FAKE_PARPORT_INTERRUPT_AFTER", ReadInterrupt},
+    };
     auto value = [&lookup](const char* name) -> std::string_view {
         const char* text = lookup(name);
         return text == nullptr ? std::string_view{} : std::string_view{text};
     };
-    auto fail = [&setup](const char* name, std::string_view text) {
-        setup.error = std::string(name) + " cannot be '" + std::string(text) + "'";
-        return setup;
-    };
 
-    if (std::string_view chip = value("TALLIS_FAKE_PARPORT_CHIP"); chip == "16f877") {
-        options.chip = sim::TargetType::Pic16F877;
-    } else if (!chip.empty() && chip != "16f877a") {
-        return fail("TALLIS_FAKE_PARPORT_CHIP", chip);
-    }
-    if (std::string_view base = value("TALLIS_FAKE_PARPORT_BASE"); !base.empty()) {
-        std::optional<std::uint16_t> number = ParseNumber(base);
-        if (!number) {
-            return fail("TALLIS_FAKE_PARPORT_BASE", base);
+    FakeParportSetup setup;
+    for (const auto& [name, reader] : kReaders) {
+        const std::string_view text = value(name);
+        if (!text.empty() && !reader(text, setup.options)) {
+            setup.error = std::string(name) + " cannot be '" + std::string(text) + "'";
+            return setup;
         }
-        options.base = *number;
     }
-    if (std::string_view fault = value("TALLIS_FAKE_PARPORT_FAULT"); !ReadFault(fault, options)) {
-        return fail("TALLIS_FAKE_PARPORT_FAULT", fault);
-    }
-    if (std::string_view writes = value("TALLIS_FAKE_PARPORT_INTERRUPT_AFTER"); !writes.empty()) {
-        std::optional<std::uint16_t> number = ParseNumber(writes);
-        if (!number) {
-            return fail("TALLIS_FAKE_PARPORT_INTERRUPT_AFTER", writes);
-        }
-        options.interruptAfterWrites = *number;
-    }
-    options.statePath = value("TALLIS_FAKE_PARPORT_STATE");
-    options.reportPath = value("TALLIS_FAKE_PARPORT_REPORT");
+    setup.options.statePath = value("TALLIS_FAKE_PARPORT_STATE");
+    setup.options.reportPath = value("TALLIS_FAKE_PARPORT_REPORT");
     return setup;
 }
 

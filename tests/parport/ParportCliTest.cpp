@@ -9,21 +9,13 @@
 #include <regex>
 
 #include "CliProcess.h"
+#include "FakeParport.h"
 #include "sim/ChipHexFile.h"
 
 namespace tallis::testing {
 namespace {
 
 const std::string kExample = TALLIS_EXAMPLES_DIR "/blink877a.hex";
-
-// One value of the fake port's report ("name: value" lines).
-std::string ReportValue(const std::string& report, const std::string& name) {
-    std::smatch match;
-    if (!std::regex_search(report, match, std::regex("(^|\n)" + name + ": ([^\n]*)"))) {
-        return "(missing)";
-    }
-    return match[2];
-}
 
 sim::ChipMemory LoadMemory(const std::filesystem::path& file, sim::TargetType type) {
     sim::ChipMemory memory = sim::ChipMemory::Blank(type, 0);

@@ -7,20 +7,13 @@
 #include <regex>
 
 #include "CliProcess.h"
+#include "FakeParport.h"
 #include "sim/ChipHexFile.h"
 
 namespace tallis::testing {
 namespace {
 
 const std::string kExample = TALLIS_EXAMPLES_DIR "/blink877a.hex";
-
-std::string ReportValue(const std::string& report, const std::string& name) {
-    std::smatch match;
-    if (!std::regex_search(report, match, std::regex("(^|\n)" + name + ": ([^\n]*)"))) {
-        return "(missing)";
-    }
-    return match[2];
-}
 
 TEST(ParportDesktop, StartsOnThePortAndProgramsTheExample) {
     if (std::system("xvfb-run --help >/dev/null 2>&1") != 0) {
