@@ -33,9 +33,8 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     if (options.lptNumber != 0) {
         programmer.SelectPort(options.lptNumber);
     } else {
-        // A port given by its address has no LPT number; the run keeps this
-        // base because the host reports no LPT choice (0).
-        programmer.PortBase = options.portBase;
+        // The run keeps this port because the host reports no LPT choice (0).
+        programmer.SelectPortAddress(options.portBase);
     }
 
     switch (options.command) {
@@ -47,7 +46,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             return kExitCompleted;
         case CliCommand::Program: {
             ProgramRun run(programmer, host);
-            host.ShowWordsOf(run.WordsDone);
+            ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
             RunOutcome outcome = run.Execute(*image);
             host.EndProgressLine();
             return ExitCodeOf(outcome);

@@ -5,8 +5,8 @@
 
 namespace tallis {
 
-// The main window's HighResTimer1: the timer component with the settings the
-// window gives it (accuracy 0, resolution 1 ms, time-critical worker, TSC).
+// The main window's HighResTimer1: the timer component with the engine's
+// settings (ApplyEngineTimerSettings).
 class HighResEngineTimer : public EngineTimer {
   public:
     HighResEngineTimer();
