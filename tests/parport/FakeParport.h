@@ -21,7 +21,8 @@ namespace tallis::testing {
 //     control register keeps only its four output bits (0x0F), which is also
 //     all PPRCONTROL gives back. PPRDATA reads the data latch, PPRSTATUS the
 //     status register. A null argument fails with EFAULT.
-//   - Requests it does not model fail with ENOTTY, so a new use shows up.
+//   - Other requests, which it does not model, fail with ENOTTY once the port
+//     is claimed, so that a new use shows up.
 //   - Closing a claimed device releases it, as the kernel does.
 // Only one opener at a time is served (a second open fails with EBUSY).
 //
