@@ -37,7 +37,10 @@ std::string Hex(unsigned value) {
 
 FakeParport::FakeParport(const FakeParportOptions& options)
     : options_(options),
-      target_({.type = options.chip, .base = options.base, .time = sim::TimeSource::RealTime}) {
+      target_({.type = options.chip,
+               .base = options.base,
+               .time = sim::TimeSource::RealTime,
+               .board = options.board}) {
     target_.SetBoardFault(options.boardFault);
     if (options.unprogrammableWord) {
         target_.SetUnprogrammableWord(*options.unprogrammableWord);

@@ -36,6 +36,12 @@ bool ReadBase(std::string_view text, FakeParportOptions& options) {
     return number.has_value();
 }
 
+bool ReadBoard(std::string_view text, FakeParportOptions& options) {
+    std::optional<sim::BoardTiming> board = sim::BoardTimingNamed(text);
+    options.board = board.value_or(options.board);
+    return board.has_value();
+}
+
 bool ReadFault(std::string_view text, FakeParportOptions& options) {
     constexpr std::string_view kUnprogrammable = "unprogrammable:";
     if (text == "busy") {
@@ -68,6 +74,7 @@ FakeParportSetup ReadFakeParportOptions(const std::function<const char*(const ch
     static constexpr std::pair<const char*, Reader> kReaders[] = {
         {"TALLIS_FAKE_PARPORT_CHIP", ReadChip},
         {"TALLIS_FAKE_PARPORT_BASE", ReadBase},
+        {"TALLIS_FAKE_PARPORT_BOARD", ReadBoard},
         {"TALLIS_FAKE_PARPORT_FAULT", ReadFault},
         {"TALLIS_FAKE_PARPORT_INTERRUPT_AFTER", ReadInterrupt},
     };

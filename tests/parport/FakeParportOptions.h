@@ -23,6 +23,8 @@ enum class PortFault {
 //                               (default 0x378)
 //   TALLIS_FAKE_PARPORT_STATE   Intel HEX file: the chip's memory, loaded when
 //                               the file exists and saved there at exit
+//   TALLIS_FAKE_PARPORT_BOARD   ideal | slow: how fast the board's RB7 and
+//                               VPP lines move (default ideal)
 //   TALLIS_FAKE_PARPORT_FAULT   busy | no-target | data-stuck-low |
 //                               unprogrammable:ADDR (a program word that
 //                               never takes a new value)
@@ -34,6 +36,7 @@ struct FakeParportOptions {
     sim::TargetType chip = sim::TargetType::Pic16F877A;
     std::uint16_t base = 0x378;
     std::string statePath;
+    sim::BoardTiming board;
     PortFault portFault = PortFault::None;
     sim::BoardFault boardFault = sim::BoardFault::None;
     std::optional<std::uint16_t> unprogrammableWord;

@@ -102,6 +102,7 @@ TEST(FakeParportOptions, UnusableValuesNameTheirVariable) {
         {{"TALLIS_FAKE_PARPORT_BASE", "378h"}},
         {{"TALLIS_FAKE_PARPORT_FAULT", "unprogrammable:"}},
         {{"TALLIS_FAKE_PARPORT_FAULT", "stuck"}},
+        {{"TALLIS_FAKE_PARPORT_BOARD", "fast"}},
         {{"TALLIS_FAKE_PARPORT_INTERRUPT_AFTER", "soon"}},
     };
     for (const auto& environment : cases) {
