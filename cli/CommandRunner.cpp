@@ -51,8 +51,9 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             host.EndProgressLine();
             return ExitCodeOf(outcome);
         }
+        default:
+            return kExitUsage;  // the chip operations run elsewhere
     }
-    return kExitUsage;
 }
 
 }  // namespace tallis

@@ -27,7 +27,8 @@ std::string ConsoleMessageText(const std::string& messageBoxText) {
     return text;
 }
 
-std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed) {
+std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed,
+                         const char* unit) {
     percent = std::clamp(percent, 0, 100);
     int filled = percent * kBarWidth / 100;
     std::string line = "[";
@@ -35,8 +36,8 @@ std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seco
     line.append(static_cast<std::size_t>(kBarWidth - filled), '-');
     long long seconds = elapsed.count();
     char tail[64];
-    std::snprintf(tail, sizeof tail, "] %3d%%  %lu words  %lld:%02lld", percent,
-                  static_cast<unsigned long>(wordsDone), seconds / 60, seconds % 60);
+    std::snprintf(tail, sizeof tail, "] %3d%%  %lu %s  %lld:%02lld", percent,
+                  static_cast<unsigned long>(wordsDone), unit, seconds / 60, seconds % 60);
     line += tail;
     return line;
 }

@@ -12,6 +12,7 @@ std::string ConsoleMessageText(const std::string& messageBoxText);
 
 // One progress line, without the leading carriage return:
 // "[#########-----------]  45%  3686 words  0:52".
-std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed);
+std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed,
+                         const char* unit = "words");
 
 }  // namespace tallis

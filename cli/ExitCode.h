@@ -7,7 +7,9 @@ enum ExitCode : int {
     kExitCompleted = 0,     // the command ran to its end ("Down load data ..." for program)
     kExitRunError = 1,      // the run reported an error, or the file had no end record
     kExitUsage = 2,         // bad options, or a file that cannot be read or is too large
-    kExitNoPortAccess = 3,  // the parallel port cannot be reached
+    kExitNoPortAccess = 3,  // the parallel port cannot be reached, or failed during the command
+    kExitChipMismatch = 4,  // the chip is not what was asked: no chip, another device, a
+                            // verify difference, not blank, memory code protection kept back
 };
 
 }  // namespace tallis

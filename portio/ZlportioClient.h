@@ -44,6 +44,9 @@ class ZlportioClient {
     std::uint32_t IoctlReadPort() const { return ioctlReadPort_; }
     std::uint32_t IoctlWritePort() const { return ioctlWritePort_; }
 
+    // Device requests for port accesses that failed since construction.
+    std::uint64_t FailedAccesses() const { return failedAccesses_; }
+
     // What the last start-up could not do, empty after a successful one.
     const std::string& StartupFailure() const { return startupFailure_; }
 
@@ -58,6 +61,7 @@ class ZlportioClient {
     std::uint32_t ioctlReadPort_ = 0;
     std::uint32_t ioctlWritePort_ = 0;
     std::string startupFailure_;
+    std::uint64_t failedAccesses_ = 0;
 };
 
 }  // namespace tallis
