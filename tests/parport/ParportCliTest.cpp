@@ -105,6 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
     // Program and Reset leave the target running (data 0x02: VPP off); Erase
     // only leaves it in programming mode with VPP on (0x0A), as the classic
     // command does. Erase runs on a slow board, the others on an ideal one.
+    // Of the chip operations only identify is here: read, verify, blank-check
+    // and write go through the whole memory, tens of seconds in real time.
     ::testing::Values(
         CommandCase{"Program",
                     "16f877a",
@@ -114,7 +116,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "0x02",
                     MemoryAfter::Example},
         CommandCase{"Erase", "16f877", "slow", {"erase"}, nullptr, "0x0A", MemoryAfter::Blank},
-        CommandCase{"Reset", "16f877a", "ideal", {"reset"}, nullptr, "0x02", MemoryAfter::Example}),
+        CommandCase{"Reset", "16f877a", "ideal", {"reset"}, nullptr, "0x02", MemoryAfter::Example},
+        CommandCase{"Identify",
+                    "16f877a",
+                    "ideal",
+                    {"identify"},
+                    "PIC16F877A revision [0-9]+ \\(device ID 0x0E2[0-9A-F]\\)\n",
+                    "0x02",
+                    MemoryAfter::Example}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return info.param.name; });
 
 // Ctrl+C in the middle of programming (about halfway through the example's

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <regex>
 
+#include <unistd.h>
+
 #include "CliProcess.h"
 #include "FakeParport.h"
 #include "sim/ChipHexFile.h"
@@ -20,9 +22,12 @@ TEST(ParportDesktop, StartsOnThePortAndProgramsTheExample) {
         GTEST_SKIP() << "xvfb-run is not installed";
     }
     const char* asan = std::getenv("ASAN_OPTIONS");
+    // xvfb-run -a takes the first free display from its start; two runs that
+    // start together on the same one hang, so each starts from its own.
+    const std::string firstDisplay = std::to_string(100 + getpid() % 800);
     CliProcess desktop;  // runs TALLIS_CLI_PATH: here the desktop program
     CliResult r = desktop.Run(
-        {}, {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24", "env",
+        {}, {"xvfb-run", "-a", "-n", firstDisplay, "-s", "-screen 0 1024x768x24", "env",
              "LD_PRELOAD=" TALLIS_FAKE_PARPORT_PATH ":" TALLIS_DESKTOP_DRIVER_PATH,
              "TALLIS_FAKE_PARPORT_STATE=chip.hex", "TALLIS_FAKE_PARPORT_REPORT=report.txt",
              "TALLIS_DESKTOP_DRIVER_LOG=driver.txt", "TALLIS_DESKTOP_DRIVER_FILE=" + kExample,
