@@ -7,6 +7,7 @@
 
 #include "device/Device.h"
 #include "engine/ChipType.h"
+#include "sim/InterfaceBoard.h"
 
 namespace tallis {
 
@@ -48,6 +49,7 @@ struct CliOptions {
     std::uint16_t simUnprogrammableAddress = 0;
     std::optional<std::filesystem::path> simStatePath;
     bool realTime = false;
+    sim::BoardTiming simBoard;  // --sim-board: ideal unless "slow" is asked for
 
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;

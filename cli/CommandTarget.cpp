@@ -33,6 +33,7 @@ sim::TargetOptions SimOptionsOf(const CliOptions& options) {
     target.base = options.portBase;
     target.time = options.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual;
     target.portAccessCostNs = sim::kRealPortAccessNs;
+    target.board = options.simBoard;
     return target;
 }
 
