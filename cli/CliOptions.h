@@ -53,6 +53,7 @@ struct CliOptions {
 
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;
+    bool fast = false;  // the chip operations at the chip's minimum times
 };
 
 // A parse either yields options or ends the program at once (help, version,

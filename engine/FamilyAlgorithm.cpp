@@ -92,9 +92,23 @@ void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uin
     if (device.family == Family::Pic16F87xA) {
         session.Wait(session.Timing().programRowUs);
         session.Send(kEndProgramming);
+        session.Wait(session.Timing().endProgrammingQuietUs);
     } else {
         session.Wait(session.Timing().programWordUs);
     }
+}
+
+void RewriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
+                       std::span<const std::uint16_t> words) {
+    session.GoTo(rowStart);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i != 0) {
+            session.Increment();
+        }
+        session.LoadWord(words[i]);
+    }
+    session.Send(kBeginEraseProgrammingCycle);
+    session.Wait(session.Timing().eraseProgramUs);
 }
 
 // Configuration space has one data latch: the word given with Load
