@@ -79,8 +79,12 @@ void EraseChip(ProgrammingSession& session, const Device& device) {
     }
 }
 
-void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uint16_t rowStart,
-                     std::span<const std::uint16_t> words) {
+namespace {
+
+// Loads the row's latches and leaves the address in the row, where the write
+// cycle that follows takes it.
+void LoadRow(ProgrammingSession& session, std::uint16_t rowStart,
+             std::span<const std::uint16_t> words) {
     session.GoTo(rowStart);
     for (std::size_t i = 0; i < words.size(); ++i) {
         if (i != 0) {
@@ -88,6 +92,13 @@ void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uin
         }
         session.LoadWord(words[i]);
     }
+}
+
+}  // namespace
+
+void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uint16_t rowStart,
+                     std::span<const std::uint16_t> words) {
+    LoadRow(session, rowStart, words);
     session.Send(kBeginProgrammingOnlyCycle);
     if (device.family == Family::Pic16F87xA) {
         session.Wait(session.Timing().programRowUs);
@@ -100,13 +111,7 @@ void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uin
 
 void RewriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
                        std::span<const std::uint16_t> words) {
-    session.GoTo(rowStart);
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        if (i != 0) {
-            session.Increment();
-        }
-        session.LoadWord(words[i]);
-    }
+    LoadRow(session, rowStart, words);
     session.Send(kBeginEraseProgrammingCycle);
     session.Wait(session.Timing().eraseProgramUs);
 }

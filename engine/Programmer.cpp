@@ -139,8 +139,8 @@ void Programmer::LeaveProgramMode() {
     WriteLineShadows();
 }
 
-// The bit goes onto the data line 60 us before the rising edge; the target
-// takes it on the falling edge.
+// The bit goes onto the data line a bit wait (classic: 60 us) before the
+// rising edge; the target takes it on the falling edge.
 void Programmer::ClockBit(bool bit) {
     BitWait();
     SetDataLine(bit);
