@@ -355,13 +355,13 @@ OperationResult BlankCheck(ProgrammingSession& session, const Device& device) {
         ChipImage erased;
         erased.config = kErasedWord;
         erased.ids.fill(kErasedWord);
+        erased.debugVector = kErasedWord;
         std::fill_n(erased.program.begin(), device.programWords, kErasedWord);
         std::fill_n(erased.eeprom.begin(), device.eepromBytes, kErasedByte);
         std::vector<Location> locations = LocationsOf(erased, true);
         // The configuration word first: code protection makes program memory read 0.
         std::rotate(locations.begin(), locations.end() - 1, locations.end());
         std::uint32_t done = 0;
-        result.differences.reserve(1);
         for (const Location& location : locations) {
             const std::uint16_t mask = CompareMask(device, location.space);
             const std::uint16_t actual = ReadLocation(session, location.space, location.address);

@@ -7,7 +7,7 @@ namespace tallis {
 namespace {
 
 constexpr std::uint16_t kFirstId = 0x2000;
-constexpr std::uint16_t kLastId = 0x2003;
+constexpr std::uint16_t kDebugVector = 0x2004;
 constexpr std::uint16_t kConfigWordAddress = 0x2007;
 constexpr std::uint8_t kErasedByte = 0xFF;
 constexpr std::uint16_t kCpdBit = 0x0100;
@@ -33,10 +33,11 @@ void CodeProtectDisableErase87x(ProgrammingSession& session) {
 }
 
 // 87x: the code-protect-disable erase leaves an unprotected data EEPROM as
-// it was, and the sources disagree on whether it clears the ID locations;
-// whatever of them is not erased is erased location by location.
+// it was, and the sources disagree on whether it clears the ID locations and
+// the debug vector; whatever of them is not erased is erased location by
+// location.
 void EraseLeftovers87x(ProgrammingSession& session, const Device& device) {
-    for (std::uint16_t address = kFirstId; address <= kLastId; ++address) {
+    for (std::uint16_t address = kFirstId; address <= kDebugVector; ++address) {
         session.GoTo(address);
         if (session.ReadWord() != ProgrammingSession::kBlankWord) {
             WriteConfigSpaceWord(session, address, ProgrammingSession::kBlankWord);

@@ -23,7 +23,8 @@ ChipType ClassicTypeOf(const Device& device) {
 }
 
 // Program words in a full row, a row with one word and the device's last
-// word; every ID, EEPROM bytes at both ends, the configuration word.
+// word; every ID, the debug vector, EEPROM bytes at both ends, the
+// configuration word.
 ChipImage SampleImage(const Device& device) {
     ChipImage image;
     for (std::uint16_t a = 0; a < 10; ++a) {
@@ -32,6 +33,7 @@ ChipImage SampleImage(const Device& device) {
     image.program[0x0103] = 0x0000;
     image.program[device.programWords - 1] = 0x1234;
     image.ids = {0x0001, 0x0002, 0x0003, 0x3FF4};
+    image.debugVector = 0x2ABC;
     image.eeprom[0] = 0x12;
     image.eeprom[1] = 0x00;
     image.eeprom[device.eepromBytes - 1] = 0x56;
@@ -151,6 +153,7 @@ TEST_P(ChipOperationsOnEveryDevice, WriteThenReadGivesTheImageBackAndBlankCheckN
         ASSERT_EQ(read.image.eeprom[a], image.eeprom[a].value_or(0xFF)) << a;
     }
     EXPECT_EQ(read.image.ids, image.ids);
+    EXPECT_EQ(read.image.debugVector, image.debugVector);
     EXPECT_EQ(*read.image.config & device.configImplemented, kConfig & device.configImplemented);
     EXPECT_TRUE(device.Matches(*read.image.deviceId));
 
@@ -173,6 +176,7 @@ TEST_P(ChipOperationsOnEveryDevice, WriteLeavesNothingOfTheOldContents) {
     }
     EXPECT_EQ(read.image.ids,
               (std::array<std::optional<std::uint16_t>, 4>{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF}));
+    EXPECT_EQ(read.image.debugVector, 0x3FFF);
     for (std::uint16_t a = 0; a < device.eepromBytes; ++a) {
         ASSERT_EQ(read.image.eeprom[a], 0xFF) << a;
     }
