@@ -142,9 +142,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
     app.footer(
         "Exit status: 0 the command completed; 1 the run reported an error, the file has no end "
-        "record, a write did not verify, or a chip operation was interrupted; 2 bad options, or a "
-        "file that cannot be read, is "
-        "too large or is not good Intel HEX; 3 no access to the parallel port, or the port "
+        "record, a write did not verify, a chip operation was interrupted, or a self-test step "
+        "failed; 2 bad options, or a file that cannot be read, is too large or is not good "
+        "Intel HEX, or a self-test without a terminal or --yes; 3 no access to the parallel port, or the port "
         "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
         "line, another device, a verify difference, not blank, or code-protected memory that "
         "read could not read.");
@@ -169,8 +169,8 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         ->check(CheckChip, "auto|DEVICE")
         ->type_name("");
     app.add_flag("--list-devices", listDevices,
-                 "list the supported devices, their IDs and sizes, and what has been tried on "
-                 "real hardware");
+                 "list the supported devices, their IDs and sizes, and which operations a "
+                 "self-test has confirmed on real hardware");
     app.add_option("--port", portName,
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
                    "address 0xADDR, e.g. a PCI card's")
@@ -238,6 +238,22 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         "identify, erase, write everything FILE holds (program memory, IDs, EEPROM, then the "
         "configuration word) and verify it");
     write->add_option("FILE", filePath, "Intel HEX file")->required();
+    CLI::App* selfTest = app.add_subcommand(
+        "selftest",
+        "check the board and every operation on a spare chip, whose contents are lost, and "
+        "write a report to send back");
+    std::string reportPath;
+    std::string examplePath;
+    selfTest->add_flag("-y,--yes", options.assumeYes,
+                       "do not ask before erasing the chip (needed without a terminal)");
+    selfTest
+        ->add_option("--report", reportPath, "where the report goes (default: tallis-selftest.txt)")
+        ->type_name("FILE");
+    selfTest
+        ->add_option("--example", examplePath,
+                     "Intel HEX file for the classic Erase + Program + Verify (default: "
+                     "blink877a.hex, built in)")
+        ->type_name("FILE");
 
     try {
         app.parse(argc, argv);
@@ -258,6 +274,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         {verify, CliCommand::Verify},
         {blankCheck, CliCommand::BlankCheck},
         {write, CliCommand::Write},
+        {selfTest, CliCommand::SelfTest},
     };
     options.command = CliCommand::ListDevices;
     for (const auto& [subcommand, command] : commands) {
@@ -267,11 +284,13 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     }
     options.firmwarePath = filePath;
 
+    const bool identifiesChip =
+        IsChipOperation(options.command) || options.command == CliCommand::SelfTest;
     if (chipName.empty()) {
-        chipName = IsChipOperation(options.command) ? kAutoChip : kClassicDefaultChip;
+        chipName = identifiesChip ? kAutoChip : kClassicDefaultChip;
     }
     if (Lowered(chipName) == kAutoChip) {
-        if (!IsChipOperation(options.command) && options.command != CliCommand::ListDevices) {
+        if (!identifiesChip && options.command != CliCommand::ListDevices) {
             std::fputs(
                 "--chip auto: program, erase and reset need a device; use identify to "
                 "find it\n",
@@ -309,6 +328,12 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     }
     if (!tracePath.empty()) {
         options.tracePath = tracePath;
+    }
+    if (!reportPath.empty()) {
+        options.reportPath = reportPath;
+    }
+    if (!examplePath.empty()) {
+        options.examplePath = examplePath;
     }
     return {options, 0};
 }

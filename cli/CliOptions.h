@@ -22,6 +22,8 @@ enum class CliCommand {
     Verify,
     BlankCheck,
     Write,
+    // Every operation on a spare chip, with a report to send back.
+    SelfTest,
     // No chip at all: the device table.
     ListDevices,
 };
@@ -54,6 +56,12 @@ struct CliOptions {
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;
     bool fast = false;  // the chip operations at the chip's minimum times
+
+    // selftest: no confirmation prompt; where the report goes; the example
+    // for the classic run (none: the one built into the program).
+    bool assumeYes = false;
+    std::filesystem::path reportPath = "tallis-selftest.txt";
+    std::optional<std::filesystem::path> examplePath;
 };
 
 // A parse either yields options or ends the program at once (help, version,

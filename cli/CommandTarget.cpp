@@ -1,5 +1,6 @@
 #include "cli/CommandTarget.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "cli/FileNames.h"
@@ -26,6 +27,21 @@ std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
     timer->SetEnabled(true);
     timer->Calibrate(kStartupCalibrationMs);
     return timer;
+}
+
+// "time-stamp counter, 2893.412 counts per microsecond, 1 ms timer period".
+std::string CalibrationText(const THighResTimer& timer) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%s, %.3f counts per microsecond, %d ms timer period",
+                  timer.UseTSC() ? "time-stamp counter" : "performance counter", timer.CountSpeed(),
+                  static_cast<int>(timer.Resolution()));
+    return text;
+}
+
+std::uint64_t SteadyNowUs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
 }
 
 sim::TargetOptions SimOptionsOf(const CliOptions& options) {
@@ -108,6 +124,12 @@ class SimCommandTarget : public CommandTarget {
         return {};
     }
 
+    std::string AccessPath() const override { return "simulated"; }
+    std::string TimerCalibration() const override {
+        return realTimer_ ? CalibrationText(*realTimer_) : "none (virtual time)";
+    }
+    std::uint64_t NowUs() override { return target_.Time().NowNs() / 1000; }
+
   private:
     const CliOptions& options_;
     bool onTerminal_;
@@ -151,6 +173,12 @@ class HardwareCommandTarget : public CommandTarget {
         }
         return {};
     }
+
+    std::string AccessPath() const override { return PortAccessKind(options_.portBase); }
+    std::string TimerCalibration() const override {
+        return timer_ ? CalibrationText(*timer_) : "not calibrated";
+    }
+    std::uint64_t NowUs() override { return SteadyNowUs(); }
 
   private:
 #ifdef _WIN32

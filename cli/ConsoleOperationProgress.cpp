@@ -1,5 +1,6 @@
 #include "cli/ConsoleOperationProgress.h"
 
+#include <algorithm>
 #include <csignal>
 
 #include "cli/ConsoleText.h"
@@ -44,7 +45,10 @@ void ConsoleOperationProgress::Report(std::uint32_t done, std::uint32_t total, s
     lastDraw_ = now;
     const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - start_);
     const auto percent = static_cast<int>(std::uint64_t{done} * 100 / total);
-    std::fprintf(out_, "\r%s", ProgressLine(percent, done, elapsed, "steps").c_str());
+    const std::string line = ProgressLine(percent, done, elapsed, "steps");
+    // Padded over a longer bar of an earlier operation.
+    std::fprintf(out_, "\r%-*s", static_cast<int>(drawnWidth_), line.c_str());
+    drawnWidth_ = std::max(drawnWidth_, line.size());
     std::fflush(out_);
     onLine_ = true;
 }
@@ -52,6 +56,13 @@ void ConsoleOperationProgress::Report(std::uint32_t done, std::uint32_t total, s
 void ConsoleOperationProgress::EndLine() {
     if (onLine_) {
         std::fputc('\n', out_);
+        onLine_ = false;
+    }
+}
+
+void ConsoleOperationProgress::ClearLine() {
+    if (onLine_) {
+        std::fprintf(out_, "\r%*s\r", static_cast<int>(drawnWidth_), "");
         onLine_ = false;
     }
 }

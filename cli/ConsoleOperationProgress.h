@@ -22,11 +22,15 @@ class ConsoleOperationProgress : public OperationProgress {
     bool CancelRequested() const override;
     // Ends a bar that is still on its line, so that later output starts afresh.
     void EndLine();
+    // Blanks a bar that is still on its line, so that the next output takes
+    // its place (a series of operations under one heading).
+    void ClearLine();
 
   private:
     std::FILE* out_;
     bool enabled_;
     bool onLine_ = false;
+    std::size_t drawnWidth_ = 0;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point lastDraw_{};
     void (*previousHandler_)(int);

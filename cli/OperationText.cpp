@@ -80,7 +80,7 @@ std::string IdentifyDiagnosis(const OperationResult& result, const Device* asked
 std::string DeviceListText() {
     std::string text =
         Format("%-11s %-8s %-7s %-16s %-8s %-7s %-6s %s\n", "Device", "--chip", "Family",
-               "ID (mask)", "Program", "EEPROM", "Latch", "Tried on hardware");
+               "ID (mask)", "Program", "EEPROM", "Latch", "Confirmed on hardware");
     for (const Device& device : Devices()) {
         const bool classic = device.family == Family::Pic16F87x;
         text += Format("%-11s %-8s %-7s 0x%04X (0x%04X)  %-8u %-7u %-6u %s\n", Name(device).c_str(),

@@ -17,4 +17,12 @@ bool StdoutIsTerminal() {
 #endif
 }
 
+bool StdinIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stdin)) != 0;
+#else
+    return isatty(STDIN_FILENO) != 0;
+#endif
+}
+
 }  // namespace tallis

@@ -5,5 +5,7 @@ namespace tallis {
 // True when standard output is a terminal (a console on Windows), where a
 // progress bar drawn with carriage returns makes sense.
 bool StdoutIsTerminal();
+// True when standard input is a terminal: someone can answer a question.
+bool StdinIsTerminal();
 
 }  // namespace tallis

@@ -15,6 +15,7 @@
 #include "cli/FileNames.h"
 #include "cli/OperationCommand.h"
 #include "cli/OperationText.h"
+#include "cli/SelfTestCommand.h"
 #include "cli/Terminal.h"
 #include "image/FirmwareImage.h"
 #include "portio/AccessTrace.h"
@@ -88,6 +89,12 @@ int Run(const CliOptions& options) {
             return *failed;
         }
     }
+    SelfTestInputs selfTest;
+    if (options.command == CliCommand::SelfTest) {
+        if (std::optional<int> refused = PrepareSelfTest(options, selfTest)) {
+            return *refused;
+        }
+    }
     if (options.command == CliCommand::Read && !IsStandardOutput(options.firmwarePath) &&
         !CanWrite(options.firmwarePath)) {
         return Fail(kExitUsage, "cannot write " + PathText(options.firmwarePath));
@@ -125,9 +132,14 @@ int Run(const CliOptions& options) {
     }
 
     ConsoleRunHost host(options.chip, options.lptNumber, stdout, showProgress);
-    int status = IsChipOperation(options.command)
-                     ? RunChipOperation(options, chipImage, *port, *timer, host, showProgress)
-                     : RunCommand(options, image.get(), *port, *timer, host);
+    int status = 0;
+    if (options.command == CliCommand::SelfTest) {
+        status = RunSelfTestCommand(options, selfTest, *target, *port, *timer, showProgress);
+    } else if (IsChipOperation(options.command)) {
+        status = RunChipOperation(options, chipImage, *port, *timer, host, showProgress);
+    } else {
+        status = RunCommand(options, image.get(), *port, *timer, host);
+    }
 
     if (trace) {
         traceFile.flush();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace tallis {
 
@@ -99,6 +100,16 @@ inline constexpr TimingProfile kFastTiming{
     .bulkEraseUs = WithMargin(chip_minimum::kCodeProtectDisableUs, kInternalTimingMargin),
     .dataLineOnChangeOnly = true,
     .retryWithStandardWaits = true,
+};
+
+// Every profile the chip operations can run with, by the name front ends show;
+// whatever walks all of them (the self-test) covers a new row unchanged.
+struct NamedTimingProfile {
+    std::string_view name;
+    const TimingProfile* timing;
+};
+inline constexpr NamedTimingProfile kTimingProfiles[] = {
+    {"classic", &kClassicTiming},
 };
 
 }  // namespace tallis

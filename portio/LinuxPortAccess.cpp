@@ -64,6 +64,11 @@ bool LinuxPortAccess::HasPort(std::uint16_t base) const {
                        [base](const Claim& claim) { return claim.base == base; });
 }
 
+bool LinuxPortAccess::ThroughDevice(std::uint16_t base) const {
+    return std::any_of(claims_.begin(), claims_.end(),
+                       [base](const Claim& claim) { return claim.base == base && claim.fd >= 0; });
+}
+
 void LinuxPortAccess::ClaimBase(std::uint16_t base) {
     if (std::optional<int> number = FindParportForBase(procRoot_, base)) {
         ClaimDevice(base, *number);

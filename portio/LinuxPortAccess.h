@@ -41,6 +41,8 @@ class LinuxPortAccess {
 
     bool DriverStarted() const { return !claims_.empty(); }
     bool HasPort(std::uint16_t base) const;
+    // The base was claimed through its /dev/parportN device rather than directly.
+    bool ThroughDevice(std::uint16_t base) const;
     // What the last start-up could not claim and why, one clause per base;
     // empty when it claimed every base.
     const std::string& StartupFailure() const { return startupFailure_; }

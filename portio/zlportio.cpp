@@ -43,6 +43,10 @@ std::string PortAccessFailure() {
     return Client().StartupFailure();
 }
 
+std::string PortAccessKind(std::uint16_t) {
+    return Client().DriverStarted() ? "driver" : "none";
+}
+
 void PortWriteByte(std::uint16_t port, std::uint8_t value) {
     Client().PortWriteByte(port, value);
 }
@@ -87,6 +91,13 @@ std::string PortAccessFailure() {
     return Access().StartupFailure();
 }
 
+std::string PortAccessKind(std::uint16_t base) {
+    if (!Access().HasPort(base)) {
+        return "none";
+    }
+    return Access().ThroughDevice(base) ? "ppdev" : "direct";
+}
+
 void PortWriteByte(std::uint16_t port, std::uint8_t value) {
     Access().WriteByte(port, value);
 }
@@ -117,6 +128,10 @@ bool PortAvailable(std::uint16_t) {
 
 std::string PortAccessFailure() {
     return "this system offers no parallel-port access";
+}
+
+std::string PortAccessKind(std::uint16_t) {
+    return "none";
 }
 
 void PortWriteByte(std::uint16_t, std::uint8_t) {}

@@ -26,6 +26,9 @@ void ZlportioExit();
 bool DriverStarted();
 // True when the port at this base can be reached.
 bool PortAvailable(std::uint16_t base);
+// How the port at this base is reached, for reports: "ppdev" or "direct"
+// (Linux), "driver" (Windows), "none" without access.
+std::string PortAccessKind(std::uint16_t base);
 // What start-up could not set up and why, for the message that tells the user
 // what is missing; empty when everything asked for was set up.
 std::string PortAccessFailure();

@@ -149,6 +149,7 @@ TEST(LinuxPortAccess, ClaimsTheMatchingDeviceAndMapsTheRegisters) {
     const std::uint16_t base[] = {0x378};
     ASSERT_TRUE(access.Startup(base));
     EXPECT_TRUE(access.StartupFailure().empty());
+    EXPECT_TRUE(access.ThroughDevice(0x378));
     access.WriteByte(0x378, 0x0B);
     access.WriteByte(0x37A, 0x01);  // raw: no bit inverted
     access.WriteByte(0x379, 0x55);  // status is read-only
@@ -237,6 +238,7 @@ TEST(LinuxPortAccess, FallsBackToDirectAccessWhenNoDeviceHasTheBase) {
 
         const std::uint16_t base[] = {0x2F8};
         EXPECT_EQ(access.Startup(base), iopermError == 0);
+        EXPECT_FALSE(access.ThroughDevice(0x2F8));
         access.WriteByte(0x2FA, 0x09);
         access.ReadByte(0x2F9);
         access.Exit();
