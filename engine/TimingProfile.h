@@ -110,6 +110,7 @@ struct NamedTimingProfile {
 };
 inline constexpr NamedTimingProfile kTimingProfiles[] = {
     {"classic", &kClassicTiming},
+    {"fast", &kFastTiming},
 };
 
 }  // namespace tallis
