@@ -300,6 +300,10 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     } else {
         options.device = FindDevice(chipName);
     }
+    if (options.fast && options.command == CliCommand::SelfTest) {
+        std::fputs("--fast: the self-test runs every timing profile, the fast one too\n", stderr);
+        return {std::nullopt, 2};
+    }
     if (options.fast && !IsChipOperation(options.command) &&
         options.command != CliCommand::ListDevices) {
         std::fputs(

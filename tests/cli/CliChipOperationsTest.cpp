@@ -215,7 +215,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "line check failed: the data line (RB7) stays low when released"},
         FastCase{"Program", {"program", "full.hex"}, 2, "", kClassicRefusal},
         FastCase{"Erase", {"erase"}, 2, "", kClassicRefusal},
-        FastCase{"Reset", {"reset"}, 2, "", kClassicRefusal}),
+        FastCase{"Reset", {"reset"}, 2, "", kClassicRefusal},
+        FastCase{"SelfTest",
+                 {"selftest", "--yes"},
+                 2,
+                 "",
+                 "--fast: the self-test runs every timing profile, the fast one too\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CliChipOperations, ListDevicesShowsEveryDevice) {
