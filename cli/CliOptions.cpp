@@ -212,6 +212,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                    "write every port access and wait to FILE, one per line: \"W 0378 0A\", "
                    "\"R 0379 40\", \"D 60\" (microseconds asked of Delay)")
         ->type_name("FILE");
+    app.add_flag("--fast", options.fast,
+                 "identify, read, verify, blank-check and write at the chip's minimum times with "
+                 "a safety margin, after a check of the data line");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
     bool noIdCheck = false;
     app.add_flag("--no-id-check", noIdCheck,
@@ -302,6 +305,20 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         }
     } else {
         options.device = FindDevice(chipName);
+    }
+    if (options.fast && options.command == CliCommand::SelfTest) {
+        std::fputs("--fast: the self-test runs every timing profile, the fast one too\n", stderr);
+        return {std::nullopt, 2};
+    }
+    if (options.fast && !IsChipOperation(options.command) &&
+        options.command != CliCommand::ListDevices) {
+        std::fputs(
+            "--fast: program, erase and reset keep their standard waits; --fast is for "
+            "identify, read, verify, blank-check and write\n",
+            stderr);
+        return {std::nullopt, 2};
+    }
+    if (options.device != nullptr) {
         options.chip = ClassicChipOf(*options.device);
     }
     options.simDevice = !simChipName.empty()        ? FindDevice(simChipName)

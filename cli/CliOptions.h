@@ -55,6 +55,7 @@ struct CliOptions {
 
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;
+    bool fast = false;  // the chip operations at the chip's minimum times
 
     // selftest: no confirmation prompt; where the report goes; the example
     // for the classic run (none: the one built into the program).

@@ -10,6 +10,7 @@
 #include "cli/ExitCode.h"
 #include "cli/OperationText.h"
 #include "engine/ChipOperations.h"
+#include "engine/LineCheck.h"
 
 namespace tallis {
 
@@ -24,6 +25,25 @@ void ListDifferences(const OperationResult& result) {
     for (const Difference& difference : result.differences) {
         std::fprintf(stderr, "  %s\n", DifferenceText(difference).c_str());
     }
+}
+
+std::string LineFaultText(LineFault fault) {
+    switch (fault) {
+        case LineFault::NotHeldLow:
+            return "line check failed: the data line (RB7) reads 1 while held low: no board, or "
+                   "the line is unconnected or inverted; nothing was sent to the chip";
+        case LineFault::StuckLow:
+            return "line check failed: the data line (RB7) stays low when released: shorted to "
+                   "ground or held by the board; nothing was sent to the chip";
+        case LineFault::RisesTooSlowly:
+            return "line check failed: the data line (RB7) takes more than " +
+                   std::to_string(LineCheckResult::kMaxRiseUs) +
+                   " us to rise when released: its pull-up is missing or too weak; nothing was "
+                   "sent to the chip";
+        case LineFault::None:
+            break;
+    }
+    return {};
 }
 
 // Outcomes that end any operation the same way; -1 for the others.
@@ -146,6 +166,10 @@ class OperationCommand {
     int WriteChip(const Device& device, const std::string& chip) {
         const OperationResult result = Write(session_, device, *image_);
         progress_.EndLine();
+        for (const Difference& retried : result.retried) {
+            std::fprintf(out_, "Retried with the standard waits: %s\n",
+                         DifferenceText(retried).c_str());
+        }
         if (int status = CommonExit(result, options_); status >= 0) {
             return status;
         }
@@ -184,9 +208,16 @@ int RunChipOperation(const CliOptions& options, const std::optional<ChipImage>& 
     Programmer wire(port, timer, host);
     wire.SelectPortAddress(options.portBase);
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
+    if (options.fast) {
+        const LineCheckResult lines = CheckLines(wire);
+        if (lines.fault != LineFault::None) {
+            wire.LeavePort();
+            return Complain(kExitChipMismatch, LineFaultText(lines.fault));
+        }
+    }
     int status = kExitCompleted;
     {
-        ProgrammingSession session(wire, kClassicTiming, &progress);
+        ProgrammingSession session(wire, options.fast ? kFastTiming : kClassicTiming, &progress);
         status = OperationCommand(options, image, session, progress, out).Run();
     }
     return status;
