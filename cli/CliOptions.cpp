@@ -141,10 +141,11 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                  "tallis-cli"};
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
     app.footer(
-        "Exit status: 0 the command completed; 1 the run reported an error, the file has no end "
-        "record, a write did not verify, a chip operation was interrupted, or a self-test step "
-        "failed; 2 bad options, or a file that cannot be read, is too large or is not good "
-        "Intel HEX, or a self-test without a terminal or --yes; 3 no access to the parallel port, or the port "
+        "Exit status: 0 the command completed; 1 the run reported an error, the file was "
+        "refused before the chip was touched, a write did not verify, a chip operation was "
+        "interrupted, or a self-test step failed; 2 bad options, or a file that cannot be read, "
+        "is too large or is not good Intel HEX, or a self-test without a terminal or --yes; 3 no "
+        "access to the parallel port, or the port "
         "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
         "line, another device, a verify difference, not blank, or code-protected memory that "
         "read could not read.");
@@ -211,7 +212,14 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                    "write every port access and wait to FILE, one per line: \"W 0378 0A\", "
                    "\"R 0379 40\", \"D 60\" (microseconds asked of Delay)")
         ->type_name("FILE");
+    app.add_flag("--fast", options.fast,
+                 "identify, read, verify, blank-check and write at the chip's minimum times with "
+                 "a safety margin, after a check of the data line");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    bool noIdCheck = false;
+    app.add_flag("--no-id-check", noIdCheck,
+                 "program and erase: send the classic sequence alone, without reading the device "
+                 "ID first (for a board whose ID read is unreliable) or a blank check after erase");
 
     std::string filePath;
     CLI::App* program = app.add_subcommand(
@@ -280,6 +288,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         }
     }
     options.firmwarePath = filePath;
+    options.idCheck = !noIdCheck;
 
     const bool identifiesChip =
         IsChipOperation(options.command) || options.command == CliCommand::SelfTest;
@@ -296,6 +305,20 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         }
     } else {
         options.device = FindDevice(chipName);
+    }
+    if (options.fast && options.command == CliCommand::SelfTest) {
+        std::fputs("--fast: the self-test runs every timing profile, the fast one too\n", stderr);
+        return {std::nullopt, 2};
+    }
+    if (options.fast && !IsChipOperation(options.command) &&
+        options.command != CliCommand::ListDevices) {
+        std::fputs(
+            "--fast: program, erase and reset keep their standard waits; --fast is for "
+            "identify, read, verify, blank-check and write\n",
+            stderr);
+        return {std::nullopt, 2};
+    }
+    if (options.device != nullptr) {
         options.chip = ClassicChipOf(*options.device);
     }
     options.simDevice = !simChipName.empty()        ? FindDevice(simChipName)

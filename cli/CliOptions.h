@@ -55,12 +55,15 @@ struct CliOptions {
 
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;
+    bool fast = false;  // the chip operations at the chip's minimum times
 
     // selftest: no confirmation prompt; where the report goes; the example
     // for the classic run (none: the one built into the program).
     bool assumeYes = false;
     std::filesystem::path reportPath = "tallis-selftest.txt";
     std::optional<std::filesystem::path> examplePath;
+    // program and erase: the device ID first, and a blank check after erase.
+    bool idCheck = true;
 };
 
 // A parse either yields options or ends the program at once (help, version,

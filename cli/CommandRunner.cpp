@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/ExitCode.h"
+#include "cli/OperationCommand.h"
 #include "engine/ProgramRun.h"
 #include "engine/Programmer.h"
 
@@ -11,19 +12,25 @@ namespace tallis {
 namespace {
 
 int ExitCodeOf(RunOutcome outcome) {
-    switch (outcome) {
-        case RunOutcome::Completed:
-            return kExitCompleted;
-        case RunOutcome::EndOfText:
-            std::fputs("the file has no end record; the target was not reset\n", stderr);
-            return kExitRunError;
-        case RunOutcome::NotIntelHex:
-        case RunOutcome::VerifyError:
-        case RunOutcome::ChecksumError:
-        case RunOutcome::Cancelled:  // the console host never asks to cancel
-            return kExitRunError;
+    return outcome == RunOutcome::Completed ? kExitCompleted : kExitRunError;
+}
+
+// The run's message names no line; a script's user wants to know where to look.
+void ReportRefusedLine(const CliOptions& options, const HexFileCheck& check) {
+    if (check.Sound() || check.line == 0) {
+        return;
     }
-    return kExitRunError;
+    const auto path = options.firmwarePath.u8string();
+    std::fprintf(stderr, "tallis-cli: %s: line %d; nothing was sent to the chip\n",
+                 std::string(path.begin(), path.end()).c_str(), check.line);
+}
+
+std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortIo& port,
+                                                Delayer& timer, const EngineHost& host) {
+    if (!options.idCheck) {
+        return std::nullopt;
+    }
+    return RefuseOtherChip(options, port, timer, host);
 }
 
 }  // namespace
@@ -40,16 +47,29 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
 
     switch (options.command) {
         case CliCommand::Erase:
+            if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer, host)) {
+                return *refused;
+            }
             programmer.EraseOnly();
+            if (options.idCheck) {
+                return RefuseNotBlank(options, port, timer, host).value_or(kExitCompleted);
+            }
             return kExitCompleted;
         case CliCommand::Reset:
             programmer.ResetCpu();
             return kExitCompleted;
         case CliCommand::Program: {
+            // A file the run refuses is refused before the chip is asked anything.
+            if (CheckHexFile(*image).Sound()) {
+                if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer, host)) {
+                    return *refused;
+                }
+            }
             ProgramRun run(programmer, host);
             ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
             RunOutcome outcome = run.Execute(*image);
             host.EndProgressLine();
+            ReportRefusedLine(options, run.FileCheck());
             return ExitCodeOf(outcome);
         }
         default:

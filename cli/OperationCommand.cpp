@@ -1,6 +1,7 @@
 #include "cli/OperationCommand.h"
 #include "cli/FileNames.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "cli/ExitCode.h"
 #include "cli/OperationText.h"
 #include "engine/ChipOperations.h"
+#include "engine/LineCheck.h"
 
 namespace tallis {
 
@@ -23,6 +25,25 @@ void ListDifferences(const OperationResult& result) {
     for (const Difference& difference : result.differences) {
         std::fprintf(stderr, "  %s\n", DifferenceText(difference).c_str());
     }
+}
+
+std::string LineFaultText(LineFault fault) {
+    switch (fault) {
+        case LineFault::NotHeldLow:
+            return "line check failed: the data line (RB7) reads 1 while held low: no board, or "
+                   "the line is unconnected or inverted; nothing was sent to the chip";
+        case LineFault::StuckLow:
+            return "line check failed: the data line (RB7) stays low when released: shorted to "
+                   "ground or held by the board; nothing was sent to the chip";
+        case LineFault::RisesTooSlowly:
+            return "line check failed: the data line (RB7) takes more than " +
+                   std::to_string(LineCheckResult::kMaxRiseUs) +
+                   " us to rise when released: its pull-up is missing or too weak; nothing was "
+                   "sent to the chip";
+        case LineFault::None:
+            break;
+    }
+    return {};
 }
 
 // Outcomes that end any operation the same way; -1 for the others.
@@ -42,6 +63,15 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
         default:
             return -1;
     }
+}
+
+std::string NotBlankText(const Device& device, const OperationResult& result) {
+    const Difference& first = result.differences.at(0);
+    const char* format = first.space == MemorySpace::Eeprom ? "0x%02X" : "0x%04X";
+    char value[16];
+    std::snprintf(value, sizeof value, format, unsigned{first.actual});
+    return "the " + std::string(device.name) +
+           " is not blank: " + LocationText(first.space, first.address) + " holds " + value;
 }
 
 class OperationCommand {
@@ -127,13 +157,7 @@ class OperationCommand {
             return status;
         }
         if (result.outcome == OperationOutcome::NotBlank) {
-            const Difference& first = result.differences.at(0);
-            const char* format = first.space == MemorySpace::Eeprom ? "0x%02X" : "0x%04X";
-            char value[16];
-            std::snprintf(value, sizeof value, format, unsigned{first.actual});
-            return Complain(kExitChipMismatch,
-                            "the " + std::string(device.name) + " is not blank: " +
-                                LocationText(first.space, first.address) + " holds " + value);
+            return Complain(kExitChipMismatch, NotBlankText(device, result));
         }
         std::fprintf(out_, "Blank: %s\n", chip.c_str());
         return kExitCompleted;
@@ -142,6 +166,10 @@ class OperationCommand {
     int WriteChip(const Device& device, const std::string& chip) {
         const OperationResult result = Write(session_, device, *image_);
         progress_.EndLine();
+        for (const Difference& retried : result.retried) {
+            std::fprintf(out_, "Retried with the standard waits: %s\n",
+                         DifferenceText(retried).c_str());
+        }
         if (int status = CommonExit(result, options_); status >= 0) {
             return status;
         }
@@ -180,12 +208,70 @@ int RunChipOperation(const CliOptions& options, const std::optional<ChipImage>& 
     Programmer wire(port, timer, host);
     wire.SelectPortAddress(options.portBase);
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
+    if (options.fast) {
+        const LineCheckResult lines = CheckLines(wire);
+        if (lines.fault != LineFault::None) {
+            wire.LeavePort();
+            return Complain(kExitChipMismatch, LineFaultText(lines.fault));
+        }
+    }
     int status = kExitCompleted;
     {
-        ProgrammingSession session(wire, kClassicTiming, &progress);
+        ProgrammingSession session(wire, options.fast ? kFastTiming : kClassicTiming, &progress);
         status = OperationCommand(options, image, session, progress, out).Run();
     }
     return status;
+}
+
+namespace {
+
+// One operation in a session of its own, which leaves the chip safe before the
+// classic sequence takes the port.
+template <typename Operation>
+OperationResult InOwnSession(const CliOptions& options, PortIo& port, Delayer& timer,
+                             const EngineHost& host, Operation operation) {
+    Programmer wire(port, timer, host);
+    wire.SelectPortAddress(options.portBase);
+    ProgrammingSession session(wire, kClassicTiming);
+    return operation(session);
+}
+
+}  // namespace
+
+std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer,
+                                   const EngineHost& host) {
+    const OperationResult identity = InOwnSession(
+        options, port, timer, host,
+        [&](ProgrammingSession& session) { return Identify(session, options.device); });
+    if (int status = CommonExit(identity, options); status >= 0) {
+        return status;
+    }
+    if (identity.outcome == OperationOutcome::Completed) {
+        return std::nullopt;
+    }
+    Complain(kExitChipMismatch, IdentifyDiagnosis(identity, options.device));
+    return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
+}
+
+std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
+                                  const EngineHost& host) {
+    // What the classic erase clears on every chip: program memory and the
+    // configuration word. The 87xA's keeps the ID locations and the 87x's an
+    // unprotected data EEPROM, so those are not asked of it.
+    ChipImage erased;
+    std::fill_n(erased.program.begin(), options.device->programWords,
+                ProgrammingSession::kBlankWord);
+    erased.config = ProgrammingSession::kBlankWord;
+    const OperationResult result = InOwnSession(
+        options, port, timer, host,
+        [&](ProgrammingSession& session) { return Verify(session, *options.device, erased); });
+    if (int status = CommonExit(result, options); status >= 0) {
+        return status;
+    }
+    if (result.outcome == OperationOutcome::Differs) {
+        return Complain(kExitChipMismatch, NotBlankText(*options.device, result));
+    }
+    return std::nullopt;
 }
 
 }  // namespace tallis

@@ -9,7 +9,7 @@
 
 namespace tallis {
 
-// What an identify that did not find the chip asked for means and what to check.
+// IdentifyProblem with where the command line names chips.
 std::string IdentifyDiagnosis(const OperationResult& result, const Device* asked);
 // The device table as --list-devices shows it.
 std::string DeviceListText();

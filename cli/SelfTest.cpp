@@ -6,6 +6,7 @@
 #include "cli/OperationText.h"
 #include "cli/SelfTestImages.h"
 #include "engine/ChipOperations.h"
+#include "engine/LineCheck.h"
 #include "engine/ProgramRun.h"
 #include "engine/RunHost.h"
 #include "image/ChipImageHex.h"
@@ -195,31 +196,38 @@ class SelfTest {
     Programmer Wire() {
         Programmer wire(setup_.port, setup_.timer, host_);
         wire.SelectPortAddress(setup_.portBase);
+        wire.SetLineRiseWait(lineSettleUs_);
         return wire;
     }
 
     // RB7 as the status register reads it, with the target held in reset so
-    // that the chip itself drives nothing.
+    // that the chip itself drives nothing. The rise time it measures paces
+    // the fast profile's bits.
     void CheckLines(SelfTestStep& step) {
         Programmer wire = Wire();
-        wire.WriteData(Programmer::kDataReset);
-        wire.WriteControl(Programmer::kControlDataLow);
-        wire.LineWait();
-        const bool heldLowReads = (wire.ReadStatus() & board::kStatusDataIn) != 0;
+        const LineCheckResult lines = tallis::CheckLines(wire);
         wire.WriteControl(Programmer::kControlReleased);
-        wire.LineWait();
-        const bool releasedReads = (wire.ReadStatus() & board::kStatusDataIn) != 0;
         wire.WriteData(Programmer::kDataRunning);
-        if (heldLowReads) {
-            Fail(step,
-                 "RB7 reads 1 while the port holds it low: the data line does not reach the "
-                 "board (cable, board power, the port's mode)");
-        } else if (!releasedReads) {
-            Fail(step,
-                 "RB7 reads 0 when released: something holds the data line low (a load on RB7, "
-                 "a short on the board)");
-        } else {
-            step.detail = "RB7 reads 0 held low and 1 released, MCLR low";
+        switch (lines.fault) {
+            case LineFault::NotHeldLow:
+                Fail(step,
+                     "RB7 reads 1 while the port holds it low: the data line does not reach the "
+                     "board (cable, board power, the port's mode)");
+                break;
+            case LineFault::StuckLow:
+                Fail(step,
+                     "RB7 reads 0 when released: something holds the data line low (a load on "
+                     "RB7, a short on the board)");
+                break;
+            case LineFault::RisesTooSlowly:
+                Fail(step, "RB7 takes more than " + std::to_string(LineCheckResult::kMaxRiseUs) +
+                               " us to rise when released: its pull-up is missing or too weak");
+                break;
+            case LineFault::None:
+                lineSettleUs_ = lines.settleUs;
+                step.detail = "RB7 reads 0 held low and 1 released within " +
+                              std::to_string(lines.riseUs) + " us, MCLR low";
+                break;
         }
     }
 
@@ -298,7 +306,8 @@ class SelfTest {
     const SelfTestSetup& setup_;
     SelfTestRunHost host_;
     const Device* device_ = nullptr;
-    std::vector<ChipImage> images_;  // in the order of kSelfTestImageNames
+    std::uint32_t lineSettleUs_ = 0;  // what the line check measured
+    std::vector<ChipImage> images_;   // in the order of kSelfTestImageNames
     SelfTestResult result_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <vector>
 
 #include "engine/FamilyAlgorithm.h"
@@ -98,16 +99,17 @@ bool Note(OperationResult& result, const Difference& difference) {
     return result.differences.size() < OperationResult::kMaxDifferences;
 }
 
-// Reads back each location; stops at the result's last kept difference.
+// Reads back each location; stops at the result's last kept difference
+// unless every difference is wanted.
 void CompareLocations(ProgrammingSession& session, const Device& device,
                       const std::vector<Location>& locations, OperationResult& result,
-                      std::uint32_t& done, std::uint32_t total) {
+                      std::uint32_t& done, std::uint32_t total, bool all = false) {
     for (const Location& location : locations) {
         const std::uint16_t mask = CompareMask(device, location.space);
         const std::uint16_t actual = ReadLocation(session, location.space, location.address);
         session.Step(++done, total, location.address);
         if ((actual & mask) != (location.value & mask) &&
-            !Note(result, {location.space, location.address, location.value, actual})) {
+            !Note(result, {location.space, location.address, location.value, actual}) && !all) {
             return;
         }
     }
@@ -153,24 +155,95 @@ struct Row {
     std::array<std::uint16_t, 8> words;
 };
 
+// The row at start as the image has it; false when it holds no data.
+bool RowAt(const ChipImage& image, const Device& device, std::uint16_t start, Row& row) {
+    row = {start, {}};
+    row.words.fill(kErasedWord);
+    bool holdsData = false;
+    for (std::uint16_t i = 0; i < device.latchWords; ++i) {
+        if (const auto& word = image.program[start + i]) {
+            row.words[i] = *word & kWordMask;
+            holdsData = holdsData || row.words[i] != kErasedWord;
+        }
+    }
+    return holdsData;
+}
+
 std::vector<Row> RowsWithData(const ChipImage& image, const Device& device) {
     std::vector<Row> rows;
-    const std::uint16_t latch = device.latchWords;
-    for (std::uint16_t start = 0; start < device.programWords; start += latch) {
-        Row row{start, {}};
-        row.words.fill(kErasedWord);
-        bool holdsData = false;
-        for (std::uint16_t i = 0; i < latch; ++i) {
-            if (const auto& word = image.program[start + i]) {
-                row.words[i] = *word & kWordMask;
-                holdsData = holdsData || row.words[i] != kErasedWord;
-            }
-        }
-        if (holdsData) {
+    for (std::uint16_t start = 0; start < device.programWords; start += device.latchWords) {
+        if (Row row; RowAt(image, device, start, row)) {
             rows.push_back(row);
         }
     }
     return rows;
+}
+
+// Writes a location that did not read back once more, with the standard
+// waits and, for program memory, its whole row erased and written in one
+// cycle. Returns the locations that the rewrite covered.
+std::vector<Location> Rewrite(ProgrammingSession& session, const Device& device,
+                              const ChipImage& image, const Difference& wrong) {
+    const TimingProfile& own = session.Timing();
+    session.UseTiming(kClassicTiming);
+    std::vector<Location> covered;
+    switch (wrong.space) {
+        case MemorySpace::Program: {
+            const auto start =
+                static_cast<std::uint16_t>(wrong.address & ~(device.latchWords - 1U));
+            Row row;
+            RowAt(image, device, start, row);
+            RewriteProgramRow(session, start, std::span(row.words).first(device.latchWords));
+            for (std::uint16_t a = start; a < start + device.latchWords; ++a) {
+                if (image.program[a]) {
+                    covered.push_back({MemorySpace::Program, a, *image.program[a]});
+                }
+            }
+            break;
+        }
+        case MemorySpace::Eeprom:
+            WriteEepromByte(session, static_cast<std::uint8_t>(wrong.address),
+                            static_cast<std::uint8_t>(wrong.expected));
+            covered.push_back({wrong.space, wrong.address, wrong.expected});
+            break;
+        case MemorySpace::Config:
+            WriteConfigWord(session, device, wrong.expected);
+            covered.push_back({wrong.space, wrong.address, wrong.expected});
+            break;
+        default:
+            WriteConfigSpaceWord(session, wrong.address, wrong.expected);
+            covered.push_back({wrong.space, wrong.address, wrong.expected});
+            break;
+    }
+    session.UseTiming(own);
+    return covered;
+}
+
+// Reads back what was written. With a profile that asks for it, every
+// location that did not read back is written once more with the standard
+// waits, and everything is read back again.
+void CheckWritten(ProgrammingSession& session, const Device& device, const ChipImage& image,
+                  const std::vector<Location>& written, OperationResult& result,
+                  std::uint32_t& done, std::uint32_t total) {
+    const bool retry = session.Timing().retryWithStandardWaits;
+    OperationResult first;
+    CompareLocations(session, device, written, retry ? first : result, done, total, retry);
+    if (first.differences.empty()) {
+        return;
+    }
+    std::vector<Location> rewritten;
+    for (const Difference& wrong : first.differences) {
+        if (std::ranges::none_of(rewritten, [&](const Location& l) {
+                return l.space == wrong.space && l.address == wrong.address;
+            })) {
+            result.retried.push_back(wrong);
+            std::ranges::move(Rewrite(session, device, image, wrong),
+                              std::back_inserter(rewritten));
+        }
+        session.Step(total, total, wrong.address);
+    }
+    std::uint32_t again = total;
+    CompareLocations(session, device, written, result, again, total);
 }
 
 void WriteInto(ProgrammingSession& session, const Device& device, const ChipImage& image,
@@ -210,13 +283,13 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
         }
         session.Step(++done, total, location.address);
     }
-    CompareLocations(session, device, written, result, done, total);
+    CheckWritten(session, device, image, written, result, done, total);
     if (result.differences.empty() && withConfig) {
         WriteConfigWord(session, device, *image.config);
         session.Step(++done, total, kConfigWordAddress);
-        CompareLocations(session, device,
-                         {{MemorySpace::Config, kConfigWordAddress, *image.config}}, result, done,
-                         total);
+        CheckWritten(session, device, image,
+                     {{MemorySpace::Config, kConfigWordAddress, *image.config}}, result, done,
+                     total);
     }
     if (!result.differences.empty()) {
         result.outcome = OperationOutcome::WriteFailed;

@@ -80,8 +80,18 @@ void EraseChip(ProgrammingSession& session, const Device& device) {
     }
 }
 
-void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uint16_t rowStart,
-                     std::span<const std::uint16_t> words) {
+namespace {
+
+// The internally timed cycle that erases what the latch addresses and writes it.
+void EraseAndProgram(ProgrammingSession& session) {
+    session.Send(kBeginEraseProgrammingCycle);
+    session.Wait(session.Timing().eraseProgramUs);
+}
+
+// Loads the row's latches and leaves the address in the row, where the write
+// cycle that follows takes it.
+void LoadRow(ProgrammingSession& session, std::uint16_t rowStart,
+             std::span<const std::uint16_t> words) {
     session.GoTo(rowStart);
     for (std::size_t i = 0; i < words.size(); ++i) {
         if (i != 0) {
@@ -89,13 +99,27 @@ void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uin
         }
         session.LoadWord(words[i]);
     }
+}
+
+}  // namespace
+
+void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uint16_t rowStart,
+                     std::span<const std::uint16_t> words) {
+    LoadRow(session, rowStart, words);
     session.Send(kBeginProgrammingOnlyCycle);
     if (device.family == Family::Pic16F87xA) {
         session.Wait(session.Timing().programRowUs);
         session.Send(kEndProgramming);
+        session.Wait(session.Timing().endProgrammingQuietUs);
     } else {
         session.Wait(session.Timing().programWordUs);
     }
+}
+
+void RewriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
+                       std::span<const std::uint16_t> words) {
+    LoadRow(session, rowStart, words);
+    EraseAndProgram(session);
 }
 
 // Configuration space has one data latch: the word given with Load
@@ -103,16 +127,14 @@ void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uin
 void WriteConfigSpaceWord(ProgrammingSession& session, std::uint16_t address, std::uint16_t word) {
     session.LoadConfiguration(word);
     session.GoTo(address);
-    session.Send(kBeginEraseProgrammingCycle);
-    session.Wait(session.Timing().eraseProgramUs);
+    EraseAndProgram(session);
 }
 
 void WriteConfigWord(ProgrammingSession& session, const Device& device, std::uint16_t word) {
     session.LoadConfiguration(word);
     session.GoTo(kConfigWordAddress);
     if (device.family == Family::Pic16F87xA) {
-        session.Send(kBeginEraseProgrammingCycle);
-        session.Wait(session.Timing().eraseProgramUs);
+        EraseAndProgram(session);
     } else {
         session.Send(kBeginProgrammingOnlyCycle);
         session.Wait(session.Timing().configProgramUs);
@@ -122,8 +144,7 @@ void WriteConfigWord(ProgrammingSession& session, const Device& device, std::uin
 void WriteEepromByte(ProgrammingSession& session, std::uint8_t address, std::uint8_t value) {
     session.GoTo(address);
     session.LoadDataByte(value);
-    session.Send(kBeginEraseProgrammingCycle);
-    session.Wait(session.Timing().eraseProgramUs);
+    EraseAndProgram(session);
 }
 
 ProtectedRange ProtectedProgram(const Device& device, std::uint16_t configWord) {

@@ -17,6 +17,10 @@ void EraseChip(ProgrammingSession& session, const Device& device);
 // Writes one latch row (87xA: 8 words at a multiple of 8; 87x: one word).
 void WriteProgramRow(ProgrammingSession& session, const Device& device, std::uint16_t rowStart,
                      std::span<const std::uint16_t> words);
+// The same row erased and written in one internally timed cycle (Begin
+// Erase/Programming): whatever a program-only cycle left in it is replaced.
+void RewriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
+                       std::span<const std::uint16_t> words);
 // An ID location or the debug vector: erased and written in one cycle.
 void WriteConfigSpaceWord(ProgrammingSession& session, std::uint16_t address, std::uint16_t word);
 // The configuration word at 0x2007, written after an erase.

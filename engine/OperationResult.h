@@ -46,6 +46,10 @@ struct OperationResult {
     // The first differences in address order (verify, blank check, write,
     // and TooLarge's first location); at most kMaxDifferences.
     std::vector<Difference> differences;
+    // Write: locations that did not read back at first and were written once
+    // more with the standard waits (as they read before that). A location
+    // still wrong then is among the differences.
+    std::vector<Difference> retried;
     std::uint64_t portFailures = 0;
 
     static constexpr std::size_t kMaxDifferences = 8;

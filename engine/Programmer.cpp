@@ -59,7 +59,18 @@ void Programmer::SelectPortAddress(std::uint16_t portBase) {
 }
 
 void Programmer::BitWait() {
-    timer_.Delay(timing_->bitUs);
+    Pause(timing_->bitUs);
+}
+
+void Programmer::FrameGap() {
+    Pause(timing_->frameGapUs);
+}
+
+// A profile's zero wait is no wait at all, not a call to the timer.
+void Programmer::Pause(std::uint32_t microseconds) {
+    if (microseconds != 0) {
+        timer_.Delay(microseconds);
+    }
 }
 
 void Programmer::LineWait() {
@@ -72,6 +83,21 @@ void Programmer::WriteData(std::uint8_t value) {
 
 void Programmer::WriteControl(std::uint8_t value) {
     port_.WriteByte(static_cast<std::uint16_t>(PortBase + 2), value);
+    controlShadow_ = value;
+}
+
+// A released line reaches the high level only after the board's rise time:
+// a bit taken or sampled before then would read low.
+void Programmer::SetDataLine(bool bit) {
+    const std::uint8_t value = bit ? kControlReleased : kControlDataLow;
+    const bool releasing = bit && (controlShadow_ != kControlReleased || lineRising_);
+    if (value != controlShadow_ || !timing_->dataLineOnChangeOnly) {
+        WriteControl(value);
+    }
+    lineRising_ = false;
+    if (releasing) {
+        Pause(riseWaitUs_);
+    }
 }
 
 std::uint8_t Programmer::ReadStatus() {
@@ -113,11 +139,11 @@ void Programmer::LeaveProgramMode() {
     WriteLineShadows();
 }
 
-// The bit goes onto the data line 60 us before the rising edge; the target
-// takes it on the falling edge.
+// The bit goes onto the data line a bit wait (classic: 60 us) before the
+// rising edge; the target takes it on the falling edge.
 void Programmer::ClockBit(bool bit) {
     BitWait();
-    WriteControl(bit ? kControlReleased : kControlDataLow);
+    SetDataLine(bit);
     BitWait();
     WriteData(kDataClockHigh);
     BitWait();
@@ -133,11 +159,11 @@ void Programmer::ShiftBits(std::uint16_t bits, int count) {
 void Programmer::ShiftCommand(std::uint8_t command, std::uint16_t data, bool withData) {
     ShiftBits(command, kCommandBits);
     if (withData) {
-        BitWait();
-        BitWait();
+        FrameGap();
+        FrameGap();
         ShiftBits(static_cast<std::uint16_t>((data << 1) & kFrameDataMask), kDataFrameBits);
     }
-    BitWait();
+    FrameGap();
 }
 
 // Kept on purpose: never moves backwards; a target below the counter is reached
@@ -220,6 +246,7 @@ std::uint16_t Programmer::ReceiveWord() {
         BitWait();
         WriteData(kDataClockLow);
         BitWait();
+        Pause(riseWaitUs_);
         std::uint8_t status = ReadStatus();
         BitWait();
         if ((status & board::kStatusDataIn) != 0) {
@@ -229,6 +256,7 @@ std::uint16_t Programmer::ReceiveWord() {
     WriteData(kDataClockHigh);
     BitWait();
     WriteData(kDataClockLow);
+    lineRising_ = true;  // the chip let go of the line at the last rising edge
     return static_cast<std::uint16_t>(accumulator >> 2);
 }
 

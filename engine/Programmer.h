@@ -63,8 +63,13 @@ class Programmer {
     void UseTiming(const TimingProfile& timing) { timing_ = &timing; }
     const TimingProfile& Timing() const { return *timing_; }
 
+    // How long the data line takes to rise once released, as a line check
+    // measured it; bits are taken and sampled that much later. 0 by default.
+    void SetLineRiseWait(std::uint32_t microseconds) { riseWaitUs_ = microseconds; }
+
     // Lines and waits.
     void BitWait();   // 60 us (classic)
+    void FrameGap();  // 60 us (classic)
     void LineWait();  // 2000 us (classic)
     void EnterProgramMode();
     void LeaveProgramMode();
@@ -94,6 +99,8 @@ class Programmer {
     const PortIo& Port() const { return port_; }
 
   private:
+    void Pause(std::uint32_t microseconds);
+    void SetDataLine(bool bit);
     void ClockBit(bool bit);
     void ShiftBits(std::uint16_t bits, int count);
     void WriteProgramMemoryWord(std::uint16_t word);
@@ -106,6 +113,9 @@ class Programmer {
     Delayer& timer_;
     const EngineHost& host_;
     const TimingProfile* timing_ = &kClassicTiming;
+    std::uint8_t controlShadow_ = kControlReleased;  // the last control-register write
+    bool lineRising_ = false;                        // the chip has just released the data line
+    std::uint32_t riseWaitUs_ = 0;
 };
 
 }  // namespace tallis

@@ -5,11 +5,11 @@ namespace tallis {
 ProgrammingSession::ProgrammingSession(Programmer& wire, const TimingProfile& timing,
                                        OperationProgress* progress)
     : wire_(wire),
-      timing_(timing),
+      timing_(&timing),
       previousTiming_(wire.Timing()),
       progress_(progress),
       failuresAtStart_(wire.Port().FailedAccesses()) {
-    wire_.UseTiming(timing_);
+    wire_.UseTiming(timing);
     Enter();
 }
 
@@ -24,7 +24,7 @@ ProgrammingSession::~ProgrammingSession() {
 void ProgrammingSession::Enter() {
     wire_.WriteControl(Programmer::kControlDataLow);
     wire_.WriteData(Programmer::kDataReset);
-    wire_.Timer().Delay(timing_.vppOffBeforeEntryUs);
+    wire_.Timer().Delay(timing_->vppOffBeforeEntryUs);
     wire_.WriteData(Programmer::kDataClockLow);
     wire_.LineWait();
     address_ = 0;
@@ -34,6 +34,11 @@ void ProgrammingSession::Enter() {
 // target let run, as the classic reset does.
 void ProgrammingSession::Leave() noexcept {
     wire_.ResetTarget();
+}
+
+void ProgrammingSession::UseTiming(const TimingProfile& timing) {
+    timing_ = &timing;
+    wire_.UseTiming(timing);
 }
 
 void ProgrammingSession::Restart() {
@@ -86,7 +91,9 @@ void ProgrammingSession::Send(SerialCommand command) {
 }
 
 void ProgrammingSession::Wait(std::uint32_t microseconds) {
-    wire_.Timer().Delay(microseconds);
+    if (microseconds != 0) {
+        wire_.Timer().Delay(microseconds);
+    }
 }
 
 void ProgrammingSession::Step(std::uint32_t done, std::uint32_t total, std::uint16_t address) {

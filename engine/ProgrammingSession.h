@@ -34,7 +34,9 @@ class ProgrammingSession {
     ProgrammingSession(const ProgrammingSession&) = delete;
     ProgrammingSession& operator=(const ProgrammingSession&) = delete;
 
-    const TimingProfile& Timing() const { return timing_; }
+    const TimingProfile& Timing() const { return *timing_; }
+    // Another profile's waits from now on (a retry with the standard ones).
+    void UseTiming(const TimingProfile& timing);
     std::uint16_t Address() const { return address_; }
 
     // Moves the address counter to a program-memory address (also the EEPROM
@@ -51,7 +53,7 @@ class ProgrammingSession {
     // Load Configuration: the address becomes 0x2000, the word goes to its latch.
     void LoadConfiguration(std::uint16_t word);
     void Send(SerialCommand command);
-    void Wait(std::uint32_t microseconds);
+    void Wait(std::uint32_t microseconds);  // none at all for 0
 
     // Reports progress; throws OperationStopped when the user cancelled or a
     // port access has failed.
@@ -64,7 +66,7 @@ class ProgrammingSession {
     void Leave() noexcept;
 
     Programmer& wire_;
-    const TimingProfile& timing_;
+    const TimingProfile* timing_;
     const TimingProfile& previousTiming_;
     OperationProgress* progress_;
     std::uint64_t failuresAtStart_;

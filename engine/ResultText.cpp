@@ -44,4 +44,23 @@ std::string DifferenceText(const Difference& difference) {
                   unsigned{difference.expected}, unsigned{difference.actual});
 }
 
+std::string IdentifyProblem(const OperationResult& result, const Device* asked) {
+    switch (result.outcome) {
+        case OperationOutcome::NoChip:
+            return "no chip answered (device ID 0x3FFF): check that the chip sits in the socket "
+                   "the right way round, that the target has power, and the cable";
+        case OperationOutcome::DataLineLow:
+            return "the data line RB7 is held low (device ID 0x0000): remove any load from RB7 "
+                   "and check the board for a short";
+        case OperationOutcome::UnknownChip:
+            return Format("unknown device ID 0x%04X: not a supported chip",
+                          unsigned{result.idWord});
+        case OperationOutcome::WrongChip:
+            return "found " + ChipText(*result.found, result.idWord) + ", not the " +
+                   std::string(asked->name) + " asked for";
+        default:
+            return {};
+    }
+}
+
 }  // namespace tallis

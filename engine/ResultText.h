@@ -16,5 +16,8 @@ std::string ChipText(const Device& device, std::uint16_t idWord);
 std::string LocationText(MemorySpace space, std::uint16_t address);
 // "program memory 0x0005: expected 0x0005, read 0x2D55".
 std::string DifferenceText(const Difference& difference);
+// What an identify that did not find the chip asked for means and what to
+// check; empty for other outcomes.
+std::string IdentifyProblem(const OperationResult& result, const Device* asked);
 
 }  // namespace tallis

@@ -1,5 +1,6 @@
 #include "ui/DeviceCommand.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "engine/ChipOperations.h"
@@ -30,21 +31,18 @@ std::string DifferenceLines(const std::vector<Difference>& differences) {
     return lines;
 }
 
+// "No chip answered (...)." from the engine's "no chip answered (...)".
+std::string Sentence(std::string text) {
+    if (!text.empty()) {
+        text.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(text.front())));
+        text += '.';
+    }
+    return text;
+}
+
 // The message for an outcome that ends every command alike; empty for others.
 std::string CommonMessage(const OperationResult& result, const Device* asked) {
     switch (result.outcome) {
-        case OperationOutcome::NoChip:
-            return "No chip answered (device ID 0x3FFF).\nCheck that the chip sits the right way "
-                   "round, that the target has power, and the cable.";
-        case OperationOutcome::DataLineLow:
-            return "The data line RB7 is held low (device ID 0x0000).\nRemove any load from RB7 "
-                   "and check the board for a short.";
-        case OperationOutcome::UnknownChip:
-            return Format("Unknown device ID 0x%04X: not a supported chip.",
-                          unsigned{result.idWord});
-        case OperationOutcome::WrongChip:
-            return "Found " + ChipText(*result.found, result.idWord) + ", not the " + Name(*asked) +
-                   " chosen under Device > Chip.";
         case OperationOutcome::PortError:
             return Format(
                 "The parallel port refused %llu accesses: nothing read or written "
@@ -54,8 +52,10 @@ std::string CommonMessage(const OperationResult& result, const Device* asked) {
             return "The file holds " +
                    LocationText(result.differences.at(0).space, result.differences.at(0).address) +
                    ", which the chip does not have.";
+        case OperationOutcome::WrongChip:
+            return Sentence(IdentifyProblem(result, asked) + " under Device > Chip");
         default:
-            return {};
+            return Sentence(IdentifyProblem(result, asked));
     }
 }
 

@@ -6,6 +6,21 @@
 
 namespace tallis {
 
+namespace {
+
+std::optional<QString> RunFileDialog(QFileDialog& dialog, const OpenDialogSettings& settings) {
+    dialog.setNameFilters(settings.nameFilters);
+    if (!settings.directory.isEmpty()) {
+        dialog.setDirectory(settings.directory);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
 void QtDialogs::ShowMessage(QWidget* owner, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("TALLIS"), text, QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
@@ -25,14 +40,7 @@ std::optional<QString> QtDialogs::AskOpenFileName(QWidget* owner,
     QFileDialog dialog(owner);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilters(settings.nameFilters);
-    if (!settings.directory.isEmpty()) {
-        dialog.setDirectory(settings.directory);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().constFirst();
+    return RunFileDialog(dialog, settings);
 }
 
 std::optional<QString> QtDialogs::AskSaveFileName(QWidget* owner,
@@ -40,15 +48,8 @@ std::optional<QString> QtDialogs::AskSaveFileName(QWidget* owner,
     QFileDialog dialog(owner);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters(settings.nameFilters);
     dialog.setDefaultSuffix(QStringLiteral("hex"));
-    if (!settings.directory.isEmpty()) {
-        dialog.setDirectory(settings.directory);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().constFirst();
+    return RunFileDialog(dialog, settings);
 }
 
 void QtDialogs::OpenUrl(const QUrl& url) {

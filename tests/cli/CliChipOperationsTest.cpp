@@ -154,10 +154,76 @@ TEST(CliChipOperations, ProgramWarnsAboutRecordsItDoesNotWrite) {
     cli.WriteFile("full.hex", FullHex());
     CliResult r = cli.Run({"--sim", "program", "full.hex"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err,
-              "tallis-cli: warning: full.hex holds ID locations and data EEPROM that program does "
-              "not write; use write to write them\n");
+    EXPECT_EQ(r.out.rfind("Warning: this command does not write the file's ID locations "
+                          "(2000H-2003H) and data EEPROM (2100H-21FFH); they are skipped\n",
+                          0),
+              0U)
+        << r.out;
 }
+
+struct FastCase {
+    const char* name;
+    std::vector<std::string> args;  // after "--sim --fast"
+    int exitCode;
+    std::string out;  // what standard output must contain
+    std::string err;  // what standard error must contain
+};
+
+class CliFast : public ::testing::TestWithParam<FastCase> {};
+
+TEST_P(CliFast, ExitStatusAndMessage) {
+    const FastCase& c = GetParam();
+    CliProcess cli;
+    cli.WriteFile("full.hex", FullHex());
+    std::vector<std::string> args = {"--sim", "--fast"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    CliResult r = cli.Run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    if (c.exitCode == 0) {
+        EXPECT_EQ(r.err, "");  // no protocol violation
+    }
+}
+
+const std::string kClassicRefusal =
+    "--fast: program, erase and reset keep their standard waits; --fast is for identify, read, "
+    "verify, blank-check and write\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliFast,
+    ::testing::Values(
+        FastCase{"Write", {"write", "full.hex"}, 0, "Wrote and verified PIC16F877A", ""},
+        FastCase{"WriteOnASlowBoard",
+                 {"--sim-board", "slow", "--sim-chip", "16f877", "write", "full.hex"},
+                 0,
+                 "Wrote and verified PIC16F877",
+                 ""},
+        FastCase{"Retry",
+                 {"--sim-fault", "unprogrammable:0x0002", "write", "full.hex"},
+                 1,
+                 "Retried with the standard waits: program memory 0x0002: expected 0x1683, read "
+                 "0x3FFF\n",
+                 "  program memory 0x0002: expected 0x1683, read 0x3FFF\n"},
+        FastCase{"NoBoard",
+                 {"--sim-fault", "no-chip", "write", "full.hex"},
+                 4,
+                 "",
+                 "line check failed: the data line (RB7) reads 1 while held low"},
+        FastCase{"StuckLine",
+                 {"--sim-fault", "data-stuck-low", "identify"},
+                 4,
+                 "",
+                 "line check failed: the data line (RB7) stays low when released"},
+        FastCase{"Program", {"program", "full.hex"}, 2, "", kClassicRefusal},
+        FastCase{"Erase", {"erase"}, 2, "", kClassicRefusal},
+        FastCase{"Reset", {"reset"}, 2, "", kClassicRefusal},
+        FastCase{"SelfTest",
+                 {"selftest", "--yes"},
+                 2,
+                 "",
+                 "--fast: the self-test runs every timing profile, the fast one too\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CliChipOperations, ListDevicesShowsEveryDevice) {
     CliProcess cli;

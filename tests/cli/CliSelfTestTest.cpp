@@ -18,6 +18,12 @@ const char* const kSteps[] = {
     "write + verify + read-back, sparse (classic timing)",
     "write + verify + read-back, EEPROM and IDs (classic timing)",
     "write + verify + read-back, configuration word (classic timing)",
+    "identify (fast timing)",
+    "erase + blank check (fast timing)",
+    "write + verify + read-back, full memory (fast timing)",
+    "write + verify + read-back, sparse (fast timing)",
+    "write + verify + read-back, EEPROM and IDs (fast timing)",
+    "write + verify + read-back, configuration word (fast timing)",
     "classic Erase + Program + Verify of ",
     "reset",
 };
@@ -111,11 +117,13 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"DataStuckLow", "data-stuck-low", "line check", "RB7 reads 0 when released"},
         FaultCase{"UnprogrammableWord", "unprogrammable:0x0805",
                   "write + verify + read-back, full memory (classic timing); write + verify + "
-                  "read-back, sparse (classic timing)",
+                  "read-back, full memory (fast timing); write + verify + read-back, sparse "
+                  "(classic timing); write + verify + read-back, sparse (fast timing)",
                   "        program memory 0x0805: expected 0x2250, read 0x3FFF\n"},
         FaultCase{"UnprogrammableConfigWord", "unprogrammable:0x2007",
-                  "write + verify + read-back, configuration word (classic timing); classic "
-                  "Erase + Program + Verify of blink877a.hex",
+                  "write + verify + read-back, configuration word (classic timing); write + "
+                  "verify + read-back, configuration word (fast timing); classic Erase + Program "
+                  "+ Verify of blink877a.hex",
                   "        configuration word 0x2007: expected 0x3F72, read 0x3FFF\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 

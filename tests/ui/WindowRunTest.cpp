@@ -310,7 +310,8 @@ TEST_P(IdentifyChoice, NamesTheChipOrSaysItIsNotTheOneChosen) {
 INSTANTIATE_TEST_SUITE_P(
     Choices, IdentifyChoice,
     ::testing::Values(IdentifyCase{"AutoDetect", "auto", "Found PIC16F877A revision"},
-                      IdentifyCase{"AnotherChip", "16f877", ", not the PIC16F877 chosen"}),
+                      IdentifyCase{"AnotherChip", "16f877",
+                                   ", not the PIC16F877 asked for under Device > Chip."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,0 +1,100 @@
+// The write operation (identify, erase, write, verify every word) under each
+// timing profile against the strict simulated chip at a real port's 1 us per
+// access, in virtual time. Counters: simulated seconds, and for a full image
+// the ratio to the fastest legal write at 4 port accesses per bit (about
+// 3.0 s for a PIC16F877A, 34.8 s for a PIC16F877). The wall time is what a
+// run costs in virtual time. The slow board (RB7 rising in 5 us, VPP in 50 us)
+// must end right too, slower.
+#include <benchmark/benchmark.h>
+
+#include "device/Device.h"
+#include "engine/ChipOperations.h"
+#include "engine/LineCheck.h"
+#include "engine/Programmer.h"
+#include "sim/SimulatedDevice.h"
+#include "sim/SimulatedTarget.h"
+
+namespace tallis::bench {
+namespace {
+
+class FixedChip : public EngineHost {
+  public:
+    explicit FixedChip(ChipType chip) : chip_(chip) {}
+    ChipType SelectedChip() const override { return chip_; }
+
+  private:
+    ChipType chip_;
+};
+
+// words program words from 0 that all hold data, and the configuration word.
+ChipImage ProgramImage(std::uint32_t words) {
+    ChipImage image;
+    for (std::uint32_t a = 0; a < words; ++a) {
+        image.program[a] = static_cast<std::uint16_t>((a * 2654435761U >> 9) & 0x3FFE);
+    }
+    image.config = 0x3F3A;
+    return image;
+}
+
+void WriteImage(benchmark::State& state, const char* deviceName, bool fast, std::uint32_t words,
+                double floorSeconds, sim::BoardTiming board = {}) {
+    const Device& device = *FindDevice(deviceName);
+    const ChipImage image = ProgramImage(words);
+    double simulatedSeconds = 0;
+    for (auto _ : state) {
+        sim::TargetOptions options = sim::TargetOptionsFor(device);
+        options.portAccessCostNs = sim::kRealPortAccessNs;
+        options.board = board;
+        sim::SimulatedTarget target(options);
+        FixedChip host(device.family == Family::Pic16F87x ? ChipType::Pic16F877
+                                                          : ChipType::Pic16F877A);
+        Programmer wire(target.Port(), target.Clock(), host);
+        if (fast && CheckLines(wire).fault != LineFault::None) {
+            state.SkipWithError("the line check failed");
+            break;
+        }
+        OperationResult result;
+        {
+            ProgrammingSession session(wire, fast ? kFastTiming : kClassicTiming);
+            result = Write(session, device, image);
+        }
+        if (result.outcome != OperationOutcome::Completed || !target.Violations().Empty() ||
+            !target.Violations().Hazards().empty()) {
+            state.SkipWithError("the write did not complete cleanly");
+            break;
+        }
+        simulatedSeconds = static_cast<double>(target.Clock().NowNs()) / 1e9;
+    }
+    state.counters["simulated_s"] = simulatedSeconds;
+    state.counters["words"] = words;
+    if (floorSeconds > 0) {
+        state.counters["x_floor"] = simulatedSeconds / floorSeconds;
+    }
+}
+
+constexpr double k877AFloorSeconds = 3.0;
+constexpr double k877FloorSeconds = 34.8;
+
+BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_Full, "16f877a", true, 8192, k877AFloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Standard_Full, "16f877a", false, 8192, k877AFloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F877_Fast_Full, "16f877", true, 8192, k877FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F877_Standard_Full, "16f877", false, 8192, k877FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_Full_SlowBoard, "16f877a", true, 8192,
+                  k877AFloorSeconds, sim::BoardTiming::Slow())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F877_Fast_Full_SlowBoard, "16f877", true, 8192, k877FloorSeconds,
+                  sim::BoardTiming::Slow())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_40Words, "16f877a", true, 40, 0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Standard_40Words, "16f877a", false, 40, 0)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tallis::bench
+
+BENCHMARK_MAIN();

@@ -1,0 +1,237 @@
+// The fast timing profile against the strict simulated chip, at a real
+// port's 1 us per access, in virtual time: right contents, no violation, and
+// every wait no shorter than its margin over what the chip itself enforces.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "device/Device.h"
+#include "engine/ChipOperations.h"
+#include "engine/LineCheck.h"
+#include "engine/Programmer.h"
+#include "sim/SimulatedDevice.h"
+#include "tests/engine/EngineFakes.h"
+
+namespace tallis {
+namespace {
+
+constexpr std::uint16_t kConfig = 0x3F3A;
+
+// Every program word holds data.
+ChipImage FullImage(const Device& device) {
+    ChipImage image;
+    for (std::uint32_t a = 0; a < device.programWords; ++a) {
+        image.program[a] = static_cast<std::uint16_t>((a * 2654435761U >> 9) & 0x3FFE);
+    }
+    image.config = kConfig;
+    return image;
+}
+
+// 40 words in scattered rows, a row's last word alone, IDs, EEPROM bytes.
+ChipImage SparseImage(const Device& device) {
+    ChipImage image;
+    for (std::uint16_t a = 0; a < 40; ++a) {
+        const auto address = static_cast<std::uint16_t>((a / 8) * 0x300 + a % 8 + (a / 8) % 2);
+        image.program[address] = static_cast<std::uint16_t>(0x0100 + a * 0x55);
+    }
+    image.program[device.programWords - 1] = 0x2ABC;
+    image.ids = {0x0001, 0x0002, 0x0003, 0x0004};
+    image.eeprom[0] = 0x12;
+    image.eeprom[device.eepromBytes - 1] = 0x34;
+    image.config = kConfig;
+    return image;
+}
+
+// The simulated chip for one device on a board, and the fast write to it
+// as tallis-cli --fast does it: line check, then the session.
+struct FastTarget {
+    FastTarget(const Device& part, sim::BoardTiming board)
+        : device(part), target(Options(part, board)) {}
+
+    // The profile, with one wait divided by `by` if asked.
+    OperationResult Write(const ChipImage& image, const TimingProfile& timing = kFastTiming,
+                          std::uint32_t TimingProfile::*scaled = nullptr, double by = 1) {
+        lines = CheckLines(wire);
+        EXPECT_EQ(lines.fault, LineFault::None);
+        TimingProfile profile = timing;
+        if (scaled != nullptr) {
+            profile.*scaled = static_cast<std::uint32_t>(profile.*scaled / by);
+        }
+        ProgrammingSession session(wire, profile);
+        return tallis::Write(session, device, image);
+    }
+
+    void ExpectHolds(const ChipImage& image) {
+        const sim::ChipMemory& memory = target.Chip().Memory();
+        for (std::uint16_t a = 0; a < device.programWords; ++a) {
+            ASSERT_EQ(memory.program[a], image.program[a].value_or(0x3FFF)) << a;
+        }
+        for (std::uint16_t a = 0; a < device.eepromBytes; ++a) {
+            ASSERT_EQ(memory.eeprom[a], image.eeprom[a].value_or(0xFF)) << a;
+        }
+        EXPECT_EQ(memory.ConfigWord() & device.configImplemented,
+                  kConfig & device.configImplemented);
+    }
+
+    void ExpectClean() {
+        EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
+        EXPECT_TRUE(target.Violations().Hazards().empty()) << target.Violations().Describe();
+    }
+
+    static sim::TargetOptions Options(const Device& part, sim::BoardTiming board) {
+        sim::TargetOptions options = sim::TargetOptionsFor(part);
+        options.portAccessCostNs = sim::kRealPortAccessNs;
+        options.board = board;
+        return options;
+    }
+
+    const Device& device;
+    sim::SimulatedTarget target;
+    test::FixedChipHost host{device.family == Family::Pic16F87x ? ChipType::Pic16F877
+                                                                : ChipType::Pic16F877A};
+    Programmer wire{target.Port(), target.Clock(), host};
+    LineCheckResult lines;
+};
+
+struct ImageCase {
+    const char* device;
+    bool full;
+    bool slowBoard;
+};
+
+class FastWrite : public ::testing::TestWithParam<ImageCase> {};
+
+TEST_P(FastWrite, GivesTheRightChipWithoutAViolation) {
+    const ImageCase& c = GetParam();
+    const Device& device = *FindDevice(c.device);
+    const ChipImage image = c.full ? FullImage(device) : SparseImage(device);
+    FastTarget chip(device, c.slowBoard ? sim::BoardTiming::Slow() : sim::BoardTiming{});
+    const OperationResult result = chip.Write(image);
+    EXPECT_EQ(result.outcome, OperationOutcome::Completed);
+    EXPECT_TRUE(result.retried.empty());
+    chip.ExpectHolds(image);
+    chip.ExpectClean();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Images, FastWrite,
+    ::testing::Values(ImageCase{"16f877a", true, false}, ImageCase{"16f877a", false, false},
+                      ImageCase{"16f877", true, false}, ImageCase{"16f877", false, false},
+                      ImageCase{"16f877a", true, true}, ImageCase{"16f877", false, true},
+                      ImageCase{"16f873a", false, true}),
+    [](const auto& info) {
+        return std::string(info.param.device + 3) + (info.param.full ? "Full" : "Sparse") +
+               (info.param.slowBoard ? "SlowBoard" : "");
+    });
+
+// Each wait cut back by its margin must still satisfy the chip: then the wait
+// is at least the margin times the minimum the simulated chip holds the host to.
+struct MarginCase {
+    const char* name;
+    std::uint32_t TimingProfile::*wait;
+    double margin;
+};
+
+class FastWaits : public ::testing::TestWithParam<MarginCase> {};
+
+TEST_P(FastWaits, StillSatisfyTheChipWithoutTheirMargin) {
+    const MarginCase& c = GetParam();
+    for (const char* name : {"16f877a", "16f877"}) {
+        SCOPED_TRACE(name);
+        const Device& device = *FindDevice(name);
+        FastTarget chip(device, sim::BoardTiming::Slow());
+        const OperationResult result =
+            chip.Write(SparseImage(device), kFastTiming, c.wait, c.margin);
+        EXPECT_EQ(result.outcome, OperationOutcome::Completed);
+        EXPECT_TRUE(result.retried.empty());
+        chip.ExpectClean();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, FastWaits,
+    ::testing::Values(
+        MarginCase{"FrameGap", &TimingProfile::frameGapUs, kExternalTimingMargin},
+        MarginCase{"HoldAfterVpp", &TimingProfile::lineUs, kExternalTimingMargin},
+        MarginCase{"ProgramRow", &TimingProfile::programRowUs, kExternalTimingMargin},
+        MarginCase{"EndProgrammingQuiet", &TimingProfile::endProgrammingQuietUs,
+                   kExternalTimingMargin},
+        MarginCase{"ProgramWord", &TimingProfile::programWordUs, kInternalTimingMargin},
+        MarginCase{"EraseProgram", &TimingProfile::eraseProgramUs, kInternalTimingMargin},
+        MarginCase{"ConfigProgram", &TimingProfile::configProgramUs, kInternalTimingMargin},
+        MarginCase{"ChipErase", &TimingProfile::chipEraseUs, kInternalTimingMargin},
+        MarginCase{"BulkErase", &TimingProfile::bulkEraseUs, kInternalTimingMargin}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FastWaits, TheDataLineSettleStillSatisfiesTheChipWithoutItsMargin) {
+    const Device& device = *FindDevice("16f877a");
+    FastTarget chip(device, sim::BoardTiming::Slow());
+    chip.lines = CheckLines(chip.wire);
+    ASSERT_EQ(chip.lines.fault, LineFault::None);
+    ASSERT_GT(chip.lines.settleUs, 0U);
+    chip.wire.SetLineRiseWait(
+        static_cast<std::uint32_t>(chip.lines.settleUs / kExternalTimingMargin));
+    ProgrammingSession session(chip.wire, kFastTiming);
+    const ChipImage image = SparseImage(device);
+    EXPECT_EQ(Write(session, device, image).outcome, OperationOutcome::Completed);
+    chip.ExpectClean();
+}
+
+TEST(LineCheck, FindsNoBoardAStuckLineAndASlowLineBeforeAnyCommand) {
+    struct Case {
+        const char* name;
+        sim::BoardFault fault;
+        sim::BoardTiming board;
+        LineFault expected;
+    };
+    const Case cases[] = {
+        {"ideal", sim::BoardFault::None, {}, LineFault::None},
+        {"slow", sim::BoardFault::None, sim::BoardTiming::Slow(), LineFault::None},
+        {"no board", sim::BoardFault::NoTarget, {}, LineFault::NotHeldLow},
+        {"stuck low", sim::BoardFault::DataStuckLow, {}, LineFault::StuckLow},
+        {"weak pull-up", sim::BoardFault::None, {.rb7RiseNs = 300000}, LineFault::RisesTooSlowly},
+    };
+    const Device& device = *FindDevice("16f877a");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FastTarget chip(device, c.board);
+        chip.target.SetBoardFault(c.fault);
+        const LineCheckResult lines = CheckLines(chip.wire);
+        EXPECT_EQ(lines.fault, c.expected);
+        EXPECT_GE(lines.riseUs * 1000, c.expected == LineFault::None ? c.board.rb7RiseNs : 0);
+        EXPECT_EQ(chip.target.Chip().ProgramModeEntries(), 0U);
+        for (std::uint8_t code = 0; code < 64; ++code) {
+            EXPECT_EQ(chip.target.Chip().CommandCount(code), 0U) << int{code};
+        }
+    }
+}
+
+TEST(FastRetry, AWordThatWillNotProgramIsRetriedThenReported) {
+    for (const char* name : {"16f877a", "16f877"}) {
+        SCOPED_TRACE(name);
+        const Device& device = *FindDevice(name);
+        FastTarget chip(device, {});
+        chip.target.SetUnprogrammableWord(0x0301);
+        const ChipImage image = SparseImage(device);
+        const OperationResult result = chip.Write(image);
+        EXPECT_EQ(result.outcome, OperationOutcome::WriteFailed);
+        const Difference wrong{MemorySpace::Program, 0x0301, *image.program[0x0301], 0x3FFF};
+        EXPECT_EQ(result.retried, std::vector<Difference>{wrong});
+        EXPECT_EQ(result.differences, std::vector<Difference>{wrong});
+    }
+}
+
+TEST(FastRetry, ARowCutShortIsWrittenAgainWithTheStandardWaits) {
+    const Device& device = *FindDevice("16f877a");
+    FastTarget chip(device, {});
+    TimingProfile tooShort = kFastTiming;
+    tooShort.programRowUs = 500;
+    const ChipImage image = SparseImage(device);
+    const OperationResult result = chip.Write(image, tooShort);
+    EXPECT_EQ(result.outcome, OperationOutcome::Completed);
+    EXPECT_FALSE(result.retried.empty());
+    chip.ExpectHolds(image);
+}
+
+}  // namespace
+}  // namespace tallis

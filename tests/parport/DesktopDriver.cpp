@@ -1,0 +1,138 @@
+// Preloaded into the desktop program together with the fake port, this plays
+// the user: it waits until the start-up step has found the port and calibrated
+// the timer, opens the file named by TALLIS_DESKTOP_DRIVER_FILE, gives the
+// Erase + Program + Verify command, answers the message that ends the run and
+// closes the window. It finds the widgets by their object names and writes
+// what it saw to TALLIS_DESKTOP_DRIVER_LOG, one "what: text" line each.
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kTickMs = 100;
+const QString kReadyStatus = QStringLiteral("Driver successfully started !");
+
+class DesktopDriver : public QObject {
+  public:
+    explicit DesktopDriver(QObject* application)
+        : QObject(application),
+          file_(QString::fromLocal8Bit(std::getenv("TALLIS_DESKTOP_DRIVER_FILE"))),
+          log_(std::fopen(std::getenv("TALLIS_DESKTOP_DRIVER_LOG"), "w")) {
+        if (log_ == nullptr) {
+            qFatal("the desktop driver cannot write its log");
+        }
+        connect(&timer_, &QTimer::timeout, this, &DesktopDriver::Tick);
+        timer_.start(kTickMs);
+    }
+    ~DesktopDriver() override { std::fclose(log_); }
+    DesktopDriver(const DesktopDriver&) = delete;
+    DesktopDriver& operator=(const DesktopDriver&) = delete;
+
+  private:
+    enum class Stage { AwaitReady, AwaitFileOpen, AwaitRunEnd, Closing };
+
+    void Log(const char* what, const QString& text) {
+        std::fprintf(log_, "%s: %s\n", what, text.toLocal8Bit().constData());
+        std::fflush(log_);
+    }
+
+    static QMainWindow* MainWindow() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QStringLiteral("Form1")) {
+                return qobject_cast<QMainWindow*>(widget);
+            }
+        }
+        return nullptr;
+    }
+
+    static bool CalibrationWindowUp() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QStringLiteral("Form4") && widget->isVisible()) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static QString Status(QMainWindow& window) {
+        auto* panel = window.findChild<QLabel*>(QStringLiteral("Panel0"));
+        return panel ? panel->text() : QString();
+    }
+
+    // Posted, so that a command's own event loops do not run inside this tick.
+    static void Trigger(QMainWindow& window, const char* action) {
+        if (auto* found = window.findChild<QAction*>(QString::fromLatin1(action))) {
+            QTimer::singleShot(0, found, &QAction::trigger);
+        }
+    }
+
+    // A message box can come at any stage: the missing port's at start-up,
+    // the run's result at its end.
+    bool AnswerMessage() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return false;
+        }
+        Log("message", box->text());
+        box->accept();
+        if (stage_ == Stage::AwaitRunEnd) {
+            stage_ = Stage::Closing;
+        }
+        return true;
+    }
+
+    void Tick() {
+        QMainWindow* window = MainWindow();
+        if (window == nullptr || AnswerMessage()) {
+            return;
+        }
+        switch (stage_) {
+            case Stage::AwaitReady:
+                if (Status(*window) == kReadyStatus && !CalibrationWindowUp()) {
+                    Log("ready", Status(*window));
+                    Trigger(*window, "Open1");
+                    stage_ = Stage::AwaitFileOpen;
+                }
+                break;
+            case Stage::AwaitFileOpen:
+                if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                    dialog->selectFile(file_);
+                    static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own is protected
+                } else if (window->windowTitle().endsWith(file_)) {
+                    Log("opened", window->windowTitle());
+                    Trigger(*window, "Program1");
+                    stage_ = Stage::AwaitRunEnd;
+                }
+                break;
+            case Stage::AwaitRunEnd:
+                break;
+            case Stage::Closing:
+                Log("status", Status(*window));
+                window->close();
+                break;
+        }
+    }
+
+    QString file_;
+    std::FILE* log_;
+    QTimer timer_;
+    Stage stage_ = Stage::AwaitReady;
+};
+
+void StartDriver() {
+    if (std::getenv("TALLIS_DESKTOP_DRIVER_LOG") != nullptr) {
+        new DesktopDriver(QCoreApplication::instance());  // the application deletes it
+    }
+}
+
+}  // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(StartDriver)
