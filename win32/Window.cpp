@@ -81,6 +81,12 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     if (window == nullptr) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+    if (message == WM_NCDESTROY) {
+        // Gone with its owner or by its own close: nothing is left to destroy.
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        window->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
     return window->OnMessage(message, wParam, lParam);
 }
 
