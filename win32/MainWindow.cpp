@@ -75,6 +75,25 @@ constexpr std::array<Glyph, 6> kGlyphs{{
     {IDM_EXIT, IDI_EXIT, IDI_EXIT_OFF, 16, L"Exit"},
 }};
 
+// The gauge shows its percentage over the bar, as the Qt program's does.
+LRESULT CALLBACK GaugeWithText(HWND gauge, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR) {
+    const LRESULT result = DefSubclassProc(gauge, message, wParam, lParam);
+    if (message == WM_PAINT || message == PBM_SETPOS) {
+        RECT area{};
+        GetClientRect(gauge, &area);
+        const std::wstring text = std::to_wstring(SendMessageW(gauge, PBM_GETPOS, 0, 0)) + L"%";
+        HDC dc = GetDC(gauge);
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(gauge, WM_GETFONT, 0, 0));
+        const HGDIOBJ old = SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextW(dc, text.c_str(), -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        SelectObject(dc, old);
+        ReleaseDC(gauge, dc);
+    }
+    return result;
+}
+
 HMENU BuildMenu() {
     HMENU file = CreatePopupMenu();
     AppendMenuW(file, MF_STRING, IDM_OPEN, L" &Open\tCtrl+O");
@@ -146,7 +165,9 @@ void MainWindow::Build() {
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)),
                               GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(GetDlgItem(hwnd_, IDC_GAUGE), PBM_SETRANGE32, 0, 100);
+    HWND gauge = GetDlgItem(hwnd_, IDC_GAUGE);
+    SendMessageW(gauge, PBM_SETRANGE32, 0, 100);
+    SetWindowSubclass(gauge, GaugeWithText, 0, 0);
     tips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                             GetModuleHandleW(nullptr), nullptr);
