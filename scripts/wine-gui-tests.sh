@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs tallis-gui-check.exe against tallis-sim.exe under Wine on a virtual
 # display: the main window's controls, a run of an example file, Device >
-# Identify, Options and About, the close; and tallis.exe without its driver. With --screenshots it also writes docs/windows-*.png.
+# Identify, Options and About, the close; then tallis.exe without its driver,
+# and the same checks on tallis.exe through the test driver. With --screenshots it also writes docs/windows-*.png.
 #
 #   scripts/wine-gui-tests.sh BUILD_FOLDER [--screenshots]
 set -euo pipefail
@@ -39,8 +40,16 @@ check() {
     fi
 }
 check "${arguments[@]}"
-# The prefix has no port driver.
+# The prefix has no port driver yet.
 check --missing-driver "$build/win32/tallis.exe"
+# tallis.exe through the port driver: the test driver with the simulated board
+# and chip inside (tests/winedriver), beside the program, where the client
+# looks for it.
+folder="$WINEPREFIX/drive_c/tallis"
+mkdir -p "$folder"
+cp "$build/win32/tallis.exe" "$build/tests/winedriver/sim/zlportio.sys" examples/blink877a.hex \
+    "$folder/"
+check 'C:\tallis\tallis.exe' 'C:\tallis\blink877a.hex'
 
 if [[ $screenshots == --screenshots ]]; then
     for name in windows-main-window windows-options; do
