@@ -86,6 +86,22 @@ BitmapHandle SetPicture(HWND picture, int size, int dpi) {
     return bitmap;
 }
 
+HWND CreateToolTips(HWND window) {
+    return CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+void AddToolTip(HWND tips, HWND window, int controlId, const wchar_t* hint) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window;
+    tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window, controlId));
+    tool.lpszText = const_cast<wchar_t*>(hint);
+    SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 std::wstring Widen(const std::string& utf8) {
     const int length =
         MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);

@@ -54,6 +54,10 @@ ImageListHandle SetButtonGlyph(HWND button, int normalIcon, int disabledIcon, in
 // The board picture, scaled to the dpi, shown by a static control.
 BitmapHandle SetPicture(HWND picture, int size, int dpi);
 
+// A tooltip window for a top-level window's controls, and one control's hint.
+HWND CreateToolTips(HWND window);
+void AddToolTip(HWND tips, HWND window, int controlId, const wchar_t* hint);
+
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
 std::wstring WindowText(HWND window);

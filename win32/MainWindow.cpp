@@ -168,22 +168,11 @@ void MainWindow::Build() {
     HWND gauge = GetDlgItem(hwnd_, IDC_GAUGE);
     SendMessageW(gauge, PBM_SETRANGE32, 0, 100);
     SetWindowSubclass(gauge, GaugeWithText, 0, 0);
-    tips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-    auto addTip = [this](int id, const wchar_t* hint) {
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd_;
-        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(hwnd_, id));
-        tool.lpszText = const_cast<wchar_t*>(hint);
-        SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    };
+    HWND tips = CreateToolTips(hwnd_);
     for (const Glyph& glyph : kGlyphs) {
-        addTip(glyph.command, glyph.hint);
+        AddToolTip(tips, hwnd_, glyph.command, glyph.hint);
     }
-    addTip(IDM_CANCEL, L"Stop the command before its next word (Esc)");
+    AddToolTip(tips, hwnd_, IDM_CANCEL, L"Stop the command before its next word (Esc)");
 }
 
 void MainWindow::Layout() {

@@ -74,7 +74,6 @@ class MainWindow : public Window, public SessionView {
     std::unique_ptr<CalibrateWindow> calibrate_;
     HACCEL shortcuts_ = nullptr;
     HWND status_ = nullptr;
-    HWND tips_ = nullptr;
     FontHandle font_;
     FontHandle titleFont_;
     BitmapHandle picture_;

@@ -39,16 +39,8 @@ void OptionsWindow::Build() {
     HWND address = GetDlgItem(hwnd_, IDC_ADDRESS);
     SendMessageW(address, EM_SETLIMITTEXT, 6, 0);
     SendMessageW(address, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"e.g. 3BC"));
-    HWND tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(address);
-    tool.lpszText = const_cast<wchar_t*>(L"The port's base I/O address in hexadecimal");
-    SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    AddToolTip(CreateToolTips(hwnd_), hwnd_, IDC_ADDRESS,
+               L"The port's base I/O address in hexadecimal");
 }
 
 void OptionsWindow::Layout() {
