@@ -3,6 +3,7 @@
 #include <fstream>
 #include <future>
 
+#include "app/HostProgress.h"
 #include "app/MessageLines.h"
 #include "app/SessionView.h"
 #include "app/StartupTexts.h"
@@ -14,32 +15,6 @@
 #include "ui/PortAddress.h"
 
 namespace tallis {
-
-namespace {
-
-// A Device command's progress on the gauge, and the session's cancel request.
-class SessionProgress : public OperationProgress {
-  public:
-    explicit SessionProgress(DesktopSession& session) : session_(session) {}
-
-    void Report(std::uint32_t done, std::uint32_t total, std::uint16_t address) override {
-        lastAddress_ = address;
-        const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
-        if (percent != lastPercent_) {
-            lastPercent_ = percent;
-            session_.SetGauge(percent);
-        }
-    }
-    bool CancelRequested() const override { return session_.CancelRequested(); }
-    std::uint16_t LastAddress() const { return lastAddress_; }
-
-  private:
-    DesktopSession& session_;
-    int lastPercent_ = -1;
-    std::uint16_t lastAddress_ = 0;
-};
-
-}  // namespace
 
 DesktopSession::DesktopSession(Target& target, SessionView& view)
     : target_(target),
@@ -161,7 +136,7 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const Device* asked,
     }
     StartWork(
         [this, kind, asked, file, savePath]() -> Completion {
-            SessionProgress progress(*this);
+            HostProgress progress(*this);
             auto report = std::make_shared<DeviceCommandReport>(
                 RunDeviceCommand(kind, *programmer_, progress, asked, file.get()));
             if (report->outcome == OperationOutcome::Cancelled) {
