@@ -24,13 +24,16 @@ std::string PathText(const std::filesystem::path& path) {
 }
 
 // The timer as the main window sets it up at start-up: its stored settings,
-// enabled, then calibrated for three seconds.
+// enabled, then calibrated for three seconds. The command runs alone on this
+// thread, so the thread waits at a raised priority where the system grants it.
+// Throws TimerError when the timer cannot measure time.
 std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
     auto timer = std::make_unique<THighResTimer>();
     timer->SetAccuracy(0);
     timer->SetResolution(1);
     timer->SetThreadPriority(tpTimeCritical);
     timer->SetUseTSC(true);
+    timer->SetRaiseWaitingThread(true);
     if (onTerminal) {
         std::fputs("Timer Calibrating.....\n", stdout);
         std::fflush(stdout);
@@ -88,7 +91,11 @@ class SimCommandTarget : public CommandTarget {
 
     std::string Start() override {
         if (options_.realTime) {
-            realTimer_ = StartRealTimer(onTerminal_);
+            try {
+                realTimer_ = StartRealTimer(onTerminal_);
+            } catch (const TimerError& error) {
+                return error.what();
+            }
         }
         return {};
     }
@@ -146,7 +153,11 @@ class HardwareCommandTarget : public CommandTarget {
         if (!started_ || !PortAvailable(options_.portBase)) {
             return "no access to the parallel port: " + PortAccessFailure() + kAccessHint;
         }
-        timer_ = StartRealTimer(onTerminal_);
+        try {
+            timer_ = StartRealTimer(onTerminal_);
+        } catch (const TimerError& error) {
+            return error.what();
+        }
         return {};
     }
 
