@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <map>
+
+#include "portio/PcPortRanges.h"
 
 #ifndef TALLIS_VERSION
 #define TALLIS_VERSION "unknown"
@@ -67,6 +70,24 @@ std::string CheckPort(const std::string& text) {
     return "must be lpt1, lpt2 or a hexadecimal I/O address 0x1 to 0xFFFD, got '" + text + "'";
 }
 
+std::string Hex(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+}
+
+// A base whose registers would land on one of the PC's own devices: writes
+// there could hang or reset the machine or damage data. Empty when it is free.
+std::string PcOwnedPortProblem(std::uint16_t base) {
+    std::optional<PcPortRange> range = PcRangeTouchedBy(base);
+    if (!range) {
+        return {};
+    }
+    return "--port " + Hex(base) + ": the port's registers " + Hex(base) + "-" + Hex(base + 2u) +
+           " would reach " + range->owner + " (" + Hex(range->first) + "-" + Hex(range->last) +
+           "), not a parallel port; give --force-port to use this address anyway";
+}
+
 }  // namespace
 
 CliParseResult ParseCliOptions(int argc, const char* const* argv) {
@@ -118,6 +139,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                    "write every port access and wait to FILE, one per line: \"W 0378 0A\", "
                    "\"R 0379 40\", \"D 60\" (microseconds asked of Delay)")
         ->type_name("FILE");
+    app.add_flag("--force-port", options.forcePort,
+                 "take a --port address even where the PC's own devices answer (system board, "
+                 "disk, serial, display, PCI configuration)");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
 
     CLI::App* program = app.add_subcommand(
@@ -127,6 +151,8 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     program->add_option("FILE", firmwarePath, "Intel HEX firmware file")->required();
     CLI::App* erase = app.add_subcommand("erase", "erase the chip");
     CLI::App* reset = app.add_subcommand("reset", "pulse the target's reset so that it runs");
+    CLI::App* ports = app.add_subcommand(
+        "ports", "list this machine's parallel ports and how tallis-cli would reach each");
 
     try {
         app.parse(argc, argv);
@@ -142,12 +168,19 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         options.command = CliCommand::Erase;
     } else if (*reset) {
         options.command = CliCommand::Reset;
+    } else if (*ports) {
+        options.command = CliCommand::Ports;
     }
     options.chip = ChipFromName(chipName);
     options.simChip = simChipName.empty() ? options.chip : ChipFromName(simChipName);
     PortChoice port = *ParsePort(portName);
     options.portBase = port.base;
     options.lptNumber = port.lptNumber;
+    if (std::string problem = PcOwnedPortProblem(port.base);
+        !problem.empty() && !options.forcePort) {
+        std::fprintf(stderr, "tallis-cli: %s\n", problem.c_str());
+        return {std::nullopt, 2};
+    }
     if (!simStatePath.empty()) {
         options.simStatePath = simStatePath;
     }

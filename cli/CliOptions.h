@@ -9,7 +9,7 @@
 
 namespace tallis {
 
-enum class CliCommand { Program, Erase, Reset };
+enum class CliCommand { Program, Erase, Reset, Ports };
 
 // Everything the command line asks for, checked and converted.
 struct CliOptions {
@@ -18,7 +18,8 @@ struct CliOptions {
 
     ChipType chip = ChipType::Pic16F877A;
     std::uint16_t portBase = 0x378;
-    int lptNumber = 1;  // 1 or 2 for lpt1/lpt2, 0 for a port given by address
+    int lptNumber = 1;       // 1 or 2 for lpt1/lpt2, 0 for a port given by address
+    bool forcePort = false;  // an address of the PC's own devices is taken anyway
 
     bool simulate = false;
     ChipType simChip = ChipType::Pic16F877A;  // the --chip value unless --sim-chip says otherwise

@@ -45,6 +45,8 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
         case CliCommand::Reset:
             programmer.ResetCpu();
             return kExitCompleted;
+        case CliCommand::Ports:  // answered without a port or a chip
+            break;
         case CliCommand::Program: {
             ProgramRun run(programmer, host);
             host.ShowWordsOf(run.WordsDone);

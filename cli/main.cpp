@@ -10,6 +10,7 @@
 #include "cli/CommandTarget.h"
 #include "cli/ConsoleRunHost.h"
 #include "cli/ExitCode.h"
+#include "cli/PortList.h"
 #include "cli/Terminal.h"
 #include "image/FirmwareImage.h"
 #include "portio/AccessTrace.h"
@@ -26,6 +27,10 @@ int Fail(int exitCode, const std::string& what) {
 }
 
 int Run(const CliOptions& options) {
+    if (options.command == CliCommand::Ports) {
+        PrintParallelPorts(stdout);
+        return kExitCompleted;
+    }
     std::unique_ptr<FirmwareImage> image;
     if (options.command == CliCommand::Program) {
         ImageLoadResult loaded = LoadFirmwareImage(options.firmwarePath);

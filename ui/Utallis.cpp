@@ -26,6 +26,8 @@ constexpr int kClientWidth = 471;
 constexpr int kClientHeight = 270;
 constexpr int kStartupDelayMs = 500;
 constexpr std::uint32_t kCalibrationMs = 3000;
+// The exit status when the port cannot be reached, the same as tallis-cli's.
+constexpr int kExitNoPortAccess = 3;
 constexpr std::uint8_t kIdleControl = 0x00;  // data-out line released
 constexpr std::uint8_t kIdleData = 0x03;     // clock and run line high, no VPP
 
@@ -232,7 +234,7 @@ void TForm1::Timer1Timer() {
         // there is no port to write to.
         ending_ = true;
         dialogs_.ShowMessage(this, DisplayText(MissingDriverText()));
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(kExitNoPortAccess);
         return;
     }
     ShowStatus("Driver successfully started !");
