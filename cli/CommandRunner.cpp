@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/ExitCode.h"
+#include "cli/StopPointHost.h"
 #include "engine/ProgramRun.h"
 #include "engine/Programmer.h"
 
@@ -28,7 +29,7 @@ int ExitCodeOf(RunOutcome outcome) {
 }  // namespace
 
 int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& port, Delayer& timer,
-               ConsoleRunHost& host) {
+               ConsoleRunHost& host, const std::function<int()>& stopStatus) {
     Programmer programmer(port, timer, host);
     if (options.lptNumber != 0) {
         programmer.SelectPort(options.lptNumber);
@@ -38,21 +39,32 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
         programmer.PortBase = options.portBase;
     }
 
+    // Erase and reset take milliseconds and have no safe point inside: a stop
+    // asked meanwhile ends the command after them.
     switch (options.command) {
         case CliCommand::Erase:
             programmer.EraseOnly();
-            return kExitCompleted;
+            return stopStatus();
         case CliCommand::Reset:
             programmer.ResetCpu();
-            return kExitCompleted;
+            return stopStatus();
         case CliCommand::Ports:  // answered without a port or a chip
             break;
         case CliCommand::Program: {
-            ProgramRun run(programmer, host);
+            StopPointHost stopPoints(host, stopStatus);
+            ProgramRun run(programmer, stopPoints);
             host.ShowWordsOf(run.WordsDone);
-            RunOutcome outcome = run.Execute(*image);
-            host.EndProgressLine();
-            return ExitCodeOf(outcome);
+            try {
+                RunOutcome outcome = run.Execute(*image);
+                host.EndProgressLine();
+                int stoppedStatus = stopStatus();
+                return stoppedStatus != 0 ? stoppedStatus : ExitCodeOf(outcome);
+            } catch (const RunStopped& stopped) {
+                host.EndProgressLine();
+                // As after a run that stopped on an error: VPP off, target released.
+                programmer.ResetTarget();
+                return stopped.exitStatus;
+            }
         }
     }
     return kExitUsage;

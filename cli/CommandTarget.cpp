@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "cli/AtomicFile.h"
 #include "portio/DriverPortIo.h"
 #include "portio/zlportio.h"
 #include "sim/SimulatedTarget.h"
@@ -17,11 +18,6 @@ constexpr std::uint32_t kCalibrationMs = 3000;
 // virtual time so that the simulated chip sees the gaps a real port leaves
 // between back-to-back writes.
 constexpr std::uint64_t kPortAccessNs = 1000;
-
-std::string PathText(const std::filesystem::path& path) {
-    const auto utf8 = path.u8string();
-    return {utf8.begin(), utf8.end()};
-}
 
 // The timer as the main window sets it up at start-up: its stored settings,
 // enabled, then calibrated for three seconds. The command runs alone on this
@@ -118,9 +114,17 @@ class SimCommandTarget : public CommandTarget {
         if (!options_.simStatePath) {
             return {};
         }
-        if (sim::HexStatus saved = target_.SaveHex(*options_.simStatePath); !saved) {
+        // Saved whole or not at all: a failed save keeps the memory saved before.
+        AtomicFile file(*options_.simStatePath);
+        std::string error = file.Create();
+        if (error.empty()) {
+            file.Stream().close();
+            sim::HexStatus saved = target_.SaveHex(file.TemporaryPath());
+            error = saved ? file.Commit() : saved.message;
+        }
+        if (!error.empty()) {
             return "cannot save the simulated chip's memory to " +
-                   PathText(*options_.simStatePath) + ": " + saved.message;
+                   PathText(*options_.simStatePath) + ": " + error;
         }
         return {};
     }

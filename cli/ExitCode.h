@@ -8,6 +8,9 @@ enum ExitCode : int {
     kExitRunError = 1,      // the run reported an error, or the file had no end record
     kExitUsage = 2,         // bad options, or a file that cannot be read or is too large
     kExitNoPortAccess = 3,  // the parallel port cannot be reached
+    kExitOutputFailed =
+        5,  // output (standard output or error, a trace, a state file) could not be written
+    // A stop signal ends a run with 128 + its number: 129 SIGHUP, 130 SIGINT, 143 SIGTERM.
 };
 
 }  // namespace tallis

@@ -2,15 +2,18 @@
 // or a terminal. Everything that can fail without the port (options, files) is
 // checked before the port is touched, so a failed start sends nothing.
 #include <cstdio>
-#include <fstream>
 #include <memory>
 
+#include "cli/AtomicFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandRunner.h"
 #include "cli/CommandTarget.h"
 #include "cli/ConsoleRunHost.h"
 #include "cli/ExitCode.h"
+#include "cli/FileLock.h"
+#include "cli/OutputPaths.h"
 #include "cli/PortList.h"
+#include "cli/StopSignals.h"
 #include "cli/Terminal.h"
 #include "image/FirmwareImage.h"
 #include "portio/AccessTrace.h"
@@ -26,11 +29,39 @@ int Fail(int exitCode, const std::string& what) {
     return exitCode;
 }
 
+// The first status that is not success wins: it says what went wrong first.
+int Worse(int status, int next) {
+    return status != kExitCompleted ? status : next;
+}
+
+// Whatever the run reported is worth nothing to a script that could not read
+// it: a failed write to standard output or error is a failure of its own.
+int CheckOutput(int status) {
+    const bool outFailed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+    const bool errFailed = std::fflush(stderr) != 0 || std::ferror(stderr) != 0;
+    if (!outFailed && !errFailed) {
+        return status;
+    }
+    if (!errFailed) {
+        Fail(kExitOutputFailed, "output could not be written");
+    }
+    return Worse(status, kExitOutputFailed);
+}
+
+int StopSignalStatus() {
+    int signal = StopSignal();
+    return signal != 0 ? ExitStatusForSignal(signal) : kExitCompleted;
+}
+
 int Run(const CliOptions& options) {
     if (options.command == CliCommand::Ports) {
         PrintParallelPorts(stdout);
         return kExitCompleted;
     }
+    if (std::string clash = OutputPathClash(options); !clash.empty()) {
+        return Fail(kExitUsage, clash);
+    }
+
     std::unique_ptr<FirmwareImage> image;
     if (options.command == CliCommand::Program) {
         ImageLoadResult loaded = LoadFirmwareImage(options.firmwarePath);
@@ -40,26 +71,40 @@ int Run(const CliOptions& options) {
         image = std::move(loaded.image);
     }
 
+    // One run at a time reads and rewrites a simulated chip's memory.
+    FileLock stateLock;
+    if (options.simStatePath) {
+        std::string error = stateLock.Acquire(
+            *options.simStatePath,
+            [&] {
+                std::fprintf(stderr, "tallis-cli: waiting for another run to finish with %s\n",
+                             PathText(*options.simStatePath).c_str());
+            },
+            [] { return StopSignal() != 0; });
+        if (!error.empty()) {
+            return StopSignal() != 0 ? StopSignalStatus() : Fail(kExitUsage, error);
+        }
+    }
+
     const bool showProgress = !options.quiet && StdoutIsTerminal();
     std::unique_ptr<CommandTarget> target = MakeCommandTarget(options, showProgress);
     if (std::string error = target->Prepare(); !error.empty()) {
         return Fail(kExitUsage, error);
     }
 
-    std::ofstream traceFile;
+    std::unique_ptr<AtomicFile> traceFile;
     std::unique_ptr<AccessTrace> trace;
     if (options.tracePath) {
-        traceFile.open(*options.tracePath, std::ios::out | std::ios::trunc | std::ios::binary);
-        if (!traceFile) {
-            return Fail(kExitUsage, "cannot write the trace file " + options.tracePath->string());
+        traceFile = std::make_unique<AtomicFile>(*options.tracePath);
+        if (std::string error = traceFile->Create(); !error.empty()) {
+            return Fail(kExitUsage, "cannot write the trace file: " + error);
         }
-        trace = std::make_unique<AccessTrace>(traceFile);
+        trace = std::make_unique<AccessTrace>(traceFile->Stream());
     }
 
     if (std::string missing = target->Start(); !missing.empty()) {
         return Fail(kExitNoPortAccess, missing);
     }
-
     PortIo* port = &target->Port();
     Delayer* timer = &target->Timer();
     std::unique_ptr<RecordingPortIo> recordingPort;
@@ -71,18 +116,33 @@ int Run(const CliOptions& options) {
         timer = recordingTimer.get();
     }
 
+    // A stop signal, or a trace that can no longer be written, ends the run
+    // at its next safe point.
+    auto stopStatus = [&] {
+        if (StopSignal() != 0) {
+            return StopSignalStatus();
+        }
+        return trace && !traceFile->Stream() ? int{kExitOutputFailed} : int{kExitCompleted};
+    };
     ConsoleRunHost host(options.chip, options.lptNumber, stdout, showProgress);
-    int status = RunCommand(options, image.get(), *port, *timer, host);
+    // A signal during the start (the timer's calibration) ends the run before
+    // anything is sent; the files are still written as after any run.
+    int status = StopSignal() != 0
+                     ? StopSignalStatus()
+                     : RunCommand(options, image.get(), *port, *timer, host, stopStatus);
+    if (StopSignal() != 0) {
+        Fail(status, "stopped by a signal; the target was left out of programming mode");
+    }
 
-    if (trace) {
-        traceFile.flush();
-        if (!traceFile) {
-            status = Fail(status == kExitCompleted ? kExitUsage : status,
-                          "writing the trace file " + options.tracePath->string() + " failed");
+    if (traceFile) {
+        traceFile->Stream().flush();
+        if (std::string error = traceFile->Commit(); !error.empty()) {
+            status =
+                Worse(status, Fail(kExitOutputFailed, "the trace file was not written: " + error));
         }
     }
     if (std::string error = target->Finish(); !error.empty()) {
-        status = Fail(status == kExitCompleted ? kExitUsage : status, error);
+        status = Worse(status, Fail(kExitOutputFailed, error));
     }
     return status;
 }
@@ -90,9 +150,12 @@ int Run(const CliOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    CatchStopSignals();
     CliParseResult parsed = ParseCliOptions(argc, argv);
     if (!parsed.options) {
-        return parsed.exitCode;
+        return CheckOutput(parsed.exitCode);
     }
-    return Run(*parsed.options);
+    int status = CheckOutput(Run(*parsed.options));
+    StopSignalsCleanedUp();
+    return status;
 }

@@ -2,8 +2,12 @@
 // files that would overwrite the input or cannot be written, interruptions and
 // runs sharing one simulated chip.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <chrono>
+#include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CliProcess.h"
@@ -59,6 +63,165 @@ TEST(CliPorts, ForcedAddressRunsAndPortsAnswers) {
     EXPECT_EQ(ports.exitCode, 0) << ports.err;
     EXPECT_FALSE(ports.out.empty()) << "a line per port, or one saying there is none";
 }
+
+// ---- files written whole -------------------------------------------------
+
+std::vector<std::uint16_t> CountingWords(std::size_t count) {
+    std::vector<std::uint16_t> words;
+    for (std::size_t i = 0; i < count; ++i) {
+        words.push_back(static_cast<std::uint16_t>(0x3000 + i));
+    }
+    return words;
+}
+
+// A state file is whole when a later run loads it (it refuses a damaged one).
+bool StateLoads(const CliProcess& cli, const std::string& name) {
+    return cli.Run({"--sim", "--sim-state", name, "reset"}).exitCode == 0;
+}
+
+TEST(CliSimState, FiftyRunsAtOnceLeaveOneWholeState) {
+    CliProcess cli;
+    cli.WriteFile("fw.hex", ProgramHex(CountingWords(40), kConfigWord));
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "alone.hex", "program", "fw.hex"}).exitCode, 0);
+
+    constexpr int kRuns = 50;
+    std::vector<pid_t> runs;
+    for (int i = 0; i < kRuns; ++i) {
+        runs.push_back(cli.Start({"--sim", "--sim-state", "chip.hex", "program", "fw.hex"},
+                                 std::to_string(i)));
+    }
+    for (int i = 0; i < kRuns; ++i) {
+        CliResult r = cli.Finish(runs[static_cast<std::size_t>(i)], std::to_string(i));
+        EXPECT_EQ(r.exitCode, 0) << "run " << i << ": " << r.err;
+    }
+
+    EXPECT_EQ(cli.ReadFile("chip.hex"), cli.ReadFile("alone.hex"));
+}
+
+struct WriteFailureCase {
+    const char* name;
+    const char* option;  // the option naming the file that is written
+};
+
+class CliWriteFailure : public ::testing::TestWithParam<WriteFailureCase> {};
+
+// A file size limit stands in for a full disk: writes past it fail. The file
+// from an earlier run stays as it was.
+TEST_P(CliWriteFailure, EndsWithFiveAndKeepsTheOldFile) {
+    const WriteFailureCase& c = GetParam();
+    CliProcess cli;
+    const std::vector<std::string> args = {"--sim", c.option, "out.txt", "program", "fw.hex"};
+    cli.WriteFile("fw.hex", ProgramHex(CountingWords(200), kConfigWord));
+    ASSERT_EQ(cli.Run(args).exitCode, 0);
+    const std::string old = cli.ReadFile("out.txt");
+    cli.WriteFile("fw.hex", ProgramHex(CountingWords(300), kConfigWord));
+
+    CliResult r = cli.Run(args, {"prlimit", "--fsize=16384"});
+
+    EXPECT_EQ(r.exitCode, 5) << r.err;
+    EXPECT_EQ(r.err.rfind("tallis-cli: ", 0), 0u) << r.err;
+    EXPECT_EQ(cli.ReadFile("out.txt"), old);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, CliWriteFailure,
+                         ::testing::Values(WriteFailureCase{"Trace", "--trace"},
+                                           WriteFailureCase{"SimState", "--sim-state"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliOutput, FailedStandardOutputEndsWithFive) {
+    CliProcess cli;
+    cli.WriteFile("fw.hex", ProgramHex(kWords, kConfigWord));
+    CliResult r =
+        cli.Run({"--sim", "program", "fw.hex"}, {"sh", "-c", "exec \"$0\" \"$@\" >/dev/full"});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(r.err, "tallis-cli: output could not be written\n");
+}
+
+TEST(CliTrace, UncreatableTraceRefusedBeforeTheRun) {
+    CliProcess cli;
+    cli.WriteFile("fw.hex", ProgramHex(kWords, kConfigWord));
+    CliResult r = cli.Run(
+        {"--sim", "--sim-state", "chip.hex", "--trace", "missing/trace.txt", "program", "fw.hex"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("trace"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(cli.Path("chip.hex"))) << "nothing ran";
+}
+
+// ---- stop signals during a real-time run --------------------------------
+
+// The trace being written, as far as the run has flushed it.
+std::uintmax_t TraceWritten(const CliProcess& cli, pid_t pid) {
+    std::error_code error;
+    auto size = std::filesystem::file_size(
+        cli.Path(".trace.txt.tallis-" + std::to_string(pid) + ".tmp"), error);
+    return error ? 0 : size;
+}
+
+// The last value written to the data register, where bit 3 is VPP.
+int LastDataWrite(const std::string& trace) {
+    std::size_t at = trace.rfind("W 0378 ");
+    return at == std::string::npos ? -1 : std::stoi(trace.substr(at + 7, 2), nullptr, 16);
+}
+
+struct SignalCase {
+    const char* name;
+    int signal;
+    int exitCode;
+    // The signal goes once the trace holds this much (0: during the start,
+    // before anything is sent); negative counts back from the configuration
+    // word's first wait.
+    long traceBytes;
+};
+
+class CliStopSignal : public ::testing::TestWithParam<SignalCase> {};
+
+TEST_P(CliStopSignal, LeavesVppOffAWholeStateAndTheSignalsStatus) {
+    const SignalCase& c = GetParam();
+    CliProcess cli;
+    cli.WriteFile("fw.hex", ProgramHex(CountingWords(64), kConfigWord));
+    const std::vector<std::string> run = {"--sim",     "--sim-state", "chip.hex", "--trace",
+                                          "trace.txt", "program",     "fw.hex"};
+    ASSERT_EQ(cli.Run(run).exitCode, 0);
+    const std::string before = cli.ReadFile("chip.hex");
+    long threshold = c.traceBytes;
+    if (threshold < 0) {
+        // The configuration word of the 16F877A begins with the first 10 ms wait.
+        threshold += static_cast<long>(cli.ReadFile("trace.txt").find("D 10000\n"));
+    }
+    cli.WriteFile("fw.hex", ProgramHex(CountingWords(64), 0x3F32));
+
+    std::vector<std::string> realTime = run;
+    realTime.insert(realTime.begin() + 1, "--real-time");
+    pid_t pid = cli.Start(realTime, "run");
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    if (threshold == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));  // calibrating
+    }
+    while (TraceWritten(cli, pid) < static_cast<std::uintmax_t>(threshold) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(pid, c.signal);
+    kill(pid, c.signal);  // a second one changes nothing
+    CliResult r = cli.Finish(pid, "run");
+
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    const std::string trace = cli.ReadFile("trace.txt");
+    if (threshold == 0) {
+        EXPECT_EQ(trace, "") << "stopped before anything was sent";
+        EXPECT_EQ(cli.ReadFile("chip.hex"), before);
+    } else {
+        EXPECT_EQ(LastDataWrite(trace) & 0x08, 0) << "VPP left on";
+    }
+    EXPECT_TRUE(StateLoads(cli, "chip.hex"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, CliStopSignal,
+                         ::testing::Values(SignalCase{"BeforeVpp", SIGTERM, 143, 0},
+                                           SignalCase{"MidRow", SIGINT, 130, 8192},
+                                           SignalCase{"LastWordsAndConfigurationWord", SIGHUP, 129,
+                                                      -8191}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tallis::testing
