@@ -10,14 +10,11 @@
 namespace tallis::bench {
 namespace {
 
-// About what one access to a real parallel port takes.
-constexpr std::uint64_t kPortAccessCostNs = 1000;
-
 void FullChipRun(benchmark::State& state, ChipType chip, sim::TargetType type) {
     auto image = MakeProgramImage(8192);
     std::uint64_t simulatedUs = 0;
     for (auto _ : state) {
-        sim::SimulatedTarget target({.type = type, .portAccessCostNs = kPortAccessCostNs});
+        sim::SimulatedTarget target({.type = type, .portAccessCostNs = sim::kRealPortAccessNs});
         QuietRunHost host(chip);
         Programmer programmer(target.Port(), target.Clock(), host);
         ProgramRun run(programmer, host);

@@ -34,9 +34,8 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     if (options.lptNumber != 0) {
         programmer.SelectPort(options.lptNumber);
     } else {
-        // A port given by its address has no LPT number; the run keeps this
-        // base because the host reports no LPT choice (0).
-        programmer.PortBase = options.portBase;
+        // The run keeps this port because the host reports no LPT choice (0).
+        programmer.SelectPortAddress(options.portBase);
     }
 
     // Erase and reset take milliseconds and have no safe point inside: a stop
@@ -53,7 +52,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
         case CliCommand::Program: {
             StopPointHost stopPoints(host, stopStatus);
             ProgramRun run(programmer, stopPoints);
-            host.ShowWordsOf(run.WordsDone);
+            ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
             try {
                 RunOutcome outcome = run.Execute(*image);
                 host.EndProgressLine();

@@ -7,17 +7,13 @@
 #include "portio/DriverPortIo.h"
 #include "portio/zlportio.h"
 #include "sim/SimulatedTarget.h"
+#include "sim/TargetTypeOf.h"
+#include "timing/EngineTimerSettings.h"
 #include "timing/HighResTimer.h"
 
 namespace tallis {
 
 namespace {
-
-constexpr std::uint32_t kCalibrationMs = 3000;
-// What one access to a parallel-port register takes on the bus, charged to
-// virtual time so that the simulated chip sees the gaps a real port leaves
-// between back-to-back writes.
-constexpr std::uint64_t kPortAccessNs = 1000;
 
 // The timer as the main window sets it up at start-up: its stored settings,
 // enabled, then calibrated for three seconds. The command runs alone on this
@@ -25,17 +21,14 @@ constexpr std::uint64_t kPortAccessNs = 1000;
 // Throws TimerError when the timer cannot measure time.
 std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
     auto timer = std::make_unique<THighResTimer>();
-    timer->SetAccuracy(0);
-    timer->SetResolution(1);
-    timer->SetThreadPriority(tpTimeCritical);
-    timer->SetUseTSC(true);
+    ApplyEngineTimerSettings(*timer);
     timer->SetRaiseWaitingThread(true);
     if (onTerminal) {
         std::fputs("Timer Calibrating.....\n", stdout);
         std::fflush(stdout);
     }
     timer->SetEnabled(true);
-    timer->Calibrate(kCalibrationMs);
+    timer->Calibrate(kStartupCalibrationMs);
     return timer;
 }
 
@@ -51,10 +44,6 @@ bool CanWrite(const std::filesystem::path& path) {
     return writable;
 }
 
-sim::TargetType SimTypeOf(ChipType chip) {
-    return chip == ChipType::Pic16F877 ? sim::TargetType::Pic16F877 : sim::TargetType::Pic16F877A;
-}
-
 // --sim: the simulated board and chip at the chosen port, in virtual time or
 // behind the real timer.
 class SimCommandTarget : public CommandTarget {
@@ -62,10 +51,10 @@ class SimCommandTarget : public CommandTarget {
     SimCommandTarget(const CliOptions& options, bool onTerminal)
         : options_(options),
           onTerminal_(onTerminal),
-          target_({.type = SimTypeOf(options.simChip),
+          target_({.type = sim::TargetTypeOf(options.simChip),
                    .base = options.portBase,
                    .time = options.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual,
-                   .portAccessCostNs = kPortAccessNs}) {}
+                   .portAccessCostNs = sim::kRealPortAccessNs}) {}
 
     std::string Prepare() override {
         if (!options_.simStatePath) {

@@ -16,8 +16,21 @@ class ConsoleRunHost : public RunHost {
   public:
     ConsoleRunHost(ChipType chip, int lptNumber, std::FILE* out, bool showProgress);
 
-    // The bar shows the run's count of words handed to the chip.
-    void ShowWordsOf(const std::uint16_t& wordsDone) { wordsDone_ = &wordsDone; }
+    // While it lives, the bar shows a run's count of words handed to the chip.
+    // Declare it after the run, so that it lets go of the count first.
+    class WordCountView {
+      public:
+        WordCountView(ConsoleRunHost& host, const std::uint16_t& wordsDone) : host_(host) {
+            host_.wordsDone_ = &wordsDone;
+        }
+        ~WordCountView() { host_.wordsDone_ = nullptr; }
+        WordCountView(const WordCountView&) = delete;
+        WordCountView& operator=(const WordCountView&) = delete;
+
+      private:
+        ConsoleRunHost& host_;
+    };
+
     // Ends a bar that is still on its line, so that later output starts afresh.
     void EndProgressLine();
 

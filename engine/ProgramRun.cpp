@@ -58,8 +58,8 @@ RunOutcome ProgramRun::Execute(const FirmwareImage& image) {
     outcome_ = RunOutcome::EndOfText;
     host_.SetGauge(0);
 
-    // The erase comes before the text is looked at: even a file that turns out
-    // not to be Intel HEX leaves the chip erased.
+    // Kept on purpose: the erase comes before the text is looked at, so even a
+    // file that turns out not to be Intel HEX leaves the chip erased.
     programmer_.EraseChip();
     HexRecordReader reader(image);
 
@@ -69,7 +69,7 @@ RunOutcome ProgramRun::Execute(const FirmwareImage& image) {
         return outcome_;
     }
 
-    // The character at LastIndex is never taken as the start of a record.
+    // Kept on purpose: the character at LastIndex never starts a record.
     while (reader.ReadPosition < image.LastIndex) {
         char current = reader.TakeCurrentChar();
         if (current != kCarriageReturn && current != kLineFeed) {
@@ -81,7 +81,8 @@ RunOutcome ProgramRun::Execute(const FirmwareImage& image) {
         }
         ++reader.ReadPosition;
     }
-    // No end record: release the data line and leave the target as it is.
+    // Kept on purpose: with no end record the data line is released and the
+    // target is left as it is, in programming mode.
     programmer_.WriteControl(Programmer::kControlReleased);
     return RunOutcome::EndOfText;
 }
@@ -155,7 +156,8 @@ bool ProgramRun::ProgramWord(const DataWord& word, const FirmwareImage& image) {
     return true;
 }
 
-// A configuration word that reads back different is not reported.
+// Kept on purpose: a configuration word that reads back different is not
+// reported.
 void ProgramRun::WriteConfigurationWord(const DataWord& word, const FirmwareImage& image) {
     ShowProgress(image);
     host_.ProcessEvents();

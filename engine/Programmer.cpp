@@ -4,18 +4,20 @@ namespace tallis {
 
 namespace {
 
+constexpr std::uint16_t kLpt1Base = 0x378;
+constexpr std::uint16_t kLpt2Base = 0x278;
+
 constexpr std::uint32_t kBitWaitUs = 60;
 constexpr std::uint32_t kLineWaitUs = 2000;
 
-// Data-register values: bit 0 clock, bit 1 run line, bit 3 programming voltage.
-constexpr std::uint8_t kDataReset = 0x00;      // clock low, target in reset, VPP off
-constexpr std::uint8_t kDataRunning = 0x02;    // clock low, target runs, VPP off
-constexpr std::uint8_t kDataClockLow = 0x0A;   // programming mode, clock low
-constexpr std::uint8_t kDataClockHigh = 0x0B;  // programming mode, clock high
-constexpr std::uint8_t kRunLine = 0x02;
-constexpr std::uint8_t kVppLine = 0x08;
-
-constexpr std::uint8_t kStatusDataIn = 0x40;
+// Data-register values.
+constexpr std::uint8_t kDataReset = 0x00;               // clock low, target in reset, VPP off
+constexpr std::uint8_t kDataRunning = board::kDataRun;  // clock low, target runs, VPP off
+constexpr std::uint8_t kDataClockLow = board::kDataRun | board::kDataVpp;  // programming mode
+constexpr std::uint8_t kDataClockHigh = kDataClockLow | board::kDataClock;
+constexpr std::uint8_t kDataIdle = board::kDataRun | board::kDataClock;  // target runs, VPP off
+constexpr std::uint8_t kRunLine = board::kDataRun;
+constexpr std::uint8_t kVppLine = board::kDataVpp;
 
 constexpr int kCommandBits = 6;
 constexpr int kDataFrameBits = 16;
@@ -44,11 +46,22 @@ Programmer::Programmer(PortIo& port, Delayer& timer, const EngineHost& host)
 void Programmer::SelectPort(std::int32_t portNumber) {
     if (portNumber == 1) {
         PortNumber = 1;
-        PortBase = 0x378;
+        PortBase = kLpt1Base;
     } else if (portNumber == 2) {
         PortNumber = 2;
-        PortBase = 0x278;
+        PortBase = kLpt2Base;
     }
+}
+
+void Programmer::SelectPortAddress(std::uint16_t portBase) {
+    if (portBase == kLpt1Base) {
+        PortNumber = 1;
+    } else if (portBase == kLpt2Base) {
+        PortNumber = 2;
+    } else {
+        PortNumber = 0;
+    }
+    PortBase = portBase;
 }
 
 void Programmer::BitWait() {
@@ -133,8 +146,8 @@ void Programmer::ShiftCommand(std::uint8_t command, std::uint16_t data, bool wit
     BitWait();
 }
 
-// Never moves backwards: a target below the counter is reached by wrapping
-// through all 65536 counter values.
+// Kept on purpose: never moves backwards; a target below the counter is reached
+// by wrapping through all 65536 counter values.
 void Programmer::AdvanceAddress() {
     auto count = static_cast<std::uint16_t>(TargetAddress - AddressCounter);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -184,7 +197,8 @@ void Programmer::WriteConfigurationWord(std::uint16_t word) {
     }
 }
 
-// Compares all 16 bits, so an expected word with bit 14 or 15 set never matches.
+// Kept on purpose: compares all 16 bits, so an expected word with bit 14 or 15
+// set never matches the 14-bit word read back.
 bool Programmer::ReadAndCompareWord(std::uint8_t high, std::uint8_t low) {
     auto expected = static_cast<std::uint16_t>(high * 256 + low);
     ShiftCommand(kReadDataProgramMemory, 0, false);
@@ -210,7 +224,7 @@ std::uint16_t Programmer::ReceiveWord() {
         BitWait();
         std::uint8_t status = ReadStatus();
         BitWait();
-        if ((status & kStatusDataIn) != 0) {
+        if ((status & board::kStatusDataIn) != 0) {
             accumulator = static_cast<std::uint16_t>(accumulator | 0x8000);
         }
     }
@@ -276,6 +290,11 @@ void Programmer::EraseOnly() {
 
 void Programmer::ResetCpu() {
     ResetTarget();
+}
+
+void Programmer::LeavePort() {
+    WriteControl(kControlReleased);
+    WriteData(kDataIdle);
 }
 
 }  // namespace tallis

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "engine/EngineHost.h"
+#include "portio/BoardLines.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
 
@@ -28,7 +29,7 @@ enum SerialCommand : std::uint8_t {
 class Programmer {
   public:
     // Control-register values: bit 0 is the data-out line, written inverted.
-    static constexpr std::uint8_t kControlDataLow = 0x01;   // holds RB7 low
+    static constexpr std::uint8_t kControlDataLow = board::kControlHoldDataLow;
     static constexpr std::uint8_t kControlReleased = 0x00;  // lets the target drive RB7
 
     Programmer(PortIo& port, Delayer& timer, const EngineHost& host);
@@ -45,6 +46,8 @@ class Programmer {
 
     // 1 -> LPT 1 at 0x378, 2 -> LPT 2 at 0x278; any other number changes nothing.
     void SelectPort(std::int32_t portNumber);
+    // A port given by its address: the LPT number that has it, or 0 for none.
+    void SelectPortAddress(std::uint16_t portBase);
 
     // Lines and waits.
     void BitWait();   // 60 us
@@ -67,6 +70,8 @@ class Programmer {
     void ResetTarget();
     void EraseOnly();  // "Erase only"
     void ResetCpu();   // "Reset CPU"
+    // Leaves the port as the program ends: RB7 released, the target running.
+    void LeavePort();
 
     Delayer& Timer() { return timer_; }
 

@@ -23,6 +23,7 @@
 #include "image/FirmwareImage.h"
 #include "image/HexRecordReader.h"
 #include "sim/SimulatedTarget.h"
+#include "sim/TargetTypeOf.h"
 
 namespace {
 
@@ -222,8 +223,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t mode = input.Byte();
     const std::uint8_t seed = input.Byte();
     const ChipType chip = (mode & 0x01) != 0 ? ChipType::Pic16F877 : ChipType::Pic16F877A;
-    const sim::TargetType type =
-        chip == ChipType::Pic16F877 ? sim::TargetType::Pic16F877 : sim::TargetType::Pic16F877A;
+    const sim::TargetType type = sim::TargetTypeOf(chip);
 
     const std::string file = FileBytes(mode, input.Rest());
     const std::string_view text = std::string_view(file).substr(0, file.find('\x1A'));
@@ -238,7 +238,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Never nothing: with no cost at all a record's first control write would
     // change RB7 at the very instant of the read-back's last falling clock
     // edge, which the chip model takes for a hold violation.
-    const std::uint64_t accessCostNs = (mode & 0x04) != 0 ? 1000 : 150;
+    const std::uint64_t accessCostNs = (mode & 0x04) != 0 ? sim::kRealPortAccessNs : 150;
     sim::SimulatedTarget target({.type = type, .portAccessCostNs = accessCostNs});
     target.Chip().LoadMemory(Leftovers(seed, type));
     const sim::ChipMemory before = target.Chip().Memory();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "portio/BoardLines.h"
 #include "sim/PicChip.h"
 
 namespace tallis::sim {
@@ -22,10 +23,10 @@ enum class BoardFault {
 //   RB7 = the host's drive AND the chip's drive; status bit 6 reads it.
 class InterfaceBoard {
   public:
-    static constexpr std::uint8_t kClockBit = 0x01;
-    static constexpr std::uint8_t kRunBit = 0x02;
-    static constexpr std::uint8_t kVppBit = 0x08;
-    static constexpr std::uint8_t kHoldDataLowBit = 0x01;
+    static constexpr std::uint8_t kClockBit = board::kDataClock;
+    static constexpr std::uint8_t kRunBit = board::kDataRun;
+    static constexpr std::uint8_t kVppBit = board::kDataVpp;
+    static constexpr std::uint8_t kHoldDataLowBit = board::kControlHoldDataLow;
 
     // chip may be null: then the board behaves as with no target connected.
     explicit InterfaceBoard(PicChip* chip) : chip_(chip) {}

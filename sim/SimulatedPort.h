@@ -29,7 +29,7 @@ class SimulatedPort final : public tallis::PortIo {
     std::uint64_t Reads() const { return reads_; }
 
     // Status bits other than bit 6 (RB7) read as 1.
-    static constexpr std::uint8_t kStatusDataBit = 0x40;
+    static constexpr std::uint8_t kStatusDataBit = board::kStatusDataIn;
 
   private:
     std::uint16_t base_;

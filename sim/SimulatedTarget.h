@@ -16,6 +16,12 @@
 
 namespace tallis::sim {
 
+// What one access to a register of a real parallel port takes on the bus. In
+// virtual time a target charged this per access sees the gaps a real port
+// leaves between back-to-back writes; at no cost a data-line write right after
+// a falling clock edge would land at the very instant of the edge.
+inline constexpr std::uint64_t kRealPortAccessNs = 1000;
+
 enum class TimeSource {
     Virtual,   // time moves only through Clock().Delay(): hand Clock() to the engine
     RealTime,  // the chip reads the steady clock; the host waits with its real timer

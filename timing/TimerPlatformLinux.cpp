@@ -173,11 +173,11 @@ class LinuxTimerPlatform final : public TimerPlatform {
         if (fd < 0) {
             return 0;
         }
-        itimerspec spec{};
-        spec.it_interval.tv_sec = periodMs / 1000;
-        spec.it_interval.tv_nsec = static_cast<long>(periodMs % 1000) * 1'000'000;
-        spec.it_value = spec.it_interval;
-        if (timerfd_settime(fd, 0, &spec, nullptr) != 0) {
+        itimerspec period{};
+        period.it_interval.tv_sec = periodMs / 1000;
+        period.it_interval.tv_nsec = static_cast<long>(periodMs % 1000) * 1'000'000;
+        period.it_value = period.it_interval;
+        if (timerfd_settime(fd, 0, &period, nullptr) != 0) {
             close(fd);
             return 0;
         }

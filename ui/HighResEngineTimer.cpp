@@ -1,12 +1,11 @@
 #include "ui/HighResEngineTimer.h"
 
+#include "timing/EngineTimerSettings.h"
+
 namespace tallis {
 
 HighResEngineTimer::HighResEngineTimer() {
-    timer_.SetAccuracy(0);
-    timer_.SetResolution(1);
-    timer_.SetThreadPriority(tpTimeCritical);
-    timer_.SetUseTSC(true);
+    ApplyEngineTimerSettings(timer_);
 }
 
 }  // namespace tallis

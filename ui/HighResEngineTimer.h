@@ -5,13 +5,20 @@
 
 namespace tallis {
 
-// The main window's HighResTimer1: the timer component with the settings the
-// window gives it (accuracy 0, resolution 1 ms, time-critical worker, TSC).
+// The main window's HighResTimer1: the timer component with the engine's
+// settings (ApplyEngineTimerSettings).
 class HighResEngineTimer : public EngineTimer {
   public:
     HighResEngineTimer();
 
-    void Delay(std::uint32_t microseconds) override { timer_.Delay(microseconds); }
+    // The window leaves programming mode when it is created, before the
+    // start-up enables the timer: those waits pass at once, as they always
+    // have. Every command runs after the start-up, on the running timer.
+    void Delay(std::uint32_t microseconds) override {
+        if (timer_.Enabled()) {
+            timer_.Delay(microseconds);
+        }
+    }
     void SetEnabled(bool enabled) override { timer_.SetEnabled(enabled); }
     void Calibrate(std::uint32_t milliseconds) override { timer_.Calibrate(milliseconds); }
 

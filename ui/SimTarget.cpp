@@ -23,17 +23,12 @@ class VirtualEngineTimer : public EngineTimer {
     bool enabled_ = false;
 };
 
-// In virtual time every port access costs what one on a real parallel port
-// takes, about a microsecond; at no cost a data-line write right after a
-// falling clock edge would land at the very instant of the edge.
-constexpr std::uint64_t kVirtualPortAccessNs = 1000;
-
 }  // namespace
 
 SimTarget::SimTarget(sim::TimeSource time)
     : simulation_(sim::TargetOptions{
           .time = time,
-          .portAccessCostNs = time == sim::TimeSource::Virtual ? kVirtualPortAccessNs : 0}) {}
+          .portAccessCostNs = time == sim::TimeSource::Virtual ? sim::kRealPortAccessNs : 0}) {}
 
 std::unique_ptr<EngineTimer> SimTarget::MakeTimer() {
     if (simulation_.RealTime()) {

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 
 #include "engine/ProgramRun.h"
+#include "timing/EngineTimerSettings.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
@@ -25,11 +26,8 @@ namespace {
 constexpr int kClientWidth = 471;
 constexpr int kClientHeight = 270;
 constexpr int kStartupDelayMs = 500;
-constexpr std::uint32_t kCalibrationMs = 3000;
 // The exit status when the port cannot be reached, the same as tallis-cli's.
 constexpr int kExitNoPortAccess = 3;
-constexpr std::uint8_t kIdleControl = 0x00;  // data-out line released
-constexpr std::uint8_t kIdleData = 0x03;     // clock and run line high, no VPP
 
 template <typename Widget>
 Widget* Named(Widget* widget, const char* name, QRect geometry) {
@@ -222,9 +220,8 @@ void TForm1::ConnectHandlers() {
 }
 
 void TForm1::FormCreate() {
-    programmer_->PortBase = 0x378;
+    programmer_->SelectPort(1);
     programmer_->LeaveProgramMode();
-    programmer_->PortNumber = 1;
 }
 
 void TForm1::Timer1Timer() {
@@ -242,7 +239,7 @@ void TForm1::Timer1Timer() {
     RaiseUiThreadPriority();
     HighResTimer1->SetEnabled(true);
     QCoreApplication::processEvents();
-    HighResTimer1->Calibrate(kCalibrationMs);
+    HighResTimer1->Calibrate(kStartupCalibrationMs);
     form4_->hide();
     startupDone_ = true;
 }
@@ -265,8 +262,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
-    target_.Port().WriteByte(static_cast<std::uint16_t>(PortBase() + 2), kIdleControl);
-    target_.Port().WriteByte(PortBase(), kIdleData);
+    programmer_->LeavePort();
 }
 
 void TForm1::Exit1Click() {

@@ -39,7 +39,7 @@ std::string WordsInRecords(std::uint16_t wordAddress, const std::vector<std::uin
 
 class ProgramRunOnChip : public ::testing::TestWithParam<ChipType> {
   protected:
-    sim::TargetType Type() const { return test::SimTypeOf(GetParam()); }
+    sim::TargetType Type() const { return sim::TargetTypeOf(GetParam()); }
 
     void ExpectCleanRun() {
         EXPECT_TRUE(bench.target.Violations().Empty()) << bench.target.Violations().Describe();

@@ -9,13 +9,12 @@ namespace tallis {
 namespace {
 
 using test::FixedChipHost;
-using test::SimTypeOf;
 
 // The engine against the simulated chip of the same type, in virtual time.
 class ProgrammerOnChip : public ::testing::TestWithParam<ChipType> {
   protected:
     ChipType Chip() const { return GetParam(); }
-    sim::TargetType Type() const { return SimTypeOf(Chip()); }
+    sim::TargetType Type() const { return sim::TargetTypeOf(Chip()); }
 
     void ExpectNoViolation() {
         EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
@@ -31,7 +30,7 @@ class ProgrammerOnChip : public ::testing::TestWithParam<ChipType> {
         return memory;
     }
 
-    sim::SimulatedTarget target{{.type = SimTypeOf(GetParam())}};
+    sim::SimulatedTarget target{{.type = sim::TargetTypeOf(GetParam())}};
     FixedChipHost host{GetParam()};
     Programmer programmer{target.Port(), target.Clock(), host};
 };

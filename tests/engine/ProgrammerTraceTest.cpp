@@ -117,6 +117,18 @@ TEST_F(ProgrammerTrace, SelectPortIgnoresNumbersOtherThanOneAndTwo) {
     EXPECT_EQ(programmer.PortBase, 0x378);
 }
 
+TEST_F(ProgrammerTrace, SelectPortAddressSetsTheNumberWithTheBase) {
+    const struct {
+        std::uint16_t base;
+        std::int32_t number;
+    } cases[] = {{0x278, 2}, {0x3BC, 0}, {0x378, 1}};
+    for (const auto& c : cases) {
+        programmer.SelectPortAddress(c.base);
+        EXPECT_EQ(programmer.PortBase, c.base);
+        EXPECT_EQ(programmer.PortNumber, c.number) << std::hex << c.base;
+    }
+}
+
 TEST_F(ProgrammerTrace, ReceiveWordSamplesSixtyMicrosecondsAfterEachFallingEdge) {
     programmer.ReceiveWord();
     int reads = 0;

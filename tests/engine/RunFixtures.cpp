@@ -5,10 +5,6 @@
 
 namespace tallis::test {
 
-sim::TargetType SimTypeOf(ChipType chip) {
-    return chip == ChipType::Pic16F877 ? sim::TargetType::Pic16F877 : sim::TargetType::Pic16F877A;
-}
-
 void RecordingRunHost::Record(const char* what, const std::string& text, int percent) {
     Call call{what, text, percent};
     if (target_ != nullptr) {
@@ -106,7 +102,7 @@ std::vector<std::uint16_t> SampleWords(std::size_t count, std::uint16_t seed) {
 }
 
 RunBench::RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base)
-    : target({.type = targetType, .base = base, .portAccessCostNs = kPortAccessCostNs}),
+    : target({.type = targetType, .base = base, .portAccessCostNs = sim::kRealPortAccessNs}),
       host(hostChip, &target),
       programmer(target.Port(), target.Clock(), host),
       run(programmer, host) {}

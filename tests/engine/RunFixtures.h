@@ -10,10 +10,9 @@
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
 #include "sim/SimulatedTarget.h"
+#include "sim/TargetTypeOf.h"
 
 namespace tallis::test {
-
-sim::TargetType SimTypeOf(ChipType chip);
 
 // A window stand-in that records every call in order, with the state of the
 // simulated target at that moment.
@@ -67,16 +66,10 @@ std::unique_ptr<FirmwareImage> ImageOf(const std::string& text);
 // Program words 0x0000.. that are never the erased value.
 std::vector<std::uint16_t> SampleWords(std::size_t count, std::uint16_t seed = 0x0123);
 
-// A port access on a real parallel port takes about a microsecond. With no
-// cost at all, a data-line write right after a falling clock edge (the first
-// write of a record that follows a read-back) would happen at the very instant
-// of the edge, which no real port can do.
-inline constexpr std::uint64_t kPortAccessCostNs = 1000;
-
 // Port, board and chip in virtual time, with the engine and the run on top.
 struct RunBench {
     explicit RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base = 0x378);
-    explicit RunBench(ChipType chip) : RunBench(chip, SimTypeOf(chip)) {}
+    explicit RunBench(ChipType chip) : RunBench(chip, sim::TargetTypeOf(chip)) {}
 
     RunOutcome Run(const std::string& text);
     RunOutcome Run(const FirmwareImage& image);

@@ -2,16 +2,14 @@
 
 #include <cstdio>
 
+#include "sim/TargetTypeOf.h"
+
 namespace tallis::faults {
 
 namespace {
 
-// A real port access takes about a microsecond; with none at all, the first
-// write of a record would land at the very instant of a clock edge.
-constexpr std::uint64_t kPortAccessCostNs = 1000;
-
 sim::TargetType ConnectedType(Fault fault, ChipType chip) {
-    return TargetTypeOf(fault == Fault::WrongChipType ? OtherChip(chip) : chip);
+    return sim::TargetTypeOf(fault == Fault::WrongChipType ? OtherChip(chip) : chip);
 }
 
 std::string Record(std::uint16_t byteAddress, std::uint8_t type,
@@ -41,10 +39,6 @@ void FaultRunHost::ShowMessage(const std::string& text) {
     messages_.push_back({text, target_.Chip().Mode(), target_.Chip().ResetReleases()});
 }
 
-sim::TargetType TargetTypeOf(ChipType chip) {
-    return chip == ChipType::Pic16F877 ? sim::TargetType::Pic16F877 : sim::TargetType::Pic16F877A;
-}
-
 ChipType OtherChip(ChipType chip) {
     return chip == ChipType::Pic16F877 ? ChipType::Pic16F877A : ChipType::Pic16F877;
 }
@@ -66,7 +60,7 @@ const char* FaultName(Fault fault) {
 }
 
 FaultBench::FaultBench(Fault fault, ChipType chip, std::uint16_t unprogrammableAddress)
-    : target({.type = ConnectedType(fault, chip), .portAccessCostNs = kPortAccessCostNs}),
+    : target({.type = ConnectedType(fault, chip), .portAccessCostNs = sim::kRealPortAccessNs}),
       host(chip, target),
       halfTimer(target.Clock()),
       programmer(target.Port(),

@@ -51,7 +51,6 @@ class FaultRunHost final : public RunHost {
     std::vector<Message> messages_;
 };
 
-sim::TargetType TargetTypeOf(ChipType chip);
 ChipType OtherChip(ChipType chip);
 
 // What can go wrong between the port and the chip.

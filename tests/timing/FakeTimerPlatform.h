@@ -14,7 +14,9 @@ namespace tallis::testing {
 
 class FakeEvent final : public TimerEvent {
   public:
-    explicit FakeEvent(bool setsLost) : setsLost_(setsLost) {}
+    // timedWaitMs, when not 0, replaces the timeout of every timed wait.
+    FakeEvent(bool setsLost, const std::atomic<std::uint32_t>& timedWaitMs)
+        : setsLost_(setsLost), timedWaitMs_(timedWaitMs) {}
 
     void Set() override {
         if (setsLost_) {
@@ -31,17 +33,24 @@ class FakeEvent final : public TimerEvent {
         waits_++;
         auto isSet = [this] { return signalled_; };
         if (timeoutMs) {
-            changed_.wait_for(guard, std::chrono::milliseconds(*timeoutMs), isSet);
+            const std::uint32_t replaced = timedWaitMs_;
+            changed_.wait_for(
+                guard, std::chrono::milliseconds(replaced != 0 ? replaced : *timeoutMs), isSet);
         } else {
             changed_.wait(guard, isSet);
         }
         bool taken = signalled_;
         signalled_ = false;
+        timeouts_ += taken ? 0 : 1;
         return taken;
     }
     int Waits() {
         std::lock_guard guard(lock_);
         return waits_;
+    }
+    int Timeouts() {
+        std::lock_guard guard(lock_);
+        return timeouts_;
     }
 
   private:
@@ -49,7 +58,9 @@ class FakeEvent final : public TimerEvent {
     std::condition_variable changed_;
     bool signalled_ = false;
     int waits_ = 0;
+    int timeouts_ = 0;
     const bool setsLost_;
+    const std::atomic<std::uint32_t>& timedWaitMs_;
 };
 
 // Clocks that move only when told to (or by a fixed step per read), a
@@ -77,6 +88,9 @@ class FakeTimerPlatform final : public TimerPlatform {
     bool timerStarts = true;
     // True makes every event ignore Set: nothing but a timeout ends a wait.
     bool setsLost = false;
+    // Not 0: every timed wait lasts this long unless a Set ends it, so that a
+    // wait that should end at a signal cannot pass for one by timing out.
+    std::atomic<std::uint32_t> timedWaitMs{0};
 
     std::atomic<std::int64_t> timeStampCounter{1'000'000'000};
     std::atomic<std::int64_t> performanceCounter{5'000'000};
@@ -115,7 +129,7 @@ class FakeTimerPlatform final : public TimerPlatform {
     std::int32_t MinimumTimerPeriodMs() override { return minimumPeriodMs; }
 
     std::unique_ptr<TimerEvent> NewEvent() override {
-        auto event = std::make_unique<FakeEvent>(setsLost);
+        auto event = std::make_unique<FakeEvent>(setsLost, timedWaitMs);
         std::lock_guard guard(lock_);
         events_.push_back(event.get());
         return event;
@@ -201,18 +215,22 @@ class FakeTimerPlatform final : public TimerPlatform {
     }
     // Waits on events that no periodic timer was given: the tick event.
     // Only while the worker that owns the events runs.
-    int TickEventWaits() {
-        std::lock_guard guard(lock_);
-        int waits = 0;
-        for (FakeEvent* event : events_) {
-            if (event != timerEvent_) {
-                waits += event->Waits();
-            }
-        }
-        return waits;
-    }
+    int TickEventWaits() { return SumOverTickEvents(&FakeEvent::Waits); }
+    // Of those, the waits that ended by their timeout rather than a signal.
+    int TickEventTimeouts() { return SumOverTickEvents(&FakeEvent::Timeouts); }
 
   private:
+    int SumOverTickEvents(int (FakeEvent::*count)()) {
+        std::lock_guard guard(lock_);
+        int sum = 0;
+        for (FakeEvent* event : events_) {
+            if (event != timerEvent_) {
+                sum += (event->*count)();
+            }
+        }
+        return sum;
+    }
+
     void Log(std::string entry) {
         std::lock_guard guard(lock_);
         log_.push_back(std::move(entry));

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <future>
 #include <limits>
 #include <memory>
 #include <string>
@@ -318,6 +319,34 @@ TEST_F(EnabledDelay, SleepsOnTicksWhileAWholePeriodFits) {
     timer->Delay(3000);  // 6000 counts, three periods
 
     EXPECT_GT(platform.TickEventWaits(), 0);
+}
+
+// The clock moves a period per tick, and a tick comes only once the Delay
+// sleeps: each sleep must end at that tick. A sleeper that missed the worker's
+// wake-up would return a whole timeout late, on a real machine two periods.
+TEST_F(EnabledDelay, SleepingDelayWakesAtEachTick) {
+    platform.timedWaitMs = 1000;  // a missed wake-up shows as a timeout, not a race
+    auto delay = std::async(std::launch::async, [this] { timer->Delay(3000); });  // 3 periods
+
+    std::int64_t clock = 50'000'000;
+    int ticks = 0;
+    // Bounds only a hang; the verdict is in the counts.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (delay.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready &&
+           std::chrono::steady_clock::now() < deadline) {
+        if (platform.TickEventWaits() > ticks) {
+            clock += 2000;
+            if (!TickAt(platform, *timer, clock)) {
+                break;
+            }
+            ++ticks;
+        }
+    }
+    platform.timeStampCounter = 60'000'000;  // lets a Delay that is still waiting return
+    delay.get();
+
+    EXPECT_EQ(ticks, 3) << "returns at the tick that reaches its target";
+    EXPECT_EQ(platform.TickEventTimeouts(), 0);
 }
 
 // --- Enable, settings and the worker -------------------------------------
