@@ -96,8 +96,11 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
     app.footer(
         "Exit status: 0 the command completed; 1 the run reported an error, or the file has no "
-        "end record; 2 bad options, or a file that cannot be read or is too large; 3 no access "
-        "to the parallel port.");
+        "end record; 2 bad options, an output file that is the input, or a file that cannot be "
+        "read, is too large or cannot be created; 3 no access to the parallel port; 5 output "
+        "(standard output or error, the trace, the simulated chip's memory) could not be "
+        "written; 129, 130, 143 stopped by SIGHUP, SIGINT (Ctrl-C), SIGTERM at the next safe "
+        "point, with the programming voltage off.");
     // Windows builds would take "/path/file.hex" for an option otherwise.
     app.allow_windows_style_options(false);
     app.require_subcommand(1, 1);
@@ -142,7 +145,8 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.add_flag("--force-port", options.forcePort,
                  "take a --port address even where the PC's own devices answer (system board, "
                  "disk, serial, display, PCI configuration)");
-    app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    app.add_flag("-q,--quiet", options.quiet,
+                 "no progress bar, and no line saying what erase or reset did");
 
     CLI::App* program = app.add_subcommand(
         "program",
@@ -157,8 +161,11 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        int status = app.exit(e);
-        return {std::nullopt, status == 0 ? 0 : 2};
+        if (e.get_exit_code() == 0) {
+            return {std::nullopt, app.exit(e)};  // help or version
+        }
+        std::fprintf(stderr, "tallis-cli: %s\nRun with --help for more information.\n", e.what());
+        return {std::nullopt, 2};
     }
 
     if (*program) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/ConsoleText.h"
 #include "cli/ExitCode.h"
 #include "cli/StopPointHost.h"
 #include "engine/ProgramRun.h"
@@ -11,19 +12,31 @@ namespace tallis {
 
 namespace {
 
-int ExitCodeOf(RunOutcome outcome) {
+// A failed run's message goes to standard error too, where a script that
+// keeps only the errors finds it.
+int ExitCodeOf(RunOutcome outcome, const ConsoleRunHost& host) {
     switch (outcome) {
         case RunOutcome::Completed:
             return kExitCompleted;
         case RunOutcome::EndOfText:
-            std::fputs("the file has no end record; the target was not reset\n", stderr);
+            std::fputs("tallis-cli: the file has no end record; the target was not reset\n",
+                       stderr);
             return kExitRunError;
         case RunOutcome::NotIntelHex:
         case RunOutcome::VerifyError:
         case RunOutcome::ChecksumError:
+            std::fprintf(stderr, "tallis-cli: %s\n",
+                         ConsoleMessageText(host.LastMessage()).c_str());
             return kExitRunError;
     }
     return kExitRunError;
+}
+
+// The one line that erase and reset print unless quiet.
+void SayDone(const CliOptions& options, const char* what, std::uint16_t portBase) {
+    if (!options.quiet) {
+        std::printf("%s (port 0x%X)\n", what, unsigned{portBase});
+    }
 }
 
 }  // namespace
@@ -43,9 +56,13 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     switch (options.command) {
         case CliCommand::Erase:
             programmer.EraseOnly();
+            SayDone(options,
+                    options.chip == ChipType::Pic16F877 ? "PIC16F877 erased" : "PIC16F877A erased",
+                    programmer.PortBase);
             return stopStatus();
         case CliCommand::Reset:
             programmer.ResetCpu();
+            SayDone(options, "Target reset", programmer.PortBase);
             return stopStatus();
         case CliCommand::Ports:  // answered without a port or a chip
             break;
@@ -57,7 +74,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                 RunOutcome outcome = run.Execute(*image);
                 host.EndProgressLine();
                 int stoppedStatus = stopStatus();
-                return stoppedStatus != 0 ? stoppedStatus : ExitCodeOf(outcome);
+                return stoppedStatus != 0 ? stoppedStatus : ExitCodeOf(outcome, host);
             } catch (const RunStopped& stopped) {
                 host.EndProgressLine();
                 // As after a run that stopped on an error: VPP off, target released.

@@ -6,4 +6,8 @@ namespace tallis {
 // progress bar drawn with carriage returns makes sense.
 bool StdoutIsTerminal();
 
+// The width of the terminal on standard output in columns, or 80 when it
+// does not say.
+int StdoutColumns();
+
 }  // namespace tallis

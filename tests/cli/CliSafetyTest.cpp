@@ -6,12 +6,17 @@
 
 #include <chrono>
 #include <csignal>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "CliProcess.h"
 #include "HexText.h"
+#include "cli/ConsoleText.h"
 
 namespace tallis::testing {
 namespace {
@@ -62,6 +67,39 @@ TEST(CliPorts, ForcedAddressRunsAndPortsAnswers) {
     CliResult ports = cli.Run({"ports"});
     EXPECT_EQ(ports.exitCode, 0) << ports.err;
     EXPECT_FALSE(ports.out.empty()) << "a line per port, or one saying there is none";
+}
+
+TEST(CliProgress, LineStaysShorterThanTheTerminal) {
+    for (int columns : {200, 80, 40, 24, 10, 1}) {
+        std::string line = ProgressLine(57, 4321, std::chrono::seconds(75), columns);
+        EXPECT_LT(static_cast<int>(line.size()), std::max(columns, 1)) << columns << ": " << line;
+        EXPECT_NE(line.find(columns >= 24 ? "57%" : ""), std::string::npos) << line;
+    }
+    EXPECT_EQ(ProgressLine(50, 10, std::chrono::seconds(5), 200),
+              "[###############---------------]  50%  10 words  0:05");
+}
+
+// The man page is written by hand beside the code; it must keep up with --help.
+TEST(CliManPage, NamesEveryOptionCommandAndExitStatus) {
+    std::ifstream file(TALLIS_SOURCE_DIR "/cli/tallis-cli.1.scd");
+    std::stringstream page;
+    page << file.rdbuf();
+    ASSERT_FALSE(page.str().empty());
+    CliProcess cli;
+    const std::string help = cli.Run({"--help"}).out;
+
+    std::set<std::string> names = {"program", "erase", "reset", "ports"};
+    const std::regex option("--[a-z][a-z-]*");
+    for (auto it = std::sregex_iterator(help.begin(), help.end(), option);
+         it != std::sregex_iterator(); ++it) {
+        names.insert(it->str());
+    }
+    for (const std::string& name : names) {
+        EXPECT_NE(page.str().find("*" + name + "*"), std::string::npos) << name;
+    }
+    for (const char* status : {"*0*", "*1*", "*2*", "*3*", "*5*", "*129*", "*130*", "*143*"}) {
+        EXPECT_NE(page.str().find(status), std::string::npos) << status;
+    }
 }
 
 // ---- files written whole -------------------------------------------------
