@@ -8,12 +8,9 @@
 
 namespace tallis::sim {
 
-// A simulated chip's memory as an Intel HEX file, the usual PIC layout with
-// words little-endian at byte address = 2 x word address:
-//   0x0000-0x3FFF program memory (all 8192 words),
-//   0x4000-0x400F IDs, reserved words, device ID, configuration word,
-//   0x4200-0x43FF data EEPROM (one byte per word, high byte 0).
-// No extended address records are written (everything is below 64 KiB).
+// A simulated chip's memory as an Intel HEX file in the usual PIC layout
+// (image/ChipImageHex.h) with every location present: all 8192 program words,
+// IDs, debug vector, device ID, configuration word and all 256 EEPROM bytes.
 
 struct HexStatus {
     bool ok = true;
@@ -24,8 +21,8 @@ struct HexStatus {
 std::string FormatChipHex(const ChipMemory& memory);
 
 // Parses a whole file into memory. Addresses the file does not mention are
-// erased; words are masked to 14 bits, EEPROM words to 8. The device ID is
-// kept from the memory passed in. On any error memory is left untouched.
+// erased; words keep 14 bits, EEPROM bytes 8. The device ID is kept from the
+// memory passed in. On any error memory is left untouched.
 HexStatus ParseChipHex(std::string_view text, TargetType type, ChipMemory& memory);
 
 HexStatus SaveChipHex(const ChipMemory& memory, const std::filesystem::path& path);

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <ostream>
 #include <string>
 
+#include "image/ChipImageHex.h"
 #include "image/HexRecordReader.h"
 #include "image/WordAddressClass.h"
 
@@ -98,6 +102,23 @@ TEST_P(ExampleFileTest, WordCountIsProgramWordsConfigAndTheExtendedAddressRecord
     const auto result = LoadFirmwareImage(std::string(TALLIS_EXAMPLES_DIR) + "/" + c.name + ".hex");
     ASSERT_TRUE(result.image) << result.error;
     EXPECT_EQ(result.image->WordCount, c.programWords + 1 + 1);
+}
+
+TEST_P(ExampleFileTest, StrictParserReadsTheSameLocations) {
+    const ExampleCase& c = GetParam();
+    std::ifstream file(std::string(TALLIS_EXAMPLES_DIR) + "/" + c.name + ".hex", std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    const HexParseResult result = ParseChipImageHex(text);
+    ASSERT_TRUE(result) << result.error;
+    const ChipImage& image = *result.image;
+    const auto present = [](const auto& locations) {
+        return static_cast<std::size_t>(
+            std::ranges::count_if(locations, [](const auto& at) { return at.has_value(); }));
+    };
+    EXPECT_EQ(present(image.program), c.programWords);
+    EXPECT_EQ(image.program[0], c.firstWord);
+    EXPECT_EQ(image.config, c.configWord);
+    EXPECT_EQ(present(image.ids) + present(image.eeprom), c.idAndEepromWords);
 }
 
 INSTANTIATE_TEST_SUITE_P(Gpasm, ExampleFileTest,

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace tallis {
+
+// The two programming algorithms: one write latch and bulk-erase setup commands
+// (87x) or an eight-word row latch and Chip Erase (87xA).
+enum class Family { Pic16F87x, Pic16F87xA };
+
+// One value of a configuration field and what it does on the chip.
+struct ConfigChoice {
+    std::uint16_t value;  // within the field's mask
+    std::string_view meaning;
+};
+
+// A named group of configuration-word bits.
+struct ConfigField {
+    std::string_view name;
+    std::uint16_t mask;
+    std::span<const ConfigChoice> choices;
+};
+
+enum class DeviceOperation : std::uint8_t {
+    Identify,
+    Read,
+    Verify,
+    BlankCheck,
+    Write,
+    Program,
+    Erase,
+    Reset,
+};
+inline constexpr DeviceOperation kDeviceOperations[] = {
+    DeviceOperation::Identify,   DeviceOperation::Read,  DeviceOperation::Verify,
+    DeviceOperation::BlankCheck, DeviceOperation::Write, DeviceOperation::Program,
+    DeviceOperation::Erase,      DeviceOperation::Reset,
+};
+std::string_view DeviceOperationName(DeviceOperation op);  // "identify", "blank-check", ...
+
+// One supported chip. Everything that differs between chips of a family is a
+// field here, so adding a chip is adding a row to the table in Device.cpp.
+struct Device {
+    std::string_view name;    // "PIC16F877A"
+    std::string_view option;  // "16f877a": the --chip / --sim-chip value
+    Family family;
+    std::uint16_t deviceId;           // word 0x2006 without the revision bits
+    std::uint16_t idMask;             // 0x3FE0 (87x) or 0x3FF0 (87xA)
+    std::uint16_t programWords;       // 4096 or 8192
+    std::uint16_t eepromBytes;        // 128 or 256
+    std::uint8_t latchWords;          // 1 (87x) or 8 (87xA)
+    std::uint16_t configImplemented;  // implemented configuration-word bits
+    std::span<const ConfigField> configFields;
+    std::uint32_t testedOnHardware;  // one bit per DeviceOperation (1 << op)
+
+    bool Matches(std::uint16_t idWord) const { return (idWord & idMask) == deviceId; }
+    std::uint16_t Revision(std::uint16_t idWord) const {
+        return static_cast<std::uint16_t>(idWord & ~idMask & 0x3FFF);
+    }
+    bool TestedOnHardware(DeviceOperation op) const {
+        return (testedOnHardware >> static_cast<unsigned>(op) & 1U) != 0;
+    }
+};
+
+std::span<const Device> Devices();  // every supported chip, 87x first
+// Case-insensitive: "PIC16F877A", "pic16f877a" or "16F877A". nullptr when unknown.
+const Device* FindDevice(std::string_view nameOrOption);
+// The chip whose ID (under its mask) the word read from 0x2006 holds; nullptr when none.
+const Device* DeviceWithId(std::uint16_t idWord);
+
+}  // namespace tallis

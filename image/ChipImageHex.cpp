@@ -1,0 +1,342 @@
+#include "image/ChipImageHex.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "image/HexDigits.h"
+
+namespace tallis {
+
+namespace {
+
+// Byte addresses of the PIC16 HEX layout (2 x word address).
+constexpr std::uint32_t kConfigSpaceByte = 0x4000;  // word 0x2000
+constexpr std::uint32_t kConfigSpaceEnd = 0x4010;   // after word 0x2007
+constexpr std::uint32_t kEepromByte = 0x4200;       // word 0x2100
+constexpr std::uint16_t kReservedWord = 0x2005;
+constexpr std::uint16_t kWordMask = 0x3FFF;
+constexpr std::size_t kBytesPerRecord = 16;
+constexpr std::size_t kRecordOverhead = 5;  // count, address (2), type, checksum
+constexpr std::size_t kExtendedAddressBytes = 2;
+
+enum RecordType : std::uint8_t {
+    kData = 0,
+    kEndOfFile = 1,
+    kExtendedSegment = 2,
+    kStartSegment = 3,
+    kExtendedLinear = 4,
+    kStartLinear = 5,
+};
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, args...);
+    return text;
+}
+
+std::string Describe(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x20 && byte < 0x7F ? Format("'%c'", c) : Format("byte 0x%02X", byte);
+}
+
+// Where a word of configuration space lives in the image, or nullptr for the
+// reserved word that the image has no place for.
+std::optional<std::uint16_t>* ConfigSpaceWord(ChipImage& image, std::uint16_t word) {
+    switch (word) {
+        case 0x2004:
+            return &image.debugVector;
+        case kReservedWord:
+            return nullptr;
+        case 0x2006:
+            return &image.deviceId;
+        case 0x2007:
+            return &image.config;
+        default:
+            return &image.ids[word - 0x2000];
+    }
+}
+
+// Sets one byte of a 14-bit word; the other byte stays erased until it comes.
+void PutWordByte(std::optional<std::uint16_t>& word, bool high, std::uint8_t byte) {
+    const std::uint16_t old = word.value_or(0xFFFF);
+    word = high ? static_cast<std::uint16_t>((old & 0x00FFU) | (byte << 8))
+                : static_cast<std::uint16_t>((old & 0xFF00U) | byte);
+}
+
+class Parser {
+  public:
+    explicit Parser(ImageBounds bounds)
+        : programWords_(std::min(bounds.programWords, kMaxProgramWords)),
+          eepromBytes_(std::min(bounds.eepromBytes, kMaxEepromBytes)) {}
+
+    HexParseResult Run(std::string_view text) {
+        while (!text.empty() && !ended_) {
+            ++line_;
+            std::string_view record = NextLine(text);
+            while (!record.empty() && (record.back() == ' ' || record.back() == '\t')) {
+                record.remove_suffix(1);
+            }
+            if (record.empty()) {
+                continue;
+            }
+            if (std::optional<std::string> error = Record(record)) {
+                return Fail(*error);
+            }
+        }
+        if (!ended_) {
+            line_ = std::max<std::size_t>(line_, 1);
+            return Fail("the file ends without an end-of-file record");
+        }
+        MaskWords();
+        HexParseResult result;
+        result.image = image_;
+        return result;
+    }
+
+  private:
+    // The text up to the next CR, LF or CRLF; the text after it stays in `text`.
+    static std::string_view NextLine(std::string_view& text) {
+        const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
+        const std::string_view line = text.substr(0, end);
+        std::size_t next = end;
+        if (next < text.size()) {
+            next += text.compare(next, 2, "\r\n") == 0 ? 2 : 1;
+        }
+        text.remove_prefix(next);
+        return line;
+    }
+
+    HexParseResult Fail(const std::string& why) const {
+        HexParseResult result;
+        result.line = line_;
+        result.error = "line " + std::to_string(line_) + ": " + why;
+        return result;
+    }
+
+    std::optional<std::string> Record(std::string_view line) {
+        if (line.front() != ':') {
+            return "a record must start with ':', not " + Describe(line.front());
+        }
+        if (std::optional<std::string> error = Decode(line.substr(1))) {
+            return error;
+        }
+        const std::uint8_t count = bytes_[0];
+        const auto offset = static_cast<std::uint16_t>(bytes_[1] << 8 | bytes_[2]);
+        const std::uint8_t type = bytes_[3];
+        const std::uint8_t* data = bytes_.data() + 4;
+        switch (type) {
+            case kData:
+                return Data(offset, data, count);
+            case kEndOfFile:
+                ended_ = true;
+                return std::nullopt;
+            case kExtendedSegment:
+            case kExtendedLinear:
+                if (count != kExtendedAddressBytes) {
+                    return Format("extended address record with %u data bytes instead of 2",
+                                  static_cast<unsigned>(count));
+                }
+                base_ = static_cast<std::uint32_t>(data[0] << 8 | data[1])
+                        << (type == kExtendedSegment ? 4 : 16);
+                return std::nullopt;
+            case kStartSegment:
+            case kStartLinear:
+                return std::nullopt;  // a start address means nothing to a PIC
+            default:
+                return Format("unknown record type 0x%02X", static_cast<unsigned>(type));
+        }
+    }
+
+    // The record's digits after ':' into bytes_, checked for digits, length and checksum.
+    std::optional<std::string> Decode(std::string_view digits) {
+        const auto bad =
+            std::ranges::find_if(digits, [](char c) { return !HexDigitValue(c).has_value(); });
+        if (bad != digits.end()) {
+            return Describe(*bad) + " is not a hexadecimal digit";
+        }
+        if (digits.size() % 2 != 0) {
+            return Format("record cut short: an odd number of hex digits (%zu)", digits.size());
+        }
+        if (digits.size() < 2 * kRecordOverhead) {
+            return Format("record cut short: %zu hex digits, a record has at least 10",
+                          digits.size());
+        }
+        bytes_.clear();
+        for (std::size_t i = 0; i < digits.size(); i += 2) {
+            bytes_.push_back(static_cast<std::uint8_t>(*HexDigitValue(digits[i]) << 4 |
+                                                       *HexDigitValue(digits[i + 1])));
+        }
+        const std::size_t expected = bytes_[0] + kRecordOverhead;
+        if (bytes_.size() < expected) {
+            return Format("record cut short: byte count 0x%02X needs %zu bytes, the line holds %zu",
+                          static_cast<unsigned>(bytes_[0]), expected, bytes_.size());
+        }
+        if (bytes_.size() > expected) {
+            return Format("byte count 0x%02X needs %zu bytes, the line holds %zu",
+                          static_cast<unsigned>(bytes_[0]), expected, bytes_.size());
+        }
+        unsigned sum = 0;
+        for (std::size_t i = 0; i + 1 < bytes_.size(); ++i) {
+            sum += bytes_[i];
+        }
+        const unsigned wanted = (0x100U - (sum & 0xFFU)) & 0xFFU;
+        if (wanted != bytes_.back()) {
+            return Format("bad checksum (expected 0x%02X, found 0x%02X)", wanted,
+                          static_cast<unsigned>(bytes_.back()));
+        }
+        return std::nullopt;
+    }
+
+    std::optional<std::string> Data(std::uint16_t offset, const std::uint8_t* data,
+                                    std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            // No wrap at 64 KiB for segment addresses: a record that would wrap
+            // starts above 0xFFFF, outside every PIC16, and is refused there.
+            const std::uint32_t address = base_ + offset + static_cast<std::uint32_t>(i);
+            if (std::optional<std::string> error = Put(address, data[i])) {
+                return error;
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<std::string> Put(std::uint32_t address, std::uint8_t byte) {
+        const bool high = (address & 1U) != 0;
+        const std::uint32_t word = address / 2;
+        if (address < 2U * kMaxProgramWords) {
+            if (word >= programWords_) {
+                return Format("word address 0x%04X is outside the %u words of program memory",
+                              static_cast<unsigned>(word), static_cast<unsigned>(programWords_));
+            }
+            PutWordByte(image_.program[word], high, byte);
+            return std::nullopt;
+        }
+        if (address >= kConfigSpaceByte && address < kConfigSpaceEnd) {
+            if (auto* slot = ConfigSpaceWord(image_, static_cast<std::uint16_t>(word))) {
+                PutWordByte(*slot, high, byte);
+            }
+            return std::nullopt;
+        }
+        const std::uint32_t eeprom = (address - kEepromByte) / 2;
+        if (address >= kEepromByte && eeprom < kMaxEepromBytes) {
+            if (eeprom >= eepromBytes_) {
+                return Format("EEPROM address 0x%02X is outside the %u bytes of data EEPROM",
+                              static_cast<unsigned>(eeprom), static_cast<unsigned>(eepromBytes_));
+            }
+            if (!high) {
+                image_.eeprom[eeprom] = byte;
+            }
+            return std::nullopt;
+        }
+        return Format("byte address 0x%X is outside the chip's memory (no PIC16 location)",
+                      static_cast<unsigned>(address));
+    }
+
+    void MaskWords() {
+        const auto mask = [](std::optional<std::uint16_t>& word) {
+            if (word) {
+                *word &= kWordMask;
+            }
+        };
+        std::ranges::for_each(image_.program, mask);
+        std::ranges::for_each(image_.ids, mask);
+        mask(image_.debugVector);
+        mask(image_.deviceId);
+        mask(image_.config);
+    }
+
+    std::uint16_t programWords_;
+    std::uint16_t eepromBytes_;
+    ChipImage image_;
+    std::vector<std::uint8_t> bytes_;
+    std::size_t line_ = 0;
+    std::uint32_t base_ = 0;
+    bool ended_ = false;
+};
+
+// The image as (byte address, byte) in address order.
+using HexBytes = std::vector<std::pair<std::uint16_t, std::uint8_t>>;
+
+void AppendWord(HexBytes& bytes, std::uint32_t byteAddress,
+                const std::optional<std::uint16_t>& word) {
+    if (word) {
+        bytes.emplace_back(static_cast<std::uint16_t>(byteAddress),
+                           static_cast<std::uint8_t>(*word));
+        bytes.emplace_back(static_cast<std::uint16_t>(byteAddress + 1),
+                           static_cast<std::uint8_t>(*word >> 8));
+    }
+}
+
+HexBytes ImageBytes(const ChipImage& image) {
+    HexBytes bytes;
+    for (std::uint32_t w = 0; w < kMaxProgramWords; ++w) {
+        AppendWord(bytes, 2 * w, image.program[w]);
+    }
+    for (std::uint32_t i = 0; i < image.ids.size(); ++i) {
+        AppendWord(bytes, kConfigSpaceByte + 2 * i, image.ids[i]);
+    }
+    AppendWord(bytes, 2 * 0x2004U, image.debugVector);
+    AppendWord(bytes, 2 * 0x2006U, image.deviceId);
+    AppendWord(bytes, 2 * 0x2007U, image.config);
+    for (std::uint32_t e = 0; e < kMaxEepromBytes; ++e) {
+        if (image.eeprom[e]) {
+            AppendWord(bytes, kEepromByte + 2 * e, std::uint16_t{*image.eeprom[e]});
+        }
+    }
+    return bytes;
+}
+
+void AppendHexByte(std::string& out, unsigned byte) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    out += kDigits[byte >> 4 & 0xFU];
+    out += kDigits[byte & 0xFU];
+}
+
+void AppendRecord(std::string& out, std::uint16_t address, RecordType type,
+                  std::span<const std::uint8_t> data) {
+    const std::uint8_t header[] = {static_cast<std::uint8_t>(data.size()),
+                                   static_cast<std::uint8_t>(address >> 8),
+                                   static_cast<std::uint8_t>(address & 0xFFU), type};
+    unsigned sum = 0;
+    out += ':';
+    for (std::span<const std::uint8_t> part : {std::span<const std::uint8_t>(header), data}) {
+        for (std::uint8_t byte : part) {
+            AppendHexByte(out, byte);
+            sum += byte;
+        }
+    }
+    AppendHexByte(out, (0x100U - (sum & 0xFFU)) & 0xFFU);
+    out += '\n';
+}
+
+}  // namespace
+
+HexParseResult ParseChipImageHex(std::string_view text, ImageBounds bounds) {
+    return Parser(bounds).Run(text);
+}
+
+std::string FormatChipImageHex(const ChipImage& image) {
+    const HexBytes bytes = ImageBytes(image);
+    std::string out;
+    out.reserve(bytes.size() / kBytesPerRecord * 45 + 45);
+    std::vector<std::uint8_t> data;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::uint16_t start = bytes[i].first;
+        data.clear();
+        do {
+            data.push_back(bytes[i].second);
+            ++i;
+        } while (i < bytes.size() && bytes[i].first == bytes[i - 1].first + 1 &&
+                 bytes[i].first % kBytesPerRecord != 0);
+        AppendRecord(out, start, kData, data);
+    }
+    AppendRecord(out, 0, kEndOfFile, {});
+    return out;
+}
+
+}  // namespace tallis

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "image/ChipImage.h"
+
+namespace tallis {
+
+// How much of the image the chip at hand has (a 4K part ends at word 0x0FFF).
+struct ImageBounds {
+    std::uint16_t programWords = kMaxProgramWords;
+    std::uint16_t eepromBytes = kMaxEepromBytes;
+};
+
+struct HexParseResult {
+    std::optional<ChipImage> image;  // set when the whole text was good
+    std::size_t line = 0;            // 1-based line of the first error
+    std::string error;               // "line 12: bad checksum (expected 0x3C, found 0x3D)"
+    explicit operator bool() const { return image.has_value(); }
+};
+
+// Strict Intel HEX parser for PIC16 images. Records: data (00), end (01),
+// extended segment (02) and extended linear (04) address; start address
+// records (03, 05) mean nothing to a PIC and are skipped. Lines end in CR, LF
+// or CRLF; blank lines and trailing spaces or tabs are skipped; nothing after
+// the end record is read.
+// Words are little-endian at byte address 2 x word address and keep their low
+// 14 bits (the chips have no more); a word given by only one of its bytes has
+// 0xFF in the other. EEPROM bytes sit at byte address 0x4200, one per word
+// (the high byte is ignored). The reserved word 0x2005 is accepted and
+// dropped: no chip lets a programmer write it.
+// Refused, with the line number: a bad checksum, a non-hex character, a record
+// cut short, an unknown record type, a word beyond bounds.programWords, EEPROM
+// beyond bounds.eepromBytes, addresses no PIC16 has, no end record.
+HexParseResult ParseChipImageHex(std::string_view text, ImageBounds bounds = {});
+
+// Only the present locations, at most 16 bytes per data record (records never
+// cross a 16-byte boundary), upper-case digits, LF line ends, and the end
+// record last. Everything lies below 64 KiB, so no extended address records.
+std::string FormatChipImageHex(const ChipImage& image);
+
+}  // namespace tallis

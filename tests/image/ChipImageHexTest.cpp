@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "image/ChipImageHex.h"
+
+namespace tallis {
+namespace {
+
+// One record with a correct checksum and an LF.
+std::string Record(std::uint16_t address, std::uint8_t type,
+                   const std::vector<std::uint8_t>& data) {
+    char field[8];
+    unsigned sum = static_cast<unsigned>(data.size()) + (address >> 8) + (address & 0xFFU) + type;
+    std::snprintf(field, sizeof field, ":%02zX", data.size());
+    std::string text = field;
+    std::snprintf(field, sizeof field, "%04X%02X", static_cast<unsigned>(address),
+                  static_cast<unsigned>(type));
+    text += field;
+    for (std::uint8_t byte : data) {
+        std::snprintf(field, sizeof field, "%02X", static_cast<unsigned>(byte));
+        text += field;
+        sum += byte;
+    }
+    std::snprintf(field, sizeof field, "%02X\n", (0x100U - (sum & 0xFFU)) & 0xFFU);
+    return text + field;
+}
+
+const std::string kEnd = ":00000001FF\n";
+constexpr ImageBounds k4K{.programWords = 4096, .eepromBytes = 128};
+
+ChipImage Parsed(const std::string& text) {
+    const HexParseResult result = ParseChipImageHex(text);
+    EXPECT_TRUE(result) << result.error;
+    return result.image.value_or(ChipImage{});
+}
+
+TEST(ChipImageHex, BadFilesAreRefusedWithTheLineAndTheReason) {
+    struct Case {
+        const char* name;
+        std::string text;
+        ImageBounds bounds;
+        std::size_t line;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"bad checksum",
+         ":020000000528D2\n" + kEnd,
+         {},
+         1,
+         "line 1: bad checksum (expected 0xD1, found 0xD2)"},
+        {"non-hex character",
+         "\n:0200000005G8D1\n" + kEnd,
+         {},
+         2,
+         "line 2: 'G' is not a hexadecimal digit"},
+        {"cut short", ":0200000005\n" + kEnd, {}, 1, "line 1: record cut short"},
+        {"odd digits", ":020000000528D\n" + kEnd, {}, 1, "line 1: record cut short: an odd"},
+        {"count beyond the line",
+         ":030000000528D1\n" + kEnd,
+         {},
+         1,
+         "line 1: record cut short: byte count 0x03"},
+        {"no colon", "020000000528D1\n" + kEnd, {}, 1, "line 1: a record must start with ':'"},
+        {"unknown type", ":00000007F9\n" + kEnd, {}, 1, "line 1: unknown record type 0x07"},
+        {"short extended address",
+         Record(0, 4, {1}) + kEnd,
+         {},
+         1,
+         "line 1: extended address record with 1 data bytes"},
+        {"word beyond a 4K part", Record(0, 0, {0, 0}) + Record(0x2000, 0, {0xFF, 0x3F}) + kEnd,
+         k4K, 2, "line 2: word address 0x1000 is outside the 4096 words of program memory"},
+        {"EEPROM beyond 128 bytes", Record(0x4300, 0, {0x12, 0}) + kEnd, k4K, 1,
+         "line 1: EEPROM address 0x80 is outside the 128 bytes"},
+        {"between IDs and EEPROM",
+         Record(0x4100, 0, {0, 0}) + kEnd,
+         {},
+         1,
+         "line 1: byte address 0x4100 is outside the chip's memory"},
+        {"beyond EEPROM",
+         Record(0x43FE, 0, {1, 0, 2, 0}) + kEnd,
+         {},
+         1,
+         "line 1: byte address 0x4400 is outside"},
+        {"above 64 KiB",
+         Record(0, 4, {0, 1}) + Record(0, 0, {0, 0}) + kEnd,
+         {},
+         2,
+         "line 2: byte address 0x10000 is outside"},
+        {"no end record",
+         Record(0, 0, {0x05, 0x28}) + "\n",
+         {},
+         2,
+         "line 2: the file ends without an end-of-file record"},
+        {"empty", "", {}, 1, "line 1: the file ends without an end-of-file record"},
+    };
+    for (const Case& c : cases) {
+        const HexParseResult result = ParseChipImageHex(c.text, c.bounds);
+        EXPECT_FALSE(result) << c.name;
+        EXPECT_EQ(result.line, c.line) << c.name;
+        EXPECT_EQ(result.error.rfind(c.message, 0), 0U) << c.name << ": " << result.error;
+    }
+}
+
+TEST(ChipImageHex, EveryLocationSurvivesFormatAndParse) {
+    ChipImage image;
+    for (std::uint16_t w = 0; w < kMaxProgramWords; w += 3) {
+        image.program[w] = static_cast<std::uint16_t>((w * 37U + 5U) & 0x3FFF);
+    }
+    image.program[0x1FFF] = 0x0000;
+    image.ids = {0x0001, std::nullopt, 0x3FFF, 0x0ABC};
+    image.debugVector = 0x2800;
+    image.deviceId = 0x0E23;
+    image.config = 0x3F72;
+    for (std::size_t e = 1; e < kMaxEepromBytes; e += 2) {
+        image.eeprom[e] = static_cast<std::uint8_t>(255 - e);
+    }
+    const std::string text = FormatChipImageHex(image);
+    EXPECT_EQ(Parsed(text), image);
+    EXPECT_EQ(FormatChipImageHex(Parsed(text)), text);
+    EXPECT_EQ(FormatChipImageHex(ChipImage{}), kEnd);
+}
+
+TEST(ChipImageHex, EepromSitsAtByteAddress4200OneBytePerWord) {
+    ChipImage image;
+    image.eeprom[0] = 0xAB;
+    image.eeprom[1] = 0xCD;
+    image.eeprom[255] = 0x01;
+    EXPECT_EQ(FormatChipImageHex(image),
+              Record(0x4200, 0, {0xAB, 0, 0xCD, 0}) + Record(0x43FE, 0, {0x01, 0}) + kEnd);
+    // The high byte of an EEPROM word is not part of the byte.
+    const ChipImage parsed = Parsed(Record(0x4204, 0, {0x5A, 0xFF}) + kEnd);
+    EXPECT_EQ(parsed.eeprom[2], 0x5A);
+    EXPECT_EQ(parsed.eeprom[1], std::nullopt);
+}
+
+TEST(ChipImageHex, RecordsStopAtGapsAndSixteenByteBoundaries) {
+    ChipImage image;
+    for (std::uint16_t w = 6; w < 14; ++w) {
+        image.program[w] = w;
+    }
+    image.program[15] = 0x3FFF;
+    EXPECT_EQ(FormatChipImageHex(image),
+              Record(0x000C, 0, {6, 0, 7, 0})                                    //
+                  + Record(0x0010, 0, {8, 0, 9, 0, 10, 0, 11, 0, 12, 0, 13, 0})  //
+                  + Record(0x001E, 0, {0xFF, 0x3F}) + kEnd);
+}
+
+TEST(ChipImageHex, ExtendedAddressRecordsMoveTheBase) {
+    // Segment 0x0400 (byte 0x4000) + offset 0x000E is the configuration word.
+    const ChipImage segment = Parsed(Record(0, 2, {0x04, 0x00}) + Record(0x000E, 0, {0x72, 0x3F}) +
+                                     Record(0, 4, {0, 0}) + Record(0x0002, 0, {0x05, 0x28}) + kEnd);
+    EXPECT_EQ(segment.config, 0x3F72);
+    EXPECT_EQ(segment.program[1], 0x2805);
+}
+
+TEST(ChipImageHex, LineEndsAndTheRestOfAWordFollowTheUsualTools) {
+    const std::string records[] = {Record(0, 0, {0x05, 0x28}), kEnd};
+    for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
+        std::string text;
+        for (std::string record : records) {
+            record.pop_back();
+            text += record + lineEnd + lineEnd;
+        }
+        EXPECT_EQ(Parsed(text).program[0], 0x2805) << "line end " << int{lineEnd[0]};
+        text.insert(text.find(":0000"), ":00000007F9" + std::string(lineEnd));
+        const HexParseResult bad = ParseChipImageHex(text);
+        EXPECT_EQ(bad.line, 3U) << "line end " << int{lineEnd[0]} << ": " << bad.error;
+    }
+    // A lone low byte keeps an erased high byte; words keep 14 bits; the
+    // reserved word 0x2005 is dropped; anything after the end record is not read.
+    const ChipImage image = Parsed(Record(0, 0, {0x05}) + Record(0x0002, 0, {0xFF, 0xFF}) +
+                                   Record(0x400A, 0, {0x00, 0x00}) + kEnd + "junk\x1A");
+    EXPECT_EQ(image.program[0], 0x3F05);
+    EXPECT_EQ(image.program[1], 0x3FFF);
+    EXPECT_EQ(image, [] {
+        ChipImage expected;
+        expected.program[0] = 0x3F05;
+        expected.program[1] = 0x3FFF;
+        return expected;
+    }());
+}
+
+}  // namespace
+}  // namespace tallis
