@@ -135,6 +135,13 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                    "there afterwards (Intel HEX)")
         ->type_name("FILE")
         ->needs(sim);
+    std::string simBoardName = "ideal";
+    app.add_option("--sim-board", simBoardName,
+                   "with --sim: the interface board: ideal (default) or slow (RB7 rises in 5 us, "
+                   "VPP in 50 us)")
+        ->check(CLI::IsMember({"ideal", "slow"}))
+        ->type_name("")
+        ->needs(sim);
     app.add_flag("--real-time", options.realTime,
                  "with --sim: pace the simulated chip by the real timer instead of virtual time")
         ->needs(sim);
@@ -183,6 +190,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     PortChoice port = *ParsePort(portName);
     options.portBase = port.base;
     options.lptNumber = port.lptNumber;
+    options.simBoard = *sim::BoardTimingNamed(simBoardName);
     if (std::string problem = PcOwnedPortProblem(port.base);
         !problem.empty() && !options.forcePort) {
         std::fprintf(stderr, "tallis-cli: %s\n", problem.c_str());

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/ChipType.h"
+#include "sim/InterfaceBoard.h"
 
 namespace tallis {
 
@@ -25,6 +26,7 @@ struct CliOptions {
     ChipType simChip = ChipType::Pic16F877A;  // the --chip value unless --sim-chip says otherwise
     std::optional<std::filesystem::path> simStatePath;
     bool realTime = false;
+    sim::BoardTiming simBoard;  // --sim-board: ideal unless "slow" is asked for
 
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;

@@ -54,7 +54,8 @@ class SimCommandTarget : public CommandTarget {
           target_({.type = sim::TargetTypeOf(options.simChip),
                    .base = options.portBase,
                    .time = options.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual,
-                   .portAccessCostNs = sim::kRealPortAccessNs}) {}
+                   .portAccessCostNs = sim::kRealPortAccessNs,
+                   .board = options.simBoard}) {}
 
     std::string Prepare() override {
         if (!options_.simStatePath) {

@@ -1,5 +1,6 @@
 #include "fuzz/ReferenceRun.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tallis::fuzz {
@@ -45,6 +46,11 @@ class Walk {
         result_.memory = before;
         result_.memory.program.fill(sim::kErasedWord);
         result_.memory.ConfigWord() = sim::NormalizeConfigWord(type, sim::kErasedWord);
+        if (type == sim::TargetType::Pic16F877) {
+            // The code-protect-disable erase takes the IDs and the debug vector too.
+            std::fill_n(result_.memory.config.begin(),
+                        sim::kDebugVectorAddress - sim::kConfigSpaceStart + 1, sim::kErasedWord);
+        }
     }
 
     ReferenceResult Run() {

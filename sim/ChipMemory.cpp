@@ -6,20 +6,24 @@ namespace tallis::sim {
 
 namespace {
 
-// 877 code protection, one CP1:CP0 pair: 11 none, 10 upper 256 words,
-// 01 upper half, 00 everything. Returns the first protected address.
-std::uint16_t ProtectedFrom877(unsigned pair) {
+// 87x code protection, one CP1:CP0 pair: 11 none, 10 the last 256 words,
+// 01 the upper half, 00 everything. Returns the first protected address.
+std::uint16_t ProtectedFrom87x(unsigned pair, std::uint16_t programWords) {
     switch (pair & 3U) {
         case 3:
-            return kProgramWords;
+            return programWords;
         case 2:
-            return 0x1F00;
+            return static_cast<std::uint16_t>(programWords - 0x100);
         case 1:
-            return 0x1000;
+            return static_cast<std::uint16_t>(programWords / 2);
         default:
             return 0x0000;
     }
 }
+
+// The revision a simulated chip reports in the low bits of its device ID.
+constexpr std::uint16_t kRevision87x = 0x6;
+constexpr std::uint16_t kRevision87xA = 0x3;
 
 }  // namespace
 
@@ -27,15 +31,26 @@ const char* TargetTypeName(TargetType type) {
     return type == TargetType::Pic16F877 ? "PIC16F877" : "PIC16F877A";
 }
 
+const Device& DeviceOf(TargetType type) {
+    return *FindDevice(TargetTypeName(type));
+}
+
+TargetType TypeOf(const Device& device) {
+    return device.family == Family::Pic16F87x ? TargetType::Pic16F877 : TargetType::Pic16F877A;
+}
+
 TypeFacts FactsFor(TargetType type) {
-    if (type == TargetType::Pic16F877) {
-        return TypeFacts{0x09A0, 0x001F, 0x0400};
-    }
-    return TypeFacts{0x0E20, 0x000F, 0x1030};
+    const Device& device = DeviceOf(type);
+    return TypeFacts{device.deviceId, static_cast<std::uint16_t>(~device.idMask & kWordMask),
+                     static_cast<std::uint16_t>(~device.configImplemented & kWordMask)};
 }
 
 std::uint16_t DefaultDeviceId(TargetType type) {
-    return type == TargetType::Pic16F877 ? 0x09A6 : 0x0E23;
+    return DefaultDeviceId(DeviceOf(type));
+}
+
+std::uint16_t DefaultDeviceId(const Device& device) {
+    return device.deviceId | (device.family == Family::Pic16F87x ? kRevision87x : kRevision87xA);
 }
 
 ChipMemory ChipMemory::Blank(TargetType type, std::uint16_t deviceId) {
@@ -49,19 +64,27 @@ ChipMemory ChipMemory::Blank(TargetType type, std::uint16_t deviceId) {
 }
 
 std::uint16_t NormalizeConfigWord(TargetType type, std::uint16_t word) {
-    return static_cast<std::uint16_t>((word | FactsFor(type).unimplemented) & kWordMask);
+    return NormalizeConfigWord(DeviceOf(type), word);
+}
+
+std::uint16_t NormalizeConfigWord(const Device& device, std::uint16_t word) {
+    return static_cast<std::uint16_t>((word | ~device.configImplemented) & kWordMask);
 }
 
 bool IsCodeProtected(TargetType type, std::uint16_t configWord, std::uint16_t address) {
-    if (address >= kProgramWords) {
+    return IsCodeProtected(DeviceOf(type), configWord, address);
+}
+
+bool IsCodeProtected(const Device& device, std::uint16_t configWord, std::uint16_t address) {
+    if (address >= device.programWords) {
         return false;
     }
-    if (type == TargetType::Pic16F877A) {
+    if (device.family == Family::Pic16F87xA) {
         return (configWord & 0x2000) == 0;
     }
     // Both pairs (bits 13:12 and 5:4) are meant to be equal; the stronger one wins.
-    const std::uint16_t from =
-        std::min(ProtectedFrom877(configWord >> 12), ProtectedFrom877(configWord >> 4));
+    const std::uint16_t from = std::min(ProtectedFrom87x(configWord >> 12, device.programWords),
+                                        ProtectedFrom87x(configWord >> 4, device.programWords));
     return address >= from;
 }
 

@@ -3,16 +3,26 @@
 #include <array>
 #include <cstdint>
 
+#include "device/Device.h"
+
 namespace tallis::sim {
 
-// The two chip types the target can be.
+// The two programming algorithms the target can speak, named after the chip
+// each stands for when no other device is chosen.
 enum class TargetType { Pic16F877, Pic16F877A };
 
 const char* TargetTypeName(TargetType type);
 
-// Address map in 14-bit words, as the programming interface counts them.
+// The device row a type stands for (PIC16F877 or PIC16F877A), and the type
+// that speaks a device's algorithm.
+const Device& DeviceOf(TargetType type);
+TargetType TypeOf(const Device& device);
+
+// Address map in 14-bit words, as the programming interface counts them. The
+// arrays hold the largest part; a smaller one uses their start.
 inline constexpr std::uint16_t kProgramWords = 0x2000;      // 0x0000-0x1FFF
 inline constexpr std::uint16_t kConfigSpaceStart = 0x2000;  // IDs 0x2000-0x2003
+inline constexpr std::uint16_t kDebugVectorAddress = 0x2004;
 inline constexpr std::uint16_t kDeviceIdAddress = 0x2006;
 inline constexpr std::uint16_t kConfigWordAddress = 0x2007;
 inline constexpr std::uint16_t kConfigSpaceWords = 8;  // 0x2000-0x2007 are stored
@@ -38,7 +48,7 @@ struct ChipMemory {
     bool operator==(const ChipMemory&) const = default;
 };
 
-// Facts that depend on the chip type.
+// Facts that depend on the chip type (its device row).
 struct TypeFacts {
     std::uint16_t deviceIdBase;   // device ID without the revision bits
     std::uint16_t revisionMask;   // bits of the device ID that carry the revision
@@ -49,13 +59,16 @@ TypeFacts FactsFor(TargetType type);
 
 // Default device ID of a simulated chip (a plausible silicon revision).
 std::uint16_t DefaultDeviceId(TargetType type);
+std::uint16_t DefaultDeviceId(const Device& device);
 
 // Configuration word as the chip stores it: 14 bits, unimplemented bits at 1.
 std::uint16_t NormalizeConfigWord(TargetType type, std::uint16_t word);
+std::uint16_t NormalizeConfigWord(const Device& device, std::uint16_t word);
 
 // True when code protection, as set by this configuration word, covers the
 // program-memory word at the address (reads 0 through the programming interface).
 bool IsCodeProtected(TargetType type, std::uint16_t configWord, std::uint16_t address);
+bool IsCodeProtected(const Device& device, std::uint16_t configWord, std::uint16_t address);
 
 // True when the configuration word protects the data EEPROM (CPD, bit 8, at 0).
 bool IsDataProtected(std::uint16_t configWord);

@@ -1,6 +1,18 @@
 #include "sim/InterfaceBoard.h"
 
+#include <algorithm>
+
 namespace tallis::sim {
+
+std::optional<BoardTiming> BoardTimingNamed(std::string_view name) {
+    if (name == "ideal") {
+        return BoardTiming{};
+    }
+    if (name == "slow") {
+        return BoardTiming::Slow();
+    }
+    return std::nullopt;
+}
 
 MclrLevel InterfaceBoard::MclrFor(std::uint8_t data) {
     if ((data & kRunBit) == 0) {
@@ -10,30 +22,95 @@ MclrLevel InterfaceBoard::MclrFor(std::uint8_t data) {
 }
 
 void InterfaceBoard::SetRegisters(std::uint8_t data, std::uint8_t control) {
+    const std::uint64_t now = clock_.NowNs();
+    CatchUp(now);
     data_ = data;
     control_ = control;
-    if (ChipConnected()) {
-        chip_->UpdatePins(MclrFor(data_), (data_ & kClockBit) != 0, LineLevel());
+    StartMclrEdge(now);
+    TrackRelease(now);
+    Notify(now);
+}
+
+// Only edges towards VPP and from VPP back to VDD go through the switch's RC;
+// the run line pulls MCLR to ground, and releases it to VDD, at once.
+void InterfaceBoard::StartMclrEdge(std::uint64_t nowNs) {
+    const MclrLevel target = MclrFor(data_);
+    if (target == (mclrEdgePending_ ? pendingMclr_ : mclr_)) {
+        return;
+    }
+    std::uint64_t delayNs = 0;
+    if (target == MclrLevel::Vpp) {
+        delayNs = timing_.vppRiseNs;
+    } else if (mclr_ == MclrLevel::Vpp && target == MclrLevel::High) {
+        delayNs = timing_.vppFallNs;
+    }
+    mclrEdgePending_ = delayNs != 0;
+    if (mclrEdgePending_) {
+        pendingMclr_ = target;
+        mclrDueNs_ = nowNs + delayNs;
+    } else {
+        mclr_ = target;
     }
 }
 
-bool InterfaceBoard::LineLevel() const {
-    if (fault_ == BoardFault::DataStuckLow) {
-        return false;
-    }
+bool InterfaceBoard::Released() const {
     const bool hostReleases = (control_ & kHoldDataLowBit) == 0;
     const bool chipReleases = !ChipConnected() || chip_->Rb7Released();
-    return hostReleases && chipReleases;
+    return fault_ != BoardFault::DataStuckLow && hostReleases && chipReleases;
 }
 
-bool InterfaceBoard::Rb7() const {
+void InterfaceBoard::TrackRelease(std::uint64_t nowNs) {
+    const bool released = Released();
+    if (released && !released_) {
+        releasedSinceNs_ = nowNs;
+    }
+    released_ = released;
+}
+
+bool InterfaceBoard::LineLevelAt(std::uint64_t nowNs) const {
+    return released_ && nowNs - releasedSinceNs_ >= timing_.rb7RiseNs;
+}
+
+// Hands the chip every slow edge that has completed by now, oldest first.
+void InterfaceBoard::CatchUp(std::uint64_t nowNs) {
+    for (;;) {
+        const bool mclrDue = mclrEdgePending_ && mclrDueNs_ <= nowNs;
+        const std::uint64_t riseDueNs = releasedSinceNs_ + timing_.rb7RiseNs;
+        const bool riseDue = timing_.rb7RiseNs != 0 && ChipConnected() && released_ &&
+                             !chipSeesRb7High_ && riseDueNs <= nowNs;
+        if (!mclrDue && !riseDue) {
+            return;
+        }
+        const std::uint64_t atNs = mclrDue && riseDue ? std::min(mclrDueNs_, riseDueNs)
+                                                      : (mclrDue ? mclrDueNs_ : riseDueNs);
+        if (mclrDue && mclrDueNs_ == atNs) {
+            mclr_ = pendingMclr_;
+            mclrEdgePending_ = false;
+        }
+        Notify(atNs);
+    }
+}
+
+void InterfaceBoard::Notify(std::uint64_t nowNs) {
+    if (!ChipConnected()) {
+        return;
+    }
+    const bool vppRising = mclrEdgePending_ && pendingMclr_ == MclrLevel::Vpp;
+    chipSeesRb7High_ = LineLevelAt(nowNs);
+    chip_->UpdatePins(mclr_, Rb6(), chipSeesRb7High_, nowNs, vppRising);
+    TrackRelease(nowNs);  // the chip may have taken or let go of RB7
+}
+
+bool InterfaceBoard::Rb7() {
+    const std::uint64_t now = clock_.NowNs();
+    CatchUp(now);
     if (fault_ == BoardFault::DataStuckLow) {
         return false;
     }
     if (!ChipConnected()) {
         return true;  // nothing on the other end: the input floats high
     }
-    return LineLevel();
+    return LineLevelAt(now);
 }
 
 void InterfaceBoard::SetFault(BoardFault fault) {

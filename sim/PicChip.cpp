@@ -12,14 +12,38 @@ constexpr std::uint64_t kUs = 1000;
 constexpr std::uint64_t kMs = 1000 * kUs;
 
 // The chip's minimum times.
-constexpr std::uint64_t kSetupHoldNs = 100;       // RB7 around the falling edge
-constexpr std::uint64_t kTdlyNs = 1 * kUs;        // between command and data, command and command
-constexpr std::uint64_t kEntrySetupNs = 5 * kUs;  // RB6/RB7 low before VPP
-constexpr std::uint64_t kTdisNs = 100 * kUs;      // quiet time after End Programming
+constexpr std::uint64_t kSetupHoldNs = 100;  // RB7 around the falling edge
+constexpr std::uint64_t kTdlyNs = 1 * kUs;   // between command and data, command and command
+// RB6/RB7 low before VPP rises (TSET0) and held low after it (THLD0): the
+// values of this family's sibling programming specifications. The hold is
+// checked at the first clock edge.
+constexpr std::uint64_t kEntrySetupNs = 100;
+constexpr std::uint64_t kEntryHoldNs = 5 * kUs;
+// Quiet time after End Programming (TDIS). The sources agree that nothing may
+// follow within it; none says whether the chip then takes or drops a command.
+// The chip drops it (and records the violation), so that a host breaking TDIS
+// sees the command lost, as a failed read-back, instead of passing here on a
+// sequence a real chip may not take.
+constexpr std::uint64_t kTdisNs = 100 * kUs;
 constexpr std::uint64_t kProgramOnly877Ns = 4 * kMs;   // 877 command 24, internally timed
 constexpr std::uint64_t kEraseProgramNs = 8 * kMs;     // command 8, erase then program
 constexpr std::uint64_t kProgramOnly877ANs = 1 * kMs;  // 877A command 24 until End Programming
 constexpr std::uint64_t kEraseNs = 8 * kMs;            // chip erase and bulk erases
+// Transcriptions of the 877A's programming specification give 8 ms for Chip
+// Erase, the bulk erases and command 8 in some places and 10 ms in others.
+// The chip takes 8 ms, the figure of the command table, so that a host's 9 ms
+// chip erase and 10 ms configuration cycle are legal; hosts wait the larger.
+// The only data EEPROM write time any source gives is command 8's 8 ms; the
+// 1 ms of command 24 is the program-memory row's. An 877A EEPROM byte written
+// with command 24 therefore needs 8 ms before End Programming too.
+constexpr std::uint64_t kEepromProgramOnly877ANs = kEraseProgramNs;
+
+// Whether the 877's code-protect-disable erase (1, 7, 8 at 0x2007) also
+// clears the ID locations (and the debug vector beside them): the sources
+// leave it open. One established programmer's change log says its erase
+// clears them, and the 877A's Chip Erase clears them when given from
+// configuration space, as this erase is: so it clears them.
+constexpr bool kCodeProtectEraseClearsIds = true;
 
 enum Command : std::uint8_t {
     kLoadConfiguration = 0,
@@ -84,18 +108,18 @@ const char* ChipModeName(ChipMode mode) {
     return "?";
 }
 
-PicChip::PicChip(TargetType type, SimClock& clock, ViolationLog& log, std::uint16_t deviceId)
-    : type_(type),
+PicChip::PicChip(const Device& device, SimClock& clock, ViolationLog& log, std::uint16_t deviceId)
+    : device_(device),
+      type_(TypeOf(device)),
       clock_(clock),
       log_(log),
-      memory_(ChipMemory::Blank(type, deviceId != 0 ? deviceId : DefaultDeviceId(type))) {
+      memory_(ChipMemory::Blank(type_, deviceId != 0 ? deviceId : DefaultDeviceId(device))) {
     ResetLatches();
 }
 
 // ---- Pins -------------------------------------------------------------------
 
-void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7) {
-    const std::uint64_t now = clock_.NowNs();
+void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7, std::uint64_t now, bool vppRising) {
     if (cycle_.active) {
         Settle(now);
     }
@@ -119,9 +143,13 @@ void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7) {
         linesLow_ = low;
         linesLowSinceNs_ = now;
     }
+    if (rb6 && !rb6_ && vppRising) {
+        log_.Record(ViolationKind::VppHold, now, "clock pulse while VPP was still rising");
+    }
     if (rb6 != rb6_) {
         rb6_ = rb6;
         if (mode_ == ChipMode::Programming) {
+            CheckEntryHold(now);
             if (rb6) {
                 OnRisingEdge(now);
             } else {
@@ -150,17 +178,35 @@ void PicChip::OnMclrChange(MclrLevel level, std::uint64_t now) {
         case MclrLevel::Vpp:
             if (linesLow_ && now - linesLowSinceNs_ >= kEntrySetupNs) {
                 EnterProgramming(now);
+                if (old == MclrLevel::High) {
+                    log_.RecordHazard(HazardKind::EntryFromRunningChip, now,
+                                      "MCLR went from VDD to VPP: the chip ran its program "
+                                      "until then");
+                }
             } else {
                 mode_ = ChipMode::VppRejected;
                 log_.Record(ViolationKind::VppEntry, now,
-                            linesLow_ ? Format("RB6/RB7 low only %.3f us before VPP (needs 5 us): "
-                                               "no programming mode",
-                                               Us(now - linesLowSinceNs_))
-                                      : Format("VPP applied with RB6=%d RB7=%d (both must be low): "
-                                               "no programming mode",
-                                               rb6_ ? 1 : 0, rb7_ ? 1 : 0));
+                            linesLow_
+                                ? Format("RB6/RB7 low only %.3f us before VPP (needs 0.1 us): "
+                                         "no programming mode",
+                                         Us(now - linesLowSinceNs_))
+                                : Format("VPP applied with RB6=%d RB7=%d (both must be low): "
+                                         "no programming mode",
+                                         rb6_ ? 1 : 0, rb7_ ? 1 : 0));
             }
             break;
+    }
+}
+
+void PicChip::CheckEntryHold(std::uint64_t now) {
+    if (clockedSinceEntry_) {
+        return;
+    }
+    clockedSinceEntry_ = true;
+    if (now - enteredNs_ < kEntryHoldNs) {
+        log_.Record(ViolationKind::VppHold, now,
+                    Format("first clock edge %.3f us after VPP reached its level (needs 5 us)",
+                           Us(now - enteredNs_)));
     }
 }
 
@@ -173,8 +219,10 @@ void PicChip::AwaitCommand() {
     driveLow_ = false;
 }
 
-void PicChip::EnterProgramming(std::uint64_t /*now*/) {
+void PicChip::EnterProgramming(std::uint64_t now) {
     mode_ = ChipMode::Programming;
+    enteredNs_ = now;
+    clockedSinceEntry_ = false;
     pc_ = 0;
     AwaitCommand();
     frameEnded_ = false;
@@ -328,7 +376,7 @@ void PicChip::Execute(std::uint8_t code, std::uint64_t now) {
             phase_ = Phase::DataOut;
             break;
         case kReadDataData:
-            outWord_ = IsDataProtected(memory_.ConfigWord()) ? 0 : memory_.eeprom[pc_ & 0xFF];
+            outWord_ = IsDataProtected(memory_.ConfigWord()) ? 0 : memory_.eeprom[EepromIndex(pc_)];
             phase_ = Phase::DataOut;
             break;
         case kIncrementAddress:
@@ -352,7 +400,7 @@ void PicChip::Execute(std::uint8_t code, std::uint64_t now) {
             break;
         case kBeginEraseProgramming:
             if (setupStep == 2) {
-                StartCodeProtectDisable(now);
+                StartBulkErase877(now);
             } else if (pendingErase != PendingErase::None) {
                 StartErase(pendingErase == PendingErase::Program ? CycleTarget::BulkProgram
                                                                  : CycleTarget::BulkData,
@@ -410,7 +458,8 @@ void PicChip::StartWriteCycle(std::uint8_t command, bool eraseFirst, std::uint64
     cycle.eraseFirst = eraseFirst;
     cycle.externallyTimed = type_ == TargetType::Pic16F877A && command == kBeginProgrammingOnly;
     if (cycle.externallyTimed) {
-        cycle.minDurationNs = kProgramOnly877ANs;
+        cycle.minDurationNs =
+            lastLoad_ == LastLoad::Eeprom ? kEepromProgramOnly877ANs : kProgramOnly877ANs;
     } else {
         cycle.minDurationNs =
             command == kBeginProgrammingOnly ? kProgramOnly877Ns : kEraseProgramNs;
@@ -418,7 +467,7 @@ void PicChip::StartWriteCycle(std::uint8_t command, bool eraseFirst, std::uint64
     cycle.wordCount = 1;
     if (lastLoad_ == LastLoad::Eeprom) {
         cycle.target = CycleTarget::EepromByte;
-        cycle.address = pc_ & 0xFF;
+        cycle.address = EepromIndex(pc_);
         cycle.words[0] = eepromLatch_;
     } else if (InConfigSpace()) {
         cycle.target = CycleTarget::ConfigWord;
@@ -452,18 +501,31 @@ void PicChip::StartErase(CycleTarget target, std::uint64_t now) {
     cycle_ = cycle;
 }
 
-void PicChip::StartCodeProtectDisable(std::uint64_t now) {
-    if (pc_ != kConfigWordAddress) {
-        log_.Record(ViolationKind::BadEraseSequence, now,
-                    Format("commands 1, 7, 8 with the address at 0x%04X instead of 0x2007: "
-                           "nothing erased",
-                           pc_));
+// 877 commands 1, 7, 8: what they erase depends on where the address is and
+// on the load before them. At 0x2007 they disable code protection; in program
+// space after Load Data 0x3FFF they erase program memory, after Load Data for
+// Data Memory 0xFF (peers send 0x3FFF: only the low byte counts) the EEPROM.
+void PicChip::StartBulkErase877(std::uint64_t now) {
+    if (pc_ == kConfigWordAddress) {
+        StartErase(CycleTarget::CodeProtectOff, now);
+        const std::uint16_t config = memory_.ConfigWord();
+        cycle_.withEeprom =
+            IsCodeProtected(device_, config, device_.programWords - 1) || IsDataProtected(config);
+        cycle_.withIds = kCodeProtectEraseClearsIds;
         return;
     }
-    StartErase(CycleTarget::CodeProtectOff, now);
-    const std::uint16_t config = memory_.ConfigWord();
-    cycle_.withEeprom =
-        IsCodeProtected(type_, config, kProgramWords - 1) || IsDataProtected(config);
+    if (!InConfigSpace() && lastLoad_ == LastLoad::Program && wordLatch_ == kErasedWord) {
+        StartErase(CycleTarget::BulkProgram, now);
+        return;
+    }
+    if (!InConfigSpace() && lastLoad_ == LastLoad::Eeprom && eepromLatch_ == kErasedByte) {
+        StartErase(CycleTarget::BulkData, now);
+        return;
+    }
+    log_.Record(ViolationKind::BadEraseSequence, now,
+                Format("commands 1, 7, 8 at 0x%04X, neither at 0x2007 nor after Load Data 0x3FFF "
+                       "or Load Data for Data Memory 0xFF: nothing erased",
+                       pc_));
 }
 
 void PicChip::EndProgramming(std::uint64_t now) {
@@ -513,8 +575,9 @@ void PicChip::Commit(const Cycle& cycle) {
     switch (cycle.target) {
         case CycleTarget::ProgramWords:
             for (unsigned i = 0; i < cycle.wordCount; ++i) {
-                const auto address = static_cast<std::uint16_t>(cycle.address + i);
-                if (address == unprogrammable_ || IsCodeProtected(type_, config, address)) {
+                const std::uint16_t address =
+                    ProgramIndex(static_cast<std::uint16_t>(cycle.address + i));
+                if (address == unprogrammable_ || IsCodeProtected(device_, config, address)) {
                     continue;
                 }
                 std::uint16_t& word = memory_.program[address];
@@ -524,36 +587,36 @@ void PicChip::Commit(const Cycle& cycle) {
             break;
         case CycleTarget::ConfigWord: {
             const std::uint16_t address = cycle.address;
-            const bool isId = address < kConfigSpaceStart + 4;
+            const bool isId = address <= kDebugVectorAddress;  // written like the IDs
             if ((!isId && address != kConfigWordAddress) || address == unprogrammable_) {
-                break;  // reserved words, the device ID and the rest are not writable
+                break;  // the reserved word, the device ID and the rest are not writable
             }
             std::uint16_t& word = memory_.config[address - kConfigSpaceStart];
             const std::uint16_t value = cycle.words[0] & kWordMask;
             word = cycle.eraseFirst ? value : static_cast<std::uint16_t>(word & value);
             if (!isId) {
-                word = NormalizeConfigWord(type_, word);
+                word = NormalizeConfigWord(device_, word);
             }
             break;
         }
         case CycleTarget::EepromByte:
             if (!IsDataProtected(config)) {
-                memory_.eeprom[cycle.address & 0xFF] = static_cast<std::uint8_t>(cycle.words[0]);
+                memory_.eeprom[cycle.address] = static_cast<std::uint8_t>(cycle.words[0]);
             }
             break;
         case CycleTarget::ChipErase:
             memory_.program.fill(kErasedWord);
             memory_.eeprom.fill(kErasedByte);
-            memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
+            memory_.ConfigWord() = NormalizeConfigWord(device_, kErasedWord);
             if (cycle.withIds) {
-                std::fill_n(memory_.config.begin(), 4, kErasedWord);
+                EraseIds();
             }
             break;
         case CycleTarget::BulkProgram:
             memory_.program.fill(kErasedWord);
             if (cycle.withIds) {
-                std::fill_n(memory_.config.begin(), 4, kErasedWord);
-                memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
+                EraseIds();
+                memory_.ConfigWord() = NormalizeConfigWord(device_, kErasedWord);
             }
             break;
         case CycleTarget::BulkData:
@@ -561,12 +624,20 @@ void PicChip::Commit(const Cycle& cycle) {
             break;
         case CycleTarget::CodeProtectOff:
             memory_.program.fill(kErasedWord);
-            memory_.ConfigWord() = NormalizeConfigWord(type_, kErasedWord);
+            memory_.ConfigWord() = NormalizeConfigWord(device_, kErasedWord);
             if (cycle.withEeprom) {
                 memory_.eeprom.fill(kErasedByte);
             }
+            if (cycle.withIds) {
+                EraseIds();
+            }
             break;
     }
+}
+
+// The IDs and the debug vector: the writable words below the device ID.
+void PicChip::EraseIds() {
+    std::fill_n(memory_.config.begin(), kDebugVectorAddress - kConfigSpaceStart + 1, kErasedWord);
 }
 
 void PicChip::ResetLatches() {
@@ -578,7 +649,8 @@ void PicChip::ResetLatches() {
 
 std::uint16_t PicChip::WordAt(std::uint16_t address) const {
     if (address < kProgramWords) {
-        return IsCodeProtected(type_, memory_.ConfigWord(), address) ? 0 : memory_.program[address];
+        const std::uint16_t index = ProgramIndex(address);
+        return IsCodeProtected(device_, memory_.ConfigWord(), index) ? 0 : memory_.program[index];
     }
     if (address < kConfigSpaceStart + kConfigSpaceWords) {
         return memory_.config[address - kConfigSpaceStart];
@@ -605,7 +677,7 @@ void PicChip::LoadMemory(const ChipMemory& memory) {
     const std::uint16_t deviceId = memory_.DeviceId();
     memory_ = memory;
     memory_.config[kDeviceIdAddress - kConfigSpaceStart] = deviceId;
-    memory_.ConfigWord() = NormalizeConfigWord(type_, memory_.ConfigWord());
+    memory_.ConfigWord() = NormalizeConfigWord(device_, memory_.ConfigWord());
 }
 
 }  // namespace tallis::sim

@@ -23,25 +23,33 @@ enum class ChipMode {
 
 const char* ChipModeName(ChipMode mode);
 
-// A PIC16F877 or PIC16F877A seen through its programming pins (MCLR, RB6,
+// A PIC16F87x or PIC16F87xA seen through its programming pins (MCLR, RB6,
 // RB7). It checks the host's timing against the chip's minimums and records
-// every violation in the log. Time comes from the clock at every pin change;
-// write and erase cycles complete lazily, when the chip is next looked at.
+// every violation in the log. Time comes with every pin change; write and
+// erase cycles complete lazily, when the chip is next looked at.
 class PicChip {
   public:
-    PicChip(TargetType type, SimClock& clock, ViolationLog& log,
-            std::uint16_t deviceId = 0 /* 0: DefaultDeviceId(type) */);
+    // Sizes, device ID and configuration bits come from the device row; the
+    // command codes and minimum times are the chip's own.
+    PicChip(const Device& device, SimClock& clock, ViolationLog& log,
+            std::uint16_t deviceId = 0 /* 0: DefaultDeviceId(device) */);
+    PicChip(TargetType type, SimClock& clock, ViolationLog& log, std::uint16_t deviceId = 0)
+        : PicChip(DeviceOf(type), clock, log, deviceId) {}
     PicChip(const PicChip&) = delete;
     PicChip& operator=(const PicChip&) = delete;
 
-    // The board reports the pin levels after every port write; rb7 is the
-    // level of the wired line (host and chip together).
-    void UpdatePins(MclrLevel mclr, bool rb6, bool rb7);
+    // The board reports the pin levels after every port write and when a slow
+    // edge completes; rb7 is the level of the wired line (host and chip
+    // together), nowNs when the levels took effect (never before an earlier
+    // report), vppRising whether VPP is on its way up but not there yet.
+    void UpdatePins(MclrLevel mclr, bool rb6, bool rb7, std::uint64_t nowNs,
+                    bool vppRising = false);
     // False while the chip pulls RB7 low during a read frame.
     bool Rb7Released() const { return !driveLow_; }
 
     // Inspection.
     TargetType Type() const { return type_; }
+    const Device& Part() const { return device_; }
     ChipMode Mode() const { return mode_; }
     MclrLevel Mclr() const { return mclr_; }
     std::uint16_t Pc() const { return pc_; }
@@ -69,17 +77,17 @@ class PicChip {
     enum class CycleTarget : std::uint8_t {
         ProgramWords,    // 1 word (877) or a row of 8 (877A) at address
         ConfigWord,      // one word in configuration space at address
-        EepromByte,      // one data EEPROM byte at address & 0xFF
+        EepromByte,      // one data EEPROM byte at EepromIndex(PC)
         ChipErase,       // 877A command 31
-        BulkProgram,     // command 9, then 8
-        BulkData,        // command 11, then 8
-        CodeProtectOff,  // 877: 1, 7, 8
+        BulkProgram,     // command 9, then 8; 877: Load Data 0x3FFF, 1, 7, 8
+        BulkData,        // command 11, then 8; 877: Load Data for Data Memory 0xFF, 1, 7, 8
+        CodeProtectOff,  // 877: 1, 7, 8 at 0x2007
     };
     struct Cycle {
         bool active = false;
         bool externallyTimed = false;  // 877A command 24: ends with End Programming
         bool eraseFirst = false;       // command 8: the words are replaced, not ANDed
-        bool withIds = false;          // erase covers the ID words too
+        bool withIds = false;          // erase covers the IDs and the debug vector too
         bool withEeprom = false;       // code-protect-disable erase takes the EEPROM too
         CycleTarget target = CycleTarget::ProgramWords;
         std::uint8_t command = 0;
@@ -95,6 +103,7 @@ class PicChip {
     void OnMclrChange(MclrLevel level, std::uint64_t now);
     void EnterProgramming(std::uint64_t now);
     void LeaveProgramming(std::uint64_t now);
+    void CheckEntryHold(std::uint64_t now);
     void OnRisingEdge(std::uint64_t now);
     void OnFallingEdge(bool bit, std::uint64_t now);
     void CheckFrameStart(std::uint64_t now);
@@ -104,7 +113,8 @@ class PicChip {
     void TakeData(std::uint16_t data);
     void StartWriteCycle(std::uint8_t command, bool eraseFirst, std::uint64_t now);
     void StartErase(CycleTarget target, std::uint64_t now);
-    void StartCodeProtectDisable(std::uint64_t now);
+    void StartBulkErase877(std::uint64_t now);
+    void EraseIds();
     void EndProgramming(std::uint64_t now);
     void Settle(std::uint64_t now);
     void Commit(const Cycle& cycle);
@@ -112,8 +122,16 @@ class PicChip {
     void ResetLatches();
     void AwaitCommand();
     std::uint16_t WordAt(std::uint16_t address) const;
+    // A 4K part ignores bit 12 of the address, a 128-byte EEPROM bit 7.
+    std::uint16_t ProgramIndex(std::uint16_t address) const {
+        return static_cast<std::uint16_t>(address & (device_.programWords - 1U));
+    }
+    std::uint16_t EepromIndex(std::uint16_t address) const {
+        return static_cast<std::uint16_t>(address & (device_.eepromBytes - 1U));
+    }
     bool InConfigSpace() const { return pc_ >= kConfigSpaceStart; }
 
+    const Device& device_;
     TargetType type_;
     SimClock& clock_;
     ViolationLog& log_;
@@ -130,6 +148,8 @@ class PicChip {
     std::uint64_t lastRb7ChangeNs_ = 0;
     std::uint64_t lastFallNs_ = 0;
     bool lastFallLatchedHostBit_ = false;
+    std::uint64_t enteredNs_ = 0;     // when programming mode began (VPP at its level)
+    bool clockedSinceEntry_ = false;  // the first clock edge after entry has been judged
 
     // Serial state.
     Phase phase_ = Phase::Command;

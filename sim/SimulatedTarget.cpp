@@ -14,8 +14,9 @@ std::unique_ptr<SimClock> SimulatedTarget::MakeClock(const TargetOptions& option
 SimulatedTarget::SimulatedTarget(const TargetOptions& options)
     : realTime_(options.time == TimeSource::RealTime),
       clock_(MakeClock(options)),
-      chip_(options.type, *clock_, log_, options.deviceId),
-      board_(&chip_),
+      chip_(options.device != nullptr ? *options.device : DeviceOf(options.type), *clock_, log_,
+            options.deviceId),
+      board_(&chip_, *clock_, options.board),
       port_(options.base, board_, *clock_, log_) {}
 
 VirtualClock& SimulatedTarget::Clock() {

@@ -32,7 +32,9 @@ struct TargetOptions {
     std::uint16_t base = 0x378;
     TimeSource time = TimeSource::Virtual;
     std::uint64_t portAccessCostNs = 0;  // virtual time only
-    std::uint16_t deviceId = 0;          // 0: the type's default
+    std::uint16_t deviceId = 0;          // 0: the device's default
+    const Device* device = nullptr;      // any of the family; nullptr: the type's own row
+    BoardTiming board = {};              // an ideal board unless given
 };
 
 // Port, board, chip and clock wired together: what tests, the command-line

@@ -31,11 +31,32 @@ const char* ViolationKindName(ViolationKind kind) {
             return "incomplete frame";
         case ViolationKind::BadEraseSequence:
             return "bad erase sequence";
+        case ViolationKind::VppHold:
+            return "VPP hold";
     }
     return "?";
 }
 
-static_assert(static_cast<std::size_t>(ViolationKind::BadEraseSequence) + 1 == kViolationKinds);
+const char* HazardKindName(HazardKind kind) {
+    switch (kind) {
+        case HazardKind::EntryFromRunningChip:
+            return "entry from a running chip";
+    }
+    return "?";
+}
+
+static_assert(static_cast<std::size_t>(ViolationKind::VppHold) + 1 == kViolationKinds);
+static_assert(static_cast<std::size_t>(HazardKind::EntryFromRunningChip) + 1 == kHazardKinds);
+
+namespace {
+
+std::string TimeText(std::uint64_t timeNs) {
+    char when[32];
+    std::snprintf(when, sizeof when, "%.3f us: ", static_cast<double>(timeNs) / 1000.0);
+    return when;
+}
+
+}  // namespace
 
 void ViolationLog::Record(ViolationKind kind, std::uint64_t timeNs, std::string detail) {
     ++counts_[static_cast<std::size_t>(kind)];
@@ -45,26 +66,36 @@ void ViolationLog::Record(ViolationKind kind, std::uint64_t timeNs, std::string 
     }
 }
 
+void ViolationLog::RecordHazard(HazardKind kind, std::uint64_t timeNs, std::string detail) {
+    ++hazardCounts_[static_cast<std::size_t>(kind)];
+    ++hazardTotal_;
+    if (hazards_.size() < kMaxKept) {
+        hazards_.push_back(Hazard{kind, timeNs, std::move(detail)});
+    }
+}
+
 void ViolationLog::Clear() {
     violations_.clear();
     counts_.fill(0);
     total_ = 0;
+    hazards_.clear();
+    hazardCounts_.fill(0);
+    hazardTotal_ = 0;
 }
 
 std::string ViolationLog::Describe() const {
     std::string text;
     for (const Violation& v : violations_) {
-        char when[32];
-        std::snprintf(when, sizeof when, "%.3f us", static_cast<double>(v.timeNs) / 1000.0);
-        text += when;
-        text += ": ";
-        text += ViolationKindName(v.kind);
-        text += ": ";
-        text += v.detail;
-        text += '\n';
+        text += TimeText(v.timeNs) + ViolationKindName(v.kind) + ": " + v.detail + '\n';
     }
     if (total_ > violations_.size()) {
         text += std::to_string(total_ - violations_.size()) + " more not kept\n";
+    }
+    for (const Hazard& h : hazards_) {
+        text += TimeText(h.timeNs) + "hazard: " + HazardKindName(h.kind) + ": " + h.detail + '\n';
+    }
+    if (hazardTotal_ > hazards_.size()) {
+        text += std::to_string(hazardTotal_ - hazards_.size()) + " more hazards not kept\n";
     }
     return text;
 }

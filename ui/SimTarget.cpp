@@ -25,10 +25,11 @@ class VirtualEngineTimer : public EngineTimer {
 
 }  // namespace
 
-SimTarget::SimTarget(sim::TimeSource time)
+SimTarget::SimTarget(sim::TimeSource time, sim::BoardTiming board)
     : simulation_(sim::TargetOptions{
           .time = time,
-          .portAccessCostNs = time == sim::TimeSource::Virtual ? sim::kRealPortAccessNs : 0}) {}
+          .portAccessCostNs = time == sim::TimeSource::Virtual ? sim::kRealPortAccessNs : 0,
+          .board = board}) {}
 
 std::unique_ptr<EngineTimer> SimTarget::MakeTimer() {
     if (simulation_.RealTime()) {

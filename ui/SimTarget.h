@@ -5,7 +5,7 @@
 
 namespace tallis {
 
-// The simulated interface board with a PIC16F877A on LPT 1, so that the
+// The simulated interface board (ideal or slow) with a PIC16F877A on LPT 1, so that the
 // program can be tried without hardware. Port access is always available.
 //
 // In real time the engine waits on the real timer and the chip checks those
@@ -14,7 +14,7 @@ namespace tallis {
 // waits only once enabled, like the real one, and its calibration takes no time.
 class SimTarget : public Target {
   public:
-    explicit SimTarget(sim::TimeSource time);
+    explicit SimTarget(sim::TimeSource time, sim::BoardTiming board = {});
 
     PortIo& Port() override { return simulation_.Port(); }
     bool DriverStarted() const override { return true; }

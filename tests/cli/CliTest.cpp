@@ -174,6 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--sim-chip", "16f877", "erase"},
                       std::vector<std::string>{"--sim-state", "s.hex", "erase"},
                       std::vector<std::string>{"--real-time", "erase"},
+                      std::vector<std::string>{"--sim", "--sim-board", "fast", "erase"},
+                      std::vector<std::string>{"--sim-board", "slow", "erase"},
                       std::vector<std::string>{"--sim", "--trace", "erase"}));
 
 TEST(CliUsage, HelpAndVersionExitWithZero) {
@@ -272,6 +274,20 @@ TEST(CliEraseTrace, RealTimeEraseKeepsTheChipsTiming) {
     EXPECT_EQ(r.err, "");  // no protocol violation reported
     // Calibration is announced on a terminal only.
     EXPECT_EQ(r.out, "PIC16F877A erased (port 0x378)\n");
+    EXPECT_EQ(cli.ReadFile("trace.txt"), EraseTrace("16f877a", 0x378));
+}
+
+// RB7 rising in 5 us and VPP in 50 us: the classic waits leave room for both.
+TEST(CliSlowBoard, ProgramAndEraseRunCleanAndUnchanged) {
+    CliProcess cli;
+    cli.WriteFile("f.hex", ProgramHex(kWords, kConfigWord));
+    CliResult program = cli.Run({"--sim", "--sim-board", "slow", "program", "f.hex"});
+    EXPECT_EQ(program.exitCode, 0);
+    EXPECT_EQ(program.err, "");  // no protocol violation reported
+    EXPECT_EQ(program.out, kCompleteMessage);
+    CliResult erase = cli.Run({"--sim", "--sim-board", "slow", "--trace", "trace.txt", "erase"});
+    EXPECT_EQ(erase.exitCode, 0);
+    EXPECT_EQ(erase.err, "");
     EXPECT_EQ(cli.ReadFile("trace.txt"), EraseTrace("16f877a", 0x378));
 }
 

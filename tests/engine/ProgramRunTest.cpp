@@ -96,6 +96,27 @@ TEST_P(ProgramRunOnChip, BundledFirmwareLandsInTheChip) {
     }
 }
 
+// RB7 rising in 5 us and VPP in 50 us fit in the classic 60 us clock phases
+// and 2 ms line waits.
+TEST_P(ProgramRunOnChip, ClassicCommandsPassOnASlowBoard) {
+    RunBench slow(GetParam(), Type(), 0x378, sim::BoardTiming::Slow());
+    const std::vector<std::uint16_t> words = SampleWords(40);
+    EXPECT_EQ(slow.Run(ExtendedAddressRecord() + WordsInRecords(0, words) +
+                       WordRecord(0x2007, {kConfig}) + EndRecord()),
+              RunOutcome::Completed);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        EXPECT_EQ(slow.ProgramWord(static_cast<std::uint16_t>(i)), words[i]) << i;
+    }
+    slow.programmer.EraseOnly();
+    EXPECT_EQ(slow.ProgramWord(0), sim::kErasedWord);
+    slow.programmer.ResetCpu();
+    EXPECT_EQ(slow.target.Chip().Mode(), sim::ChipMode::Running);
+    EXPECT_TRUE(slow.target.Violations().Empty()) << slow.target.Violations().Describe();
+    // Each entry passes through a running chip: a hazard, never a failure.
+    EXPECT_EQ(slow.target.Violations().HazardCount(sim::HazardKind::EntryFromRunningChip),
+              slow.target.Chip().ProgramModeEntries());
+}
+
 TEST_P(ProgramRunOnChip, FullChipWithConfigurationWord) {
     const std::vector<std::uint16_t> words = SampleWords(sim::kProgramWords);
     auto image =

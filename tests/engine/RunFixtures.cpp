@@ -101,8 +101,12 @@ std::vector<std::uint16_t> SampleWords(std::size_t count, std::uint16_t seed) {
     return words;
 }
 
-RunBench::RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base)
-    : target({.type = targetType, .base = base, .portAccessCostNs = sim::kRealPortAccessNs}),
+RunBench::RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base,
+                   sim::BoardTiming board)
+    : target({.type = targetType,
+              .base = base,
+              .portAccessCostNs = sim::kRealPortAccessNs,
+              .board = board}),
       host(hostChip, &target),
       programmer(target.Port(), target.Clock(), host),
       run(programmer, host) {}

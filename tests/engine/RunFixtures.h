@@ -68,7 +68,8 @@ std::vector<std::uint16_t> SampleWords(std::size_t count, std::uint16_t seed = 0
 
 // Port, board and chip in virtual time, with the engine and the run on top.
 struct RunBench {
-    explicit RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base = 0x378);
+    explicit RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base = 0x378,
+                      sim::BoardTiming board = {});
     explicit RunBench(ChipType chip) : RunBench(chip, sim::TargetTypeOf(chip)) {}
 
     RunOutcome Run(const std::string& text);

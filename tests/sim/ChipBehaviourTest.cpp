@@ -53,6 +53,58 @@ TEST_P(EachType, EraseClearsCodeProtectionAndTheEepromUnderIt) {
     EXPECT_EQ(memory.eeprom[7], kErasedByte);
 }
 
+// The 877's code-protect-disable erase clears the IDs (a modelling choice, see
+// PicChip.cpp); the 877A's Chip Erase from program space leaves them.
+TEST_P(EachType, EraseTakesTheIdsOnlyOnThe877) {
+    Preload(0x1111, 0x3FFF, 0x55);
+    host.Erase();
+    const bool cleared = GetParam() == TargetType::Pic16F877;
+    EXPECT_EQ(target.Chip().Memory().config[0], cleared ? kErasedWord : 0x0123);
+}
+
+// Load Data for Program Memory 0x3FFF or for Data Memory 0xFF, then 1, 7, 8.
+TEST(Erase877, BulkErasesFollowTheLoadBeforeThem) {
+    struct Case {
+        const char* name;
+        std::uint8_t load;
+        std::uint16_t data;
+        bool programErased;
+        bool eepromErased;
+    };
+    const Case cases[] = {
+        {"program memory", kLoadData, 0x3FFF, true, false},
+        {"data memory", kLoadDataEeprom, 0x00FF, false, true},
+        {"data memory, 14 bits", kLoadDataEeprom, 0x3FFF, false, true},
+        {"program memory, not blank data", kLoadData, 0x1234, false, false},
+    };
+    for (const Case& c : cases) {
+        SimulatedTarget target{TargetOptions{.type = TargetType::Pic16F877}};
+        TestHost host{target};
+        ChipMemory memory = target.Chip().Memory();
+        memory.program.fill(0x0000);
+        memory.eeprom.fill(0x00);
+        memory.config[0] = 0x0123;
+        target.Chip().LoadMemory(memory);
+        host.EnterProgramMode();
+        host.Increment(3);
+        host.CommandWithData(c.load, c.data);
+        host.Command(kSetup1);
+        host.Command(kSetup2);
+        host.Command(kBeginEraseProgramming);
+        host.Wait(8000);
+        host.Command(kSetup1);
+        host.Command(kSetup2);
+        const ChipMemory& after = target.Chip().Memory();
+        EXPECT_EQ(after.program[0x1FFF], c.programErased ? kErasedWord : 0x0000) << c.name;
+        EXPECT_EQ(after.eeprom[0xFF], c.eepromErased ? kErasedByte : 0x00) << c.name;
+        EXPECT_EQ(after.config[0], 0x0123) << c.name;
+        const bool erased = c.programErased || c.eepromErased;
+        EXPECT_EQ(target.Violations().Count(ViolationKind::BadEraseSequence), erased ? 0U : 1U)
+            << c.name << "\n"
+            << target.Violations().Describe();
+    }
+}
+
 TEST(Erase877, LeavesTheEepromWhenNothingIsProtected) {
     SimulatedTarget target{TargetOptions{.type = TargetType::Pic16F877}};
     TestHost host{target};
@@ -113,6 +165,16 @@ TEST_P(EachType, ConfigurationWordIsWrittenAndReadBack) {
     host.WriteConfig(0x3F72);
     EXPECT_EQ(target.Chip().Pc(), kConfigWordAddress);
     EXPECT_EQ(host.CommandRead(kRead), NormalizeConfigWord(GetParam(), 0x3F72));
+    ExpectNoViolations();
+}
+
+TEST_P(EachType, DebugVectorIsWritableLikeTheIds) {
+    host.Erase();
+    host.CommandWithData(kLoadConfiguration, 0x2ABC);
+    host.Increment(4);
+    host.Command(kBeginEraseProgramming);
+    host.Wait(10000);
+    EXPECT_EQ(host.CommandRead(kRead), 0x2ABC);
     ExpectNoViolations();
 }
 
@@ -222,6 +284,42 @@ TEST_P(EachType, DeviceIdIsTheTypesOwn) {
     // Not writable.
     host.ProgramWord(0x0000);
     EXPECT_EQ(host.CommandRead(kRead), id);
+}
+
+// Every device of the family: its ID, its unimplemented configuration bits,
+// and its sizes, past which addresses wrap.
+TEST(EachDevice, IdConfigurationBitsAndSizesComeFromItsRow) {
+    for (const Device& device : Devices()) {
+        SimulatedTarget target{TargetOptions{.device = &device}};
+        TestHost host{target};
+        ChipMemory memory = target.Chip().Memory();
+        memory.program[0x0000] = 0x0AAA;
+        memory.eeprom[0x00] = 0x42;
+        target.Chip().LoadMemory(memory);
+        host.EnterProgramMode();
+        host.AdvanceTo(0x1000);
+        const bool small = device.programWords == 4096;
+        EXPECT_EQ(host.CommandRead(kRead), small ? 0x0AAA : kErasedWord) << device.name;
+        host.EnterProgramMode();
+        host.AdvanceTo(0x80);
+        EXPECT_EQ(host.CommandRead(kReadEeprom), device.eepromBytes == 128 ? 0x42 : 0xFF)
+            << device.name;
+        host.WriteConfig(0x0000);
+        EXPECT_EQ(host.CommandRead(kRead), ~device.configImplemented & kWordMask) << device.name;
+        host.Increment(0x3FFF);  // configuration space wraps: back to 0x2006
+        EXPECT_TRUE(device.Matches(host.CommandRead(kRead))) << device.name;
+        EXPECT_TRUE(target.Violations().Empty()) << device.name << target.Violations().Describe();
+    }
+}
+
+TEST(CodeProtection87x, RangesFollowTheProgramMemorySize) {
+    const Device& small = *FindDevice("16f873");
+    for (std::uint16_t config : {0x2FEF, 0x1FDF}) {  // CP 10: last 256 words; 01: upper half
+        const std::uint16_t from = config == 0x2FEF ? 0x0F00 : 0x0800;
+        EXPECT_FALSE(IsCodeProtected(small, config, from - 1)) << std::hex << config;
+        EXPECT_TRUE(IsCodeProtected(small, config, from)) << std::hex << config;
+        EXPECT_TRUE(IsCodeProtected(small, config, 0x0FFF)) << std::hex << config;
+    }
 }
 
 TEST_P(EachType, EepromIsWrittenAndReadThroughItsOwnCommands) {

@@ -67,6 +67,20 @@ TEST(Timing, ShortProgramTimesAreViolationsAndNotCommitted) {
     }
 }
 
+TEST(Timing, Eeprom877AThroughCommand24NeedsTheEepromWriteTime) {
+    for (const std::uint32_t waitUs : {1000U, 8000U}) {
+        Fixture f(TargetType::Pic16F877A);
+        f.host.EnterProgramMode();
+        f.host.CommandWithData(kLoadDataEeprom, 0x55);
+        f.host.Command(kBeginProgrammingOnly);
+        f.host.Wait(waitUs);
+        f.host.Command(kEndProgramming);
+        const bool enough = waitUs >= 8000;
+        EXPECT_EQ(f.Count(ViolationKind::ProgramTimeTooShort), enough ? 0U : 1U) << waitUs;
+        EXPECT_EQ(f.target.Chip().Memory().eeprom[0], enough ? 0x55 : kErasedByte) << waitUs;
+    }
+}
+
 TEST(Timing, ShortEraseIsNotCommitted) {
     for (TargetType type : {TargetType::Pic16F877, TargetType::Pic16F877A}) {
         Fixture f(type);
@@ -164,7 +178,7 @@ TEST(Timing, VppNeedsRb6AndRb7LowFirst) {
     };
     const Case cases[] = {
         {"RB7 released (high)", 0x00, 2000},
-        {"low only 3 us", 0x01, 3},
+        {"lowered together with VPP", 0x01, 0},
     };
     for (const Case& c : cases) {
         Fixture f(TargetType::Pic16F877A);
@@ -179,6 +193,41 @@ TEST(Timing, VppNeedsRb6AndRb7LowFirst) {
         f.host.Wait(2000);
         f.host.Command(kIncrement);
         EXPECT_EQ(f.target.Chip().CommandCount(kIncrement), 0U) << c.name;
+    }
+}
+
+// Entry straight from reset (lines low, then run and VPP together) against
+// entry through a running chip, and the first clock edge after VPP.
+TEST(Timing, EntryFromRunningChipIsAHazardAndTheFirstClockWaitsForTheHold) {
+    struct Case {
+        const char* name;
+        bool fromRunning;
+        std::uint32_t setupUs;  // RB6/RB7 low before VPP
+        std::uint32_t holdUs;   // VPP before the first clock edge
+        std::size_t hazards;
+        std::size_t holdViolations;
+    };
+    const Case cases[] = {
+        {"from reset, 1 us setup, 5 us hold", false, 1, 5, 0, 0},
+        {"from reset, 4 us hold", false, 1, 4, 0, 1},
+        {"from running, 1 us setup, 5 us hold", true, 1, 5, 1, 0},
+    };
+    for (const Case& c : cases) {
+        Fixture f(TargetType::Pic16F877A);
+        f.host.Control(0x01);
+        f.host.Data(c.fromRunning ? 0x02 : 0x00);
+        f.host.Wait(c.setupUs);
+        f.host.Data(0x0A);
+        f.host.Wait(c.holdUs);
+        f.host.bitWaitUs = 0;
+        f.host.Data(0x0B);
+        EXPECT_EQ(f.target.Chip().Mode(), ChipMode::Programming) << c.name;
+        EXPECT_EQ(f.Count(ViolationKind::VppHold), c.holdViolations) << c.name;
+        EXPECT_EQ(f.target.Violations().Total(), c.holdViolations)
+            << c.name << "\n"
+            << f.target.Violations().Describe();
+        EXPECT_EQ(f.target.Violations().HazardCount(HazardKind::EntryFromRunningChip), c.hazards)
+            << c.name;
     }
 }
 

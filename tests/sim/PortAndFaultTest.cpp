@@ -69,6 +69,55 @@ TEST(Board, McLrFollowsRunAndVppLines) {
     }
 }
 
+TEST(SlowBoard, ReleasedRb7ReadsLowUntilItHasRisen) {
+    SimulatedTarget target{TargetOptions{.board = BoardTiming::Slow()}};
+    TestHost host{target};
+    host.Control(0x01);
+    host.Control(0x00);
+    EXPECT_EQ(host.Status() & 0x40, 0);
+    host.Wait(4);
+    EXPECT_EQ(host.Status() & 0x40, 0);
+    host.Wait(1);
+    EXPECT_EQ(host.Status() & 0x40, 0x40);
+}
+
+// VPP takes 50 us to rise, then THLD0 (5 us) runs before the first clock.
+TEST(SlowBoard, ClockBeforeVppHasRisenAndHeldIsAViolation) {
+    struct Case {
+        std::uint32_t afterVppUs;
+        std::size_t violations;
+    };
+    for (const Case& c : {Case{10, 1}, Case{52, 1}, Case{55, 0}}) {
+        SimulatedTarget target{TargetOptions{.board = BoardTiming::Slow()}};
+        TestHost host{target};
+        host.Control(0x01);
+        host.Data(0x00);
+        host.Wait(10);
+        host.Data(0x0A);
+        host.Wait(c.afterVppUs);
+        host.Data(0x0B);
+        host.Data(0x0A);
+        host.Wait(100);
+        host.Status();  // the board hands over what has happened since
+        EXPECT_EQ(target.Violations().Total(), c.violations) << c.afterVppUs << "\n"
+                                                             << target.Violations().Describe();
+        EXPECT_EQ(target.Chip().Mode(), ChipMode::Programming) << c.afterVppUs;
+    }
+}
+
+TEST(SlowBoard, ClassicPacingWorks) {
+    for (TargetType type : {TargetType::Pic16F877, TargetType::Pic16F877A}) {
+        SimulatedTarget target{TargetOptions{.type = type, .board = BoardTiming::Slow()}};
+        TestHost host{target};
+        host.Erase();
+        host.ProgramWord(0x2AD5);
+        EXPECT_EQ(host.CommandRead(kRead), 0x2AD5) << TargetTypeName(type);
+        host.WriteConfig(0x3F72);
+        EXPECT_EQ(host.CommandRead(kRead), NormalizeConfigWord(type, 0x3F72));
+        EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
+    }
+}
+
 TEST(Faults, NoTargetReadsOnesAndSeesNothing) {
     SimulatedTarget target;
     TestHost host{target};
