@@ -10,8 +10,8 @@ namespace {
 // The fixed part of the PC's I/O map: the system board's ISA devices (IBM PC
 // AT Technical Reference, "I/O Address Map"), the legacy disk, serial and
 // display adapters at their standard addresses (the same map, and Linux's
-// /proc/ioports), and the PCI configuration mechanism (PCI Local Bus
-// Specification 3.0, 3.2.2.3.2), whose 0xCF9 also resets the machine on
+// /proc/ioports), and the PCI configuration mechanism (PCI Local Bus,
+// revision 3.0, section 3.2.2.3.2), whose 0xCF9 also resets the machine on
 // Intel chipsets. Parallel-port bases (0x278, 0x378, 0x3BC) stay free.
 constexpr PcPortRange kPcRanges[] = {
     {0x000, 0x0FF,
