@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/FileNames.h"
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -62,11 +64,6 @@ std::string RenameOver(const std::filesystem::path& from, const std::filesystem:
 }
 
 }  // namespace
-
-std::string PathText(const std::filesystem::path& path) {
-    const auto utf8 = path.u8string();
-    return {utf8.begin(), utf8.end()};
-}
 
 AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {
     // Hidden, and named after the process: runs writing the same target at

@@ -38,7 +38,4 @@ class AtomicFile {
     bool pending_ = false;
 };
 
-// The path as UTF-8 text, for messages.
-std::string PathText(const std::filesystem::path& path);
-
 }  // namespace tallis

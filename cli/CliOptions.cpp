@@ -5,7 +5,6 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
-#include <map>
 
 #include "portio/PcPortRanges.h"
 
@@ -23,16 +22,76 @@ std::string Lowered(std::string text) {
     return text;
 }
 
-const std::map<std::string, ChipType>& ChipNames() {
-    static const std::map<std::string, ChipType> names = {
-        {"16f877", ChipType::Pic16F877},
-        {"16f877a", ChipType::Pic16F877A},
-    };
-    return names;
+constexpr const char* kAutoChip = "auto";
+constexpr const char* kClassicDefaultChip = "16f877a";
+
+ChipType ClassicChipOf(const Device& device) {
+    return device.family == Family::Pic16F87x ? ChipType::Pic16F877 : ChipType::Pic16F877A;
 }
 
-ChipType ChipFromName(const std::string& name) {
-    return ChipNames().at(Lowered(name));
+std::string DeviceOptions() {
+    std::string list;
+    for (const Device& device : Devices()) {
+        list += (list.empty() ? "" : ", ") + std::string(device.option);
+    }
+    return list;
+}
+
+std::string CheckDevice(const std::string& text) {
+    if (FindDevice(text) != nullptr) {
+        return {};
+    }
+    return "must be one of " + DeviceOptions() + ", got '" + text + "'";
+}
+
+std::string CheckChip(const std::string& text) {
+    return Lowered(text) == kAutoChip ? std::string{} : CheckDevice(text);
+}
+
+struct FaultChoice {
+    SimFault fault = SimFault::None;
+    std::uint16_t address = 0;
+};
+
+std::optional<std::uint16_t> ParseHexNumber(const std::string& text, unsigned long max) {
+    if (text.size() < 3 || text.compare(0, 2, "0x") != 0) {
+        return std::nullopt;
+    }
+    unsigned long value = 0;
+    const char* first = text.data() + 2;
+    const char* last = text.data() + text.size();
+    auto [end, error] = std::from_chars(first, last, value, 16);
+    if (error != std::errc{} || end != last || value > max) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
+// "no-chip", "data-stuck-low" or "unprogrammable:0xADDR" (a program-memory
+// or configuration-space word address).
+std::optional<FaultChoice> ParseFault(const std::string& text) {
+    const std::string name = Lowered(text);
+    if (name == "no-chip") {
+        return FaultChoice{SimFault::NoChip};
+    }
+    if (name == "data-stuck-low") {
+        return FaultChoice{SimFault::DataStuckLow};
+    }
+    const std::string prefix = "unprogrammable:";
+    if (name.compare(0, prefix.size(), prefix) == 0) {
+        if (auto address = ParseHexNumber(name.substr(prefix.size()), 0x2007)) {
+            return FaultChoice{SimFault::Unprogrammable, *address};
+        }
+    }
+    return std::nullopt;
+}
+
+std::string CheckFault(const std::string& text) {
+    if (ParseFault(text)) {
+        return {};
+    }
+    return "must be no-chip, data-stuck-low or unprogrammable:0xADDR (0x0 to 0x2007), got '" +
+           text + "'";
 }
 
 // "lpt1", "lpt2" or "0xADDR". The three registers sit at base, base + 1 and
@@ -50,17 +109,11 @@ std::optional<PortChoice> ParsePort(const std::string& text) {
     if (name == "lpt2") {
         return PortChoice{0x278, 2};
     }
-    if (name.size() < 3 || name.compare(0, 2, "0x") != 0) {
+    std::optional<std::uint16_t> address = ParseHexNumber(name, 0xFFFD);
+    if (!address || *address == 0) {
         return std::nullopt;
     }
-    unsigned long address = 0;
-    const char* first = name.data() + 2;
-    const char* last = name.data() + name.size();
-    auto [end, error] = std::from_chars(first, last, address, 16);
-    if (error != std::errc{} || end != last || address == 0 || address > 0xFFFD) {
-        return std::nullopt;
-    }
-    return PortChoice{static_cast<std::uint16_t>(address), 0};
+    return PortChoice{*address, 0};
 }
 
 std::string CheckPort(const std::string& text) {
@@ -90,33 +143,58 @@ std::string PcOwnedPortProblem(std::uint16_t base) {
 
 }  // namespace
 
+bool IsChipOperation(CliCommand command) {
+    switch (command) {
+        case CliCommand::Identify:
+        case CliCommand::Read:
+        case CliCommand::Verify:
+        case CliCommand::BlankCheck:
+        case CliCommand::Write:
+            return true;
+        default:
+            return false;
+    }
+}
+
 CliParseResult ParseCliOptions(int argc, const char* const* argv) {
-    CLI::App app{"Programs a PIC16F877 or PIC16F877A through a parallel-port interface board.",
+    CLI::App app{"Programs a PIC16F87x or PIC16F87xA through a parallel-port interface board.",
                  "tallis-cli"};
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
     app.footer(
-        "Exit status: 0 the command completed; 1 the run reported an error, or the file has no "
-        "end record; 2 bad options, an output file that is the input, or a file that cannot be "
-        "read, is too large or cannot be created; 3 no access to the parallel port; 5 output "
-        "(standard output or error, the trace, the simulated chip's memory) could not be "
-        "written; 129, 130, 143 stopped by SIGHUP, SIGINT (Ctrl-C), SIGTERM at the next safe "
-        "point, with the programming voltage off.");
+        "Exit status: 0 the command completed; 1 the run reported an error, the file has no end "
+        "record, a write did not verify, or a self-test step "
+        "failed; 2 bad options, an output file that is an input or another output, or a file that "
+        "cannot be read, is too large or is not good "
+        "Intel HEX, or a self-test without a terminal or --yes; 3 no access to the parallel port, "
+        "or the port "
+        "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
+        "line, another device, a verify difference, not blank, or code-protected memory that "
+        "read could not read; 5 output (standard output or error, the trace, the simulated chip's "
+        "memory, read's file) could not be written; 129, 130, 143 stopped by SIGHUP, SIGINT "
+        "(Ctrl-C), SIGTERM at the next safe point, with the programming voltage off.");
     // Windows builds would take "/path/file.hex" for an option otherwise.
     app.allow_windows_style_options(false);
-    app.require_subcommand(1, 1);
+    app.require_subcommand(0, 1);
     app.fallthrough();
 
-    std::string chipName = "16f877a";
+    std::string chipName;
     std::string portName = "lpt1";
     std::string simChipName;
+    std::string simFaultName;
     std::string simStatePath;
     std::string tracePath;
+    bool listDevices = false;
     CliOptions options;
 
-    const auto chipCheck = CLI::IsMember(ChipNames(), CLI::ignore_case);
-    app.add_option("--chip", chipName, "chip type: 16f877 or 16f877a (default 16f877a)")
-        ->check(chipCheck)
+    app.add_option("--chip", chipName,
+                   "chip: auto (identify it and use what answers; the default for identify, "
+                   "read, verify, blank-check and write) or a device of --list-devices (the "
+                   "default for program, erase and reset: 16f877a)")
+        ->check(CheckChip, "auto|DEVICE")
         ->type_name("");
+    app.add_flag("--list-devices", listDevices,
+                 "list the supported devices, their IDs and sizes, and which operations a "
+                 "self-test has confirmed on real hardware");
     app.add_option("--port", portName,
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
                    "address 0xADDR, e.g. a PCI card's")
@@ -126,8 +204,16 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         "--sim", options.simulate,
         "drive a simulated interface board and chip at that port instead of the hardware");
     app.add_option("--sim-chip", simChipName,
-                   "with --sim: type of the simulated chip (default: same as --chip)")
-        ->check(chipCheck)
+                   "with --sim: the simulated chip, any device of --list-devices (default: "
+                   "the --chip device, or 16f877a with --chip auto)")
+        ->check(CheckDevice, "DEVICE")
+        ->type_name("")
+        ->needs(sim);
+    app.add_option("--sim-fault", simFaultName,
+                   "with --sim: a fault to see its diagnosis: no-chip (nothing answers), "
+                   "data-stuck-low (RB7 held low), unprogrammable:0xADDR (that word keeps its "
+                   "value when written)")
+        ->check(CheckFault, "no-chip|data-stuck-low|unprogrammable:0xADDR")
         ->type_name("")
         ->needs(sim);
     app.add_option("--sim-state", simStatePath,
@@ -155,18 +241,52 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.add_flag("-q,--quiet", options.quiet,
                  "no progress bar, and no line saying what erase or reset did");
 
+    std::string filePath;
     CLI::App* program = app.add_subcommand(
         "program",
         "erase, program and verify FILE, write the configuration word, reset the target");
-    std::string firmwarePath;
-    program->add_option("FILE", firmwarePath, "Intel HEX firmware file")->required();
+    program->add_option("FILE", filePath, "Intel HEX firmware file")->required();
     CLI::App* erase = app.add_subcommand("erase", "erase the chip");
     CLI::App* reset = app.add_subcommand("reset", "pulse the target's reset so that it runs");
     CLI::App* ports = app.add_subcommand(
         "ports", "list this machine's parallel ports and how tallis-cli would reach each");
+    CLI::App* identify =
+        app.add_subcommand("identify", "read the device ID: which chip, which silicon revision");
+    CLI::App* read = app.add_subcommand(
+        "read", "read the whole chip into FILE (Intel HEX; - for standard output)");
+    read->add_option("FILE", filePath, "Intel HEX file to write, or -")->required();
+    CLI::App* verify = app.add_subcommand(
+        "verify", "compare the chip with FILE without erasing it; list the first differences");
+    verify->add_option("FILE", filePath, "Intel HEX file")->required();
+    CLI::App* blankCheck = app.add_subcommand(
+        "blank-check", "check that the chip is erased; name the first location that is not");
+    CLI::App* write = app.add_subcommand(
+        "write",
+        "identify, erase, write everything FILE holds (program memory, IDs, EEPROM, then the "
+        "configuration word) and verify it");
+    write->add_option("FILE", filePath, "Intel HEX file")->required();
+    CLI::App* selfTest = app.add_subcommand(
+        "selftest",
+        "check the board and every operation on a spare chip, whose contents are lost, and "
+        "write a report to send back");
+    std::string reportPath;
+    std::string examplePath;
+    selfTest->add_flag("-y,--yes", options.assumeYes,
+                       "do not ask before erasing the chip (needed without a terminal)");
+    selfTest
+        ->add_option("--report", reportPath, "where the report goes (default: tallis-selftest.txt)")
+        ->type_name("FILE");
+    selfTest
+        ->add_option("--example", examplePath,
+                     "Intel HEX file for the classic Erase + Program + Verify (default: "
+                     "blink877a.hex, built in)")
+        ->type_name("FILE");
 
     try {
         app.parse(argc, argv);
+        if (!listDevices && app.get_subcommands().empty()) {
+            throw CLI::RequiredError("A subcommand");
+        }
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) {
             return {std::nullopt, app.exit(e)};  // help or version
@@ -175,18 +295,51 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         return {std::nullopt, 2};
     }
 
-    if (*program) {
-        options.command = CliCommand::Program;
-        options.firmwarePath = firmwarePath;
-    } else if (*erase) {
-        options.command = CliCommand::Erase;
-    } else if (*reset) {
-        options.command = CliCommand::Reset;
-    } else if (*ports) {
-        options.command = CliCommand::Ports;
+    const std::pair<CLI::App*, CliCommand> commands[] = {
+        {program, CliCommand::Program},
+        {erase, CliCommand::Erase},
+        {reset, CliCommand::Reset},
+        {identify, CliCommand::Identify},
+        {read, CliCommand::Read},
+        {verify, CliCommand::Verify},
+        {blankCheck, CliCommand::BlankCheck},
+        {write, CliCommand::Write},
+        {selfTest, CliCommand::SelfTest},
+        {ports, CliCommand::Ports},
+    };
+    options.command = CliCommand::ListDevices;
+    for (const auto& [subcommand, command] : commands) {
+        if (*subcommand) {
+            options.command = command;
+        }
     }
-    options.chip = ChipFromName(chipName);
-    options.simChip = simChipName.empty() ? options.chip : ChipFromName(simChipName);
+    options.firmwarePath = filePath;
+
+    const bool identifiesChip =
+        IsChipOperation(options.command) || options.command == CliCommand::SelfTest;
+    if (chipName.empty()) {
+        chipName = identifiesChip ? kAutoChip : kClassicDefaultChip;
+    }
+    if (Lowered(chipName) == kAutoChip) {
+        if (!identifiesChip && options.command != CliCommand::ListDevices) {
+            std::fputs(
+                "tallis-cli: --chip auto: program, erase and reset need a device; use identify to "
+                "find it\n",
+                stderr);
+            return {std::nullopt, 2};
+        }
+    } else {
+        options.device = FindDevice(chipName);
+        options.chip = ClassicChipOf(*options.device);
+    }
+    options.simDevice = !simChipName.empty()        ? FindDevice(simChipName)
+                        : options.device != nullptr ? options.device
+                                                    : FindDevice(kClassicDefaultChip);
+    if (!simFaultName.empty()) {
+        FaultChoice fault = *ParseFault(simFaultName);
+        options.simFault = fault.fault;
+        options.simUnprogrammableAddress = fault.address;
+    }
     PortChoice port = *ParsePort(portName);
     options.portBase = port.base;
     options.lptNumber = port.lptNumber;
@@ -201,6 +354,12 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     }
     if (!tracePath.empty()) {
         options.tracePath = tracePath;
+    }
+    if (!reportPath.empty()) {
+        options.reportPath = reportPath;
+    }
+    if (!examplePath.empty()) {
+        options.examplePath = examplePath;
     }
     return {options, 0};
 }

@@ -5,31 +5,64 @@
 #include <optional>
 #include <string>
 
+#include "device/Device.h"
 #include "engine/ChipType.h"
 #include "sim/InterfaceBoard.h"
 
 namespace tallis {
 
-enum class CliCommand { Program, Erase, Reset, Ports };
+enum class CliCommand {
+    // The classic commands of the desktop program.
+    Program,
+    Erase,
+    Reset,
+    // The chip operations.
+    Identify,
+    Read,
+    Verify,
+    BlankCheck,
+    Write,
+    // Every operation on a spare chip, with a report to send back.
+    SelfTest,
+    // No chip at all: the device table, the parallel ports.
+    ListDevices,
+    Ports,
+};
+
+// A fault of the simulated board or chip, for seeing what each diagnosis looks like.
+enum class SimFault { None, NoChip, DataStuckLow, Unprogrammable };
+
+bool IsChipOperation(CliCommand command);
 
 // Everything the command line asks for, checked and converted.
 struct CliOptions {
     CliCommand command = CliCommand::Program;
-    std::filesystem::path firmwarePath;  // program only
+    std::filesystem::path firmwarePath;  // program, verify, write; read's output ("-": stdout)
 
+    // The chip asked for; nullptr for auto (identify, then use what answered).
+    const Device* device = nullptr;
+    // The classic commands' algorithm: the asked device's family.
     ChipType chip = ChipType::Pic16F877A;
     std::uint16_t portBase = 0x378;
     int lptNumber = 1;       // 1 or 2 for lpt1/lpt2, 0 for a port given by address
     bool forcePort = false;  // an address of the PC's own devices is taken anyway
 
     bool simulate = false;
-    ChipType simChip = ChipType::Pic16F877A;  // the --chip value unless --sim-chip says otherwise
+    const Device* simDevice = nullptr;  // --sim-chip, else --chip's device, else PIC16F877A
+    SimFault simFault = SimFault::None;
+    std::uint16_t simUnprogrammableAddress = 0;
     std::optional<std::filesystem::path> simStatePath;
     bool realTime = false;
     sim::BoardTiming simBoard;  // --sim-board: ideal unless "slow" is asked for
 
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;
+
+    // selftest: no confirmation prompt; where the report goes; the example
+    // for the classic run (none: the one built into the program).
+    bool assumeYes = false;
+    std::filesystem::path reportPath = "tallis-selftest.txt";
+    std::optional<std::filesystem::path> examplePath;
 };
 
 // A parse either yields options or ends the program at once (help, version,

@@ -1,6 +1,7 @@
 #include "cli/CommandRunner.h"
 
 #include <cstdio>
+#include <string>
 
 #include "cli/ConsoleText.h"
 #include "cli/ExitCode.h"
@@ -33,9 +34,9 @@ int ExitCodeOf(RunOutcome outcome, const ConsoleRunHost& host) {
 }
 
 // The one line that erase and reset print unless quiet.
-void SayDone(const CliOptions& options, const char* what, std::uint16_t portBase) {
+void SayDone(const CliOptions& options, const std::string& what, std::uint16_t portBase) {
     if (!options.quiet) {
-        std::printf("%s (port 0x%X)\n", what, unsigned{portBase});
+        std::printf("%s (port 0x%X)\n", what.c_str(), unsigned{portBase});
     }
 }
 
@@ -56,16 +57,12 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     switch (options.command) {
         case CliCommand::Erase:
             programmer.EraseOnly();
-            SayDone(options,
-                    options.chip == ChipType::Pic16F877 ? "PIC16F877 erased" : "PIC16F877A erased",
-                    programmer.PortBase);
+            SayDone(options, std::string(options.device->name) + " erased", programmer.PortBase);
             return stopStatus();
         case CliCommand::Reset:
             programmer.ResetCpu();
             SayDone(options, "Target reset", programmer.PortBase);
             return stopStatus();
-        case CliCommand::Ports:  // answered without a port or a chip
-            break;
         case CliCommand::Program: {
             StopPointHost stopPoints(host, stopStatus);
             ProgramRun run(programmer, stopPoints);
@@ -82,8 +79,9 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                 return stopped.exitStatus;
             }
         }
+        default:
+            return kExitUsage;  // the chip operations run elsewhere
     }
-    return kExitUsage;
 }
 
 }  // namespace tallis

@@ -1,13 +1,14 @@
 #include "cli/CommandTarget.h"
 
+#include <chrono>
 #include <cstdio>
-#include <fstream>
 
 #include "cli/AtomicFile.h"
+#include "cli/FileNames.h"
 #include "portio/DriverPortIo.h"
 #include "portio/zlportio.h"
+#include "sim/SimulatedDevice.h"
 #include "sim/SimulatedTarget.h"
-#include "sim/TargetTypeOf.h"
 #include "timing/EngineTimerSettings.h"
 #include "timing/HighResTimer.h"
 
@@ -32,16 +33,28 @@ std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
     return timer;
 }
 
-// True when the file can be written later without changing it now: an
-// existing file is opened for appending, a new one created and removed again.
-bool CanWrite(const std::filesystem::path& path) {
-    std::error_code error;
-    const bool existed = std::filesystem::exists(path, error);
-    bool writable = static_cast<bool>(std::ofstream(path, std::ios::app | std::ios::binary));
-    if (writable && !existed) {
-        std::filesystem::remove(path, error);
-    }
-    return writable;
+// "time-stamp counter, 2893.412 counts per microsecond, 1 ms timer period".
+std::string CalibrationText(const THighResTimer& timer) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%s, %.3f counts per microsecond, %d ms timer period",
+                  timer.UseTSC() ? "time-stamp counter" : "performance counter", timer.CountSpeed(),
+                  static_cast<int>(timer.Resolution()));
+    return text;
+}
+
+std::uint64_t SteadyNowUs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+sim::TargetOptions SimOptionsOf(const CliOptions& options) {
+    sim::TargetOptions target = sim::TargetOptionsFor(*options.simDevice);
+    target.base = options.portBase;
+    target.time = options.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual;
+    target.portAccessCostNs = sim::kRealPortAccessNs;
+    target.board = options.simBoard;
+    return target;
 }
 
 // --sim: the simulated board and chip at the chosen port, in virtual time or
@@ -49,13 +62,21 @@ bool CanWrite(const std::filesystem::path& path) {
 class SimCommandTarget : public CommandTarget {
   public:
     SimCommandTarget(const CliOptions& options, bool onTerminal)
-        : options_(options),
-          onTerminal_(onTerminal),
-          target_({.type = sim::TargetTypeOf(options.simChip),
-                   .base = options.portBase,
-                   .time = options.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual,
-                   .portAccessCostNs = sim::kRealPortAccessNs,
-                   .board = options.simBoard}) {}
+        : options_(options), onTerminal_(onTerminal), target_(SimOptionsOf(options)) {
+        switch (options.simFault) {
+            case SimFault::NoChip:
+                target_.SetBoardFault(sim::BoardFault::NoTarget);
+                break;
+            case SimFault::DataStuckLow:
+                target_.SetBoardFault(sim::BoardFault::DataStuckLow);
+                break;
+            case SimFault::Unprogrammable:
+                target_.SetUnprogrammableWord(options.simUnprogrammableAddress);
+                break;
+            case SimFault::None:
+                break;
+        }
+    }
 
     std::string Prepare() override {
         if (!options_.simStatePath) {
@@ -119,6 +140,12 @@ class SimCommandTarget : public CommandTarget {
         return {};
     }
 
+    std::string AccessPath() const override { return "simulated"; }
+    std::string TimerCalibration() const override {
+        return realTimer_ ? CalibrationText(*realTimer_) : "none (virtual time)";
+    }
+    std::uint64_t NowUs() override { return target_.Time().NowNs() / 1000; }
+
   private:
     const CliOptions& options_;
     bool onTerminal_;
@@ -166,6 +193,12 @@ class HardwareCommandTarget : public CommandTarget {
         }
         return {};
     }
+
+    std::string AccessPath() const override { return PortAccessKind(options_.portBase); }
+    std::string TimerCalibration() const override {
+        return timer_ ? CalibrationText(*timer_) : "not calibrated";
+    }
+    std::uint64_t NowUs() override { return SteadyNowUs(); }
 
   private:
 #ifdef _WIN32

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,14 @@ class CommandTarget {
     virtual Delayer& Timer() = 0;
     // Runs after the command. Returns an empty string or what went wrong.
     virtual std::string Finish() = 0;
+
+    // For reports, once started: how the port is reached ("ppdev", "direct",
+    // "driver", "simulated") and how the timer was calibrated.
+    virtual std::string AccessPath() const = 0;
+    virtual std::string TimerCalibration() const = 0;
+    // Microseconds on the clock the target's time runs by (virtual time in a
+    // dry run), for step durations.
+    virtual std::uint64_t NowUs() = 0;
 };
 
 // The simulated board and chip, or the hardware, as the options say.

@@ -31,12 +31,12 @@ std::string ConsoleMessageText(const std::string& messageBoxText) {
 }
 
 std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed,
-                         int columns) {
+                         int columns, const char* unit) {
     percent = std::clamp(percent, 0, 100);
     long long seconds = elapsed.count();
     char tail[64];
-    std::snprintf(tail, sizeof tail, "] %3d%%  %lu words  %lld:%02lld", percent,
-                  static_cast<unsigned long>(wordsDone), seconds / 60, seconds % 60);
+    std::snprintf(tail, sizeof tail, "] %3d%%  %lu %s  %lld:%02lld", percent,
+                  static_cast<unsigned long>(wordsDone), unit, seconds / 60, seconds % 60);
     const int room = std::max(columns - 1, 0);
     const int barWidth = std::min(kBarWidth, room - 1 - static_cast<int>(std::strlen(tail)));
     if (barWidth < kNarrowestBar) {

@@ -16,6 +16,6 @@ std::string ConsoleMessageText(const std::string& messageBoxText);
 // wrap, and the next carriage return would redraw only its second half): the
 // bar narrows first, then the text is cut.
 std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed,
-                         int columns);
+                         int columns, const char* unit = "words");
 
 }  // namespace tallis

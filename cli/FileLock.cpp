@@ -5,7 +5,7 @@
 #include <cstring>
 #include <thread>
 
-#include "cli/AtomicFile.h"
+#include "cli/FileNames.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -4,7 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "cli/AtomicFile.h"
+#include "cli/ChipImageFile.h"
+#include "cli/FileNames.h"
 
 namespace tallis {
 
@@ -31,10 +32,21 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 
 std::string OutputPathClash(const CliOptions& options) {
     std::vector<NamedPath> files;
-    if (options.command == CliCommand::Program) {
-        files.push_back({"the HEX file to program", options.firmwarePath});
-    }
     std::vector<NamedPath> outputs;
+    const CliCommand command = options.command;
+    if (command == CliCommand::Program || command == CliCommand::Verify ||
+        command == CliCommand::Write) {
+        files.push_back({"the input HEX file", options.firmwarePath});
+    }
+    if (command == CliCommand::Read && !IsStandardOutput(options.firmwarePath)) {
+        outputs.push_back({"read's file", options.firmwarePath});
+    }
+    if (command == CliCommand::SelfTest) {
+        if (options.examplePath) {
+            files.push_back({"the example HEX file", *options.examplePath});
+        }
+        outputs.push_back({"the report", options.reportPath});
+    }
     if (options.simStatePath) {
         outputs.push_back({"--sim-state", *options.simStatePath});
     }

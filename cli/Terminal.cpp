@@ -19,6 +19,14 @@ bool StdoutIsTerminal() {
 #endif
 }
 
+bool StdinIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stdin)) != 0;
+#else
+    return isatty(STDIN_FILENO) != 0;
+#endif
+}
+
 int StdoutColumns() {
     constexpr int kDefaultColumns = 80;
 #ifdef _WIN32

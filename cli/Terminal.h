@@ -5,6 +5,8 @@ namespace tallis {
 // True when standard output is a terminal (a console on Windows), where a
 // progress bar drawn with carriage returns makes sense.
 bool StdoutIsTerminal();
+// True when standard input is a terminal: someone can answer a question.
+bool StdinIsTerminal();
 
 // The width of the terminal on standard output in columns, or 80 when it
 // does not say.

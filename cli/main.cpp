@@ -1,18 +1,24 @@
-// tallis-cli: erase, program and verify, erase only, or reset, from a script
-// or a terminal. Everything that can fail without the port (options, files) is
-// checked before the port is touched, so a failed start sends nothing.
+// tallis-cli: the desktop program's erase, program and verify, erase only and
+// reset, and the chip operations, from a script or a terminal. Everything that can fail without the
+// port (options, files) is checked before the port is touched, so a failed start sends nothing.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #include "cli/AtomicFile.h"
+#include "cli/ChipImageFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandRunner.h"
 #include "cli/CommandTarget.h"
 #include "cli/ConsoleRunHost.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLock.h"
+#include "cli/FileNames.h"
+#include "cli/OperationCommand.h"
+#include "cli/OperationText.h"
 #include "cli/OutputPaths.h"
 #include "cli/PortList.h"
+#include "cli/SelfTestCommand.h"
 #include "cli/StopSignals.h"
 #include "cli/Terminal.h"
 #include "image/FirmwareImage.h"
@@ -53,7 +59,49 @@ int StopSignalStatus() {
     return signal != 0 ? ExitStatusForSignal(signal) : kExitCompleted;
 }
 
+// The classic program command writes program memory and the configuration
+// word only; say so when the file holds more.
+void WarnAboutUnwrittenRecords(const CliOptions& options, const FirmwareImage& image) {
+    HexParseResult parsed = ParseChipImageHex(image.Text());
+    if (!parsed) {
+        return;
+    }
+    const ChipImage& chip = *parsed.image;
+    const bool ids = std::ranges::any_of(chip.ids, [](const auto& id) { return id.has_value(); }) ||
+                     chip.debugVector.has_value();
+    const bool eeprom =
+        std::ranges::any_of(chip.eeprom, [](const auto& byte) { return byte.has_value(); });
+    if (ids || eeprom) {
+        std::fprintf(stderr,
+                     "tallis-cli: warning: %s holds %s that program does not write; use write to "
+                     "write them\n",
+                     PathText(options.firmwarePath).c_str(),
+                     ids && eeprom ? "ID locations and data EEPROM"
+                     : ids         ? "ID locations"
+                                   : "data EEPROM");
+    }
+}
+
+// The file of verify and write, parsed strictly before any port is touched;
+// with a device asked for, against its sizes.
+std::optional<int> LoadChipImage(const CliOptions& options, std::optional<ChipImage>& image) {
+    ImageBounds bounds;
+    if (options.device != nullptr) {
+        bounds = {options.device->programWords, options.device->eepromBytes};
+    }
+    ChipImageLoad loaded = LoadChipImageFile(options.firmwarePath, bounds);
+    if (!loaded.image) {
+        return Fail(kExitUsage, loaded.error);
+    }
+    image = std::move(loaded.image);
+    return std::nullopt;
+}
+
 int Run(const CliOptions& options) {
+    if (options.command == CliCommand::ListDevices) {
+        std::fputs(DeviceListText().c_str(), stdout);
+        return kExitCompleted;
+    }
     if (options.command == CliCommand::Ports) {
         PrintParallelPorts(stdout);
         return kExitCompleted;
@@ -69,6 +117,23 @@ int Run(const CliOptions& options) {
             return Fail(kExitUsage, loaded.error);
         }
         image = std::move(loaded.image);
+        WarnAboutUnwrittenRecords(options, *image);
+    }
+    std::optional<ChipImage> chipImage;
+    if (options.command == CliCommand::Verify || options.command == CliCommand::Write) {
+        if (std::optional<int> failed = LoadChipImage(options, chipImage)) {
+            return *failed;
+        }
+    }
+    SelfTestInputs selfTest;
+    if (options.command == CliCommand::SelfTest) {
+        if (std::optional<int> refused = PrepareSelfTest(options, selfTest)) {
+            return *refused;
+        }
+    }
+    if (options.command == CliCommand::Read && !IsStandardOutput(options.firmwarePath) &&
+        !CanWrite(options.firmwarePath)) {
+        return Fail(kExitUsage, "cannot write " + PathText(options.firmwarePath));
     }
 
     // One run at a time reads and rewrites a simulated chip's memory.
@@ -127,11 +192,19 @@ int Run(const CliOptions& options) {
     ConsoleRunHost host(options.chip, options.lptNumber, stdout, showProgress);
     // A signal during the start (the timer's calibration) ends the run before
     // anything is sent; the files are still written as after any run.
-    int status = StopSignal() != 0
-                     ? StopSignalStatus()
-                     : RunCommand(options, image.get(), *port, *timer, host, stopStatus);
+    int status = 0;
+    if (StopSignal() != 0) {
+        status = StopSignalStatus();
+    } else if (options.command == CliCommand::SelfTest) {
+        status = RunSelfTestCommand(options, selfTest, *target, *port, *timer, showProgress);
+    } else if (IsChipOperation(options.command)) {
+        status = RunChipOperation(options, chipImage, *port, *timer, host, showProgress);
+    } else {
+        status = RunCommand(options, image.get(), *port, *timer, host, stopStatus);
+    }
     if (StopSignal() != 0) {
         Fail(status, "stopped by a signal; the target was left out of programming mode");
+        status = StopSignalStatus();
     }
 
     if (traceFile) {

@@ -94,6 +94,9 @@ constexpr std::uint16_t kImplemented87x = 0x3BFF;   // bit 10 reads 1
 constexpr std::uint16_t kImplemented87xA = 0x2FCF;  // bits 12, 5 and 4 read 1
 constexpr std::uint16_t kIdMask87x = 0x3FE0;
 constexpr std::uint16_t kIdMask87xA = 0x3FF0;
+// testedOnHardware is where a self-test report from a real board is recorded:
+// 1 << op for each DeviceOperation whose steps passed there (a report that
+// passed every step confirms all eight; the classic run's erase is Erase's).
 constexpr std::uint32_t kNotTested = 0;
 
 constexpr Family k87x = Family::Pic16F87x;

@@ -7,14 +7,8 @@ namespace {
 constexpr std::uint16_t kLpt1Base = 0x378;
 constexpr std::uint16_t kLpt2Base = 0x278;
 
-constexpr std::uint32_t kBitWaitUs = 60;
-constexpr std::uint32_t kLineWaitUs = 2000;
-
-// Data-register values.
-constexpr std::uint8_t kDataReset = 0x00;               // clock low, target in reset, VPP off
-constexpr std::uint8_t kDataRunning = board::kDataRun;  // clock low, target runs, VPP off
-constexpr std::uint8_t kDataClockLow = board::kDataRun | board::kDataVpp;  // programming mode
-constexpr std::uint8_t kDataClockHigh = kDataClockLow | board::kDataClock;
+// Data-register values beyond the class's own.
+constexpr std::uint8_t kDataClockHigh = Programmer::kDataClockLow | board::kDataClock;
 constexpr std::uint8_t kDataIdle = board::kDataRun | board::kDataClock;  // target runs, VPP off
 constexpr std::uint8_t kRunLine = board::kDataRun;
 constexpr std::uint8_t kVppLine = board::kDataVpp;
@@ -65,11 +59,11 @@ void Programmer::SelectPortAddress(std::uint16_t portBase) {
 }
 
 void Programmer::BitWait() {
-    timer_.Delay(kBitWaitUs);
+    timer_.Delay(timing_->bitUs);
 }
 
 void Programmer::LineWait() {
-    timer_.Delay(kLineWaitUs);
+    timer_.Delay(timing_->lineUs);
 }
 
 void Programmer::WriteData(std::uint8_t value) {

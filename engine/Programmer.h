@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "engine/EngineHost.h"
+#include "engine/TimingProfile.h"
 #include "portio/BoardLines.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
@@ -14,7 +15,9 @@ enum SerialCommand : std::uint8_t {
     kLoadConfiguration = 0,
     kBulkEraseSetup1 = 1,
     kLoadDataProgramMemory = 2,
+    kLoadDataDataMemory = 3,
     kReadDataProgramMemory = 4,
+    kReadDataDataMemory = 5,
     kIncrementAddress = 6,
     kBulkEraseSetup2 = 7,
     kBeginEraseProgrammingCycle = 8,
@@ -31,6 +34,11 @@ class Programmer {
     // Control-register values: bit 0 is the data-out line, written inverted.
     static constexpr std::uint8_t kControlDataLow = board::kControlHoldDataLow;
     static constexpr std::uint8_t kControlReleased = 0x00;  // lets the target drive RB7
+    // Data-register values.
+    static constexpr std::uint8_t kDataReset = 0x00;  // clock low, target in reset, VPP off
+    static constexpr std::uint8_t kDataRunning = board::kDataRun;  // clock low, target runs
+    static constexpr std::uint8_t kDataClockLow =
+        board::kDataRun | board::kDataVpp;  // programming mode, clock low
 
     Programmer(PortIo& port, Delayer& timer, const EngineHost& host);
 
@@ -49,9 +57,14 @@ class Programmer {
     // A port given by its address: the LPT number that has it, or 0 for none.
     void SelectPortAddress(std::uint16_t portBase);
 
+    // The waits of BitWait and LineWait; the classic ones unless a chip
+    // operation's session chose another profile.
+    void UseTiming(const TimingProfile& timing) { timing_ = &timing; }
+    const TimingProfile& Timing() const { return *timing_; }
+
     // Lines and waits.
-    void BitWait();   // 60 us
-    void LineWait();  // 2000 us
+    void BitWait();   // 60 us (classic)
+    void LineWait();  // 2000 us (classic)
     void EnterProgramMode();
     void LeaveProgramMode();
     void WriteData(std::uint8_t value);     // data register, PortBase
@@ -74,6 +87,7 @@ class Programmer {
     void LeavePort();
 
     Delayer& Timer() { return timer_; }
+    const PortIo& Port() const { return port_; }
 
   private:
     void ClockBit(bool bit);
@@ -87,6 +101,7 @@ class Programmer {
     PortIo& port_;
     Delayer& timer_;
     const EngineHost& host_;
+    const TimingProfile* timing_ = &kClassicTiming;
 };
 
 }  // namespace tallis

@@ -12,4 +12,8 @@ std::uint8_t DriverPortIo::ReadByte(std::uint16_t port) {
     return PortReadByte(port);
 }
 
+std::uint64_t DriverPortIo::FailedAccesses() const {
+    return PortFailedAccesses();
+}
+
 }  // namespace tallis

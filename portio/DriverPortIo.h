@@ -10,6 +10,7 @@ class DriverPortIo : public PortIo {
   public:
     void WriteByte(std::uint16_t port, std::uint8_t value) override;
     std::uint8_t ReadByte(std::uint16_t port) override;
+    std::uint64_t FailedAccesses() const override;
 };
 
 }  // namespace tallis

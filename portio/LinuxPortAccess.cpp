@@ -64,6 +64,11 @@ bool LinuxPortAccess::HasPort(std::uint16_t base) const {
                        [base](const Claim& claim) { return claim.base == base; });
 }
 
+bool LinuxPortAccess::ThroughDevice(std::uint16_t base) const {
+    return std::any_of(claims_.begin(), claims_.end(),
+                       [base](const Claim& claim) { return claim.base == base && claim.fd >= 0; });
+}
+
 void LinuxPortAccess::ClaimBase(std::uint16_t base) {
     if (std::optional<int> number = FindParportForBase(procRoot_, base)) {
         ClaimDevice(base, *number);
@@ -134,15 +139,19 @@ void LinuxPortAccess::WriteByte(std::uint16_t port, std::uint8_t value) {
         system_.OutByte(port, value);
         return;
     }
+    int error = 0;
     switch (port - claim->base) {
         case 0:
-            system_.Ioctl(claim->fd, PPWDATA, &value);
+            error = system_.Ioctl(claim->fd, PPWDATA, &value);
             break;
         case 2:
-            system_.Ioctl(claim->fd, PPWCONTROL, &value);
+            error = system_.Ioctl(claim->fd, PPWCONTROL, &value);
             break;
         default:  // The status register cannot be written.
             break;
+    }
+    if (error != 0) {
+        ++failedAccesses_;
     }
 }
 
@@ -157,6 +166,7 @@ std::uint8_t LinuxPortAccess::ReadByte(std::uint16_t port) {
     static constexpr unsigned long kReadRequests[kRegisterCount] = {PPRDATA, PPRSTATUS, PPRCONTROL};
     std::uint8_t value = kNothingRead;
     if (system_.Ioctl(claim->fd, kReadRequests[port - claim->base], &value) != 0) {
+        ++failedAccesses_;
         return kNothingRead;
     }
     return value;

@@ -41,12 +41,16 @@ class LinuxPortAccess {
 
     bool DriverStarted() const { return !claims_.empty(); }
     bool HasPort(std::uint16_t base) const;
+    // The base was claimed through its /dev/parportN device rather than directly.
+    bool ThroughDevice(std::uint16_t base) const;
     // What the last start-up could not claim and why, one clause per base;
     // empty when it claimed every base.
     const std::string& StartupFailure() const { return startupFailure_; }
 
     void WriteByte(std::uint16_t port, std::uint8_t value);
     std::uint8_t ReadByte(std::uint16_t port);
+    // ppdev requests that failed during accesses since construction.
+    std::uint64_t FailedAccesses() const { return failedAccesses_; }
 
   private:
     // A claimed base; fd is the ppdev device, or -1 for direct port access.
@@ -66,6 +70,7 @@ class LinuxPortAccess {
     std::string devRoot_;
     std::vector<Claim> claims_;
     std::string startupFailure_;
+    std::uint64_t failedAccesses_ = 0;
 };
 
 }  // namespace tallis

@@ -13,6 +13,7 @@ class RecordingPortIo : public PortIo {
 
     void WriteByte(std::uint16_t port, std::uint8_t value) override;
     std::uint8_t ReadByte(std::uint16_t port) override;
+    std::uint64_t FailedAccesses() const override { return inner_.FailedAccesses(); }
 
   private:
     PortIo& inner_;

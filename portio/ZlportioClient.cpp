@@ -136,8 +136,10 @@ void ZlportioClient::PortWrite(std::uint32_t port, std::int32_t sizeCode, std::u
     }
     PortRequest request{port, static_cast<std::uint32_t>(sizeCode), value};
     std::uint32_t bytesReturned = 0;
-    api_.DeviceIoControl(deviceHandle_, ioctlWritePort_, &request, sizeof request, nullptr, 0,
-                         &bytesReturned);
+    if (!api_.DeviceIoControl(deviceHandle_, ioctlWritePort_, &request, sizeof request, nullptr, 0,
+                              &bytesReturned)) {
+        ++failedAccesses_;
+    }
 }
 
 std::uint32_t ZlportioClient::PortRead(std::uint32_t port, std::int32_t sizeCode) {
@@ -148,8 +150,10 @@ std::uint32_t ZlportioClient::PortRead(std::uint32_t port, std::int32_t sizeCode
     if (driverStarted_) {
         PortRequest request{port, static_cast<std::uint32_t>(sizeCode), 0};
         std::uint32_t bytesReturned = 0;
-        api_.DeviceIoControl(deviceHandle_, ioctlReadPort_, &request, sizeof request, &reply,
-                             sizeof reply, &bytesReturned);
+        if (!api_.DeviceIoControl(deviceHandle_, ioctlReadPort_, &request, sizeof request, &reply,
+                                  sizeof reply, &bytesReturned)) {
+            ++failedAccesses_;
+        }
     }
     return reply;
 }

@@ -48,6 +48,9 @@ class ZlportioClient {
     std::uint32_t IoctlReadPort() const { return ioctlReadPort_; }
     std::uint32_t IoctlWritePort() const { return ioctlWritePort_; }
 
+    // Device requests for port accesses that failed since construction.
+    std::uint64_t FailedAccesses() const { return failedAccesses_; }
+
     // What the last start-up could not do, empty after a successful one.
     const std::string& StartupFailure() const { return startupFailure_; }
 
@@ -69,6 +72,7 @@ class ZlportioClient {
     std::string startupFailure_;
     Win32Api::Handle usersSemaphore_ = Win32Api::kNullHandle;
     bool othersUseDriver_ = false;
+    std::uint64_t failedAccesses_ = 0;
 };
 
 }  // namespace tallis

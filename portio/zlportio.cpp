@@ -43,12 +43,20 @@ std::string PortAccessFailure() {
     return Client().StartupFailure();
 }
 
+std::string PortAccessKind(std::uint16_t) {
+    return Client().DriverStarted() ? "driver" : "none";
+}
+
 void PortWriteByte(std::uint16_t port, std::uint8_t value) {
     Client().PortWriteByte(port, value);
 }
 
 std::uint8_t PortReadByte(std::uint16_t port) {
     return Client().PortReadByte(port);
+}
+
+std::uint64_t PortFailedAccesses() {
+    return Client().FailedAccesses();
 }
 
 #elif defined(__linux__)
@@ -83,12 +91,23 @@ std::string PortAccessFailure() {
     return Access().StartupFailure();
 }
 
+std::string PortAccessKind(std::uint16_t base) {
+    if (!Access().HasPort(base)) {
+        return "none";
+    }
+    return Access().ThroughDevice(base) ? "ppdev" : "direct";
+}
+
 void PortWriteByte(std::uint16_t port, std::uint8_t value) {
     Access().WriteByte(port, value);
 }
 
 std::uint8_t PortReadByte(std::uint16_t port) {
     return Access().ReadByte(port);
+}
+
+std::uint64_t PortFailedAccesses() {
+    return Access().FailedAccesses();
 }
 
 #else
@@ -111,10 +130,18 @@ std::string PortAccessFailure() {
     return "this system offers no parallel-port access";
 }
 
+std::string PortAccessKind(std::uint16_t) {
+    return "none";
+}
+
 void PortWriteByte(std::uint16_t, std::uint8_t) {}
 
 std::uint8_t PortReadByte(std::uint16_t) {
     return 0xFF;
+}
+
+std::uint64_t PortFailedAccesses() {
+    return 0;
 }
 
 #endif

@@ -26,6 +26,9 @@ void ZlportioExit();
 bool DriverStarted();
 // True when the port at this base can be reached.
 bool PortAvailable(std::uint16_t base);
+// How the port at this base is reached, for reports: "ppdev" or "direct"
+// (Linux), "driver" (Windows), "none" without access.
+std::string PortAccessKind(std::uint16_t base);
 // What start-up could not set up and why, for the message that tells the user
 // what is missing; empty when everything asked for was set up.
 std::string PortAccessFailure();
@@ -33,5 +36,8 @@ std::string PortAccessFailure();
 // Without access these do nothing; a read then returns 0xFF.
 void PortWriteByte(std::uint16_t port, std::uint8_t value);
 std::uint8_t PortReadByte(std::uint16_t port);
+// Port accesses the system refused since start-up (a failed ppdev request or
+// DeviceIoControl); accesses without any port access are not counted.
+std::uint64_t PortFailedAccesses();
 
 }  // namespace tallis

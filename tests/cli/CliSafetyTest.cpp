@@ -56,7 +56,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"KeyboardController", {"--sim", "--port", "0x60", "erase"}, "--force-port"},
         RefusalCase{"PciConfiguration", {"--sim", "--port", "0xCF8", "erase"}, "PCI"},
-        RefusalCase{"SerialPort", {"--sim", "--port", "0x3F8", "reset"}, "COM1"}),
+        RefusalCase{"SerialPort", {"--sim", "--port", "0x3F8", "reset"}, "COM1"},
+        RefusalCase{"StateIsTheInput",
+                    {"--sim", "--sim-state", "fw.hex", "program", "fw.hex"},
+                    "overwritten"},
+        RefusalCase{"ReadOverTheState",
+                    {"--sim", "--sim-state", "fw.hex", "read", "fw.hex"},
+                    "overwritten"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CliPorts, ForcedAddressRunsAndPortsAnswers) {
@@ -88,7 +94,8 @@ TEST(CliManPage, NamesEveryOptionCommandAndExitStatus) {
     CliProcess cli;
     const std::string help = cli.Run({"--help"}).out;
 
-    std::set<std::string> names = {"program", "erase", "reset", "ports"};
+    std::set<std::string> names = {"program", "erase",       "reset", "ports",    "identify",
+                                   "read",    "blank-check", "write", "selftest", "verify"};
     const std::regex option("--[a-z][a-z-]*");
     for (auto it = std::sregex_iterator(help.begin(), help.end(), option);
          it != std::sregex_iterator(); ++it) {
@@ -97,7 +104,8 @@ TEST(CliManPage, NamesEveryOptionCommandAndExitStatus) {
     for (const std::string& name : names) {
         EXPECT_NE(page.str().find("*" + name + "*"), std::string::npos) << name;
     }
-    for (const char* status : {"*0*", "*1*", "*2*", "*3*", "*5*", "*129*", "*130*", "*143*"}) {
+    for (const char* status :
+         {"*0*", "*1*", "*2*", "*3*", "*4*", "*5*", "*129*", "*130*", "*143*"}) {
         EXPECT_NE(page.str().find(status), std::string::npos) << status;
     }
 }

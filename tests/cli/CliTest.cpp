@@ -164,7 +164,10 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--sim", "flash", "f.hex"},
                       std::vector<std::string>{"--sim", "erase", "reset"},
                       std::vector<std::string>{"--sim", "--bogus", "erase"},
-                      std::vector<std::string>{"--sim", "--chip", "16f876", "erase"},
+                      std::vector<std::string>{"--sim", "--chip", "16f84a", "erase"},
+                      std::vector<std::string>{"--sim", "--chip", "auto", "erase"},
+                      std::vector<std::string>{"--sim", "--sim-fault", "unprogrammable:0x2008",
+                                               "erase"},
                       std::vector<std::string>{"--sim", "--sim-chip", "16f84", "erase"},
                       std::vector<std::string>{"--sim", "--port", "lpt3", "erase"},
                       std::vector<std::string>{"--sim", "--port", "0x", "erase"},
@@ -182,8 +185,10 @@ TEST(CliUsage, HelpAndVersionExitWithZero) {
     CliProcess cli;
     CliResult help = cli.Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word : {"program", "erase", "reset", "--chip", "--port", "--sim", "--sim-chip",
-                             "--sim-state", "--real-time", "--trace", "--quiet"}) {
+    for (const char* word :
+         {"program", "erase", "reset", "identify", "read", "verify", "blank-check", "write",
+          "--chip", "--list-devices", "--port", "--sim", "--sim-chip", "--sim-fault", "--sim-state",
+          "--real-time", "--trace", "--quiet", "4 the chip is not what was asked"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
     CliResult version = cli.Run({"--version"});

@@ -151,6 +151,9 @@ bool FakeWin32Api::DeviceIoControl(Handle device, std::uint32_t controlCode, con
                                    std::uint32_t inputSize, void* output, std::uint32_t outputSize,
                                    std::uint32_t* bytesReturned) {
     Log("DeviceIoControl " + Hex(device) + " " + Hex(controlCode));
+    if (failIoRequests) {
+        return false;
+    }
     const auto* bytes = static_cast<const std::uint8_t*>(input);
     ioRequests.push_back({controlCode, {bytes, bytes + inputSize}, outputSize});
     if (output != nullptr && outputSize >= sizeof readReply) {

@@ -39,6 +39,7 @@ class FakeWin32Api : public Win32Api {
     // Last error left by a CreateFileA that returned a handle.
     std::uint32_t openedDeviceError = 0;
     Handle openedDeviceHandle = 0x700;
+    bool failIoRequests = false;  // DeviceIoControl fails without touching the reply
     std::uint32_t readReply = 0;
 
     // Named semaphores' counts: other running instances show up here.

@@ -149,6 +149,7 @@ TEST(LinuxPortAccess, ClaimsTheMatchingDeviceAndMapsTheRegisters) {
     const std::uint16_t base[] = {0x378};
     ASSERT_TRUE(access.Startup(base));
     EXPECT_TRUE(access.StartupFailure().empty());
+    EXPECT_TRUE(access.ThroughDevice(0x378));
     access.WriteByte(0x378, 0x0B);
     access.WriteByte(0x37A, 0x01);  // raw: no bit inverted
     access.WriteByte(0x379, 0x55);  // status is read-only
@@ -168,6 +169,23 @@ TEST(LinuxPortAccess, ClaimsTheMatchingDeviceAndMapsTheRegisters) {
                                                "ioctl 3 PPRDATA",        "ioctl 3 PPRCONTROL",
                                                "ioctl 3 PPRELEASE",      "close 3"};
     EXPECT_EQ(system.calls, expected);
+}
+
+TEST(LinuxPortAccess, FailedRequestsAreCountedAndReadNothing) {
+    FakeProc proc;
+    proc.AddPort("parport0", "888\t-1\n");
+    FakeLinuxPortSystem system;
+    LinuxPortAccess access(system, proc.Root(), "/fakedev");
+    const std::uint16_t base[] = {0x378};
+    ASSERT_TRUE(access.Startup(base));
+    access.WriteByte(0x378, 0x0B);
+    EXPECT_EQ(access.FailedAccesses(), 0u);
+    system.ioctlErrors["PPWCONTROL"] = EIO;
+    system.ioctlErrors["PPRSTATUS"] = EIO;
+    access.WriteByte(0x37A, 0x01);
+    EXPECT_EQ(access.ReadByte(0x379), 0xFF);
+    access.WriteByte(0x378, 0x0A);
+    EXPECT_EQ(access.FailedAccesses(), 2u);
 }
 
 TEST(LinuxPortAccess, AMissingOrBusyDeviceIsAFailureWithoutFallback) {
@@ -220,6 +238,7 @@ TEST(LinuxPortAccess, FallsBackToDirectAccessWhenNoDeviceHasTheBase) {
 
         const std::uint16_t base[] = {0x2F8};
         EXPECT_EQ(access.Startup(base), iopermError == 0);
+        EXPECT_FALSE(access.ThroughDevice(0x2F8));
         access.WriteByte(0x2FA, 0x09);
         access.ReadByte(0x2F9);
         access.Exit();

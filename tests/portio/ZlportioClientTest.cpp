@@ -198,6 +198,18 @@ TEST(ZlportioPorts, ByteAccessesBecomeOneDriverRequestEach) {
     EXPECT_EQ(api.IndexOf("DeviceIoControl 700"), api.IndexOf("DeviceIoControl"));
 }
 
+TEST(ZlportioPorts, FailedDriverRequestsAreCounted) {
+    FakeWin32Api api = NtWithDriver();
+    ZlportioClient client(api);
+    client.Startup();
+    client.PortWriteByte(0x378, 0x03);
+    EXPECT_EQ(client.FailedAccesses(), 0u);
+    api.failIoRequests = true;
+    client.PortWriteByte(0x378, 0x03);
+    EXPECT_EQ(client.PortReadByte(0x379), 0xFF);
+    EXPECT_EQ(client.FailedAccesses(), 2u);
+}
+
 TEST(ZlportioPorts, NothingReachesThePortWithoutTheDriver) {
     for (bool startupRan : {true, false}) {
         FakeWin32Api api;  // no driver file: the start fails

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "image/ChipImage.h"
+#include "image/ChipImageHex.h"
+
+namespace tallis {
+
+struct ChipImageLoad {
+    std::optional<ChipImage> image;
+    std::string error;  // "FILE: line 3: bad checksum ..." or why it cannot be read
+};
+
+// Reads and strictly parses a HEX file for verify and write.
+ChipImageLoad LoadChipImageFile(const std::filesystem::path& path, ImageBounds bounds);
+
+// Writes the image as Intel HEX to the file, or to standard output for "-".
+// Returns an empty string or what went wrong.
+std::string SaveChipImageFile(const std::filesystem::path& path, const ChipImage& image);
+bool IsStandardOutput(const std::filesystem::path& path);
+
+// "10 program words, 4 IDs, 3 EEPROM bytes and the configuration word".
+std::string ImageContents(const ChipImage& image);
+
+}  // namespace tallis

@@ -1,0 +1,191 @@
+#include "cli/OperationCommand.h"
+#include "cli/FileNames.h"
+
+#include <cstdio>
+#include <string>
+
+#include "cli/ChipImageFile.h"
+#include "cli/ConsoleOperationProgress.h"
+#include "cli/ExitCode.h"
+#include "cli/OperationText.h"
+#include "engine/ChipOperations.h"
+
+namespace tallis {
+
+namespace {
+
+int Complain(int exitCode, const std::string& what) {
+    std::fprintf(stderr, "tallis-cli: %s\n", what.c_str());
+    return exitCode;
+}
+
+void ListDifferences(const OperationResult& result) {
+    for (const Difference& difference : result.differences) {
+        std::fprintf(stderr, "  %s\n", DifferenceText(difference).c_str());
+    }
+}
+
+// Outcomes that end any operation the same way; -1 for the others.
+int CommonExit(const OperationResult& result, const CliOptions& options) {
+    switch (result.outcome) {
+        case OperationOutcome::PortError:
+            return Complain(kExitNoPortAccess,
+                            "the parallel port refused " + std::to_string(result.portFailures) +
+                                " accesses during the command: nothing it read or wrote counts");
+        case OperationOutcome::Cancelled:
+            return Complain(kExitRunError, "interrupted; the chip was left with VPP off");
+        case OperationOutcome::TooLarge:
+            return Complain(kExitUsage, PathText(options.firmwarePath) + " holds " +
+                                            LocationText(result.differences.at(0).space,
+                                                         result.differences.at(0).address) +
+                                            ", which the chip does not have");
+        default:
+            return -1;
+    }
+}
+
+class OperationCommand {
+  public:
+    OperationCommand(const CliOptions& options, const std::optional<ChipImage>& image,
+                     ProgrammingSession& session, ConsoleOperationProgress& progress,
+                     std::FILE* out)
+        : options_(options), image_(image), session_(session), progress_(progress), out_(out) {}
+
+    int Run() {
+        const OperationResult identity = Identify(session_, options_.device);
+        if (int status = CommonExit(identity, options_); status >= 0) {
+            return status;
+        }
+        if (identity.outcome != OperationOutcome::Completed) {
+            return Complain(kExitChipMismatch, IdentifyDiagnosis(identity, options_.device));
+        }
+        const Device& device = *identity.found;
+        const std::string chip = ChipText(device, identity.idWord);
+        switch (options_.command) {
+            case CliCommand::Read:
+                return ReadChip(device, chip);
+            case CliCommand::Verify:
+                return VerifyChip(device, chip);
+            case CliCommand::BlankCheck:
+                return CheckBlank(device, chip);
+            case CliCommand::Write:
+                return WriteChip(device, chip);
+            default:
+                std::fprintf(out_, "%s\n", chip.c_str());
+                return kExitCompleted;
+        }
+    }
+
+  private:
+    int ReadChip(const Device& device, const std::string& chip) {
+        const ReadResult result = Read(session_, device);
+        progress_.EndLine();
+        if (int status = CommonExit(result, options_); status >= 0) {
+            return status;
+        }
+        if (std::string error = SaveChipImageFile(options_.firmwarePath, result.image);
+            !error.empty()) {
+            return Complain(kExitOutputFailed, error);
+        }
+        std::fprintf(out_, "Read %s: %s\n", chip.c_str(), ImageContents(result.image).c_str());
+        int status = kExitCompleted;
+        if (result.ProgramProtected()) {
+            status = Complain(kExitChipMismatch,
+                              "program memory " + Range(result.protectedFrom, result.protectedTo) +
+                                  " is code-protected: it cannot be read and is not in the file");
+        }
+        if (result.eepromProtected) {
+            status = Complain(kExitChipMismatch,
+                              "the data EEPROM is code-protected: it cannot be read and is not in "
+                              "the file");
+        }
+        return status;
+    }
+
+    int VerifyChip(const Device& device, const std::string& chip) {
+        const OperationResult result = Verify(session_, device, *image_);
+        progress_.EndLine();
+        if (int status = CommonExit(result, options_); status >= 0) {
+            return status;
+        }
+        if (result.outcome == OperationOutcome::Differs) {
+            Complain(kExitChipMismatch, "the " + std::string(device.name) + " differs from " +
+                                            PathText(options_.firmwarePath) +
+                                            "; first differences:");
+            ListDifferences(result);
+            return kExitChipMismatch;
+        }
+        std::fprintf(out_, "Verified %s: %s as in %s\n", chip.c_str(),
+                     ImageContents(*image_).c_str(), PathText(options_.firmwarePath).c_str());
+        return kExitCompleted;
+    }
+
+    int CheckBlank(const Device& device, const std::string& chip) {
+        const OperationResult result = BlankCheck(session_, device);
+        progress_.EndLine();
+        if (int status = CommonExit(result, options_); status >= 0) {
+            return status;
+        }
+        if (result.outcome == OperationOutcome::NotBlank) {
+            const Difference& first = result.differences.at(0);
+            const char* format = first.space == MemorySpace::Eeprom ? "0x%02X" : "0x%04X";
+            char value[16];
+            std::snprintf(value, sizeof value, format, unsigned{first.actual});
+            return Complain(kExitChipMismatch,
+                            "the " + std::string(device.name) + " is not blank: " +
+                                LocationText(first.space, first.address) + " holds " + value);
+        }
+        std::fprintf(out_, "Blank: %s\n", chip.c_str());
+        return kExitCompleted;
+    }
+
+    int WriteChip(const Device& device, const std::string& chip) {
+        const OperationResult result = Write(session_, device, *image_);
+        progress_.EndLine();
+        if (int status = CommonExit(result, options_); status >= 0) {
+            return status;
+        }
+        if (result.outcome == OperationOutcome::WriteFailed) {
+            Complain(kExitRunError, "write failed: the " + std::string(device.name) +
+                                        " does not hold what was written; first differences:");
+            ListDifferences(result);
+            return kExitRunError;
+        }
+        std::fprintf(out_, "Wrote and verified %s: %s\n", chip.c_str(),
+                     ImageContents(*image_).c_str());
+        return kExitCompleted;
+    }
+
+    static std::string Range(std::uint16_t from, std::uint16_t to) {
+        char text[32];
+        std::snprintf(text, sizeof text, "0x%04X-0x%04X", unsigned{from}, unsigned{to - 1U});
+        return text;
+    }
+
+    const CliOptions& options_;
+    const std::optional<ChipImage>& image_;
+    ProgrammingSession& session_;
+    ConsoleOperationProgress& progress_;
+    std::FILE* out_;
+};
+
+}  // namespace
+
+int RunChipOperation(const CliOptions& options, const std::optional<ChipImage>& image, PortIo& port,
+                     Delayer& timer, const EngineHost& host, bool showProgress) {
+    // With `read -` the chip's HEX text owns standard output.
+    const bool toStdout =
+        options.command == CliCommand::Read && IsStandardOutput(options.firmwarePath);
+    std::FILE* out = toStdout ? stderr : stdout;
+    Programmer wire(port, timer, host);
+    wire.SelectPortAddress(options.portBase);
+    ConsoleOperationProgress progress(out, showProgress && !toStdout);
+    int status = kExitCompleted;
+    {
+        ProgrammingSession session(wire, kClassicTiming, &progress);
+        status = OperationCommand(options, image, session, progress, out).Run();
+    }
+    return status;
+}
+
+}  // namespace tallis

@@ -1,0 +1,116 @@
+#include "cli/SelfTestCommand.h"
+
+#include <cstdio>
+
+#include "cli/BundledExample.h"
+#include "cli/ConsoleOperationProgress.h"
+#include "cli/ExitCode.h"
+#include "cli/FileNames.h"
+#include "cli/SelfTest.h"
+#include "cli/SelfTestReport.h"
+#include "cli/Terminal.h"
+
+#ifndef TALLIS_VERSION
+#define TALLIS_VERSION "unknown"
+#endif
+
+namespace tallis {
+
+namespace {
+
+int Complain(int exitCode, const std::string& what) {
+    std::fprintf(stderr, "tallis-cli: %s\n", what.c_str());
+    return exitCode;
+}
+
+std::string PortText(const CliOptions& options) {
+    char text[32];
+    if (options.lptNumber != 0) {
+        std::snprintf(text, sizeof text, "LPT %d (0x%03X)", options.lptNumber,
+                      unsigned{options.portBase});
+    } else {
+        std::snprintf(text, sizeof text, "0x%03X", unsigned{options.portBase});
+    }
+    return text;
+}
+
+// Asks on the terminal; only an answer that starts with y goes on.
+bool ConfirmErase(const std::string& chip, const std::string& port) {
+    std::printf(
+        "The self-test erases and rewrites the %s on %s: everything it holds will be lost.\n"
+        "Continue? [y/N] ",
+        chip.c_str(), port.c_str());
+    std::fflush(stdout);
+    char answer[16] = {};
+    if (std::fgets(answer, sizeof answer, stdin) == nullptr) {
+        return false;
+    }
+    return answer[0] == 'y' || answer[0] == 'Y';
+}
+
+}  // namespace
+
+std::optional<int> PrepareSelfTest(const CliOptions& options, SelfTestInputs& inputs) {
+    if (!options.assumeYes && !StdinIsTerminal()) {
+        return Complain(kExitUsage,
+                        "selftest erases the chip and asks first, but there is no terminal to "
+                        "answer on: give --yes to run it without asking");
+    }
+    ImageLoadResult loaded = options.examplePath ? LoadFirmwareImage(*options.examplePath)
+                                                 : MakeFirmwareImage(kBundledExampleText);
+    if (!loaded.image) {
+        return Complain(kExitUsage, loaded.error);
+    }
+    inputs.example = std::move(loaded.image);
+    inputs.exampleName = options.examplePath ? PathText(options.examplePath->filename())
+                                             : std::string(kBundledExampleName);
+    if (!CanWrite(options.reportPath)) {
+        return Complain(kExitUsage, "cannot write the report to " + PathText(options.reportPath));
+    }
+    return std::nullopt;
+}
+
+int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
+                       CommandTarget& target, PortIo& port, Delayer& timer, bool showProgress) {
+    ConsoleOperationProgress progress(stdout, showProgress);
+    const std::string portText = PortText(options);
+    const SelfTestSetting setting{TALLIS_VERSION, OperatingSystemText(), portText,
+                                  target.AccessPath(), target.TimerCalibration()};
+    const SelfTestSetup setup{
+        .port = port,
+        .timer = timer,
+        .nowUs = [&target] { return target.NowUs(); },
+        .portBase = options.portBase,
+        .lptNumber = options.lptNumber,
+        .asked = options.device,
+        .example = *inputs.example,
+        .exampleName = inputs.exampleName,
+        .confirm =
+            [&](const std::string& chip) {
+                return options.assumeYes || ConfirmErase(chip, portText);
+            },
+        .stepDone =
+            [&progress](const SelfTestStep& step) {
+                progress.ClearLine();
+                std::printf("%s\n", StepLine(step).c_str());
+                std::fflush(stdout);
+            },
+        .progress = &progress,
+    };
+    const SelfTestResult result = RunSelfTest(setup);
+    if (std::string error = WriteWholeFile(options.reportPath, SelfTestReportText(setting, result));
+        !error.empty()) {
+        return Complain(kExitUsage, error);
+    }
+    std::printf("Report written to %s\n", PathText(options.reportPath).c_str());
+    std::fflush(stdout);
+    if (result.declined) {
+        return Complain(kExitRunError, "not confirmed: nothing was erased");
+    }
+    if (result.interrupted) {
+        return Complain(kExitRunError, "interrupted; the chip was left with VPP off");
+    }
+    return result.Passed() ? kExitCompleted : kExitRunError;
+}
+
+}  // namespace tallis

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "device/Device.h"
+#include "engine/OperationResult.h"
+#include "engine/ProgrammingSession.h"
+#include "image/ChipImage.h"
+
+namespace tallis {
+
+// The chip operations. Each runs inside a session that the caller opened
+// (and whose end leaves the chip safe) and returns what it found; front ends
+// turn results into messages.
+//
+//   ProgrammingSession session(programmer, kClassicTiming, &progress);
+//   OperationResult id = Identify(session, FindDevice("16f877a"));
+
+// Reads the device ID at 0x2006 and names the chip. With expected set, any
+// other chip is WrongChip; without, any supported chip is Completed.
+OperationResult Identify(ProgrammingSession& session, const Device* expected);
+
+// The whole chip: program memory, IDs, debug vector, device ID, configuration
+// word and EEPROM. Code-protected memory is left absent and reported.
+ReadResult Read(ProgrammingSession& session, const Device& device);
+
+// Compares every location the image holds with the chip, without erasing;
+// the configuration word on its implemented bits.
+OperationResult Verify(ProgrammingSession& session, const Device& device, const ChipImage& image);
+
+// Names the first location that is not erased (configuration word first: its
+// code protection would make program memory read as zeros).
+OperationResult BlankCheck(ProgrammingSession& session, const Device& device);
+
+// Identifies the chip and refuses another one before erasing; erases; writes
+// the program rows that hold data, then IDs, debug vector and EEPROM; verifies
+// them; writes the configuration word last and verifies it.
+OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image);
+
+}  // namespace tallis

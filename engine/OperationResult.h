@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "device/Device.h"
+#include "image/ChipImage.h"
+
+namespace tallis {
+
+enum class OperationOutcome {
+    Completed,    // done, and the chip is what was asked (verified, blank, identified)
+    NoChip,       // the device ID read 0x3FFF: nothing answered (no chip, no power, cable)
+    DataLineLow,  // the device ID read 0x0000: the data line is held low
+    UnknownChip,  // a device ID that no supported chip has
+    WrongChip,    // a supported chip, but not the one asked for
+    TooLarge,     // the image holds a location the chip does not have
+    Differs,      // verify: the chip does not hold the image
+    NotBlank,     // blank check: a location is not erased
+    WriteFailed,  // write: what was written does not read back
+    Cancelled,    // stopped on request; the chip was left safely
+    PortError,    // the system refused a port access: nothing read or written counts
+};
+
+// The chip's memory areas as the programming interface addresses them.
+enum class MemorySpace { Program, Id, DebugVector, Config, Eeprom };
+
+// One location where the chip holds something other than was expected. The
+// address is the word address (program memory, 0x2000 and up) or the EEPROM
+// byte number.
+struct Difference {
+    MemorySpace space;
+    std::uint16_t address;
+    std::uint16_t expected;
+    std::uint16_t actual;
+    bool operator==(const Difference&) const = default;
+};
+
+struct OperationResult {
+    OperationOutcome outcome = OperationOutcome::Completed;
+    // Identify (and the identify that begins a write): the word at 0x2006 and
+    // the chip it names, if any.
+    std::uint16_t idWord = 0;
+    const Device* found = nullptr;
+    // The first differences in address order (verify, blank check, write,
+    // and TooLarge's first location); at most kMaxDifferences.
+    std::vector<Difference> differences;
+    std::uint64_t portFailures = 0;
+
+    static constexpr std::size_t kMaxDifferences = 8;
+};
+
+// A read: what could be read, and what code protection kept back (left absent
+// in the image, never read as zeros).
+struct ReadResult : OperationResult {
+    ChipImage image;
+    // Program memory [from, to) that code protection hides; empty when none.
+    std::uint16_t protectedFrom = 0;
+    std::uint16_t protectedTo = 0;
+    bool eepromProtected = false;
+
+    bool ProgramProtected() const { return protectedFrom < protectedTo; }
+};
+
+}  // namespace tallis

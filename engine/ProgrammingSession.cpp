@@ -1,0 +1,109 @@
+#include "engine/ProgrammingSession.h"
+
+namespace tallis {
+
+ProgrammingSession::ProgrammingSession(Programmer& wire, const TimingProfile& timing,
+                                       OperationProgress* progress)
+    : wire_(wire),
+      timing_(timing),
+      previousTiming_(wire.Timing()),
+      progress_(progress),
+      failuresAtStart_(wire.Port().FailedAccesses()) {
+    wire_.UseTiming(timing_);
+    Enter();
+}
+
+ProgrammingSession::~ProgrammingSession() {
+    Leave();
+    wire_.UseTiming(previousTiming_);
+}
+
+// From reset straight to VPP with RB6 and RB7 held low: the chip cannot run a
+// single instruction of its program on the way in, and VPP has been off long
+// enough for the address counter to start again at 0.
+void ProgrammingSession::Enter() {
+    wire_.WriteControl(Programmer::kControlDataLow);
+    wire_.WriteData(Programmer::kDataReset);
+    wire_.Timer().Delay(timing_.vppOffBeforeEntryUs);
+    wire_.WriteData(Programmer::kDataClockLow);
+    wire_.LineWait();
+    address_ = 0;
+}
+
+// VPP off with the target held in reset, then the data line released and the
+// target let run, as the classic reset does.
+void ProgrammingSession::Leave() noexcept {
+    wire_.ResetTarget();
+}
+
+void ProgrammingSession::Restart() {
+    Enter();
+}
+
+void ProgrammingSession::GoTo(std::uint16_t address) {
+    const bool toProgramSpace = address < kConfigSpace;
+    if (address < address_ || (toProgramSpace && address_ >= kConfigSpace)) {
+        Restart();
+    }
+    if (!toProgramSpace && address_ < kConfigSpace) {
+        LoadConfiguration(kBlankWord);
+    }
+    while (address_ < address) {
+        Increment();
+    }
+}
+
+void ProgrammingSession::Increment() {
+    wire_.ShiftCommand(kIncrementAddress, 0, false);
+    ++address_;
+}
+
+std::uint16_t ProgrammingSession::ReadWord() {
+    wire_.ShiftCommand(kReadDataProgramMemory, 0, false);
+    return wire_.ReceiveWord();
+}
+
+std::uint8_t ProgrammingSession::ReadDataByte() {
+    wire_.ShiftCommand(kReadDataDataMemory, 0, false);
+    return static_cast<std::uint8_t>(wire_.ReceiveWord() & 0xFFU);
+}
+
+void ProgrammingSession::LoadWord(std::uint16_t word) {
+    wire_.ShiftCommand(kLoadDataProgramMemory, word, true);
+}
+
+void ProgrammingSession::LoadDataByte(std::uint8_t value) {
+    wire_.ShiftCommand(kLoadDataDataMemory, value, true);
+}
+
+void ProgrammingSession::LoadConfiguration(std::uint16_t word) {
+    wire_.ShiftCommand(kLoadConfiguration, word, true);
+    address_ = kConfigSpace;
+}
+
+void ProgrammingSession::Send(SerialCommand command) {
+    wire_.ShiftCommand(command, 0, false);
+}
+
+void ProgrammingSession::Wait(std::uint32_t microseconds) {
+    wire_.Timer().Delay(microseconds);
+}
+
+void ProgrammingSession::Step(std::uint32_t done, std::uint32_t total, std::uint16_t address) {
+    if (PortFailures() != 0) {
+        throw OperationStopped(OperationOutcome::PortError);
+    }
+    if (progress_ == nullptr) {
+        return;
+    }
+    progress_->Report(done, total, address);
+    if (progress_->CancelRequested()) {
+        throw OperationStopped(OperationOutcome::Cancelled);
+    }
+}
+
+std::uint64_t ProgrammingSession::PortFailures() const {
+    return wire_.Port().FailedAccesses() - failuresAtStart_;
+}
+
+}  // namespace tallis

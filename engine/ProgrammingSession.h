@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+
+#include "engine/OperationProgress.h"
+#include "engine/OperationResult.h"
+#include "engine/Programmer.h"
+#include "engine/TimingProfile.h"
+
+namespace tallis {
+
+// Thrown between steps when an operation must stop (cancelled, or a port
+// access failed); the operation turns it into its outcome.
+struct OperationStopped : std::exception {
+    explicit OperationStopped(OperationOutcome why) : outcome(why) {}
+    const char* what() const noexcept override { return "chip operation stopped"; }
+    OperationOutcome outcome;
+};
+
+// The chip in programming mode for as long as the object lives. It enters
+// from reset (MCLR low straight to VPP, RB6 and RB7 low) and, on every way
+// out, leaves with VPP off, the data line released and the target running.
+// It owns the address counter: a lower address is reached by entering
+// programming mode again, never by wrapping round.
+class ProgrammingSession {
+  public:
+    static constexpr std::uint16_t kConfigSpace = 0x2000;
+    static constexpr std::uint16_t kBlankWord = 0x3FFF;
+
+    ProgrammingSession(Programmer& wire, const TimingProfile& timing,
+                       OperationProgress* progress = nullptr);
+    ~ProgrammingSession();
+    ProgrammingSession(const ProgrammingSession&) = delete;
+    ProgrammingSession& operator=(const ProgrammingSession&) = delete;
+
+    const TimingProfile& Timing() const { return timing_; }
+    std::uint16_t Address() const { return address_; }
+
+    // Moves the address counter to a program-memory address (also the EEPROM
+    // byte number) or a configuration-space address (0x2000 and up).
+    void GoTo(std::uint16_t address);
+    void Increment();
+    // Leaves programming mode and enters it again: the address counter is 0.
+    void Restart();
+
+    std::uint16_t ReadWord();     // the word at the address
+    std::uint8_t ReadDataByte();  // the EEPROM byte at the address's low bits
+    void LoadWord(std::uint16_t word);
+    void LoadDataByte(std::uint8_t value);
+    // Load Configuration: the address becomes 0x2000, the word goes to its latch.
+    void LoadConfiguration(std::uint16_t word);
+    void Send(SerialCommand command);
+    void Wait(std::uint32_t microseconds);
+
+    // Reports progress; throws OperationStopped when the user cancelled or a
+    // port access has failed.
+    void Step(std::uint32_t done, std::uint32_t total, std::uint16_t address);
+    // Port accesses the system refused since the session began.
+    std::uint64_t PortFailures() const;
+
+  private:
+    void Enter();
+    void Leave() noexcept;
+
+    Programmer& wire_;
+    const TimingProfile& timing_;
+    const TimingProfile& previousTiming_;
+    OperationProgress* progress_;
+    std::uint64_t failuresAtStart_;
+    std::uint16_t address_ = 0;
+};
+
+}  // namespace tallis

@@ -1,0 +1,173 @@
+// The chip operations of tallis-cli on the simulated chip: what a user sees
+// for each diagnosis and each bad file, and the exit statuses.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "CliProcess.h"
+#include "HexText.h"
+
+namespace tallis::testing {
+namespace {
+
+const std::vector<std::uint16_t> kWords = {0x2805, 0x0000, 0x1683, 0x0186, 0x1283};
+constexpr std::uint16_t kConfigWord = 0x3F3A;
+
+// Program words, the four IDs, three EEPROM bytes and the configuration word.
+std::string FullHex(std::uint16_t configWord = kConfigWord) {
+    return HexRecord(0x0000, 0x00, {0x05, 0x28, 0x00, 0x00, 0x83, 0x16, 0x86, 0x01, 0x83, 0x12}) +
+           HexRecord(0x4000, 0x00, {0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04, 0x00}) +
+           HexRecord(0x400E, 0x00,
+                     {static_cast<std::uint8_t>(configWord & 0xFF),
+                      static_cast<std::uint8_t>(configWord >> 8)}) +
+           HexRecord(0x4200, 0x00, {0x12, 0x00, 0x34, 0x00, 0x56, 0x00}) + HexEndRecord();
+}
+
+struct DiagnosisCase {
+    const char* name;
+    std::vector<std::string> args;  // after "--sim --sim-state chip.hex"
+    int exitCode;
+    std::string err;  // what standard error must contain
+};
+
+class CliDiagnosis : public ::testing::TestWithParam<DiagnosisCase> {};
+
+TEST_P(CliDiagnosis, ExitStatusAndMessage) {
+    const DiagnosisCase& c = GetParam();
+    CliProcess cli;
+    cli.WriteFile("full.hex", FullHex());
+    cli.WriteFile("other.hex", ProgramHex({0x2806}, kConfigWord));
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "write", "full.hex"}).exitCode, 0);
+    std::vector<std::string> args = {"--sim", "--sim-state", "chip.hex"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    CliResult r = cli.Run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliDiagnosis,
+    ::testing::Values(
+        DiagnosisCase{"NoChip", {"--sim-fault", "no-chip", "identify"}, 4, "no chip answered"},
+        DiagnosisCase{"DataStuckLow",
+                      {"--sim-fault", "data-stuck-low", "blank-check"},
+                      4,
+                      "the data line RB7 is held low"},
+        DiagnosisCase{"WrongChip",
+                      {"--chip", "16f876a", "--sim-chip", "16f877a", "write", "full.hex"},
+                      4,
+                      "found PIC16F877A revision 1 (device ID 0x0E21), not the PIC16F876A"},
+        DiagnosisCase{"VerifyDifference",
+                      {"verify", "other.hex"},
+                      4,
+                      "  program memory 0x0000: expected 0x2806, read 0x2805\n"},
+        DiagnosisCase{"NotBlank", {"blank-check"}, 4, "configuration word 0x2007 holds 0x3F3A"},
+        DiagnosisCase{"WriteDoesNotVerify",
+                      {"--sim-fault", "unprogrammable:0x0002", "write", "full.hex"},
+                      1,
+                      "  program memory 0x0002: expected 0x1683, read 0x3FFF\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
+    for (const char* chip :
+         {"16f873", "16f874", "16f876", "16f877", "16f873a", "16f874a", "16f876a", "16f877a"}) {
+        SCOPED_TRACE(chip);
+        CliProcess cli;
+        cli.WriteFile("full.hex", FullHex());
+        const std::vector<std::string> sim = {"--sim", "--sim-chip", chip, "--sim-state",
+                                              "chip.hex"};
+        auto run = [&](std::vector<std::string> args) {
+            args.insert(args.begin(), sim.begin(), sim.end());
+            return cli.Run(args);
+        };
+        CliResult written = run({"write", "full.hex"});
+        ASSERT_EQ(written.exitCode, 0) << written.err;
+        EXPECT_EQ(written.err, "");  // no protocol violation
+        CliResult read = run({"read", "dump.hex"});
+        ASSERT_EQ(read.exitCode, 0) << read.err;
+        CliResult verified = run({"--chip", chip, "verify", "dump.hex"});
+        EXPECT_EQ(verified.exitCode, 0) << verified.err;
+        EXPECT_EQ(run({"verify", "full.hex"}).exitCode, 0);
+    }
+}
+
+TEST(CliChipOperations, ReadOfAProtectedChipSaysSoAndExitsWithFour) {
+    CliProcess cli;
+    cli.WriteFile("protected.hex", FullHex(0x1E3A));  // CP and CPD on
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "write", "protected.hex"}).exitCode, 0);
+    CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", "read", "-"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_NE(r.err.find("program memory 0x0000-0x1FFF is code-protected"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("the data EEPROM is code-protected"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find(":10000000"), std::string::npos);  // no program words, never zeros
+    EXPECT_NE(r.out.find(":0A4000000100020003000400FF3F"), std::string::npos) << r.out;
+}
+
+struct BadFileCase {
+    const char* name;
+    std::string hex;
+    std::string err;
+};
+
+class CliBadFile : public ::testing::TestWithParam<BadFileCase> {};
+
+TEST_P(CliBadFile, IsRefusedWithItsLineAndNothingIsSent) {
+    const BadFileCase& c = GetParam();
+    for (const char* command : {"write", "verify"}) {
+        CliProcess cli;
+        cli.WriteFile("bad.hex", c.hex);
+        CliResult r =
+            cli.Run({"--sim", "--chip", "16f873a", "--trace", "trace.txt", command, "bad.hex"});
+        EXPECT_EQ(r.exitCode, 2) << command;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "tallis-cli: bad.hex: " + c.err + "\n") << command;
+        EXPECT_FALSE(std::filesystem::exists(cli.Path("trace.txt")));
+    }
+}
+
+std::string Line2(const std::string& record) {
+    return HexRecord(0x0000, 0x00, {0x05, 0x28}) + record + HexEndRecord();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CliBadFile,
+    ::testing::Values(
+        BadFileCase{"Checksum", Line2(HexRecord(0x0010, 0x00, {0x01, 0x00}, true)),
+                    "line 2: bad checksum (expected 0xED, found 0xEC)"},
+        BadFileCase{"NotHex", Line2(":02001000G10000\r\n"),
+                    "line 2: 'G' is not a hexadecimal digit"},
+        BadFileCase{"CutShort", Line2(":0400100001\r\n"),
+                    "line 2: record cut short: byte count 0x04 needs 9 bytes, the line holds 5"},
+        BadFileCase{"UnknownType", Line2(HexRecord(0x0000, 0x06, {0x00})),
+                    "line 2: unknown record type 0x06"},
+        BadFileCase{"BeyondProgramMemory", Line2(HexRecord(0x2000, 0x00, {0x01, 0x00})),
+                    "line 2: word address 0x1000 is outside the 4096 words of program memory"},
+        BadFileCase{"BeyondEeprom", Line2(HexRecord(0x4300, 0x00, {0x01, 0x00})),
+                    "line 2: EEPROM address 0x80 is outside the 128 bytes of data EEPROM"},
+        BadFileCase{"NoEndRecord", HexRecord(0x0000, 0x00, {0x05, 0x28}),
+                    "line 1: the file ends without an end-of-file record"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliChipOperations, ProgramWarnsAboutRecordsItDoesNotWrite) {
+    CliProcess cli;
+    cli.WriteFile("full.hex", FullHex());
+    CliResult r = cli.Run({"--sim", "program", "full.hex"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err,
+              "tallis-cli: warning: full.hex holds ID locations and data EEPROM that program does "
+              "not write; use write to write them\n");
+}
+
+TEST(CliChipOperations, ListDevicesShowsEveryDevice) {
+    CliProcess cli;
+    CliResult r = cli.Run({"--list-devices"});
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char* line : {"PIC16F873   16f873   87x     0x0960 (0x3FE0)  4096     128     1",
+                             "PIC16F877A  16f877a  87xA    0x0E20 (0x3FF0)  8192     256     8"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+    }
+}
+
+}  // namespace
+}  // namespace tallis::testing

@@ -1,0 +1,338 @@
+// The chip operations against the simulated chip standing in for each
+// device, in virtual time.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "device/Device.h"
+#include "engine/ChipOperations.h"
+#include "engine/Programmer.h"
+#include "sim/SimulatedDevice.h"
+#include "tests/engine/EngineFakes.h"
+
+namespace tallis {
+namespace {
+
+using test::FixedChipHost;
+
+constexpr std::uint16_t kConfig = 0x3F3A;  // HS, watchdog off, no code or data protection
+constexpr std::uint8_t kEraseCommands[] = {1, 7, 8, 9, 11, 31};
+
+ChipType ClassicTypeOf(const Device& device) {
+    return device.family == Family::Pic16F87x ? ChipType::Pic16F877 : ChipType::Pic16F877A;
+}
+
+// Program words in a full row, a row with one word and the device's last
+// word; every ID, the debug vector, EEPROM bytes at both ends, the
+// configuration word.
+ChipImage SampleImage(const Device& device) {
+    ChipImage image;
+    for (std::uint16_t a = 0; a < 10; ++a) {
+        image.program[a] = static_cast<std::uint16_t>(0x2800 + a * 0x111);
+    }
+    image.program[0x0103] = 0x0000;
+    image.program[device.programWords - 1] = 0x1234;
+    image.ids = {0x0001, 0x0002, 0x0003, 0x3FF4};
+    image.debugVector = 0x2ABC;
+    image.eeprom[0] = 0x12;
+    image.eeprom[1] = 0x00;
+    image.eeprom[device.eepromBytes - 1] = 0x56;
+    image.config = kConfig;
+    return image;
+}
+
+// A port that the system stops serving after a number of accesses, as a
+// ppdev device does when the port is taken away: failures are counted and
+// nothing gets through.
+class FailingPort : public PortIo {
+  public:
+    FailingPort(PortIo& inner, std::uint64_t goodAccesses) : inner_(inner), left_(goodAccesses) {}
+    void WriteByte(std::uint16_t port, std::uint8_t value) override {
+        if (Serve()) {
+            inner_.WriteByte(port, value);
+        }
+    }
+    std::uint8_t ReadByte(std::uint16_t port) override {
+        return Serve() ? inner_.ReadByte(port) : 0xFF;
+    }
+    std::uint64_t FailedAccesses() const override { return failed_; }
+
+  private:
+    bool Serve() {
+        if (left_ == 0) {
+            ++failed_;
+            return false;
+        }
+        --left_;
+        return true;
+    }
+    PortIo& inner_;
+    std::uint64_t left_;
+    std::uint64_t failed_ = 0;
+};
+
+class CancelAfter : public OperationProgress {
+  public:
+    explicit CancelAfter(std::uint32_t steps) : steps_(steps) {}
+    void Report(std::uint32_t, std::uint32_t, std::uint16_t) override { ++reports_; }
+    bool CancelRequested() const override { return reports_ >= steps_; }
+
+  private:
+    std::uint32_t steps_;
+    std::uint32_t reports_ = 0;
+};
+
+// The simulated chip standing in for one device, and a wire to it.
+class OnDevice {
+  public:
+    explicit OnDevice(const Device& device, std::uint16_t revision = 1)
+        : OnDevice(device, sim::TargetOptionsFor(device, revision)) {}
+    OnDevice(const Device& device, const sim::TargetOptions& options)
+        : device(device), target(options) {}
+
+    template <typename Operation>
+    auto Run(Operation operation, OperationProgress* progress = nullptr) {
+        ProgrammingSession session(wire, kClassicTiming, progress);
+        return operation(session);
+    }
+    OperationResult WriteImage(const ChipImage& image) {
+        return Run([&](ProgrammingSession& s) { return Write(s, device, image); });
+    }
+    std::uint64_t EraseCommandsSent() {
+        std::uint64_t count = 0;
+        for (std::uint8_t code : kEraseCommands) {
+            count += target.Chip().CommandCount(code);
+        }
+        return count;
+    }
+    void ExpectLeftSafely() {
+        EXPECT_NE(target.Chip().Mode(), sim::ChipMode::Programming);
+        EXPECT_EQ(target.SimPort().DataRegister() & sim::InterfaceBoard::kVppBit, 0);
+        EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
+    }
+
+    const Device& device;
+    sim::SimulatedTarget target;
+    FixedChipHost host{ClassicTypeOf(device)};
+    Programmer wire{target.Port(), target.Clock(), host};
+};
+
+std::string DeviceName(const ::testing::TestParamInfo<const Device*>& info) {
+    return std::string(info.param->option);
+}
+
+std::vector<const Device*> AllDevices() {
+    std::vector<const Device*> devices;
+    for (const Device& device : Devices()) {
+        devices.push_back(&device);
+    }
+    return devices;
+}
+
+class ChipOperationsOnEveryDevice : public ::testing::TestWithParam<const Device*> {
+  protected:
+    const Device& device = *GetParam();
+    OnDevice chip{device};
+};
+
+TEST_P(ChipOperationsOnEveryDevice, WriteThenReadGivesTheImageBackAndBlankCheckNamesTheConfig) {
+    const ChipImage image = SampleImage(device);
+    EXPECT_TRUE(chip.Run([](ProgrammingSession& s) { return BlankCheck(s, *GetParam()); })
+                    .differences.empty());
+    const OperationResult written = chip.WriteImage(image);
+    ASSERT_EQ(written.outcome, OperationOutcome::Completed);
+    EXPECT_EQ(written.found, &device);
+
+    const ReadResult read = chip.Run([&](ProgrammingSession& s) { return Read(s, device); });
+    ASSERT_EQ(read.outcome, OperationOutcome::Completed);
+    EXPECT_FALSE(read.ProgramProtected());
+    for (std::uint16_t a = 0; a < device.programWords; ++a) {
+        ASSERT_EQ(read.image.program[a], image.program[a].value_or(0x3FFF)) << a;
+    }
+    for (std::uint16_t a = 0; a < device.eepromBytes; ++a) {
+        ASSERT_EQ(read.image.eeprom[a], image.eeprom[a].value_or(0xFF)) << a;
+    }
+    EXPECT_EQ(read.image.ids, image.ids);
+    EXPECT_EQ(read.image.debugVector, image.debugVector);
+    EXPECT_EQ(*read.image.config & device.configImplemented, kConfig & device.configImplemented);
+    EXPECT_TRUE(device.Matches(*read.image.deviceId));
+
+    const OperationResult blank =
+        chip.Run([&](ProgrammingSession& s) { return BlankCheck(s, device); });
+    EXPECT_EQ(blank.outcome, OperationOutcome::NotBlank);
+    ASSERT_EQ(blank.differences.size(), 1U);
+    EXPECT_EQ(blank.differences[0].address, 0x2007);
+    chip.ExpectLeftSafely();
+}
+
+TEST_P(ChipOperationsOnEveryDevice, WriteLeavesNothingOfTheOldContents) {
+    ASSERT_EQ(chip.WriteImage(SampleImage(device)).outcome, OperationOutcome::Completed);
+    ChipImage next;
+    next.program[1] = 0x0123;
+    ASSERT_EQ(chip.WriteImage(next).outcome, OperationOutcome::Completed);
+    const ReadResult read = chip.Run([&](ProgrammingSession& s) { return Read(s, device); });
+    for (std::uint16_t a = 0; a < device.programWords; ++a) {
+        ASSERT_EQ(read.image.program[a], a == 1 ? 0x0123 : 0x3FFF) << a;
+    }
+    EXPECT_EQ(read.image.ids,
+              (std::array<std::optional<std::uint16_t>, 4>{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF}));
+    EXPECT_EQ(read.image.debugVector, 0x3FFF);
+    for (std::uint16_t a = 0; a < device.eepromBytes; ++a) {
+        ASSERT_EQ(read.image.eeprom[a], 0xFF) << a;
+    }
+    chip.ExpectLeftSafely();
+}
+
+TEST_P(ChipOperationsOnEveryDevice, BlankCheckPassesAfterTheClassicErase) {
+    ChipImage image;
+    image.program[0] = 0x2805;
+    image.config = kConfig;
+    ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
+    chip.wire.EraseOnly();
+    const OperationResult blank =
+        chip.Run([&](ProgrammingSession& s) { return BlankCheck(s, device); });
+    EXPECT_EQ(blank.outcome, OperationOutcome::Completed) << blank.differences.size();
+    chip.ExpectLeftSafely();
+}
+
+TEST_P(ChipOperationsOnEveryDevice, VerifyErasesNothingAndNamesTheFirstWrongWord) {
+    ChipImage image = SampleImage(device);
+    ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
+    const std::uint64_t erasesBefore = chip.EraseCommandsSent();
+    auto verify = [&](ProgrammingSession& s) { return Verify(s, device, image); };
+    EXPECT_EQ(chip.Run(verify).outcome, OperationOutcome::Completed);
+
+    image.program[5] = 0x0005;
+    image.eeprom[1] = 0x99;
+    const OperationResult result = chip.Run(verify);
+    EXPECT_EQ(result.outcome, OperationOutcome::Differs);
+    ASSERT_EQ(result.differences.size(), 2U);
+    EXPECT_EQ(result.differences[0], (Difference{MemorySpace::Program, 5, 0x0005, 0x2D55}));
+    EXPECT_EQ(result.differences[1], (Difference{MemorySpace::Eeprom, 1, 0x99, 0x00}));
+    EXPECT_EQ(chip.EraseCommandsSent(), erasesBefore);
+    chip.ExpectLeftSafely();
+}
+
+TEST_P(ChipOperationsOnEveryDevice, IdentifyNamesTheDeviceForEveryRevision) {
+    const auto lastRevision = static_cast<std::uint16_t>(~device.idMask & 0x3FFF);
+    for (std::uint16_t revision : {std::uint16_t{0}, lastRevision}) {
+        OnDevice other(device, revision);
+        const OperationResult result =
+            other.Run([&](ProgrammingSession& s) { return Identify(s, &device); });
+        EXPECT_EQ(result.outcome, OperationOutcome::Completed);
+        EXPECT_EQ(result.found, &device);
+        EXPECT_EQ(device.Revision(result.idWord), revision);
+        other.ExpectLeftSafely();
+    }
+}
+
+TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZeros) {
+    ChipImage image = SampleImage(device);
+    // Everything protected: 87xA CP (bit 13), 87x both CP1:CP0 copies; and CPD.
+    image.config = device.family == Family::Pic16F87xA ? 0x1E3A : 0x0E0A;
+    ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
+    const ReadResult read = chip.Run([&](ProgrammingSession& s) { return Read(s, device); });
+    EXPECT_EQ(read.outcome, OperationOutcome::Completed);
+    EXPECT_EQ(read.protectedFrom, 0);
+    EXPECT_EQ(read.protectedTo, device.programWords);
+    EXPECT_TRUE(read.eepromProtected);
+    EXPECT_FALSE(read.image.program[0].has_value());
+    EXPECT_FALSE(read.image.eeprom[0].has_value());
+    EXPECT_EQ(read.image.ids, image.ids);
+    chip.ExpectLeftSafely();
+}
+
+TEST_P(ChipOperationsOnEveryDevice, WriteRefusesAnotherDeviceBeforeErasing) {
+    const Device& other = *FindDevice(device.family == Family::Pic16F87x ? "16f877a" : "16f877");
+    const Device& sameFamily = *FindDevice(device.name == "PIC16F873" ? "16f874" : "16f873");
+    for (const Device* wanted : {&other, &sameFamily}) {
+        if (wanted == &device) {
+            continue;
+        }
+        const OperationResult result = chip.Run(
+            [&](ProgrammingSession& s) { return Write(s, *wanted, SampleImage(*wanted)); });
+        EXPECT_EQ(result.outcome, OperationOutcome::WrongChip) << wanted->name;
+        EXPECT_EQ(result.found, &device);
+    }
+    EXPECT_EQ(chip.EraseCommandsSent(), 0U);
+    chip.ExpectLeftSafely();
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, ChipOperationsOnEveryDevice, ::testing::ValuesIn(AllDevices()),
+                         DeviceName);
+
+const Device& Pic16F877A() {
+    return *FindDevice("16f877a");
+}
+
+TEST(Identify, TellsNoChipAStuckDataLineAndAnUnknownId) {
+    struct Case {
+        std::optional<sim::BoardFault> fault;
+        std::uint16_t deviceId;
+        OperationOutcome outcome;
+    };
+    for (const Case& c : {Case{sim::BoardFault::NoTarget, 0, OperationOutcome::NoChip},
+                          Case{sim::BoardFault::DataStuckLow, 0, OperationOutcome::DataLineLow},
+                          Case{std::nullopt, 0x1234, OperationOutcome::UnknownChip}}) {
+        sim::TargetOptions options = sim::TargetOptionsFor(Pic16F877A());
+        if (c.deviceId != 0) {
+            options.deviceId = c.deviceId;
+        }
+        OnDevice chip(Pic16F877A(), options);
+        if (c.fault) {
+            chip.target.SetBoardFault(*c.fault);
+        }
+        const OperationResult result =
+            chip.Run([](ProgrammingSession& s) { return Identify(s, nullptr); });
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.found, nullptr);
+    }
+}
+
+TEST(Write, AWordThatDoesNotProgramFailsTheWriteAtItsAddress) {
+    OnDevice chip(Pic16F877A());
+    chip.target.SetUnprogrammableWord(0x0003);
+    const OperationResult result = chip.WriteImage(SampleImage(Pic16F877A()));
+    EXPECT_EQ(result.outcome, OperationOutcome::WriteFailed);
+    ASSERT_FALSE(result.differences.empty());
+    EXPECT_EQ(result.differences[0], (Difference{MemorySpace::Program, 3, 0x2B33, 0x3FFF}));
+    // The configuration word is written only after everything else verified.
+    EXPECT_EQ(chip.target.Chip().Memory().ConfigWord(),
+              sim::NormalizeConfigWord(sim::TargetType::Pic16F877A, 0x3FFF));
+}
+
+TEST(Write, AnImageBeyondTheDeviceIsRefusedBeforeTheChipIsTouched) {
+    const Device& small = *FindDevice("16f873a");
+    OnDevice chip(small);
+    ChipImage image;
+    image.program[0x1000] = 0x0000;
+    const OperationResult result = chip.WriteImage(image);
+    EXPECT_EQ(result.outcome, OperationOutcome::TooLarge);
+    EXPECT_EQ(result.differences.at(0).address, 0x1000);
+    EXPECT_EQ(chip.EraseCommandsSent(), 0U);
+}
+
+TEST(Write, CancellationStopsBetweenStepsAndLeavesVppOff) {
+    OnDevice chip(Pic16F877A());
+    CancelAfter cancel(3);
+    const OperationResult result = chip.Run(
+        [&](ProgrammingSession& s) { return Write(s, Pic16F877A(), SampleImage(Pic16F877A())); },
+        &cancel);
+    EXPECT_EQ(result.outcome, OperationOutcome::Cancelled);
+    chip.ExpectLeftSafely();
+}
+
+TEST(Write, APortThatFailsGivesAPortErrorNotAVerifyError) {
+    for (std::uint64_t goodAccesses : {50U, 20000U}) {
+        OnDevice chip(Pic16F877A());
+        FailingPort port(chip.target.Port(), goodAccesses);
+        Programmer wire(port, chip.target.Clock(), chip.host);
+        ProgrammingSession session(wire, kClassicTiming);
+        const OperationResult result = Write(session, Pic16F877A(), SampleImage(Pic16F877A()));
+        EXPECT_EQ(result.outcome, OperationOutcome::PortError) << goodAccesses;
+        EXPECT_GT(result.portFailures, 0U);
+    }
+}
+
+}  // namespace
+}  // namespace tallis
