@@ -161,12 +161,12 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                  "tallis-cli"};
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
     app.footer(
-        "Exit status: 0 the command completed; 1 the run reported an error, the file has no end "
-        "record, a write did not verify, or a self-test step "
+        "Exit status: 0 the command completed; 1 the run reported an error, the file was "
+        "refused before the chip was touched, a write did not verify, or a self-test step "
         "failed; 2 bad options, an output file that is an input or another output, or a file that "
-        "cannot be read, is too large or is not good "
-        "Intel HEX, or a self-test without a terminal or --yes; 3 no access to the parallel port, "
-        "or the port "
+        "cannot be read, "
+        "is too large or is not good Intel HEX, or a self-test without a terminal or --yes; 3 no "
+        "access to the parallel port, or the port "
         "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
         "line, another device, a verify difference, not blank, or code-protected memory that "
         "read could not read; 5 output (standard output or error, the trace, the simulated chip's "
@@ -240,6 +240,10 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                  "disk, serial, display, PCI configuration)");
     app.add_flag("-q,--quiet", options.quiet,
                  "no progress bar, and no line saying what erase or reset did");
+    bool noIdCheck = false;
+    app.add_flag("--no-id-check", noIdCheck,
+                 "program and erase: send the classic sequence alone, without reading the device "
+                 "ID first (for a board whose ID read is unreliable) or a blank check after erase");
 
     std::string filePath;
     CLI::App* program = app.add_subcommand(
@@ -314,6 +318,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         }
     }
     options.firmwarePath = filePath;
+    options.idCheck = !noIdCheck;
 
     const bool identifiesChip =
         IsChipOperation(options.command) || options.command == CliCommand::SelfTest;

@@ -63,6 +63,8 @@ struct CliOptions {
     bool assumeYes = false;
     std::filesystem::path reportPath = "tallis-selftest.txt";
     std::optional<std::filesystem::path> examplePath;
+    // program and erase: the device ID first, and a blank check after erase.
+    bool idCheck = true;
 };
 
 // A parse either yields options or ends the program at once (help, version,

@@ -5,6 +5,7 @@
 
 #include "cli/ConsoleText.h"
 #include "cli/ExitCode.h"
+#include "cli/OperationCommand.h"
 #include "cli/StopPointHost.h"
 #include "engine/ProgramRun.h"
 #include "engine/Programmer.h"
@@ -16,21 +17,31 @@ namespace {
 // A failed run's message goes to standard error too, where a script that
 // keeps only the errors finds it.
 int ExitCodeOf(RunOutcome outcome, const ConsoleRunHost& host) {
-    switch (outcome) {
-        case RunOutcome::Completed:
-            return kExitCompleted;
-        case RunOutcome::EndOfText:
-            std::fputs("tallis-cli: the file has no end record; the target was not reset\n",
-                       stderr);
-            return kExitRunError;
-        case RunOutcome::NotIntelHex:
-        case RunOutcome::VerifyError:
-        case RunOutcome::ChecksumError:
-            std::fprintf(stderr, "tallis-cli: %s\n",
-                         ConsoleMessageText(host.LastMessage()).c_str());
-            return kExitRunError;
+    if (outcome == RunOutcome::Completed) {
+        return kExitCompleted;
+    }
+    if (!host.LastMessage().empty()) {
+        std::fprintf(stderr, "tallis-cli: %s\n", ConsoleMessageText(host.LastMessage()).c_str());
     }
     return kExitRunError;
+}
+
+// The run's message names no line; a script's user wants to know where to look.
+void ReportRefusedLine(const CliOptions& options, const HexFileCheck& check) {
+    if (check.Sound() || check.line == 0) {
+        return;
+    }
+    const auto path = options.firmwarePath.u8string();
+    std::fprintf(stderr, "tallis-cli: %s: line %d; nothing was sent to the chip\n",
+                 std::string(path.begin(), path.end()).c_str(), check.line);
+}
+
+std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortIo& port,
+                                                Delayer& timer, const EngineHost& host) {
+    if (!options.idCheck) {
+        return std::nullopt;
+    }
+    return RefuseOtherChip(options, port, timer, host);
 }
 
 // The one line that erase and reset print unless quiet.
@@ -56,7 +67,15 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     // asked meanwhile ends the command after them.
     switch (options.command) {
         case CliCommand::Erase:
+            if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer, host)) {
+                return *refused;
+            }
             programmer.EraseOnly();
+            if (options.idCheck) {
+                if (const auto notBlank = RefuseNotBlank(options, port, timer, host)) {
+                    return *notBlank;
+                }
+            }
             SayDone(options, std::string(options.device->name) + " erased", programmer.PortBase);
             return stopStatus();
         case CliCommand::Reset:
@@ -64,14 +83,24 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             SayDone(options, "Target reset", programmer.PortBase);
             return stopStatus();
         case CliCommand::Program: {
+            // A file the run refuses is refused before the chip is asked anything.
+            if (CheckHexFile(*image).Sound()) {
+                if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer, host)) {
+                    return *refused;
+                }
+            }
             StopPointHost stopPoints(host, stopStatus);
             ProgramRun run(programmer, stopPoints);
             ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
             try {
                 RunOutcome outcome = run.Execute(*image);
                 host.EndProgressLine();
-                int stoppedStatus = stopStatus();
-                return stoppedStatus != 0 ? stoppedStatus : ExitCodeOf(outcome, host);
+                if (int stoppedStatus = stopStatus(); stoppedStatus != 0) {
+                    return stoppedStatus;
+                }
+                const int status = ExitCodeOf(outcome, host);
+                ReportRefusedLine(options, run.FileCheck());
+                return status;
             } catch (const RunStopped& stopped) {
                 host.EndProgressLine();
                 // As after a run that stopped on an error: VPP off, target released.

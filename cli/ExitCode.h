@@ -5,7 +5,7 @@ namespace tallis {
 // The exit statuses of tallis-cli, which scripts rely on.
 enum ExitCode : int {
     kExitCompleted = 0,     // the command ran to its end ("Down load data ..." for program)
-    kExitRunError = 1,      // the run reported an error, or the file had no end record
+    kExitRunError = 1,      // the run reported an error, or it refused the file
     kExitUsage = 2,         // bad options, or a file that cannot be read or is too large
     kExitNoPortAccess = 3,  // the parallel port cannot be reached, or failed during the command
     kExitChipMismatch = 4,  // the chip is not what was asked: no chip, another device, a

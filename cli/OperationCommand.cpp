@@ -1,6 +1,7 @@
 #include "cli/OperationCommand.h"
 #include "cli/FileNames.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -42,6 +43,15 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
         default:
             return -1;
     }
+}
+
+std::string NotBlankText(const Device& device, const OperationResult& result) {
+    const Difference& first = result.differences.at(0);
+    const char* format = first.space == MemorySpace::Eeprom ? "0x%02X" : "0x%04X";
+    char value[16];
+    std::snprintf(value, sizeof value, format, unsigned{first.actual});
+    return "the " + std::string(device.name) +
+           " is not blank: " + LocationText(first.space, first.address) + " holds " + value;
 }
 
 class OperationCommand {
@@ -127,13 +137,7 @@ class OperationCommand {
             return status;
         }
         if (result.outcome == OperationOutcome::NotBlank) {
-            const Difference& first = result.differences.at(0);
-            const char* format = first.space == MemorySpace::Eeprom ? "0x%02X" : "0x%04X";
-            char value[16];
-            std::snprintf(value, sizeof value, format, unsigned{first.actual});
-            return Complain(kExitChipMismatch,
-                            "the " + std::string(device.name) + " is not blank: " +
-                                LocationText(first.space, first.address) + " holds " + value);
+            return Complain(kExitChipMismatch, NotBlankText(device, result));
         }
         std::fprintf(out_, "Blank: %s\n", chip.c_str());
         return kExitCompleted;
@@ -186,6 +190,57 @@ int RunChipOperation(const CliOptions& options, const std::optional<ChipImage>& 
         status = OperationCommand(options, image, session, progress, out).Run();
     }
     return status;
+}
+
+namespace {
+
+// One operation in a session of its own, which leaves the chip safe before the
+// classic sequence takes the port.
+template <typename Operation>
+OperationResult InOwnSession(const CliOptions& options, PortIo& port, Delayer& timer,
+                             const EngineHost& host, Operation operation) {
+    Programmer wire(port, timer, host);
+    wire.SelectPortAddress(options.portBase);
+    ProgrammingSession session(wire, kClassicTiming);
+    return operation(session);
+}
+
+}  // namespace
+
+std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer,
+                                   const EngineHost& host) {
+    const OperationResult identity = InOwnSession(
+        options, port, timer, host,
+        [&](ProgrammingSession& session) { return Identify(session, options.device); });
+    if (int status = CommonExit(identity, options); status >= 0) {
+        return status;
+    }
+    if (identity.outcome == OperationOutcome::Completed) {
+        return std::nullopt;
+    }
+    Complain(kExitChipMismatch, IdentifyDiagnosis(identity, options.device));
+    return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
+}
+
+std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
+                                  const EngineHost& host) {
+    // What the classic erase clears on every chip: program memory and the
+    // configuration word. The 87xA's keeps the ID locations and the 87x's an
+    // unprotected data EEPROM, so those are not asked of it.
+    ChipImage erased;
+    std::fill_n(erased.program.begin(), options.device->programWords,
+                ProgrammingSession::kBlankWord);
+    erased.config = ProgrammingSession::kBlankWord;
+    const OperationResult result = InOwnSession(
+        options, port, timer, host,
+        [&](ProgrammingSession& session) { return Verify(session, *options.device, erased); });
+    if (int status = CommonExit(result, options); status >= 0) {
+        return status;
+    }
+    if (result.outcome == OperationOutcome::Differs) {
+        return Complain(kExitChipMismatch, NotBlankText(*options.device, result));
+    }
+    return std::nullopt;
 }
 
 }  // namespace tallis

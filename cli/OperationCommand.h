@@ -16,4 +16,17 @@ namespace tallis {
 int RunChipOperation(const CliOptions& options, const std::optional<ChipImage>& image, PortIo& port,
                      Delayer& timer, const EngineHost& host, bool showProgress);
 
+// Before the classic program and erase: reads the device ID in a session of
+// its own and refuses, before anything is erased, a chip other than --chip
+// (no chip, a data line held low, another device). The exit status to end
+// with, the diagnosis on standard error; nothing when the chip is the one asked for.
+std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer,
+                                   const EngineHost& host);
+
+// After the classic erase: the exit status when program memory or the
+// configuration word is not blank, the first location that is not on standard
+// error; nothing when they are blank.
+std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
+                                  const EngineHost& host);
+
 }  // namespace tallis

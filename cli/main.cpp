@@ -1,7 +1,6 @@
 // tallis-cli: the desktop program's erase, program and verify, erase only and
 // reset, and the chip operations, from a script or a terminal. Everything that can fail without the
 // port (options, files) is checked before the port is touched, so a failed start sends nothing.
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -59,29 +58,6 @@ int StopSignalStatus() {
     return signal != 0 ? ExitStatusForSignal(signal) : kExitCompleted;
 }
 
-// The classic program command writes program memory and the configuration
-// word only; say so when the file holds more.
-void WarnAboutUnwrittenRecords(const CliOptions& options, const FirmwareImage& image) {
-    HexParseResult parsed = ParseChipImageHex(image.Text());
-    if (!parsed) {
-        return;
-    }
-    const ChipImage& chip = *parsed.image;
-    const bool ids = std::ranges::any_of(chip.ids, [](const auto& id) { return id.has_value(); }) ||
-                     chip.debugVector.has_value();
-    const bool eeprom =
-        std::ranges::any_of(chip.eeprom, [](const auto& byte) { return byte.has_value(); });
-    if (ids || eeprom) {
-        std::fprintf(stderr,
-                     "tallis-cli: warning: %s holds %s that program does not write; use write to "
-                     "write them\n",
-                     PathText(options.firmwarePath).c_str(),
-                     ids && eeprom ? "ID locations and data EEPROM"
-                     : ids         ? "ID locations"
-                                   : "data EEPROM");
-    }
-}
-
 // The file of verify and write, parsed strictly before any port is touched;
 // with a device asked for, against its sizes.
 std::optional<int> LoadChipImage(const CliOptions& options, std::optional<ChipImage>& image) {
@@ -117,7 +93,6 @@ int Run(const CliOptions& options) {
             return Fail(kExitUsage, loaded.error);
         }
         image = std::move(loaded.image);
-        WarnAboutUnwrittenRecords(options, *image);
     }
     std::optional<ChipImage> chipImage;
     if (options.command == CliCommand::Verify || options.command == CliCommand::Write) {

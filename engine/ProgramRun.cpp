@@ -14,6 +14,23 @@ constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
 constexpr int kGaugeFull = 100;
 
+RunOutcome RefusalOutcome(HexFileFault fault) {
+    switch (fault) {
+        case HexFileFault::NotIntelHex:
+            return RunOutcome::NotIntelHex;
+        case HexFileFault::ChecksumError:
+            return RunOutcome::ChecksumError;
+        case HexFileFault::NoEndRecord:
+            return RunOutcome::EndOfText;
+        case HexFileFault::None:
+        case HexFileFault::UnknownRecordType:
+        case HexFileFault::ExtendedAddress:
+        case HexFileFault::PastProgramMemory:
+            break;
+    }
+    return RunOutcome::RefusedRecord;
+}
+
 }  // namespace
 
 std::string PortStatusText(std::int32_t portNumber, std::uint16_t portBase) {
@@ -58,16 +75,19 @@ RunOutcome ProgramRun::Execute(const FirmwareImage& image) {
     outcome_ = RunOutcome::EndOfText;
     host_.SetGauge(0);
 
-    // Kept on purpose: the erase comes before the text is looked at, so even a
-    // file that turns out not to be Intel HEX leaves the chip erased.
+    // A file the run would give up on part way, or whose data would land in
+    // the wrong place, is refused before the chip is erased.
+    fileCheck_ = CheckHexFile(image);
+    if (!fileCheck_.Sound()) {
+        host_.ShowMessage(FileCheckMessage(fileCheck_));
+        return RefusalOutcome(fileCheck_.fault);
+    }
+    if (const std::string warning = SkippedRecordsWarning(fileCheck_); !warning.empty()) {
+        host_.ShowMessage(warning);
+    }
+
     programmer_.EraseChip();
     HexRecordReader reader(image);
-
-    if (image.LastIndex < 0) {
-        Stop(RunOutcome::NotIntelHex, std::string(kNotIntelHexMessage));
-        programmer_.ResetTarget();
-        return outcome_;
-    }
 
     // Kept on purpose: the character at LastIndex never starts a record.
     while (reader.ReadPosition < image.LastIndex) {
@@ -81,9 +101,9 @@ RunOutcome ProgramRun::Execute(const FirmwareImage& image) {
         }
         ++reader.ReadPosition;
     }
-    // Kept on purpose: with no end record the data line is released and the
-    // target is left as it is, in programming mode.
-    programmer_.WriteControl(Programmer::kControlReleased);
+    // The check has found an end record, so the walk never gets here; should
+    // it, the target is left safe all the same.
+    programmer_.ResetTarget();
     return RunOutcome::EndOfText;
 }
 
@@ -98,34 +118,27 @@ void ProgramRun::HandleRecord(HexRecordReader& reader, const FirmwareImage& imag
         Stop(RunOutcome::ChecksumError, std::string(kChecksumErrorMessage));
         return;
     }
-    if (header->WordCount == 0) {
+    if (header->IsEndRecord()) {
         host_.SetGauge(kGaugeFull);
         Stop(RunOutcome::Completed, DownloadCompleteMessage(image.WordCount));
         return;
     }
-    if (!header->IsDataRecord()) {
-        reader.SkipRecord();
-        return;
-    }
-    ProgramRecordWords(reader, *header, image);
-    if (StopRun) {
-        return;
+    if (header->IsDataRecord()) {
+        ProgramRecordWords(reader, *header, image);
+        if (StopRun) {
+            return;
+        }
     }
     if (reader.FinishRecord() != RecordCheck::Sound) {
         Stop(RunOutcome::ChecksumError, std::string(kChecksumErrorMessage));
+    } else if (!header->IsDataRecord()) {
+        // An extended address of 0 or a start address: nothing for the chip.
+        reader.SkipRecord();
     }
 }
 
 void ProgramRun::ProgramRecordWords(HexRecordReader& reader, const RecordHeader& header,
                                     const FirmwareImage& image) {
-    WordAddressClass addressClass = ClassifyWordAddress(header.WordAddress);
-    if (addressClass == WordAddressClass::ProgramMemory) {
-        if (programmer_.ConfigMode) {
-            ReturnToProgramMemory();
-        }
-        programmer_.TargetAddress = header.WordAddress;
-        programmer_.AdvanceAddress();
-    }
     for (int i = 0; i < header.WordCount; ++i) {
         DataWord word = reader.ReadDataWord();
         // A word whose digits ran past the end of the text is never written.
@@ -133,17 +146,34 @@ void ProgramRun::ProgramRecordWords(HexRecordReader& reader, const RecordHeader&
             Stop(RunOutcome::ChecksumError, std::string(kChecksumErrorMessage));
             return;
         }
-        if (addressClass == WordAddressClass::ConfigurationWord) {
-            WriteConfigurationWord(word, image);
-        } else if (addressClass == WordAddressClass::ProgramMemory) {
-            if (!ProgramWord(word, image)) {
-                return;
-            }
+        const auto wordAddress = static_cast<std::uint16_t>(header.WordAddress + i);
+        switch (ClassifyWordAddress(wordAddress)) {
+            case WordAddressClass::ProgramMemory:
+                if (!ProgramWord(wordAddress, word, image)) {
+                    return;
+                }
+                break;
+            case WordAddressClass::ConfigurationWord:
+                WriteConfigurationWord(word, image);
+                break;
+            case WordAddressClass::IdLocation:
+            case WordAddressClass::DataEeprom:
+            case WordAddressClass::Other:
+                break;
         }
     }
 }
 
-bool ProgramRun::ProgramWord(const DataWord& word, const FirmwareImage& image) {
+// Within a record the counter already stands on the word, so only a record's
+// first word steps it (or, after the configuration word, re-enters programming
+// mode first).
+bool ProgramRun::ProgramWord(std::uint16_t wordAddress, const DataWord& word,
+                             const FirmwareImage& image) {
+    if (programmer_.ConfigMode) {
+        ReturnToProgramMemory();
+    }
+    programmer_.TargetAddress = wordAddress;
+    programmer_.AdvanceAddress();
     ShowProgress(image);
     ++WordsDone;
     programmer_.WriteWord(word.High, word.Low);

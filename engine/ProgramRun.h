@@ -6,6 +6,7 @@
 #include "engine/Programmer.h"
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
+#include "image/HexFileCheck.h"
 #include "image/HexRecordReader.h"
 
 namespace tallis {
@@ -16,17 +17,23 @@ enum class RunOutcome {
     NotIntelHex,    // a record start that is not ':', or a text with no character
     VerifyError,    // a program-memory word read back different
     ChecksumError,  // a record's checksum did not match, or the record was cut short
-    EndOfText,      // the text ended without an end record; the target was not reset
+    EndOfText,      // the text ends without an end record
+    RefusedRecord,  // a record of unknown type, at an extended address or past program memory
 };
 
-// "Erase + Program + Verify": erases the chip, then walks the image record by
-// record, writing and verifying each word as soon as it has been read.
+// "Erase + Program + Verify": checks the whole text (CheckHexFile), erases the
+// chip, then walks the image record by record, writing and verifying each word
+// as soon as it has been read. Each word goes by its own address: program
+// memory is programmed, the configuration word written, all else skipped.
 //
 // Execute runs to its end on the caller's thread. The host sees, in order: the
-// port status, gauge 0, progress before each program word and before the
+// port status, gauge 0, then for a file the check refuses its one message and
+// nothing more (no port access at all, NotIntelHex, ChecksumError, EndOfText
+// or RefusedRecord); otherwise a warning message when ID or data EEPROM
+// records are skipped, progress before each program word and before the
 // configuration word, one ProcessEvents just before the configuration word,
-// and at most one message, shown while the target is still in programming
-// mode (the reset follows once ShowMessage returns). Input that arrives during
+// and one message, shown while the target is still in programming mode (the
+// reset follows once ShowMessage returns). Input that arrives during
 // ProcessEvents must not start another engine command: the host holds it back.
 class ProgramRun {
   public:
@@ -38,11 +45,14 @@ class ProgramRun {
     std::uint16_t WordsDone = 0;
     bool StopRun = false;
 
+    // The check of the last run's text: where it was refused, what it skips.
+    const HexFileCheck& FileCheck() const { return fileCheck_; }
+
   private:
     void HandleRecord(HexRecordReader& reader, const FirmwareImage& image);
     void ProgramRecordWords(HexRecordReader& reader, const RecordHeader& header,
                             const FirmwareImage& image);
-    bool ProgramWord(const DataWord& word, const FirmwareImage& image);
+    bool ProgramWord(std::uint16_t wordAddress, const DataWord& word, const FirmwareImage& image);
     void WriteConfigurationWord(const DataWord& word, const FirmwareImage& image);
     void ReturnToProgramMemory();
     void ShowProgress(const FirmwareImage& image);
@@ -51,6 +61,7 @@ class ProgramRun {
     Programmer& programmer_;
     RunHost& host_;
     RunOutcome outcome_ = RunOutcome::EndOfText;
+    HexFileCheck fileCheck_;
 };
 
 // The gauge value before a word is written: wordsDone x 100 / (wordCount - 1),

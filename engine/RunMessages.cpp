@@ -11,6 +11,54 @@ std::string DownloadCompleteMessage(std::uint32_t wordCount) {
     return text;
 }
 
+namespace {
+
+// Type characters from a damaged file may be anything; only printable ones are shown.
+std::string PrintableText(const std::string& text) {
+    std::string shown;
+    for (char c : text) {
+        shown += c >= ' ' && c <= '~' ? c : '?';
+    }
+    return shown;
+}
+
+}  // namespace
+
+std::string FileCheckMessage(const HexFileCheck& check) {
+    switch (check.fault) {
+        case HexFileFault::None:
+            return {};
+        case HexFileFault::NotIntelHex:
+            return std::string(kNotIntelHexMessage);
+        case HexFileFault::ChecksumError:
+            return std::string(kChecksumErrorMessage);
+        case HexFileFault::NoEndRecord:
+            return std::string(kNoEndRecordMessage);
+        case HexFileFault::UnknownRecordType:
+            return std::string(kUnknownRecordTypePrefix) + PrintableText(check.recordType);
+        case HexFileFault::ExtendedAddress:
+            return std::string(kExtendedAddressMessage);
+        case HexFileFault::PastProgramMemory:
+            return std::string(kPastProgramMemoryMessage);
+    }
+    return {};
+}
+
+std::string SkippedRecordsWarning(const HexFileCheck& check) {
+    std::string skipped;
+    if (check.hasIdWords) {
+        skipped = "ID locations (2000H-2003H)";
+    }
+    if (check.hasEepromWords) {
+        skipped += skipped.empty() ? "" : " and ";
+        skipped += "data EEPROM (2100H-21FFH)";
+    }
+    if (skipped.empty()) {
+        return {};
+    }
+    return "Warning: this command does not write the file's " + skipped + "; they are skipped";
+}
+
 std::string VerifyErrorMessage(std::uint16_t wordAddress) {
     char address[8];
     std::snprintf(address, sizeof address, "%04X", unsigned{wordAddress});

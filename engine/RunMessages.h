@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "image/HexFileCheck.h"
+
 namespace tallis {
 
 // The texts a program-and-verify run shows, byte for byte. Message boxes carry
@@ -19,9 +21,25 @@ inline constexpr std::string_view kVerifyErrorHints =
     "3. Check selected type 16F877 or 16f877A\n\r"
     "4. 16F877 may be FAIL or Damage or Wrong config";
 inline constexpr std::string_view kPortStatusPrefix = "Current LPT Port :";
+inline constexpr std::string_view kNoEndRecordMessage =
+    "the file has no end record; the target was not reset";
+inline constexpr std::string_view kUnknownRecordTypePrefix =
+    "ERROR  ! \n\rThis file has a record of unknown type ";
+inline constexpr std::string_view kExtendedAddressMessage =
+    "ERROR  ! \n\rThis file has data at an extended address, in memory no PIC16 has";
+inline constexpr std::string_view kPastProgramMemoryMessage =
+    "ERROR  ! \n\rThis file has a record that runs on past the end of program memory (1FFFH)";
 
 // "Down load data 27 words complete"
 std::string DownloadCompleteMessage(std::uint32_t wordCount);
+
+// What a run shows for a file it refuses before touching the chip; the
+// classic texts for what the run itself would have found.
+std::string FileCheckMessage(const HexFileCheck& check);
+
+// "Warning: ..." naming the ID locations and data EEPROM records that the run
+// passes over; empty when the file has none.
+std::string SkippedRecordsWarning(const HexFileCheck& check);
 
 // "Verify error ! at Address 001AH", a line feed, a carriage return, then the hints.
 std::string VerifyErrorMessage(std::uint16_t wordAddress);

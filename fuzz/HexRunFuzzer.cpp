@@ -69,6 +69,8 @@ ExpectedEnd EndOf(RunOutcome outcome) {
             return ExpectedEnd::ChecksumError;
         case RunOutcome::EndOfText:
             return ExpectedEnd::EndOfText;
+        case RunOutcome::RefusedRecord:
+            return ExpectedEnd::RefusedRecord;
     }
     std::abort();
 }
@@ -179,15 +181,15 @@ void CheckChip(sim::SimulatedTarget& target, const tallis::fuzz::ReferenceResult
                "the chip saw violations:\n" + target.Violations().Describe());
 }
 
-void CheckEndState(sim::SimulatedTarget& target, ExpectedEnd end) {
+void CheckEndState(sim::SimulatedTarget& target, const tallis::fuzz::CountingPort& port,
+                   const tallis::fuzz::ReferenceResult& expected) {
+    if (expected.refused) {
+        FUZZ_CHECK(port.Accesses() == 0, "a refused file reached the port");
+        return;
+    }
     const std::uint8_t data = target.SimPort().DataRegister();
     const std::uint8_t control = target.SimPort().ControlRegister();
     FUZZ_CHECK(control == 0x00, "control register " + std::to_string(control) + " at the end");
-    if (end == ExpectedEnd::EndOfText) {
-        FUZZ_CHECK(target.Chip().Mode() == sim::ChipMode::Programming,
-                   "a run without an end record left programming mode");
-        return;
-    }
     FUZZ_CHECK(data == 0x02, "data register " + std::to_string(data) + " after the reset");
     FUZZ_CHECK(target.Chip().Mode() == sim::ChipMode::Running, "the target was not left running");
 }
@@ -203,12 +205,15 @@ void CheckHost(const FuzzRunHost& host, const ProgramRun& run,
         FUZZ_CHECK(!host.gauges.empty() && host.gauges.back() == 100,
                    "the gauge does not end at 100");
     }
-    if (expected.end == ExpectedEnd::EndOfText) {
-        FUZZ_CHECK(host.messages.empty(), "a message at the end of the text");
-    } else {
-        FUZZ_CHECK(host.messages.size() == 1, std::to_string(host.messages.size()) + " messages");
-        FUZZ_CHECK(host.messages[0] == expected.message,
-                   "message \"" + host.messages[0] + "\", expected \"" + expected.message + "\"");
+    std::vector<std::string> messages = {expected.message};
+    if (!expected.warning.empty()) {
+        messages.insert(messages.begin(), expected.warning);
+    }
+    FUZZ_CHECK(host.messages.size() == messages.size(),
+               std::to_string(host.messages.size()) + " messages");
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        FUZZ_CHECK(host.messages[i] == messages[i],
+                   "message \"" + host.messages[i] + "\", expected \"" + messages[i] + "\"");
     }
     FUZZ_CHECK(host.eventTurns == expected.configWrites, "event-loop turns");
     FUZZ_CHECK(run.WordsDone == static_cast<std::uint16_t>(expected.programWrites),
@@ -261,7 +266,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    ", expected " + tallis::fuzz::ExpectedEndName(expected.end));
     CheckHost(host, run, expected);
     CheckChip(target, expected);
-    CheckEndState(target, expected.end);
+    CheckEndState(target, port, expected);
     CheckImage(guarded.Image(), text);
     return 0;
 }

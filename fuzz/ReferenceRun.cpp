@@ -38,24 +38,31 @@ bool IsLineEnd(char c) {
     return c == '\r' || c == '\n';
 }
 
-// One walk over the text, with the chip and the engine's address counter.
+const char* const kNotIntelHex = "ERROR  ! \n\rThis file not Intel hex file";
+const char* const kChecksumError = "Check sum error !";
+
+// One walk over the text: first without the chip (dry), then, when that
+// reaches a sound end record, with it.
 class Walk {
   public:
-    Walk(std::string_view text, sim::TargetType type, const sim::ChipMemory& before)
-        : text_(text), last_(static_cast<std::int64_t>(text.size()) - 1), type_(type) {
-        result_.memory = before;
-        result_.memory.program.fill(sim::kErasedWord);
-        result_.memory.ConfigWord() = sim::NormalizeConfigWord(type, sim::kErasedWord);
-        if (type == sim::TargetType::Pic16F877) {
-            // The code-protect-disable erase takes the IDs and the debug vector too.
-            std::fill_n(result_.memory.config.begin(),
-                        sim::kDebugVectorAddress - sim::kConfigSpaceStart + 1, sim::kErasedWord);
+    Walk(std::string_view text, sim::TargetType type, const sim::ChipMemory& chip, bool dry)
+        : text_(text), last_(static_cast<std::int64_t>(text.size()) - 1), type_(type), dry_(dry) {
+        result_.memory = chip;
+        if (!dry_) {
+            result_.memory.program.fill(sim::kErasedWord);
+            result_.memory.ConfigWord() = sim::NormalizeConfigWord(type, sim::kErasedWord);
+            if (type == sim::TargetType::Pic16F877) {
+                // The code-protect-disable erase takes the IDs and the debug vector too.
+                std::fill_n(result_.memory.config.begin(),
+                            sim::kDebugVectorAddress - sim::kConfigSpaceStart + 1,
+                            sim::kErasedWord);
+            }
         }
     }
 
     ReferenceResult Run() {
         if (text_.empty()) {
-            End(ExpectedEnd::NotIntelHex, "ERROR  ! \n\rThis file not Intel hex file");
+            End(ExpectedEnd::NotIntelHex, kNotIntelHex);
             return result_;
         }
         std::int64_t pos = 0;
@@ -68,8 +75,12 @@ class Walk {
             }
             ++pos;
         }
+        End(ExpectedEnd::EndOfText, "the file has no end record; the target was not reset");
         return result_;
     }
+
+    bool SkipsIds() const { return skipsIds_; }
+    bool SkipsEeprom() const { return skipsEeprom_; }
 
   private:
     // Characters pos + 1 .. pos + count all lie in the text.
@@ -89,37 +100,31 @@ class Walk {
     std::int64_t Record(std::int64_t pos) {
         ++result_.records;
         if (text_[static_cast<std::size_t>(pos)] != ':') {
-            End(ExpectedEnd::NotIntelHex, "ERROR  ! \n\rThis file not Intel hex file");
+            End(ExpectedEnd::NotIntelHex, kNotIntelHex);
             return pos;
         }
         if (!Present(pos, 8)) {
-            End(ExpectedEnd::ChecksumError, "Check sum error !");
+            End(ExpectedEnd::ChecksumError, kChecksumError);
             return pos;
         }
         const unsigned byteCount = Pair(pos + 1);
         const unsigned wordCount = byteCount / 2;
-        unsigned sum = byteCount + Pair(pos + 3) + Pair(pos + 5);
+        unsigned sum = byteCount + Pair(pos + 3) + Pair(pos + 5) + Pair(pos + 7);
         const auto wordAddress =
             static_cast<std::uint16_t>(Leading(text_, static_cast<std::size_t>(pos + 3), 4) / 2);
-        const bool dataRecord = text_.substr(static_cast<std::size_t>(pos + 7), 2) == "00";
-        if (wordCount == 0) {
+        const std::string_view type = text_.substr(static_cast<std::size_t>(pos + 7), 2);
+        const bool dataRecord = type == "00";
+        if (type == "01" && !dry_) {
             End(ExpectedEnd::Completed, ReferenceDownloadMessage(ReferenceWordCount(text_)));
             return pos;
         }
-        std::int64_t at = pos + 8;  // on the second type character
-        if (!dataRecord) {
-            while (at < last_) {
-                ++at;
-                if (text_[static_cast<std::size_t>(at)] == ':') {
-                    return at - 1;
-                }
-            }
-            return at;
+        if (type[0] != '0' || type[1] < '0' || type[1] > '5') {
+            End(ExpectedEnd::RefusedRecord,
+                "ERROR  ! \n\rThis file has a record of unknown type " + Printable(type));
+            return pos;
         }
-
-        const bool program = wordAddress < 0x2000;
-        const bool config = wordAddress == 0x2007;
-        if (program) {
+        // The counter moves to a program record that has a word to write.
+        if (dataRecord && wordAddress < 0x2000 && wordCount > 0 && !dry_) {
             if (configMode_) {
                 // A fresh entry into programming mode: the chip is back at 0.
                 configMode_ = false;
@@ -128,9 +133,11 @@ class Walk {
             result_.increments += static_cast<std::uint16_t>(wordAddress - addressCounter_);
             addressCounter_ = wordAddress;
         }
+        std::int64_t at = pos + 8;  // on the second type character
+        unsigned firstWord = 0;
         for (unsigned i = 0; i < wordCount; ++i) {
             if (!Present(at, 4)) {
-                End(ExpectedEnd::ChecksumError, "Check sum error !");
+                End(ExpectedEnd::ChecksumError, kChecksumError);
                 return at;
             }
             const unsigned low = Pair(at + 1);
@@ -138,30 +145,79 @@ class Walk {
             at += 4;
             sum += low + high;
             const auto word = static_cast<std::uint16_t>(high * 256 + low);
-            if (config) {
-                WriteConfig(word);
-            } else if (program && !WriteProgram(word)) {
+            firstWord = i == 0 ? word : firstWord;
+            if (dataRecord && !Word(static_cast<std::uint16_t>(wordAddress + i), word)) {
                 return at;
             }
         }
         if (byteCount % 2 != 0) {
             if (!Present(at, 2)) {
-                End(ExpectedEnd::ChecksumError, "Check sum error !");
+                End(ExpectedEnd::ChecksumError, kChecksumError);
                 return at;
             }
             sum += Pair(at + 1);
             at += 2;
         }
         if (!Present(at, 2)) {
-            End(ExpectedEnd::ChecksumError, "Check sum error !");
+            End(ExpectedEnd::ChecksumError, kChecksumError);
             return at;
         }
         const unsigned checksum = Pair(at + 1);
         at += 2;
         if (((checksum + sum) & 0xFF) != 0) {
-            End(ExpectedEnd::ChecksumError, "Check sum error !");
+            End(ExpectedEnd::ChecksumError, kChecksumError);
+            return at;
         }
-        return at + 1;  // the line end is passed over unexamined
+        if ((type == "02" || type == "04") && (byteCount != 2 || firstWord != 0)) {
+            End(ExpectedEnd::RefusedRecord,
+                "ERROR  ! \n\rThis file has data at an extended "
+                "address, in memory no PIC16 has");
+            return at;
+        }
+        if (dataRecord && wordAddress < 0x2000 && wordAddress + wordCount > 0x2000) {
+            End(ExpectedEnd::RefusedRecord,
+                "ERROR  ! \n\rThis file has a record that runs on "
+                "past the end of program memory (1FFFH)");
+            return at;
+        }
+        if (type == "01") {
+            End(ExpectedEnd::Completed, "");
+            return at;
+        }
+        at += 1;  // the line end is passed over unexamined
+        if (dataRecord) {
+            return at;
+        }
+        while (at < last_) {
+            ++at;
+            if (text_[static_cast<std::size_t>(at)] == ':') {
+                return at - 1;
+            }
+        }
+        return at;
+    }
+
+    static std::string Printable(std::string_view text) {
+        std::string shown;
+        for (char c : text) {
+            shown += c >= ' ' && c <= '~' ? c : '?';
+        }
+        return shown;
+    }
+
+    // False when the run stops at this word.
+    bool Word(std::uint16_t address, std::uint16_t word) {
+        if (dry_) {
+            skipsIds_ = skipsIds_ || (address >= 0x2000 && address < 0x2004);
+            skipsEeprom_ = skipsEeprom_ || (address >= 0x2100 && address < 0x2200);
+            return true;
+        }
+        if (address == 0x2007) {
+            WriteConfig(word);
+        } else if (address < 0x2000) {
+            return WriteProgram(word);
+        }
+        return true;
     }
 
     void WriteConfig(std::uint16_t word) {
@@ -196,11 +252,25 @@ class Walk {
     std::string_view text_;
     std::int64_t last_;
     sim::TargetType type_;
+    bool dry_;
     ReferenceResult result_;
     bool stopped_ = false;
     bool configMode_ = false;
+    bool skipsIds_ = false;
+    bool skipsEeprom_ = false;
     std::uint16_t addressCounter_ = 0;
 };
+
+std::string SkipWarning(bool ids, bool eeprom) {
+    if (!ids && !eeprom) {
+        return "";
+    }
+    std::string what = ids ? "ID locations (2000H-2003H)" : "";
+    if (eeprom) {
+        what += std::string(ids ? " and " : "") + "data EEPROM (2100H-21FFH)";
+    }
+    return "Warning: this command does not write the file's " + what + "; they are skipped";
+}
 
 }  // namespace
 
@@ -216,6 +286,8 @@ const char* ExpectedEndName(ExpectedEnd end) {
             return "checksum error";
         case ExpectedEnd::EndOfText:
             return "end of text";
+        case ExpectedEnd::RefusedRecord:
+            return "refused record";
     }
     return "?";
 }
@@ -242,7 +314,15 @@ std::uint16_t ReferenceWordCount(std::string_view text) {
 
 ReferenceResult ReferenceProgramRun(std::string_view text, sim::TargetType type,
                                     const sim::ChipMemory& before) {
-    return Walk(text, type, before).Run();
+    Walk check(text, type, before, true);
+    ReferenceResult checked = check.Run();
+    if (checked.end != ExpectedEnd::Completed) {
+        checked.refused = true;
+        return checked;
+    }
+    ReferenceResult result = Walk(text, type, before, false).Run();
+    result.warning = SkipWarning(check.SkipsIds(), check.SkipsEeprom());
+    return result;
 }
 
 std::string ReferenceDownloadMessage(std::uint16_t wordCount) {

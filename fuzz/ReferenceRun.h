@@ -13,22 +13,37 @@ namespace tallis::fuzz {
 // with a HEX text on a sound chip, written apart from the engine and the
 // image reader so that the two can be compared.
 //
-// The rules it applies: only text before LastIndex starts records; CR and LF
-// between records are passed over; ':', byte count, address and type must all
-// lie in the text, or the run ends with a checksum error; a byte count below 2
-// ends the data; other types are skipped up to the next ':'; a record's class
-// comes from its start address; words are low byte first, 16 bits, and a
-// program word is ANDed into flash (14 bits) unless code protection covers it,
-// then read back and compared in full; configuration words may come before
-// program records, which then go to program memory after a fresh entry into
-// programming mode; the checksum is checked after the words.
-enum class ExpectedEnd { Completed, NotIntelHex, VerifyError, ChecksumError, EndOfText };
+// The rules it applies: the whole text is first read without the chip, and
+// a text that would not end at a sound end record leaves the chip untouched
+// (NotIntelHex, ChecksumError, EndOfText or RefusedRecord, one message); only
+// text before LastIndex starts records; CR and LF between records are passed
+// over; ':', byte count, address, type, data and checksum must all lie in the
+// text, or it is a checksum error; the checksum covers the type; only type 01
+// ends the run; types other than 00-05 are refused, and so are extended
+// addresses (02, 04) that are not two bytes of 0, and program-memory records
+// that run past 0x1FFF; the rest of a non-data record's line is skipped up to
+// the next ':'; each data word goes by its own address: program words are
+// ANDed into flash (14 bits) unless code protection covers it, then read back
+// and compared in full, the configuration word is written, everything else
+// skipped, with a warning first for ID locations and data EEPROM; program
+// words after the configuration word go to program memory after a fresh entry
+// into programming mode.
+enum class ExpectedEnd {
+    Completed,
+    NotIntelHex,
+    VerifyError,
+    ChecksumError,
+    EndOfText,
+    RefusedRecord
+};
 
 const char* ExpectedEndName(ExpectedEnd end);
 
 struct ReferenceResult {
     ExpectedEnd end = ExpectedEnd::EndOfText;
-    std::string message;  // empty for EndOfText
+    bool refused = false;  // the chip was never touched
+    std::string warning;   // shown before the erase; empty for none
+    std::string message;
     sim::ChipMemory memory{};
     std::uint32_t programWrites = 0;
     std::uint32_t configWrites = 0;

@@ -19,8 +19,11 @@ std::string_view UpToCtrlZ(std::string_view bytes) {
     return bytes.substr(0, std::min(bytes.find(kCtrlZ), bytes.size()));
 }
 
+// The count goes by a record's start address alone.
 bool IsCountedAddress(std::uint16_t wordAddress) {
-    return ClassifyWordAddress(wordAddress) != WordAddressClass::Other;
+    const WordAddressClass addressClass = ClassifyWordAddress(wordAddress);
+    return addressClass == WordAddressClass::ProgramMemory ||
+           addressClass == WordAddressClass::ConfigurationWord;
 }
 
 std::string PathText(const std::filesystem::path& path) {

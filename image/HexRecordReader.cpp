@@ -75,6 +75,8 @@ std::optional<RecordHeader> HexRecordReader::ReadRecordHeader() {
             header.Type.push_back(*c);
         }
     }
+    // 0 for a data record; the other types' checksums cover their type too.
+    RecordSum += static_cast<std::uint8_t>(HexPrefixValue(header.Type));
     return header;
 }
 

@@ -19,6 +19,13 @@ struct RecordHeader {
     std::string Type;               // the two type characters as they stand (shorter if cut short)
 
     bool IsDataRecord() const { return Type == "00"; }
+    bool IsEndRecord() const { return Type == "01"; }
+    // 02 and 04: the upper bits of the addresses that follow.
+    bool IsExtendedAddressRecord() const { return Type == "02" || Type == "04"; }
+    // 00 to 05, the types the format defines (03 and 05 give a start address).
+    bool HasKnownType() const {
+        return Type.size() == 2 && Type[0] == '0' && Type[1] >= '0' && Type[1] <= '5';
+    }
 };
 
 // One data word, low byte first in the file.
@@ -65,7 +72,7 @@ class HexRecordReader {
 
     // Nothing, reading nothing, when CurrentChar is not ':'. Otherwise reads the
     // header and leaves ReadPosition on the second type character and RecordSum
-    // at the byte count plus both address bytes.
+    // at the byte count plus both address bytes plus the type.
     std::optional<RecordHeader> ReadRecordHeader();
 
     // Reads the next data word and adds both its bytes to RecordSum.

@@ -72,12 +72,19 @@ std::vector<RunCase> RunCases() {
          std::string("Verify error ! at Address 0005H\n") + kVerifyHints,
          std::string("tallis-cli: Verify error ! at Address 0005H\n") + kVerifyHints},
         {"ChecksumError", WithBrokenSecondRecord(), 1, "Check sum error !\n",
-         "tallis-cli: Check sum error !\n"},
+         "tallis-cli: Check sum error !\n"
+         "tallis-cli: firmware.hex: line 2; nothing was sent to the chip\n"},
         {"NotIntelHex", " " + ProgramHex(kWords, kConfigWord), 1,
          "ERROR  ! \nThis file not Intel hex file\n",
-         "tallis-cli: ERROR  ! \nThis file not Intel hex file\n"},
-        {"NoEndRecord", ProgramHex(kWords, kConfigWord, false), 1, "",
+         "tallis-cli: ERROR  ! \nThis file not Intel hex file\n"
+         "tallis-cli: firmware.hex: line 1; nothing was sent to the chip\n"},
+        {"NoEndRecord", ProgramHex(kWords, kConfigWord, false), 1,
+         "the file has no end record; the target was not reset\n",
          "tallis-cli: the file has no end record; the target was not reset\n"},
+        {"UnknownRecordType", HexRecord(0, 0x0E, {0, 0}) + ProgramHex(kWords, kConfigWord), 1,
+         "ERROR  ! \nThis file has a record of unknown type 0E\n",
+         "tallis-cli: ERROR  ! \nThis file has a record of unknown type 0E\n"
+         "tallis-cli: firmware.hex: line 1; nothing was sent to the chip\n"},
     };
 }
 
@@ -92,8 +99,8 @@ INSTANTIATE_TEST_SUITE_P(BothChips, CliRunOutcome,
 TEST(CliProgram, SimulatedChipOfTheOtherTypeFailsVerify) {
     CliProcess cli;
     cli.WriteFile("firmware.hex", ProgramHex(kWords, kConfigWord));
-    CliResult r =
-        cli.Run({"--sim", "--chip", "16f877a", "--sim-chip", "16f877", "program", "firmware.hex"});
+    CliResult r = cli.Run({"--sim", "--chip", "16f877a", "--sim-chip", "16f877", "--no-id-check",
+                           "program", "firmware.hex"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out.rfind("Verify error ! at Address ", 0), 0u) << r.out;
 }
@@ -105,6 +112,71 @@ TEST(CliProgram, BundledExampleProgramsTheSimulatedChip) {
     EXPECT_TRUE(std::regex_match(r.out, std::regex("Down load data [0-9]+ words complete\n")))
         << r.out;
 }
+
+// program and erase read the device ID first and stop, before anything is
+// erased, at a chip other than --chip; the simulated chip keeps what it held.
+struct ChipCheckCase {
+    const char* name;
+    std::vector<std::string> args;  // before the command
+    const char* command;
+    int exitCode;
+    const char* diagnosis;  // the start of standard error
+};
+
+class CliChipCheck : public ::testing::TestWithParam<ChipCheckCase> {};
+
+TEST_P(CliChipCheck, RefusesAnotherChipBeforeErasing) {
+    const ChipCheckCase& c = GetParam();
+    CliProcess cli;
+    cli.WriteFile("chip.hex", HexRecord(0x0100 * 2, 0x00, {0x34, 0x12}) + HexEndRecord());
+    // The simulated chip's own layout of what it holds, to compare with afterwards.
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "reset"}).exitCode, 0);
+    cli.WriteFile("firmware.hex", ProgramHex(kWords, kConfigWord));
+    std::vector<std::string> args = {"--sim", "--sim-state", "chip.hex"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.push_back(c.command);
+    if (std::string(c.command) == "program") {
+        args.push_back("firmware.hex");
+    }
+    const std::string before = cli.ReadFile("chip.hex");
+    CliResult r = cli.Run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_EQ(r.err.rfind(c.diagnosis, 0), 0U) << r.err;
+    if (c.exitCode == 4) {
+        EXPECT_NE(r.err.find("tallis-cli: nothing was erased; --no-id-check skips this check\n"),
+                  std::string::npos);
+        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(cli.ReadFile("chip.hex") == before) << "the chip was touched";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliChipCheck,
+    ::testing::Values(
+        ChipCheckCase{"NoChipProgram",
+                      {"--sim-fault", "no-chip"},
+                      "program",
+                      4,
+                      "tallis-cli: no chip answered (device ID 0x3FFF)"},
+        ChipCheckCase{"StuckDataLineErase",
+                      {"--sim-fault", "data-stuck-low"},
+                      "erase",
+                      4,
+                      "tallis-cli: the data line RB7 is held low (device ID 0x0000)"},
+        ChipCheckCase{"OtherChipProgram",
+                      {"--chip", "16f877", "--sim-chip", "16f877a"},
+                      "program",
+                      4,
+                      "tallis-cli: found PIC16F877A revision"},
+        ChipCheckCase{"OtherChipErase",
+                      {"--chip", "16f876a", "--sim-chip", "16f877a"},
+                      "erase",
+                      4,
+                      "tallis-cli: found PIC16F877A revision"},
+        // The classic sequence alone, as before: nothing reads the chip back.
+        ChipCheckCase{
+            "SkippedNoChipErase", {"--sim-fault", "no-chip", "--no-id-check"}, "erase", 0, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Files that cannot be used stop the program before any port is touched:
 // the trace file is not even created.
@@ -261,7 +333,8 @@ class CliEraseTrace : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(CliEraseTrace, IsTheChipsEraseSequence) {
     CliProcess cli;
-    CliResult r = cli.Run({"--sim", "--chip", GetParam(), "--trace", "trace.txt", "erase"});
+    CliResult r =
+        cli.Run({"--sim", "--chip", GetParam(), "--no-id-check", "--trace", "trace.txt", "erase"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, std::string(GetParam()) == "16f877" ? "PIC16F877 erased (port 0x378)\n"
                                                          : "PIC16F877A erased (port 0x378)\n");
@@ -274,7 +347,8 @@ INSTANTIATE_TEST_SUITE_P(BothChips, CliEraseTrace, ::testing::Values("16f877", "
 // chip checks the waits that really passed.
 TEST(CliEraseTrace, RealTimeEraseKeepsTheChipsTiming) {
     CliProcess cli;
-    CliResult r = cli.Run({"--sim", "--real-time", "--trace", "trace.txt", "erase"});
+    CliResult r =
+        cli.Run({"--sim", "--real-time", "--no-id-check", "--trace", "trace.txt", "erase"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "");  // no protocol violation reported
     // Calibration is announced on a terminal only.
@@ -290,7 +364,8 @@ TEST(CliSlowBoard, ProgramAndEraseRunCleanAndUnchanged) {
     EXPECT_EQ(program.exitCode, 0);
     EXPECT_EQ(program.err, "");  // no protocol violation reported
     EXPECT_EQ(program.out, kCompleteMessage);
-    CliResult erase = cli.Run({"--sim", "--sim-board", "slow", "--trace", "trace.txt", "erase"});
+    CliResult erase =
+        cli.Run({"--sim", "--sim-board", "slow", "--no-id-check", "--trace", "trace.txt", "erase"});
     EXPECT_EQ(erase.exitCode, 0);
     EXPECT_EQ(erase.err, "");
     EXPECT_EQ(cli.ReadFile("trace.txt"), EraseTrace("16f877a", 0x378));

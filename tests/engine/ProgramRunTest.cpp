@@ -13,11 +13,15 @@ namespace {
 
 using test::EndRecord;
 using test::ExtendedAddressRecord;
+using test::HexRecord;
 using test::RunBench;
 using test::SampleWords;
 using test::WordRecord;
 
 constexpr std::uint16_t kConfig = 0x3F72;  // no code protection on either type
+const std::string kEepromWarning =
+    "Warning: this command does not write the file's ID locations (2000H-2003H) and data EEPROM "
+    "(2100H-21FFH); they are skipped";
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -48,10 +52,14 @@ class ProgramRunOnChip : public ::testing::TestWithParam<ChipType> {
 
     // The message is shown with the target still in programming mode; the
     // reset follows once it has been dismissed.
-    void ExpectMessageThenReset(const std::string& message) {
-        ASSERT_EQ(bench.host.Messages(), std::vector<std::string>{message});
+    // A warning about skipped records comes first, before the chip is touched.
+    void ExpectMessageThenReset(const std::string& message, const std::string& warning = "") {
+        const std::vector<std::string> expected = warning.empty()
+                                                      ? std::vector<std::string>{message}
+                                                      : std::vector<std::string>{warning, message};
+        ASSERT_EQ(bench.host.Messages(), expected);
         const auto& calls = bench.host.Calls();
-        auto shown = std::find_if(calls.begin(), calls.end(),
+        auto shown = std::find_if(calls.rbegin(), calls.rend(),
                                   [](const auto& call) { return call.what == "message"; });
         EXPECT_EQ(shown->chipMode, sim::ChipMode::Programming);
         EXPECT_EQ(bench.target.Chip().ResetReleases(), shown->resetReleases + 1);
@@ -91,7 +99,8 @@ TEST_P(ProgramRunOnChip, BundledFirmwareLandsInTheChip) {
         EXPECT_EQ(memory.eeprom, blank.eeprom);
         EXPECT_TRUE(
             std::equal(memory.config.begin(), memory.config.begin() + 4, blank.config.begin()));
-        ExpectMessageThenReset(DownloadCompleteMessage(image->WordCount));
+        ExpectMessageThenReset(DownloadCompleteMessage(image->WordCount),
+                               std::string(name) == "eeprom877.hex" ? kEepromWarning : "");
         ExpectCleanRun();
     }
 }
@@ -186,45 +195,121 @@ TEST_P(ProgramRunOnChip, VerifyMismatchAtTheFifthWordStopsTheRun) {
     ExpectCleanRun();
 }
 
-TEST_P(ProgramRunOnChip, WrongChecksumIsReportedAfterItsWordsAreProgrammed) {
-    const std::vector<std::uint16_t> words = SampleWords(4);
-    std::string bad = WordRecord(0x0100, words);
-    bad[bad.size() - 3] = bad[bad.size() - 3] == '0' ? '1' : '0';  // last checksum digit
-    EXPECT_EQ(bench.Run(bad + WordRecord(0x0200, words) + EndRecord()), RunOutcome::ChecksumError);
-    ExpectMessageThenReset(std::string(kChecksumErrorMessage));
-    ExpectProgram(0x0100, words);
-    EXPECT_EQ(bench.ProgramWord(0x0200), sim::kErasedWord);
+struct RefusedFile {
+    const char* name;
+    std::string text;
+    RunOutcome outcome;
+    std::string message;
+    int line;  // of the record to blame, 0 for none
+};
+
+std::string WithChecksumDigitFlipped(std::string record) {
+    char& digit = record[record.size() - 3];
+    digit = digit == '0' ? '1' : '0';
+    return record;
+}
+
+std::vector<RefusedFile> RefusedFiles() {
+    const std::string first = WordRecord(0x0100, SampleWords(4));
+    const std::string second = WordRecord(0x0030, {0x0101, 0x0202});  // ":04006000" + 8 + cc
+    std::string straySpace = second;
+    straySpace[1] = ' ';
+    const std::string notHex(kNotIntelHexMessage);
+    const std::string checksum(kChecksumErrorMessage);
+    const std::string unknownType(kUnknownRecordTypePrefix);
+    return {
+        {"Empty", "", RunOutcome::NotIntelHex, notHex, 0},
+        {"AssemblerSource", "\tLIST p=16f877a\r\n\torg 0\r\n" + first, RunOutcome::NotIntelHex,
+         notHex, 1},
+        {"RandomBytes", first + "\x9C\x01\xFE\x7F" + EndRecord(), RunOutcome::NotIntelHex, notHex,
+         2},
+        {"ByteOrderMark", "\xEF\xBB\xBF" + first + EndRecord(), RunOutcome::NotIntelHex, notHex, 1},
+        {"BadChecksumInSecondRecord", first + WithChecksumDigitFlipped(second) + EndRecord(),
+         RunOutcome::ChecksumError, checksum, 2},
+        {"BadChecksumInEndRecord", first + WithChecksumDigitFlipped(EndRecord()),
+         RunOutcome::ChecksumError, checksum, 2},
+        {"CutInTheHeader", first + second.substr(0, 5), RunOutcome::ChecksumError, checksum, 2},
+        {"CutInTheSecondWord", first + second.substr(0, 15), RunOutcome::ChecksumError, checksum,
+         2},
+        {"CutInTheChecksum", first + second.substr(0, 18), RunOutcome::ChecksumError, checksum, 2},
+        {"NoEndRecord", first + second, RunOutcome::EndOfText, std::string(kNoEndRecordMessage), 0},
+        {"StraySpaceInByteCount", first + straySpace + first + EndRecord(),
+         RunOutcome::ChecksumError, checksum, 2},
+        {"Type0E", first + HexRecord(0x0200, 0x0E, {1, 2}) + EndRecord(), RunOutcome::RefusedRecord,
+         unknownType + "0E", 2},
+        {"Type06", first + HexRecord(0x0200, 0x06, {1, 2}) + EndRecord(), RunOutcome::RefusedRecord,
+         unknownType + "06", 2},
+        {"Type80", first + HexRecord(0x0200, 0x80, {1, 2}) + EndRecord(), RunOutcome::RefusedRecord,
+         unknownType + "80", 2},
+        {"ExtendedSegmentAddress", HexRecord(0, 0x02, {0x10, 0x00}) + first + EndRecord(),
+         RunOutcome::RefusedRecord, std::string(kExtendedAddressMessage), 1},
+        {"ExtendedLinearAddress", HexRecord(0, 0x04, {0x00, 0x01}) + first + EndRecord(),
+         RunOutcome::RefusedRecord, std::string(kExtendedAddressMessage), 1},
+        {"PastProgramMemory", first + WordRecord(0x1FFE, SampleWords(4)) + EndRecord(),
+         RunOutcome::RefusedRecord, std::string(kPastProgramMemoryMessage), 2},
+    };
+}
+
+class RefusedFileOnChip : public ::testing::TestWithParam<RefusedFile> {};
+
+// Nothing reaches the port: the chip keeps what it held, erase included.
+TEST_P(RefusedFileOnChip, LeavesTheChipUntouched) {
+    const RefusedFile& c = GetParam();
+    RunBench bench(ChipType::Pic16F877A);
+    sim::ChipMemory before = sim::ChipMemory::Blank(
+        sim::TargetType::Pic16F877A, sim::DefaultDeviceId(sim::TargetType::Pic16F877A));
+    before.program.fill(0x0000);
+    bench.target.Chip().LoadMemory(before);
+
+    EXPECT_EQ(bench.Run(c.text), c.outcome);
+    EXPECT_EQ(bench.host.Messages(), std::vector<std::string>{c.message});
+    EXPECT_EQ(bench.run.FileCheck().line, c.line);
+    EXPECT_EQ(bench.target.SimPort().Writes(), 0U);
+    EXPECT_TRUE(bench.target.Chip().Memory() == before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RefusedFileOnChip, ::testing::ValuesIn(RefusedFiles()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(ProgramRunOnChip, EmptyAndOneByteDataRecordsDoNotEndTheRun) {
+    const std::vector<std::uint16_t> before = SampleWords(4, 5);
+    const std::vector<std::uint16_t> after = SampleWords(4, 6);
+    EXPECT_EQ(bench.Run(WordRecord(0, before) + HexRecord(0x0020, 0x00, {}) +
+                        HexRecord(0x0040, 0x00, {0x55}) + WordRecord(0x0040, after) + EndRecord()),
+              RunOutcome::Completed);
+    ExpectProgram(0, before);
+    ExpectProgram(0x0040, after);
+    ExpectMessageThenReset("Down load data 8 words complete");
     ExpectCleanRun();
 }
 
-TEST_P(ProgramRunOnChip, TextThatIsNotIntelHexIsRejectedAfterTheErase) {
-    for (const std::string prefix : {" ", "\xEF\xBB\xBF", "x"}) {
-        bench.target.Chip().LoadMemory([&] {
-            sim::ChipMemory memory = sim::ChipMemory::Blank(Type(), sim::DefaultDeviceId(Type()));
-            memory.program.fill(0x0000);
-            return memory;
-        }());
-        bench.host.ClearCalls();
-        EXPECT_EQ(bench.Run(prefix + WordRecord(0, {0x0001}) + EndRecord()),
-                  RunOutcome::NotIntelHex);
-        ExpectMessageThenReset(std::string(kNotIntelHexMessage));
-        EXPECT_EQ(bench.ProgramWord(0), sim::kErasedWord);
-        EXPECT_EQ(bench.target.Chip().CommandCount(kLoadDataProgramMemory), 0U);
+// Each word goes by its own address, whatever the record's start.
+TEST_P(ProgramRunOnChip, ConfigurationWordIsWrittenWhereverItsRecordStarts) {
+    const sim::ChipMemory blank = sim::ChipMemory::Blank(Type(), sim::DefaultDeviceId(Type()));
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string warning;
+    };
+    for (const Case& c : {
+             Case{"InARecordWithTheIds",
+                  WordRecord(0x2000, {1, 2, 3, 4, 0x3FFF, 0x3FFF, 0x3FFF, kConfig}),
+                  "Warning: this command does not write the file's ID locations (2000H-2003H); "
+                  "they are skipped"},
+             Case{"BeforeAWordAfterIt", WordRecord(0x2007, {kConfig, 0x0000}), ""},
+         }) {
+        SCOPED_TRACE(c.name);
+        RunBench fresh(GetParam());
+        EXPECT_EQ(fresh.Run(WordRecord(0, {0x0155}) + c.text + EndRecord()), RunOutcome::Completed);
+        const sim::ChipMemory& memory = fresh.target.Chip().Memory();
+        EXPECT_EQ(memory.ConfigWord(), sim::NormalizeConfigWord(Type(), kConfig));
+        EXPECT_TRUE(
+            std::equal(memory.config.begin(), memory.config.begin() + 4, blank.config.begin()));
+        EXPECT_EQ(fresh.ProgramWord(0), 0x0155);
+        EXPECT_EQ(fresh.host.Messages().front(),
+                  c.warning.empty() ? fresh.host.Messages().back() : c.warning);
+        EXPECT_TRUE(fresh.target.Violations().Empty()) << fresh.target.Violations().Describe();
     }
-    ExpectCleanRun();
-}
-
-TEST_P(ProgramRunOnChip, TextWithoutEndRecordProgramsEverythingQuietly) {
-    const std::vector<std::uint16_t> words = SampleWords(12);
-    EXPECT_EQ(bench.Run(WordsInRecords(0x0040, words) + WordRecord(0x2007, {kConfig})),
-              RunOutcome::EndOfText);
-    EXPECT_TRUE(bench.host.Messages().empty());
-    ExpectProgram(0x0040, words);
-    EXPECT_EQ(bench.target.Chip().Memory().ConfigWord(), sim::NormalizeConfigWord(Type(), kConfig));
-    EXPECT_EQ(bench.target.SimPort().ControlRegister(), 0x00);
-    EXPECT_EQ(bench.target.SimPort().DataRegister(), 0x0A);
-    EXPECT_EQ(bench.target.Chip().Mode(), sim::ChipMode::Programming);
-    ExpectCleanRun();
 }
 
 TEST_P(ProgramRunOnChip, ConfigurationWordThatReadsBackDifferentIsNotReported) {
@@ -246,6 +331,9 @@ TEST_P(ProgramRunOnChip, IdAndEepromRecordsAreCheckedButNeverWritten) {
     EXPECT_TRUE(std::equal(blank.config.begin(), blank.config.begin() + 4,
                            bench.target.Chip().Memory().config.begin()));
     EXPECT_EQ(bench.target.Chip().CommandCount(3), 0U);  // Load Data for Data Memory
+    ExpectMessageThenReset("Down load data 1 words complete",
+                           "Warning: this command does not write the file's ID locations "
+                           "(2000H-2003H) and data EEPROM (2100H-21FFH); they are skipped");
     ExpectCleanRun();
 
     std::string badEeprom = eeprom;
@@ -311,40 +399,6 @@ TEST_P(ProgramRunOnChip, ProgramRecordsAfterTheConfigurationWordGoToProgramMemor
     EXPECT_EQ(bench.target.Chip().Memory().ConfigWord(), sim::NormalizeConfigWord(Type(), kConfig));
     ExpectMessageThenReset("Down load data 11 words complete");
     ExpectCleanRun();
-}
-
-TEST_P(ProgramRunOnChip, EmptyImageIsRejectedAfterTheErase) {
-    FirmwareImage empty;
-    bench.target.Chip().LoadMemory([&] {
-        sim::ChipMemory memory = sim::ChipMemory::Blank(Type(), sim::DefaultDeviceId(Type()));
-        memory.program.fill(0x0000);
-        return memory;
-    }());
-    EXPECT_EQ(bench.Run(empty), RunOutcome::NotIntelHex);
-    EXPECT_EQ(bench.ProgramWord(0x1FFF), sim::kErasedWord);
-    ExpectMessageThenReset(std::string(kNotIntelHexMessage));
-    ExpectCleanRun();
-}
-
-TEST_P(ProgramRunOnChip, RecordCutShortByTheEndOfTheTextEndsTheRun) {
-    struct Case {
-        const char* name;
-        std::size_t keep;  // characters of the record kept
-        std::size_t wordsWritten;
-    };
-    const std::string record = WordRecord(0x0030, {0x0101, 0x0202});  // ":04006000" + 8 + cc
-    for (const Case& c : {Case{"in the header", 5, 0}, Case{"in the second word", 15, 1},
-                          Case{"before the checksum", 17, 2}, Case{"in the checksum", 18, 2}}) {
-        SCOPED_TRACE(c.name);
-        RunBench cut(GetParam());
-        EXPECT_EQ(cut.Run(WordRecord(0, {0x0123}) + record.substr(0, c.keep)),
-                  RunOutcome::ChecksumError);
-        EXPECT_EQ(cut.host.Messages(),
-                  std::vector<std::string>{std::string(kChecksumErrorMessage)});
-        EXPECT_EQ(cut.target.Chip().Mode(), sim::ChipMode::Running);
-        EXPECT_EQ(cut.target.Chip().CommandCount(kLoadDataProgramMemory), 1 + c.wordsWritten);
-        EXPECT_TRUE(cut.target.Violations().Empty()) << cut.target.Violations().Describe();
-    }
 }
 
 TEST_P(ProgramRunOnChip, WrongChipTypeOrNoChipNeverCompletes) {

@@ -38,7 +38,7 @@ class CliAgainstSimulatedChip : public testing::Test {
     // Standard output only; standard error goes where the test's goes.
     CliRun Program(const std::string& chip, const std::string& simChip) const {
         const std::string command = std::string("'") + TALLIS_CLI_PATH + "' --sim --chip " + chip +
-                                    " --sim-chip " + simChip + " -q program '" +
+                                    " --sim-chip " + simChip + " --no-id-check -q program '" +
                                     firmware_.string() + "'";
         CliRun run;
         FILE* pipe = popen(command.c_str(), "r");

@@ -95,8 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HeaderCase{"OddAddressLosesBit0", ":02000300", 2, 1, 0x0003, 0x0001, "00",
                                  0x05},
                       HeaderCase{"ByteCountOneHasNoWord", ":01000000", 1, 0, 0, 0, "00", 0x01},
-                      HeaderCase{"ExtendedAddress", ":02000004", 2, 1, 0, 0, "04", 0x02},
-                      HeaderCase{"TypeTakenAsText", ":0200000a", 2, 1, 0, 0, "0a", 0x02},
+                      HeaderCase{"ExtendedAddress", ":02000004", 2, 1, 0, 0, "04", 0x06},
+                      HeaderCase{"TypeTakenAsText", ":0200000a", 2, 1, 0, 0, "0a", 0x0C},
                       HeaderCase{"NonHexByteCount", ":0G000000", 0, 0, 0, 0, "00", 0x00},
                       // "8G00": the pairs are 8 and 0, the number stops at the G.
                       HeaderCase{"NonHexInAddress", ":028G0000", 2, 1, 0x0008, 0x0004, "00", 0x0A},
@@ -158,9 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
                    RecordCheck::ChecksumError},
         // The odd last byte holds no word but belongs to the sum.
         RecordCase{"OddByteCount", ":03000000010203F7", {0x0201}, RecordCheck::Sound},
-        // The type is compared as text and not summed, so only type 00 records
-        // carry a checksum that the reader accepts.
-        RecordCase{"TypeNotSummed", ":020000040000FA", {0x0000}, RecordCheck::ChecksumError}),
+        // The type is compared as text and summed as a byte.
+        RecordCase{"TypeSummed", ":020000040000FA", {0x0000}, RecordCheck::Sound}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Two records with nothing between them: the second ':' is the character passed
