@@ -16,6 +16,8 @@
 #include <string>
 
 #include "PortBackend.h"
+#include "device/Device.h"
+#include "sim/SimulatedDevice.h"
 #include "sim/SimulatedTarget.h"
 
 extern "C" BOOL WINAPI DllMainCRTStartup(HANDLE module, DWORD reason, LPVOID reserved);
@@ -31,10 +33,13 @@ extern "C" int BackendStart(void) {
     if (!DllMainCRTStartup(&__ImageBase, DLL_PROCESS_ATTACH, nullptr)) {
         return 1;
     }
-    target = std::make_unique<tallis::sim::SimulatedTarget>(
-        tallis::sim::TargetOptions{.type = tallis::sim::TargetType::Pic16F877A,
-                                   .base = 0x378,
-                                   .time = tallis::sim::TimeSource::RealTime});
+    // The same simulated chip as tallis-cli --sim gives, so that the two runs
+    // leave the same memory, device ID included.
+    tallis::sim::TargetOptions options =
+        tallis::sim::TargetOptionsFor(*tallis::FindDevice("16f877a"));
+    options.base = 0x378;
+    options.time = tallis::sim::TimeSource::RealTime;
+    target = std::make_unique<tallis::sim::SimulatedTarget>(options);
     return 0;
 }
 
