@@ -12,7 +12,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "PortBackend.h"
@@ -47,9 +46,12 @@ extern "C" void BackendStop(void) {
     if (tallis::sim::HexStatus saved = target->SaveHex("C:\\zlportio-sim.hex"); !saved) {
         LogLine(("chip memory not saved: " + saved.message).c_str());
     }
-    std::istringstream violations(target->Violations().Describe());
-    for (std::string line; std::getline(violations, line);) {
-        LogLine(("violation: " + line).c_str());
+    // Violations only: the classic commands' entry from a running chip is a
+    // hazard, which never fails a run.
+    for (const tallis::sim::Violation& violation : target->Violations().All()) {
+        LogLine((std::string("violation: ") + tallis::sim::ViolationKindName(violation.kind) +
+                 ": " + violation.detail)
+                    .c_str());
     }
     target.reset();
     DllMainCRTStartup(&__ImageBase, DLL_PROCESS_DETACH, nullptr);
