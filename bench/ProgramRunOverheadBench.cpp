@@ -25,6 +25,7 @@ constexpr std::uint32_t kCalibrationMs = 1000;
 void RealTimeRun(benchmark::State& state, ChipType chip, sim::TargetType type) {
     auto image = MakeProgramImage(kWords);
     THighResTimer timer;
+    timer.SetRaiseWaitingThread(true);
     timer.SetEnabled(true);
     timer.Calibrate(kCalibrationMs);
     double wallUs = 0;

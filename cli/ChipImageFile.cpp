@@ -1,4 +1,5 @@
 #include "cli/ChipImageFile.h"
+#include "cli/AtomicFile.h"
 #include "cli/FileNames.h"
 
 #include <algorithm>
@@ -60,10 +61,13 @@ std::string SaveChipImageFile(const std::filesystem::path& path, const ChipImage
         std::fwrite(text.data(), 1, text.size(), stdout);
         return std::fflush(stdout) == 0 ? std::string{} : "writing to standard output failed";
     }
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.flush();
-    return file ? std::string{} : "cannot write " + PathText(path);
+    // Whole or not at all: a read that cannot be saved keeps the old file.
+    AtomicFile file(path);
+    if (std::string error = file.Create(); !error.empty()) {
+        return error;
+    }
+    file.Stream() << text;
+    return file.Commit();
 }
 
 std::string ImageContents(const ChipImage& image) {

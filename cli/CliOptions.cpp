@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "portio/PcPortRanges.h"
+
 #ifndef TALLIS_VERSION
 #define TALLIS_VERSION "unknown"
 #endif
@@ -121,6 +123,24 @@ std::string CheckPort(const std::string& text) {
     return "must be lpt1, lpt2 or a hexadecimal I/O address 0x1 to 0xFFFD, got '" + text + "'";
 }
 
+std::string Hex(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+}
+
+// A base whose registers would land on one of the PC's own devices: writes
+// there could hang or reset the machine or damage data. Empty when it is free.
+std::string PcOwnedPortProblem(std::uint16_t base) {
+    std::optional<PcPortRange> range = PcRangeTouchedBy(base);
+    if (!range) {
+        return {};
+    }
+    return "--port " + Hex(base) + ": the port's registers " + Hex(base) + "-" + Hex(base + 2u) +
+           " would reach " + range->owner + " (" + Hex(range->first) + "-" + Hex(range->last) +
+           "), not a parallel port; give --force-port to use this address anyway";
+}
+
 }  // namespace
 
 bool IsChipOperation(CliCommand command) {
@@ -142,13 +162,16 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
     app.footer(
         "Exit status: 0 the command completed; 1 the run reported an error, the file was "
-        "refused before the chip was touched, a write did not verify, a chip operation was "
-        "interrupted, or a self-test step failed; 2 bad options, or a file that cannot be read, "
+        "refused before the chip was touched, a write did not verify, or a self-test step "
+        "failed; 2 bad options, an output file that is an input or another output, or a file that "
+        "cannot be read, "
         "is too large or is not good Intel HEX, or a self-test without a terminal or --yes; 3 no "
         "access to the parallel port, or the port "
         "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
         "line, another device, a verify difference, not blank, or code-protected memory that "
-        "read could not read.");
+        "read could not read; 5 output (standard output or error, the trace, the simulated chip's "
+        "memory, read's file) could not be written; 129, 130, 143 stopped by SIGHUP, SIGINT "
+        "(Ctrl-C), SIGTERM at the next safe point, with the programming voltage off.");
     // Windows builds would take "/path/file.hex" for an option otherwise.
     app.allow_windows_style_options(false);
     app.require_subcommand(0, 1);
@@ -215,7 +238,11 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.add_flag("--fast", options.fast,
                  "identify, read, verify, blank-check and write at the chip's minimum times with "
                  "a safety margin, after a check of the data line");
-    app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    app.add_flag("--force-port", options.forcePort,
+                 "take a --port address even where the PC's own devices answer (system board, "
+                 "disk, serial, display, PCI configuration)");
+    app.add_flag("-q,--quiet", options.quiet,
+                 "no progress bar, and no line saying what erase or reset did");
     bool noIdCheck = false;
     app.add_flag("--no-id-check", noIdCheck,
                  "program and erase: send the classic sequence alone, without reading the device "
@@ -228,6 +255,8 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     program->add_option("FILE", filePath, "Intel HEX firmware file")->required();
     CLI::App* erase = app.add_subcommand("erase", "erase the chip");
     CLI::App* reset = app.add_subcommand("reset", "pulse the target's reset so that it runs");
+    CLI::App* ports = app.add_subcommand(
+        "ports", "list this machine's parallel ports and how tallis-cli would reach each");
     CLI::App* identify =
         app.add_subcommand("identify", "read the device ID: which chip, which silicon revision");
     CLI::App* read = app.add_subcommand(
@@ -266,8 +295,11 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
             throw CLI::RequiredError("A subcommand");
         }
     } catch (const CLI::ParseError& e) {
-        int status = app.exit(e);
-        return {std::nullopt, status == 0 ? 0 : 2};
+        if (e.get_exit_code() == 0) {
+            return {std::nullopt, app.exit(e)};  // help or version
+        }
+        std::fprintf(stderr, "tallis-cli: %s\nRun with --help for more information.\n", e.what());
+        return {std::nullopt, 2};
     }
 
     const std::pair<CLI::App*, CliCommand> commands[] = {
@@ -280,6 +312,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         {blankCheck, CliCommand::BlankCheck},
         {write, CliCommand::Write},
         {selfTest, CliCommand::SelfTest},
+        {ports, CliCommand::Ports},
     };
     options.command = CliCommand::ListDevices;
     for (const auto& [subcommand, command] : commands) {
@@ -298,7 +331,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     if (Lowered(chipName) == kAutoChip) {
         if (!identifiesChip && options.command != CliCommand::ListDevices) {
             std::fputs(
-                "--chip auto: program, erase and reset need a device; use identify to "
+                "tallis-cli: --chip auto: program, erase and reset need a device; use identify to "
                 "find it\n",
                 stderr);
             return {std::nullopt, 2};
@@ -333,6 +366,11 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     options.portBase = port.base;
     options.lptNumber = port.lptNumber;
     options.simBoard = *sim::BoardTimingNamed(simBoardName);
+    if (std::string problem = PcOwnedPortProblem(port.base);
+        !problem.empty() && !options.forcePort) {
+        std::fprintf(stderr, "tallis-cli: %s\n", problem.c_str());
+        return {std::nullopt, 2};
+    }
     if (!simStatePath.empty()) {
         options.simStatePath = simStatePath;
     }

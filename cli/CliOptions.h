@@ -24,8 +24,9 @@ enum class CliCommand {
     Write,
     // Every operation on a spare chip, with a report to send back.
     SelfTest,
-    // No chip at all: the device table.
+    // No chip at all: the device table, the parallel ports.
     ListDevices,
+    Ports,
 };
 
 // A fault of the simulated board or chip, for seeing what each diagnosis looks like.
@@ -43,7 +44,8 @@ struct CliOptions {
     // The classic commands' algorithm: the asked device's family.
     ChipType chip = ChipType::Pic16F877A;
     std::uint16_t portBase = 0x378;
-    int lptNumber = 1;  // 1 or 2 for lpt1/lpt2, 0 for a port given by address
+    int lptNumber = 1;       // 1 or 2 for lpt1/lpt2, 0 for a port given by address
+    bool forcePort = false;  // an address of the PC's own devices is taken anyway
 
     bool simulate = false;
     const Device* simDevice = nullptr;  // --sim-chip, else --chip's device, else PIC16F877A

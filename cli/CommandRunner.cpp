@@ -1,9 +1,12 @@
 #include "cli/CommandRunner.h"
 
 #include <cstdio>
+#include <string>
 
+#include "cli/ConsoleText.h"
 #include "cli/ExitCode.h"
 #include "cli/OperationCommand.h"
+#include "cli/StopPointHost.h"
 #include "engine/ProgramRun.h"
 #include "engine/Programmer.h"
 
@@ -11,8 +14,16 @@ namespace tallis {
 
 namespace {
 
-int ExitCodeOf(RunOutcome outcome) {
-    return outcome == RunOutcome::Completed ? kExitCompleted : kExitRunError;
+// A failed run's message goes to standard error too, where a script that
+// keeps only the errors finds it.
+int ExitCodeOf(RunOutcome outcome, const ConsoleRunHost& host) {
+    if (outcome == RunOutcome::Completed) {
+        return kExitCompleted;
+    }
+    if (!host.LastMessage().empty()) {
+        std::fprintf(stderr, "tallis-cli: %s\n", ConsoleMessageText(host.LastMessage()).c_str());
+    }
+    return kExitRunError;
 }
 
 // The run's message names no line; a script's user wants to know where to look.
@@ -33,10 +44,17 @@ std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortI
     return RefuseOtherChip(options, port, timer, host);
 }
 
+// The one line that erase and reset print unless quiet.
+void SayDone(const CliOptions& options, const std::string& what, std::uint16_t portBase) {
+    if (!options.quiet) {
+        std::printf("%s (port 0x%X)\n", what.c_str(), unsigned{portBase});
+    }
+}
+
 }  // namespace
 
 int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& port, Delayer& timer,
-               ConsoleRunHost& host) {
+               ConsoleRunHost& host, const std::function<int()>& stopStatus) {
     Programmer programmer(port, timer, host);
     if (options.lptNumber != 0) {
         programmer.SelectPort(options.lptNumber);
@@ -45,6 +63,8 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
         programmer.SelectPortAddress(options.portBase);
     }
 
+    // Erase and reset take milliseconds and have no safe point inside: a stop
+    // asked meanwhile ends the command after them.
     switch (options.command) {
         case CliCommand::Erase:
             if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer, host)) {
@@ -52,12 +72,16 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             }
             programmer.EraseOnly();
             if (options.idCheck) {
-                return RefuseNotBlank(options, port, timer, host).value_or(kExitCompleted);
+                if (const auto notBlank = RefuseNotBlank(options, port, timer, host)) {
+                    return *notBlank;
+                }
             }
-            return kExitCompleted;
+            SayDone(options, std::string(options.device->name) + " erased", programmer.PortBase);
+            return stopStatus();
         case CliCommand::Reset:
             programmer.ResetCpu();
-            return kExitCompleted;
+            SayDone(options, "Target reset", programmer.PortBase);
+            return stopStatus();
         case CliCommand::Program: {
             // A file the run refuses is refused before the chip is asked anything.
             if (CheckHexFile(*image).Sound()) {
@@ -65,12 +89,24 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                     return *refused;
                 }
             }
-            ProgramRun run(programmer, host);
+            StopPointHost stopPoints(host, stopStatus);
+            ProgramRun run(programmer, stopPoints);
             ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
-            RunOutcome outcome = run.Execute(*image);
-            host.EndProgressLine();
-            ReportRefusedLine(options, run.FileCheck());
-            return ExitCodeOf(outcome);
+            try {
+                RunOutcome outcome = run.Execute(*image);
+                host.EndProgressLine();
+                if (int stoppedStatus = stopStatus(); stoppedStatus != 0) {
+                    return stoppedStatus;
+                }
+                const int status = ExitCodeOf(outcome, host);
+                ReportRefusedLine(options, run.FileCheck());
+                return status;
+            } catch (const RunStopped& stopped) {
+                host.EndProgressLine();
+                // As after a run that stopped on an error: VPP off, target released.
+                programmer.ResetTarget();
+                return stopped.exitStatus;
+            }
         }
         default:
             return kExitUsage;  // the chip operations run elsewhere

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli/AtomicFile.h"
 #include "cli/FileNames.h"
 #include "portio/DriverPortIo.h"
 #include "portio/zlportio.h"
@@ -16,10 +17,13 @@ namespace tallis {
 namespace {
 
 // The timer as the main window sets it up at start-up: its stored settings,
-// enabled, then calibrated for three seconds.
+// enabled, then calibrated for three seconds. The command runs alone on this
+// thread, so the thread waits at a raised priority where the system grants it.
+// Throws TimerError when the timer cannot measure time.
 std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
     auto timer = std::make_unique<THighResTimer>();
     ApplyEngineTimerSettings(*timer);
+    timer->SetRaiseWaitingThread(true);
     if (onTerminal) {
         std::fputs("Timer Calibrating.....\n", stdout);
         std::fflush(stdout);
@@ -94,7 +98,11 @@ class SimCommandTarget : public CommandTarget {
 
     std::string Start() override {
         if (options_.realTime) {
-            realTimer_ = StartRealTimer(onTerminal_);
+            try {
+                realTimer_ = StartRealTimer(onTerminal_);
+            } catch (const TimerError& error) {
+                return error.what();
+            }
         }
         return {};
     }
@@ -117,9 +125,17 @@ class SimCommandTarget : public CommandTarget {
         if (!options_.simStatePath) {
             return {};
         }
-        if (sim::HexStatus saved = target_.SaveHex(*options_.simStatePath); !saved) {
+        // Saved whole or not at all: a failed save keeps the memory saved before.
+        AtomicFile file(*options_.simStatePath);
+        std::string error = file.Create();
+        if (error.empty()) {
+            file.Stream().close();
+            sim::HexStatus saved = target_.SaveHex(file.TemporaryPath());
+            error = saved ? file.Commit() : saved.message;
+        }
+        if (!error.empty()) {
             return "cannot save the simulated chip's memory to " +
-                   PathText(*options_.simStatePath) + ": " + saved.message;
+                   PathText(*options_.simStatePath) + ": " + error;
         }
         return {};
     }
@@ -158,7 +174,11 @@ class HardwareCommandTarget : public CommandTarget {
         if (!started_ || !PortAvailable(options_.portBase)) {
             return "no access to the parallel port: " + PortAccessFailure() + kAccessHint;
         }
-        timer_ = StartRealTimer(onTerminal_);
+        try {
+            timer_ = StartRealTimer(onTerminal_);
+        } catch (const TimerError& error) {
+            return error.what();
+        }
         return {};
     }
 

@@ -1,9 +1,10 @@
 #include "cli/ConsoleOperationProgress.h"
 
 #include <algorithm>
-#include <csignal>
 
 #include "cli/ConsoleText.h"
+#include "cli/StopSignals.h"
+#include "cli/Terminal.h"
 
 namespace tallis {
 
@@ -11,27 +12,17 @@ namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
 
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void NoteInterrupt(int) {
-    interrupted = 1;
-}
-
 }  // namespace
 
 ConsoleOperationProgress::ConsoleOperationProgress(std::FILE* out, bool enabled)
-    : out_(out), enabled_(enabled) {
-    interrupted = 0;
-    previousHandler_ = std::signal(SIGINT, NoteInterrupt);
-}
+    : out_(out), enabled_(enabled) {}
 
 ConsoleOperationProgress::~ConsoleOperationProgress() {
     EndLine();
-    std::signal(SIGINT, previousHandler_ == SIG_ERR ? SIG_DFL : previousHandler_);
 }
 
 bool ConsoleOperationProgress::CancelRequested() const {
-    return interrupted != 0;
+    return StopSignal() != 0;
 }
 
 void ConsoleOperationProgress::Report(std::uint32_t done, std::uint32_t total, std::uint16_t) {
@@ -45,7 +36,7 @@ void ConsoleOperationProgress::Report(std::uint32_t done, std::uint32_t total, s
     lastDraw_ = now;
     const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - start_);
     const auto percent = static_cast<int>(std::uint64_t{done} * 100 / total);
-    const std::string line = ProgressLine(percent, done, elapsed, "steps");
+    const std::string line = ProgressLine(percent, done, elapsed, StdoutColumns(), "steps");
     // Padded over a longer bar of an earlier operation.
     std::fprintf(out_, "\r%-*s", static_cast<int>(drawnWidth_), line.c_str());
     drawnWidth_ = std::max(drawnWidth_, line.size());

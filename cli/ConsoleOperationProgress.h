@@ -8,8 +8,8 @@
 namespace tallis {
 
 // A chip operation's progress as a bar on a terminal: steps done of the
-// operation's total. Nothing is drawn when disabled (a pipe, --quiet). While
-// it lives, Ctrl+C (SIGINT) asks the operation to stop at its next step, so
+// operation's total. Nothing is drawn when disabled (a pipe, --quiet). A stop
+// signal (see StopSignals) asks the operation to stop at its next step, so
 // that the session still leaves the chip with VPP off.
 class ConsoleOperationProgress : public OperationProgress {
   public:
@@ -33,7 +33,6 @@ class ConsoleOperationProgress : public OperationProgress {
     std::size_t drawnWidth_ = 0;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point lastDraw_{};
-    void (*previousHandler_)(int);
 };
 
 }  // namespace tallis

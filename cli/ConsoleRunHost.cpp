@@ -1,6 +1,7 @@
 #include "cli/ConsoleRunHost.h"
 
 #include "cli/ConsoleText.h"
+#include "cli/Terminal.h"
 
 namespace tallis {
 
@@ -43,7 +44,7 @@ void ConsoleRunHost::DrawProgress() {
     auto elapsed =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_);
     std::uint32_t words = wordsDone_ != nullptr ? *wordsDone_ : 0;
-    std::fprintf(out_, "\r%s", ProgressLine(percent_, words, elapsed).c_str());
+    std::fprintf(out_, "\r%s", ProgressLine(percent_, words, elapsed, StdoutColumns()).c_str());
     std::fflush(out_);
     barOnLine_ = true;
 }
@@ -56,6 +57,7 @@ void ConsoleRunHost::EndProgressLine() {
 }
 
 void ConsoleRunHost::ShowMessage(const std::string& text) {
+    lastMessage_ = text;
     if (barOnLine_) {
         DrawProgress();  // the last state, e.g. 100 % at the end record
     }

@@ -41,6 +41,9 @@ class ConsoleRunHost : public RunHost {
     void ShowMessage(const std::string& text) override;
     void ProcessEvents() override {}
 
+    // The text of the last message box shown, empty before the first.
+    const std::string& LastMessage() const { return lastMessage_; }
+
   private:
     void DrawProgress();
 
@@ -53,6 +56,7 @@ class ConsoleRunHost : public RunHost {
     std::chrono::steady_clock::time_point lastDraw_{};
     int percent_ = -1;
     bool barOnLine_ = false;
+    std::string lastMessage_;
 };
 
 }  // namespace tallis

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace tallis {
 
 namespace {
 
 constexpr int kBarWidth = 30;
+// A bar narrower than this tells nothing; the line is then text alone.
+constexpr int kNarrowestBar = 5;
 
 }  // namespace
 
@@ -28,16 +31,22 @@ std::string ConsoleMessageText(const std::string& messageBoxText) {
 }
 
 std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed,
-                         const char* unit) {
+                         int columns, const char* unit) {
     percent = std::clamp(percent, 0, 100);
-    int filled = percent * kBarWidth / 100;
-    std::string line = "[";
-    line.append(static_cast<std::size_t>(filled), '#');
-    line.append(static_cast<std::size_t>(kBarWidth - filled), '-');
     long long seconds = elapsed.count();
     char tail[64];
     std::snprintf(tail, sizeof tail, "] %3d%%  %lu %s  %lld:%02lld", percent,
                   static_cast<unsigned long>(wordsDone), unit, seconds / 60, seconds % 60);
+    const int room = std::max(columns - 1, 0);
+    const int barWidth = std::min(kBarWidth, room - 1 - static_cast<int>(std::strlen(tail)));
+    if (barWidth < kNarrowestBar) {
+        std::string text = tail + 2;  // without the bar's "] "
+        return text.substr(0, static_cast<std::size_t>(room));
+    }
+    int filled = percent * barWidth / 100;
+    std::string line = "[";
+    line.append(static_cast<std::size_t>(filled), '#');
+    line.append(static_cast<std::size_t>(barWidth - filled), '-');
     line += tail;
     return line;
 }

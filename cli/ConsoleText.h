@@ -11,8 +11,11 @@ namespace tallis {
 std::string ConsoleMessageText(const std::string& messageBoxText);
 
 // One progress line, without the leading carriage return:
-// "[#########-----------]  45%  3686 words  0:52".
+// "[#########-----------]  45%  3686 words  0:52". It stays shorter than the
+// terminal's width in columns (a line that reached the last column would
+// wrap, and the next carriage return would redraw only its second half): the
+// bar narrows first, then the text is cut.
 std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed,
-                         const char* unit = "words");
+                         int columns, const char* unit = "words");
 
 }  // namespace tallis

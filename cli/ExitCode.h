@@ -10,6 +10,9 @@ enum ExitCode : int {
     kExitNoPortAccess = 3,  // the parallel port cannot be reached, or failed during the command
     kExitChipMismatch = 4,  // the chip is not what was asked: no chip, another device, a
                             // verify difference, not blank, memory code protection kept back
+    kExitOutputFailed = 5,  // output (standard output or error, a trace, a state file, read's
+                            // file) could not be written
+    // A stop signal ends a run with 128 + its number: 129 SIGHUP, 130 SIGINT, 143 SIGTERM.
 };
 
 }  // namespace tallis

@@ -115,7 +115,7 @@ class OperationCommand {
         }
         if (std::string error = SaveChipImageFile(options_.firmwarePath, result.image);
             !error.empty()) {
-            return Complain(kExitUsage, error);
+            return Complain(kExitOutputFailed, error);
         }
         std::fprintf(out_, "Read %s: %s\n", chip.c_str(), ImageContents(result.image).c_str());
         int status = kExitCompleted;

@@ -6,13 +6,6 @@ namespace tallis {
 
 namespace {
 
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
-
 std::string Name(const Device& device) {
     return std::string(device.name);
 }
@@ -41,15 +34,15 @@ std::string IdentifyDiagnosis(const OperationResult& result, const Device* asked
 
 std::string DeviceListText() {
     std::string text =
-        Format("%-11s %-8s %-7s %-16s %-8s %-7s %-6s %s\n", "Device", "--chip", "Family",
-               "ID (mask)", "Program", "EEPROM", "Latch", "Confirmed on hardware");
+        FormatText("%-11s %-8s %-7s %-16s %-8s %-7s %-6s %s\n", "Device", "--chip", "Family",
+                   "ID (mask)", "Program", "EEPROM", "Latch", "Confirmed on hardware");
     for (const Device& device : Devices()) {
         const bool classic = device.family == Family::Pic16F87x;
-        text += Format("%-11s %-8s %-7s 0x%04X (0x%04X)  %-8u %-7u %-6u %s\n", Name(device).c_str(),
-                       std::string(device.option).c_str(), classic ? "87x" : "87xA",
-                       unsigned{device.deviceId}, unsigned{device.idMask},
-                       unsigned{device.programWords}, unsigned{device.eepromBytes},
-                       unsigned{device.latchWords}, TestedOperations(device).c_str());
+        text += FormatText(
+            "%-11s %-8s %-7s 0x%04X (0x%04X)  %-8u %-7u %-6u %s\n", Name(device).c_str(),
+            std::string(device.option).c_str(), classic ? "87x" : "87xA", unsigned{device.deviceId},
+            unsigned{device.idMask}, unsigned{device.programWords}, unsigned{device.eepromBytes},
+            unsigned{device.latchWords}, TestedOperations(device).c_str());
     }
     return text;
 }

@@ -1,8 +1,8 @@
 #include "cli/SelfTestReport.h"
 
 #include <cstdio>
-#include <fstream>
 
+#include "cli/AtomicFile.h"
 #include "cli/FileNames.h"
 
 #ifdef _WIN32
@@ -96,25 +96,12 @@ std::string SelfTestReportText(const SelfTestSetting& setting, const SelfTestRes
 }
 
 std::string WriteWholeFile(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::path temporary = path;
-    temporary += ".part";
-    {
-        std::ofstream out(temporary, std::ios::out | std::ios::trunc | std::ios::binary);
-        out << text;
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return "cannot write " + PathText(temporary);
-        }
+    AtomicFile file(path);
+    if (std::string error = file.Create(); !error.empty()) {
+        return error;
     }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return "cannot write " + PathText(path);
-    }
-    return {};
+    file.Stream() << text;
+    return file.Commit();
 }
 
 }  // namespace tallis

@@ -3,7 +3,9 @@
 #ifdef _WIN32
 #include <io.h>
 #include <stdio.h>
+#include <windows.h>
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -23,6 +25,22 @@ bool StdinIsTerminal() {
 #else
     return isatty(STDIN_FILENO) != 0;
 #endif
+}
+
+int StdoutColumns() {
+    constexpr int kDefaultColumns = 80;
+#ifdef _WIN32
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) {
+        return info.srWindow.Right - info.srWindow.Left + 1;
+    }
+#else
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return size.ws_col;
+    }
+#endif
+    return kDefaultColumns;
 }
 
 }  // namespace tallis

@@ -8,4 +8,8 @@ bool StdoutIsTerminal();
 // True when standard input is a terminal: someone can answer a question.
 bool StdinIsTerminal();
 
+// The width of the terminal on standard output in columns, or 80 when it
+// does not say.
+int StdoutColumns();
+
 }  // namespace tallis

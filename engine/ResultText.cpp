@@ -4,34 +4,23 @@
 
 namespace tallis {
 
-namespace {
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char text[128];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
-
-}  // namespace
-
 std::string ChipText(const Device& device, std::uint16_t idWord) {
-    return Format("%s revision %u (device ID 0x%04X)", std::string(device.name).c_str(),
-                  unsigned{device.Revision(idWord)}, unsigned{idWord});
+    return FormatText("%s revision %u (device ID 0x%04X)", std::string(device.name).c_str(),
+                      unsigned{device.Revision(idWord)}, unsigned{idWord});
 }
 
 std::string LocationText(MemorySpace space, std::uint16_t address) {
     switch (space) {
         case MemorySpace::Program:
-            return Format("program memory 0x%04X", unsigned{address});
+            return FormatText("program memory 0x%04X", unsigned{address});
         case MemorySpace::Id:
-            return Format("ID 0x%04X", unsigned{address});
+            return FormatText("ID 0x%04X", unsigned{address});
         case MemorySpace::DebugVector:
-            return Format("debug vector 0x%04X", unsigned{address});
+            return FormatText("debug vector 0x%04X", unsigned{address});
         case MemorySpace::Config:
-            return Format("configuration word 0x%04X", unsigned{address});
+            return FormatText("configuration word 0x%04X", unsigned{address});
         case MemorySpace::Eeprom:
-            return Format("EEPROM byte 0x%02X", unsigned{address});
+            return FormatText("EEPROM byte 0x%02X", unsigned{address});
     }
     return {};
 }
@@ -40,8 +29,8 @@ std::string DifferenceText(const Difference& difference) {
     const char* format = difference.space == MemorySpace::Eeprom
                              ? "%s: expected 0x%02X, read 0x%02X"
                              : "%s: expected 0x%04X, read 0x%04X";
-    return Format(format, LocationText(difference.space, difference.address).c_str(),
-                  unsigned{difference.expected}, unsigned{difference.actual});
+    return FormatText(format, LocationText(difference.space, difference.address).c_str(),
+                      unsigned{difference.expected}, unsigned{difference.actual});
 }
 
 std::string IdentifyProblem(const OperationResult& result, const Device* asked) {
@@ -53,8 +42,8 @@ std::string IdentifyProblem(const OperationResult& result, const Device* asked) 
             return "the data line RB7 is held low (device ID 0x0000): remove any load from RB7 "
                    "and check the board for a short";
         case OperationOutcome::UnknownChip:
-            return Format("unknown device ID 0x%04X: not a supported chip",
-                          unsigned{result.idWord});
+            return FormatText("unknown device ID 0x%04X: not a supported chip",
+                              unsigned{result.idWord});
         case OperationOutcome::WrongChip:
             return "found " + ChipText(*result.found, result.idWord) + ", not the " +
                    std::string(asked->name) + " asked for";

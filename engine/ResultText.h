@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "device/Device.h"
@@ -9,6 +10,14 @@
 namespace tallis {
 
 // The chip operations' results in words, shared by the front ends.
+
+// printf-style formatting into a string; the texts here are short lines.
+template <typename... Args>
+std::string FormatText(const char* format, Args... args) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, args...);
+    return text;
+}
 
 // "PIC16F877A revision 1 (device ID 0x0E21)".
 std::string ChipText(const Device& device, std::uint16_t idWord);

@@ -46,7 +46,7 @@ inline constexpr TimingProfile kClassicTiming{
 
 namespace chip_minimum {
 
-// The chips' minimum times from their programming specifications, in
+// The chips' minimum times from their programming documents (DS39025, DS39589), in
 // microseconds; where the sources disagree, the larger.
 inline constexpr double kFrameGapUs = 1;               // TDLY
 inline constexpr double kHoldAfterVppUs = 5;           // THLD0, RB6/RB7 low after VPP

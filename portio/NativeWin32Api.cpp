@@ -87,6 +87,29 @@ std::uint32_t NativeWin32Api::GetLastError() {
     return ::GetLastError();
 }
 
+Win32Api::Handle NativeWin32Api::CreateSemaphoreA(std::int32_t initialCount,
+                                                  std::int32_t maximumCount, const char* name) {
+    return FromHandle(::CreateSemaphoreA(nullptr, initialCount, maximumCount, name));
+}
+
+bool NativeWin32Api::ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
+                                      std::int32_t* previousCount) {
+    LONG previous = 0;
+    BOOL ok = ::ReleaseSemaphore(reinterpret_cast<HANDLE>(semaphore), releaseCount, &previous);
+    if (previousCount != nullptr) {
+        *previousCount = previous;
+    }
+    return ok != FALSE;
+}
+
+std::uint32_t NativeWin32Api::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
+    return ::WaitForSingleObject(reinterpret_cast<HANDLE>(handle), milliseconds);
+}
+
+bool NativeWin32Api::CloseHandle(Handle handle) {
+    return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) != FALSE;
+}
+
 std::uint32_t NativeWin32Api::PlatformId() {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;

@@ -30,6 +30,12 @@ class NativeWin32Api : public Win32Api {
                          std::uint32_t inputSize, void* output, std::uint32_t outputSize,
                          std::uint32_t* bytesReturned) override;
     std::uint32_t GetLastError() override;
+    Handle CreateSemaphoreA(std::int32_t initialCount, std::int32_t maximumCount,
+                            const char* name) override;
+    bool ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
+                          std::int32_t* previousCount) override;
+    std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
+    bool CloseHandle(Handle handle) override;
 
     std::uint32_t PlatformId() override;
     std::string ModuleFileName() override;

@@ -1,5 +1,6 @@
 #include "portio/ParportDirectory.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -37,26 +38,37 @@ std::optional<unsigned long> ReadBaseAddress(const std::filesystem::path& file) 
 
 }  // namespace
 
-std::optional<int> FindParportForBase(const std::string& procRoot, std::uint16_t base) {
+std::vector<ParportEntry> ListParports(const std::string& procRoot) {
     namespace fs = std::filesystem;
     std::error_code error;
     fs::directory_iterator entries(fs::path(procRoot) / "sys/dev/parport", error);
+    std::vector<ParportEntry> parports;
     if (error) {
-        return std::nullopt;
+        return parports;
     }
-    std::optional<int> found;
     for (const fs::directory_entry& entry : entries) {
         std::optional<int> number = ParportNumber(entry.path().filename().string());
         if (!number) {
             continue;
         }
-        std::optional<unsigned long> address = ReadBaseAddress(entry.path() / "base-addr");
-        // The lowest number wins, so the answer does not depend on listing order.
-        if (address && *address == base && (!found || *number < *found)) {
-            found = number;
+        if (std::optional<unsigned long> base = ReadBaseAddress(entry.path() / "base-addr")) {
+            parports.push_back({*number, *base});
         }
     }
-    return found;
+    // Sorted, so that the answers do not depend on listing order.
+    std::sort(parports.begin(), parports.end(),
+              [](const ParportEntry& a, const ParportEntry& b) { return a.number < b.number; });
+    return parports;
+}
+
+std::optional<int> FindParportForBase(const std::string& procRoot, std::uint16_t base) {
+    // The lowest number wins.
+    for (const ParportEntry& parport : ListParports(procRoot)) {
+        if (parport.base == base) {
+            return parport.number;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace tallis

@@ -47,6 +47,14 @@ class Win32Api {
                                  std::uint32_t* bytesReturned) = 0;
     virtual std::uint32_t GetLastError() = 0;
 
+    // Named semaphores (opened when the name exists) and waits on handles.
+    virtual Handle CreateSemaphoreA(std::int32_t initialCount, std::int32_t maximumCount,
+                                    const char* name) = 0;
+    virtual bool ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
+                                  std::int32_t* previousCount) = 0;
+    virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
+    virtual bool CloseHandle(Handle handle) = 0;
+
     // The platform identifier of GetVersionExA (2 for the NT family).
     virtual std::uint32_t PlatformId() = 0;
     // Full path of the program's own executable file.

@@ -10,6 +10,8 @@ namespace {
 
 // What a read returns when no value reached it: the level of undriven lines.
 constexpr std::uint32_t kNothingRead = 0xFFFFFFFF;
+constexpr std::int32_t kMostUsers = 0x7FFFFFFF;
+constexpr std::uint32_t kWaitObject0 = 0;
 
 }  // namespace
 
@@ -21,6 +23,9 @@ void ZlportioClient::Startup() {
     ioctlWritePort_ = MakeControlCode(kDriverDeviceType, 2, 0, 0);
     driverStarted_ = false;
     startupFailure_.clear();
+    if (isNt_ && usersSemaphore_ == Win32Api::kNullHandle) {
+        othersUseDriver_ = CountAsDriverUser();
+    }
     if (!InstallAndStartDriver()) {
         return;
     }
@@ -28,18 +33,62 @@ void ZlportioClient::Startup() {
 }
 
 void ZlportioClient::Exit() {
-    if (driverStarted_) {
+    const bool othersRemain = UncountAsDriverUser();
+    if (driverStarted_ && !othersRemain) {
         StopAndRemoveDriver();
     }
+}
+
+// The semaphore's count is the number of running users. It ends with the last
+// handle to it, so a program that died uncounted is not counted for long.
+bool ZlportioClient::CountAsDriverUser() {
+    usersSemaphore_ = api_.CreateSemaphoreA(0, kMostUsers, kDriverUsersName);
+    std::int32_t before = 0;
+    if (usersSemaphore_ == Win32Api::kNullHandle ||
+        !api_.ReleaseSemaphore(usersSemaphore_, 1, &before)) {
+        return false;
+    }
+    return before > 0;
+}
+
+bool ZlportioClient::UncountAsDriverUser() {
+    if (usersSemaphore_ == Win32Api::kNullHandle) {
+        return false;
+    }
+    bool othersRemain = false;
+    if (api_.WaitForSingleObject(usersSemaphore_, 0) == kWaitObject0) {
+        // Reading the count means raising it and taking the raise back.
+        std::int32_t remaining = 0;
+        if (api_.ReleaseSemaphore(usersSemaphore_, 1, &remaining)) {
+            othersRemain = remaining > 0;
+            api_.WaitForSingleObject(usersSemaphore_, 0);
+        }
+    }
+    api_.CloseHandle(usersSemaphore_);
+    usersSemaphore_ = Win32Api::kNullHandle;
+    return othersRemain;
 }
 
 bool ZlportioClient::InstallAndStartDriver() {
     if (!isNt_) {
         return true;
     }
+    if (othersUseDriver_) {
+        // Another running program installed the service and works through it:
+        // stopping or replacing it would cut that program off mid-run.
+        return true;
+    }
     StopAndRemoveDriver();
     std::string driverPath = BuildDriverPath(api_.ModuleFileName(), kDriverServiceName);
-    InstallDriverService(api_, driverPath.c_str(), kDriverServiceName);
+    // A service that could not be deleted is still there to start.
+    std::uint32_t installResult =
+        InstallDriverService(api_, driverPath.c_str(), kDriverServiceName);
+    if (installResult != 0 && installResult != kErrorServiceExists) {
+        startupFailure_ = "the driver service \"" + std::string(kDriverServiceName) + "\" for " +
+                          driverPath + " could not be installed (system error " +
+                          std::to_string(installResult) + ")";
+        return false;
+    }
     std::uint32_t startResult = StartDriverService(api_, kDriverServiceName);
     if (startResult != 0) {
         startupFailure_ = "the driver service \"" + std::string(kDriverServiceName) + "\" for " +

@@ -10,6 +10,8 @@ namespace tallis {
 inline constexpr char kDriverServiceName[] = "zlportio";
 inline constexpr char kDriverDeviceName[] = "\\\\.\\ZLPORTIO";
 inline constexpr std::uint32_t kDriverDeviceType = 0x80FF;
+// Counts the running programs that use the driver, across sessions.
+inline constexpr char kDriverUsersName[] = "Global\\tallis-zlportio-users";
 
 // The Windows port client. On the NT family it registers the outside driver
 // zlportio.sys as a kernel-driver service from the program's folder, starts it,
@@ -22,11 +24,13 @@ class ZlportioClient {
     // Reads the platform family once.
     explicit ZlportioClient(Win32Api& api);
 
-    // Start-up: computes the control codes, (re)creates and starts the service,
-    // opens the device and sets DriverStarted.
+    // Start-up: computes the control codes, (re)creates and starts the service
+    // unless another running program uses it, opens the device and sets
+    // DriverStarted.
     void Startup();
-    // Exit: stops and deletes the service when start-up succeeded. The device
-    // handle is left to the end of the process.
+    // Exit: stops and deletes the service when start-up succeeded and no other
+    // running program uses it. The device handle is left to the end of the
+    // process.
     void Exit();
 
     bool InstallAndStartDriver();
@@ -51,6 +55,11 @@ class ZlportioClient {
     const std::string& StartupFailure() const { return startupFailure_; }
 
   private:
+    // Counts this program among the driver's users; true when others were
+    // counted already.
+    bool CountAsDriverUser();
+    // Takes this program off the count; true when others remain.
+    bool UncountAsDriverUser();
     void DirectWrite(std::uint16_t port, std::int32_t sizeCode, std::uint32_t value);
     std::uint32_t DirectRead(std::uint16_t port, std::int32_t sizeCode);
 
@@ -61,6 +70,8 @@ class ZlportioClient {
     std::uint32_t ioctlReadPort_ = 0;
     std::uint32_t ioctlWritePort_ = 0;
     std::string startupFailure_;
+    Win32Api::Handle usersSemaphore_ = Win32Api::kNullHandle;
+    bool othersUseDriver_ = false;
     std::uint64_t failedAccesses_ = 0;
 };
 

@@ -22,6 +22,7 @@ inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
 inline constexpr std::uint32_t kPlatformWin32Nt = 2;
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 inline constexpr std::uint32_t kErrorServiceAlreadyRunning = 1056;
+inline constexpr std::uint32_t kErrorServiceExists = 1073;
 
 // The driver kit's CTL_CODE rule.
 constexpr std::uint32_t MakeControlCode(std::uint32_t deviceType, std::uint32_t function,

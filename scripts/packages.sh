@@ -10,6 +10,7 @@ TALLIS_TEST_PACKAGES=(
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation xvfb xauth
     gputils binutils clang libclang-rt-14-dev
     g++-mingw-w64-x86-64 wine64 wine
+    scdoc dpkg-dev file unzip man-db
 )
 
 tallis_install_packages() {

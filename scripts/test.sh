@@ -34,3 +34,7 @@ bash scripts/windows-tests.sh
 
 stage "fuzzing, 30 s per target"
 bash scripts/fuzz 30
+
+stage "packages: build, list and run the installed tallis-cli"
+bash scripts/package.sh
+bash scripts/package-check.sh

@@ -15,7 +15,7 @@ constexpr std::uint64_t kMs = 1000 * kUs;
 constexpr std::uint64_t kSetupHoldNs = 100;  // RB7 around the falling edge
 constexpr std::uint64_t kTdlyNs = 1 * kUs;   // between command and data, command and command
 // RB6/RB7 low before VPP rises (TSET0) and held low after it (THLD0): the
-// values of this family's sibling programming specifications. The hold is
+// values of this family's sibling programming documents. The hold is
 // checked at the first clock edge.
 constexpr std::uint64_t kEntrySetupNs = 100;
 constexpr std::uint64_t kEntryHoldNs = 5 * kUs;
@@ -29,7 +29,7 @@ constexpr std::uint64_t kProgramOnly877Ns = 4 * kMs;   // 877 command 24, intern
 constexpr std::uint64_t kEraseProgramNs = 8 * kMs;     // command 8, erase then program
 constexpr std::uint64_t kProgramOnly877ANs = 1 * kMs;  // 877A command 24 until End Programming
 constexpr std::uint64_t kEraseNs = 8 * kMs;            // chip erase and bulk erases
-// Transcriptions of the 877A's programming specification give 8 ms for Chip
+// Transcriptions of the 877A's programming document (DS39589) give 8 ms for Chip
 // Erase, the bulk erases and command 8 in some places and 10 ms in others.
 // The chip takes 8 ms, the figure of the command table, so that a host's 9 ms
 // chip erase and 10 ms configuration cycle are legal; hosts wait the larger.

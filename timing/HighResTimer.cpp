@@ -12,6 +12,17 @@ constexpr int kCalibrationThreadPriority = 31;
 constexpr std::uint32_t kSettleMs = 10;
 constexpr std::uint32_t kQuickCalibrationMs = 100;
 constexpr std::uint32_t kTimeStampCounterBit = 0x10;
+constexpr std::uint32_t kHighestExtendedLeafQuery = 0x80000000;
+constexpr std::uint32_t kAdvancedPowerManagementLeaf = 0x80000007;
+// EDX bit 8 of the advanced power management leaf: the counter runs at a
+// constant rate through frequency changes and sleep states (Intel SDM vol. 3,
+// 18.17.1; AMD APM vol. 3, CPUID Fn8000_0007).
+constexpr std::uint32_t kInvariantTimeStampCounterBit = 0x100;
+// The waiting thread's priority while raised: time-critical within the high
+// class, which the platforms grant without a real-time class (Windows) and
+// turn into a real-time policy where allowed (Linux).
+constexpr int kHighPriorityClass = 0x80;
+constexpr int kWaitingThreadPriority = 15;
 
 }  // namespace
 
@@ -73,7 +84,15 @@ bool THighResTimer::DetectTimeStampCounter() {
     if (highestLeaf <= 0) {
         return false;
     }
-    return (platform_.Cpuid(1).edx & kTimeStampCounterBit) != 0;
+    if ((platform_.Cpuid(1).edx & kTimeStampCounterBit) == 0) {
+        return false;
+    }
+    // A counter that changes rate with the processor's clock would make every
+    // calibrated wait wrong after the next frequency change.
+    if (platform_.Cpuid(kHighestExtendedLeafQuery).eax < kAdvancedPowerManagementLeaf) {
+        return false;
+    }
+    return (platform_.Cpuid(kAdvancedPowerManagementLeaf).edx & kInvariantTimeStampCounterBit) != 0;
 }
 
 void THighResTimer::SelectClock() {
@@ -81,8 +100,13 @@ void THighResTimer::SelectClock() {
 }
 
 void THighResTimer::Calibrate(std::uint32_t milliseconds) {
-    countSpeed_ = static_cast<double>(platform_.PerformanceFrequency()) / 1000000.0;
+    const std::int64_t frequency = platform_.PerformanceFrequency();
+    if (frequency <= 0) {
+        throw TimerError("the system's monotonic clock reports no frequency");
+    }
+    const double performanceCountsPerMicrosecond = static_cast<double>(frequency) / 1000000.0;
     if (!useTsc_) {
+        countSpeed_ = performanceCountsPerMicrosecond;
         return;
     }
     TimerPlatform::SavedPriority saved = platform_.SaveCallerPriority();
@@ -94,8 +118,12 @@ void THighResTimer::Calibrate(std::uint32_t milliseconds) {
     std::int64_t t1 = platform_.TimeStampCount();
     std::int64_t q1 = platform_.PerformanceCount();
     platform_.RestoreCallerPriority(saved);
-    countSpeed_ = static_cast<double>(q1 - q0) / countSpeed_;
-    countSpeed_ = static_cast<double>(t1 - t0) / countSpeed_;
+    if (q1 <= q0 || t1 <= t0) {
+        throw TimerError("the timer's calibration measured no time");
+    }
+    const double elapsedMicroseconds =
+        static_cast<double>(q1 - q0) / performanceCountsPerMicrosecond;
+    countSpeed_ = static_cast<double>(t1 - t0) / elapsedMicroseconds;
 }
 
 std::int64_t THighResTimer::MicrosecondsToTicks(std::uint32_t microseconds) const {
@@ -105,10 +133,10 @@ std::int64_t THighResTimer::MicrosecondsToTicks(std::uint32_t microseconds) cons
 }
 
 void THighResTimer::Delay(std::uint32_t microseconds) {
-    std::int64_t start = readClock_();
     if (!enabled_) {
-        return;
+        throw TimerError("Delay on a timer that is not running");
     }
+    std::int64_t start = readClock_();
     // Unsigned addition: a clock near the top of its range wraps like the
     // 64-bit register it comes from instead of overflowing.
     auto target =
@@ -156,6 +184,10 @@ void THighResTimer::SetEnabled(bool enabled) {
     }
     enabled_ = enabled;
     if (enabled) {
+        if (raiseWaitingThread_) {
+            waitingThreadPriority_ = platform_.SaveCallerPriority();
+            platform_.RaiseCallerPriority(kHighPriorityClass, kWaitingThreadPriority);
+        }
         thread_ = std::make_unique<TMMTimerThread>(platform_);
         thread_->SetAccuracy(accuracy_);
         thread_->SetPeriod(resolution_);
@@ -167,6 +199,10 @@ void THighResTimer::SetEnabled(bool enabled) {
         thread_->Terminate();
         thread_->WaitFor();
         thread_.reset();
+        if (waitingThreadPriority_) {
+            platform_.RestoreCallerPriority(*waitingThreadPriority_);
+            waitingThreadPriority_.reset();
+        }
     }
 }
 

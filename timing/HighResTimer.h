@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "timing/ClockReader.h"
 #include "timing/Delayer.h"
 #include "timing/MMTimerThread.h"
+#include "timing/TimerError.h"
 #include "timing/TimerPlatform.h"
 
 namespace tallis {
@@ -28,23 +30,28 @@ int PriorityClassOf(TThreadClass threadClass);
 int PlatformPriorityOf(TThreadPriority priority);
 
 // Microsecond busy waits on a calibrated 64-bit clock: the time-stamp counter
-// where the processor has one, the performance counter otherwise. While
+// where the processor has one that runs at a constant rate (invariant), the
+// performance counter (the system's monotonic clock) otherwise. While
 // enabled, a worker thread stamps the clock at every multimedia-timer tick and
 // Delay sleeps on those ticks while a whole period still fits before its
 // target, then spins on the clock for the rest.
 class THighResTimer : public Delayer {
   public:
-    // Detects the time-stamp counter and calibrates for 100 ms.
+    // Detects the time-stamp counter and calibrates for 100 ms. Throws
+    // TimerError when the calibration measures no time.
     explicit THighResTimer(TimerPlatform& platform = SystemTimerPlatform());
     ~THighResTimer() override;
 
     THighResTimer(const THighResTimer&) = delete;
     THighResTimer& operator=(const THighResTimer&) = delete;
 
-    // Waits until the clock has advanced by that many microseconds; returns at
-    // once while the timer is disabled.
+    // Waits until the clock has advanced by that many microseconds. Throws
+    // TimerError while the timer is disabled: a wait that cannot be kept must
+    // not pass for one that was.
     void Delay(std::uint32_t microseconds) override;
     // Sets CountSpeed; with UseTSC it measures the counter for that long.
+    // Throws TimerError, leaving CountSpeed as it was, when either clock
+    // stood still.
     void Calibrate(std::uint32_t milliseconds);
     // Microseconds times CountSpeed, rounded to nearest with ties to even.
     std::int64_t MicrosecondsToTicks(std::uint32_t microseconds) const;
@@ -69,6 +76,11 @@ class THighResTimer : public Delayer {
     bool TSC() const { return tsc_; }
     bool UseTSC() const { return useTsc_; }
     void SetUseTSC(bool useTsc);
+    // When set, enabling raises the priority of the calling thread (the one
+    // that will wait in Delay) as far as the system grants, and disabling
+    // restores it: a busy wait that other processes preempt returns late.
+    bool RaiseWaitingThread() const { return raiseWaitingThread_; }
+    void SetRaiseWaitingThread(bool raise) { raiseWaitingThread_ = raise; }
 
     // Clock counts in one timer period.
     std::int64_t PeriodTicks() const { return periodTicks_; }
@@ -92,6 +104,8 @@ class THighResTimer : public Delayer {
     bool tsc_ = false;
     bool useTsc_ = false;
     std::int64_t periodTicks_ = 0;
+    bool raiseWaitingThread_ = false;
+    std::optional<TimerPlatform::SavedPriority> waitingThreadPriority_;
     ClockReader readClock_;
     std::unique_ptr<TMMTimerThread> thread_;
 };

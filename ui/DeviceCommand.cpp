@@ -12,13 +12,6 @@ namespace tallis {
 
 namespace {
 
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
-
 std::string Name(const Device& device) {
     return std::string(device.name);
 }
@@ -44,7 +37,7 @@ std::string Sentence(std::string text) {
 std::string CommonMessage(const OperationResult& result, const Device* asked) {
     switch (result.outcome) {
         case OperationOutcome::PortError:
-            return Format(
+            return FormatText(
                 "The parallel port refused %llu accesses: nothing read or written "
                 "counts.",
                 static_cast<unsigned long long>(result.portFailures));
@@ -97,7 +90,7 @@ class DeviceCommandRun {
         }
         report.message = "Read " + chip_;
         if (result.ProgramProtected()) {
-            report.message += Format(
+            report.message += FormatText(
                 "\nProgram memory 0x%04X-0x%04X is code-protected: it is not "
                 "in the file.",
                 unsigned{result.protectedFrom}, unsigned{result.protectedTo - 1U});

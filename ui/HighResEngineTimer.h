@@ -11,7 +11,14 @@ class HighResEngineTimer : public EngineTimer {
   public:
     HighResEngineTimer();
 
-    void Delay(std::uint32_t microseconds) override { timer_.Delay(microseconds); }
+    // The window leaves programming mode when it is created, before the
+    // start-up enables the timer: those waits pass at once, as they always
+    // have. Every command runs after the start-up, on the running timer.
+    void Delay(std::uint32_t microseconds) override {
+        if (timer_.Enabled()) {
+            timer_.Delay(microseconds);
+        }
+    }
     void SetEnabled(bool enabled) override { timer_.SetEnabled(enabled); }
     void Calibrate(std::uint32_t milliseconds) override { timer_.Calibrate(milliseconds); }
 

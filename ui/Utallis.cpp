@@ -39,6 +39,8 @@ namespace {
 constexpr int kClientWidth = 471;
 constexpr int kClientHeight = 270;
 constexpr int kStartupDelayMs = 500;
+// The exit status when the port cannot be reached, the same as tallis-cli's.
+constexpr int kExitNoPortAccess = 3;
 
 template <typename Widget>
 Widget* Named(Widget* widget, const char* name, QRect geometry) {
@@ -372,7 +374,7 @@ void TForm1::Timer1Timer() {
         // there is no port to write to.
         ending_ = true;
         dialogs_.ShowMessage(this, DisplayText(MissingDriverText()));
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(kExitNoPortAccess);
         return;
     }
     ShowStatus("Driver successfully started !");

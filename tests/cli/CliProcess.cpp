@@ -104,17 +104,24 @@ std::string CliProcess::ReadFile(const std::string& name) const {
 
 CliResult CliProcess::Run(const std::vector<std::string>& args,
                           const std::vector<std::string>& launcher) const {
-    const std::filesystem::path outPath = dir_ / ".capture" / "out";
-    const std::filesystem::path errPath = dir_ / ".capture" / "err";
-    int outFd = OpenCapture(outPath);
-    int errFd = OpenCapture(errPath);
+    return Finish(Start(args, "", launcher), "");
+}
+
+pid_t CliProcess::Start(const std::vector<std::string>& args, const std::string& tag,
+                        const std::vector<std::string>& launcher) const {
+    int outFd = OpenCapture(dir_ / ".capture" / ("out" + tag));
+    int errFd = OpenCapture(dir_ / ".capture" / ("err" + tag));
     pid_t pid = Spawn(dir_, args, outFd, errFd, launcher);
     close(outFd);
     close(errFd);
+    return pid;
+}
+
+CliResult CliProcess::Finish(pid_t pid, const std::string& tag) const {
     CliResult result;
     result.exitCode = WaitForExit(pid);
-    result.out = Slurp(outPath);
-    result.err = Slurp(errPath);
+    result.out = Slurp(dir_ / ".capture" / ("out" + tag));
+    result.err = Slurp(dir_ / ".capture" / ("err" + tag));
     return result;
 }
 

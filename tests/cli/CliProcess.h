@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -30,6 +32,11 @@ class CliProcess {
     // A launcher (e.g. {"setpriv", ...}) runs the program for it.
     CliResult Run(const std::vector<std::string>& args,
                   const std::vector<std::string>& launcher = {}) const;
+    // Starts the program without waiting for it, capturing as Run does; runs
+    // that are out at once need tags of their own. Finish waits for it.
+    pid_t Start(const std::vector<std::string>& args, const std::string& tag,
+                const std::vector<std::string>& launcher = {}) const;
+    CliResult Finish(pid_t pid, const std::string& tag) const;
     // Standard output goes to a pseudo-terminal; what it showed lands in `out`.
     CliResult RunOnTerminal(const std::vector<std::string>& args) const;
 

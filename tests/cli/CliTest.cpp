@@ -69,16 +69,21 @@ std::vector<RunCase> RunCases() {
          HexRecord(0, 0x04, {0, 0}) + ProgramHex(kWords, kConfigWord), 0,
          "Down load data " + std::to_string(kWords.size() + 2) + " words complete\n", ""},
         {"VerifyError", ProgramHex(unwritable, kConfigWord), 1,
-         std::string("Verify error ! at Address 0005H\n") + kVerifyHints, ""},
+         std::string("Verify error ! at Address 0005H\n") + kVerifyHints,
+         std::string("tallis-cli: Verify error ! at Address 0005H\n") + kVerifyHints},
         {"ChecksumError", WithBrokenSecondRecord(), 1, "Check sum error !\n",
+         "tallis-cli: Check sum error !\n"
          "tallis-cli: firmware.hex: line 2; nothing was sent to the chip\n"},
         {"NotIntelHex", " " + ProgramHex(kWords, kConfigWord), 1,
          "ERROR  ! \nThis file not Intel hex file\n",
+         "tallis-cli: ERROR  ! \nThis file not Intel hex file\n"
          "tallis-cli: firmware.hex: line 1; nothing was sent to the chip\n"},
         {"NoEndRecord", ProgramHex(kWords, kConfigWord, false), 1,
-         "the file has no end record; the target was not reset\n", ""},
+         "the file has no end record; the target was not reset\n",
+         "tallis-cli: the file has no end record; the target was not reset\n"},
         {"UnknownRecordType", HexRecord(0, 0x0E, {0, 0}) + ProgramHex(kWords, kConfigWord), 1,
          "ERROR  ! \nThis file has a record of unknown type 0E\n",
+         "tallis-cli: ERROR  ! \nThis file has a record of unknown type 0E\n"
          "tallis-cli: firmware.hex: line 1; nothing was sent to the chip\n"},
     };
 }
@@ -331,7 +336,8 @@ TEST_P(CliEraseTrace, IsTheChipsEraseSequence) {
     CliResult r =
         cli.Run({"--sim", "--chip", GetParam(), "--no-id-check", "--trace", "trace.txt", "erase"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.out, std::string(GetParam()) == "16f877" ? "PIC16F877 erased (port 0x378)\n"
+                                                         : "PIC16F877A erased (port 0x378)\n");
     EXPECT_EQ(cli.ReadFile("trace.txt"), EraseTrace(GetParam(), 0x378));
 }
 
@@ -345,7 +351,8 @@ TEST(CliEraseTrace, RealTimeEraseKeepsTheChipsTiming) {
         cli.Run({"--sim", "--real-time", "--no-id-check", "--trace", "trace.txt", "erase"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "");  // no protocol violation reported
-    EXPECT_EQ(r.out, "");  // calibration is announced on a terminal only
+    // Calibration is announced on a terminal only.
+    EXPECT_EQ(r.out, "PIC16F877A erased (port 0x378)\n");
     EXPECT_EQ(cli.ReadFile("trace.txt"), EraseTrace("16f877a", 0x378));
 }
 
@@ -368,6 +375,8 @@ TEST(CliTrace, ResetPulsesTheRunLine) {
     CliProcess cli;
     CliResult r = cli.Run({"--sim", "--trace", "trace.txt", "reset"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Target reset (port 0x378)\n");
+    EXPECT_EQ(cli.Run({"--sim", "-q", "reset"}).out, "");
     ExpectedTrace t(0x378);
     t.Data(0x00);
     t.LineWait();

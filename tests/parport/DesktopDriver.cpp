@@ -1,13 +1,13 @@
 // Preloaded into the desktop program together with the fake port, this plays
 // the user: it waits until the start-up step has found the port and calibrated
-// the timer, opens the file named by TALLIS_DESKTOP_DRIVER_FILE, gives the
+// the timer and has opened the file named by TALLIS_DESKTOP_DRIVER_FILE (given
+// to the program on its command line), gives the
 // Erase + Program + Verify command, answers the message that ends the run and
 // closes the window. It finds the widgets by their object names and writes
 // what it saw to TALLIS_DESKTOP_DRIVER_LOG, one "what: text" line each.
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -37,7 +37,7 @@ class DesktopDriver : public QObject {
     DesktopDriver& operator=(const DesktopDriver&) = delete;
 
   private:
-    enum class Stage { AwaitReady, AwaitFileOpen, AwaitRunEnd, Closing };
+    enum class Stage { AwaitReady, AwaitRunEnd, Closing };
 
     void Log(const char* what, const QString& text) {
         std::fprintf(log_, "%s: %s\n", what, text.toLocal8Bit().constData());
@@ -65,6 +65,11 @@ class DesktopDriver : public QObject {
     static QString Status(QMainWindow& window) {
         auto* panel = window.findChild<QLabel*>(QStringLiteral("Panel0"));
         return panel ? panel->text() : QString();
+    }
+
+    static bool Enabled(QMainWindow& window, const char* action) {
+        auto* found = window.findChild<QAction*>(QString::fromLatin1(action));
+        return found != nullptr && found->isEnabled();
     }
 
     // Posted, so that a command's own event loops do not run inside this tick.
@@ -96,17 +101,11 @@ class DesktopDriver : public QObject {
         }
         switch (stage_) {
             case Stage::AwaitReady:
-                if (Status(*window) == kReadyStatus && !CalibrationWindowUp()) {
+                // The file comes on the command line; Program stays disabled
+                // while the calibration runs on the worker.
+                if (Status(*window) == kReadyStatus && !CalibrationWindowUp() &&
+                    window->windowTitle().endsWith(file_) && Enabled(*window, "Program1")) {
                     Log("ready", Status(*window));
-                    Trigger(*window, "Open1");
-                    stage_ = Stage::AwaitFileOpen;
-                }
-                break;
-            case Stage::AwaitFileOpen:
-                if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-                    dialog->selectFile(file_);
-                    static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own is protected
-                } else if (window->windowTitle().endsWith(file_)) {
                     Log("opened", window->windowTitle());
                     Trigger(*window, "Program1");
                     stage_ = Stage::AwaitRunEnd;

@@ -27,13 +27,16 @@ TEST(ParportDesktop, StartsOnThePortAndProgramsTheExample) {
     const std::string firstDisplay = std::to_string(100 + getpid() % 800);
     CliProcess desktop;  // runs TALLIS_CLI_PATH: here the desktop program
     CliResult r = desktop.Run(
-        {}, {"xvfb-run", "-a", "-n", firstDisplay, "-s", "-screen 0 1024x768x24", "env",
-             "LD_PRELOAD=" TALLIS_FAKE_PARPORT_PATH ":" TALLIS_DESKTOP_DRIVER_PATH,
-             "TALLIS_FAKE_PARPORT_STATE=chip.hex", "TALLIS_FAKE_PARPORT_REPORT=report.txt",
-             "TALLIS_DESKTOP_DRIVER_LOG=driver.txt", "TALLIS_DESKTOP_DRIVER_FILE=" + kExample,
-             "QT_QPA_PLATFORM=xcb",
-             std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0",
-             "LSAN_OPTIONS=suppressions=" TALLIS_LSAN_SUPPRESSIONS});
+        {kExample},
+        {"xvfb-run", "-a", "-n", firstDisplay, "-s", "-screen 0 1024x768x24", "env",
+         "LD_PRELOAD=" TALLIS_FAKE_PARPORT_PATH ":" TALLIS_DESKTOP_DRIVER_PATH,
+         "TALLIS_FAKE_PARPORT_STATE=chip.hex", "TALLIS_FAKE_PARPORT_REPORT=report.txt",
+         "TALLIS_DESKTOP_DRIVER_LOG=driver.txt", "TALLIS_DESKTOP_DRIVER_FILE=" + kExample,
+         "QT_QPA_PLATFORM=xcb",
+         // The window's settings (recent files, last folder) stay in the test's folder.
+         "XDG_CONFIG_HOME=" + desktop.Path("config").string(),
+         std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0",
+         "LSAN_OPTIONS=suppressions=" TALLIS_LSAN_SUPPRESSIONS});
 
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(std::regex_match(desktop.ReadFile("driver.txt"),

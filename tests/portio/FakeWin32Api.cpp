@@ -204,4 +204,36 @@ int FakeWin32Api::IndexOf(const std::string& prefix) const {
     return -1;
 }
 
+// Semaphore calls are not logged: the service calls' order is what the
+// tests compare, and the count tells what the client did with the semaphore.
+Win32Api::Handle FakeWin32Api::CreateSemaphoreA(std::int32_t initialCount, std::int32_t,
+                                                const char* name) {
+    semaphores.try_emplace(name, initialCount);
+    semaphoreHandles_[nextHandle_] = name;
+    return nextHandle_++;
+}
+
+bool FakeWin32Api::ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
+                                    std::int32_t* previousCount) {
+    std::int32_t& count = semaphores.at(semaphoreHandles_.at(semaphore));
+    if (previousCount != nullptr) {
+        *previousCount = count;
+    }
+    count += releaseCount;
+    return true;
+}
+
+std::uint32_t FakeWin32Api::WaitForSingleObject(Handle handle, std::uint32_t) {
+    std::int32_t& count = semaphores.at(semaphoreHandles_.at(handle));
+    if (count == 0) {
+        return kWaitTimeout;
+    }
+    --count;
+    return 0;
+}
+
+bool FakeWin32Api::CloseHandle(Handle handle) {
+    return semaphoreHandles_.erase(handle) != 0;
+}
+
 }  // namespace tallis::testing

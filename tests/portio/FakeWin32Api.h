@@ -29,6 +29,7 @@ class FakeWin32Api : public Win32Api {
     static constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
     static constexpr std::uint32_t kErrorServiceNotActive = 1062;
     static constexpr std::uint32_t kErrorServiceExists = 1073;
+    static constexpr std::uint32_t kWaitTimeout = 0x102;
 
     std::uint32_t platformId = 2;
     std::string modulePath = "C:\\Tools\\Tallis\\tallis.exe";
@@ -40,6 +41,9 @@ class FakeWin32Api : public Win32Api {
     Handle openedDeviceHandle = 0x700;
     bool failIoRequests = false;  // DeviceIoControl fails without touching the reply
     std::uint32_t readReply = 0;
+
+    // Named semaphores' counts: other running instances show up here.
+    std::map<std::string, std::int32_t> semaphores;
 
     std::vector<std::string> calls;
     std::vector<IoRequest> ioRequests;
@@ -66,6 +70,12 @@ class FakeWin32Api : public Win32Api {
                          std::uint32_t inputSize, void* output, std::uint32_t outputSize,
                          std::uint32_t* bytesReturned) override;
     std::uint32_t GetLastError() override { return lastError_; }
+    Handle CreateSemaphoreA(std::int32_t initialCount, std::int32_t maximumCount,
+                            const char* name) override;
+    bool ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
+                          std::int32_t* previousCount) override;
+    std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
+    bool CloseHandle(Handle handle) override;
     std::uint32_t PlatformId() override { return platformId; }
     std::string ModuleFileName() override { return modulePath; }
 
@@ -89,6 +99,7 @@ class FakeWin32Api : public Win32Api {
     Handle nextHandle_ = 0x100;
     std::set<Handle> managers_;
     std::map<Handle, std::string> serviceHandles_;
+    std::map<Handle, std::string> semaphoreHandles_;
 };
 
 }  // namespace tallis::testing

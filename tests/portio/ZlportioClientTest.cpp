@@ -118,6 +118,41 @@ TEST(ZlportioStartup, CreationFailureDoesNotMatterWhenTheStartSucceeds) {
     EXPECT_TRUE(client.DriverStarted());
 }
 
+TEST(ZlportioStartup, AnInstallFailureOtherThanAnExistingServiceEndsTheStart) {
+    FakeWin32Api api = NtWithDriver();
+    api.failures["CreateServiceA"] = 5;  // access denied: not run as administrator
+    ZlportioClient client(api);
+    client.Startup();
+    EXPECT_FALSE(client.DriverStarted());
+    EXPECT_FALSE(api.Called("StartServiceA"));
+    EXPECT_NE(client.StartupFailure().find("could not be installed (system error 5)"),
+              std::string::npos)
+        << client.StartupFailure();
+}
+
+// Another running program counted on the semaphore keeps its service: this one
+// neither replaces it at start-up nor removes it at exit.
+TEST(ZlportioStartup, LeavesTheServiceOfAnotherRunningProgramAlone) {
+    for (std::int32_t othersRunning : {0, 1}) {
+        FakeWin32Api api = NtWithDriver();
+        api.semaphores[kDriverUsersName] = othersRunning;
+        if (othersRunning > 0) {
+            api.services["zlportio"] = {kDriverFile, true};
+        }
+        ZlportioClient client(api);
+        client.Startup();
+        EXPECT_TRUE(client.DriverStarted()) << client.StartupFailure();
+        EXPECT_EQ(api.semaphores[kDriverUsersName], othersRunning + 1);
+        client.Exit();
+
+        const bool alone = othersRunning == 0;
+        EXPECT_EQ(api.Called("CreateServiceA"), alone) << othersRunning;
+        EXPECT_EQ(api.Called("DeleteService"), alone) << othersRunning;
+        EXPECT_EQ(api.services.count("zlportio"), alone ? 0u : 1u);
+        EXPECT_EQ(api.semaphores[kDriverUsersName], othersRunning);
+    }
+}
+
 TEST(ZlportioExit, StopsAndDeletesTheServiceOnlyAfterASuccessfulStart) {
     for (bool driverFilePresent : {true, false}) {
         FakeWin32Api api;

@@ -77,6 +77,8 @@ class FakeTimerPlatform final : public TimerPlatform {
     bool cpuidSupported = true;
     std::uint32_t highestLeaf = 1;
     std::uint32_t featureEdx = 0x10;
+    std::uint32_t highestExtendedLeaf = 0x80000008;
+    std::uint32_t powerManagementEdx = 0x100;  // invariant time-stamp counter
     bool ntFamily = true;
     std::int32_t minimumPeriodMs = 1;
     std::int64_t frequency = 10'000'000;
@@ -104,6 +106,10 @@ class FakeTimerPlatform final : public TimerPlatform {
             registers.eax = highestLeaf;
         } else if (leaf == 1) {
             registers.edx = featureEdx;
+        } else if (leaf == 0x80000000) {
+            registers.eax = highestExtendedLeaf;
+        } else if (leaf == 0x80000007) {
+            registers.edx = powerManagementEdx;
         }
         return registers;
     }

@@ -44,17 +44,21 @@ struct DetectionCase {
     bool cpuidSupported;
     std::uint32_t highestLeaf;
     std::uint32_t featureEdx;
+    std::uint32_t highestExtendedLeaf;
+    std::uint32_t powerManagementEdx;
     bool expectTsc;
 };
 
 TEST(HighResTimerConstruction, DetectsTimeStampCounter) {
     const DetectionCase cases[] = {
-        {"no CPUID", false, 1, 0x10, false},
-        {"highest leaf 0", true, 0, 0x10, false},
-        {"highest leaf negative", true, 0x80000000u, 0x10, false},
-        {"EDX bit 4 clear", true, 1, ~0x10u, false},
-        {"EDX bit 4 set", true, 1, 0x10, true},
-        {"EDX bit 4 among others", true, 0x16, 0x178BFBFF, true},
+        {"no CPUID", false, 1, 0x10, 0x80000008, 0x100, false},
+        {"highest leaf 0", true, 0, 0x10, 0x80000008, 0x100, false},
+        {"highest leaf negative", true, 0x80000000u, 0x10, 0x80000008, 0x100, false},
+        {"EDX bit 4 clear", true, 1, ~0x10u, 0x80000008, 0x100, false},
+        {"EDX bit 4 set, invariant", true, 1, 0x10, 0x80000008, 0x100, true},
+        {"EDX bit 4 among others", true, 0x16, 0x178BFBFF, 0x80000008, 0x100, true},
+        {"counter not invariant", true, 1, 0x10, 0x80000008, ~0x100u, false},
+        {"no power management leaf", true, 1, 0x10, 0x80000006, 0x100, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -62,6 +66,8 @@ TEST(HighResTimerConstruction, DetectsTimeStampCounter) {
         platform.cpuidSupported = c.cpuidSupported;
         platform.highestLeaf = c.highestLeaf;
         platform.featureEdx = c.featureEdx;
+        platform.highestExtendedLeaf = c.highestExtendedLeaf;
+        platform.powerManagementEdx = c.powerManagementEdx;
         platform.frequency = 3'579'545;
         THighResTimer timer(platform);
         EXPECT_EQ(timer.TSC(), c.expectTsc);
@@ -69,11 +75,12 @@ TEST(HighResTimerConstruction, DetectsTimeStampCounter) {
         if (!c.expectTsc) {
             // The performance counter is the clock, calibrated by its frequency.
             EXPECT_DOUBLE_EQ(timer.CountSpeed(), 3.579545);
+            timer.SetEnabled(true);
             int timeStampReads = platform.timeStampReads;
             int performanceReads = platform.performanceReads;
-            timer.Delay(100);
+            timer.Delay(0);
             EXPECT_EQ(platform.timeStampReads, timeStampReads);
-            EXPECT_EQ(platform.performanceReads, performanceReads + 1);
+            EXPECT_EQ(platform.performanceReads, performanceReads + 2);
         }
     }
 }
@@ -129,6 +136,29 @@ TEST(HighResTimerCalibrate, WithoutTimeStampCounterOnlyReadsTheFrequency) {
     EXPECT_DOUBLE_EQ(timer.CountSpeed(), 1.193182);
     EXPECT_TRUE(platform.TakeLog().empty());
     EXPECT_EQ(platform.performanceCounter, performanceCounter);
+}
+
+TEST(HighResTimerCalibrate, AClockStandingStillIsAnErrorAndKeepsTheSpeed) {
+    struct Case {
+        const char* name;
+        std::int64_t timeStampCountsPerMicrosecond;
+        std::int64_t frequency;
+    };
+    const Case cases[] = {
+        {"time-stamp counter stands still", 0, 10'000'000},
+        {"monotonic clock without a frequency", 2500, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeTimerPlatform platform;
+        THighResTimer timer(platform);
+        const double speed = timer.CountSpeed();
+        platform.timeStampCountsPerMicrosecond = c.timeStampCountsPerMicrosecond;
+        platform.frequency = c.frequency;
+
+        EXPECT_THROW(timer.Calibrate(3000), TimerError);
+        EXPECT_DOUBLE_EQ(timer.CountSpeed(), speed);
+    }
 }
 
 // --- MicrosecondsToTicks -------------------------------------------------
@@ -209,21 +239,22 @@ TEST(HighResTimerUseTsc, SwitchingBackOnWhileDisabledSelectsTheCounterAndMeasure
     EXPECT_NEAR(timer.CountSpeed(), 3000.0, 1e-9);
     EXPECT_EQ(platform.TakeLog(),
               (Log{"save", "raise 256 31", "sleep 10", "sleep 100", "restore 7 -2"}));
+    timer.SetEnabled(true);
     int timeStampReads = platform.timeStampReads;
-    timer.Delay(60);
-    EXPECT_EQ(platform.timeStampReads, timeStampReads + 1);
+    timer.Delay(0);
+    EXPECT_EQ(platform.timeStampReads, timeStampReads + 2);
 }
 
 // --- Delay ---------------------------------------------------------------
 
-TEST(HighResTimerDelay, DisabledReturnsAtOnceWhateverTheArgument) {
+TEST(HighResTimerDelay, DisabledIsAnErrorWhateverTheArgument) {
     FakeTimerPlatform platform;
     THighResTimer timer(platform);
+    timer.SetEnabled(true);
+    timer.SetEnabled(false);
     for (std::uint32_t microseconds :
          {0u, 60u, 10'000u, std::numeric_limits<std::uint32_t>::max()}) {
-        int reads = platform.timeStampReads;
-        timer.Delay(microseconds);
-        EXPECT_EQ(platform.timeStampReads, reads + 1) << microseconds;
+        EXPECT_THROW(timer.Delay(microseconds), TimerError) << microseconds;
     }
 }
 
@@ -353,6 +384,21 @@ TEST(HighResTimerWorker, EachEnableStartsAFreshThreadWithCurrentSettings) {
     EXPECT_EQ(timer.TimerThread()->LastTick(), 0);
     ASSERT_TRUE(platform.Tick());
     EXPECT_TRUE(WaitForStamp(timer, 777));
+}
+
+TEST(HighResTimerWorker, RaisedWaitingThreadIsRestoredOnDisable) {
+    FakeTimerPlatform platform;
+    THighResTimer timer(platform);
+    timer.SetRaiseWaitingThread(true);
+    platform.TakeLog();
+
+    timer.SetEnabled(true);
+    ASSERT_TRUE(platform.WaitForStarts(1));
+    timer.SetEnabled(false);
+    timer.SetEnabled(false);
+
+    EXPECT_EQ(platform.TakeLog(),
+              (Log{"save", "raise 128 15", "worker priority 0", "restore 7 -2"}));
 }
 
 TEST(HighResTimerWorker, PrioritySettersReachOnlyARunningThread) {

@@ -107,7 +107,7 @@ TEST(MainWindow, MissingDriverShowsTheMessageAndEndsWithoutWritingThePort) {
 
     const int exitCode = QApplication::exec();
 
-    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(exitCode, 3) << "a script must see that the program could not do its work";
     ASSERT_EQ(dialogs.messages.size(), 1U);
     EXPECT_EQ(dialogs.messages.front(),
               QStringLiteral("Cannot open the parallel port ! \n\nAdd your user to the group lp "

@@ -12,10 +12,11 @@
 #include <windows.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "PortBackend.h"
+#include "device/Device.h"
+#include "sim/SimulatedDevice.h"
 #include "sim/SimulatedTarget.h"
 
 extern "C" BOOL WINAPI DllMainCRTStartup(HANDLE module, DWORD reason, LPVOID reserved);
@@ -31,10 +32,13 @@ extern "C" int BackendStart(void) {
     if (!DllMainCRTStartup(&__ImageBase, DLL_PROCESS_ATTACH, nullptr)) {
         return 1;
     }
-    target = std::make_unique<tallis::sim::SimulatedTarget>(
-        tallis::sim::TargetOptions{.type = tallis::sim::TargetType::Pic16F877A,
-                                   .base = 0x378,
-                                   .time = tallis::sim::TimeSource::RealTime});
+    // The same simulated chip as tallis-cli --sim gives, so that the two runs
+    // leave the same memory, device ID included.
+    tallis::sim::TargetOptions options =
+        tallis::sim::TargetOptionsFor(*tallis::FindDevice("16f877a"));
+    options.base = 0x378;
+    options.time = tallis::sim::TimeSource::RealTime;
+    target = std::make_unique<tallis::sim::SimulatedTarget>(options);
     return 0;
 }
 
@@ -42,9 +46,12 @@ extern "C" void BackendStop(void) {
     if (tallis::sim::HexStatus saved = target->SaveHex("C:\\zlportio-sim.hex"); !saved) {
         LogLine(("chip memory not saved: " + saved.message).c_str());
     }
-    std::istringstream violations(target->Violations().Describe());
-    for (std::string line; std::getline(violations, line);) {
-        LogLine(("violation: " + line).c_str());
+    // Violations only: the classic commands' entry from a running chip is a
+    // hazard, which never fails a run.
+    for (const tallis::sim::Violation& violation : target->Violations().All()) {
+        LogLine((std::string("violation: ") + tallis::sim::ViolationKindName(violation.kind) +
+                 ": " + violation.detail)
+                    .c_str());
     }
     target.reset();
     DllMainCRTStartup(&__ImageBase, DLL_PROCESS_DETACH, nullptr);

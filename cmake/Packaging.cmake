@@ -1,0 +1,38 @@
+# Packages: a Debian package of the programs (cpack -G DEB) and, from the
+# Windows cross build, a zip of tallis-cli.exe (cpack -G ZIP).
+install(FILES ${PROJECT_SOURCE_DIR}/examples/blink877a.hex
+              ${PROJECT_SOURCE_DIR}/examples/counter877a.hex
+              ${PROJECT_SOURCE_DIR}/examples/eeprom877.hex
+        DESTINATION ${TALLIS_EXAMPLES_DIR})
+
+if(WIN32)
+    install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/DRIVER-WINDOWS.txt DESTINATION .)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_SYSTEM_NAME windows-x86_64)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/60-tallis-parport.rules
+            DESTINATION lib/udev/rules.d)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/README.parport
+            DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "TALLIS developers <tallis@localhost>")
+endif()
+
+set(CPACK_PACKAGE_NAME tallis)
+set(CPACK_PACKAGE_VENDOR "TALLIS developers")
+set(CPACK_PACKAGE_CONTACT "tallis@localhost")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "In-circuit programmer for the PIC16F877 and PIC16F877A on a parallel port")
+set(CPACK_PACKAGE_DESCRIPTION
+    "TALLIS erases, programs and verifies a PIC16F877 or PIC16F877A through a small \
+interface board on the PC's parallel port: the desktop program tallis, tallis-sim \
+with a simulated board and chip, and the command-line tool tallis-cli.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_SOURCE_DIR}/dist)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Checks the packages that scripts/package.sh left in dist/: the Debian
+# package's file list, the installed tallis-cli programming the simulated chip
+# from a clean root, and the Windows zip's contents.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+deb=$(ls dist/tallis_*.deb)
+zip=$(ls dist/tallis-*-windows-x86_64.zip)
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+
+listing=$(dpkg-deb -c "$deb")
+for file in ./usr/bin/tallis ./usr/bin/tallis-sim ./usr/bin/tallis-cli \
+    ./usr/share/applications/tallis.desktop ./usr/share/applications/tallis-sim.desktop \
+    ./usr/share/icons/hicolor/128x128/apps/tallis.png \
+    ./usr/share/man/man1/tallis-cli.1.gz ./usr/share/man/man1/tallis.1.gz \
+    ./usr/share/man/man1/tallis-sim.1.gz \
+    ./usr/share/bash-completion/completions/tallis-cli \
+    ./usr/share/tallis/examples/blink877a.hex ./usr/lib/udev/rules.d/60-tallis-parport.rules; do
+    grep -q " $file\( \|$\)" <<<"$listing" || { echo "missing from $deb: $file"; exit 1; }
+done
+dpkg-deb -f "$deb" Depends | grep -q libc6 || { echo "$deb declares no dependencies"; exit 1; }
+
+# The installed program, run from the clean root, against the simulated chip.
+dpkg-deb -x "$deb" "$root"
+cli="$root/usr/bin/tallis-cli"
+"$cli" --version
+"$cli" --sim --sim-state "$root/chip.hex" program "$root/usr/share/tallis/examples/blink877a.hex"
+grep -q ':00000001FF' "$root/chip.hex"
+man -l "$root/usr/share/man/man1/tallis-cli.1.gz" >/dev/null 2>&1 || zcat "$root/usr/share/man/man1/tallis-cli.1.gz" | grep -q '^\.TH'
+bash -n "$root/usr/share/bash-completion/completions/tallis-cli"
+
+zipListing=$(unzip -Z1 "$zip")
+for file in tallis-cli.exe DRIVER-WINDOWS.txt README.md; do
+    grep -q "/$file\$" <<<"$zipListing" || { echo "missing from $zip: $file"; exit 1; }
+done
+echo "packages checked: $deb $zip"
