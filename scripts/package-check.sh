@@ -32,7 +32,7 @@ man -l "$root/usr/share/man/man1/tallis-cli.1.gz" >/dev/null 2>&1 || zcat "$root
 bash -n "$root/usr/share/bash-completion/completions/tallis-cli"
 
 zipListing=$(unzip -Z1 "$zip")
-for file in tallis-cli.exe DRIVER-WINDOWS.txt README.md; do
+for file in tallis.exe tallis-sim.exe tallis-cli.exe DRIVER-WINDOWS.txt README.md; do
     grep -q "/$file\$" <<<"$zipListing" || { echo "missing from $zip: $file"; exit 1; }
 done
 echo "packages checked: $deb $zip"

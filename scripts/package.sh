@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the packages into dist/: the Debian package (tallis, tallis-sim,
 # tallis-cli, desktop entries, icon, man pages, bash completion, example HEX
-# files, the udev rule for group lp) and the Windows zip (tallis-cli.exe, the
-# driver note, README).
+# files, the udev rule for group lp) and the Windows zip (tallis.exe,
+# tallis-sim.exe, tallis-cli.exe, the driver note, README).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,8 +17,8 @@ cmake --build build-package -j "$jobs"
 
 cmake -S . -B build-package-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DTALLIS_BUILD_TESTS=OFF -DTALLIS_BUILD_BENCH=OFF -DTALLIS_BUILD_UI=OFF
-cmake --build build-package-win -j "$jobs" --target tallis-cli
+    -DTALLIS_BUILD_TESTS=OFF -DTALLIS_BUILD_BENCH=OFF
+cmake --build build-package-win -j "$jobs" --target tallis-cli tallis tallis-sim
 (cd build-package-win && cpack -G ZIP)
 
 rm -rf dist/_CPack_Packages
