@@ -3,16 +3,16 @@
 #include <fstream>
 #include <future>
 
+#include "app/CommandTexts.h"
 #include "app/HostProgress.h"
 #include "app/MessageLines.h"
+#include "app/PortAddress.h"
 #include "app/SessionView.h"
 #include "app/StartupTexts.h"
 #include "app/ThreadPriority.h"
 #include "engine/ProgramRun.h"
 #include "image/ChipImageHex.h"
 #include "timing/EngineTimerSettings.h"
-#include "ui/CommandTexts.h"
-#include "ui/PortAddress.h"
 
 namespace tallis {
 

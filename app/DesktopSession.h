@@ -8,14 +8,14 @@
 #include <string>
 #include <thread>
 
+#include "app/CommandWorker.h"
+#include "app/DeviceCommand.h"
+#include "app/EngineTimer.h"
+#include "app/OpenedFile.h"
+#include "app/Target.h"
 #include "engine/Programmer.h"
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
-#include "ui/CommandWorker.h"
-#include "ui/DeviceCommand.h"
-#include "ui/EngineTimer.h"
-#include "ui/OpenedFile.h"
-#include "ui/Target.h"
 
 namespace tallis {
 

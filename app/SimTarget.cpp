@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "ui/HighResEngineTimer.h"
+#include "app/HighResEngineTimer.h"
 
 namespace tallis {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "app/Target.h"
 #include "sim/SimulatedTarget.h"
-#include "ui/Target.h"
 
 namespace tallis {
 

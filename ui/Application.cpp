@@ -5,11 +5,11 @@
 #include <QTextStream>
 #include <optional>
 
+#include "app/Target.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
 #include "ui/Forms.h"
 #include "ui/QtSettingsStore.h"
-#include "ui/Target.h"
 
 namespace tallis {
 

@@ -3,10 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace tallis {
+#include "app/OpenFilter.h"
 
-// The Open dialog's filter as the program stores it: description|pattern pairs.
-inline constexpr const char* kOpenD1Filter = "Intel hex  file|*.hex|All  files|*.*";
+namespace tallis {
 
 // "Intel hex  file|*.hex|All  files|*.*" -> {"Intel hex  file (*.hex)", "All  files (*)"}:
 // the file dialog's form. "*.*" becomes "*", because here a file name need not

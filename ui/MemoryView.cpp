@@ -4,8 +4,8 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include "app/MemoryLayout.h"
 #include "ui/Artwork.h"
-#include "ui/MemoryLayout.h"
 #include "ui/UiFont.h"
 
 namespace tallis {

@@ -1,12 +1,11 @@
 #include "ui/MessageText.h"
 
+#include "app/MessageLines.h"
+
 namespace tallis {
 
 QString DisplayText(const std::string& stored) {
-    QString text = QString::fromUtf8(stored.data(), static_cast<qsizetype>(stored.size()));
-    text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+    return QString::fromStdString(DisplayLines(stored));
 }
 
 }  // namespace tallis

@@ -1,7 +1,7 @@
 #include "ui/Options.h"
 
+#include "app/PortAddress.h"
 #include "ui/DialogParts.h"
-#include "ui/PortAddress.h"
 #include "ui/UiFont.h"
 #include "ui/Utallis.h"
 #include "ui/WindowPlacement.h"

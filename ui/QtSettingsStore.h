@@ -2,7 +2,7 @@
 
 #include <QSettings>
 
-#include "ui/WindowSettings.h"
+#include "app/WindowSettings.h"
 
 namespace tallis {
 

@@ -1,5 +1,5 @@
+#include "app/RealTarget.h"
 #include "ui/Application.h"
-#include "ui/RealTarget.h"
 
 // tallis: the programmer on the computer's parallel port.
 int main(int argc, char** argv) {

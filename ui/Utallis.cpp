@@ -13,20 +13,22 @@
 #include <QShortcut>
 #include <QThread>
 
+#include "app/CommandTexts.h"
+#include "app/HostProgress.h"
+#include "app/PortAddress.h"
+#include "app/StartupTexts.h"
+#include "app/Target.h"
 #include "engine/OperationProgress.h"
 #include "engine/ProgramRun.h"
 #include "image/ChipImageHex.h"
 #include "timing/EngineTimerSettings.h"
 #include "ui/Artwork.h"
-#include "ui/CommandTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
 #include "ui/MemoryView.h"
 #include "ui/MessageText.h"
 #include "ui/Options.h"
-#include "ui/PortAddress.h"
 #include "ui/StartupSupport.h"
-#include "ui/Target.h"
 #include "ui/UiFont.h"
 #include "ui/Unit4.h"
 #include "ui/WindowPlacement.h"
@@ -72,28 +74,6 @@ QLabel* Caption(QWidget* parent, const char* name, QRect geometry, const QString
     label->setTextFormat(Qt::PlainText);
     return label;
 }
-
-// A Device command's progress on the gauge, and the window's Cancel.
-class WindowProgress : public OperationProgress {
-  public:
-    explicit WindowProgress(TForm1& window) : window_(window) {}
-
-    void Report(std::uint32_t done, std::uint32_t total, std::uint16_t address) override {
-        lastAddress_ = address;
-        const int percent = total == 0 ? 100 : static_cast<int>(std::uint64_t{done} * 100 / total);
-        if (percent != lastPercent_) {
-            lastPercent_ = percent;
-            window_.SetGauge(percent);
-        }
-    }
-    bool CancelRequested() const override { return window_.CancelRequested(); }
-    std::uint16_t LastAddress() const { return lastAddress_; }
-
-  private:
-    TForm1& window_;
-    int lastPercent_ = -1;
-    std::uint16_t lastAddress_ = 0;
-};
 
 }  // namespace
 
@@ -691,7 +671,7 @@ void TForm1::DeviceCommandClick(DeviceCommandKind kind) {
     }
     StartWork(
         [this, kind, file, savePath, asked = AskedDevice()]() -> Completion {
-            WindowProgress progress(*this);
+            HostProgress progress(*this);
             auto report = std::make_shared<DeviceCommandReport>(
                 RunDeviceCommand(kind, *programmer_, progress, asked, file.get()));
             if (report->outcome == OperationOutcome::Cancelled) {

@@ -16,19 +16,19 @@
 #include <functional>
 #include <memory>
 
+#include "app/CommandWorker.h"
+#include "app/DeviceCommand.h"
+#include "app/EngineTimer.h"
+#include "app/OpenedFile.h"
+#include "app/WindowSettings.h"
 #include "device/Device.h"
 #include "engine/Programmer.h"
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
 #include "ui/Bevel.h"
-#include "ui/CommandWorker.h"
-#include "ui/DeviceCommand.h"
 #include "ui/Dialogs.h"
-#include "ui/EngineTimer.h"
 #include "ui/Gauge.h"
-#include "ui/OpenedFile.h"
 #include "ui/StatusBar.h"
-#include "ui/WindowSettings.h"
 
 namespace tallis {
 

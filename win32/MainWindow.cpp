@@ -5,11 +5,11 @@
 
 #include <array>
 
+#include "app/CommandTexts.h"
 #include "app/MessageLines.h"
 #include "app/OpenFilter.h"
 #include "app/StartupTexts.h"
 #include "device/Device.h"
-#include "ui/CommandTexts.h"
 #include "win32/AboutWindow.h"
 #include "win32/CalibrateWindow.h"
 #include "win32/OptionsWindow.h"

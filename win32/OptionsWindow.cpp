@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "ui/PortAddress.h"
+#include "app/PortAddress.h"
 #include "win32/MainWindow.h"
 #include "win32/Resources.h"
 

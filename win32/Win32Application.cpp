@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "ui/Target.h"
+#include "app/Target.h"
 #include "win32/MainWindow.h"
 
 namespace tallis::win32 {

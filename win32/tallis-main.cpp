@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "ui/RealTarget.h"
+#include "app/RealTarget.h"
 #include "win32/Win32Application.h"
 
 // tallis.exe: the programmer on the computer's parallel port, through the

@@ -6,6 +6,7 @@
 #include <QtTest/QTest>
 
 #include "UiFakes.h"
+#include "app/StartupTexts.h"
 #include "ui/StartupSupport.h"
 
 namespace tallis::test {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "UiFakes.h"
-#include "ui/MemoryLayout.h"
+#include "app/MemoryLayout.h"
 
 namespace tallis::test {
 namespace {

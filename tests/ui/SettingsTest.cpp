@@ -8,8 +8,8 @@
 #include <QUrl>
 
 #include "UiFakes.h"
+#include "app/WindowSettings.h"
 #include "ui/SimTarget.h"
-#include "ui/WindowSettings.h"
 
 namespace tallis::test {
 namespace {

@@ -6,11 +6,11 @@
 #include <optional>
 #include <vector>
 
+#include "app/Target.h"
 #include "portio/AccessTrace.h"
 #include "portio/RecordingPortIo.h"
 #include "ui/Dialogs.h"
 #include "ui/Forms.h"
-#include "ui/Target.h"
 
 namespace tallis::test {
 

@@ -1,4 +1,4 @@
-#include "ui/PortAddress.h"
+#include "app/PortAddress.h"
 
 #include <charconv>
 #include <cstdio>

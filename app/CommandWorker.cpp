@@ -1,4 +1,4 @@
-#include "ui/CommandWorker.h"
+#include "app/CommandWorker.h"
 
 namespace tallis {
 

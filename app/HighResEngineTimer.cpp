@@ -1,4 +1,4 @@
-#include "ui/HighResEngineTimer.h"
+#include "app/HighResEngineTimer.h"
 
 #include "timing/EngineTimerSettings.h"
 

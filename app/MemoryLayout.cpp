@@ -1,4 +1,4 @@
-#include "ui/MemoryLayout.h"
+#include "app/MemoryLayout.h"
 
 #include <bit>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/EngineTimer.h"
 #include "timing/HighResTimer.h"
-#include "ui/EngineTimer.h"
 
 namespace tallis {
 

@@ -1,4 +1,4 @@
-#include "ui/CommandTexts.h"
+#include "app/CommandTexts.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "ui/DeviceCommand.h"
+#include "app/DeviceCommand.h"
 
 #include <cctype>
 #include <cstdio>

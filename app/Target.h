@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/EngineTimer.h"
 #include "portio/PortIo.h"
-#include "ui/EngineTimer.h"
 
 namespace tallis {
 

@@ -1,7 +1,7 @@
-#include "ui/RealTarget.h"
+#include "app/RealTarget.h"
 
+#include "app/HighResEngineTimer.h"
 #include "portio/zlportio.h"
-#include "ui/HighResEngineTimer.h"
 
 namespace tallis {
 

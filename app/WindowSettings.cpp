@@ -1,10 +1,10 @@
-#include "ui/WindowSettings.h"
+#include "app/WindowSettings.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 
-#include "ui/PortAddress.h"
+#include "app/PortAddress.h"
 
 namespace tallis {
 

@@ -1,4 +1,4 @@
-#include "ui/OpenedFile.h"
+#include "app/OpenedFile.h"
 
 namespace tallis {
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/Target.h"
 #include "portio/DriverPortIo.h"
-#include "ui/Target.h"
 
 namespace tallis {
 
