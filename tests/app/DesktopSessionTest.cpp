@@ -193,6 +193,7 @@ TEST(DesktopSession, DeviceCommandsIdentifyAndReadTheChip) {
     s.view.AnswerUntilIdle(s.session);
     std::ifstream in(saved, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
+    in.close();  // Windows removes no file that is still open
     std::filesystem::remove(saved);
     const HexParseResult read = ParseChipImageHex(text);
     ASSERT_TRUE(read) << read.error;
