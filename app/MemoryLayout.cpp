@@ -9,11 +9,6 @@ namespace tallis {
 
 namespace {
 
-constexpr std::uint16_t kErasedWord = 0x3FFF;
-constexpr std::uint16_t kFirstIdAddress = 0x2000;
-constexpr std::uint16_t kDeviceIdAddress = 0x2006;
-constexpr std::uint16_t kConfigAddress = 0x2007;
-
 std::string Hex(unsigned value, int digits) {
     char text[12];
     std::snprintf(text, sizeof text, "0x%0*X", digits, value);
@@ -66,20 +61,20 @@ std::vector<ConfigLine> ConfigLines(const ChipImage& image, const Device& device
     std::vector<ConfigLine> lines;
     if (image.config) {
         lines.push_back({Kind::ConfigWord, "Configuration word", Hex(*image.config, 4),
-                         std::string(device.name), kConfigAddress});
+                         std::string(device.name), kConfigWordAddress});
         for (const ConfigSetting& setting : DescribeConfig(device, *image.config)) {
             const unsigned shifted = setting.value >> std::countr_zero(setting.mask);
             lines.push_back({Kind::Field, std::string(setting.field), Hex(shifted, 1),
-                             std::string(setting.meaning), kConfigAddress});
+                             std::string(setting.meaning), kConfigWordAddress});
         }
     } else {
-        lines.push_back(
-            {Kind::ConfigWord, "Configuration word", "----", "not in the image", kConfigAddress});
+        lines.push_back({Kind::ConfigWord, "Configuration word", "----", "not in the image",
+                         kConfigWordAddress});
     }
     for (std::size_t i = 0; i < image.ids.size(); ++i) {
         const std::optional<std::uint16_t> id = image.ids[i];
         lines.push_back({Kind::Id, "ID " + std::to_string(i), id ? Hex(*id, 4) : WordText(id), "",
-                         static_cast<std::uint16_t>(kFirstIdAddress + i)});
+                         static_cast<std::uint16_t>(kIdAddress + i)});
     }
     if (image.deviceId) {
         lines.push_back({Kind::DeviceId, "Device ID", Hex(*image.deviceId, 4),

@@ -4,10 +4,6 @@ namespace tallis {
 
 namespace {
 
-constexpr std::uint16_t kWordMask = 0x3FFF;
-constexpr std::uint16_t kErasedWord = 0x3FFF;
-constexpr std::uint8_t kErasedByte = 0xFF;
-
 // HS oscillator, watchdog off, power-up timer on, low-voltage programming off;
 // every protection bit (CP, CPD, WRT) at "off" on both families.
 constexpr std::uint16_t kUnprotectedConfig = 0x3F72;

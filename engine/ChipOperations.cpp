@@ -11,13 +11,6 @@ namespace tallis {
 
 namespace {
 
-constexpr std::uint16_t kIdAddress = 0x2000;
-constexpr std::uint16_t kDebugVectorAddress = 0x2004;
-constexpr std::uint16_t kDeviceIdAddress = 0x2006;
-constexpr std::uint16_t kConfigWordAddress = 0x2007;
-constexpr std::uint16_t kWordMask = 0x3FFF;
-constexpr std::uint16_t kErasedWord = 0x3FFF;
-constexpr std::uint16_t kErasedByte = 0xFF;
 constexpr std::uint16_t kNothingAnswered = 0x3FFF;
 constexpr std::uint16_t kDataHeldLow = 0x0000;
 

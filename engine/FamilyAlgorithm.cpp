@@ -2,14 +2,12 @@
 
 #include <algorithm>
 
+#include "image/ChipImage.h"
+
 namespace tallis {
 
 namespace {
 
-constexpr std::uint16_t kFirstId = 0x2000;
-constexpr std::uint16_t kDebugVector = 0x2004;
-constexpr std::uint16_t kConfigWordAddress = 0x2007;
-constexpr std::uint8_t kErasedByte = 0xFF;
 constexpr std::uint16_t kCpdBit = 0x0100;
 constexpr std::uint16_t kCp87xABit = 0x2000;
 
@@ -37,7 +35,7 @@ void CodeProtectDisableErase87x(ProgrammingSession& session) {
 // the debug vector; whatever of them is not erased is erased location by
 // location.
 void EraseLeftovers87x(ProgrammingSession& session, const Device& device) {
-    for (std::uint16_t address = kFirstId; address <= kDebugVector; ++address) {
+    for (std::uint16_t address = kIdAddress; address <= kDebugVectorAddress; ++address) {
         session.GoTo(address);
         if (session.ReadWord() != ProgrammingSession::kBlankWord) {
             WriteConfigSpaceWord(session, address, ProgrammingSession::kBlankWord);

@@ -18,7 +18,6 @@ constexpr std::uint32_t kConfigSpaceByte = 0x4000;  // word 0x2000
 constexpr std::uint32_t kConfigSpaceEnd = 0x4010;   // after word 0x2007
 constexpr std::uint32_t kEepromByte = 0x4200;       // word 0x2100
 constexpr std::uint16_t kReservedWord = 0x2005;
-constexpr std::uint16_t kWordMask = 0x3FFF;
 constexpr std::size_t kBytesPerRecord = 16;
 constexpr std::size_t kRecordOverhead = 5;  // count, address (2), type, checksum
 constexpr std::size_t kExtendedAddressBytes = 2;
