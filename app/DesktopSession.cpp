@@ -16,25 +16,60 @@
 
 namespace tallis {
 
-DesktopSession::DesktopSession(Target& target, SessionView& view)
+namespace {
+
+// Paths are kept in the settings as UTF-8 text, whatever the system's own encoding.
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+ChipType ChipFromSetting(const std::string& chip) {
+    return chip == "16f877" ? ChipType::Pic16F877 : ChipType::Pic16F877A;
+}
+
+}  // namespace
+
+DesktopSession::DesktopSession(Target& target, SessionView& view, SettingsStore* store)
     : target_(target),
       view_(view),
+      store_(store),
+      settings_(store != nullptr ? LoadWindowSettings(*store) : WindowSettings{}),
       windowThread_(std::this_thread::get_id()),
       timer_(target.MakeTimer()),
-      programmer_(std::make_unique<Programmer>(target.Port(), *timer_, *this)) {}
+      programmer_(std::make_unique<Programmer>(target.Port(), *timer_, *this)),
+      chip_(ChipFromSetting(settings_.chip)) {
+    if (settings_.deviceChip != "auto" && FindDevice(settings_.deviceChip) == nullptr) {
+        settings_.deviceChip = "auto";
+    }
+}
 
 DesktopSession::~DesktopSession() = default;
 
 void DesktopSession::Begin() {
     programmer_->SelectPort(1);
     programmer_->LeaveProgramMode();
+    RestorePort();
 }
 
-bool DesktopSession::StartUp(std::function<void()> calibrated) {
+// The remembered port, without a word in the status bar: the driver's start
+// is the first thing it says.
+void DesktopSession::RestorePort() {
+    if (settings_.portNumber != 0) {
+        programmer_->SelectPort(settings_.portNumber);
+    } else if (target_.ClaimPort(settings_.portBase)) {
+        programmer_->SelectPortAddress(settings_.portBase);
+    }
+    portChoice_.store(settings_.portNumber);
+}
+
+bool DesktopSession::StartUp(const std::function<void()>& calibrating,
+                             std::function<void()> calibrated) {
     if (!target_.DriverStarted()) {
         return false;
     }
     ShowStatus(std::string(kDriverStartedStatus));
+    calibrating();
     timer_->SetEnabled(true);
     StartWork(
         [this, calibrated = std::move(calibrated)]() -> Completion {
@@ -48,8 +83,50 @@ bool DesktopSession::StartUp(std::function<void()> calibrated) {
     return true;
 }
 
-void DesktopSession::Close() {
+void DesktopSession::Close(std::optional<WindowPosition> position) {
+    if (position) {
+        settings_.position = position;
+    }
+    SaveSettings();
     programmer_->LeavePort();
+}
+
+void DesktopSession::SaveSettings() {
+    settings_.portNumber = PortNumber();
+    settings_.portBase = PortBase();
+    settings_.chip = SelectedChip() == ChipType::Pic16F877 ? "16f877" : "16f877a";
+    if (store_ != nullptr) {
+        SaveWindowSettings(settings_, *store_);
+    }
+}
+
+void DesktopSession::SelectChip(ChipType chip) {
+    chip_.store(chip);
+    SaveSettings();
+}
+
+void DesktopSession::SelectDeviceChip(const Device* device) {
+    settings_.deviceChip = device != nullptr ? std::string(device->option) : "auto";
+    SaveSettings();
+}
+
+const Device* DesktopSession::DeviceChip() const {
+    return settings_.deviceChip == "auto" ? nullptr : FindDevice(settings_.deviceChip);
+}
+
+const Device& DesktopSession::ViewDevice() const {
+    if (const Device* asked = DeviceChip()) {
+        return *asked;
+    }
+    if (identified_ != nullptr) {
+        return *identified_;
+    }
+    return *FindDevice(SelectedChip() == ChipType::Pic16F877 ? "16f877" : "16f877a");
+}
+
+void DesktopSession::UseFastTiming(bool fast) {
+    settings_.fastTiming = fast;
+    SaveSettings();
 }
 
 bool DesktopSession::Open(const std::filesystem::path& path) {
@@ -63,6 +140,10 @@ bool DesktopSession::Open(const std::filesystem::path& path) {
     }
     image_ = std::move(loaded.image);
     openedFile_.Opened(path);
+    const std::filesystem::path absolute = std::filesystem::absolute(path).lexically_normal();
+    settings_.lastFolder = PathText(absolute.parent_path());
+    settings_.AddRecentFile(PathText(absolute));
+    SaveSettings();
     view_.CommandStateChanged();
     return true;
 }
@@ -119,8 +200,7 @@ void DesktopSession::Reset() {
         false);
 }
 
-void DesktopSession::RunDevice(DeviceCommandKind kind, const Device* asked,
-                               const std::filesystem::path& savePath) {
+void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath) {
     const bool needsFile = kind == DeviceCommandKind::Verify || kind == DeviceCommandKind::WriteAll;
     if (!EngineCommandAllowed() || (needsFile && (!image_ || !ReloadIfChanged()))) {
         return;
@@ -134,20 +214,24 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const Device* asked,
         }
         file = std::make_shared<const ChipImage>(std::move(*parsed.image));
     }
+    const TimingProfile& timing = settings_.fastTiming ? kFastTiming : kClassicTiming;
     StartWork(
-        [this, kind, asked, file, savePath]() -> Completion {
+        [this, kind, asked = DeviceChip(), &timing, file, savePath]() -> Completion {
             HostProgress progress(*this);
             auto report = std::make_shared<DeviceCommandReport>(
-                RunDeviceCommand(kind, *programmer_, progress, asked, file.get()));
+                RunDeviceCommand(kind, *programmer_, progress, asked, file.get(), timing));
             if (report->outcome == OperationOutcome::Cancelled) {
                 report->status = CancelledStatus(progress.LastAddress());
             }
-            return [this, kind, report, savePath] { ShowDeviceReport(kind, *report, savePath); };
+            return [this, kind, report, file, savePath] {
+                ShowDeviceReport(kind, *report, file.get(), savePath);
+            };
         },
         true);
 }
 
 void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
+                                      const ChipImage* file,
                                       const std::filesystem::path& savePath) {
     if (report.device != nullptr) {
         identified_ = report.device;
@@ -158,8 +242,15 @@ void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const DeviceComman
         std::ofstream saved(savePath, std::ios::binary);
         saved.write(text.data(), static_cast<std::streamsize>(text.size()));
         if (!saved.flush()) {
-            message += "\nCould not save " + savePath.string();
+            message += "\nCould not save " + PathText(savePath);
         }
+        view_.ShowChipImage(*report.chipImage, *report.device,
+                            std::string(report.device->name) + " read from the chip", {});
+    }
+    if (kind == DeviceCommandKind::Verify && report.outcome == OperationOutcome::Differs) {
+        view_.ShowChipImage(*file, *report.device,
+                            PathText(OpenedPath().filename()) + " against the chip",
+                            report.differences);
     }
     view_.ShowStatus(report.status);
     if (!message.empty()) {
@@ -193,12 +284,14 @@ void DesktopSession::EndWork(const Completion& done) {
     if (done) {
         done();
     }
+    view_.CommandEnded();
 }
 
 void DesktopSession::ApplyPortChoice(int portNumber) {
     portChoice_.store(portNumber);
     programmer_->SelectPort(portNumber);
     ShowStatus(PortStatusText(PortNumber(), PortBase()));
+    SaveSettings();
 }
 
 void DesktopSession::ApplyPortAddress(std::uint16_t portBase) {
@@ -210,6 +303,7 @@ void DesktopSession::ApplyPortAddress(std::uint16_t portBase) {
     programmer_->SelectPortAddress(portBase);
     ShowStatus(PortNumber() != 0 ? PortStatusText(PortNumber(), PortBase())
                                  : PortAddressStatus(portBase));
+    SaveSettings();
 }
 
 void DesktopSession::Show(std::function<void()> call) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -13,8 +14,10 @@
 #include "app/EngineTimer.h"
 #include "app/OpenedFile.h"
 #include "app/Target.h"
+#include "app/WindowSettings.h"
 #include "engine/Programmer.h"
 #include "engine/RunHost.h"
+#include "engine/TimingProfile.h"
 #include "image/FirmwareImage.h"
 
 namespace tallis {
@@ -22,9 +25,9 @@ namespace tallis {
 class SessionView;
 
 // What the main window does beyond drawing: the start-up step, the commands
-// and their busy state, the port and chip choices. It owns the engine, its
-// timer and the opened image, and runs the chip work on a worker thread so
-// that the window keeps answering.
+// and their busy state, the port and chip choices and the settings kept
+// between runs. It owns the engine, its timer and the opened image, and runs
+// the chip work on a worker thread so that the window keeps answering.
 //
 // Commands never overlap: one starts only when the start-up step has ended and
 // no other runs. Every member is called on the window's thread; the engine's
@@ -32,46 +35,64 @@ class SessionView;
 // The session may be destroyed only when no command runs.
 class DesktopSession : public RunHost {
   public:
-    DesktopSession(Target& target, SessionView& view);
+    // Settings are loaded from store and saved to it on every change; without
+    // a store they last as long as the session.
+    DesktopSession(Target& target, SessionView& view, SettingsStore* store = nullptr);
     ~DesktopSession() override;
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;
 
-    // The window's creation: LPT 1, and the target's lines at rest.
+    // The window's creation: LPT 1 and the target's lines at rest, then the
+    // remembered port (an address only if it can be reached) and chip choices.
     void Begin();
     // The start-up step. False when port access is missing: the view shows
     // MissingDriverText and ends the program without Close. Otherwise the timer
-    // is enabled and calibrated on the worker, and calibrated runs on the
-    // window's thread once that has ended.
-    bool StartUp(std::function<void()> calibrated);
-    // The window's close: the port's lines left safe.
-    void Close();
+    // is enabled, calibrating runs, the timer is calibrated on the worker, and
+    // calibrated runs on the window's thread once that has ended.
+    bool StartUp(const std::function<void()>& calibrating, std::function<void()> calibrated);
+    // The window's close: where it was is remembered, the port's lines left safe.
+    void Close(std::optional<WindowPosition> position = std::nullopt);
 
     // Reads the file into a fresh image, so that a file that fails leaves the
     // one open before. False, with the reason shown, when it cannot be read.
+    // A file opened becomes the newest recent file and its folder the last one.
     bool Open(const std::filesystem::path& path);
     void ProgramVerify();
     void Erase();
     void Reset();
-    // The Device menu: identifies the chip (asked, or detected when null) and
-    // runs the command in one programming session on the worker; Verify and
-    // Write all take the open file, Read saves what it read to savePath. Ends
-    // with the report's status line and message.
-    void RunDevice(DeviceCommandKind kind, const Device* asked,
-                   const std::filesystem::path& savePath = {});
+    // The Device menu: identifies the chip (the Device commands' choice, or
+    // detected) and runs the command in one programming session on the
+    // worker, with the fast timing when chosen; Verify and Write all take the
+    // open file, Read saves what it read to savePath. Ends with what was read,
+    // or the file with the chip's differences, for the memory view, then the
+    // report's status line and message.
+    void RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath = {});
     // The chip the last Device command found, if any.
     const Device* Identified() const { return identified_; }
+    // The Device commands' chip: nullptr for Auto-detect.
+    void SelectDeviceChip(const Device* device);
+    const Device* DeviceChip() const;
+    // The device whose sizes and configuration fields the memory view uses:
+    // the Device commands' choice, else the chip they last found, else the
+    // chip buttons' choice.
+    const Device& ViewDevice() const;
+    // Options' "Fast programming": the Device commands' timing.
+    void UseFastTiming(bool fast);
+    bool FastTiming() const { return settings_.fastTiming; }
     // Stops a program run or a Device command before its next step, VPP off.
     void Cancel();
 
     // Options' OK.
     void ApplyPortChoice(int portNumber);
     void ApplyPortAddress(std::uint16_t portBase);
-    void SelectChip(ChipType chip) { chip_.store(chip); }
+    void SelectChip(ChipType chip);
+    const WindowSettings& Settings() const { return settings_; }
 
     bool StartupDone() const { return startupDone_; }
     bool Running() const { return worker_.Running(); }
-    bool Cancellable() const { return Running() && cancellable_ && !worker_.CancelRequested(); }
+    // A command that Cancel can stop runs; Cancellable until it has been asked to.
+    bool RunsCancellable() const { return Running() && cancellable_; }
+    bool Cancellable() const { return RunsCancellable() && !worker_.CancelRequested(); }
     bool EngineCommandAllowed() const { return startupDone_ && !Running(); }
     bool CanProgram() const { return !Running() && image_ != nullptr; }
     const FirmwareImage* Image() const { return image_.get(); }
@@ -99,17 +120,21 @@ class DesktopSession : public RunHost {
     bool OnWindowThread() const { return std::this_thread::get_id() == windowThread_; }
     void Show(std::function<void()> call);
     void ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
-                          const std::filesystem::path& savePath);
+                          const ChipImage* file, const std::filesystem::path& savePath);
+    void RestorePort();
+    void SaveSettings();
 
     Target& target_;
     SessionView& view_;
+    SettingsStore* store_;
+    WindowSettings settings_;
     const std::thread::id windowThread_;
     std::unique_ptr<EngineTimer> timer_;
     std::unique_ptr<Programmer> programmer_;
     std::shared_ptr<const FirmwareImage> image_;
     OpenedFile openedFile_;
     CommandWorker worker_;
-    std::atomic<ChipType> chip_{ChipType::Pic16F877A};
+    std::atomic<ChipType> chip_;
     std::atomic<int> portChoice_{1};
     bool cancellable_ = false;
     bool startupDone_ = false;

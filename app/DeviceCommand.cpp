@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "engine/ChipOperations.h"
+#include "engine/LineCheck.h"
 #include "engine/ProgrammingSession.h"
 #include "engine/ResultText.h"
-#include "engine/TimingProfile.h"
 
 namespace tallis {
 
@@ -143,9 +143,20 @@ class DeviceCommandRun {
 
 DeviceCommandReport RunDeviceCommand(DeviceCommandKind kind, Programmer& wire,
                                      OperationProgress& progress, const Device* asked,
-                                     const ChipImage* file) {
+                                     const ChipImage* file, const TimingProfile& timing) {
     DeviceCommandReport report;
-    ProgrammingSession session(wire, kClassicTiming, &progress);
+    // The fast timing leaves a slow data line no slack: the line is checked
+    // first, and its rise time waited for after every release.
+    if (&timing == &kFastTiming) {
+        if (const LineCheckResult lines = CheckLines(wire); lines.fault != LineFault::None) {
+            wire.LeavePort();
+            report.outcome = OperationOutcome::NoChip;  // no chip could be reached
+            report.message = Sentence(LineFaultText(lines.fault));
+            report.status = report.message;
+            return report;
+        }
+    }
+    ProgrammingSession session(wire, timing, &progress);
     const OperationResult identity = Identify(session, asked);
     report.outcome = identity.outcome;
     report.device = identity.found;

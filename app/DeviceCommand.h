@@ -8,6 +8,7 @@
 #include "engine/OperationProgress.h"
 #include "engine/OperationResult.h"
 #include "engine/Programmer.h"
+#include "engine/TimingProfile.h"
 #include "image/ChipImage.h"
 
 namespace tallis {
@@ -30,6 +31,6 @@ struct DeviceCommandReport {
 // off on every way out. file is the open file's image, for Verify and Write all.
 DeviceCommandReport RunDeviceCommand(DeviceCommandKind kind, Programmer& wire,
                                      OperationProgress& progress, const Device* asked,
-                                     const ChipImage* file);
+                                     const ChipImage* file, const TimingProfile& timing);
 
 }  // namespace tallis

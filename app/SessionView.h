@@ -2,6 +2,11 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "device/Device.h"
+#include "engine/OperationResult.h"
+#include "image/ChipImage.h"
 
 namespace tallis {
 
@@ -22,6 +27,15 @@ class SessionView {
     // A command started or ended, or a file was opened (or read again): the
     // view shows the file and enables its controls from the session's state.
     virtual void CommandStateChanged() = 0;
+    // A command's completion (its status line and message) has been shown: a
+    // view that waits to close may close now.
+    virtual void CommandEnded() = 0;
+    // A chip image for the memory view: what Read read, or the file that
+    // Verify found different, with the differing locations in marked. A view
+    // without a memory view leaves it.
+    virtual void ShowChipImage(const ChipImage& image, const Device& device,
+                               const std::string& source,
+                               const std::vector<Difference>& marked) = 0;
 };
 
 }  // namespace tallis

@@ -93,6 +93,7 @@ WindowSettings LoadWindowSettings(const SettingsStore& store) {
     if (auto deviceChip = store.Value("deviceChip"); deviceChip && !deviceChip->empty()) {
         settings.deviceChip = *deviceChip;
     }
+    settings.fastTiming = store.Value("fastTiming") == "true";
     settings.lastFolder = store.Value("lastFolder").value_or("");
     settings.recentFiles = SplitRecent(store.Value("recentFiles").value_or(""));
     auto x = ParseInt(store.Value("window/x").value_or(""));
@@ -107,6 +108,7 @@ void SaveWindowSettings(const WindowSettings& settings, SettingsStore& store) {
     store.SetValue("port", PortText(settings.portNumber, settings.portBase));
     store.SetValue("chip", settings.chip);
     store.SetValue("deviceChip", settings.deviceChip);
+    store.SetValue("fastTiming", settings.fastTiming ? "true" : "false");
     store.SetValue("lastFolder", settings.lastFolder);
     std::string recent;
     for (const std::string& file : settings.recentFiles) {

@@ -42,6 +42,7 @@ struct WindowSettings {
     std::uint16_t portBase = 0x378;
     std::string chip = "16f877a";     // the chip buttons' choice
     std::string deviceChip = "auto";  // the Device commands' choice
+    bool fastTiming = false;          // the Device commands at the fast timing
     std::string lastFolder;
     std::vector<std::string> recentFiles;  // newest first
     std::optional<WindowPosition> position;

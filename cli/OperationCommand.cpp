@@ -27,25 +27,6 @@ void ListDifferences(const OperationResult& result) {
     }
 }
 
-std::string LineFaultText(LineFault fault) {
-    switch (fault) {
-        case LineFault::NotHeldLow:
-            return "line check failed: the data line (RB7) reads 1 while held low: no board, or "
-                   "the line is unconnected or inverted; nothing was sent to the chip";
-        case LineFault::StuckLow:
-            return "line check failed: the data line (RB7) stays low when released: shorted to "
-                   "ground or held by the board; nothing was sent to the chip";
-        case LineFault::RisesTooSlowly:
-            return "line check failed: the data line (RB7) takes more than " +
-                   std::to_string(LineCheckResult::kMaxRiseUs) +
-                   " us to rise when released: its pull-up is missing or too weak; nothing was "
-                   "sent to the chip";
-        case LineFault::None:
-            break;
-    }
-    return {};
-}
-
 // Outcomes that end any operation the same way; -1 for the others.
 int CommonExit(const OperationResult& result, const CliOptions& options) {
     switch (result.outcome) {

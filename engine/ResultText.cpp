@@ -52,4 +52,23 @@ std::string IdentifyProblem(const OperationResult& result, const Device* asked) 
     }
 }
 
+std::string LineFaultText(LineFault fault) {
+    switch (fault) {
+        case LineFault::NotHeldLow:
+            return "line check failed: the data line (RB7) reads 1 while held low: no board, or "
+                   "the line is unconnected or inverted; nothing was sent to the chip";
+        case LineFault::StuckLow:
+            return "line check failed: the data line (RB7) stays low when released: shorted to "
+                   "ground or held by the board; nothing was sent to the chip";
+        case LineFault::RisesTooSlowly:
+            return "line check failed: the data line (RB7) takes more than " +
+                   std::to_string(LineCheckResult::kMaxRiseUs) +
+                   " us to rise when released: its pull-up is missing or too weak; nothing was "
+                   "sent to the chip";
+        case LineFault::None:
+            break;
+    }
+    return {};
+}
+
 }  // namespace tallis

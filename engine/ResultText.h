@@ -5,6 +5,7 @@
 #include <string>
 
 #include "device/Device.h"
+#include "engine/LineCheck.h"
 #include "engine/OperationResult.h"
 
 namespace tallis {
@@ -28,5 +29,7 @@ std::string DifferenceText(const Difference& difference);
 // What an identify that did not find the chip asked for means and what to
 // check; empty for other outcomes.
 std::string IdentifyProblem(const OperationResult& result, const Device* asked);
+// What a failed line check found, and that nothing was sent; empty for None.
+std::string LineFaultText(LineFault fault);
 
 }  // namespace tallis

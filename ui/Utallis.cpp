@@ -673,7 +673,7 @@ void TForm1::DeviceCommandClick(DeviceCommandKind kind) {
         [this, kind, file, savePath, asked = AskedDevice()]() -> Completion {
             HostProgress progress(*this);
             auto report = std::make_shared<DeviceCommandReport>(
-                RunDeviceCommand(kind, *programmer_, progress, asked, file.get()));
+                RunDeviceCommand(kind, *programmer_, progress, asked, file.get(), kClassicTiming));
             if (report->outcome == OperationOutcome::Cancelled) {
                 report->status = CancelledStatus(progress.LastAddress());
             }

@@ -312,7 +312,8 @@ void MainWindow::Command(int id, int notification) {
         default:
             if (id >= IDM_DEVICE_CHIP &&
                 id <= IDM_DEVICE_CHIP + static_cast<int>(Devices().size())) {
-                deviceChoice_ = static_cast<std::size_t>(id - IDM_DEVICE_CHIP);
+                const auto row = static_cast<std::size_t>(id - IDM_DEVICE_CHIP);
+                session_.SelectDeviceChip(row == 0 ? nullptr : &Devices()[row - 1]);
                 CheckMenuRadioItem(GetMenu(hwnd_), IDM_DEVICE_CHIP,
                                    IDM_DEVICE_CHIP + static_cast<UINT>(Devices().size()),
                                    static_cast<UINT>(id), MF_BYCOMMAND);
@@ -348,31 +349,27 @@ void MainWindow::OpenWithDialog() {
     }
 }
 
-const Device* MainWindow::AskedDevice() const {
-    return deviceChoice_ == 0 ? nullptr : &Devices()[deviceChoice_ - 1];
-}
-
 void MainWindow::RunDevice(int command) {
     if (!session_.EngineCommandAllowed()) {
         return;
     }
     switch (command) {
         case IDM_IDENTIFY:
-            session_.RunDevice(DeviceCommandKind::Identify, AskedDevice());
+            session_.RunDevice(DeviceCommandKind::Identify);
             break;
         case IDM_READ:
             if (const std::optional<std::wstring> path = AskFileName(true)) {
-                session_.RunDevice(DeviceCommandKind::Read, AskedDevice(), *path);
+                session_.RunDevice(DeviceCommandKind::Read, *path);
             }
             break;
         case IDM_VERIFY:
-            session_.RunDevice(DeviceCommandKind::Verify, AskedDevice());
+            session_.RunDevice(DeviceCommandKind::Verify);
             break;
         case IDM_BLANK_CHECK:
-            session_.RunDevice(DeviceCommandKind::BlankCheck, AskedDevice());
+            session_.RunDevice(DeviceCommandKind::BlankCheck);
             break;
         default:
-            session_.RunDevice(DeviceCommandKind::WriteAll, AskedDevice());
+            session_.RunDevice(DeviceCommandKind::WriteAll);
             break;
     }
 }
@@ -391,15 +388,17 @@ void MainWindow::ShowDialog(Window& dialog) {
 }
 
 void MainWindow::StartUp() {
-    if (!session_.StartUp([this] { ShowWindow(calibrate_->Handle(), SW_HIDE); })) {
+    const HWND calibrate = calibrate_->Handle();
+    const auto showCalibrate = [calibrate] {
+        ShowWindow(calibrate, SW_SHOW);
+        UpdateWindow(calibrate);
+    };
+    if (!session_.StartUp(showCalibrate, [calibrate] { ShowWindow(calibrate, SW_HIDE); })) {
         // The program ends here, without the close step's port writes: there
         // is no port to write to.
         ShowMessage(DisplayLines(MissingDriverText()));
         DestroyWindow(hwnd_);
-        return;
     }
-    ShowWindow(calibrate_->Handle(), SW_SHOW);
-    UpdateWindow(calibrate_->Handle());
 }
 
 void MainWindow::Close() {
@@ -470,10 +469,17 @@ void MainWindow::CommandStateChanged() {
     HWND cancel = GetDlgItem(hwnd_, IDM_CANCEL);
     EnableWindow(cancel, session_.Cancellable());
     ShowWindow(cancel, !idle && session_.Cancellable() ? SW_SHOW : SW_HIDE);
-    if (idle && closeAfterRun_) {
+}
+
+void MainWindow::CommandEnded() {
+    if (closeAfterRun_) {
         closeAfterRun_ = false;
         PostMessageW(hwnd_, WM_CLOSE, 0, 0);
     }
 }
+
+// This window has no memory view: the status line and the message say what differs.
+void MainWindow::ShowChipImage(const ChipImage&, const Device&, const std::string&,
+                               const std::vector<Difference>&) {}
 
 }  // namespace tallis::win32

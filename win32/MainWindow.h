@@ -50,6 +50,9 @@ class MainWindow : public Window, public SessionView {
     void SetGauge(int percent) override;
     void ShowMessage(const std::string& text) override;
     void CommandStateChanged() override;
+    void CommandEnded() override;
+    void ShowChipImage(const ChipImage& image, const Device& device, const std::string& source,
+                       const std::vector<Difference>& marked) override;
 
   protected:
     void Build() override;
@@ -61,7 +64,6 @@ class MainWindow : public Window, public SessionView {
     void OpenWithDialog();
     std::optional<std::wstring> AskFileName(bool save);
     void RunDevice(int command);
-    const Device* AskedDevice() const;
     void OpenFile(const std::wstring& path);
     void ShowDialog(Window& dialog);
     void StartUp();
@@ -79,7 +81,6 @@ class MainWindow : public Window, public SessionView {
     BitmapHandle picture_;
     std::vector<ImageListHandle> glyphs_;
     bool closeAfterRun_ = false;
-    std::size_t deviceChoice_ = 0;  // 0 for Auto-detect, else the device table's row + 1
 };
 
 }  // namespace tallis::win32

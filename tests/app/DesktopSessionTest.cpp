@@ -6,6 +6,7 @@
 #include <fstream>
 #include <future>
 #include <mutex>
+#include <optional>
 
 #include "app/DesktopSession.h"
 #include "app/MessageLines.h"
@@ -40,6 +41,13 @@ class FakeView : public SessionView {
         }
     }
     void CommandStateChanged() override { ++stateChanges; }
+    void CommandEnded() override { ++commandsEnded; }
+    void ShowChipImage(const ChipImage& image, const Device&, const std::string& source,
+                       const std::vector<Difference>& marked) override {
+        shownImage = image;
+        shownSource = source;
+        shownMarks = marked;
+    }
 
     // Answers posted calls until the session's command has ended.
     void AnswerUntilIdle(const DesktopSession& session) {
@@ -59,6 +67,10 @@ class FakeView : public SessionView {
     int gauge = -1;
     std::vector<std::string> messages;
     int stateChanges = 0;
+    int commandsEnded = 0;
+    std::optional<ChipImage> shownImage;
+    std::string shownSource;
+    std::vector<Difference> shownMarks;
     std::function<void()> onMessage;
     std::function<void()> onPost;  // on the posting thread, before the call is queued
 
@@ -82,7 +94,7 @@ struct StartedSession {
 
     StartedSession() {
         session.Begin();
-        EXPECT_TRUE(session.StartUp([this] { calibrated = true; }));
+        EXPECT_TRUE(session.StartUp([] {}, [this] { calibrated = true; }));
         view.AnswerUntilIdle(session);
         EXPECT_TRUE(calibrated);
     }
@@ -149,7 +161,7 @@ TEST(DesktopSession, CommandsWaitForTheStartupStep) {
 
     NoDriverTarget missing;
     DesktopSession withoutDriver{missing, view};
-    EXPECT_FALSE(withoutDriver.StartUp([] {}));
+    EXPECT_FALSE(withoutDriver.StartUp([] {}, [] {}));
     EXPECT_FALSE(withoutDriver.Running());
 }
 
@@ -183,14 +195,15 @@ TEST(DesktopSession, DeviceCommandsIdentifyAndReadTheChip) {
     s.session.ProgramVerify();
     s.view.AnswerUntilIdle(s.session);
 
-    s.session.RunDevice(DeviceCommandKind::Identify, nullptr);
+    s.session.RunDevice(DeviceCommandKind::Identify);
     s.view.AnswerUntilIdle(s.session);
     ASSERT_NE(s.session.Identified(), nullptr);
     EXPECT_EQ(s.session.Identified()->name, "PIC16F877A");
 
     const auto saved = std::filesystem::temp_directory_path() / "tallis-session-read.hex";
-    s.session.RunDevice(DeviceCommandKind::Read, nullptr, saved);
+    s.session.RunDevice(DeviceCommandKind::Read, saved);
     s.view.AnswerUntilIdle(s.session);
+    EXPECT_EQ(s.view.shownSource, "PIC16F877A read from the chip");
     std::ifstream in(saved, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
     in.close();  // Windows removes no file that is still open
@@ -205,6 +218,74 @@ TEST(DesktopSession, DeviceCommandsIdentifyAndReadTheChip) {
         }
     }
     EXPECT_TRUE(s.target.Simulation().Violations().Empty());
+}
+
+// Write all at each timing, then a Verify against a changed file: the fast
+// timing writes the same chip in a fraction of the classic one's time, and the
+// memory view gets the file with the differing word marked.
+TEST(DesktopSession, FastWriteAllAndAVerifyThatDiffers) {
+    std::uint64_t took[2] = {};
+    for (const bool fast : {false, true}) {
+        StartedSession s;
+        ASSERT_TRUE(s.session.Open(kExample));
+        s.session.UseFastTiming(fast);
+        const std::uint64_t start = s.target.Simulation().Time().NowNs();
+        s.session.RunDevice(DeviceCommandKind::WriteAll);
+        s.view.AnswerUntilIdle(s.session);
+        took[fast] = s.target.Simulation().Time().NowNs() - start;
+        EXPECT_EQ(s.view.status.rfind("Wrote and verified PIC16F877A", 0), 0U) << s.view.status;
+        EXPECT_TRUE(s.target.Simulation().Violations().Empty())
+            << s.target.Simulation().Violations().Describe();
+        EXPECT_EQ(s.view.commandsEnded, 2);  // the start-up step and the write
+    }
+    EXPECT_LT(took[1] * 4, took[0]);
+
+    StartedSession s;
+    ASSERT_TRUE(s.session.Open(kExample));
+    s.session.RunDevice(DeviceCommandKind::WriteAll);
+    s.view.AnswerUntilIdle(s.session);
+    const auto changed = std::filesystem::temp_directory_path() / "tallis-session-changed.hex";
+    HexParseResult file = ParseChipImageHex(s.session.Image()->Text());
+    ASSERT_TRUE(file);
+    file.image->program[0] = static_cast<std::uint16_t>(*file.image->program[0] ^ 1U);
+    std::ofstream(changed, std::ios::binary) << FormatChipImageHex(*file.image);
+    ASSERT_TRUE(s.session.Open(changed));
+    s.session.RunDevice(DeviceCommandKind::Verify);
+    s.view.AnswerUntilIdle(s.session);
+    std::filesystem::remove(changed);
+    EXPECT_EQ(s.view.shownSource, "tallis-session-changed.hex against the chip");
+    ASSERT_EQ(s.view.shownMarks.size(), 1U);
+    EXPECT_EQ(s.view.shownMarks[0].address, 0U);
+}
+
+// What one session remembers the next one starts with.
+TEST(DesktopSession, SettingsRoundTripThroughTheStore) {
+    MemorySettingsStore store;
+    {
+        SimTarget target{sim::TimeSource::Virtual};
+        FakeView view;
+        DesktopSession session{target, view, &store};
+        session.Begin();
+        ASSERT_TRUE(session.Open(kExample));
+        session.ApplyPortAddress(0x3BC);
+        session.SelectChip(ChipType::Pic16F877);
+        session.SelectDeviceChip(FindDevice("16f876a"));
+        session.UseFastTiming(true);
+        session.Close(WindowPosition{40, 50});
+    }
+    SimTarget target{sim::TimeSource::Virtual};
+    FakeView view;
+    DesktopSession session{target, view, &store};
+    session.Begin();
+    EXPECT_EQ(session.PortBase(), 0x3BC);
+    EXPECT_EQ(session.OptionsPortChoice(), 0);
+    EXPECT_EQ(session.SelectedChip(), ChipType::Pic16F877);
+    EXPECT_EQ(session.DeviceChip(), FindDevice("16f876a"));
+    EXPECT_TRUE(session.FastTiming());
+    const std::filesystem::path example = std::filesystem::absolute(kExample).lexically_normal();
+    EXPECT_EQ(session.Settings().recentFiles, std::vector<std::string>{example.string()});
+    EXPECT_EQ(session.Settings().lastFolder, example.parent_path().string());
+    EXPECT_EQ(session.Settings().position, (WindowPosition{40, 50}));
 }
 
 TEST(MessageLines, StoredBreaksBecomeLineFeeds) {
