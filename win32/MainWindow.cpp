@@ -94,7 +94,12 @@ LRESULT CALLBACK GaugeWithText(HWND gauge, UINT message, WPARAM wParam, LPARAM l
     return result;
 }
 
-HMENU BuildMenu() {
+UINT DeviceChipItem(const Device* device) {
+    return IDM_DEVICE_CHIP +
+           (device != nullptr ? static_cast<UINT>(device - Devices().data()) + 1 : 0);
+}
+
+HMENU BuildMenu(const Device* deviceChip) {
     HMENU file = CreatePopupMenu();
     AppendMenuW(file, MF_STRING, IDM_OPEN, L" &Open\tCtrl+O");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
@@ -111,8 +116,8 @@ HMENU BuildMenu() {
                     std::wstring(name.begin(), name.end()).c_str());
     }
     CheckMenuRadioItem(chips, IDM_DEVICE_CHIP,
-                       IDM_DEVICE_CHIP + static_cast<UINT>(Devices().size()), IDM_DEVICE_CHIP,
-                       MF_BYCOMMAND);
+                       IDM_DEVICE_CHIP + static_cast<UINT>(Devices().size()),
+                       DeviceChipItem(deviceChip), MF_BYCOMMAND);
     HMENU device = CreatePopupMenu();
     AppendMenuW(device, MF_STRING, IDM_IDENTIFY, L"&Identify");
     AppendMenuW(device, MF_STRING, IDM_READ, L"&Read...");
@@ -145,14 +150,35 @@ HACCEL BuildShortcuts() {
 
 }  // namespace
 
-MainWindow::MainWindow(Target& target) : session_(target, *this), shortcuts_(BuildShortcuts()) {
+MainWindow::MainWindow(Target& target, SettingsStore& settings)
+    : session_(target, *this, &settings), shortcuts_(BuildShortcuts()) {
     Create(L"TallisMainWindow", L"TALLIS  V3e",
-           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, nullptr, BuildMenu(),
-           kClientWidth, kClientHeight);
+           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, nullptr,
+           BuildMenu(session_.DeviceChip()), kClientWidth, kClientHeight);
     options_ = std::make_unique<OptionsWindow>(*this);
     about_ = std::make_unique<AboutWindow>(*this);
     calibrate_ = std::make_unique<CalibrateWindow>(hwnd_);
     session_.Begin();
+    options_->ShowSettings(session_.PortNumber(), session_.PortBase());
+    RestorePosition();
+}
+
+// Where the window was when it closed, if that is still on a monitor.
+void MainWindow::RestorePosition() {
+    const std::optional<WindowPosition> position = session_.Settings().position;
+    if (position && MonitorFromPoint(POINT{position->x, position->y}, MONITOR_DEFAULTTONULL)) {
+        SetWindowPos(hwnd_, nullptr, position->x, position->y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+// A minimized window's place says nothing about where it will be shown.
+std::optional<WindowPosition> MainWindow::Position() const {
+    RECT frame{};
+    if (IsIconic(hwnd_) || !GetWindowRect(hwnd_, &frame)) {
+        return std::nullopt;
+    }
+    return WindowPosition{frame.left, frame.top};
 }
 
 MainWindow::~MainWindow() {
@@ -161,7 +187,8 @@ MainWindow::~MainWindow() {
 
 void MainWindow::Build() {
     CreateControls(hwnd_, kControls);
-    CheckRadioButton(hwnd_, IDC_PIC877, IDC_PIC877A, IDC_PIC877A);
+    CheckRadioButton(hwnd_, IDC_PIC877, IDC_PIC877A,
+                     session_.SelectedChip() == ChipType::Pic16F877 ? IDC_PIC877 : IDC_PIC877A);
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)),
                               GetModuleHandleW(nullptr), nullptr);
@@ -316,7 +343,7 @@ void MainWindow::Command(int id, int notification) {
                 session_.SelectDeviceChip(row == 0 ? nullptr : &Devices()[row - 1]);
                 CheckMenuRadioItem(GetMenu(hwnd_), IDM_DEVICE_CHIP,
                                    IDM_DEVICE_CHIP + static_cast<UINT>(Devices().size()),
-                                   static_cast<UINT>(id), MF_BYCOMMAND);
+                                   DeviceChipItem(session_.DeviceChip()), MF_BYCOMMAND);
             }
             break;
     }
@@ -417,7 +444,7 @@ void MainWindow::Close() {
     if (!IsWindowEnabled(hwnd_)) {
         return;
     }
-    session_.Close();
+    session_.Close(Position());
     DestroyWindow(hwnd_);
 }
 

@@ -29,7 +29,8 @@ class OptionsWindow;
 // is disabled; a command runs on the session's worker while this one answers.
 class MainWindow : public Window, public SessionView {
   public:
-    explicit MainWindow(Target& target);
+    // The session keeps its settings in settings.
+    MainWindow(Target& target, SettingsStore& settings);
     ~MainWindow() override;
 
     // Shows the window and starts the start-up timer; a file named on the
@@ -68,6 +69,8 @@ class MainWindow : public Window, public SessionView {
     void ShowDialog(Window& dialog);
     void StartUp();
     void Close();
+    void RestorePosition();
+    std::optional<WindowPosition> Position() const;
     bool AskYesNo(const std::string& text);
 
     DesktopSession session_;

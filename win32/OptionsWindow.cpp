@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include <array>
+#include <cwchar>
+#include <iterator>
 
 #include "app/PortAddress.h"
 #include "win32/MainWindow.h"
@@ -41,6 +43,19 @@ void OptionsWindow::Build() {
     SendMessageW(address, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"e.g. 3BC"));
     AddToolTip(CreateToolTips(hwnd_), hwnd_, IDC_ADDRESS,
                L"The port's base I/O address in hexadecimal");
+}
+
+void OptionsWindow::ShowSettings(int portNumber, std::uint16_t portBase) {
+    int choice = IDC_LPT1;
+    if (portNumber == 0) {
+        choice = IDC_OTHER;
+        wchar_t address[8];
+        swprintf(address, std::size(address), L"%X", unsigned{portBase});
+        SetDlgItemTextW(hwnd_, IDC_ADDRESS, address);
+    } else if (portNumber == 2) {
+        choice = IDC_LPT2;
+    }
+    CheckRadioButton(hwnd_, IDC_LPT1, IDC_OTHER, choice);
 }
 
 void OptionsWindow::Layout() {

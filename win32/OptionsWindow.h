@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "win32/Controls.h"
@@ -16,6 +17,9 @@ class MainWindow;
 class OptionsWindow : public Window {
   public:
     explicit OptionsWindow(MainWindow& mainWindow);
+
+    // The port in force: LPT 1 or 2, or the one at portBase (portNumber 0).
+    void ShowSettings(int portNumber, std::uint16_t portBase);
 
   protected:
     void Build() override;

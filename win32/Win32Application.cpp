@@ -7,18 +7,20 @@
 
 #include "app/Target.h"
 #include "win32/MainWindow.h"
+#include "win32/RegistrySettingsStore.h"
 
 namespace tallis::win32 {
 
-int RunApplication(const TargetStarter& startTarget, const std::wstring& fileToOpen,
-                   int showCommand) {
+int RunApplication(const TargetStarter& startTarget, const std::wstring& program,
+                   const std::wstring& fileToOpen, int showCommand) {
     const std::unique_ptr<Target> target = startTarget();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES |
                                                        ICC_PROGRESS_CLASS | ICC_LINK_CLASS};
     InitCommonControlsEx(&controls);
     int exitCode = 0;
     {
-        MainWindow mainWindow(*target);
+        RegistrySettingsStore settings(program);
+        MainWindow mainWindow(*target, settings);
         mainWindow.Show(showCommand, fileToOpen);
         MSG message{};
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -7,7 +7,7 @@
 // port driver. "tallis.exe FILE.hex" opens the file at start.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     const std::vector<std::wstring> arguments = tallis::win32::CommandLineArguments();
-    return tallis::win32::RunApplication([] { return std::make_unique<tallis::RealTarget>(); },
-                                         arguments.empty() ? std::wstring() : arguments.back(),
-                                         showCommand);
+    return tallis::win32::RunApplication(
+        [] { return std::make_unique<tallis::RealTarget>(); }, L"tallis",
+        arguments.empty() ? std::wstring() : arguments.back(), showCommand);
 }

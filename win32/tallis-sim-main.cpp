@@ -32,5 +32,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         return 2;
     }
     return win32::RunApplication([&target] { return std::unique_ptr<Target>(std::move(target)); },
-                                 fileToOpen, showCommand);
+                                 L"tallis-sim", fileToOpen, showCommand);
 }
