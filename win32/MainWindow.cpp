@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include <array>
+#include <filesystem>
 
 #include "app/CommandTexts.h"
 #include "app/MessageLines.h"
@@ -99,11 +100,25 @@ UINT DeviceChipItem(const Device* device) {
            (device != nullptr ? static_cast<UINT>(device - Devices().data()) + 1 : 0);
 }
 
-HMENU BuildMenu(const Device* deviceChip) {
-    HMENU file = CreatePopupMenu();
+// Open, the recent files as "&1 name.hex", Exit.
+void FillFileMenu(HMENU file, const std::vector<std::string>& recentFiles) {
     AppendMenuW(file, MF_STRING, IDM_OPEN, L" &Open\tCtrl+O");
+    for (std::size_t i = 0; i < recentFiles.size(); ++i) {
+        std::wstring name = std::filesystem::path(Widen(recentFiles[i])).filename().wstring();
+        for (std::size_t at = name.find(L'&'); at != std::wstring::npos;
+             at = name.find(L'&', at + 2)) {
+            name.insert(at, 1, L'&');
+        }
+        AppendMenuW(file, MF_STRING, IDM_RECENT_FILE + i,
+                    (L"&" + std::to_wstring(i + 1) + L" " + name).c_str());
+    }
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, IDM_EXIT, L"&Exit");
+}
+
+HMENU BuildMenu(const Device* deviceChip, const std::vector<std::string>& recentFiles) {
+    HMENU file = CreatePopupMenu();
+    FillFileMenu(file, recentFiles);
     HMENU run = CreatePopupMenu();
     AppendMenuW(run, MF_STRING | MF_GRAYED, IDM_PROGRAM, L"&Ereas+Program+Verify\tCtrl+P");
     AppendMenuW(run, MF_STRING, IDM_ERASE, L"&Erase\tCtrl+E");
@@ -154,7 +169,9 @@ MainWindow::MainWindow(Target& target, SettingsStore& settings)
     : session_(target, *this, &settings), shortcuts_(BuildShortcuts()) {
     Create(L"TallisMainWindow", L"TALLIS  V3e",
            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, nullptr,
-           BuildMenu(session_.DeviceChip()), kClientWidth, kClientHeight);
+           BuildMenu(session_.DeviceChip(), session_.Settings().recentFiles), kClientWidth,
+           kClientHeight);
+    recentShown_ = session_.Settings().recentFiles;
     options_ = std::make_unique<OptionsWindow>(*this);
     about_ = std::make_unique<AboutWindow>(*this);
     calibrate_ = std::make_unique<CalibrateWindow>(hwnd_);
@@ -337,8 +354,11 @@ void MainWindow::Command(int id, int notification) {
             }
             break;
         default:
-            if (id >= IDM_DEVICE_CHIP &&
-                id <= IDM_DEVICE_CHIP + static_cast<int>(Devices().size())) {
+            if (id >= IDM_RECENT_FILE &&
+                id < IDM_RECENT_FILE + static_cast<int>(recentShown_.size())) {
+                OpenRecentFile(static_cast<std::size_t>(id - IDM_RECENT_FILE));
+            } else if (id >= IDM_DEVICE_CHIP &&
+                       id <= IDM_DEVICE_CHIP + static_cast<int>(Devices().size())) {
                 const auto row = static_cast<std::size_t>(id - IDM_DEVICE_CHIP);
                 session_.SelectDeviceChip(row == 0 ? nullptr : &Devices()[row - 1]);
                 CheckMenuRadioItem(GetMenu(hwnd_), IDM_DEVICE_CHIP,
@@ -359,6 +379,8 @@ std::optional<std::wstring> MainWindow::AskFileName(bool save) {
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = static_cast<DWORD>(path.size());
     dialog.lpstrDefExt = L"hex";
+    const std::wstring folder = Widen(session_.Settings().lastFolder);
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
                    (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) {
@@ -403,6 +425,25 @@ void MainWindow::RunDevice(int command) {
 
 void MainWindow::OpenFile(const std::wstring& path) {
     session_.Open(std::filesystem::path(path));
+}
+
+void MainWindow::OpenRecentFile(std::size_t index) {
+    if (!session_.Running()) {
+        OpenFile(Widen(recentShown_.at(index)));
+    }
+}
+
+// The File menu again when the list has changed since it was last shown.
+void MainWindow::ShowRecentFiles() {
+    if (session_.Settings().recentFiles == recentShown_) {
+        return;
+    }
+    recentShown_ = session_.Settings().recentFiles;
+    HMENU file = GetSubMenu(GetMenu(hwnd_), 0);
+    while (GetMenuItemCount(file) > 0) {
+        DeleteMenu(file, 0, MF_BYPOSITION);
+    }
+    FillFileMenu(file, recentShown_);
 }
 
 void MainWindow::ShowDialog(Window& dialog) {
@@ -478,6 +519,7 @@ void MainWindow::CommandStateChanged() {
         SetWindowTextW(hwnd_, (L"TALLIS - " + session_.OpenedPath().wstring()).c_str());
         SetDlgItemTextW(hwnd_, IDC_WORDS, (L"  " + std::to_wstring(image->WordCount)).c_str());
     }
+    ShowRecentFiles();
     const bool idle = !session_.Running();
     HMENU menu = GetMenu(hwnd_);
     auto enable = [&](int id, bool enabled) {
@@ -488,6 +530,9 @@ void MainWindow::CommandStateChanged() {
     for (int id : {IDM_OPEN, IDM_ERASE, IDM_RESET, IDM_OPTIONS, IDC_PIC877, IDC_PIC877A,
                    IDM_IDENTIFY, IDM_READ, IDM_BLANK_CHECK}) {
         enable(id, idle);
+    }
+    for (std::size_t i = 0; i < recentShown_.size(); ++i) {
+        enable(IDM_RECENT_FILE + static_cast<int>(i), idle);
     }
     for (int id : {IDM_PROGRAM, IDM_VERIFY, IDM_WRITE_ALL}) {
         enable(id, session_.CanProgram());

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/DesktopSession.h"
@@ -66,6 +67,8 @@ class MainWindow : public Window, public SessionView {
     std::optional<std::wstring> AskFileName(bool save);
     void RunDevice(int command);
     void OpenFile(const std::wstring& path);
+    void OpenRecentFile(std::size_t index);
+    void ShowRecentFiles();
     void ShowDialog(Window& dialog);
     void StartUp();
     void Close();
@@ -83,6 +86,7 @@ class MainWindow : public Window, public SessionView {
     FontHandle titleFont_;
     BitmapHandle picture_;
     std::vector<ImageListHandle> glyphs_;
+    std::vector<std::string> recentShown_;
     bool closeAfterRun_ = false;
 };
 

@@ -35,6 +35,8 @@
 #define IDM_WRITE_ALL 1014
 // Device > Chip: Auto-detect, then the device table's rows in order.
 #define IDM_DEVICE_CHIP 1400
+// File: the recent files, newest first.
+#define IDM_RECENT_FILE 1500
 
 #define IDC_PIC877 1101
 #define IDC_PIC877A 1102
