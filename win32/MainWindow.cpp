@@ -176,7 +176,7 @@ MainWindow::MainWindow(Target& target, SettingsStore& settings)
     about_ = std::make_unique<AboutWindow>(*this);
     calibrate_ = std::make_unique<CalibrateWindow>(hwnd_);
     session_.Begin();
-    options_->ShowSettings(session_.PortNumber(), session_.PortBase());
+    options_->ShowSettings(session_.PortNumber(), session_.PortBase(), session_.FastTiming());
     RestorePosition();
 }
 

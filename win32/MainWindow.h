@@ -45,6 +45,7 @@ class MainWindow : public Window, public SessionView {
     // Options' OK.
     void ApplyPortChoice(int portNumber) { session_.ApplyPortChoice(portNumber); }
     void ApplyPortAddress(std::uint16_t portBase) { session_.ApplyPortAddress(portBase); }
+    void UseFastTiming(bool fast) { session_.UseFastTiming(fast); }
 
     // SessionView.
     void Post(std::function<void()> call) override;

@@ -16,8 +16,8 @@ namespace {
 
 constexpr int kGroup = 2001;
 
-constexpr std::array<ControlSpec, 7> kControls{{
-    {WC_BUTTONW, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 98, 162, 60, 31},
+constexpr std::array<ControlSpec, 8> kControls{{
+    {WC_BUTTONW, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 98, 186, 60, 31},
     {WC_BUTTONW, L"Port setting", WS_VISIBLE | BS_GROUPBOX, kGroup, 28, 14, 205, 114},
     {WC_BUTTONW, L"LPT 1 ( 378H )", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON,
      IDC_LPT1, 41, 40, 120, 16},
@@ -25,14 +25,16 @@ constexpr std::array<ControlSpec, 7> kControls{{
     {WC_BUTTONW, L"Other address", WS_VISIBLE | BS_AUTORADIOBUTTON, IDC_OTHER, 41, 94, 104, 16},
     {WC_EDITW, L"", WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_UPPERCASE | ES_AUTOHSCROLL, IDC_ADDRESS,
      148, 91, 70, 22, WS_EX_CLIENTEDGE},
-    {WC_STATICW, L"Hexadecimal, 1 to FFFD", SS_CENTER, IDC_ADDRESS_ERROR, 28, 134, 205, 18},
+    {WC_BUTTONW, L"Fast programming", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTOCHECKBOX,
+     IDC_FAST, 41, 136, 180, 16},
+    {WC_STATICW, L"Hexadecimal, 1 to FFFD", SS_CENTER, IDC_ADDRESS_ERROR, 28, 158, 205, 18},
 }};
 
 }  // namespace
 
 OptionsWindow::OptionsWindow(MainWindow& mainWindow) : mainWindow_(mainWindow) {
     Create(L"TallisOptionsWindow", L"Options", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-           mainWindow.Handle(), nullptr, 261, 201);
+           mainWindow.Handle(), nullptr, 261, 225);
 }
 
 void OptionsWindow::Build() {
@@ -41,11 +43,17 @@ void OptionsWindow::Build() {
     HWND address = GetDlgItem(hwnd_, IDC_ADDRESS);
     SendMessageW(address, EM_SETLIMITTEXT, 6, 0);
     SendMessageW(address, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"e.g. 3BC"));
-    AddToolTip(CreateToolTips(hwnd_), hwnd_, IDC_ADDRESS,
-               L"The port's base I/O address in hexadecimal");
+    HWND tips = CreateToolTips(hwnd_);
+    AddToolTip(tips, hwnd_, IDC_ADDRESS, L"The port's base I/O address in hexadecimal");
+    AddToolTip(tips, hwnd_, IDC_FAST,
+               L"The Device commands at the chip's own timing limits: a line check first, then "
+               L"the shortest waits the chip allows");
+    // Long enough for a hint over two lines rather than one across the screen.
+    SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, 300);
 }
 
-void OptionsWindow::ShowSettings(int portNumber, std::uint16_t portBase) {
+void OptionsWindow::ShowSettings(int portNumber, std::uint16_t portBase, bool fastTiming) {
+    CheckDlgButton(hwnd_, IDC_FAST, fastTiming ? BST_CHECKED : BST_UNCHECKED);
     int choice = IDC_LPT1;
     if (portNumber == 0) {
         choice = IDC_OTHER;
@@ -79,6 +87,7 @@ LRESULT OptionsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam) {
                 choiceShown_ = CheckedChoice();
                 addressShown_ = WindowText(GetDlgItem(hwnd_, IDC_ADDRESS));
+                fastShown_ = IsDlgButtonChecked(hwnd_, IDC_FAST) == BST_CHECKED;
             }
             break;
         case WM_COMMAND:
@@ -119,6 +128,7 @@ void OptionsWindow::Ok() {
         return;
     }
     Hide();
+    mainWindow_.UseFastTiming(IsDlgButtonChecked(hwnd_, IDC_FAST) == BST_CHECKED);
     if (other) {
         mainWindow_.ApplyPortAddress(*base);
     } else {
@@ -129,6 +139,7 @@ void OptionsWindow::Ok() {
 void OptionsWindow::Dismiss() {
     SetDlgItemTextW(hwnd_, IDC_ADDRESS, addressShown_.c_str());
     CheckRadioButton(hwnd_, IDC_LPT1, IDC_OTHER, choiceShown_);
+    CheckDlgButton(hwnd_, IDC_FAST, fastShown_ ? BST_CHECKED : BST_UNCHECKED);
     Hide();
 }
 

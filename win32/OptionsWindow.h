@@ -11,15 +11,17 @@ namespace tallis::win32 {
 class MainWindow;
 
 // Options: which parallel port the programmer is wired to, LPT 1, LPT 2 or a
-// port at another address typed in hexadecimal. Its controls keep their state
+// port at another address typed in hexadecimal, and whether the Device
+// commands run at the fast timing. Its controls keep their state
 // between showings; OK applies them, the close box and Escape put back the
 // choice in force.
 class OptionsWindow : public Window {
   public:
     explicit OptionsWindow(MainWindow& mainWindow);
 
-    // The port in force: LPT 1 or 2, or the one at portBase (portNumber 0).
-    void ShowSettings(int portNumber, std::uint16_t portBase);
+    // The settings in force: LPT 1 or 2, or the port at portBase (portNumber
+    // 0), and the fast timing.
+    void ShowSettings(int portNumber, std::uint16_t portBase, bool fastTiming);
 
   protected:
     void Build() override;
@@ -37,7 +39,7 @@ class OptionsWindow : public Window {
     ImageListHandle okGlyph_;
     int choiceShown_ = 0;
     std::wstring addressShown_;
-    bool addressErrorShown_ = false;
+    bool fastShown_ = false;
 };
 
 }  // namespace tallis::win32
