@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <array>
 #include <filesystem>
@@ -209,6 +210,7 @@ void MainWindow::Build() {
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)),
                               GetModuleHandleW(nullptr), nullptr);
+    DragAcceptFiles(hwnd_, TRUE);
     HWND gauge = GetDlgItem(hwnd_, IDC_GAUGE);
     SendMessageW(gauge, PBM_SETRANGE32, 0, 100);
     SetWindowSubclass(gauge, GaugeWithText, 0, 0);
@@ -294,6 +296,9 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // The status bar keeps itself at the bottom edge when told of a new size.
             SendMessageW(status_, WM_SIZE, 0, 0);
             break;
+        case WM_DROPFILES:
+            OpenDropped(reinterpret_cast<HDROP>(wParam));
+            return 0;
         case WM_CLOSE:
             Close();
             return 0;
@@ -425,6 +430,18 @@ void MainWindow::RunDevice(int command) {
 
 void MainWindow::OpenFile(const std::wstring& path) {
     session_.Open(std::filesystem::path(path));
+}
+
+// One file dropped on the window opens as Open would; while a command runs,
+// or a dialog or a message box is up, the drop is refused.
+void MainWindow::OpenDropped(HDROP drop) {
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1 && IsWindowEnabled(hwnd_) &&
+        !session_.Running()) {
+        std::wstring path(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
+        OpenFile(path);
+    }
+    DragFinish(drop);
 }
 
 void MainWindow::OpenRecentFile(std::size_t index) {

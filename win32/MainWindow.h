@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -69,6 +71,7 @@ class MainWindow : public Window, public SessionView {
     void RunDevice(int command);
     void OpenFile(const std::wstring& path);
     void OpenRecentFile(std::size_t index);
+    void OpenDropped(HDROP drop);
     void ShowRecentFiles();
     void ShowDialog(Window& dialog);
     void StartUp();
