@@ -38,6 +38,12 @@ FontHandle MakeFont(int pixelHeight, bool bold, int dpi) {
                                   L"Tahoma"));
 }
 
+FontHandle MakeFixedFont(int pixelHeight, int dpi) {
+    return FontHandle(CreateFontW(-Scaled(pixelHeight, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                  FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                  CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN, L"Consolas"));
+}
+
 void ImageListDeleter::operator()(HIMAGELIST list) const {
     ImageList_Destroy(list);
 }

@@ -41,6 +41,8 @@ using BitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDe
 
 // The windows' sans-serif face at a pixel height given for 96 dpi.
 FontHandle MakeFont(int pixelHeight, bool bold, int dpi);
+// A fixed-pitch face, for columns of hexadecimal digits.
+FontHandle MakeFixedFont(int pixelHeight, int dpi);
 
 struct ImageListDeleter {
     void operator()(HIMAGELIST list) const;

@@ -12,8 +12,10 @@
 #include "app/OpenFilter.h"
 #include "app/StartupTexts.h"
 #include "device/Device.h"
+#include "image/ChipImageHex.h"
 #include "win32/AboutWindow.h"
 #include "win32/CalibrateWindow.h"
+#include "win32/MemoryViewWindow.h"
 #include "win32/OptionsWindow.h"
 #include "win32/Resources.h"
 
@@ -142,6 +144,8 @@ HMENU BuildMenu(const Device* deviceChip, const std::vector<std::string>& recent
     AppendMenuW(device, MF_STRING | MF_GRAYED, IDM_WRITE_ALL, L"&Write all");
     AppendMenuW(device, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(device, MF_POPUP, reinterpret_cast<UINT_PTR>(chips), L"&Chip");
+    AppendMenuW(device, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(device, MF_STRING, IDM_MEMORY_VIEW, L"&Memory view\tCtrl+M");
     HMENU help = CreatePopupMenu();
     AppendMenuW(help, MF_STRING, IDM_ABOUT, L"&About");
     HMENU bar = CreateMenu();
@@ -154,8 +158,9 @@ HMENU BuildMenu(const Device* deviceChip, const std::vector<std::string>& recent
 }
 
 HACCEL BuildShortcuts() {
-    std::array<ACCEL, 5> keys{{
+    std::array<ACCEL, 6> keys{{
         {FCONTROL | FVIRTKEY, 'O', IDM_OPEN},
+        {FCONTROL | FVIRTKEY, 'M', IDM_MEMORY_VIEW},
         {FCONTROL | FVIRTKEY, 'P', IDM_PROGRAM},
         {FCONTROL | FVIRTKEY, 'E', IDM_ERASE},
         {FCONTROL | FVIRTKEY, 'S', IDM_RESET},
@@ -176,6 +181,7 @@ MainWindow::MainWindow(Target& target, SettingsStore& settings)
     options_ = std::make_unique<OptionsWindow>(*this);
     about_ = std::make_unique<AboutWindow>(*this);
     calibrate_ = std::make_unique<CalibrateWindow>(hwnd_);
+    memoryView_ = std::make_unique<MemoryViewWindow>(hwnd_);
     session_.Begin();
     options_->ShowSettings(session_.PortNumber(), session_.PortBase(), session_.FastTiming());
     RestorePosition();
@@ -343,6 +349,9 @@ void MainWindow::Command(int id, int notification) {
         case IDM_ABOUT:
             ShowDialog(*about_);
             break;
+        case IDM_MEMORY_VIEW:
+            ShowMemoryView();
+            break;
         case IDM_IDENTIFY:
         case IDM_READ:
         case IDM_VERIFY:
@@ -430,6 +439,22 @@ void MainWindow::RunDevice(int command) {
 
 void MainWindow::OpenFile(const std::wstring& path) {
     session_.Open(std::filesystem::path(path));
+}
+
+// The open file; without one, what the view last showed, or an empty chip.
+void MainWindow::ShowMemoryView() {
+    if (const FirmwareImage* image = session_.Image()) {
+        const HexParseResult parsed = ParseChipImageHex(image->Text());
+        if (!parsed) {
+            ShowStatus("Memory view: " + parsed.error);
+        } else {
+            memoryView_->ShowImage(*parsed.image, session_.ViewDevice(),
+                                   Narrow(session_.OpenedPath().filename().wstring()));
+        }
+    } else if (memoryView_->Source().empty()) {
+        memoryView_->ShowImage(ChipImage{}, session_.ViewDevice(), "no file open");
+    }
+    memoryView_->Present(true);
 }
 
 // One file dropped on the window opens as Open would; while a command runs,
@@ -567,8 +592,10 @@ void MainWindow::CommandEnded() {
     }
 }
 
-// This window has no memory view: the status line and the message say what differs.
-void MainWindow::ShowChipImage(const ChipImage&, const Device&, const std::string&,
-                               const std::vector<Difference>&) {}
+void MainWindow::ShowChipImage(const ChipImage& image, const Device& device,
+                               const std::string& source, const std::vector<Difference>& marked) {
+    memoryView_->ShowImage(image, device, source, marked);
+    memoryView_->Present(false);
+}
 
 }  // namespace tallis::win32

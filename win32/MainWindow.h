@@ -22,6 +22,7 @@ namespace tallis::win32 {
 
 class AboutWindow;
 class CalibrateWindow;
+class MemoryViewWindow;
 class OptionsWindow;
 
 // The main window: menus, tool buttons, the chip buttons, the Word box, the
@@ -30,6 +31,7 @@ class OptionsWindow;
 //
 // The Options and About windows are shown without a modal loop while this one
 // is disabled; a command runs on the session's worker while this one answers.
+// The memory view is a window of its own beside it.
 class MainWindow : public Window, public SessionView {
   public:
     // The session keeps its settings in settings.
@@ -70,6 +72,7 @@ class MainWindow : public Window, public SessionView {
     std::optional<std::wstring> AskFileName(bool save);
     void RunDevice(int command);
     void OpenFile(const std::wstring& path);
+    void ShowMemoryView();
     void OpenRecentFile(std::size_t index);
     void OpenDropped(HDROP drop);
     void ShowRecentFiles();
@@ -84,6 +87,7 @@ class MainWindow : public Window, public SessionView {
     std::unique_ptr<OptionsWindow> options_;
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<CalibrateWindow> calibrate_;
+    std::unique_ptr<MemoryViewWindow> memoryView_;
     HACCEL shortcuts_ = nullptr;
     HWND status_ = nullptr;
     FontHandle font_;

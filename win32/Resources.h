@@ -33,6 +33,7 @@
 #define IDM_VERIFY 1012
 #define IDM_BLANK_CHECK 1013
 #define IDM_WRITE_ALL 1014
+#define IDM_MEMORY_VIEW 1015
 // Device > Chip: Auto-detect, then the device table's rows in order.
 #define IDM_DEVICE_CHIP 1400
 // File: the recent files, newest first.

@@ -15,7 +15,8 @@ int RunApplication(const TargetStarter& startTarget, const std::wstring& program
                    const std::wstring& fileToOpen, int showCommand) {
     const std::unique_ptr<Target> target = startTarget();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES |
-                                                       ICC_PROGRESS_CLASS | ICC_LINK_CLASS};
+                                                       ICC_PROGRESS_CLASS | ICC_LINK_CLASS |
+                                                       ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     int exitCode = 0;
     {
