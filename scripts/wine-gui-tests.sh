@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs tallis-gui-check.exe against tallis-sim.exe under Wine on a virtual
-# display: the main window's controls, a run of an example file, Device >
-# Identify, Options and About, the close; then tallis.exe without its driver,
-# and the same checks on tallis.exe through the test driver. With --screenshots it also writes docs/windows-*.png.
+# display: the main window's controls, a run of an example file, the memory
+# view, Device > Identify, Options and About, the close and a second start;
+# then tallis.exe without its driver, and the same checks on tallis.exe
+# through the test driver. With --screenshots it also writes docs/windows-*.png.
 #
 #   scripts/wine-gui-tests.sh BUILD_FOLDER [--screenshots]
 set -euo pipefail
@@ -52,7 +53,7 @@ cp "$build/win32/tallis.exe" "$build/tests/winedriver/sim/zlportio.sys" examples
 check 'C:\tallis\tallis.exe' 'C:\tallis\blink877a.hex'
 
 if [[ $screenshots == --screenshots ]]; then
-    for name in windows-main-window windows-options; do
+    for name in windows-main-window windows-options windows-memory-view; do
         python3 scripts/bmp-to-png.py "$shots/$name.bmp" "docs/$name.png"
     done
 fi

@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,15 +19,21 @@
 //
 // Starts PROGRAM (tallis-sim.exe) with HEXFILE and checks its windows from
 // outside: the main window's controls and captions, a program run that ends
-// with the download message, the Options and About windows opening and
-// closing, and the close. With a folder it saves the main window after the
-// run and the Options window as BMP files there. With --missing-driver it
-// checks that tallis.exe without its port driver says so and ends. The last line of its output
-// is PASS when every check held.
+// with the download message, the memory view through the Device menu and
+// after a Verify that found differences, the Options and About windows
+// opening and closing, and the close; then that a second start keeps the chip
+// choice and offers the file in the File menu. With a folder it saves the
+// main window after the run, the memory view and the Options window as BMP
+// files there. With --missing-driver it checks that tallis.exe without its
+// port driver says so and ends. The last line of its output is PASS when
+// every check held.
 namespace {
 
 // The program's command identifiers (win32/Resources.h).
 constexpr int kProgramCommand = 1003;
+constexpr int kEraseCommand = 1004;
+constexpr int kVerifyCommand = 1012;
+constexpr int kPic877Button = 1101;
 constexpr int kOptionsCommand = 1006;
 constexpr int kAboutCommand = 1007;
 constexpr int kIdentifyCommand = 1010;
@@ -184,9 +194,90 @@ std::wstring DismissMessageBox(DWORD process, HWND main) {
     return message;
 }
 
+// Types the key with the modifiers held, into the window in front.
+void Press(std::initializer_list<WORD> modifiers, WORD key) {
+    std::vector<INPUT> inputs;
+    auto add = [&inputs](WORD virtualKey, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    for (WORD modifier : modifiers) {
+        add(modifier, false);
+    }
+    add(key, false);
+    add(key, true);
+    for (auto modifier = std::rbegin(modifiers); modifier != std::rend(modifiers); ++modifier) {
+        add(*modifier, true);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+}
+
+// Chooses a menu item as a user would with the keyboard: Alt+menu, item.
+void ChooseFromMenu(HWND main, WORD menuKey, WORD itemKey) {
+    SetForegroundWindow(main);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Press({VK_MENU}, menuKey);
+    Press({}, itemKey);
+}
+
+// A tab's caption: the control writes it into its own process, so the
+// buffer is lent there.
+std::wstring TabText(HANDLE process, HWND tabs, int index) {
+    struct Lent {
+        TCITEMW item;
+        wchar_t text[64];
+    };
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(Lent), MEM_COMMIT, PAGE_READWRITE);
+    Lent lent{};
+    lent.item.mask = TCIF_TEXT;
+    lent.item.pszText = static_cast<Lent*>(remote)->text;
+    lent.item.cchTextMax = 64;
+    WriteProcessMemory(process, remote, &lent, sizeof lent, nullptr);
+    SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, &lent, sizeof lent, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    lent.text[63] = L'\0';
+    return lent.text;
+}
+
+void ExpectMemoryViewTabs(HANDLE process, HWND view) {
+    HWND tabs = FindWindowExW(view, nullptr, WC_TABCONTROLW, nullptr);
+    Expect(tabs != nullptr && SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0) == 3,
+           "memory view has three tabs");
+    const std::vector<std::wstring> captions{L"Program memory", L"EEPROM", L"Configuration"};
+    for (int i = 0; i < 3; ++i) {
+        const std::wstring caption = TabText(process, tabs, i);
+        Expect(caption == captions.at(static_cast<std::size_t>(i)),
+               "memory view tab \"" + Narrow(caption) + "\"");
+    }
+}
+
 std::wstring Trimmed(const std::wstring& text) {
     const auto first = text.find_first_not_of(L' ');
     return first == std::wstring::npos ? std::wstring() : text.substr(first);
+}
+
+void ExpectStartUpDone(DWORD id, HWND main) {
+    Expect(WaitFor(
+               [&] {
+                   return TextOf(GetDlgItem(main, kStatusBar)) ==
+                              L"Driver successfully started !" &&
+                          !FindWindowOf(id, L"Time calibrate");
+               },
+               60),
+           "start-up step done: driver started, timer calibrated");
+}
+
+void CloseProgram(const PROCESS_INFORMATION& process, HWND main) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    Expect(WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0, "program ends on close");
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    Expect(exitCode == 0, "exit code 0");
 }
 
 void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screenshots) {
@@ -207,13 +298,8 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
 
     HWND programButton = GetDlgItem(main, kProgramCommand);
     HWND status = GetDlgItem(main, kStatusBar);
-    Expect(WaitFor(
-               [&] {
-                   return TextOf(status) == L"Driver successfully started !" &&
-                          IsWindowEnabled(programButton) && !FindWindowOf(id, L"Time calibrate");
-               },
-               60),
-           "start-up step done: driver started, timer calibrated");
+    ExpectStartUpDone(id, main);
+    Expect(IsWindowEnabled(programButton), "Erase + Program + Verify enabled");
 
     PostMessageW(main, WM_COMMAND, kProgramCommand, 0);
     const std::wstring message = DismissMessageBox(id, main);
@@ -226,6 +312,27 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
     if (!screenshots.empty()) {
         SaveScreenshot(main, screenshots + L"\\windows-main-window.bmp");
     }
+
+    // Device > Memory view shows the open file.
+    ChooseFromMenu(main, 'D', 'M');
+    HWND view = nullptr;
+    Expect(WaitFor(
+               [&] { return (view = FindWindowOf(id, L"Memory view - blink877a.hex")) != nullptr; },
+               10),
+           "Device > Memory view shows the file");
+    ExpectMemoryViewTabs(process.hProcess, view);
+    // A Verify of the erased chip shows the file with its differences marked.
+    PostMessageW(main, WM_COMMAND, kEraseCommand, 0);
+    Expect(WaitFor([&] { return TextOf(status) == L"Chip erased"; }, 60), "Erase done");
+    PostMessageW(main, WM_COMMAND, kVerifyCommand, 0);
+    DismissMessageBox(id, main);
+    Expect(FindWindowOf(id, L"Memory view - blink877a.hex against the chip") != nullptr,
+           "a Verify that found differences shows them in the memory view");
+    if (!screenshots.empty()) {
+        SaveScreenshot(view, screenshots + L"\\windows-memory-view.bmp");
+    }
+    PostMessageW(view, WM_CLOSE, 0, 0);
+    Expect(WaitFor([&] { return !IsWindowVisible(view); }, 10), "memory view closes");
 
     PostMessageW(main, WM_COMMAND, kIdentifyCommand, 0);
     const std::wstring identified = DismissMessageBox(id, main);
@@ -241,6 +348,7 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
                              {L"Button", L"LPT 1 ( 378H )"},
                              {L"Button", L"LPT 2 ( 278H )"},
                              {L"Button", L"Other address"},
+                             {L"Button", L"Fast programming"},
                              {L"Button", L"OK"}});
     Expect(!IsWindowEnabled(main), "main window disabled under Options");
     if (!screenshots.empty()) {
@@ -259,11 +367,25 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
     Expect(WaitFor([&] { return !IsWindowVisible(about) && IsWindowEnabled(main); }, 10),
            "About closes with its close box");
 
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    Expect(WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0, "program ends on close");
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    Expect(exitCode == 0, "exit code 0");
+    // A choice the next start must show.
+    SendMessageW(GetDlgItem(main, kPic877Button), BM_CLICK, 0, 0);
+    CloseProgram(process, main);
+}
+
+// The chip choice and the recent file kept from the run before; File > 1
+// opens the file again.
+void CheckRestart(const PROCESS_INFORMATION& process) {
+    const DWORD id = process.dwProcessId;
+    HWND main = nullptr;
+    Expect(WaitFor([&] { return (main = FindWindowOf(id, L"TALLIS  V3e")) != nullptr; }, 60),
+           "main window up again, without a file");
+    Expect(SendMessageW(GetDlgItem(main, kPic877Button), BM_GETCHECK, 0, 0) == BST_CHECKED,
+           "chip choice kept: PIC16F 877");
+    ExpectStartUpDone(id, main);
+    ChooseFromMenu(main, 'F', '1');
+    Expect(WaitFor([&] { return TextOf(main).ends_with(L"blink877a.hex"); }, 10),
+           "File > 1 opens the recent file");
+    CloseProgram(process, main);
 }
 
 // tallis.exe without the port driver: it says so and ends, without a window
@@ -279,6 +401,43 @@ void CheckMissingDriver(const PROCESS_INFORMATION& process) {
     Expect(WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0, "program ends");
 }
 
+// The program with its arguments, quoted; nothing when it cannot start.
+std::optional<PROCESS_INFORMATION> Start(const std::vector<std::wstring>& arguments) {
+    std::wstring commandLine;
+    for (const std::wstring& argument : arguments) {
+        commandLine += (commandLine.empty() ? L"\"" : L" \"") + argument + L"\"";
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        std::fprintf(stderr, "FAIL: cannot start the program (%lu)\n", GetLastError());
+        return std::nullopt;
+    }
+    return process;
+}
+
+// Runs the check on a start of the program; false when it failed.
+bool Run(const std::vector<std::wstring>& arguments,
+         const std::function<void(const PROCESS_INFORMATION&)>& check) {
+    const std::optional<PROCESS_INFORMATION> process = Start(arguments);
+    if (!process) {
+        return false;
+    }
+    bool passed = true;
+    try {
+        check(*process);
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "FAIL: %s\n", failure.what());
+        TerminateProcess(process->hProcess, 1);
+        passed = false;
+    }
+    CloseHandle(process->hThread);
+    CloseHandle(process->hProcess);
+    return passed;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -290,32 +449,17 @@ int wmain(int argc, wchar_t** argv) {
             stderr);
         return 2;
     }
-    std::wstring commandLine = missingDriver
-                                   ? L"\"" + std::wstring(argv[2]) + L"\""
-                                   : L"\"" + std::wstring(argv[1]) + L"\" \"" + argv[2] + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        std::fprintf(stderr, "FAIL: cannot start the program (%lu)\n", GetLastError());
-        return 1;
+    bool passed = false;
+    if (missingDriver) {
+        passed = Run({argv[2]}, CheckMissingDriver);
+    } else {
+        const std::wstring screenshots = argc > 3 ? argv[3] : L"";
+        passed =
+            Run({argv[1], argv[2]},
+                [&](const PROCESS_INFORMATION& process) { CheckProgram(process, screenshots); }) &&
+            Run({argv[1]}, CheckRestart);
     }
-    int result = 0;
-    try {
-        if (missingDriver) {
-            CheckMissingDriver(process);
-        } else {
-            CheckProgram(process, argc > 3 ? argv[3] : L"");
-        }
-    } catch (const Failure& failure) {
-        std::fprintf(stderr, "FAIL: %s\n", failure.what());
-        TerminateProcess(process.hProcess, 1);
-        result = 1;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     // Started through a Wine desktop the exit code is lost: the last line tells.
-    std::puts(result == 0 ? "PASS" : "FAILED");
-    return result;
+    std::puts(passed ? "PASS" : "FAILED");
+    return passed ? 0 : 1;
 }
