@@ -159,6 +159,9 @@ void MemoryViewWindow::ShowImage(const ChipImage& image, const Device& device,
         }
     }
     SetWindowTextW(hwnd_, Widen("Memory view - " + source).c_str());
+    // The cell under the mouse may have become marked, or no longer be.
+    hovered_ = Cell{};
+    RestartTip();
     for (int page = 0; page < kPageCount; ++page) {
         HWND list = lists_.at(static_cast<std::size_t>(page));
         SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(RowCount(page)), 0);
@@ -352,6 +355,11 @@ void MemoryViewWindow::ShowTip(NMTTDISPINFOW& tip) {
     }
 }
 
+void MemoryViewWindow::RestartTip() {
+    SendMessageW(tips_, TTM_ACTIVATE, FALSE, 0);
+    SendMessageW(tips_, TTM_ACTIVATE, TRUE, 0);
+}
+
 // A tooltip asks for its text once while the mouse stays over its list: a
 // move to another cell starts it afresh so that it asks again.
 LRESULT CALLBACK MemoryViewWindow::FollowCell(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
@@ -361,8 +369,7 @@ LRESULT CALLBACK MemoryViewWindow::FollowCell(HWND list, UINT message, WPARAM wP
         const Cell cell = view->CellAt(list, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         if (cell != view->hovered_) {
             view->hovered_ = cell;
-            SendMessageW(view->tips_, TTM_ACTIVATE, FALSE, 0);
-            SendMessageW(view->tips_, TTM_ACTIVATE, TRUE, 0);
+            view->RestartTip();
         }
     }
     return DefSubclassProc(list, message, wParam, lParam);

@@ -60,6 +60,7 @@ class MemoryViewWindow : public Window {
     LRESULT OnNotify(const NMHDR& note, LPARAM lParam);
     LRESULT CustomDraw(int page, NMLVCUSTOMDRAW& draw) const;
     void ShowTip(NMTTDISPINFOW& tip);
+    void RestartTip();
     static LRESULT CALLBACK FollowCell(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR, DWORD_PTR self);
 

@@ -256,6 +256,44 @@ void ExpectMemoryViewTabs(HANDLE process, HWND view) {
     }
 }
 
+void MoveMouse(POINT to) {
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = MulDiv(to.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = MulDiv(to.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof move);
+}
+
+// The tooltip the program shows when the mouse rests at the point on the
+// screen, coming from the left.
+std::wstring TooltipAt(DWORD process, POINT point) {
+    std::wstring text;
+    MoveMouse(POINT{point.x - 50, point.y});
+    WaitFor(
+        [&] {
+            POINT cursor{};
+            GetCursorPos(&cursor);
+            if (cursor.x != point.x || cursor.y != point.y) {
+                // Wine now and then loses a move while the pointer settles.
+                MoveMouse(point);
+                return false;
+            }
+            HWND tip = nullptr;
+            while ((tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(tip, &owner);
+                if (owner == process && IsWindowVisible(tip) && !TextOf(tip).empty()) {
+                    text = TextOf(tip);
+                    return true;
+                }
+            }
+            return false;
+        },
+        5);
+    return text;
+}
+
 std::wstring Trimmed(const std::wstring& text) {
     const auto first = text.find_first_not_of(L' ');
     return first == std::wstring::npos ? std::wstring() : text.substr(first);
@@ -328,6 +366,14 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
     DismissMessageBox(id, main);
     Expect(FindWindowOf(id, L"Memory view - blink877a.hex against the chip") != nullptr,
            "a Verify that found differences shows them in the memory view");
+    // The first word of the program list: below the header, after the address column.
+    HWND list = FindWindowExW(view, nullptr, WC_LISTVIEWW, nullptr);
+    RECT header{};
+    GetWindowRect(FindWindowExW(list, nullptr, WC_HEADERW, nullptr), &header);
+    const std::wstring tip = TooltipAt(id, POINT{header.left + 94, header.bottom + 8});
+    Expect(
+        tip == L"File: 0x2805\nChip: 0x3FFF",
+        "a marked word's tooltip gives the file's and the chip's value: \"" + Narrow(tip) + "\"");
     if (!screenshots.empty()) {
         SaveScreenshot(view, screenshots + L"\\windows-memory-view.bmp");
     }
