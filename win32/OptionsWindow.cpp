@@ -58,7 +58,7 @@ void OptionsWindow::ShowSettings(int portNumber, std::uint16_t portBase, bool fa
     if (portNumber == 0) {
         choice = IDC_OTHER;
         wchar_t address[8];
-        swprintf(address, std::size(address), L"%X", unsigned{portBase});
+        std::swprintf(address, std::size(address), L"%X", unsigned{portBase});
         SetDlgItemTextW(hwnd_, IDC_ADDRESS, address);
     } else if (portNumber == 2) {
         choice = IDC_LPT2;

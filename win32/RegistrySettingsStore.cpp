@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <utility>
 
 #include "win32/Controls.h"
