@@ -23,18 +23,19 @@ Widget* Placed(Widget* widget, const char* name, QRect geometry) {
 
 TForm2::TForm2(TForm1& mainWindow)
     : QDialog(nullptr, kDialogWindowFlags),
-      BitBtn1(MakeOkButton(this, {98, 162, 60, 31})),
+      BitBtn1(MakeOkButton(this, {98, 186, 60, 31})),
       GroupBox1(new QGroupBox(QStringLiteral("Port setting"), this)),
       RadioButton1(new QRadioButton(QStringLiteral("LPT 1 ( 378H )"), GroupBox1)),
       RadioButton2(new QRadioButton(QStringLiteral("LPT 2 ( 278H )"), GroupBox1)),
       OtherAddress(new QRadioButton(QStringLiteral("Other address"), GroupBox1)),
       AddressEdit(new QLineEdit(GroupBox1)),
+      FastProgramming(new QCheckBox(QStringLiteral("Fast programming"), this)),
       AddressError(new QLabel(QStringLiteral("Hexadecimal, 1 to FFFD"), this)),
       mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Options"));
     setFont(UiFont(10));
-    setFixedSize(261, 201);
+    setFixedSize(261, 225);
 
     Placed(GroupBox1, "GroupBox1", {28, 14, 205, 114});
     Placed(RadioButton1, "RadioButton1", {13, 26, 120, 16});
@@ -45,7 +46,11 @@ TForm2::TForm2(TForm1& mainWindow)
     AddressEdit->setPlaceholderText(QStringLiteral("e.g. 3BC"));
     AddressEdit->setToolTip(QStringLiteral("The port's base I/O address in hexadecimal"));
     AddressEdit->setMaxLength(6);
-    Placed(AddressError, "AddressError", {28, 134, 205, 18});
+    Placed(FastProgramming, "FastProgramming", {41, 136, 180, 18});
+    FastProgramming->setToolTip(
+        QStringLiteral("The Device commands at the chip's own timing limits: a line check "
+                       "first, then the shortest waits the chip allows"));
+    Placed(AddressError, "AddressError", {28, 160, 205, 18});
     AddressError->setAlignment(Qt::AlignCenter);
     QPalette errorPalette = AddressError->palette();
     errorPalette.setColor(QPalette::WindowText, Qt::red);
@@ -55,6 +60,7 @@ TForm2::TForm2(TForm1& mainWindow)
     setTabOrder(RadioButton1, RadioButton2);
     setTabOrder(RadioButton2, OtherAddress);
     setTabOrder(OtherAddress, AddressEdit);
+    setTabOrder(AddressEdit, FastProgramming);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
     connect(AddressEdit, &QLineEdit::textEdited, this, [this] {
@@ -87,6 +93,10 @@ void TForm2::ShowPort(int portNumber, std::uint16_t portBase) {
     AddressEdit->setText(QString::number(portBase, 16).toUpper());
 }
 
+void TForm2::ShowFastTiming(bool fast) {
+    FastProgramming->setChecked(fast);
+}
+
 void TForm2::BitBtn1Click() {
     const std::optional<std::uint16_t> other = OtherPortBase();
     if (OtherAddress->isChecked() && !other) {
@@ -96,6 +106,7 @@ void TForm2::BitBtn1Click() {
     }
     hide();
     mainWindow_.setEnabled(true);
+    mainWindow_.UseFastTiming(FastProgramming->isChecked());
     if (other) {
         mainWindow_.ApplyPortAddress(*other);
     } else {
@@ -107,6 +118,7 @@ void TForm2::reject() {
     AddressEdit->setText(addressShown_);
     const std::array buttons{RadioButton1, RadioButton2, OtherAddress};
     buttons.at(static_cast<std::size_t>(choiceShown_ - 1))->setChecked(true);
+    FastProgramming->setChecked(fastShown_);
     AddressError->hide();
     hide();
     mainWindow_.setEnabled(true);
@@ -115,6 +127,7 @@ void TForm2::reject() {
 void TForm2::showEvent(QShowEvent* event) {
     choiceShown_ = OtherAddress->isChecked() ? kOtherChoice : std::max(PortChoice(), 1);
     addressShown_ = AddressEdit->text();
+    fastShown_ = FastProgramming->isChecked();
     QDialog::showEvent(event);
 }
 

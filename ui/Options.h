@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,7 +15,8 @@ namespace tallis {
 class TForm1;
 
 // Options: which parallel port the programmer is wired to, LPT 1, LPT 2 or a
-// port at another address typed in hexadecimal (a PCI card's). Shown without
+// port at another address typed in hexadecimal (a PCI card's), and whether the
+// Device commands run at the fast timing. Shown without
 // a modal loop while the main window is disabled; its controls keep their
 // state between showings, and the program run reads them at its start.
 class TForm2 : public QDialog {
@@ -28,6 +30,7 @@ class TForm2 : public QDialog {
     QRadioButton* RadioButton2;
     QRadioButton* OtherAddress;
     QLineEdit* AddressEdit;
+    QCheckBox* FastProgramming;
     QLabel* AddressError;  // shown while the typed address is refused
 
     // 1 or 2 for the checked LPT button, 0 for another address or none.
@@ -36,6 +39,7 @@ class TForm2 : public QDialog {
     std::optional<std::uint16_t> OtherPortBase() const;
     // Checks the button for this port: LPT 1, LPT 2 or another address.
     void ShowPort(int portNumber, std::uint16_t portBase);
+    void ShowFastTiming(bool fast);
 
     // OK: apply the choice and give control back to the main window. A
     // refused address keeps the dialog up.
@@ -53,6 +57,7 @@ class TForm2 : public QDialog {
     TForm1& mainWindow_;
     int choiceShown_ = 1;
     QString addressShown_;
+    bool fastShown_ = false;
 };
 
 }  // namespace tallis

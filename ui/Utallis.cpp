@@ -11,24 +11,18 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QShortcut>
-#include <QThread>
+#include <filesystem>
+#include <optional>
 
 #include "app/CommandTexts.h"
-#include "app/HostProgress.h"
-#include "app/PortAddress.h"
 #include "app/StartupTexts.h"
-#include "app/Target.h"
-#include "engine/OperationProgress.h"
-#include "engine/ProgramRun.h"
 #include "image/ChipImageHex.h"
-#include "timing/EngineTimerSettings.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
 #include "ui/MemoryView.h"
 #include "ui/MessageText.h"
 #include "ui/Options.h"
-#include "ui/StartupSupport.h"
 #include "ui/UiFont.h"
 #include "ui/Unit4.h"
 #include "ui/WindowPlacement.h"
@@ -81,19 +75,14 @@ TForm1::TForm1(Target& target, Dialogs& dialogs, SettingsStore* settings)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint),
-      target_(target),
       dialogs_(dialogs),
-      store_(settings),
-      settings_(settings ? LoadWindowSettings(*settings) : WindowSettings{}) {
+      session_(target, *this, settings) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("TALLIS  V3e"));
     setWindowIcon(ApplicationIcon());
     setFont(UiFont(10));
     BuildMenu();
     BuildControls();
-
-    HighResTimer1 = target_.MakeTimer();
-    programmer_ = std::make_unique<Programmer>(target_.Port(), *HighResTimer1, *this);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -112,8 +101,8 @@ TForm1::TForm1(Target& target, Dialogs& dialogs, SettingsStore* settings)
 // A command still on the worker is cancelled; the window's thread answers its
 // calls until it has ended.
 TForm1::~TForm1() {
-    worker_.RequestCancel();
-    while (worker_.Running()) {
+    session_.Cancel();
+    while (session_.Running()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
 }
@@ -124,33 +113,33 @@ void TForm1::AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate, Me
     form2_ = &options;
     form4_ = &calibrate;
     form2_->ShowPort(PortNumber(), PortBase());
+    form2_->ShowFastTiming(FastTiming());
 }
 
-// The remembered state, after the creation's port writes on LPT 1.
+// The remembered state the session restored, shown.
 void TForm1::ApplySettings() {
-    if (settings_.portNumber != 0) {
-        programmer_->SelectPort(settings_.portNumber);
-    } else if (target_.ClaimPort(settings_.portBase)) {
-        programmer_->SelectPortAddress(settings_.portBase);
-    }
-    (settings_.chip == "16f877" ? pic877 : pic877a)->setChecked(true);
-    OpenD1.directory = QString::fromStdString(settings_.lastFolder);
-    if (settings_.position) {
-        const QPoint at(settings_.position->x, settings_.position->y);
+    (SelectedChip() == ChipType::Pic16F877 ? pic877 : pic877a)->setChecked(true);
+    if (const std::optional<WindowPosition> position = Settings().position) {
+        const QPoint at(position->x, position->y);
         if (QGuiApplication::screenAt(at) != nullptr) {
             move(at);
         }
     }
-    ShowRecentFiles();
+    CommandStateChanged();
 }
 
-void TForm1::StoreSettings() {
-    settings_.portNumber = PortNumber();
-    settings_.portBase = PortBase();
-    settings_.chip = pic877->isChecked() ? "16f877" : "16f877a";
-    if (store_ != nullptr) {
-        SaveWindowSettings(settings_, *store_);
+// The caption, the Word box and the Open dialog's folder for the open file.
+void TForm1::ShowOpenedFile() {
+    OpenD1.directory = QString::fromStdString(Settings().lastFolder);
+    if (const FirmwareImage* image = Image()) {
+        setWindowTitle(QStringLiteral("TALLIS - ") +
+                       QFile::decodeName(session_.OpenedPath().string().c_str()));
+        Edit1->setText(QStringLiteral("  ") + QString::number(image->WordCount));
     }
+}
+
+QString TForm1::OpenedFileName() const {
+    return QFile::decodeName(session_.OpenedPath().filename().string().c_str());
 }
 
 void TForm1::ShowRecentFiles() {
@@ -159,8 +148,9 @@ void TForm1::ShowRecentFiles() {
         action->deleteLater();
     }
     RecentFiles.clear();
+    recentShown_ = Settings().recentFiles;
     int number = 1;
-    for (const std::string& file : settings_.recentFiles) {
+    for (const std::string& file : recentShown_) {
         const QString path = QString::fromStdString(file);
         auto* action = new QAction(
             QStringLiteral("&%1 %2").arg(number++).arg(QFileInfo(path).fileName()), File1);
@@ -173,7 +163,6 @@ void TForm1::ShowRecentFiles() {
     if (!RecentFiles.empty()) {
         RecentFiles.push_back(File1->insertSeparator(N1));
     }
-    ShowCommandState();
 }
 
 void TForm1::BuildMenu() {
@@ -223,23 +212,17 @@ void TForm1::BuildDeviceMenu(QMenuBar* bar) {
         QAction* action = DeviceChip1->addAction(caption);
         action->setCheckable(true);
         action->setData(QString::fromStdString(option));
-        action->setChecked(option == settings_.deviceChip);
+        action->setChecked(option == session_.Settings().deviceChip);
         choice->addAction(action);
         DeviceChips.push_back(action);
-        connect(action, &QAction::triggered, this, [this, option] {
-            settings_.deviceChip = option;
-            StoreSettings();
-        });
+        connect(action, &QAction::triggered, this,
+                [this, option] { session_.SelectDeviceChip(FindDevice(option)); });
     };
     addChoice(QStringLiteral("&Auto-detect"), "auto");
     for (const Device& device : Devices()) {
         addChoice(
             QString::fromLatin1(device.name.data(), static_cast<qsizetype>(device.name.size())),
             std::string(device.option));
-    }
-    if (choice->checkedAction() == nullptr) {
-        DeviceChips.front()->setChecked(true);
-        settings_.deviceChip = "auto";
     }
     Device1->addSeparator();
     MemoryView1 = MenuItem(Device1, "MemoryView1", QStringLiteral("&Memory view"),
@@ -337,39 +320,25 @@ void TForm1::ConnectHandlers() {
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &TForm1::CancelCommand);
     connect(pic877, &QRadioButton::toggled, this, [this](bool checked) {
-        chip_.store(checked ? ChipType::Pic16F877 : ChipType::Pic16F877A);
-        StoreSettings();
+        session_.SelectChip(checked ? ChipType::Pic16F877 : ChipType::Pic16F877A);
     });
 }
 
 void TForm1::FormCreate() {
-    programmer_->SelectPort(1);
-    programmer_->LeaveProgramMode();
+    session_.Begin();
 }
 
 void TForm1::Timer1Timer() {
     Timer1->stop();
-    if (!target_.DriverStarted()) {
+    // The calibration runs on the worker, so that "Time calibrate" paints its
+    // text meanwhile.
+    if (!session_.StartUp([this] { form4_->show(); }, [this] { form4_->hide(); })) {
         // The program ends here, without the close handler's port writes:
         // there is no port to write to.
         ending_ = true;
         dialogs_.ShowMessage(this, DisplayText(MissingDriverText()));
         QCoreApplication::exit(kExitNoPortAccess);
-        return;
     }
-    ShowStatus("Driver successfully started !");
-    form4_->show();
-    HighResTimer1->SetEnabled(true);
-    // On the worker, so that "Time calibrate" paints its text meanwhile.
-    StartWork(
-        [this]() -> Completion {
-            HighResTimer1->Calibrate(kStartupCalibrationMs);
-            return [this] {
-                form4_->hide();
-                startupDone_ = true;
-            };
-        },
-        false);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -377,16 +346,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (worker_.Running()) {
+    if (session_.Running()) {
         // Closes once the command has ended: a cancelled run leaves the chip safe.
         event->ignore();
         if (closeAfterRun_) {
             return;
         }
-        closeAfterRun_ = !cancellable_ ||
+        closeAfterRun_ = !session_.RunsCancellable() ||
                          dialogs_.AskYesNo(this, DisplayText(std::string(kCloseDuringRunQuestion)));
         if (closeAfterRun_) {
-            worker_.RequestCancel();
+            session_.Cancel();
         }
         return;
     }
@@ -403,9 +372,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
-    settings_.position = WindowPosition{pos().x(), pos().y()};
-    StoreSettings();
-    programmer_->LeavePort();
+    session_.Close(WindowPosition{pos().x(), pos().y()});
 }
 
 // One local file dropped on the window opens it, as Open would.
@@ -431,72 +398,22 @@ void TForm1::SpeedButton4Click() {
     close();
 }
 
+// While a dialog or a message box of this window is up, no command starts and
+// the window does not close. Boxes shown from one another keep it so until the
+// outer one ends.
 template <typename Modal>
 void TForm1::RunModal(Modal&& modal) {
     struct BusyScope {
         bool& busy;
-        explicit BusyScope(bool& flag) : busy(flag) { busy = true; }
-        ~BusyScope() { busy = false; }
+        bool before;
+        explicit BusyScope(bool& flag) : busy(flag), before(flag) { busy = true; }
+        ~BusyScope() { busy = before; }
     } scope(busy_);
     modal();
 }
 
 bool TForm1::EngineCommandAllowed() const {
-    return startupDone_ && !CommandRunning() && isEnabled();
-}
-
-void TForm1::StartWork(Work work, bool cancellable) {
-    portChoice_.store(OptionsPortChoice());
-    const bool started = worker_.Start([this, work = std::move(work)] {
-        RaiseEngineThreadPriority();
-        Completion done = work();
-        QMetaObject::invokeMethod(
-            this, [this, done = std::move(done)] { EndWork(done); }, Qt::QueuedConnection);
-    });
-    if (started) {
-        cancellable_ = cancellable;
-        Gau1->SetProgress(0);
-        ShowCommandState();
-    }
-}
-
-void TForm1::EndWork(const Completion& done) {
-    worker_.Finish();
-    ShowCommandState();
-    if (done) {
-        done();
-    }
-    if (closeAfterRun_) {
-        close();
-    }
-}
-
-void TForm1::ShowCommandState() {
-    const bool idle = !worker_.Running();
-    for (QAction* action : {Open1, Erase1, Reset1, Options1, Identify1, Read1, BlankCheck1}) {
-        action->setEnabled(idle);
-    }
-    DeviceChip1->setEnabled(idle);
-    Verify1->setEnabled(idle && image_);
-    WriteAll1->setEnabled(idle && image_);
-    for (QAction* action : RecentFiles) {
-        action->setEnabled(idle);
-    }
-    for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton1, SpeedButton3,
-                                                            SpeedButton5, pic877, pic877a}) {
-        control->setEnabled(idle);
-    }
-    Program1->setEnabled(idle && image_);
-    SpeedButton2->setEnabled(idle && image_);
-    CancelButton->setEnabled(true);
-    CancelButton->setVisible(!idle && cancellable_);
-}
-
-void TForm1::CancelCommand() {
-    if (worker_.Running() && cancellable_) {
-        worker_.RequestCancel();
-        CancelButton->setEnabled(false);
-    }
+    return session_.EngineCommandAllowed() && !busy_ && isEnabled();
 }
 
 void TForm1::Open1Click() {
@@ -514,80 +431,27 @@ bool TForm1::OpenFile(const QString& path) {
     if (CommandRunning()) {
         return false;
     }
-    const std::string localPath = QFile::encodeName(path).toStdString();
-    // Loaded into a fresh image, so that a file that fails leaves the
-    // window, the caption included, as it was.
-    ImageLoadResult loaded;
-    RunModal([&] {
-        loaded = LoadFirmwareImage(localPath);
-        if (!loaded.image) {
-            dialogs_.ShowMessage(this, DisplayText(loaded.error));
-        }
-    });
-    if (!loaded.image) {
-        return false;
-    }
-    image_ = std::move(loaded.image);
-    openedFile_.Opened(localPath);
-    openedPath_ = path;
-    setWindowTitle(QStringLiteral("TALLIS - ") + path);
-    Edit1->setText(QStringLiteral("  ") + QString::number(image_->WordCount));
-    const QFileInfo opened(path);
-    settings_.lastFolder = opened.absolutePath().toStdString();
-    OpenD1.directory = opened.absolutePath();
-    settings_.AddRecentFile(opened.absoluteFilePath().toStdString());
-    StoreSettings();
-    ShowRecentFiles();
-    return true;
-}
-
-// True when the open file may be used: unchanged since it was read, or read
-// again now. A file that can no longer be read is reported and not used.
-bool TForm1::ReloadIfChanged() {
-    reloaded_ = openedFile_.ChangedOnDisk();
-    return !reloaded_ || OpenFile(openedPath_);
+    bool opened = false;
+    RunModal([&] { opened = session_.Open(QFile::encodeName(path).toStdString()); });
+    return opened;
 }
 
 void TForm1::SpeedButton1Click() {
-    if (!EngineCommandAllowed() || !image_ || !ReloadIfChanged()) {
-        return;
+    if (EngineCommandAllowed()) {
+        session_.ProgramVerify();
     }
-    StartWork(
-        [this, image = image_, reloaded = reloaded_]() -> Completion {
-            ProgramRun run(*programmer_, *this);
-            if (run.Execute(*image) == RunOutcome::Cancelled) {
-                return [this, status = CancelledStatus(run.CancelledAt)] { ShowStatus(status); };
-            }
-            if (reloaded) {
-                return [this] { ShowStatus(std::string(kReloadedStatus)); };
-            }
-            return {};
-        },
-        true);
 }
 
 void TForm1::SpeedButton3Click() {
-    if (!EngineCommandAllowed()) {
-        return;
+    if (EngineCommandAllowed()) {
+        session_.Erase();
     }
-    StartWork(
-        [this]() -> Completion {
-            programmer_->EraseOnly();
-            return [this] { ShowStatus(std::string(kEraseDoneStatus)); };
-        },
-        false);
 }
 
 void TForm1::SpeedButton5Click() {
-    if (!EngineCommandAllowed()) {
-        return;
+    if (EngineCommandAllowed()) {
+        session_.Reset();
     }
-    StartWork(
-        [this]() -> Completion {
-            programmer_->ResetCpu();
-            return [this] { ShowStatus(std::string(kResetDoneStatus)); };
-        },
-        false);
 }
 
 void TForm1::ShowDialog(QWidget& dialog) {
@@ -601,7 +465,7 @@ void TForm1::ShowDialog(QWidget& dialog) {
 }
 
 void TForm1::Options1Click() {
-    if (worker_.Running()) {
+    if (session_.Running()) {
         return;
     }
     ShowDialog(*form2_);
@@ -615,184 +479,100 @@ void TForm1::SpeedButton6Click() {
     ShowDialog(*form3_);
 }
 
-void TForm1::ApplyPortChoice(int portNumber) {
-    programmer_->SelectPort(portNumber);
-    ShowStatus(PortStatusText(PortNumber(), PortBase()));
-    StoreSettings();
-}
-
-// The device whose sizes and configuration fields the memory view uses: the
-// Device commands' chip choice, else the chip they last found, else the chip
-// buttons' choice.
-const Device& TForm1::ViewDevice() const {
-    if (const Device* asked = AskedDevice()) {
-        return *asked;
-    }
-    if (identified_ != nullptr) {
-        return *identified_;
-    }
-    return *FindDevice(SelectedChip() == ChipType::Pic16F877 ? "16f877" : "16f877a");
-}
-
-// The Device commands' chip, or nothing for Auto-detect.
-const Device* TForm1::AskedDevice() const {
-    return settings_.deviceChip == "auto" ? nullptr : FindDevice(settings_.deviceChip);
-}
-
-void TForm1::ShowInMemoryView(const ChipImage& image, const Device& device, const QString& source) {
-    memoryView_->ShowImage(image, device, source);
-    memoryView_->show();
-    memoryView_->raise();
-}
-
 void TForm1::DeviceCommandClick(DeviceCommandKind kind) {
-    const bool needsFile = kind == DeviceCommandKind::Verify || kind == DeviceCommandKind::WriteAll;
-    if (!EngineCommandAllowed() || (needsFile && (!image_ || !ReloadIfChanged()))) {
+    if (!EngineCommandAllowed()) {
         return;
     }
-    std::shared_ptr<const ChipImage> file;
-    if (needsFile) {
-        HexParseResult parsed = ParseChipImageHex(image_->Text());
-        if (!parsed) {
-            dialogs_.ShowMessage(this, QStringLiteral("This file cannot be used: ") +
-                                           QString::fromStdString(parsed.error));
-            return;
-        }
-        file = std::make_shared<const ChipImage>(std::move(*parsed.image));
-    }
-    QString savePath;
+    std::filesystem::path savePath;
     if (kind == DeviceCommandKind::Read) {
         std::optional<QString> path;
         RunModal([&] { path = dialogs_.AskSaveFileName(this, OpenD1); });
         if (!path) {
             return;
         }
-        savePath = *path;
+        savePath = QFile::encodeName(*path).toStdString();
     }
-    StartWork(
-        [this, kind, file, savePath, asked = AskedDevice()]() -> Completion {
-            HostProgress progress(*this);
-            auto report = std::make_shared<DeviceCommandReport>(
-                RunDeviceCommand(kind, *programmer_, progress, asked, file.get(), kClassicTiming));
-            if (report->outcome == OperationOutcome::Cancelled) {
-                report->status = CancelledStatus(progress.LastAddress());
-            }
-            return [this, kind, report, file, savePath] {
-                ShowDeviceReport(kind, *report, file.get(), savePath);
-            };
-        },
-        true);
-}
-
-void TForm1::ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
-                              const ChipImage* file, const QString& savePath) {
-    if (report.device != nullptr) {
-        identified_ = report.device;
-    }
-    QString message = QString::fromStdString(report.message);
-    if (kind == DeviceCommandKind::Read && report.chipImage) {
-        QFile saved(savePath);
-        const std::string text = FormatChipImageHex(*report.chipImage);
-        if (!saved.open(QIODevice::WriteOnly) ||
-            saved.write(text.data(), static_cast<qint64>(text.size())) !=
-                static_cast<qint64>(text.size())) {
-            message += QStringLiteral("\nCould not save ") + savePath;
-        }
-        ShowInMemoryView(*report.chipImage, *report.device,
-                         QString::fromLatin1(report.device->name.data(),
-                                             static_cast<qsizetype>(report.device->name.size())) +
-                             QStringLiteral(" read from the chip"));
-    }
-    if (kind == DeviceCommandKind::Verify && report.outcome == OperationOutcome::Differs) {
-        ShowInMemoryView(*file, *report.device,
-                         QFileInfo(openedPath_).fileName() + QStringLiteral(" against the chip"));
-        memoryView_->MarkDifferences(report.differences);
-    }
-    ShowStatus(report.status);
-    if (!message.isEmpty()) {
-        dialogs_.ShowMessage(this, message);
-    }
+    session_.RunDevice(kind, savePath);
 }
 
 // Shows the open file; without one, whatever the view last showed.
 void TForm1::MemoryView1Click() {
-    if (image_) {
-        HexParseResult parsed = ParseChipImageHex(image_->Text());
+    if (const FirmwareImage* image = Image()) {
+        HexParseResult parsed = ParseChipImageHex(image->Text());
         if (parsed) {
-            memoryView_->ShowImage(*parsed.image, ViewDevice(), QFileInfo(openedPath_).fileName());
+            memoryView_->ShowImage(*parsed.image, session_.ViewDevice(), OpenedFileName());
         } else {
             ShowStatus("Memory view: " + parsed.error);
         }
     } else if (memoryView_->Source().isEmpty()) {
-        memoryView_->ShowImage(ChipImage{}, ViewDevice(), QStringLiteral("no file open"));
+        memoryView_->ShowImage(ChipImage{}, session_.ViewDevice(), QStringLiteral("no file open"));
     }
     memoryView_->show();
     memoryView_->raise();
     memoryView_->activateWindow();
 }
 
-void TForm1::ApplyPortAddress(std::uint16_t portBase) {
-    if (!target_.ClaimPort(portBase)) {
-        ShowStatus(PortUnreachableStatus(portBase));
-        return;
-    }
-    programmer_->SelectPortAddress(portBase);
-    ShowStatus(PortNumber() != 0 ? PortStatusText(PortNumber(), PortBase())
-                                 : PortAddressStatus(portBase));
-    StoreSettings();
-}
-
-ChipType TForm1::SelectedChip() const {
-    return chip_.load();
-}
-
 int TForm1::OptionsPortChoice() const {
-    if (QThread::currentThread() != thread()) {
-        return portChoice_.load();
-    }
-    return form2_ ? form2_->PortChoice() : 0;
+    return form2_ != nullptr ? form2_->PortChoice() : session_.OptionsPortChoice();
 }
 
-template <typename Call>
-void TForm1::OnWindowThread(Call&& call) {
-    if (QThread::currentThread() == thread()) {
-        call();
-    } else {
-        QMetaObject::invokeMethod(this, std::forward<Call>(call), Qt::QueuedConnection);
-    }
+void TForm1::Post(std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
 }
 
 void TForm1::ShowStatus(const std::string& text) {
-    OnWindowThread([this, shown = QString::fromStdString(text)] {
-        StatusBar1->SetPanelText(0, shown);
-        StatusBar1->Panel(0)->repaint();
-    });
+    StatusBar1->SetPanelText(0, QString::fromStdString(text));
+    StatusBar1->Panel(0)->repaint();
 }
 
 void TForm1::SetGauge(int percent) {
-    OnWindowThread([this, percent] { Gau1->SetProgress(percent); });
-}
-
-void TForm1::ShowAddressSkip(std::uint32_t done, std::uint32_t total) {
-    SetGauge(static_cast<int>(std::uint64_t{done} * 100 / total));
+    Gau1->SetProgress(percent);
 }
 
 void TForm1::ShowMessage(const std::string& text) {
-    auto show = [this, shown = DisplayText(text)] { dialogs_.ShowMessage(this, shown); };
-    if (QThread::currentThread() == thread()) {
-        show();
-    } else {
-        // The run waits here until the box has been dismissed, as it always has.
-        QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+    RunModal([&] { dialogs_.ShowMessage(this, QString::fromStdString(text)); });
+}
+
+void TForm1::CommandStateChanged() {
+    ShowOpenedFile();
+    if (Settings().recentFiles != recentShown_) {
+        ShowRecentFiles();
+    }
+    const bool idle = !session_.Running();
+    const bool haveFile = Image() != nullptr;
+    for (QAction* action : {Open1, Erase1, Reset1, Options1, Identify1, Read1, BlankCheck1}) {
+        action->setEnabled(idle);
+    }
+    DeviceChip1->setEnabled(idle);
+    Verify1->setEnabled(idle && haveFile);
+    WriteAll1->setEnabled(idle && haveFile);
+    for (QAction* action : RecentFiles) {
+        action->setEnabled(idle);
+    }
+    for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton1, SpeedButton3,
+                                                            SpeedButton5, pic877, pic877a}) {
+        control->setEnabled(idle);
+    }
+    Program1->setEnabled(idle && haveFile);
+    SpeedButton2->setEnabled(idle && haveFile);
+    CancelButton->setEnabled(session_.Cancellable());
+    CancelButton->setVisible(session_.RunsCancellable());
+}
+
+void TForm1::CommandEnded() {
+    if (closeAfterRun_) {
+        close();
     }
 }
 
-void TForm1::ProcessEvents() {
-    // The window's own thread answers while the worker runs; only a run on
-    // this thread needs a turn of the loop, to repaint.
-    if (QThread::currentThread() == thread()) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+void TForm1::ShowChipImage(const ChipImage& image, const Device& device, const std::string& source,
+                           const std::vector<Difference>& marked) {
+    memoryView_->ShowImage(image, device, QString::fromStdString(source));
+    if (!marked.empty()) {
+        memoryView_->MarkDifferences(marked);
     }
+    memoryView_->show();
+    memoryView_->raise();
 }
 
 }  // namespace tallis

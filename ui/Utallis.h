@@ -11,20 +11,14 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
-#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
-#include "app/CommandWorker.h"
-#include "app/DeviceCommand.h"
-#include "app/EngineTimer.h"
-#include "app/OpenedFile.h"
+#include "app/DesktopSession.h"
+#include "app/SessionView.h"
 #include "app/WindowSettings.h"
-#include "device/Device.h"
-#include "engine/Programmer.h"
-#include "engine/RunHost.h"
-#include "image/FirmwareImage.h"
 #include "ui/Bevel.h"
 #include "ui/Dialogs.h"
 #include "ui/Gauge.h"
@@ -39,17 +33,17 @@ class TForm4;
 class MemoryView;
 
 // The main window. It shows the commands, the chip choice, the loaded file's
-// word count, the gauge and the status bar, owns the engine and the opened
-// image, and runs the start-up step and the shut-down. The engine's work is
-// done by Programmer and ProgramRun on a worker thread (CommandWorker); this
-// window only starts it and shows what it reports, and keeps answering.
+// word count, the gauge and the status bar. What the commands do, the
+// start-up step and the shut-down, the opened file and the settings are the
+// session's (DesktopSession), which runs the chip work on a worker thread;
+// this window starts them and shows what they report, and keeps answering.
 //
 // Commands never overlap: while one runs, the others, Open, Options and the
 // chip buttons are disabled, and the engine's commands wait for the start-up
 // step, because until then the timer is off and the chip would be driven
-// without its waits. The RunHost calls come from the worker: status and gauge
-// are posted to this window's thread, a message waits there until dismissed.
-class TForm1 : public QMainWindow, public RunHost {
+// without its waits. Nor does a command start while a dialog or a message box
+// of this window is up.
+class TForm1 : public QMainWindow, public SessionView {
     Q_OBJECT
   public:
     TForm1(Target& target, Dialogs& dialogs, SettingsStore* settings = nullptr);
@@ -107,29 +101,37 @@ class TForm1 : public QMainWindow, public RunHost {
 
     // Components without a place in the window.
     OpenDialogSettings OpenD1;
-    std::unique_ptr<EngineTimer> HighResTimer1;
     QTimer* Timer1;
 
     // Port settings; they live in the engine and always change together.
-    std::uint16_t PortBase() const { return programmer_->PortBase; }
-    std::int32_t PortNumber() const { return programmer_->PortNumber; }
+    std::uint16_t PortBase() const { return session_.PortBase(); }
+    std::int32_t PortNumber() const { return session_.PortNumber(); }
+    // The Options dialog's port buttons: 1 or 2 for LPT 1 / LPT 2, 0 for
+    // another address. Whenever a command can start they show the choice in
+    // force, which the program run selects at its start.
+    int OptionsPortChoice() const;
     // Options' OK: 1 -> LPT 1 (0x378), 2 -> LPT 2 (0x278), shown in the status bar.
-    void ApplyPortChoice(int portNumber);
+    void ApplyPortChoice(int portNumber) { session_.ApplyPortChoice(portNumber); }
     // Options' OK with "Other address": that port, if it can be reached.
-    void ApplyPortAddress(std::uint16_t portBase);
+    void ApplyPortAddress(std::uint16_t portBase) { session_.ApplyPortAddress(portBase); }
+    // Options' "Fast programming": the Device commands' timing.
+    void UseFastTiming(bool fast) { session_.UseFastTiming(fast); }
+    bool FastTiming() const { return session_.FastTiming(); }
+    ChipType SelectedChip() const { return session_.SelectedChip(); }
 
     // Reads a HEX file and shows it; a file that fails is reported and
     // changes nothing. Refused while a command runs.
     bool OpenFile(const QString& path);
 
     // The opened file, null until one has been read.
-    const FirmwareImage* Image() const { return image_.get(); }
-    const WindowSettings& Settings() const { return settings_; }
-    bool StartupDone() const { return startupDone_; }
-    // A chip command (or the calibration) on the worker, or the Open dialog.
-    bool CommandRunning() const { return busy_ || worker_.Running(); }
+    const FirmwareImage* Image() const { return session_.Image(); }
+    const WindowSettings& Settings() const { return session_.Settings(); }
+    bool StartupDone() const { return session_.StartupDone(); }
+    // A chip command (or the calibration) on the worker, or a dialog or
+    // message box of this window.
+    bool CommandRunning() const { return busy_ || session_.Running(); }
     // Cancel and Esc: the running command stops before its next word.
-    void CancelCommand();
+    void CancelCommand() { session_.Cancel(); }
 
     // Event handlers.
     void Exit1Click();
@@ -147,15 +149,15 @@ class TForm1 : public QMainWindow, public RunHost {
     void MemoryView1Click();
     void DeviceCommandClick(DeviceCommandKind kind);
 
-    // RunHost.
-    ChipType SelectedChip() const override;
-    int OptionsPortChoice() const override;
+    // SessionView.
+    void Post(std::function<void()> call) override;
     void ShowStatus(const std::string& text) override;
     void SetGauge(int percent) override;
     void ShowMessage(const std::string& text) override;
-    void ProcessEvents() override;
-    bool CancelRequested() const override { return worker_.CancelRequested(); }
-    void ShowAddressSkip(std::uint32_t done, std::uint32_t total) override;
+    void CommandStateChanged() override;
+    void CommandEnded() override;
+    void ShowChipImage(const ChipImage& image, const Device& device, const std::string& source,
+                       const std::vector<Difference>& marked) override;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -163,10 +165,6 @@ class TForm1 : public QMainWindow, public RunHost {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    // What the window does once the worker's part has ended, on its own thread.
-    using Completion = std::function<void()>;
-    using Work = std::function<Completion()>;
-
     void BuildMenu();
     void BuildControls();
     void ConnectHandlers();
@@ -174,46 +172,21 @@ class TForm1 : public QMainWindow, public RunHost {
     void ShowDialog(QWidget& dialog);
     template <typename Modal>
     void RunModal(Modal&& modal);
-    void StartWork(Work work, bool cancellable);
-    void EndWork(const Completion& done);
-    void ShowCommandState();
-    bool ReloadIfChanged();
     void ApplySettings();
-    void StoreSettings();
+    void ShowOpenedFile();
     void ShowRecentFiles();
-    const Device& ViewDevice() const;
-    const Device* AskedDevice() const;
     void BuildDeviceMenu(QMenuBar* bar);
-    void ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
-                          const ChipImage* file, const QString& savePath);
-    void ShowInMemoryView(const ChipImage& image, const Device& device, const QString& source);
-    template <typename Call>
-    void OnWindowThread(Call&& call);
+    QString OpenedFileName() const;
 
-    Target& target_;
     Dialogs& dialogs_;
-    SettingsStore* store_;
-    WindowSettings settings_;
-    std::unique_ptr<Programmer> programmer_;
-    // Shared with the worker, which keeps the copy it started with.
-    std::shared_ptr<const FirmwareImage> image_;
-    OpenedFile openedFile_;
-    QString openedPath_;
-    bool reloaded_ = false;  // the last ReloadIfChanged read the file again
+    DesktopSession session_;
     TForm2* form2_ = nullptr;
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
     MemoryView* memoryView_ = nullptr;
-    const Device* identified_ = nullptr;  // the chip the last Device command found
-    // What the worker reads: the chip buttons (disabled during a run) and the
-    // port choice taken when the command starts.
-    std::atomic<ChipType> chip_{ChipType::Pic16F877A};
-    std::atomic<int> portChoice_{0};
-    CommandWorker worker_;
-    bool cancellable_ = false;
+    std::vector<std::string> recentShown_;  // the files RecentFiles lists
     bool closeAfterRun_ = false;
     bool busy_ = false;
-    bool startupDone_ = false;
     bool ending_ = false;
 };
 

@@ -48,12 +48,17 @@ TEST(WindowSettings, ValuesNotUnderstoodKeepTheirDefaults) {
     EXPECT_EQ(LoadWindowSettings(store), WindowSettings{});
 }
 
-TEST(WindowSettings, TheWindowRemembersPortChipFolderRecentFilesAndPlace) {
+TEST(WindowSettings, TheWindowRemembersPortChipFastFolderRecentFilesAndPlace) {
     MemorySettingsStore store;
     {
         WindowsFixture fixture(&store);
         fixture.form1.Options1->trigger();
+        fixture.forms.Form2.FastProgramming->click();
+        fixture.forms.Form2.reject();
+        EXPECT_FALSE(fixture.form1.FastTiming()) << "the close box applies nothing";
+        fixture.form1.Options1->trigger();
         fixture.forms.Form2.RadioButton2->click();
+        fixture.forms.Form2.FastProgramming->click();
         fixture.forms.Form2.BitBtn1->click();
         fixture.form1.pic877->click();
         fixture.dialogs.nextFile = kExample;
@@ -67,6 +72,8 @@ TEST(WindowSettings, TheWindowRemembersPortChipFolderRecentFilesAndPlace) {
     EXPECT_EQ(form.PortNumber(), 2);
     EXPECT_EQ(form.PortBase(), 0x278);
     EXPECT_TRUE(again.forms.Form2.RadioButton2->isChecked());
+    EXPECT_TRUE(again.forms.Form2.FastProgramming->isChecked());
+    EXPECT_TRUE(form.FastTiming());
     EXPECT_TRUE(form.pic877->isChecked());
     EXPECT_EQ(form.SelectedChip(), ChipType::Pic16F877);
     EXPECT_EQ(form.OpenD1.directory, QStringLiteral(TALLIS_EXAMPLES_DIR));
