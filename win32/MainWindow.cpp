@@ -28,6 +28,7 @@ constexpr int kClientHeight = 270;
 constexpr UINT_PTR kStartupTimer = 1;
 constexpr UINT kStartupDelayMs = 500;
 constexpr UINT kPostedCall = WM_APP + 1;
+constexpr int kTitleBarMiddle = 12;  // below the frame's top edge, at 96 dpi
 constexpr std::array<int, 2> kPanelRightEdges{200, 250};
 constexpr int kBevel2 = 2001;
 constexpr int kBevel4 = 2002;
@@ -187,10 +188,18 @@ MainWindow::MainWindow(Target& target, SettingsStore& settings)
     RestorePosition();
 }
 
-// Where the window was when it closed, if that is still on a monitor.
+// Where the window was when it closed, if its title bar would still be on a
+// monitor to take hold of (the frame's corner may lie just off the screen).
 void MainWindow::RestorePosition() {
     const std::optional<WindowPosition> position = session_.Settings().position;
-    if (position && MonitorFromPoint(POINT{position->x, position->y}, MONITOR_DEFAULTTONULL)) {
+    if (!position) {
+        return;
+    }
+    RECT frame{};
+    GetWindowRect(hwnd_, &frame);
+    const POINT titleBar{position->x + (frame.right - frame.left) / 2,
+                         position->y + Scaled(kTitleBarMiddle, dpi_)};
+    if (MonitorFromPoint(titleBar, MONITOR_DEFAULTTONULL) != nullptr) {
         SetWindowPos(hwnd_, nullptr, position->x, position->y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }

@@ -286,6 +286,10 @@ LRESULT MemoryViewWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_SIZE:
             Place();
             return 0;
+        case WM_SETFOCUS:
+            // The keys go to the list shown.
+            SetFocus(lists_.at(static_cast<std::size_t>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0))));
+            return 0;
         case WM_CLOSE:
             ShowWindow(hwnd_, SW_HIDE);
             return 0;
@@ -361,11 +365,19 @@ void MemoryViewWindow::RestartTip() {
 }
 
 // A tooltip asks for its text once while the mouse stays over its list: a
-// move to another cell starts it afresh so that it asks again.
+// move to another cell starts it afresh so that it asks again. Ctrl+Tab and
+// Ctrl+Shift+Tab go to the next and the previous tab, as in a dialog.
 LRESULT CALLBACK MemoryViewWindow::FollowCell(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
                                               UINT_PTR, DWORD_PTR self) {
+    auto* view = reinterpret_cast<MemoryViewWindow*>(self);
+    if (message == WM_KEYDOWN && wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0) {
+        const int step = GetKeyState(VK_SHIFT) < 0 ? kPageCount - 1 : 1;
+        const int page = (view->PageOf(list) + step) % kPageCount;
+        view->ShowPage(page);
+        SetFocus(view->lists_.at(static_cast<std::size_t>(page)));
+        return 0;
+    }
     if (message == WM_MOUSEMOVE) {
-        auto* view = reinterpret_cast<MemoryViewWindow*>(self);
         const Cell cell = view->CellAt(list, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         if (cell != view->hovered_) {
             view->hovered_ = cell;

@@ -359,6 +359,11 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
                10),
            "Device > Memory view shows the file");
     ExpectMemoryViewTabs(process.hProcess, view);
+    HWND tabs = FindWindowExW(view, nullptr, WC_TABCONTROLW, nullptr);
+    Press({VK_CONTROL}, VK_TAB);
+    Expect(SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 1, "Ctrl+Tab goes to the EEPROM tab");
+    Press({VK_CONTROL, VK_SHIFT}, VK_TAB);
+    Expect(SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 0, "Ctrl+Shift+Tab goes back");
     // A Verify of the erased chip shows the file with its differences marked.
     PostMessageW(main, WM_COMMAND, kEraseCommand, 0);
     Expect(WaitFor([&] { return TextOf(status) == L"Chip erased"; }, 60), "Erase done");
