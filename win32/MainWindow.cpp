@@ -29,6 +29,9 @@ constexpr UINT_PTR kStartupTimer = 1;
 constexpr UINT kStartupDelayMs = 500;
 constexpr UINT kPostedCall = WM_APP + 1;
 constexpr int kTitleBarMiddle = 12;  // below the frame's top edge, at 96 dpi
+// Places in the menu bar and the Device menu.
+constexpr int kDeviceMenu = 2;
+constexpr UINT kChipSubmenu = 6;
 constexpr std::array<int, 2> kPanelRightEdges{200, 250};
 constexpr int kBevel2 = 2001;
 constexpr int kBevel4 = 2002;
@@ -588,6 +591,8 @@ void MainWindow::CommandStateChanged() {
     for (int id : {IDM_PROGRAM, IDM_VERIFY, IDM_WRITE_ALL}) {
         enable(id, session_.CanProgram());
     }
+    EnableMenuItem(GetSubMenu(menu, kDeviceMenu), kChipSubmenu,
+                   MF_BYPOSITION | (idle ? MF_ENABLED : MF_GRAYED));
     DrawMenuBar(hwnd_);
     HWND cancel = GetDlgItem(hwnd_, IDM_CANCEL);
     EnableWindow(cancel, session_.Cancellable());
