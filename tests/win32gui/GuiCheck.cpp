@@ -318,6 +318,45 @@ void CloseProgram(const PROCESS_INFORMATION& process, HWND main) {
     Expect(exitCode == 0, "exit code 0");
 }
 
+// Device > Memory view shows the open file; a Verify of the erased chip shows
+// it with the differences marked.
+void CheckMemoryView(const PROCESS_INFORMATION& process, HWND main,
+                     const std::wstring& screenshots) {
+    const DWORD id = process.dwProcessId;
+    ChooseFromMenu(main, 'D', 'M');
+    HWND view = nullptr;
+    Expect(WaitFor(
+               [&] { return (view = FindWindowOf(id, L"Memory view - blink877a.hex")) != nullptr; },
+               10),
+           "Device > Memory view shows the file");
+    ExpectMemoryViewTabs(process.hProcess, view);
+    HWND tabs = FindWindowExW(view, nullptr, WC_TABCONTROLW, nullptr);
+    Press({VK_CONTROL}, VK_TAB);
+    Expect(SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 1, "Ctrl+Tab goes to the EEPROM tab");
+    Press({VK_CONTROL, VK_SHIFT}, VK_TAB);
+    Expect(SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 0, "Ctrl+Shift+Tab goes back");
+    PostMessageW(main, WM_COMMAND, kEraseCommand, 0);
+    Expect(WaitFor([&] { return TextOf(GetDlgItem(main, kStatusBar)) == L"Chip erased"; }, 60),
+           "Erase done");
+    PostMessageW(main, WM_COMMAND, kVerifyCommand, 0);
+    DismissMessageBox(id, main);
+    Expect(FindWindowOf(id, L"Memory view - blink877a.hex against the chip") != nullptr,
+           "a Verify that found differences shows them in the memory view");
+    // The first word of the program list: below the header, after the address column.
+    HWND list = FindWindowExW(view, nullptr, WC_LISTVIEWW, nullptr);
+    RECT header{};
+    GetWindowRect(FindWindowExW(list, nullptr, WC_HEADERW, nullptr), &header);
+    const std::wstring tip = TooltipAt(id, POINT{header.left + 94, header.bottom + 8});
+    Expect(
+        tip == L"File: 0x2805\nChip: 0x3FFF",
+        "a marked word's tooltip gives the file's and the chip's value: \"" + Narrow(tip) + "\"");
+    if (!screenshots.empty()) {
+        SaveScreenshot(view, screenshots + L"\\windows-memory-view.bmp");
+    }
+    PostMessageW(view, WM_CLOSE, 0, 0);
+    Expect(WaitFor([&] { return !IsWindowVisible(view); }, 10), "memory view closes");
+}
+
 void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screenshots) {
     const DWORD id = process.dwProcessId;
     HWND main = nullptr;
@@ -351,39 +390,7 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
         SaveScreenshot(main, screenshots + L"\\windows-main-window.bmp");
     }
 
-    // Device > Memory view shows the open file.
-    ChooseFromMenu(main, 'D', 'M');
-    HWND view = nullptr;
-    Expect(WaitFor(
-               [&] { return (view = FindWindowOf(id, L"Memory view - blink877a.hex")) != nullptr; },
-               10),
-           "Device > Memory view shows the file");
-    ExpectMemoryViewTabs(process.hProcess, view);
-    HWND tabs = FindWindowExW(view, nullptr, WC_TABCONTROLW, nullptr);
-    Press({VK_CONTROL}, VK_TAB);
-    Expect(SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 1, "Ctrl+Tab goes to the EEPROM tab");
-    Press({VK_CONTROL, VK_SHIFT}, VK_TAB);
-    Expect(SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 0, "Ctrl+Shift+Tab goes back");
-    // A Verify of the erased chip shows the file with its differences marked.
-    PostMessageW(main, WM_COMMAND, kEraseCommand, 0);
-    Expect(WaitFor([&] { return TextOf(status) == L"Chip erased"; }, 60), "Erase done");
-    PostMessageW(main, WM_COMMAND, kVerifyCommand, 0);
-    DismissMessageBox(id, main);
-    Expect(FindWindowOf(id, L"Memory view - blink877a.hex against the chip") != nullptr,
-           "a Verify that found differences shows them in the memory view");
-    // The first word of the program list: below the header, after the address column.
-    HWND list = FindWindowExW(view, nullptr, WC_LISTVIEWW, nullptr);
-    RECT header{};
-    GetWindowRect(FindWindowExW(list, nullptr, WC_HEADERW, nullptr), &header);
-    const std::wstring tip = TooltipAt(id, POINT{header.left + 94, header.bottom + 8});
-    Expect(
-        tip == L"File: 0x2805\nChip: 0x3FFF",
-        "a marked word's tooltip gives the file's and the chip's value: \"" + Narrow(tip) + "\"");
-    if (!screenshots.empty()) {
-        SaveScreenshot(view, screenshots + L"\\windows-memory-view.bmp");
-    }
-    PostMessageW(view, WM_CLOSE, 0, 0);
-    Expect(WaitFor([&] { return !IsWindowVisible(view); }, 10), "memory view closes");
+    CheckMemoryView(process, main, screenshots);
 
     PostMessageW(main, WM_COMMAND, kIdentifyCommand, 0);
     const std::wstring identified = DismissMessageBox(id, main);
