@@ -1,5 +1,6 @@
 #include "app/DeviceCommand.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -16,10 +17,15 @@ std::string Name(const Device& device) {
     return std::string(device.name);
 }
 
+// The first differences, one a line, and how many more there are.
 std::string DifferenceLines(const std::vector<Difference>& differences) {
     std::string lines;
-    for (const Difference& difference : differences) {
-        lines += "\n" + DifferenceText(difference);
+    const std::size_t listed = std::min(differences.size(), OperationResult::kMaxDifferences);
+    for (std::size_t i = 0; i < listed; ++i) {
+        lines += "\n" + DifferenceText(differences[i]);
+    }
+    if (differences.size() > listed) {
+        lines += "\n... and " + std::to_string(differences.size() - listed) + " more";
     }
     return lines;
 }
@@ -68,7 +74,8 @@ class DeviceCommandRun {
                 return ReadChip(report);
             case DeviceCommandKind::Verify:
                 return Finish(
-                    Verify(session_, device_, *file_),
+                    // Every difference, for the memory view to mark.
+                    Verify(session_, device_, *file_, DifferencesKept::All),
                     "Verify OK: the " + Name(device_) + " holds the file",
                     "The " + Name(device_) + " differs from the file; first differences:", report);
             case DeviceCommandKind::BlankCheck:

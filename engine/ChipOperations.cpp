@@ -86,7 +86,7 @@ std::uint16_t CompareMask(const Device& device, MemorySpace space) {
 }
 
 // Records a location that does not hold what it should. False once the
-// result has as many differences as it keeps.
+// result has as many differences as it keeps by default.
 bool Note(OperationResult& result, const Difference& difference) {
     result.differences.push_back(difference);
     return result.differences.size() < OperationResult::kMaxDifferences;
@@ -327,7 +327,8 @@ ReadResult Read(ProgrammingSession& session, const Device& device) {
     });
 }
 
-OperationResult Verify(ProgrammingSession& session, const Device& device, const ChipImage& image) {
+OperationResult Verify(ProgrammingSession& session, const Device& device, const ChipImage& image,
+                       DifferencesKept kept) {
     return Guarded<OperationResult>(session, [&](OperationResult& result) {
         if (!FitsDevice(image, device, result)) {
             result.outcome = OperationOutcome::TooLarge;
@@ -336,7 +337,8 @@ OperationResult Verify(ProgrammingSession& session, const Device& device, const 
         const std::vector<Location> locations = LocationsOf(image, true);
         std::uint32_t done = 0;
         CompareLocations(session, device, locations, result, done,
-                         static_cast<std::uint32_t>(locations.size()));
+                         static_cast<std::uint32_t>(locations.size()),
+                         kept == DifferencesKept::All);
         if (!result.differences.empty()) {
             result.outcome = OperationOutcome::Differs;
         }

@@ -22,9 +22,14 @@ OperationResult Identify(ProgrammingSession& session, const Device* expected);
 // word and EEPROM. Code-protected memory is left absent and reported.
 ReadResult Read(ProgrammingSession& session, const Device& device);
 
+// Which differences a verify collects: the first kMaxDifferences, after which
+// it stops reading, or every one (for a view that marks them all).
+enum class DifferencesKept { First, All };
+
 // Compares every location the image holds with the chip, without erasing;
 // the configuration word on its implemented bits.
-OperationResult Verify(ProgrammingSession& session, const Device& device, const ChipImage& image);
+OperationResult Verify(ProgrammingSession& session, const Device& device, const ChipImage& image,
+                       DifferencesKept kept = DifferencesKept::First);
 
 // Names the first location that is not erased (configuration word first: its
 // code protection would make program memory read as zeros).

@@ -44,7 +44,8 @@ struct OperationResult {
     std::uint16_t idWord = 0;
     const Device* found = nullptr;
     // The first differences in address order (verify, blank check, write,
-    // and TooLarge's first location); at most kMaxDifferences.
+    // and TooLarge's first location); at most kMaxDifferences, unless every
+    // one was asked for.
     std::vector<Difference> differences;
     // Write: locations that did not read back at first and were written once
     // more with the standard waits (as they read before that). A location

@@ -222,7 +222,8 @@ TEST(DesktopSession, DeviceCommandsIdentifyAndReadTheChip) {
 
 // Write all at each timing, then a Verify against a changed file: the fast
 // timing writes the same chip in a fraction of the classic one's time, and the
-// memory view gets the file with the differing word marked.
+// memory view gets the file with every differing word marked, while the
+// message lists the first ones.
 TEST(DesktopSession, FastWriteAllAndAVerifyThatDiffers) {
     std::uint64_t took[2] = {};
     for (const bool fast : {false, true}) {
@@ -247,15 +248,20 @@ TEST(DesktopSession, FastWriteAllAndAVerifyThatDiffers) {
     const auto changed = std::filesystem::temp_directory_path() / "tallis-session-changed.hex";
     HexParseResult file = ParseChipImageHex(s.session.Image()->Text());
     ASSERT_TRUE(file);
-    file.image->program[0] = static_cast<std::uint16_t>(*file.image->program[0] ^ 1U);
+    constexpr std::size_t kChanged = OperationResult::kMaxDifferences + 2;
+    for (std::size_t address = 0; address < kChanged; ++address) {
+        file.image->program[address] = static_cast<std::uint16_t>(address);
+    }
     std::ofstream(changed, std::ios::binary) << FormatChipImageHex(*file.image);
     ASSERT_TRUE(s.session.Open(changed));
     s.session.RunDevice(DeviceCommandKind::Verify);
     s.view.AnswerUntilIdle(s.session);
     std::filesystem::remove(changed);
     EXPECT_EQ(s.view.shownSource, "tallis-session-changed.hex against the chip");
-    ASSERT_EQ(s.view.shownMarks.size(), 1U);
-    EXPECT_EQ(s.view.shownMarks[0].address, 0U);
+    ASSERT_EQ(s.view.shownMarks.size(), kChanged);
+    EXPECT_EQ(s.view.shownMarks.back().address, kChanged - 1);
+    ASSERT_FALSE(s.view.messages.empty());
+    EXPECT_TRUE(s.view.messages.back().ends_with("\n... and 2 more")) << s.view.messages.back();
 }
 
 // What one session remembers the next one starts with.
