@@ -11,13 +11,13 @@ rm -rf dist
 mkdir -p dist
 
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DTALLIS_BUILD_TESTS=OFF -DTALLIS_BUILD_BENCH=OFF
+    -DTALLIS_BUILD_TESTS=OFF -DTALLIS_BUILD_BENCH=OFF -DTALLIS_BUILD_UI=ON
 cmake --build build-package -j "$jobs"
 (cd build-package && cpack -G DEB)
 
 cmake -S . -B build-package-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DTALLIS_BUILD_TESTS=OFF -DTALLIS_BUILD_BENCH=OFF
+    -DTALLIS_BUILD_TESTS=OFF -DTALLIS_BUILD_BENCH=OFF -DTALLIS_BUILD_UI=ON
 cmake --build build-package-win -j "$jobs" --target tallis-cli tallis tallis-sim
 (cd build-package-win && cpack -G ZIP)
 

@@ -12,7 +12,7 @@ jobs=$(nproc)
 cmake -S . -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTALLIS_BUILD_BENCH=OFF
+    -DTALLIS_BUILD_BENCH=OFF -DTALLIS_BUILD_UI=ON
 cmake --build "$build" -j "$jobs"
 
 # A fresh prefix for every run, so that no service or file of an earlier run
