@@ -18,7 +18,7 @@ constexpr int kPanel1 = 2002;
 constexpr int kLabel1 = 2003;
 constexpr int kLabel2 = 2004;
 
-constexpr std::array<ControlSpec, 7> kControls{{
+constexpr std::array<ControlPlace, 7> kControls{{
     {WC_STATICW, L"", WS_VISIBLE | SS_SUNKEN, kBevel2, 7, 7, 312, 138},
     {WC_STATICW, L"", WS_VISIBLE | SS_ETCHEDFRAME, kPanel1, 13, 13, 124, 116},
     {WC_STATICW, L"", WS_VISIBLE | SS_BITMAP, IDC_PICTURE, 20, 20, 100, 100},

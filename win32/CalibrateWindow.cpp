@@ -8,7 +8,7 @@ namespace tallis::win32 {
 
 namespace {
 
-constexpr std::array<ControlSpec, 2> kControls{{
+constexpr std::array<ControlPlace, 2> kControls{{
     {WC_STATICW, L"Timer Calibrating.....", WS_VISIBLE | SS_LEFT, 1, 56, 24, 220, 26},
     {WC_STATICW, L"3 sec", WS_VISIBLE | SS_LEFT, 2, 104, 64, 100, 26},
 }};

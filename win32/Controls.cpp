@@ -12,20 +12,20 @@ int Scaled(int pixels, int dpi) {
     return MulDiv(pixels, dpi, USER_DEFAULT_SCREEN_DPI);
 }
 
-void CreateControls(HWND parent, std::span<const ControlSpec> controls) {
+void CreateControls(HWND parent, std::span<const ControlPlace> controls) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-    for (const ControlSpec& spec : controls) {
-        CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | spec.style, 0, 0, 0, 0,
-                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance,
-                        nullptr);
+    for (const ControlPlace& place : controls) {
+        CreateWindowExW(place.exStyle, place.className, place.text, WS_CHILD | place.style, 0, 0, 0,
+                        0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)),
+                        instance, nullptr);
     }
 }
 
-void PlaceControls(HWND parent, std::span<const ControlSpec> controls, int dpi, HFONT font) {
-    for (const ControlSpec& spec : controls) {
-        HWND control = GetDlgItem(parent, spec.id);
-        SetWindowPos(control, nullptr, Scaled(spec.x, dpi), Scaled(spec.y, dpi),
-                     Scaled(spec.width, dpi), Scaled(spec.height, dpi),
+void PlaceControls(HWND parent, std::span<const ControlPlace> controls, int dpi, HFONT font) {
+    for (const ControlPlace& place : controls) {
+        HWND control = GetDlgItem(parent, place.id);
+        SetWindowPos(control, nullptr, Scaled(place.x, dpi), Scaled(place.y, dpi),
+                     Scaled(place.width, dpi), Scaled(place.height, dpi),
                      SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }

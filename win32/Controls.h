@@ -13,7 +13,7 @@ namespace tallis::win32 {
 
 // A child control as its window places it: class, text, style and its
 // rectangle in pixels at 96 dpi, scaled to the window's dpi when placed.
-struct ControlSpec {
+struct ControlPlace {
     const wchar_t* className;
     const wchar_t* text;
     DWORD style;
@@ -29,9 +29,9 @@ int Scaled(int pixels, int dpi);
 
 // Makes every control of the table in order (which is their tab and paint
 // order), visible unless its style says otherwise.
-void CreateControls(HWND parent, std::span<const ControlSpec> controls);
+void CreateControls(HWND parent, std::span<const ControlPlace> controls);
 // Places them for the dpi and gives them the font.
-void PlaceControls(HWND parent, std::span<const ControlSpec> controls, int dpi, HFONT font);
+void PlaceControls(HWND parent, std::span<const ControlPlace> controls, int dpi, HFONT font);
 
 struct GdiObjectDeleter {
     void operator()(HGDIOBJ object) const { DeleteObject(object); }

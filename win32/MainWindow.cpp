@@ -43,7 +43,7 @@ constexpr DWORD kToolButton = WS_VISIBLE | BS_PUSHBUTTON | BS_ICON;
 constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 
 // Back to front, in the Qt window's places.
-constexpr std::array<ControlSpec, 18> kControls{{
+constexpr std::array<ControlPlace, 18> kControls{{
     {WC_STATICW, L"", WS_VISIBLE | SS_ETCHEDHORZ, kBevel2, 0, 39, 463, 2},
     {WC_STATICW, L"", WS_VISIBLE | SS_SUNKEN, kBevel4, 42, 190, 386, 42},
     {PROGRESS_CLASSW, L"", WS_VISIBLE | PBS_SMOOTH, IDC_GAUGE, 50, 196, 371, 29},

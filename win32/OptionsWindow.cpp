@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kGroup = 2001;
 
-constexpr std::array<ControlSpec, 8> kControls{{
+constexpr std::array<ControlPlace, 8> kControls{{
     {WC_BUTTONW, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 98, 186, 60, 31},
     {WC_BUTTONW, L"Port setting", WS_VISIBLE | BS_GROUPBOX, kGroup, 28, 14, 205, 114},
     {WC_BUTTONW, L"LPT 1 ( 378H )", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON,
