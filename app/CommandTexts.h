@@ -14,6 +14,13 @@ inline constexpr std::string_view kReloadedStatus = "File changed on disk: reloa
 inline constexpr std::string_view kCloseDuringRunQuestion =
     "A command is still running.\n\nCancel it and close TALLIS?";
 
+// Tooltips.
+inline constexpr std::string_view kCancelHint = "Stop the command before its next word (Esc)";
+inline constexpr std::string_view kPortAddressHint = "The port's base I/O address in hexadecimal";
+inline constexpr std::string_view kFastProgrammingHint =
+    "The Device commands at the chip's own timing limits: a line check first, then the "
+    "shortest waits the chip allows";
+
 // "Cancelled at 0123H; VPP off": the word address the run did not write. Short,
 // to fit the status panel.
 std::string CancelledStatus(std::uint16_t wordAddress);

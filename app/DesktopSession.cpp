@@ -124,6 +124,19 @@ const Device& DesktopSession::ViewDevice() const {
     return *FindDevice(SelectedChip() == ChipType::Pic16F877 ? "16f877" : "16f877a");
 }
 
+void DesktopSession::ShowOpenFileImage(bool showEmpty) {
+    if (image_) {
+        HexParseResult parsed = ParseChipImageHex(image_->Text());
+        if (!parsed) {
+            ShowStatus("Memory view: " + parsed.error);
+            return;
+        }
+        view_.ShowChipImage(*parsed.image, ViewDevice(), PathText(OpenedPath().filename()), {});
+    } else if (showEmpty) {
+        view_.ShowChipImage(ChipImage{}, ViewDevice(), "no file open", {});
+    }
+}
+
 void DesktopSession::UseFastTiming(bool fast) {
     settings_.fastTiming = fast;
     SaveSettings();
@@ -177,25 +190,22 @@ void DesktopSession::ProgramVerify() {
 }
 
 void DesktopSession::Erase() {
-    if (!EngineCommandAllowed()) {
-        return;
-    }
-    StartWork(
-        [this]() -> Completion {
-            programmer_->EraseOnly();
-            return [this] { ShowStatus(std::string(kEraseDoneStatus)); };
-        },
-        false);
+    RunToEnd(&Programmer::EraseOnly, kEraseDoneStatus);
 }
 
 void DesktopSession::Reset() {
+    RunToEnd(&Programmer::ResetCpu, kResetDoneStatus);
+}
+
+// A classic command that Cancel does not stop, then what it did in the status bar.
+void DesktopSession::RunToEnd(void (Programmer::*command)(), std::string_view doneStatus) {
     if (!EngineCommandAllowed()) {
         return;
     }
     StartWork(
-        [this]() -> Completion {
-            programmer_->ResetCpu();
-            return [this] { ShowStatus(std::string(kResetDoneStatus)); };
+        [this, command, done = std::string(doneStatus)]() -> Completion {
+            ((*programmer_).*command)();
+            return [this, done] { ShowStatus(done); };
         },
         false);
 }

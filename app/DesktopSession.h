@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "app/CommandWorker.h"
@@ -76,6 +77,11 @@ class DesktopSession : public RunHost {
     // the Device commands' choice, else the chip they last found, else the
     // chip buttons' choice.
     const Device& ViewDevice() const;
+    // Device > Memory view: the open file through the view's ShowChipImage;
+    // without one, an empty chip named "no file open" when showEmpty (the
+    // view shows nothing yet). A file the strict reader refuses is named in
+    // the status bar instead.
+    void ShowOpenFileImage(bool showEmpty);
     // Options' "Fast programming": the Device commands' timing.
     void UseFastTiming(bool fast);
     bool FastTiming() const { return settings_.fastTiming; }
@@ -114,6 +120,7 @@ class DesktopSession : public RunHost {
     using Completion = std::function<void()>;
     using Work = std::function<Completion()>;
 
+    void RunToEnd(void (Programmer::*command)(), std::string_view doneStatus);
     void StartWork(Work work, bool cancellable);
     void EndWork(const Completion& done);
     bool ReloadIfChanged();

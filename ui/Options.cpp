@@ -1,5 +1,6 @@
 #include "ui/Options.h"
 
+#include "app/CommandTexts.h"
 #include "app/PortAddress.h"
 #include "ui/DialogParts.h"
 #include "ui/UiFont.h"
@@ -11,13 +12,6 @@ namespace tallis {
 namespace {
 
 constexpr int kOtherChoice = 3;
-
-template <typename Widget>
-Widget* Placed(Widget* widget, const char* name, QRect geometry) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
 
 }  // namespace
 
@@ -37,20 +31,18 @@ TForm2::TForm2(TForm1& mainWindow)
     setFont(UiFont(10));
     setFixedSize(261, 225);
 
-    Placed(GroupBox1, "GroupBox1", {28, 14, 205, 114});
-    Placed(RadioButton1, "RadioButton1", {13, 26, 120, 16});
+    Named(GroupBox1, "GroupBox1", {28, 14, 205, 114});
+    Named(RadioButton1, "RadioButton1", {13, 26, 120, 16});
     RadioButton1->setChecked(true);
-    Placed(RadioButton2, "RadioButton2", {13, 52, 120, 16});
-    Placed(OtherAddress, "OtherAddress", {13, 80, 104, 16});
-    Placed(AddressEdit, "AddressEdit", {120, 77, 70, 22});
+    Named(RadioButton2, "RadioButton2", {13, 52, 120, 16});
+    Named(OtherAddress, "OtherAddress", {13, 80, 104, 16});
+    Named(AddressEdit, "AddressEdit", {120, 77, 70, 22});
     AddressEdit->setPlaceholderText(QStringLiteral("e.g. 3BC"));
-    AddressEdit->setToolTip(QStringLiteral("The port's base I/O address in hexadecimal"));
+    AddressEdit->setToolTip(QtText(kPortAddressHint));
     AddressEdit->setMaxLength(6);
-    Placed(FastProgramming, "FastProgramming", {41, 136, 180, 18});
-    FastProgramming->setToolTip(
-        QStringLiteral("The Device commands at the chip's own timing limits: a line check "
-                       "first, then the shortest waits the chip allows"));
-    Placed(AddressError, "AddressError", {28, 160, 205, 18});
+    Named(FastProgramming, "FastProgramming", {41, 136, 180, 18});
+    FastProgramming->setToolTip(QtText(kFastProgrammingHint));
+    Named(AddressError, "AddressError", {28, 160, 205, 18});
     AddressError->setAlignment(Qt::AlignCenter);
     QPalette errorPalette = AddressError->palette();
     errorPalette.setColor(QPalette::WindowText, Qt::red);

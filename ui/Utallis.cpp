@@ -16,8 +16,8 @@
 
 #include "app/CommandTexts.h"
 #include "app/StartupTexts.h"
-#include "image/ChipImageHex.h"
 #include "ui/Artwork.h"
+#include "ui/DialogParts.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
 #include "ui/MemoryView.h"
@@ -37,13 +37,6 @@ constexpr int kClientHeight = 270;
 constexpr int kStartupDelayMs = 500;
 // The exit status when the port cannot be reached, the same as tallis-cli's.
 constexpr int kExitNoPortAccess = 3;
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name, QRect geometry) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
 
 QAction* MenuItem(QMenu* menu, const char* name, const QString& caption,
                   const QKeySequence& shortcut = {}) {
@@ -136,10 +129,6 @@ void TForm1::ShowOpenedFile() {
                        QFile::decodeName(session_.OpenedPath().string().c_str()));
         Edit1->setText(QStringLiteral("  ") + QString::number(image->WordCount));
     }
-}
-
-QString TForm1::OpenedFileName() const {
-    return QFile::decodeName(session_.OpenedPath().filename().string().c_str());
 }
 
 void TForm1::ShowRecentFiles() {
@@ -285,7 +274,7 @@ void TForm1::BuildControls() {
     setTabOrder(pic877a, Edit1);
     CancelButton =
         Named(new QPushButton(QStringLiteral("Cancel"), client), "CancelButton", {50, 164, 75, 24});
-    CancelButton->setToolTip(QStringLiteral("Stop the command before its next word (Esc)"));
+    CancelButton->setToolTip(QtText(kCancelHint));
     CancelButton->setFocusPolicy(Qt::NoFocus);
     CancelButton->hide();
 
@@ -497,16 +486,7 @@ void TForm1::DeviceCommandClick(DeviceCommandKind kind) {
 
 // Shows the open file; without one, whatever the view last showed.
 void TForm1::MemoryView1Click() {
-    if (const FirmwareImage* image = Image()) {
-        HexParseResult parsed = ParseChipImageHex(image->Text());
-        if (parsed) {
-            memoryView_->ShowImage(*parsed.image, session_.ViewDevice(), OpenedFileName());
-        } else {
-            ShowStatus("Memory view: " + parsed.error);
-        }
-    } else if (memoryView_->Source().isEmpty()) {
-        memoryView_->ShowImage(ChipImage{}, session_.ViewDevice(), QStringLiteral("no file open"));
-    }
+    session_.ShowOpenFileImage(memoryView_->Source().isEmpty());
     memoryView_->show();
     memoryView_->raise();
     memoryView_->activateWindow();

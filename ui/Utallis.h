@@ -176,7 +176,6 @@ class TForm1 : public QMainWindow, public SessionView {
     void ShowOpenedFile();
     void ShowRecentFiles();
     void BuildDeviceMenu(QMenuBar* bar);
-    QString OpenedFileName() const;
 
     Dialogs& dialogs_;
     DesktopSession session_;

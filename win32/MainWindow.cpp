@@ -12,7 +12,6 @@
 #include "app/OpenFilter.h"
 #include "app/StartupTexts.h"
 #include "device/Device.h"
-#include "image/ChipImageHex.h"
 #include "win32/AboutWindow.h"
 #include "win32/CalibrateWindow.h"
 #include "win32/MemoryViewWindow.h"
@@ -236,7 +235,7 @@ void MainWindow::Build() {
     for (const Glyph& glyph : kGlyphs) {
         AddToolTip(tips, hwnd_, glyph.command, glyph.hint);
     }
-    AddToolTip(tips, hwnd_, IDM_CANCEL, L"Stop the command before its next word (Esc)");
+    AddToolTip(tips, hwnd_, IDM_CANCEL, Widen(std::string(kCancelHint)).c_str());
 }
 
 void MainWindow::Layout() {
@@ -455,17 +454,7 @@ void MainWindow::OpenFile(const std::wstring& path) {
 
 // The open file; without one, what the view last showed, or an empty chip.
 void MainWindow::ShowMemoryView() {
-    if (const FirmwareImage* image = session_.Image()) {
-        const HexParseResult parsed = ParseChipImageHex(image->Text());
-        if (!parsed) {
-            ShowStatus("Memory view: " + parsed.error);
-        } else {
-            memoryView_->ShowImage(*parsed.image, session_.ViewDevice(),
-                                   Narrow(session_.OpenedPath().filename().wstring()));
-        }
-    } else if (memoryView_->Source().empty()) {
-        memoryView_->ShowImage(ChipImage{}, session_.ViewDevice(), "no file open");
-    }
+    session_.ShowOpenFileImage(memoryView_->Source().empty());
     memoryView_->Present(true);
 }
 

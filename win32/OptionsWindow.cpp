@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "app/CommandTexts.h"
 #include "app/PortAddress.h"
 #include "win32/MainWindow.h"
 #include "win32/Resources.h"
@@ -44,10 +45,8 @@ void OptionsWindow::Build() {
     SendMessageW(address, EM_SETLIMITTEXT, 6, 0);
     SendMessageW(address, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"e.g. 3BC"));
     HWND tips = CreateToolTips(hwnd_);
-    AddToolTip(tips, hwnd_, IDC_ADDRESS, L"The port's base I/O address in hexadecimal");
-    AddToolTip(tips, hwnd_, IDC_FAST,
-               L"The Device commands at the chip's own timing limits: a line check first, then "
-               L"the shortest waits the chip allows");
+    AddToolTip(tips, hwnd_, IDC_ADDRESS, Widen(std::string(kPortAddressHint)).c_str());
+    AddToolTip(tips, hwnd_, IDC_FAST, Widen(std::string(kFastProgrammingHint)).c_str());
     // Long enough for a hint over two lines rather than one across the screen.
     SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, 300);
 }

@@ -430,13 +430,18 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
     CloseProgram(process, main);
 }
 
+// The main window without a file, up within a minute.
+HWND WaitForMainWindow(DWORD id, const std::string& what) {
+    HWND main = nullptr;
+    Expect(WaitFor([&] { return (main = FindWindowOf(id, L"TALLIS  V3e")) != nullptr; }, 60), what);
+    return main;
+}
+
 // The chip choice and the recent file kept from the run before; File > 1
 // opens the file again.
 void CheckRestart(const PROCESS_INFORMATION& process) {
     const DWORD id = process.dwProcessId;
-    HWND main = nullptr;
-    Expect(WaitFor([&] { return (main = FindWindowOf(id, L"TALLIS  V3e")) != nullptr; }, 60),
-           "main window up again, without a file");
+    const HWND main = WaitForMainWindow(id, "main window up again, without a file");
     Expect(SendMessageW(GetDlgItem(main, kPic877Button), BM_GETCHECK, 0, 0) == BST_CHECKED,
            "chip choice kept: PIC16F 877");
     ExpectStartUpDone(id, main);
@@ -450,9 +455,7 @@ void CheckRestart(const PROCESS_INFORMATION& process) {
 // left behind.
 void CheckMissingDriver(const PROCESS_INFORMATION& process) {
     const DWORD id = process.dwProcessId;
-    HWND main = nullptr;
-    Expect(WaitFor([&] { return (main = FindWindowOf(id, L"TALLIS  V3e")) != nullptr; }, 60),
-           "main window up");
+    const HWND main = WaitForMainWindow(id, "main window up");
     const std::wstring message = DismissMessageBox(id, main);
     Expect(message.starts_with(L"Cannot find zlportio.sys !"),
            "missing driver said: \"" + Narrow(message) + "\"");
