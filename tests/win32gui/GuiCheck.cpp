@@ -120,6 +120,14 @@ void Expect(bool condition, const std::string& what) {
     std::printf("ok: %s\n", what.c_str());
 }
 
+// The process's window whose title starts with title, once it is up.
+HWND ExpectWindow(DWORD process, const std::wstring& title, int seconds, const std::string& what) {
+    HWND window = nullptr;
+    Expect(WaitFor([&] { return (window = FindWindowOf(process, title)) != nullptr; }, seconds),
+           what);
+    return window;
+}
+
 std::string Narrow(const std::wstring& text) {
     return {text.begin(), text.end()};
 }
@@ -324,11 +332,8 @@ void CheckMemoryView(const PROCESS_INFORMATION& process, HWND main,
                      const std::wstring& screenshots) {
     const DWORD id = process.dwProcessId;
     ChooseFromMenu(main, 'D', 'M');
-    HWND view = nullptr;
-    Expect(WaitFor(
-               [&] { return (view = FindWindowOf(id, L"Memory view - blink877a.hex")) != nullptr; },
-               10),
-           "Device > Memory view shows the file");
+    const HWND view =
+        ExpectWindow(id, L"Memory view - blink877a.hex", 10, "Device > Memory view shows the file");
     ExpectMemoryViewTabs(process.hProcess, view);
     HWND tabs = FindWindowExW(view, nullptr, WC_TABCONTROLW, nullptr);
     Press({VK_CONTROL}, VK_TAB);
@@ -359,9 +364,8 @@ void CheckMemoryView(const PROCESS_INFORMATION& process, HWND main,
 
 void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screenshots) {
     const DWORD id = process.dwProcessId;
-    HWND main = nullptr;
-    Expect(WaitFor([&] { return (main = FindWindowOf(id, L"TALLIS - ")) != nullptr; }, 60),
-           "main window up with the file in its title");
+    const HWND main =
+        ExpectWindow(id, L"TALLIS - ", 60, "main window up with the file in its title");
     ExpectControls(main, {{L"Button", L"SELECT"},
                           {L"Button", L"PIC16F 877"},
                           {L"Button", L"PIC16F 877 A"},
@@ -399,9 +403,7 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
     Expect(WaitFor([&] { return IsWindowEnabled(programButton) != FALSE; }, 30), "Identify ended");
 
     PostMessageW(main, WM_COMMAND, kOptionsCommand, 0);
-    HWND options = nullptr;
-    Expect(WaitFor([&] { return (options = FindWindowOf(id, L"Options")) != nullptr; }, 10),
-           "Options opens");
+    const HWND options = ExpectWindow(id, L"Options", 10, "Options opens");
     ExpectControls(options, {{L"Button", L"Port setting"},
                              {L"Button", L"LPT 1 ( 378H )"},
                              {L"Button", L"LPT 2 ( 278H )"},
@@ -417,9 +419,7 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
            "Options closes with OK");
 
     PostMessageW(main, WM_COMMAND, kAboutCommand, 0);
-    HWND about = nullptr;
-    Expect(WaitFor([&] { return (about = FindWindowOf(id, L"About TALLIS")) != nullptr; }, 10),
-           "About opens");
+    const HWND about = ExpectWindow(id, L"About TALLIS", 10, "About opens");
     ExpectControls(about, {{L"Static", L"TALLIS  for   Windows  V3"}, {L"Button", L"OK"}});
     PostMessageW(about, WM_CLOSE, 0, 0);
     Expect(WaitFor([&] { return !IsWindowVisible(about) && IsWindowEnabled(main); }, 10),
@@ -430,18 +430,11 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
     CloseProgram(process, main);
 }
 
-// The main window without a file, up within a minute.
-HWND WaitForMainWindow(DWORD id, const std::string& what) {
-    HWND main = nullptr;
-    Expect(WaitFor([&] { return (main = FindWindowOf(id, L"TALLIS  V3e")) != nullptr; }, 60), what);
-    return main;
-}
-
 // The chip choice and the recent file kept from the run before; File > 1
 // opens the file again.
 void CheckRestart(const PROCESS_INFORMATION& process) {
     const DWORD id = process.dwProcessId;
-    const HWND main = WaitForMainWindow(id, "main window up again, without a file");
+    const HWND main = ExpectWindow(id, L"TALLIS  V3e", 60, "main window up again, without a file");
     Expect(SendMessageW(GetDlgItem(main, kPic877Button), BM_GETCHECK, 0, 0) == BST_CHECKED,
            "chip choice kept: PIC16F 877");
     ExpectStartUpDone(id, main);
@@ -455,7 +448,7 @@ void CheckRestart(const PROCESS_INFORMATION& process) {
 // left behind.
 void CheckMissingDriver(const PROCESS_INFORMATION& process) {
     const DWORD id = process.dwProcessId;
-    const HWND main = WaitForMainWindow(id, "main window up");
+    const HWND main = ExpectWindow(id, L"TALLIS  V3e", 60, "main window up");
     const std::wstring message = DismissMessageBox(id, main);
     Expect(message.starts_with(L"Cannot find zlportio.sys !"),
            "missing driver said: \"" + Narrow(message) + "\"");
