@@ -340,13 +340,14 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         options.device = FindDevice(chipName);
     }
     if (options.fast && options.command == CliCommand::SelfTest) {
-        std::fputs("--fast: the self-test runs every timing profile, the fast one too\n", stderr);
+        std::fputs("tallis-cli: --fast: the self-test runs every timing profile, the fast one too\n", stderr);
         return {std::nullopt, 2};
     }
     if (options.fast && !IsChipOperation(options.command) &&
         options.command != CliCommand::ListDevices) {
         std::fputs(
-            "--fast: program, erase and reset keep their standard waits; --fast is for "
+            "tallis-cli: --fast: program, erase and reset keep their standard waits; --fast is "
+            "for "
             "identify, read, verify, blank-check and write\n",
             stderr);
         return {std::nullopt, 2};

@@ -187,7 +187,8 @@ TEST_P(CliFast, ExitStatusAndMessage) {
 }
 
 const std::string kClassicRefusal =
-    "--fast: program, erase and reset keep their standard waits; --fast is for identify, read, "
+    "tallis-cli: --fast: program, erase and reset keep their standard waits; --fast is for "
+    "identify, read, "
     "verify, blank-check and write\n";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -222,7 +223,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"selftest", "--yes"},
                  2,
                  "",
-                 "--fast: the self-test runs every timing profile, the fast one too\n"}),
+                 "tallis-cli: --fast: the self-test runs every timing profile, the fast one "
+                 "too\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CliChipOperations, ListDevicesShowsEveryDevice) {
