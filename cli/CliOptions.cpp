@@ -340,7 +340,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         options.device = FindDevice(chipName);
     }
     if (options.fast && options.command == CliCommand::SelfTest) {
-        std::fputs("tallis-cli: --fast: the self-test runs every timing profile, the fast one too\n", stderr);
+        std::fputs(
+            "tallis-cli: --fast: the self-test runs every timing profile, the fast one too\n",
+            stderr);
         return {std::nullopt, 2};
     }
     if (options.fast && !IsChipOperation(options.command) &&

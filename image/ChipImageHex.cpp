@@ -74,7 +74,7 @@ class Parser {
           eepromBytes_(std::min(bounds.eepromBytes, kMaxEepromBytes)) {}
 
     HexParseResult Run(std::string_view text) {
-        while (!text.empty() && !ended_) {
+        while (!text.empty()) {
             ++line_;
             std::string_view record = NextLine(text);
             while (!record.empty() && (record.back() == ' ' || record.back() == '\t')) {
@@ -82,6 +82,15 @@ class Parser {
             }
             if (record.empty()) {
                 continue;
+            }
+            if (ended_) {
+                // Records after the end record would be lost without a word;
+                // only a DOS end-of-file character may follow it.
+                if (record.find_first_not_of(" \t\x1A") == std::string_view::npos) {
+                    continue;
+                }
+                return Fail(Format("%s after the end-of-file record on line %zu",
+                                   record.front() == ':' ? "a record" : "text", endLine_));
             }
             if (std::optional<std::string> error = Record(record)) {
                 return Fail(*error);
@@ -133,6 +142,7 @@ class Parser {
                 return Data(offset, data, count);
             case kEndOfFile:
                 ended_ = true;
+                endLine_ = line_;
                 return std::nullopt;
             case kExtendedSegment:
             case kExtendedLinear:
@@ -256,6 +266,7 @@ class Parser {
     std::size_t line_ = 0;
     std::uint32_t base_ = 0;
     bool ended_ = false;
+    std::size_t endLine_ = 0;
 };
 
 // The image as (byte address, byte) in address order.

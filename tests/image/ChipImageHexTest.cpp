@@ -95,6 +95,12 @@ TEST(ChipImageHex, BadFilesAreRefusedWithTheLineAndTheReason) {
          2,
          "line 2: the file ends without an end-of-file record"},
         {"empty", "", {}, 1, "line 1: the file ends without an end-of-file record"},
+        {"record after the end record",
+         kEnd + "\n" + Record(0, 0, {0x05, 0x28}),
+         {},
+         3,
+         "line 3: a record after the end-of-file record on line 1"},
+        {"text after the end record", kEnd + "junk\n", {}, 2, "line 2: text after the end-of-file"},
     };
     for (const Case& c : cases) {
         const HexParseResult result = ParseChipImageHex(c.text, c.bounds);
@@ -170,9 +176,10 @@ TEST(ChipImageHex, LineEndsAndTheRestOfAWordFollowTheUsualTools) {
         EXPECT_EQ(bad.line, 3U) << "line end " << int{lineEnd[0]} << ": " << bad.error;
     }
     // A lone low byte keeps an erased high byte; words keep 14 bits; the
-    // reserved word 0x2005 is dropped; anything after the end record is not read.
+    // reserved word 0x2005 is dropped; blanks and a DOS end-of-file character
+    // may follow the end record.
     const ChipImage image = Parsed(Record(0, 0, {0x05}) + Record(0x0002, 0, {0xFF, 0xFF}) +
-                                   Record(0x400A, 0, {0x00, 0x00}) + kEnd + "junk\x1A");
+                                   Record(0x400A, 0, {0x00, 0x00}) + kEnd + " \n\t\r\n\x1A");
     EXPECT_EQ(image.program[0], 0x3F05);
     EXPECT_EQ(image.program[1], 0x3FFF);
     EXPECT_EQ(image, [] {
