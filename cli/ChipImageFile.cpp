@@ -26,6 +26,12 @@ std::string Counted(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+ChipImageLoad Refused(std::string why) {
+    ChipImageLoad load;
+    load.error = std::move(why);
+    return load;
+}
+
 }  // namespace
 
 bool IsStandardOutput(const std::filesystem::path& path) {
@@ -36,23 +42,29 @@ ChipImageLoad LoadChipImageFile(const std::filesystem::path& path, ImageBounds b
     const std::string name = PathText(path);
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) {
-        return {std::nullopt, name + " is a folder, not a HEX file"};
+        return Refused(name + " is a folder, not a HEX file");
     }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        return {std::nullopt, "cannot read " + name};
+        return Refused("cannot read " + name);
     }
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (!error && size > kMaxFileBytes) {
-        return {std::nullopt, name + " is too large for a HEX file of these chips"};
+        return Refused(name + " is too large for a HEX file of these chips");
     }
     std::ostringstream text;
     text << file.rdbuf();
     HexParseResult parsed = ParseChipImageHex(text.str(), bounds);
     if (!parsed) {
-        return {std::nullopt, name + ": " + parsed.error};
+        return Refused(name + ": " + parsed.error);
     }
-    return {std::move(parsed.image), {}};
+    return {std::move(parsed.image), {}, std::move(text).str()};
+}
+
+std::string FileFitError(const std::filesystem::path& path, const ChipImageLoad& loaded,
+                         ImageBounds bounds) {
+    const HexParseResult parsed = ParseChipImageHex(loaded.text, bounds);
+    return parsed ? std::string{} : PathText(path) + ": " + parsed.error;
 }
 
 std::string SaveChipImageFile(const std::filesystem::path& path, const ChipImage& image) {

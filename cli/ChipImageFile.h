@@ -12,10 +12,16 @@ namespace tallis {
 struct ChipImageLoad {
     std::optional<ChipImage> image;
     std::string error;  // "FILE: line 3: bad checksum ..." or why it cannot be read
+    std::string text;   // the file as read, to check it again against a device's sizes
 };
 
 // Reads and strictly parses a HEX file for verify and write.
 ChipImageLoad LoadChipImageFile(const std::filesystem::path& path, ImageBounds bounds);
+
+// The loaded file parsed again against the sizes of the chip that answered:
+// empty when it fits, else "FILE: line 3: word address 0x1000 is outside ...".
+std::string FileFitError(const std::filesystem::path& path, const ChipImageLoad& loaded,
+                         ImageBounds bounds);
 
 // Writes the image as Intel HEX to the file, or to standard output for "-".
 // Returns an empty string or what went wrong.

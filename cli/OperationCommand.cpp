@@ -57,10 +57,15 @@ std::string NotBlankText(const Device& device, const OperationResult& result) {
 
 class OperationCommand {
   public:
-    OperationCommand(const CliOptions& options, const std::optional<ChipImage>& image,
+    OperationCommand(const CliOptions& options, const ChipImageLoad& file,
                      ProgrammingSession& session, ConsoleOperationProgress& progress,
                      std::FILE* out)
-        : options_(options), image_(image), session_(session), progress_(progress), out_(out) {}
+        : options_(options),
+          file_(file),
+          image_(file.image),
+          session_(session),
+          progress_(progress),
+          out_(out) {}
 
     int Run() {
         const OperationResult identity = Identify(session_, options_.device);
@@ -72,6 +77,15 @@ class OperationCommand {
         }
         const Device& device = *identity.found;
         const std::string chip = ChipText(device, identity.idWord);
+        // A file checked without a device (--chip auto) is checked again
+        // against the one that answered, so that a refusal names its line.
+        if (image_ && options_.device == nullptr) {
+            const std::string error = FileFitError(options_.firmwarePath, file_,
+                                                   {device.programWords, device.eepromBytes});
+            if (!error.empty()) {
+                return Complain(kExitUsage, error);
+            }
+        }
         switch (options_.command) {
             case CliCommand::Read:
                 return ReadChip(device, chip);
@@ -172,6 +186,7 @@ class OperationCommand {
     }
 
     const CliOptions& options_;
+    const ChipImageLoad& file_;
     const std::optional<ChipImage>& image_;
     ProgrammingSession& session_;
     ConsoleOperationProgress& progress_;
@@ -180,7 +195,7 @@ class OperationCommand {
 
 }  // namespace
 
-int RunChipOperation(const CliOptions& options, const std::optional<ChipImage>& image, PortIo& port,
+int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
                      Delayer& timer, const EngineHost& host, bool showProgress) {
     // With `read -` the chip's HEX text owns standard output.
     const bool toStdout =
@@ -199,7 +214,7 @@ int RunChipOperation(const CliOptions& options, const std::optional<ChipImage>& 
     int status = kExitCompleted;
     {
         ProgrammingSession session(wire, options.fast ? kFastTiming : kClassicTiming, &progress);
-        status = OperationCommand(options, image, session, progress, out).Run();
+        status = OperationCommand(options, file, session, progress, out).Run();
     }
     return status;
 }

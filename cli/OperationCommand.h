@@ -2,18 +2,18 @@
 
 #include <optional>
 
+#include "cli/ChipImageFile.h"
 #include "cli/CliOptions.h"
 #include "engine/EngineHost.h"
-#include "image/ChipImage.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
 
 namespace tallis {
 
 // Runs identify, read, verify, blank-check or write on a port and a timer
-// that are ready, prints what it found and returns the exit status. image is
+// that are ready, prints what it found and returns the exit status. file is
 // the parsed file of verify and write.
-int RunChipOperation(const CliOptions& options, const std::optional<ChipImage>& image, PortIo& port,
+int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
                      Delayer& timer, const EngineHost& host, bool showProgress);
 
 // Before the classic program and erase: reads the device ID in a session of

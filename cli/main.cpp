@@ -60,16 +60,15 @@ int StopSignalStatus() {
 
 // The file of verify and write, parsed strictly before any port is touched;
 // with a device asked for, against its sizes.
-std::optional<int> LoadChipImage(const CliOptions& options, std::optional<ChipImage>& image) {
+std::optional<int> LoadChipImage(const CliOptions& options, ChipImageLoad& file) {
     ImageBounds bounds;
     if (options.device != nullptr) {
         bounds = {options.device->programWords, options.device->eepromBytes};
     }
-    ChipImageLoad loaded = LoadChipImageFile(options.firmwarePath, bounds);
-    if (!loaded.image) {
-        return Fail(kExitUsage, loaded.error);
+    file = LoadChipImageFile(options.firmwarePath, bounds);
+    if (!file.image) {
+        return Fail(kExitUsage, file.error);
     }
-    image = std::move(loaded.image);
     return std::nullopt;
 }
 
@@ -94,9 +93,9 @@ int Run(const CliOptions& options) {
         }
         image = std::move(loaded.image);
     }
-    std::optional<ChipImage> chipImage;
+    ChipImageLoad chipFile;
     if (options.command == CliCommand::Verify || options.command == CliCommand::Write) {
-        if (std::optional<int> failed = LoadChipImage(options, chipImage)) {
+        if (std::optional<int> failed = LoadChipImage(options, chipFile)) {
             return *failed;
         }
     }
@@ -173,7 +172,7 @@ int Run(const CliOptions& options) {
     } else if (options.command == CliCommand::SelfTest) {
         status = RunSelfTestCommand(options, selfTest, *target, *port, *timer, showProgress);
     } else if (IsChipOperation(options.command)) {
-        status = RunChipOperation(options, chipImage, *port, *timer, host, showProgress);
+        status = RunChipOperation(options, chipFile, *port, *timer, host, showProgress);
     } else {
         status = RunCommand(options, image.get(), *port, *timer, host, stopStatus);
     }

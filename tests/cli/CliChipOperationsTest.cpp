@@ -112,17 +112,24 @@ struct BadFileCase {
 
 class CliBadFile : public ::testing::TestWithParam<BadFileCase> {};
 
+// With --chip the file is refused before the port is touched; with --chip
+// auto after the identify, before anything is erased.
 TEST_P(CliBadFile, IsRefusedWithItsLineAndNothingIsSent) {
     const BadFileCase& c = GetParam();
-    for (const char* command : {"write", "verify"}) {
-        CliProcess cli;
-        cli.WriteFile("bad.hex", c.hex);
-        CliResult r =
-            cli.Run({"--sim", "--chip", "16f873a", "--trace", "trace.txt", command, "bad.hex"});
-        EXPECT_EQ(r.exitCode, 2) << command;
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "tallis-cli: bad.hex: " + c.err + "\n") << command;
-        EXPECT_FALSE(std::filesystem::exists(cli.Path("trace.txt")));
+    for (const char* chipOption : {"--chip", "--sim-chip"}) {
+        for (const char* command : {"write", "verify"}) {
+            SCOPED_TRACE(std::string(chipOption) + " " + command);
+            CliProcess cli;
+            cli.WriteFile("bad.hex", c.hex);
+            CliResult r = cli.Run(
+                {"--sim", chipOption, "16f873a", "--trace", "trace.txt", command, "bad.hex"});
+            EXPECT_EQ(r.exitCode, 2);
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err, "tallis-cli: bad.hex: " + c.err + "\n");
+            if (std::string(chipOption) == "--chip") {
+                EXPECT_FALSE(std::filesystem::exists(cli.Path("trace.txt")));
+            }
+        }
     }
 }
 
