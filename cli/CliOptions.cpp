@@ -169,7 +169,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         "access to the parallel port, or the port "
         "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
         "line, another device, a verify difference, not blank, or code-protected memory that "
-        "read could not read; 5 output (standard output or error, the trace, the simulated chip's "
+        "read or verify could not read; 5 output (standard output or error, the trace, the simulated chip's "
         "memory, read's file) could not be written; 129, 130, 143 stopped by SIGHUP, SIGINT "
         "(Ctrl-C), SIGTERM at the next safe point, with the programming voltage off.");
     // Windows builds would take "/path/file.hex" for an option otherwise.

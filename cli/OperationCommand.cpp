@@ -113,16 +113,22 @@ class OperationCommand {
             return Complain(kExitOutputFailed, error);
         }
         std::fprintf(out_, "Read %s: %s\n", chip.c_str(), ImageContents(result.image).c_str());
+        return ProtectionStatus(result, "is not in the file");
+    }
+
+    // Names what code protection kept from a read or verify; exit status 4
+    // when it kept anything, as the chip could not be taken in whole.
+    static int ProtectionStatus(const OperationResult& result, const std::string& consequence) {
         int status = kExitCompleted;
         if (result.ProgramProtected()) {
             status = Complain(kExitChipMismatch,
                               "program memory " + Range(result.protectedFrom, result.protectedTo) +
-                                  " is code-protected: it cannot be read and is not in the file");
+                                  " is code-protected: it cannot be read and " + consequence);
         }
         if (result.eepromProtected) {
-            status = Complain(kExitChipMismatch,
-                              "the data EEPROM is code-protected: it cannot be read and is not in "
-                              "the file");
+            status =
+                Complain(kExitChipMismatch,
+                         "the data EEPROM is code-protected: it cannot be read and " + consequence);
         }
         return status;
     }
@@ -138,7 +144,14 @@ class OperationCommand {
                                             PathText(options_.firmwarePath) +
                                             "; first differences:");
             ListDifferences(result);
+            ProtectionStatus(result, "was not compared");
             return kExitChipMismatch;
+        }
+        if (result.outcome == OperationOutcome::Protected) {
+            ProtectionStatus(result, "was not compared");
+            return Complain(kExitChipMismatch, "the rest of " + PathText(options_.firmwarePath) +
+                                                   " matches the " + std::string(device.name) +
+                                                   "; the file is not verified whole");
         }
         std::fprintf(out_, "Verified %s: %s as in %s\n", chip.c_str(),
                      ImageContents(*image_).c_str(), PathText(options_.firmwarePath).c_str());

@@ -123,6 +123,26 @@ void IdentifyInto(ProgrammingSession& session, const Device* expected, Operation
     }
 }
 
+// Whether code protection, as the configuration word sets it, hides the
+// location from a read; the hidden area is noted in the result.
+bool HiddenByProtection(const Device& device, std::uint16_t config, const Location& location,
+                        OperationResult& result) {
+    if (location.space == MemorySpace::Program) {
+        const ProtectedRange hidden = ProtectedProgram(device, config);
+        if (location.address < hidden.from || location.address >= hidden.to) {
+            return false;
+        }
+        result.protectedFrom = hidden.from;
+        result.protectedTo = hidden.to;
+        return true;
+    }
+    if (location.space == MemorySpace::Eeprom && EepromProtected(config)) {
+        result.eepromProtected = true;
+        return true;
+    }
+    return false;
+}
+
 // The first location of the image that the chip does not have, if any.
 bool FitsDevice(const ChipImage& image, const Device& device, OperationResult& result) {
     for (std::size_t a = device.programWords; a < image.program.size(); ++a) {
@@ -334,13 +354,21 @@ OperationResult Verify(ProgrammingSession& session, const Device& device, const 
             result.outcome = OperationOutcome::TooLarge;
             return;
         }
-        const std::vector<Location> locations = LocationsOf(image, true);
+        // The configuration word first: code-protected memory reads 0 and
+        // must not count as a difference.
+        const std::uint16_t config = ReadLocation(session, MemorySpace::Config, kConfigWordAddress);
+        std::vector<Location> locations = LocationsOf(image, true);
+        std::erase_if(locations, [&](const Location& location) {
+            return HiddenByProtection(device, config, location, result);
+        });
         std::uint32_t done = 0;
         CompareLocations(session, device, locations, result, done,
                          static_cast<std::uint32_t>(locations.size()),
                          kept == DifferencesKept::All);
         if (!result.differences.empty()) {
             result.outcome = OperationOutcome::Differs;
+        } else if (result.ProgramProtected() || result.eepromProtected) {
+            result.outcome = OperationOutcome::Protected;
         }
     });
 }

@@ -17,6 +17,7 @@ enum class OperationOutcome {
     WrongChip,    // a supported chip, but not the one asked for
     TooLarge,     // the image holds a location the chip does not have
     Differs,      // verify: the chip does not hold the image
+    Protected,    // verify: what could be read matches, but code protection hid some of the image
     NotBlank,     // blank check: a location is not erased
     WriteFailed,  // write: what was written does not read back
     Cancelled,    // stopped on request; the chip was left safely
@@ -52,20 +53,21 @@ struct OperationResult {
     // still wrong then is among the differences.
     std::vector<Difference> retried;
     std::uint64_t portFailures = 0;
-
-    static constexpr std::size_t kMaxDifferences = 8;
-};
-
-// A read: what could be read, and what code protection kept back (left absent
-// in the image, never read as zeros).
-struct ReadResult : OperationResult {
-    ChipImage image;
-    // Program memory [from, to) that code protection hides; empty when none.
+    // Read and verify: what code protection kept from them. Program memory
+    // [from, to) that it hides, empty when none, and the data EEPROM.
     std::uint16_t protectedFrom = 0;
     std::uint16_t protectedTo = 0;
     bool eepromProtected = false;
 
     bool ProgramProtected() const { return protectedFrom < protectedTo; }
+
+    static constexpr std::size_t kMaxDifferences = 8;
+};
+
+// A read: what could be read (what code protection kept back is left absent
+// in the image, never read as zeros).
+struct ReadResult : OperationResult {
+    ChipImage image;
 };
 
 }  // namespace tallis

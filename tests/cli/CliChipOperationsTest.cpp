@@ -91,7 +91,7 @@ TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
     }
 }
 
-TEST(CliChipOperations, ReadOfAProtectedChipSaysSoAndExitsWithFour) {
+TEST(CliChipOperations, ReadAndVerifyOfAProtectedChipSaySoAndExitWithFour) {
     CliProcess cli;
     cli.WriteFile("protected.hex", FullHex(0x1E3A));  // CP and CPD on
     ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "write", "protected.hex"}).exitCode, 0);
@@ -102,6 +102,16 @@ TEST(CliChipOperations, ReadOfAProtectedChipSaysSoAndExitsWithFour) {
     EXPECT_NE(r.err.find("the data EEPROM is code-protected"), std::string::npos) << r.err;
     EXPECT_EQ(r.out.find(":10000000"), std::string::npos);  // no program words, never zeros
     EXPECT_NE(r.out.find(":0A4000000100020003000400FF3F"), std::string::npos) << r.out;
+
+    r = cli.Run({"--sim", "--sim-state", "chip.hex", "verify", "protected.hex"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.err,
+              "tallis-cli: program memory 0x0000-0x1FFF is code-protected: it cannot be read and "
+              "was not compared\n"
+              "tallis-cli: the data EEPROM is code-protected: it cannot be read and was not "
+              "compared\n"
+              "tallis-cli: the rest of protected.hex matches the PIC16F877A; the file is not "
+              "verified whole\n");
 }
 
 struct BadFileCase {

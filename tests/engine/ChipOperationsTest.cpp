@@ -226,7 +226,7 @@ TEST_P(ChipOperationsOnEveryDevice, IdentifyNamesTheDeviceForEveryRevision) {
     }
 }
 
-TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZeros) {
+TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZerosByReadAndVerify) {
     ChipImage image = SampleImage(device);
     // Everything protected: 87xA CP (bit 13), 87x both CP1:CP0 copies; and CPD.
     image.config = device.family == Family::Pic16F87xA ? 0x1E3A : 0x0E0A;
@@ -240,6 +240,17 @@ TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZeros)
     EXPECT_FALSE(read.image.eeprom[0].has_value());
     EXPECT_EQ(read.image.ids, image.ids);
     chip.ExpectLeftSafely();
+
+    image.ids[0] = 0x0007;
+    const OperationResult verify =
+        chip.Run([&](ProgrammingSession& s) { return Verify(s, device, image); });
+    EXPECT_EQ(verify.outcome, OperationOutcome::Differs);
+    EXPECT_EQ(verify.differences, (std::vector<Difference>{{MemorySpace::Id, 0x2000, 7, 1}}));
+    EXPECT_EQ(verify.protectedTo, device.programWords);
+    EXPECT_TRUE(verify.eepromProtected);
+    image.ids[0] = 0x0001;
+    EXPECT_EQ(chip.Run([&](ProgrammingSession& s) { return Verify(s, device, image); }).outcome,
+              OperationOutcome::Protected);
 }
 
 TEST_P(ChipOperationsOnEveryDevice, WriteRefusesAnotherDeviceBeforeErasing) {
