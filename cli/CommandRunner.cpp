@@ -9,6 +9,7 @@
 #include "cli/StopPointHost.h"
 #include "engine/ProgramRun.h"
 #include "engine/Programmer.h"
+#include "engine/RunMessages.h"
 
 namespace tallis {
 
@@ -42,6 +43,18 @@ std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortI
         return std::nullopt;
     }
     return RefuseOtherChip(options, port, timer, host);
+}
+
+// The classic run warns on its output, as the desktop program does; a script
+// that keeps only standard error learns it there, with the command that
+// writes those records.
+void WarnAboutSkippedRecords(const HexFileCheck& check) {
+    if (const std::string skipped = SkippedRecords(check); !skipped.empty()) {
+        std::fprintf(stderr,
+                     "tallis-cli: warning: program does not write the file's %s; tallis-cli "
+                     "write writes them\n",
+                     skipped.c_str());
+    }
 }
 
 // The one line that erase and reset print unless quiet.
@@ -84,10 +97,11 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             return stopStatus();
         case CliCommand::Program: {
             // A file the run refuses is refused before the chip is asked anything.
-            if (CheckHexFile(*image).Sound()) {
+            if (const HexFileCheck check = CheckHexFile(*image); check.Sound()) {
                 if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer, host)) {
                     return *refused;
                 }
+                WarnAboutSkippedRecords(check);
             }
             StopPointHost stopPoints(host, stopStatus);
             ProgramRun run(programmer, stopPoints);

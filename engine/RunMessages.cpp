@@ -44,7 +44,7 @@ std::string FileCheckMessage(const HexFileCheck& check) {
     return {};
 }
 
-std::string SkippedRecordsWarning(const HexFileCheck& check) {
+std::string SkippedRecords(const HexFileCheck& check) {
     std::string skipped;
     if (check.hasIdWords) {
         skipped = "ID locations (2000H-2003H)";
@@ -53,6 +53,11 @@ std::string SkippedRecordsWarning(const HexFileCheck& check) {
         skipped += skipped.empty() ? "" : " and ";
         skipped += "data EEPROM (2100H-21FFH)";
     }
+    return skipped;
+}
+
+std::string SkippedRecordsWarning(const HexFileCheck& check) {
+    const std::string skipped = SkippedRecords(check);
     if (skipped.empty()) {
         return {};
     }

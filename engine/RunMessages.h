@@ -37,6 +37,10 @@ std::string DownloadCompleteMessage(std::uint32_t wordCount);
 // classic texts for what the run itself would have found.
 std::string FileCheckMessage(const HexFileCheck& check);
 
+// "ID locations (2000H-2003H) and data EEPROM (2100H-21FFH)": what of the
+// file the run passes over; empty when the file has neither.
+std::string SkippedRecords(const HexFileCheck& check);
+
 // "Warning: ..." naming the ID locations and data EEPROM records that the run
 // passes over; empty when the file has none.
 std::string SkippedRecordsWarning(const HexFileCheck& check);
