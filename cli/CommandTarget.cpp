@@ -1,5 +1,6 @@
 #include "cli/CommandTarget.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -116,12 +117,14 @@ class SimCommandTarget : public CommandTarget {
     }
 
     std::string Finish() override {
-        if (!target_.Violations().Empty()) {
+        const sim::ViolationLog& log = target_.Violations();
+        if (!log.Empty()) {
             // A dry run is there to show such mistakes; they do not change
             // what the command reported.
             std::fprintf(stderr, "tallis-cli: the simulated chip saw protocol violations:\n%s",
-                         target_.Violations().Describe().c_str());
+                         log.DescribeViolations().c_str());
         }
+        ReportHazards(log);
         if (!options_.simStatePath) {
             return {};
         }
@@ -147,6 +150,23 @@ class SimCommandTarget : public CommandTarget {
     std::uint64_t NowUs() override { return target_.Time().NowNs() / 1000; }
 
   private:
+    // What a real chip accepts but a real board may suffer from: one line per
+    // kind with its count, never an error.
+    static void ReportHazards(const sim::ViolationLog& log) {
+        for (std::size_t k = 0; k < sim::kHazardKinds; ++k) {
+            const auto kind = static_cast<sim::HazardKind>(k);
+            const std::size_t count = log.HazardCount(kind);
+            const auto first = std::ranges::find(log.Hazards(), kind, &sim::Hazard::kind);
+            if (count == 0 || first == log.Hazards().end()) {
+                continue;
+            }
+            std::fprintf(stderr,
+                         "tallis-cli: the simulated chip noted %zu %s (not an error): %s: %s\n",
+                         count, count == 1 ? "hazard" : "hazards", sim::HazardKindName(kind),
+                         first->detail.c_str());
+        }
+    }
+
     const CliOptions& options_;
     bool onTerminal_;
     sim::SimulatedTarget target_;

@@ -83,7 +83,7 @@ void ViolationLog::Clear() {
     hazardTotal_ = 0;
 }
 
-std::string ViolationLog::Describe() const {
+std::string ViolationLog::DescribeViolations() const {
     std::string text;
     for (const Violation& v : violations_) {
         text += TimeText(v.timeNs) + ViolationKindName(v.kind) + ": " + v.detail + '\n';
@@ -91,6 +91,11 @@ std::string ViolationLog::Describe() const {
     if (total_ > violations_.size()) {
         text += std::to_string(total_ - violations_.size()) + " more not kept\n";
     }
+    return text;
+}
+
+std::string ViolationLog::Describe() const {
+    std::string text = DescribeViolations();
     for (const Hazard& h : hazards_) {
         text += TimeText(h.timeNs) + "hazard: " + HazardKindName(h.kind) + ": " + h.detail + '\n';
     }

@@ -75,6 +75,8 @@ class ViolationLog {
     // One line per kept violation, then one per kept hazard, for test failure
     // messages and the tools.
     std::string Describe() const;
+    // The violations' lines of Describe() alone.
+    std::string DescribeViolations() const;
 
   private:
     std::vector<Violation> violations_;

@@ -178,7 +178,8 @@ TEST(CliChipOperations, ProgramWarnsAboutRecordsItDoesNotWrite) {
         << r.out;
     EXPECT_EQ(r.err,
               "tallis-cli: warning: program does not write the file's ID locations (2000H-2003H) "
-              "and data EEPROM (2100H-21FFH); tallis-cli write writes them\n");
+              "and data EEPROM (2100H-21FFH); tallis-cli write writes them\n" +
+                  kClassicEntryHazard);
 }
 
 struct FastCase {

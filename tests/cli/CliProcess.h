@@ -8,6 +8,16 @@
 
 namespace tallis::testing {
 
+// What --sim reports on standard error after program or erase, which enter
+// programming mode from a running chip as they always have.
+inline const std::string kClassicEntryHazard =
+    "tallis-cli: the simulated chip noted 1 hazard (not an error): entry from a running chip: "
+    "MCLR went from VDD to VPP: the chip ran its program until then\n";
+
+// Standard error without the simulated chip's hazard lines, for tests about
+// something else.
+std::string WithoutHazards(const std::string& err);
+
 struct CliResult {
     int exitCode = -1;
     std::string out;
