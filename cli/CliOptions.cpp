@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 
 #include "portio/PcPortRanges.h"
 
@@ -67,8 +68,8 @@ std::optional<std::uint16_t> ParseHexNumber(const std::string& text, unsigned lo
     return static_cast<std::uint16_t>(value);
 }
 
-// "no-chip", "data-stuck-low" or "unprogrammable:0xADDR" (a program-memory
-// or configuration-space word address).
+// "no-chip", "data-stuck-low", "unprogrammable:0xADDR" or "unerasable:0xADDR"
+// (a program-memory or configuration-space word address).
 std::optional<FaultChoice> ParseFault(const std::string& text) {
     const std::string name = Lowered(text);
     if (name == "no-chip") {
@@ -77,10 +78,15 @@ std::optional<FaultChoice> ParseFault(const std::string& text) {
     if (name == "data-stuck-low") {
         return FaultChoice{SimFault::DataStuckLow};
     }
-    const std::string prefix = "unprogrammable:";
-    if (name.compare(0, prefix.size(), prefix) == 0) {
-        if (auto address = ParseHexNumber(name.substr(prefix.size()), 0x2007)) {
-            return FaultChoice{SimFault::Unprogrammable, *address};
+    const std::pair<std::string_view, SimFault> wordFaults[] = {
+        {"unprogrammable:", SimFault::Unprogrammable},
+        {"unerasable:", SimFault::Unerasable},
+    };
+    for (const auto& [prefix, fault] : wordFaults) {
+        if (name.starts_with(prefix)) {
+            if (auto address = ParseHexNumber(name.substr(prefix.size()), 0x2007)) {
+                return FaultChoice{fault, *address};
+            }
         }
     }
     return std::nullopt;
@@ -90,7 +96,8 @@ std::string CheckFault(const std::string& text) {
     if (ParseFault(text)) {
         return {};
     }
-    return "must be no-chip, data-stuck-low or unprogrammable:0xADDR (0x0 to 0x2007), got '" +
+    return "must be no-chip, data-stuck-low, unprogrammable:0xADDR or unerasable:0xADDR (0x0 to "
+           "0x2007), got '" +
            text + "'";
 }
 
@@ -169,7 +176,8 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         "access to the parallel port, or the port "
         "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
         "line, another device, a verify difference, not blank, or code-protected memory that "
-        "read or verify could not read; 5 output (standard output or error, the trace, the simulated chip's "
+        "read or verify could not read; 5 output (standard output or error, the trace, the "
+        "simulated chip's "
         "memory, read's file) could not be written; 129, 130, 143 stopped by SIGHUP, SIGINT "
         "(Ctrl-C), SIGTERM at the next safe point, with the programming voltage off.");
     // Windows builds would take "/path/file.hex" for an option otherwise.
@@ -212,8 +220,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.add_option("--sim-fault", simFaultName,
                    "with --sim: a fault to see its diagnosis: no-chip (nothing answers), "
                    "data-stuck-low (RB7 held low), unprogrammable:0xADDR (that word keeps its "
-                   "value when written)")
-        ->check(CheckFault, "no-chip|data-stuck-low|unprogrammable:0xADDR")
+                   "value when written), unerasable:0xADDR (that word keeps its value through "
+                   "every erase)")
+        ->check(CheckFault, "no-chip|data-stuck-low|unprogrammable:0xADDR|unerasable:0xADDR")
         ->type_name("")
         ->needs(sim);
     app.add_option("--sim-state", simStatePath,
@@ -363,7 +372,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     if (!simFaultName.empty()) {
         FaultChoice fault = *ParseFault(simFaultName);
         options.simFault = fault.fault;
-        options.simUnprogrammableAddress = fault.address;
+        options.simFaultAddress = fault.address;
     }
     PortChoice port = *ParsePort(portName);
     options.portBase = port.base;

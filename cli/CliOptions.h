@@ -30,7 +30,7 @@ enum class CliCommand {
 };
 
 // A fault of the simulated board or chip, for seeing what each diagnosis looks like.
-enum class SimFault { None, NoChip, DataStuckLow, Unprogrammable };
+enum class SimFault { None, NoChip, DataStuckLow, Unprogrammable, Unerasable };
 
 bool IsChipOperation(CliCommand command);
 
@@ -50,7 +50,7 @@ struct CliOptions {
     bool simulate = false;
     const Device* simDevice = nullptr;  // --sim-chip, else --chip's device, else PIC16F877A
     SimFault simFault = SimFault::None;
-    std::uint16_t simUnprogrammableAddress = 0;
+    std::uint16_t simFaultAddress = 0;  // of the unprogrammable or unerasable word
     std::optional<std::filesystem::path> simStatePath;
     bool realTime = false;
     sim::BoardTiming simBoard;  // --sim-board: ideal unless "slow" is asked for

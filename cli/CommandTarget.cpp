@@ -72,7 +72,10 @@ class SimCommandTarget : public CommandTarget {
                 target_.SetBoardFault(sim::BoardFault::DataStuckLow);
                 break;
             case SimFault::Unprogrammable:
-                target_.SetUnprogrammableWord(options.simUnprogrammableAddress);
+                target_.SetUnprogrammableWord(options.simFaultAddress);
+                break;
+            case SimFault::Unerasable:
+                target_.SetUnerasableWord(options.simFaultAddress);
                 break;
             case SimFault::None:
                 break;

@@ -570,7 +570,31 @@ void PicChip::AbortCycle(std::uint64_t now, const char* why) {
     cycle_.active = false;
 }
 
+// What a cycle leaves in memory. An unerasable word keeps every bit that is
+// clear through whatever the cycle erased; programming may clear more.
 void PicChip::Commit(const Cycle& cycle) {
+    std::uint16_t* stuck = UnerasableWord();
+    const std::uint16_t before = stuck != nullptr ? *stuck : kErasedWord;
+    CommitCycle(cycle);
+    if (stuck != nullptr) {
+        *stuck &= before;
+    }
+}
+
+std::uint16_t* PicChip::UnerasableWord() {
+    if (!unerasable_) {
+        return nullptr;
+    }
+    if (*unerasable_ < kProgramWords) {
+        return &memory_.program[ProgramIndex(*unerasable_)];
+    }
+    if (*unerasable_ < kConfigSpaceStart + kConfigSpaceWords) {
+        return &memory_.config[*unerasable_ - kConfigSpaceStart];
+    }
+    return nullptr;
+}
+
+void PicChip::CommitCycle(const Cycle& cycle) {
     const std::uint16_t config = memory_.ConfigWord();
     switch (cycle.target) {
         case CycleTarget::ProgramWords:

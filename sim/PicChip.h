@@ -71,6 +71,9 @@ class PicChip {
 
     // Fault: program cycles leave this word address unchanged (erases still work).
     void SetUnprogrammableWord(std::optional<std::uint16_t> address) { unprogrammable_ = address; }
+    // Fault: no erase reaches this word address (program memory or
+    // configuration space): it keeps its value; programming can still clear bits.
+    void SetUnerasableWord(std::optional<std::uint16_t> address) { unerasable_ = address; }
 
   private:
     enum class Phase : std::uint8_t { Command, DataIn, DataOut, DataIgnored };
@@ -118,6 +121,8 @@ class PicChip {
     void EndProgramming(std::uint64_t now);
     void Settle(std::uint64_t now);
     void Commit(const Cycle& cycle);
+    void CommitCycle(const Cycle& cycle);
+    std::uint16_t* UnerasableWord();
     void AbortCycle(std::uint64_t now, const char* why);
     void ResetLatches();
     void AwaitCommand();
@@ -137,6 +142,7 @@ class PicChip {
     ViolationLog& log_;
     ChipMemory memory_;
     std::optional<std::uint16_t> unprogrammable_;
+    std::optional<std::uint16_t> unerasable_;
 
     // Pins and entry conditions.
     MclrLevel mclr_ = MclrLevel::Low;

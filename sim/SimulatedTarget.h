@@ -67,6 +67,7 @@ class SimulatedTarget {
     // Faults.
     void SetBoardFault(BoardFault fault) { board_.SetFault(fault); }
     void SetUnprogrammableWord(std::uint16_t address) { chip_.SetUnprogrammableWord(address); }
+    void SetUnerasableWord(std::uint16_t address) { chip_.SetUnerasableWord(address); }
 
     // The chip's memory as an Intel HEX file.
     HexStatus SaveHex(const std::filesystem::path& path);

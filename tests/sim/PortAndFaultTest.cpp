@@ -160,6 +160,27 @@ TEST(Faults, UnprogrammableWordKeepsItsValue) {
     }
 }
 
+// Every erase of each family (chip erase, bulk erase, erase before a write)
+// leaves the word as it was; programming still clears bits.
+TEST(Faults, UnerasableWordKeepsItsValueThroughEveryErase) {
+    for (TargetType type : {TargetType::Pic16F877, TargetType::Pic16F877A}) {
+        SimulatedTarget target{TargetOptions{.type = type}};
+        TestHost host{target};
+        target.SetUnerasableWord(0x0001);
+        host.Erase();
+        host.ProgramWord(0x0011);
+        host.Increment();
+        host.ProgramWord(0x2A0F);
+        host.Erase();
+        host.Increment();
+        host.ProgramWord(0x3FF0);
+        const ChipMemory& memory = target.Chip().Memory();
+        EXPECT_EQ(memory.program[0], kErasedWord) << TargetTypeName(type);
+        EXPECT_EQ(memory.program[1], 0x2A00) << TargetTypeName(type);
+        EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
+    }
+}
+
 }  // namespace
 }  // namespace tallis::sim::test
 
