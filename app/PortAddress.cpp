@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "portio/PcPortRanges.h"
+
 namespace tallis {
 
 namespace {
@@ -31,6 +33,17 @@ std::optional<std::uint16_t> ParsePortAddress(std::string_view text) {
         return std::nullopt;
     }
     return static_cast<std::uint16_t>(address);
+}
+
+CheckedPortAddress CheckPortAddress(std::string_view text) {
+    const std::optional<std::uint16_t> base = ParsePortAddress(text);
+    if (!base) {
+        return {std::nullopt, kPortAddressFormatRefusal};
+    }
+    if (PcRangeTouchedBy(*base)) {
+        return {std::nullopt, kPcOwnedPortRefusal};
+    }
+    return {base, {}};
 }
 
 std::string PortAddressStatus(std::uint16_t base) {

@@ -12,6 +12,18 @@ namespace tallis {
 // and base + 2, so the base is 0x1 to 0xFFFD.
 std::optional<std::uint16_t> ParsePortAddress(std::string_view text);
 
+inline constexpr std::string_view kPortAddressFormatRefusal = "Hexadecimal, 1 to FFFD";
+inline constexpr std::string_view kPcOwnedPortRefusal = "Used by the PC's own devices";
+
+// Options' "Other address": the base, or why it is refused: not an address
+// (kPortAddressFormatRefusal), or one whose registers would reach the PC's own
+// devices (kPcOwnedPortRefusal), which the command-line tool refuses too.
+struct CheckedPortAddress {
+    std::optional<std::uint16_t> base;
+    std::string_view refusal;
+};
+CheckedPortAddress CheckPortAddress(std::string_view text);
+
 // "Current port : 3BCH": the status line for a port chosen by its address.
 std::string PortAddressStatus(std::uint16_t base);
 // "No access to the port at 3BCH"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <optional>
 
+#include "app/CommandTexts.h"
 #include "app/DesktopSession.h"
 #include "app/MessageLines.h"
 #include "app/SessionView.h"
@@ -262,6 +264,49 @@ TEST(DesktopSession, FastWriteAllAndAVerifyThatDiffers) {
     EXPECT_EQ(s.view.shownMarks.back().address, kChanged - 1);
     ASSERT_FALSE(s.view.messages.empty());
     EXPECT_TRUE(s.view.messages.back().ends_with("\n... and 2 more")) << s.view.messages.back();
+}
+
+TEST(DesktopSession, CancelledDeviceCommandStopsWithVppOff) {
+    StartedSession s;
+    ASSERT_TRUE(s.session.Open(kExample));
+    // The command's first report waits for the cancel.
+    std::promise<void> cancelled;
+    std::shared_future<void> cancelDone = cancelled.get_future().share();
+    s.view.onPost = [cancelDone] { cancelDone.wait(); };
+    s.session.RunDevice(DeviceCommandKind::WriteAll);
+    ASSERT_TRUE(s.session.Cancellable());
+    s.session.Cancel();
+    cancelled.set_value();
+    s.view.AnswerUntilIdle(s.session);
+
+    EXPECT_EQ(s.view.status, "Cancelled at 0000H; VPP off");
+    EXPECT_NE(s.target.Simulation().Chip().Mclr(), sim::MclrLevel::Vpp);
+    sim::ChipMemory written = sim::ChipMemory::Blank(sim::TargetType::Pic16F877A, 0);
+    ASSERT_TRUE(sim::LoadChipHex(kExample, sim::TargetType::Pic16F877A, written));
+    EXPECT_NE(s.target.Simulation().Chip().Memory().program, written.program) << "it stopped";
+    EXPECT_TRUE(s.target.Simulation().Violations().Empty());
+}
+
+TEST(DesktopSession, WriteAllReadsAChangedFileAgainAndSaysSo) {
+    StartedSession s;
+    const auto path = std::filesystem::temp_directory_path() / "tallis-session-reload.hex";
+    std::filesystem::copy_file(kExample, path, std::filesystem::copy_options::overwrite_existing);
+    ASSERT_TRUE(s.session.Open(path));
+    HexParseResult file = ParseChipImageHex(s.session.Image()->Text());
+    ASSERT_TRUE(file);
+    file.image->program[0] = 0x0123;
+    std::ofstream(path, std::ios::binary) << FormatChipImageHex(*file.image);
+    // A later stamp, even where the clock is coarser than the test.
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) + std::chrono::hours(1));
+
+    s.session.RunDevice(DeviceCommandKind::WriteAll);
+    EXPECT_EQ(s.view.status, kReloadedStatus);
+    s.view.AnswerUntilIdle(s.session);
+    std::filesystem::remove(path);
+
+    EXPECT_EQ(s.target.Simulation().Chip().Memory().program[0], 0x0123);
+    EXPECT_EQ(s.view.status.rfind("Wrote and verified PIC16F877A", 0), 0U) << s.view.status;
 }
 
 // What one session remembers the next one starts with.
