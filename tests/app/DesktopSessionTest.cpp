@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <optional>
@@ -102,6 +103,20 @@ struct StartedSession {
     }
 
     std::size_t EraseCount() { return target.Simulation().Chip().CommandCount(31); }
+
+    // Starts a command whose first report waits until Cancel has been asked
+    // for, then answers it to its end.
+    void CancelAtTheFirstReport(const std::function<void()>& start) {
+        std::promise<void> cancelled;
+        std::shared_future<void> cancelDone = cancelled.get_future().share();
+        view.onPost = [cancelDone] { cancelDone.wait(); };
+        start();
+        EXPECT_TRUE(session.Cancellable());
+        session.Cancel();
+        EXPECT_FALSE(session.Cancellable());
+        cancelled.set_value();
+        view.AnswerUntilIdle(session);
+    }
 };
 
 TEST(DesktopSession, ProgramRunWritesTheChipAndHoldsOtherCommandsBack) {
@@ -134,16 +149,8 @@ TEST(DesktopSession, ProgramRunWritesTheChipAndHoldsOtherCommandsBack) {
 TEST(DesktopSession, CancelStopsTheRunWithoutAMessage) {
     StartedSession s;
     ASSERT_TRUE(s.session.Open(kExample));
-    // The run's first report (the port, before any word) waits for the cancel.
-    std::promise<void> cancelled;
-    std::shared_future<void> cancelDone = cancelled.get_future().share();
-    s.view.onPost = [cancelDone] { cancelDone.wait(); };
-    s.session.ProgramVerify();
-    ASSERT_TRUE(s.session.Cancellable());
-    s.session.Cancel();
-    EXPECT_FALSE(s.session.Cancellable());
-    cancelled.set_value();
-    s.view.AnswerUntilIdle(s.session);
+    // The run's first report is the port's, before any word.
+    s.CancelAtTheFirstReport([&] { s.session.ProgramVerify(); });
 
     EXPECT_TRUE(s.view.messages.empty());
     EXPECT_EQ(s.view.status, "Cancelled at 0000H; VPP off");
@@ -269,15 +276,7 @@ TEST(DesktopSession, FastWriteAllAndAVerifyThatDiffers) {
 TEST(DesktopSession, CancelledDeviceCommandStopsWithVppOff) {
     StartedSession s;
     ASSERT_TRUE(s.session.Open(kExample));
-    // The command's first report waits for the cancel.
-    std::promise<void> cancelled;
-    std::shared_future<void> cancelDone = cancelled.get_future().share();
-    s.view.onPost = [cancelDone] { cancelDone.wait(); };
-    s.session.RunDevice(DeviceCommandKind::WriteAll);
-    ASSERT_TRUE(s.session.Cancellable());
-    s.session.Cancel();
-    cancelled.set_value();
-    s.view.AnswerUntilIdle(s.session);
+    s.CancelAtTheFirstReport([&] { s.session.RunDevice(DeviceCommandKind::WriteAll); });
 
     EXPECT_EQ(s.view.status, "Cancelled at 0000H; VPP off");
     EXPECT_NE(s.target.Simulation().Chip().Mclr(), sim::MclrLevel::Vpp);
