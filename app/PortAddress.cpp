@@ -17,8 +17,6 @@ std::string WithBase(const char* format, std::uint16_t base) {
     return text;
 }
 
-}  // namespace
-
 std::optional<std::uint16_t> ParsePortAddress(std::string_view text) {
     if (text.starts_with("0x") || text.starts_with("0X")) {
         text.remove_prefix(2);
@@ -34,6 +32,8 @@ std::optional<std::uint16_t> ParsePortAddress(std::string_view text) {
     }
     return static_cast<std::uint16_t>(address);
 }
+
+}  // namespace
 
 CheckedPortAddress CheckPortAddress(std::string_view text) {
     const std::optional<std::uint16_t> base = ParsePortAddress(text);
