@@ -177,8 +177,8 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
         "line, another device, a verify difference, not blank, or code-protected memory that "
         "read or verify could not read; 5 output (standard output or error, the trace, the "
-        "simulated chip's "
-        "memory, read's file) could not be written; 129, 130, 143 stopped by SIGHUP, SIGINT "
+        "simulated chip's memory, read's file) could not be written; 129, 130, 143 stopped by "
+        "SIGHUP, SIGINT "
         "(Ctrl-C), SIGTERM at the next safe point, with the programming voltage off.");
     // Windows builds would take "/path/file.hex" for an option otherwise.
     app.allow_windows_style_options(false);
@@ -358,8 +358,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         options.command != CliCommand::ListDevices) {
         std::fputs(
             "tallis-cli: --fast: program, erase and reset keep their standard waits; --fast is "
-            "for "
-            "identify, read, verify, blank-check and write\n",
+            "for identify, read, verify, blank-check and write\n",
             stderr);
         return {std::nullopt, 2};
     }
