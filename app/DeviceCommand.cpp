@@ -95,16 +95,7 @@ class DeviceCommandRun {
         if (!Common(result, report)) {
             return;
         }
-        report.message = "Read " + chip_;
-        if (result.ProgramProtected()) {
-            report.message += FormatText(
-                "\nProgram memory 0x%04X-0x%04X is code-protected: it is not "
-                "in the file.",
-                unsigned{result.protectedFrom}, unsigned{result.protectedTo - 1U});
-        }
-        if (result.eepromProtected) {
-            report.message += "\nThe data EEPROM is code-protected: it is not in the file.";
-        }
+        report.message = "Read " + chip_ + ProtectionLines(result, "it is not in the file");
         report.status = "Read " + Name(device_);
         report.chipImage = std::move(result.image);
     }
@@ -115,14 +106,34 @@ class DeviceCommandRun {
             return;
         }
         report.differences = result.differences;
+        const std::string hidden = ProtectionLines(result, "it was not compared");
         if (result.outcome == OperationOutcome::Completed) {
             report.message = done;
             report.status = done;
+        } else if (result.outcome == OperationOutcome::Protected) {
+            report.message =
+                "Verify incomplete: the rest of the file matches the " + Name(device_) + hidden;
+            report.status = "Verify incomplete: code-protected memory was not compared";
         } else {
-            report.message = failed + DifferenceLines(result.differences);
+            report.message = failed + DifferenceLines(result.differences) + hidden;
             report.status =
                 result.differences.empty() ? failed : DifferenceText(result.differences.front());
         }
+    }
+
+    // One line for each part of the chip that code protection hid, saying
+    // what that meant for the command.
+    static std::string ProtectionLines(const OperationResult& result, const char* consequence) {
+        std::string lines;
+        if (result.ProgramProtected()) {
+            lines += FormatText("\nProgram memory 0x%04X-0x%04X is code-protected: %s.",
+                                unsigned{result.protectedFrom}, unsigned{result.protectedTo - 1U},
+                                consequence);
+        }
+        if (result.eepromProtected) {
+            lines += std::string("\nThe data EEPROM is code-protected: ") + consequence + ".";
+        }
+        return lines;
     }
 
     // False, with the report filled in, when the outcome ends every command alike.

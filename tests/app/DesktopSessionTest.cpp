@@ -273,6 +273,30 @@ TEST(DesktopSession, FastWriteAllAndAVerifyThatDiffers) {
     EXPECT_TRUE(s.view.messages.back().ends_with("\n... and 2 more")) << s.view.messages.back();
 }
 
+// Code protection hides program memory from a Verify: the rest is compared and
+// the message says what was not, never "OK" and never false differences.
+TEST(DesktopSession, VerifyOfAProtectedChipSaysWhatItCouldNotCompare) {
+    StartedSession s;
+    const auto path = std::filesystem::temp_directory_path() / "tallis-session-protected.hex";
+    ASSERT_TRUE(s.session.Open(kExample));
+    HexParseResult file = ParseChipImageHex(s.session.Image()->Text());
+    ASSERT_TRUE(file);
+    file.image->config = 0x1F72;  // CP on: all program memory hidden
+    std::ofstream(path, std::ios::binary) << FormatChipImageHex(*file.image);
+    ASSERT_TRUE(s.session.Open(path));
+    s.session.RunDevice(DeviceCommandKind::WriteAll);
+    s.view.AnswerUntilIdle(s.session);
+    s.session.RunDevice(DeviceCommandKind::Verify);
+    s.view.AnswerUntilIdle(s.session);
+    std::filesystem::remove(path);
+
+    ASSERT_FALSE(s.view.messages.empty());
+    EXPECT_EQ(s.view.messages.back(),
+              "Verify incomplete: the rest of the file matches the PIC16F877A\n"
+              "Program memory 0x0000-0x1FFF is code-protected: it was not compared.");
+    EXPECT_TRUE(s.view.shownMarks.empty());
+}
+
 TEST(DesktopSession, CancelledDeviceCommandStopsWithVppOff) {
     StartedSession s;
     ASSERT_TRUE(s.session.Open(kExample));
