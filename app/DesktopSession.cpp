@@ -212,7 +212,11 @@ void DesktopSession::RunToEnd(void (Programmer::*command)(), std::string_view do
 
 void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath) {
     const bool needsFile = kind == DeviceCommandKind::Verify || kind == DeviceCommandKind::WriteAll;
-    if (!EngineCommandAllowed() || (needsFile && (!image_ || !ReloadIfChanged()))) {
+    if (!EngineCommandAllowed() || (needsFile && !image_)) {
+        return;
+    }
+    const bool reloaded = needsFile && openedFile_.ChangedOnDisk();
+    if (needsFile && !ReloadIfChanged()) {
         return;
     }
     std::shared_ptr<const ChipImage> file;
@@ -223,6 +227,10 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
             return;
         }
         file = std::make_shared<const ChipImage>(std::move(*parsed.image));
+    }
+    if (reloaded) {
+        // Said now: the report's own status line replaces it at the end.
+        ShowStatus(std::string(kReloadedStatus));
     }
     const TimingProfile& timing = settings_.fastTiming ? kFastTiming : kClassicTiming;
     StartWork(

@@ -64,7 +64,8 @@ class DesktopSession : public RunHost {
     // The Device menu: identifies the chip (the Device commands' choice, or
     // detected) and runs the command in one programming session on the
     // worker, with the fast timing when chosen; Verify and Write all take the
-    // open file, Read saves what it read to savePath. Ends with what was read,
+    // open file (read again first, and said so, when it has changed on disk),
+    // Read saves what it read to savePath. Ends with what was read,
     // or the file with the chip's differences, for the memory view, then the
     // report's status line and message.
     void RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath = {});

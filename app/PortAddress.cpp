@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "portio/PcPortRanges.h"
+
 namespace tallis {
 
 namespace {
@@ -14,8 +16,6 @@ std::string WithBase(const char* format, std::uint16_t base) {
     std::snprintf(text, sizeof text, format, unsigned{base});
     return text;
 }
-
-}  // namespace
 
 std::optional<std::uint16_t> ParsePortAddress(std::string_view text) {
     if (text.starts_with("0x") || text.starts_with("0X")) {
@@ -31,6 +31,19 @@ std::optional<std::uint16_t> ParsePortAddress(std::string_view text) {
         return std::nullopt;
     }
     return static_cast<std::uint16_t>(address);
+}
+
+}  // namespace
+
+CheckedPortAddress CheckPortAddress(std::string_view text) {
+    const std::optional<std::uint16_t> base = ParsePortAddress(text);
+    if (!base) {
+        return {std::nullopt, kPortAddressFormatRefusal};
+    }
+    if (PcRangeTouchedBy(*base)) {
+        return {std::nullopt, kPcOwnedPortRefusal};
+    }
+    return {base, {}};
 }
 
 std::string PortAddressStatus(std::uint16_t base) {

@@ -27,7 +27,7 @@ void LoadPort(const std::string& text, WindowSettings& settings) {
         settings.portNumber = text.back() - '0';
         settings.portBase = settings.portNumber == 1 ? 0x378 : 0x278;
     } else if (text.starts_with("0x")) {
-        if (std::optional<std::uint16_t> base = ParsePortAddress(text)) {
+        if (std::optional<std::uint16_t> base = CheckPortAddress(text).base) {
             settings.portNumber = 0;
             settings.portBase = *base;
         }

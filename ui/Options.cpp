@@ -24,7 +24,7 @@ TForm2::TForm2(TForm1& mainWindow)
       OtherAddress(new QRadioButton(QStringLiteral("Other address"), GroupBox1)),
       AddressEdit(new QLineEdit(GroupBox1)),
       FastProgramming(new QCheckBox(QStringLiteral("Fast programming"), this)),
-      AddressError(new QLabel(QStringLiteral("Hexadecimal, 1 to FFFD"), this)),
+      AddressError(new QLabel(QtText(kPortAddressFormatRefusal), this)),
       mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Options"));
@@ -69,13 +69,6 @@ int TForm2::PortChoice() const {
     return RadioButton2->isChecked() ? 2 : 0;
 }
 
-std::optional<std::uint16_t> TForm2::OtherPortBase() const {
-    if (!OtherAddress->isChecked()) {
-        return std::nullopt;
-    }
-    return ParsePortAddress(AddressEdit->text().trimmed().toStdString());
-}
-
 void TForm2::ShowPort(int portNumber, std::uint16_t portBase) {
     if (portNumber == 1 || portNumber == 2) {
         (portNumber == 2 ? RadioButton2 : RadioButton1)->setChecked(true);
@@ -90,8 +83,10 @@ void TForm2::ShowFastTiming(bool fast) {
 }
 
 void TForm2::BitBtn1Click() {
-    const std::optional<std::uint16_t> other = OtherPortBase();
-    if (OtherAddress->isChecked() && !other) {
+    const bool other = OtherAddress->isChecked();
+    const CheckedPortAddress typed = CheckPortAddress(AddressEdit->text().trimmed().toStdString());
+    if (other && !typed.base) {
+        AddressError->setText(QtText(typed.refusal));
         AddressError->show();
         AddressEdit->setFocus();
         return;
@@ -100,7 +95,7 @@ void TForm2::BitBtn1Click() {
     mainWindow_.setEnabled(true);
     mainWindow_.UseFastTiming(FastProgramming->isChecked());
     if (other) {
-        mainWindow_.ApplyPortAddress(*other);
+        mainWindow_.ApplyPortAddress(*typed.base);
     } else {
         mainWindow_.ApplyPortChoice(PortChoice());
     }

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <cstdint>
-#include <optional>
 
 namespace tallis {
 
@@ -31,12 +30,10 @@ class TForm2 : public QDialog {
     QRadioButton* OtherAddress;
     QLineEdit* AddressEdit;
     QCheckBox* FastProgramming;
-    QLabel* AddressError;  // shown while the typed address is refused
+    QLabel* AddressError;  // why the typed address is refused, while it is
 
     // 1 or 2 for the checked LPT button, 0 for another address or none.
     int PortChoice() const;
-    // The typed address when "Other address" is checked and it is sound.
-    std::optional<std::uint16_t> OtherPortBase() const;
     // Checks the button for this port: LPT 1, LPT 2 or another address.
     void ShowPort(int portNumber, std::uint16_t portBase);
     void ShowFastTiming(bool fast);

@@ -355,7 +355,10 @@ void MainWindow::Command(int id, int notification) {
             session_.Cancel();
             break;
         case IDM_OPTIONS:
-            ShowDialog(*options_);
+            // The port and the timing stay as they are while a command runs.
+            if (!session_.Running()) {
+                ShowDialog(*options_);
+            }
             break;
         case IDM_ABOUT:
             ShowDialog(*about_);
@@ -490,9 +493,6 @@ void MainWindow::ShowRecentFiles() {
 }
 
 void MainWindow::ShowDialog(Window& dialog) {
-    if (session_.Running()) {
-        return;
-    }
     EnableWindow(hwnd_, FALSE);
     ShowWindow(dialog.Handle(), SW_SHOW);
     SetForegroundWindow(dialog.Handle());
@@ -585,7 +585,7 @@ void MainWindow::CommandStateChanged() {
     DrawMenuBar(hwnd_);
     HWND cancel = GetDlgItem(hwnd_, IDM_CANCEL);
     EnableWindow(cancel, session_.Cancellable());
-    ShowWindow(cancel, !idle && session_.Cancellable() ? SW_SHOW : SW_HIDE);
+    ShowWindow(cancel, session_.RunsCancellable() ? SW_SHOW : SW_HIDE);
 }
 
 void MainWindow::CommandEnded() {

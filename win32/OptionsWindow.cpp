@@ -120,8 +120,10 @@ LRESULT OptionsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void OptionsWindow::Ok() {
     const bool other = CheckedChoice() == IDC_OTHER;
-    const auto base = ParsePortAddress(Narrow(WindowText(GetDlgItem(hwnd_, IDC_ADDRESS))));
-    if (other && !base) {
+    const CheckedPortAddress typed =
+        CheckPortAddress(Narrow(WindowText(GetDlgItem(hwnd_, IDC_ADDRESS))));
+    if (other && !typed.base) {
+        SetDlgItemTextW(hwnd_, IDC_ADDRESS_ERROR, Widen(std::string(typed.refusal)).c_str());
         ShowWindow(GetDlgItem(hwnd_, IDC_ADDRESS_ERROR), SW_SHOW);
         SetFocus(GetDlgItem(hwnd_, IDC_ADDRESS));
         return;
@@ -129,7 +131,7 @@ void OptionsWindow::Ok() {
     Hide();
     mainWindow_.UseFastTiming(IsDlgButtonChecked(hwnd_, IDC_FAST) == BST_CHECKED);
     if (other) {
-        mainWindow_.ApplyPortAddress(*base);
+        mainWindow_.ApplyPortAddress(*typed.base);
     } else {
         mainWindow_.ApplyPortChoice(CheckedChoice() == IDC_LPT2 ? 2 : 1);
     }

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <optional>
 
+#include "app/CommandTexts.h"
 #include "app/DesktopSession.h"
 #include "app/MessageLines.h"
 #include "app/SessionView.h"
@@ -100,6 +103,20 @@ struct StartedSession {
     }
 
     std::size_t EraseCount() { return target.Simulation().Chip().CommandCount(31); }
+
+    // Starts a command whose first report waits until Cancel has been asked
+    // for, then answers it to its end.
+    void CancelAtTheFirstReport(const std::function<void()>& start) {
+        std::promise<void> cancelled;
+        std::shared_future<void> cancelDone = cancelled.get_future().share();
+        view.onPost = [cancelDone] { cancelDone.wait(); };
+        start();
+        EXPECT_TRUE(session.Cancellable());
+        session.Cancel();
+        EXPECT_FALSE(session.Cancellable());
+        cancelled.set_value();
+        view.AnswerUntilIdle(session);
+    }
 };
 
 TEST(DesktopSession, ProgramRunWritesTheChipAndHoldsOtherCommandsBack) {
@@ -132,16 +149,8 @@ TEST(DesktopSession, ProgramRunWritesTheChipAndHoldsOtherCommandsBack) {
 TEST(DesktopSession, CancelStopsTheRunWithoutAMessage) {
     StartedSession s;
     ASSERT_TRUE(s.session.Open(kExample));
-    // The run's first report (the port, before any word) waits for the cancel.
-    std::promise<void> cancelled;
-    std::shared_future<void> cancelDone = cancelled.get_future().share();
-    s.view.onPost = [cancelDone] { cancelDone.wait(); };
-    s.session.ProgramVerify();
-    ASSERT_TRUE(s.session.Cancellable());
-    s.session.Cancel();
-    EXPECT_FALSE(s.session.Cancellable());
-    cancelled.set_value();
-    s.view.AnswerUntilIdle(s.session);
+    // The run's first report is the port's, before any word.
+    s.CancelAtTheFirstReport([&] { s.session.ProgramVerify(); });
 
     EXPECT_TRUE(s.view.messages.empty());
     EXPECT_EQ(s.view.status, "Cancelled at 0000H; VPP off");
@@ -262,6 +271,41 @@ TEST(DesktopSession, FastWriteAllAndAVerifyThatDiffers) {
     EXPECT_EQ(s.view.shownMarks.back().address, kChanged - 1);
     ASSERT_FALSE(s.view.messages.empty());
     EXPECT_TRUE(s.view.messages.back().ends_with("\n... and 2 more")) << s.view.messages.back();
+}
+
+TEST(DesktopSession, CancelledDeviceCommandStopsWithVppOff) {
+    StartedSession s;
+    ASSERT_TRUE(s.session.Open(kExample));
+    s.CancelAtTheFirstReport([&] { s.session.RunDevice(DeviceCommandKind::WriteAll); });
+
+    EXPECT_EQ(s.view.status, "Cancelled at 0000H; VPP off");
+    EXPECT_NE(s.target.Simulation().Chip().Mclr(), sim::MclrLevel::Vpp);
+    sim::ChipMemory written = sim::ChipMemory::Blank(sim::TargetType::Pic16F877A, 0);
+    ASSERT_TRUE(sim::LoadChipHex(kExample, sim::TargetType::Pic16F877A, written));
+    EXPECT_NE(s.target.Simulation().Chip().Memory().program, written.program) << "it stopped";
+    EXPECT_TRUE(s.target.Simulation().Violations().Empty());
+}
+
+TEST(DesktopSession, WriteAllReadsAChangedFileAgainAndSaysSo) {
+    StartedSession s;
+    const auto path = std::filesystem::temp_directory_path() / "tallis-session-reload.hex";
+    std::filesystem::copy_file(kExample, path, std::filesystem::copy_options::overwrite_existing);
+    ASSERT_TRUE(s.session.Open(path));
+    HexParseResult file = ParseChipImageHex(s.session.Image()->Text());
+    ASSERT_TRUE(file);
+    file.image->program[0] = 0x0123;
+    std::ofstream(path, std::ios::binary) << FormatChipImageHex(*file.image);
+    // A later stamp, even where the clock is coarser than the test.
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) + std::chrono::hours(1));
+
+    s.session.RunDevice(DeviceCommandKind::WriteAll);
+    EXPECT_EQ(s.view.status, kReloadedStatus);
+    s.view.AnswerUntilIdle(s.session);
+    std::filesystem::remove(path);
+
+    EXPECT_EQ(s.target.Simulation().Chip().Memory().program[0], 0x0123);
+    EXPECT_EQ(s.view.status.rfind("Wrote and verified PIC16F877A", 0), 0U) << s.view.status;
 }
 
 // What one session remembers the next one starts with.

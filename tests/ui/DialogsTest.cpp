@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(BothPorts, OptionsOk,
 struct AddressCase {
     const char* name;
     const char* typed;
-    bool accepted;
+    const char* refusal;     // the error label's text; empty when accepted
     std::uint16_t portBase;  // in force afterwards
     int portNumber;
     const char* status;
@@ -60,7 +60,8 @@ class OptionsOtherAddress : public ::testing::TestWithParam<AddressCase> {};
 TEST_P(OptionsOtherAddress, IsCheckedLikeTheCommandLinePort) {
     const AddressCase& param = GetParam();
     WindowsFixture fixture;
-    fixture.target.unreachableBase = 0x2F8;
+    fixture.target.unreachableBase = 0x2A0;
+    const bool accepted = *param.refusal == '\0';
     TForm2& options = fixture.forms.Form2;
     fixture.form1.Options1->trigger();
 
@@ -69,8 +70,14 @@ TEST_P(OptionsOtherAddress, IsCheckedLikeTheCommandLinePort) {
     options.BitBtn1->click();
 
     EXPECT_TRUE(options.OtherAddress->isChecked());
-    EXPECT_EQ(options.isVisible(), !param.accepted);
-    EXPECT_EQ(options.AddressError->isVisible(), !param.accepted);
+    EXPECT_EQ(options.isVisible(), !accepted);
+    EXPECT_EQ(options.AddressError->isVisible(), !accepted);
+    if (!accepted) {
+        EXPECT_EQ(options.AddressError->text(), QString::fromLatin1(param.refusal));
+        EXPECT_LE(
+            options.AddressError->fontMetrics().horizontalAdvance(options.AddressError->text()),
+            options.AddressError->width());
+    }
     EXPECT_EQ(fixture.form1.PortBase(), param.portBase);
     EXPECT_EQ(fixture.form1.PortNumber(), param.portNumber);
     EXPECT_EQ(fixture.form1.StatusBar1->PanelText(0), QString::fromLatin1(param.status));
@@ -81,14 +88,16 @@ TEST_P(OptionsOtherAddress, IsCheckedLikeTheCommandLinePort) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, OptionsOtherAddress,
     ::testing::Values(
-        AddressCase{"PciCard", "e010", true, 0xE010, 0, "Current port : E010H"},
-        AddressCase{"Prefixed", "0x3bc", true, 0x3BC, 0, "Current port : 3BCH"},
-        AddressCase{"Lpt2ByAddress", "278", true, 0x278, 2, "Current LPT Port :2  (278H)"},
-        AddressCase{"Unreachable", "2F8", true, 0x378, 1, "No access to the port at 2F8H"},
-        AddressCase{"NoRoomForThreeRegisters", "FFFE", false, 0x378, 1, ""},
-        AddressCase{"Zero", "0", false, 0x378, 1, ""},
-        AddressCase{"NotHex", "37G", false, 0x378, 1, ""},
-        AddressCase{"Empty", "", false, 0x378, 1, ""}),
+        AddressCase{"PciCard", "e010", "", 0xE010, 0, "Current port : E010H"},
+        AddressCase{"Prefixed", "0x3bc", "", 0x3BC, 0, "Current port : 3BCH"},
+        AddressCase{"Lpt2ByAddress", "278", "", 0x278, 2, "Current LPT Port :2  (278H)"},
+        AddressCase{"Unreachable", "2A0", "", 0x378, 1, "No access to the port at 2A0H"},
+        AddressCase{"SerialPort", "3F8", "Used by the PC's own devices", 0x378, 1, ""},
+        AddressCase{"KeyboardController", "60", "Used by the PC's own devices", 0x378, 1, ""},
+        AddressCase{"NoRoomForThreeRegisters", "FFFE", "Hexadecimal, 1 to FFFD", 0x378, 1, ""},
+        AddressCase{"Zero", "0", "Hexadecimal, 1 to FFFD", 0x378, 1, ""},
+        AddressCase{"NotHex", "37G", "Hexadecimal, 1 to FFFD", 0x378, 1, ""},
+        AddressCase{"Empty", "", "Hexadecimal, 1 to FFFD", 0x378, 1, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(OptionsDialog, CloseBoxEnablesTheMainWindowAndAppliesNothing) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "UiFakes.h"
-#include "app/MemoryLayout.h"
 
 namespace tallis::test {
 namespace {
@@ -42,39 +41,6 @@ TEST(MemoryView, ShowsTheOpenFileForTheSelectedChip) {
     fixture.form1.MemoryView1->trigger();
     EXPECT_EQ(view.ProgramTable->rowCount(), 8192 / 8) << "the PIC16F877 has 8K words too";
     EXPECT_EQ(view.EepromTable->rowCount(), 256 / 16);
-}
-
-TEST(MemoryLayout, ConfigurationWordDecodedIntoNamedFieldsWithIdsAndDeviceId) {
-    ChipImage image;
-    image.config = 0x3F72;
-    image.ids = {0x0001, 0x0002, std::nullopt, 0x000F};
-    image.deviceId = 0x0E23;
-    const std::vector<ConfigLine> lines = ConfigLines(image, *FindDevice("16f877a"));
-
-    ASSERT_GE(lines.size(), 6U);
-    EXPECT_EQ(lines.front().value, "0x3F72");
-    auto named = [&](const std::string& name) {
-        for (const ConfigLine& line : lines) {
-            if (line.name == name) {
-                return line;
-            }
-        }
-        return ConfigLine{};
-    };
-    EXPECT_EQ(named("FOSC").value, "0x2");
-    EXPECT_EQ(named("FOSC").meaning, "HS oscillator");
-    EXPECT_EQ(named("ID 2").value, "----");
-    EXPECT_EQ(named("ID 3").value, "0x000F");
-    EXPECT_EQ(named("Device ID").meaning, "PIC16F877A, revision 3");
-}
-
-TEST(MemoryLayout, CellTexts) {
-    EXPECT_TRUE(IsBlankWord(0x3FFF));
-    EXPECT_TRUE(IsBlankWord(std::nullopt));
-    EXPECT_FALSE(IsBlankWord(0x0000));
-    EXPECT_EQ(ByteText(0x0A), "0A");
-    EXPECT_EQ(std::string({ShownChar('A'), ShownChar(0x7F), ShownChar(0x1F), ShownChar({})}),
-              "A...");
 }
 
 }  // namespace

@@ -16,38 +16,6 @@ namespace {
 
 const QString kExample = QStringLiteral(TALLIS_EXAMPLES_DIR "/blink877a.hex");
 
-TEST(WindowSettings, RoundTripThroughTheStore) {
-    WindowSettings saved;
-    saved.portNumber = 0;
-    saved.portBase = 0xE010;
-    saved.chip = "16f877";
-    saved.deviceChip = "16f876a";
-    saved.lastFolder = "/home/me/hex";
-    for (int i = 0; i < 10; ++i) {
-        saved.AddRecentFile("/home/me/hex/" + std::to_string(i % 9) + ".hex");
-    }
-    saved.position = WindowPosition{-20, 300};
-    MemorySettingsStore store;
-
-    SaveWindowSettings(saved, store);
-
-    EXPECT_EQ(LoadWindowSettings(store), saved);
-    ASSERT_EQ(saved.recentFiles.size(), WindowSettings::kMaxRecentFiles);
-    EXPECT_EQ(saved.recentFiles.front(), "/home/me/hex/0.hex") << "the newest first, once";
-    EXPECT_EQ(saved.recentFiles.back(), "/home/me/hex/2.hex");
-}
-
-TEST(WindowSettings, ValuesNotUnderstoodKeepTheirDefaults) {
-    MemorySettingsStore store;
-    for (const auto& [key, value] : {std::pair{"port", "0xFFFE"},
-                                     {"chip", "18f452"},
-                                     {"window/x", "12a"},
-                                     {"window/y", "5"}}) {
-        store.SetValue(key, value);
-    }
-    EXPECT_EQ(LoadWindowSettings(store), WindowSettings{});
-}
-
 TEST(WindowSettings, TheWindowRemembersPortChipFastFolderRecentFilesAndPlace) {
     MemorySettingsStore store;
     {
