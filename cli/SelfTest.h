@@ -57,8 +57,9 @@ struct SelfTestResult {
 // The board's line check, identify, erase and blank check, the generated
 // images written, verified and read back (each chip operation with every
 // timing profile, or only the fast one when quick), the classic Erase +
-// Program + Verify of the example, and a reset. Nothing is erased until the chip has been
-// identified and confirmed; once the line check or an identify fails, the later steps are not run.
+// Program + Verify of the example, and a reset. Nothing is erased until the
+// chip has been identified and confirmed; once the line check or an identify
+// fails, the later steps are not run.
 SelfTestResult RunSelfTest(const SelfTestSetup& setup);
 
 }  // namespace tallis

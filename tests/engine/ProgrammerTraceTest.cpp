@@ -90,8 +90,8 @@ TEST_F(ProgrammerTrace, DataFrameDropsBits14And15AndFramesWithZeroStartAndStop) 
     EXPECT_EQ(frameBits, expected);
 }
 
-// The fast profile with port accesses of no duration: the data line moves
-// only when the bit changes, a wait of 1 us on either side of the change
+// The fast profile, whose waits must hold however fast the port is: the data
+// line moves only when the bit changes, a wait of 1 us on either side of the change
 // covers the hold after the last falling edge and the setup before the next,
 // and one frame gap of 2 us (TDLY 1 us with its margin) separates the
 // command from its data frame.
