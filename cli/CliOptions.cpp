@@ -297,6 +297,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                      "Intel HEX file for the classic Erase + Program + Verify (default: "
                      "blink877a.hex, built in)")
         ->type_name("FILE");
+    selfTest->add_flag("--quick", options.quickSelfTest,
+                       "every operation with the fast timing only, and the classic Erase + "
+                       "Program + Verify: minutes less");
 
     try {
         app.parse(argc, argv);

@@ -60,10 +60,11 @@ struct CliOptions {
     bool fast = false;  // the chip operations at the chip's minimum times
 
     // selftest: no confirmation prompt; where the report goes; the example
-    // for the classic run (none: the one built into the program).
+    // for the classic run (none: the one built into the program); how much.
     bool assumeYes = false;
     std::filesystem::path reportPath = "tallis-selftest.txt";
     std::optional<std::filesystem::path> examplePath;
+    bool quickSelfTest = false;  // the chip operations with the fast profile only
     // program and erase: the device ID first, and a blank check after erase.
     bool idCheck = true;
 };

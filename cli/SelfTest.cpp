@@ -123,22 +123,23 @@ class SelfTest {
     std::vector<PlannedStep> Plan() {
         std::vector<PlannedStep> plan;
         plan.push_back({"line check", true, [this](SelfTestStep& step) { CheckLines(step); }});
-        for (const NamedTimingProfile& profile : kTimingProfiles) {
-            plan.push_back({WithProfile("identify", profile), true,
-                            [this, &profile](SelfTestStep& step) { IdentifyChip(step, profile); }});
+        const std::vector<const NamedTimingProfile*> profiles = Profiles();
+        for (const NamedTimingProfile* profile : profiles) {
+            plan.push_back({WithProfile("identify", *profile), true,
+                            [this, profile](SelfTestStep& step) { IdentifyChip(step, *profile); }});
         }
-        for (const NamedTimingProfile& profile : kTimingProfiles) {
+        for (const NamedTimingProfile* profile : profiles) {
             plan.push_back(
-                {WithProfile("erase + blank check", profile), false,
-                 [this, &profile](SelfTestStep& step) { EraseAndBlankCheck(step, profile); }});
+                {WithProfile("erase + blank check", *profile), false,
+                 [this, profile](SelfTestStep& step) { EraseAndBlankCheck(step, *profile); }});
         }
         for (std::size_t i = 0; i < std::size(kSelfTestImageNames); ++i) {
-            for (const NamedTimingProfile& profile : kTimingProfiles) {
+            for (const NamedTimingProfile* profile : profiles) {
                 plan.push_back({WithProfile("write + verify + read-back, " +
                                                 std::string(kSelfTestImageNames[i]),
-                                            profile),
-                                false, [this, i, &profile](SelfTestStep& step) {
-                                    WriteAndReadBack(step, profile, images_.at(i));
+                                            *profile),
+                                false, [this, i, profile](SelfTestStep& step) {
+                                    WriteAndReadBack(step, *profile, images_.at(i));
                                 }});
             }
         }
@@ -146,6 +147,18 @@ class SelfTest {
                         [this](SelfTestStep& step) { ProgramExample(step); }});
         plan.push_back({"reset", false, [this](SelfTestStep& step) { ResetTarget(step); }});
         return plan;
+    }
+
+    // Every profile; a quick test only the fast one, the classic waits being
+    // left to the classic Erase + Program + Verify.
+    std::vector<const NamedTimingProfile*> Profiles() const {
+        std::vector<const NamedTimingProfile*> profiles;
+        for (const NamedTimingProfile& profile : kTimingProfiles) {
+            if (!setup_.quick || profile.timing == &kFastTiming) {
+                profiles.push_back(&profile);
+            }
+        }
+        return profiles;
     }
 
     static std::string WithProfile(const std::string& name, const NamedTimingProfile& profile) {

@@ -33,6 +33,9 @@ struct SelfTestSetup {
     const Device* asked;           // the chip asked for; nullptr: any supported chip
     const FirmwareImage& example;  // for the classic Erase + Program + Verify
     std::string exampleName;       // its file name, without folders
+    // Only the fast profile for the chip operations; the classic waits still
+    // run in the classic Erase + Program + Verify.
+    bool quick = false;
     // Asked once the chip is identified and before anything is erased, with
     // the chip's name; false stops the test there.
     std::function<bool(const std::string& chip)> confirm;
@@ -53,9 +56,10 @@ struct SelfTestResult {
 
 // The board's line check, identify, erase and blank check, the generated
 // images written, verified and read back (each chip operation with every
-// timing profile), the classic Erase + Program + Verify of the example, and a
-// reset. Nothing is erased until the chip has been identified and confirmed;
-// once the line check or an identify fails, the later steps are not run.
+// timing profile, or only the fast one when quick), the classic Erase +
+// Program + Verify of the example, and a reset. Nothing is erased until the
+// chip has been identified and confirmed; once the line check or an identify
+// fails, the later steps are not run.
 SelfTestResult RunSelfTest(const SelfTestSetup& setup);
 
 }  // namespace tallis

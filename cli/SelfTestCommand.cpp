@@ -85,6 +85,7 @@ int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
         .asked = options.device,
         .example = *inputs.example,
         .exampleName = inputs.exampleName,
+        .quick = options.quickSelfTest,
         .confirm =
             [&](const std::string& chip) {
                 return options.assumeYes || ConfirmErase(chip, portText);

@@ -66,15 +66,20 @@ void Programmer::FrameGap() {
     Pause(timing_->frameGapUs);
 }
 
-// A profile's zero wait is no wait at all, not a call to the timer.
+// A profile's zero wait is no wait at all, not a call to the timer. Any wait
+// counts towards what the chip is still owed.
 void Programmer::Pause(std::uint32_t microseconds) {
-    if (microseconds != 0) {
-        timer_.Delay(microseconds);
+    if (microseconds == 0) {
+        return;
+    }
+    timer_.Delay(microseconds);
+    for (std::uint32_t* owed : {&holdOwedUs_, &setupOwedUs_, &gapOwedUs_}) {
+        *owed = *owed > microseconds ? *owed - microseconds : 0;
     }
 }
 
 void Programmer::LineWait() {
-    timer_.Delay(timing_->lineUs);
+    Pause(timing_->lineUs);
 }
 
 void Programmer::WriteData(std::uint8_t value) {
@@ -92,7 +97,9 @@ void Programmer::SetDataLine(bool bit) {
     const std::uint8_t value = bit ? kControlReleased : kControlDataLow;
     const bool releasing = bit && (controlShadow_ != kControlReleased || lineRising_);
     if (value != controlShadow_ || !timing_->dataLineOnChangeOnly) {
+        Pause(holdOwedUs_);
         WriteControl(value);
+        setupOwedUs_ = timing_->dataSetupHoldUs;
     }
     lineRising_ = false;
     if (releasing) {
@@ -140,14 +147,19 @@ void Programmer::LeaveProgramMode() {
 }
 
 // The bit goes onto the data line a bit wait (classic: 60 us) before the
-// rising edge; the target takes it on the falling edge.
+// rising edge; the target takes it on the falling edge. A port access may
+// take no time at all: whatever hold, setup or gap no other wait has covered
+// is waited out just before the edge or change that needs it.
 void Programmer::ClockBit(bool bit) {
     BitWait();
     SetDataLine(bit);
     BitWait();
+    Pause(gapOwedUs_);
     WriteData(kDataClockHigh);
     BitWait();
+    Pause(setupOwedUs_);
     WriteData(kDataClockLow);
+    holdOwedUs_ = timing_->dataSetupHoldUs;
 }
 
 void Programmer::ShiftBits(std::uint16_t bits, int count) {
@@ -159,8 +171,9 @@ void Programmer::ShiftBits(std::uint16_t bits, int count) {
 void Programmer::ShiftCommand(std::uint8_t command, std::uint16_t data, bool withData) {
     ShiftBits(command, kCommandBits);
     if (withData) {
-        FrameGap();
-        FrameGap();
+        for (std::uint32_t i = 0; i < timing_->gapsBeforeDataFrame; ++i) {
+            FrameGap();
+        }
         ShiftBits(static_cast<std::uint16_t>((data << 1) & kFrameDataMask), kDataFrameBits);
     }
     FrameGap();
@@ -257,6 +270,7 @@ std::uint16_t Programmer::ReceiveWord() {
     BitWait();
     WriteData(kDataClockLow);
     lineRising_ = true;  // the chip let go of the line at the last rising edge
+    gapOwedUs_ = timing_->frameGapUs;
     return static_cast<std::uint16_t>(accumulator >> 2);
 }
 

@@ -116,6 +116,12 @@ class Programmer {
     std::uint8_t controlShadow_ = kControlReleased;  // the last control-register write
     bool lineRising_ = false;                        // the chip has just released the data line
     std::uint32_t riseWaitUs_ = 0;
+    // Waits the chip is still owed, in microseconds; every wait pays them all
+    // down. Hold: since a falling edge took a bit. Setup: since the data line
+    // last changed. Gap: since a read frame ended.
+    std::uint32_t holdOwedUs_ = 0;
+    std::uint32_t setupOwedUs_ = 0;
+    std::uint32_t gapOwedUs_ = 0;
 };
 
 }  // namespace tallis

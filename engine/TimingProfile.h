@@ -8,8 +8,12 @@ namespace tallis {
 // Every wait of the chip operations, in microseconds. A profile is data: a
 // faster one is another row, not more code.
 struct TimingProfile {
-    std::uint32_t bitUs;                  // each phase of a clock cycle on the serial lines
-    std::uint32_t frameGapUs;             // after a command or data frame, before the next one
+    std::uint32_t bitUs;                // each phase of a clock cycle on the serial lines
+    std::uint32_t frameGapUs;           // after a command or data frame, before the next one
+    std::uint32_t gapsBeforeDataFrame;  // frame gaps between a command and its data frame
+    // RB7 steady around a falling clock edge that takes a bit: waited only
+    // where nothing else has waited since the edge or the change. 0: none of its own.
+    std::uint32_t dataSetupHoldUs;
     std::uint32_t lineUs;                 // after a change of MCLR, VPP or the run line
     std::uint32_t vppOffBeforeEntryUs;    // VPP off before programming mode is entered (again)
     std::uint32_t programRowUs;           // 87xA: Begin Programming Only to End Programming
@@ -31,6 +35,8 @@ struct TimingProfile {
 inline constexpr TimingProfile kClassicTiming{
     .bitUs = 60,
     .frameGapUs = 60,
+    .gapsBeforeDataFrame = 2,
+    .dataSetupHoldUs = 0,  // the 60 us bit waits around every clock edge exceed it
     .lineUs = 2000,
     .vppOffBeforeEntryUs = 10000,
     .programRowUs = 2000,
@@ -49,6 +55,7 @@ namespace chip_minimum {
 // The chips' minimum times from their programming documents (DS39025, DS39589), in
 // microseconds; where the sources disagree, the larger.
 inline constexpr double kFrameGapUs = 1;               // TDLY
+inline constexpr double kDataSetupHoldUs = 0.1;        // RB7 around the falling clock edge
 inline constexpr double kHoldAfterVppUs = 5;           // THLD0, RB6/RB7 low after VPP
 inline constexpr double kProgramRowUs = 1000;          // 87xA TPROG1, command 24 to 23
 inline constexpr double kEndProgrammingQuietUs = 100;  // 87xA TDIS after End Programming
@@ -82,12 +89,16 @@ constexpr std::uint32_t WithMargin(double minimumUs, double margin) {
     return static_cast<double>(whole) < us ? whole + 1 : whole;
 }
 
-// Every wait at the chip's minimum with its margin. Setup and hold of the data
-// around a clock edge (100 ns, 150 ns with the margin) are shorter than one
-// port access, so the clock phases have no wait of their own.
+// Every wait at the chip's minimum with its margin, rounded up to the timer's
+// whole microseconds. The clock phases have no wait of their own: a port
+// access may take any time down to none, so the data line's setup and hold
+// are waited out only where the line changes, and a single TDLY separates a
+// command from its data frame.
 inline constexpr TimingProfile kFastTiming{
     .bitUs = 0,
     .frameGapUs = WithMargin(chip_minimum::kFrameGapUs, kExternalTimingMargin),
+    .gapsBeforeDataFrame = 1,
+    .dataSetupHoldUs = WithMargin(chip_minimum::kDataSetupHoldUs, kExternalTimingMargin),
     .lineUs = WithMargin(chip_minimum::kHoldAfterVppUs + kVppSwitchRiseUs, kExternalTimingMargin),
     .vppOffBeforeEntryUs = kVppOffBoardAllowanceUs,
     .programRowUs = WithMargin(chip_minimum::kProgramRowUs, kExternalTimingMargin),

@@ -20,4 +20,6 @@ mkdir -p "$folder/sim"
 cp "$build/cli/tallis-cli.exe" "$drivers/table/zlportio.sys" "$drivers/test_wine_driver.exe" \
     examples/blink877a.hex "$folder/"
 cp "$build/cli/tallis-cli.exe" "$drivers/sim/zlportio.sys" "$folder/sim/"
-"$wine64" 'C:\tallis\test_wine_driver.exe' </dev/null
+# The test waits for each program it starts without a limit: a hung one must
+# not hold CI up for ever.
+timeout 600 "$wine64" 'C:\tallis\test_wine_driver.exe' </dev/null

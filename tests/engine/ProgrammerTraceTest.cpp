@@ -90,6 +90,30 @@ TEST_F(ProgrammerTrace, DataFrameDropsBits14And15AndFramesWithZeroStartAndStop) 
     EXPECT_EQ(frameBits, expected);
 }
 
+// The fast profile, whose waits must hold however fast the port is: the data
+// line moves only when the bit changes, a wait of 1 us on either side of the change
+// covers the hold after the last falling edge and the setup before the next,
+// and one frame gap of 2 us (TDLY 1 us with its margin) separates the
+// command from its data frame.
+TEST_F(ProgrammerTrace, FastLoadDataWaitsOnlyWhereTheDataLineChanges) {
+    programmer.UseTiming(kFastTiming);
+    programmer.ShiftCommand(kLoadDataProgramMemory, 0x0001, true);
+    const std::string rise = "W 0378 0B\n";
+    const std::string fall = "W 0378 0A\n";
+    const std::string low = "W 037A 01\n";
+    const std::string high = "W 037A 00\n";
+    const std::string wait = "D 1\n";
+    std::string steady;
+    for (int i = 0; i < 13; ++i) {
+        steady += rise + fall;
+    }
+    const std::string command = low + rise + wait + fall + wait + high + rise + wait + fall + wait +
+                                low + rise + wait + fall + rise + fall + rise + fall + rise + fall;
+    const std::string frame =
+        rise + fall + wait + high + rise + wait + fall + wait + low + rise + wait + fall + steady;
+    EXPECT_EQ(trace.Text(), command + "D 2\n" + frame + "D 2\n");
+}
+
 TEST_F(ProgrammerTrace, LptTwoDrivesItsOwnRegistersOnly) {
     programmer.SelectPort(2);
     EXPECT_EQ(programmer.PortNumber, 2);

@@ -13,7 +13,9 @@ namespace tallis::testing {
 // What is wrong with the fake port or the board behind it.
 enum class PortFault {
     None,
-    Busy,  // another program holds the port: PPEXCL fails with EBUSY
+    // Another program holds the port: PPCLAIM fails, with ENXIO after PPEXCL
+    // (as the kernel refuses an exclusive claim) and EBUSY without it.
+    Busy,
 };
 
 // How the preloaded fake parallel port is set up. It reads these environment

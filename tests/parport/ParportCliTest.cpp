@@ -56,7 +56,7 @@ struct PortRun {
     }
 };
 
-enum class MemoryAfter { Example, Blank };
+enum class Memory { Example, Blank };
 
 struct CommandCase {
     const char* name;
@@ -65,19 +65,23 @@ struct CommandCase {
     std::vector<std::string> args;
     const char* out;   // a regular expression, or null: not checked
     const char* data;  // the data register's last value
-    MemoryAfter memory;
+    Memory after;
+    // The example unless blank, so that erase and reset have something to
+    // clear or keep.
+    Memory before = Memory::Example;
+    const char* readFile = nullptr;  // what the command read, which must hold the example
 };
 
 class ParportCommand : public ::testing::TestWithParam<CommandCase> {};
 
-// The chip starts with the example in it, so that erase and reset have
-// something to clear or keep.
 TEST_P(ParportCommand, RunsOnTheDevice) {
     const CommandCase& c = GetParam();
     const sim::TargetType type =
         std::string(c.chip) == "16f877" ? sim::TargetType::Pic16F877 : sim::TargetType::Pic16F877A;
     PortRun run;
-    std::filesystem::copy_file(kExample, run.cli.Path("chip.hex"));
+    if (c.before == Memory::Example) {
+        std::filesystem::copy_file(kExample, run.cli.Path("chip.hex"));
+    }
     std::vector<std::string> args = {"--chip", c.chip};
     args.insert(args.end(), c.args.begin(), c.args.end());
     run.Run({std::string("TALLIS_FAKE_PARPORT_CHIP=") + c.chip,
@@ -90,13 +94,16 @@ TEST_P(ParportCommand, RunsOnTheDevice) {
     }
     EXPECT_EQ(run.result.err, "");
     run.ExpectCleanEnd(c.data);
+    const sim::ChipMemory example = LoadMemory(kExample, type);
     const sim::ChipMemory memory = LoadMemory(run.cli.Path("chip.hex"), type);
-    if (c.memory == MemoryAfter::Example) {
-        const sim::ChipMemory example = LoadMemory(kExample, type);
+    if (c.after == Memory::Example) {
         EXPECT_EQ(memory.program, example.program);
         EXPECT_EQ(memory.ConfigWord(), example.ConfigWord());
     } else {
         EXPECT_EQ(memory.program, sim::ChipMemory::Blank(type, 0).program);
+    }
+    if (c.readFile != nullptr) {
+        EXPECT_EQ(LoadMemory(run.cli.Path(c.readFile), type).program, example.program);
     }
 }
 
@@ -104,11 +111,12 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, ParportCommand,
     // Program and Reset leave the target running (data 0x02: VPP off); Erase
     // only leaves it in programming mode with VPP on (0x0A), as the classic
-    // command does (--no-id-check: without it the blank check after the erase
-    // reads the whole chip, half a minute in real time). Erase runs on a slow
-    // board, the others on an ideal one.
-    // Of the chip operations only identify is here: read, verify, blank-check
-    // and write go through the whole memory, tens of seconds in real time.
+    // command does. Erase runs on a slow board, the others on an ideal one.
+    // The chip operations that go through the whole memory (read,
+    // blank-check) use the fast timing: seconds instead of a minute in real
+    // time each; write and verify go through the example's few words only.
+    // Only one erase checks the ID and blank-checks after, which reads the
+    // whole chip with the classic waits: about a minute.
     ::testing::Values(
         CommandCase{"Program",
                     "16f877a",
@@ -116,23 +124,78 @@ INSTANTIATE_TEST_SUITE_P(
                     {"program", kExample},
                     "Down load data [0-9]+ words complete\n",
                     "0x02",
-                    MemoryAfter::Example},
-        CommandCase{"Erase",
-                    "16f877",
-                    "slow",
-                    {"--no-id-check", "erase"},
-                    nullptr,
-                    "0x0A",
-                    MemoryAfter::Blank},
-        CommandCase{"Reset", "16f877a", "ideal", {"reset"}, nullptr, "0x02", MemoryAfter::Example},
+                    Memory::Example},
+        CommandCase{
+            "Erase", "16f877", "slow", {"--no-id-check", "erase"}, nullptr, "0x0A", Memory::Blank},
+        CommandCase{"Reset", "16f877a", "ideal", {"reset"}, nullptr, "0x02", Memory::Example},
         CommandCase{"Identify",
                     "16f877a",
                     "ideal",
                     {"identify"},
                     "PIC16F877A revision [0-9]+ \\(device ID 0x0E2[0-9A-F]\\)\n",
                     "0x02",
-                    MemoryAfter::Example}),
+                    Memory::Example},
+        CommandCase{"EraseWithIdAndBlankCheck",
+                    "16f877a",
+                    "ideal",
+                    {"erase"},
+                    "PIC16F877A erased \\(port 0x378\\)\n",
+                    "0x02",
+                    Memory::Blank},
+        CommandCase{"Write",
+                    "16f877a",
+                    "ideal",
+                    {"--fast", "write", kExample},
+                    "Wrote and verified PIC16F877A .*: 25 program words and the configuration "
+                    "word\n",
+                    "0x02",
+                    Memory::Example,
+                    Memory::Blank},
+        CommandCase{"Verify",
+                    "16f877",
+                    "slow",
+                    {"verify", kExample},
+                    "Verified PIC16F877 .* as in .*blink877a.hex\n",
+                    "0x02",
+                    Memory::Example},
+        CommandCase{"BlankCheck",
+                    "16f877a",
+                    "slow",
+                    {"--fast", "blank-check"},
+                    "Blank: PIC16F877A revision [0-9]+ .*\n",
+                    "0x02",
+                    Memory::Blank,
+                    Memory::Blank},
+        CommandCase{"Read",
+                    "16f877",
+                    "ideal",
+                    {"--fast", "read", "read.hex"},
+                    "Read PIC16F877 .*: 8192 program words, .*\n",
+                    "0x02",
+                    Memory::Example,
+                    Memory::Example,
+                    "read.hex"}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return info.param.name; });
+
+// The quick self-test as a board owner runs it: every chip operation with the
+// fast timing, the classic run of the built-in example, all on the port
+// client's real path. About 11 s in real time.
+TEST(ParportSelfTest, QuickPassesWithoutAViolation) {
+    PortRun run;
+    run.Run({}, {"selftest", "--quick", "--yes", "--report", "selftest.txt"});
+    EXPECT_EQ(run.result.exitCode, 0) << run.result.out << run.result.err;
+    EXPECT_EQ(run.result.err, "");
+    run.ExpectCleanEnd("0x02");
+    const std::string selfTest = run.cli.ReadFile("selftest.txt");
+    for (const char* line :
+         {"Port access:       ppdev\n",
+          "Device:            PIC16F877A revision 3 (device ID 0x0E23)\n",
+          "Result:            PASSED, all 9 steps\n", "(fast timing): written, verified",
+          "classic Erase + Program + Verify of blink877a.hex: Down load data"}) {
+        EXPECT_NE(selfTest.find(line), std::string::npos) << line << "\n" << selfTest;
+    }
+    EXPECT_EQ(selfTest.find("(classic timing)"), std::string::npos) << selfTest;
+}
 
 // Ctrl+C in the middle of programming (about halfway through the example's
 // 4,600 register writes): the run stops with VPP off and the port released.
