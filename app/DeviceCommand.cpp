@@ -22,10 +22,13 @@ std::string DifferenceLines(const std::vector<Difference>& differences) {
     std::string lines;
     const std::size_t listed = std::min(differences.size(), OperationResult::kMaxDifferences);
     for (std::size_t i = 0; i < listed; ++i) {
-        lines += "\n" + DifferenceText(differences[i]);
+        lines += '\n';
+        lines += DifferenceText(differences[i]);
     }
     if (differences.size() > listed) {
-        lines += "\n... and " + std::to_string(differences.size() - listed) + " more";
+        lines += "\n... and ";
+        lines += std::to_string(differences.size() - listed);
+        lines += " more";
     }
     return lines;
 }

@@ -14,7 +14,10 @@ std::string TestedOperations(const Device& device) {
     std::string tested;
     for (DeviceOperation op : kDeviceOperations) {
         if (device.TestedOnHardware(op)) {
-            tested += (tested.empty() ? "" : ",") + std::string(DeviceOperationName(op));
+            if (!tested.empty()) {
+                tested += ',';
+            }
+            tested += DeviceOperationName(op);
         }
     }
     return tested.empty() ? "none yet" : tested;

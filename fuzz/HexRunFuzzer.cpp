@@ -71,6 +71,8 @@ ExpectedEnd EndOf(RunOutcome outcome) {
             return ExpectedEnd::EndOfText;
         case RunOutcome::RefusedRecord:
             return ExpectedEnd::RefusedRecord;
+        case RunOutcome::Cancelled:
+            break;  // nothing cancels a fuzzed run
     }
     std::abort();
 }
