@@ -20,9 +20,11 @@
 // Starts PROGRAM (tallis-sim.exe) with HEXFILE and checks its windows from
 // outside: the main window's controls and captions, a program run that ends
 // with the download message, the memory view through the Device menu and
-// after a Verify that found differences, the Options and About windows
-// opening and closing, and the close; then that a second start keeps the chip
-// choice and offers the file in the File menu. With a folder it saves the
+// after a Verify that found differences, Device > Identify and Write all, the
+// Options and About windows opening and closing, and the close; then that a
+// second start keeps the chip choice and offers the file in the File menu;
+// then a run of a full program memory that Esc cancels, with the window
+// answering and the commands disabled until then. With a folder it saves the
 // main window after the run, the memory view and the Options window as BMP
 // files there. With --missing-driver it checks that tallis.exe without its
 // port driver says so and ends. The last line of its output is PASS when
@@ -33,7 +35,10 @@ namespace {
 constexpr int kProgramCommand = 1003;
 constexpr int kEraseCommand = 1004;
 constexpr int kVerifyCommand = 1012;
+constexpr int kWriteAllCommand = 1014;
+constexpr int kCancelCommand = 1008;
 constexpr int kPic877Button = 1101;
+constexpr int kPic877AButton = 1102;
 constexpr int kOptionsCommand = 1006;
 constexpr int kAboutCommand = 1007;
 constexpr int kIdentifyCommand = 1010;
@@ -402,6 +407,12 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
            "Device > Identify names the chip: \"" + Narrow(identified) + "\"");
     Expect(WaitFor([&] { return IsWindowEnabled(programButton) != FALSE; }, 30), "Identify ended");
 
+    PostMessageW(main, WM_COMMAND, kWriteAllCommand, 0);
+    const std::wstring written = DismissMessageBox(id, main);
+    Expect(written.starts_with(L"Wrote and verified PIC16F877A"),
+           "Device > Write all writes the file: \"" + Narrow(written) + "\"");
+    Expect(WaitFor([&] { return IsWindowEnabled(programButton) != FALSE; }, 30), "Write all ended");
+
     PostMessageW(main, WM_COMMAND, kOptionsCommand, 0);
     const HWND options = ExpectWindow(id, L"Options", 10, "Options opens");
     ExpectControls(options, {{L"Button", L"Port setting"},
@@ -441,6 +452,109 @@ void CheckRestart(const PROCESS_INFORMATION& process) {
     ChooseFromMenu(main, 'F', '1');
     Expect(WaitFor([&] { return TextOf(main).ends_with(L"blink877a.hex"); }, 10),
            "File > 1 opens the recent file");
+    CloseProgram(process, main);
+}
+
+// A word at every program-memory address, in 16-byte records: a run of it
+// takes over 16 s on the simulated board in real time (2 ms a word), time
+// enough to watch it and cancel it. The file goes to the temporary folder;
+// nothing when it cannot be written.
+std::optional<std::wstring> WriteFullMemoryFile() {
+    constexpr unsigned kWords = 0x2000;
+    constexpr unsigned kWordsPerRecord = 8;
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"tallis-gui-check-full.hex";
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    char line[64];
+    for (unsigned address = 0; address < kWords; address += kWordsPerRecord) {
+        const unsigned byteAddress = address * 2;
+        unsigned sum = kWordsPerRecord * 2 + (byteAddress >> 8) + (byteAddress & 0xFF);
+        std::snprintf(line, sizeof line, ":%02X%04X00", kWordsPerRecord * 2, byteAddress);
+        out << line;
+        for (unsigned word = address; word < address + kWordsPerRecord; ++word) {
+            // Each word its own address, low byte first.
+            std::snprintf(line, sizeof line, "%02X%02X", word & 0xFF, word >> 8);
+            out << line;
+            sum += (word & 0xFF) + (word >> 8);
+        }
+        std::snprintf(line, sizeof line, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
+        out << line;
+    }
+    out << ":00000001FF\r\n";
+    if (!out.good()) {
+        std::fprintf(stderr, "FAIL: cannot write %ls\n", path.c_str());
+        return std::nullopt;
+    }
+    return path;
+}
+
+// "Cancelled at 0123H; VPP off": the address of a word that was not written.
+bool IsCancelledStatus(const std::wstring& text) {
+    const std::wstring prefix = L"Cancelled at ";
+    const std::wstring suffix = L"H; VPP off";
+    if (!text.starts_with(prefix) || !text.ends_with(suffix) ||
+        text.size() != prefix.size() + 4 + suffix.size()) {
+        return false;
+    }
+    const std::wstring digits = text.substr(prefix.size(), 4);
+    if (digits.find_first_not_of(L"0123456789ABCDEF") != std::wstring::npos) {
+        return false;
+    }
+    const unsigned long address = std::wcstoul(digits.c_str(), nullptr, 16);
+    return address > 0 && address < 0x2000;
+}
+
+// A long run: the window answers during it (About opens and closes), the
+// chip commands and Options are refused until it ends, and Esc cancels it.
+void CheckCancel(const PROCESS_INFORMATION& process) {
+    const DWORD id = process.dwProcessId;
+    const HWND main =
+        ExpectWindow(id, L"TALLIS - ", 60, "main window up with the full-memory file");
+    ExpectStartUpDone(id, main);
+    // The simulated chip; the start before chose the other one.
+    SendMessageW(GetDlgItem(main, kPic877AButton), BM_CLICK, 0, 0);
+    const HWND programButton = GetDlgItem(main, kProgramCommand);
+    const HWND eraseButton = GetDlgItem(main, kEraseCommand);
+    const HWND cancelButton = GetDlgItem(main, kCancelCommand);
+    const HWND gauge = GetDlgItem(main, kGauge);
+    const HWND status = GetDlgItem(main, kStatusBar);
+
+    PostMessageW(main, WM_COMMAND, kProgramCommand, 0);
+    Expect(WaitFor([&] { return SendMessageW(gauge, PBM_GETPOS, 0, 0) > 0; }, 60),
+           "gauge moves during the run");
+    Expect(!IsWindowEnabled(programButton) && !IsWindowEnabled(eraseButton),
+           "Erase + Program + Verify and Erase disabled during the run");
+    Expect(IsWindowVisible(cancelButton) && IsWindowEnabled(cancelButton),
+           "Cancel button offered during the run");
+    // Handled in order: Options, had it opened, would have disabled the
+    // window, and About would not open.
+    PostMessageW(main, WM_COMMAND, kOptionsCommand, 0);
+    PostMessageW(main, WM_COMMAND, kAboutCommand, 0);
+    const HWND about = ExpectWindow(id, L"About TALLIS", 30, "About opens during the run");
+    Expect(FindWindowOf(id, L"Options") == nullptr, "Options refused during the run");
+    PostMessageW(about, WM_CLOSE, 0, 0);
+    Expect(WaitFor([&] { return !IsWindowVisible(about) && IsWindowEnabled(main); }, 30),
+           "About closes during the run");
+
+    SetForegroundWindow(main);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Press({}, VK_ESCAPE);
+    // Should Esc do nothing, the run ends with its message box instead.
+    WaitFor(
+        [&] {
+            return TextOf(status).starts_with(L"Cancelled") || FindWindowOf(id, L"TALLIS") != main;
+        },
+        120);
+    const std::wstring cancelled = TextOf(status);
+    Expect(IsCancelledStatus(cancelled), "Esc cancels the run: \"" + Narrow(cancelled) + "\"");
+    Expect(WaitFor(
+               [&] {
+                   return IsWindowEnabled(programButton) && IsWindowEnabled(eraseButton) &&
+                          !IsWindowVisible(cancelButton);
+               },
+               30),
+           "commands enabled again after the cancel");
     CloseProgram(process, main);
 }
 
@@ -512,6 +626,12 @@ int wmain(int argc, wchar_t** argv) {
             Run({argv[1], argv[2]},
                 [&](const PROCESS_INFORMATION& process) { CheckProgram(process, screenshots); }) &&
             Run({argv[1]}, CheckRestart);
+        const std::optional<std::wstring> fullMemory = WriteFullMemoryFile();
+        passed = passed && fullMemory && Run({argv[1], *fullMemory}, CheckCancel);
+        if (fullMemory) {
+            std::error_code ignored;
+            std::filesystem::remove(*fullMemory, ignored);
+        }
     }
     // Started through a Wine desktop the exit code is lost: the last line tells.
     std::puts(passed ? "PASS" : "FAILED");
