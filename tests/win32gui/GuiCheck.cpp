@@ -21,14 +21,14 @@
 // outside: the main window's controls and captions, a program run that ends
 // with the download message, the memory view through the Device menu and
 // after a Verify that found differences, Device > Identify and Write all, the
-// Options and About windows opening and closing, and the close; then that a
-// second start keeps the chip choice and offers the file in the File menu;
-// then a run of a full program memory that Esc cancels, with the window
-// answering and the commands disabled until then. With a folder it saves the
-// main window after the run, the memory view and the Options window as BMP
-// files there. With --missing-driver it checks that tallis.exe without its
-// port driver says so and ends. The last line of its output is PASS when
-// every check held.
+// Options and About windows opening and closing, and the close; then a second
+// start with a full program memory (written to the temporary folder) that
+// keeps the chip choice, runs the file until Esc cancels it, the window
+// answering and the commands refused meanwhile, and offers the first file in
+// the File menu. With a folder it saves the main window after the run, the
+// memory view and the Options window as BMP files there. With
+// --missing-driver it checks that tallis.exe without its port driver says so
+// and ends. The last line of its output is PASS when every check held.
 namespace {
 
 // The program's command identifiers (win32/Resources.h).
@@ -441,20 +441,6 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
     CloseProgram(process, main);
 }
 
-// The chip choice and the recent file kept from the run before; File > 1
-// opens the file again.
-void CheckRestart(const PROCESS_INFORMATION& process) {
-    const DWORD id = process.dwProcessId;
-    const HWND main = ExpectWindow(id, L"TALLIS  V3e", 60, "main window up again, without a file");
-    Expect(SendMessageW(GetDlgItem(main, kPic877Button), BM_GETCHECK, 0, 0) == BST_CHECKED,
-           "chip choice kept: PIC16F 877");
-    ExpectStartUpDone(id, main);
-    ChooseFromMenu(main, 'F', '1');
-    Expect(WaitFor([&] { return TextOf(main).ends_with(L"blink877a.hex"); }, 10),
-           "File > 1 opens the recent file");
-    CloseProgram(process, main);
-}
-
 // A word at every program-memory address, in 16-byte records: a run of it
 // takes over 16 s on the simulated board in real time (2 ms a word), time
 // enough to watch it and cancel it. The file goes to the temporary folder;
@@ -507,13 +493,7 @@ bool IsCancelledStatus(const std::wstring& text) {
 
 // A long run: the window answers during it (About opens and closes), the
 // chip commands and Options are refused until it ends, and Esc cancels it.
-void CheckCancel(const PROCESS_INFORMATION& process) {
-    const DWORD id = process.dwProcessId;
-    const HWND main =
-        ExpectWindow(id, L"TALLIS - ", 60, "main window up with the full-memory file");
-    ExpectStartUpDone(id, main);
-    // The simulated chip; the start before chose the other one.
-    SendMessageW(GetDlgItem(main, kPic877AButton), BM_CLICK, 0, 0);
+void CheckCancel(DWORD id, HWND main) {
     const HWND programButton = GetDlgItem(main, kProgramCommand);
     const HWND eraseButton = GetDlgItem(main, kEraseCommand);
     const HWND cancelButton = GetDlgItem(main, kCancelCommand);
@@ -555,6 +535,23 @@ void CheckCancel(const PROCESS_INFORMATION& process) {
                },
                30),
            "commands enabled again after the cancel");
+}
+
+// A start with the full-memory file: the chip choice and the recent file kept
+// from the run before, a long run cancelled, and File > 2 opening the file of
+// the run before again.
+void CheckRestart(const PROCESS_INFORMATION& process) {
+    const DWORD id = process.dwProcessId;
+    const HWND main = ExpectWindow(id, L"TALLIS - ", 60, "main window up again, with a new file");
+    Expect(SendMessageW(GetDlgItem(main, kPic877Button), BM_GETCHECK, 0, 0) == BST_CHECKED,
+           "chip choice kept: PIC16F 877");
+    ExpectStartUpDone(id, main);
+    // Back to the simulated chip for the long run.
+    SendMessageW(GetDlgItem(main, kPic877AButton), BM_CLICK, 0, 0);
+    CheckCancel(id, main);
+    ChooseFromMenu(main, 'F', '2');
+    Expect(WaitFor([&] { return TextOf(main).ends_with(L"blink877a.hex"); }, 10),
+           "File > 2 opens the file of the run before");
     CloseProgram(process, main);
 }
 
@@ -622,12 +619,12 @@ int wmain(int argc, wchar_t** argv) {
         passed = Run({argv[2]}, CheckMissingDriver);
     } else {
         const std::wstring screenshots = argc > 3 ? argv[3] : L"";
+        const std::optional<std::wstring> fullMemory = WriteFullMemoryFile();
         passed =
+            fullMemory &&
             Run({argv[1], argv[2]},
                 [&](const PROCESS_INFORMATION& process) { CheckProgram(process, screenshots); }) &&
-            Run({argv[1]}, CheckRestart);
-        const std::optional<std::wstring> fullMemory = WriteFullMemoryFile();
-        passed = passed && fullMemory && Run({argv[1], *fullMemory}, CheckCancel);
+            Run({argv[1], *fullMemory}, CheckRestart);
         if (fullMemory) {
             std::error_code ignored;
             std::filesystem::remove(*fullMemory, ignored);
