@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs tallis-gui-check.exe against tallis-sim.exe under Wine on a virtual
 # display: the main window's controls, a run of an example file, the memory
-# view, Device > Identify, Options and About, the close and a second start;
-# then tallis.exe without its driver, and the same checks on tallis.exe
-# through the test driver. With --screenshots it also writes docs/windows-*.png.
+# view, Device > Identify and Write all, Options and About, the close, and a
+# second start with a full program memory whose run Esc cancels while About
+# opens and the commands stay refused; then tallis.exe without its driver,
+# and the same checks on tallis.exe through the test driver. With
+# --screenshots it also writes docs/windows-*.png.
 #
 #   scripts/wine-gui-tests.sh BUILD_FOLDER [--screenshots]
 set -euo pipefail

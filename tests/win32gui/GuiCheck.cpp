@@ -442,8 +442,8 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
 }
 
 // A word at every program-memory address, in 16-byte records: a run of it
-// takes over 16 s on the simulated board in real time (2 ms a word), time
-// enough to watch it and cancel it. The file goes to the temporary folder;
+// takes minutes on the simulated board in real time (the chip alone needs
+// 2 ms a word), time enough to watch it and cancel it. The file goes to the temporary folder;
 // nothing when it cannot be written.
 std::optional<std::wstring> WriteFullMemoryFile() {
     constexpr unsigned kWords = 0x2000;
@@ -520,7 +520,8 @@ void CheckCancel(DWORD id, HWND main) {
     SetForegroundWindow(main);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     Press({}, VK_ESCAPE);
-    // Should Esc do nothing, the run ends with its message box instead.
+    // Should Esc do nothing, the status never says so: the wait ends when the
+    // run does, with its message box, or when it times out.
     WaitFor(
         [&] {
             return TextOf(status).starts_with(L"Cancelled") || FindWindowOf(id, L"TALLIS") != main;
