@@ -443,8 +443,8 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
 
 // A word at every program-memory address, in 16-byte records: a run of it
 // takes minutes on the simulated board in real time (the chip alone needs
-// 2 ms a word), time enough to watch it and cancel it. The file goes to the temporary folder;
-// nothing when it cannot be written.
+// 2 ms a word), time enough to watch it and cancel it. The file goes to the
+// temporary folder; nothing when it cannot be written.
 std::optional<std::wstring> WriteFullMemoryFile() {
     constexpr unsigned kWords = 0x2000;
     constexpr unsigned kWordsPerRecord = 8;
