@@ -161,20 +161,23 @@ bool DesktopSession::Open(const std::filesystem::path& path) {
     return true;
 }
 
-// True when the open file may be used: unchanged since it was read, or read
-// again now. A file that can no longer be read is reported and not used.
-bool DesktopSession::ReloadIfChanged() {
-    return !openedFile_.ChangedOnDisk() || Open(std::filesystem::path(openedFile_.Path()));
+DesktopSession::OpenFileState DesktopSession::ReloadIfChanged() {
+    if (!openedFile_.ChangedOnDisk()) {
+        return OpenFileState::Unchanged;
+    }
+    return Open(std::filesystem::path(openedFile_.Path())) ? OpenFileState::Reloaded
+                                                           : OpenFileState::Unusable;
 }
 
 void DesktopSession::ProgramVerify() {
     if (!EngineCommandAllowed() || !image_) {
         return;
     }
-    const bool reloaded = openedFile_.ChangedOnDisk();
-    if (!ReloadIfChanged()) {
+    const OpenFileState state = ReloadIfChanged();
+    if (state == OpenFileState::Unusable) {
         return;
     }
+    const bool reloaded = state == OpenFileState::Reloaded;
     StartWork(
         [this, image = image_, reloaded]() -> Completion {
             ProgramRun run(*programmer_, *this);
@@ -215,8 +218,8 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
     if (!EngineCommandAllowed() || (needsFile && !image_)) {
         return;
     }
-    const bool reloaded = needsFile && openedFile_.ChangedOnDisk();
-    if (needsFile && !ReloadIfChanged()) {
+    const OpenFileState state = needsFile ? ReloadIfChanged() : OpenFileState::Unchanged;
+    if (state == OpenFileState::Unusable) {
         return;
     }
     std::shared_ptr<const ChipImage> file;
@@ -228,7 +231,7 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
         }
         file = std::make_shared<const ChipImage>(std::move(*parsed.image));
     }
-    if (reloaded) {
+    if (state == OpenFileState::Reloaded) {
         // Said now: the report's own status line replaces it at the end.
         ShowStatus(std::string(kReloadedStatus));
     }

@@ -124,7 +124,10 @@ class DesktopSession : public RunHost {
     void RunToEnd(void (Programmer::*command)(), std::string_view doneStatus);
     void StartWork(Work work, bool cancellable);
     void EndWork(const Completion& done);
-    bool ReloadIfChanged();
+    // The open file as it is on disk now: Unchanged, Reloaded, or Unusable
+    // (it can no longer be read; that has been reported).
+    enum class OpenFileState { Unchanged, Reloaded, Unusable };
+    OpenFileState ReloadIfChanged();
     bool OnWindowThread() const { return std::this_thread::get_id() == windowThread_; }
     void Show(std::function<void()> call);
     void ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,

@@ -128,13 +128,9 @@ class DeviceCommandRun {
     // what that meant for the command.
     static std::string ProtectionLines(const OperationResult& result, const char* consequence) {
         std::string lines;
-        if (result.ProgramProtected()) {
-            lines += FormatText("\nProgram memory 0x%04X-0x%04X is code-protected: %s.",
-                                unsigned{result.protectedFrom}, unsigned{result.protectedTo - 1U},
-                                consequence);
-        }
-        if (result.eepromProtected) {
-            lines += std::string("\nThe data EEPROM is code-protected: ") + consequence + ".";
+        for (const std::string& area : ProtectedAreas(result)) {
+            lines += '\n';
+            lines += Sentence(area + " is code-protected: " + consequence);
         }
         return lines;
     }

@@ -120,15 +120,9 @@ class OperationCommand {
     // when it kept anything, as the chip could not be taken in whole.
     static int ProtectionStatus(const OperationResult& result, const std::string& consequence) {
         int status = kExitCompleted;
-        if (result.ProgramProtected()) {
+        for (const std::string& area : ProtectedAreas(result)) {
             status = Complain(kExitChipMismatch,
-                              "program memory " + Range(result.protectedFrom, result.protectedTo) +
-                                  " is code-protected: it cannot be read and " + consequence);
-        }
-        if (result.eepromProtected) {
-            status =
-                Complain(kExitChipMismatch,
-                         "the data EEPROM is code-protected: it cannot be read and " + consequence);
+                              area + " is code-protected: it cannot be read and " + consequence);
         }
         return status;
     }
@@ -190,12 +184,6 @@ class OperationCommand {
         std::fprintf(out_, "Wrote and verified %s: %s\n", chip.c_str(),
                      ImageContents(*image_).c_str());
         return kExitCompleted;
-    }
-
-    static std::string Range(std::uint16_t from, std::uint16_t to) {
-        char text[32];
-        std::snprintf(text, sizeof text, "0x%04X-0x%04X", unsigned{from}, unsigned{to - 1U});
-        return text;
     }
 
     const CliOptions& options_;

@@ -71,4 +71,16 @@ std::string LineFaultText(LineFault fault) {
     return {};
 }
 
+std::vector<std::string> ProtectedAreas(const OperationResult& result) {
+    std::vector<std::string> areas;
+    if (result.ProgramProtected()) {
+        areas.push_back(FormatText("program memory 0x%04X-0x%04X", unsigned{result.protectedFrom},
+                                   unsigned{result.protectedTo - 1U}));
+    }
+    if (result.eepromProtected) {
+        areas.emplace_back("the data EEPROM");
+    }
+    return areas;
+}
+
 }  // namespace tallis

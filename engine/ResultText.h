@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "device/Device.h"
 #include "engine/LineCheck.h"
@@ -31,5 +32,8 @@ std::string DifferenceText(const Difference& difference);
 std::string IdentifyProblem(const OperationResult& result, const Device* asked);
 // What a failed line check found, and that nothing was sent; empty for None.
 std::string LineFaultText(LineFault fault);
+// What code protection hid from a read or verify, one name a part:
+// "program memory 0x0000-0x1FFF", "the data EEPROM"; empty when nothing.
+std::vector<std::string> ProtectedAreas(const OperationResult& result);
 
 }  // namespace tallis
