@@ -7,8 +7,8 @@
 
 #include "app/Target.h"
 #include "ui/Artwork.h"
+#include "ui/DesktopWindows.h"
 #include "ui/Dialogs.h"
-#include "ui/Forms.h"
 #include "ui/QtSettingsStore.h"
 
 namespace tallis {
@@ -77,10 +77,10 @@ int RunApplication(int argc, char** argv, const TargetStarter& startTarget, bool
     QApplication::setWindowIcon(ApplicationIcon());
     QtDialogs dialogs;
     QtSettingsStore settings(QApplication::applicationName());
-    Forms forms(*target, dialogs, &settings);
-    forms.Form1.show();
+    DesktopWindows desktop(*target, dialogs, &settings);
+    desktop.Main.show();
     if (!options->file.isEmpty()) {
-        forms.Form1.OpenFile(options->file);
+        desktop.Main.OpenFile(options->file);
     }
     const int exitCode = QApplication::exec();
     target->Exit();

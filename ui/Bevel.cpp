@@ -4,12 +4,12 @@
 
 namespace tallis {
 
-TBevel::TBevel(Shape shape, Style style, QWidget* parent)
+Bevel::Bevel(Shape shape, Style style, QWidget* parent)
     : QWidget(parent), shape_(shape), style_(style) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void TBevel::paintEvent(QPaintEvent*) {
+void Bevel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QColor first = palette().color(QPalette::Dark);
     QColor second = palette().color(QPalette::Light);

@@ -6,13 +6,13 @@ namespace tallis {
 
 // A decorative bevel: a sunken or raised line along the bottom edge, or a
 // sunken or raised box.
-class TBevel : public QWidget {
+class Bevel : public QWidget {
     Q_OBJECT
   public:
     enum class Shape { BottomLine, Box };
     enum class Style { Lowered, Raised };
 
-    TBevel(Shape shape, Style style, QWidget* parent = nullptr);
+    Bevel(Shape shape, Style style, QWidget* parent = nullptr);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

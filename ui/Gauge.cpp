@@ -10,9 +10,9 @@ const QColor kBarColour(0, 0, 255);
 const QColor kBackColour(255, 255, 255);
 }  // namespace
 
-TGauge::TGauge(QWidget* parent) : QWidget(parent) {}
+Gauge::Gauge(QWidget* parent) : QWidget(parent) {}
 
-void TGauge::SetProgress(int percent) {
+void Gauge::SetProgress(int percent) {
     const int clamped = std::clamp(percent, 0, 100);
     if (clamped == progress_) {
         return;
@@ -21,7 +21,7 @@ void TGauge::SetProgress(int percent) {
     repaint();
 }
 
-void TGauge::paintEvent(QPaintEvent*) {
+void Gauge::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect inner = rect().adjusted(1, 1, -1, -1);
     painter.fillRect(inner, kBackColour);

@@ -6,10 +6,10 @@ namespace tallis {
 
 // A horizontal percentage bar, blue on white with a single border, showing the
 // percentage done in its middle. A change of the shown value repaints it at once.
-class TGauge : public QWidget {
+class Gauge : public QWidget {
     Q_OBJECT
   public:
-    explicit TGauge(QWidget* parent = nullptr);
+    explicit Gauge(QWidget* parent = nullptr);
 
     int Progress() const { return progress_; }
     // Values outside 0..100 are clamped.

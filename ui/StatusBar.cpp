@@ -8,7 +8,7 @@ constexpr int kPanelTop = 2;
 constexpr int kBarHeight = 21;
 }  // namespace
 
-TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
+StatusBar::StatusBar(QWidget* parent) : QWidget(parent) {
     int left = 0;
     for (std::size_t i = 0; i < panels_.size(); ++i) {
         auto* panel = new QLabel(this);
@@ -22,11 +22,11 @@ TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
     }
 }
 
-QString TStatusBar::PanelText(int panel) const {
+QString StatusBar::PanelText(int panel) const {
     return Panel(panel)->text();
 }
 
-void TStatusBar::SetPanelText(int panel, const QString& text) {
+void StatusBar::SetPanelText(int panel, const QString& text) {
     Panel(panel)->setText(text);
 }
 

@@ -8,12 +8,12 @@ namespace tallis {
 
 // A status bar of two fixed-width sunken panels (200 and 50 pixels); the
 // program writes its latest status text into panel 0.
-class TStatusBar : public QWidget {
+class StatusBar : public QWidget {
     Q_OBJECT
   public:
     static constexpr std::array<int, 2> kPanelWidths{200, 50};
 
-    explicit TStatusBar(QWidget* parent = nullptr);
+    explicit StatusBar(QWidget* parent = nullptr);
 
     QString PanelText(int panel) const;
     void SetPanelText(int panel, const QString& text);

@@ -46,7 +46,7 @@ class DesktopDriver : public QObject {
 
     static QMainWindow* MainWindow() {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (widget->objectName() == QStringLiteral("Form1")) {
+            if (widget->objectName() == QStringLiteral("MainWindow")) {
                 return qobject_cast<QMainWindow*>(widget);
             }
         }
@@ -55,7 +55,8 @@ class DesktopDriver : public QObject {
 
     static bool CalibrationWindowUp() {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (widget->objectName() == QStringLiteral("Form4") && widget->isVisible()) {
+            if (widget->objectName() == QStringLiteral("CalibrationWindow") &&
+                widget->isVisible()) {
                 return true;
             }
         }

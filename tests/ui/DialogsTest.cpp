@@ -20,21 +20,21 @@ class OptionsOk : public ::testing::TestWithParam<PortCase> {};
 TEST_P(OptionsOk, AppliesThePortShowsItAndKeepsTheChoiceForTheNextShowing) {
     const PortCase& port = GetParam();
     WindowsFixture fixture;
-    TForm2& options = fixture.forms.Form2;
+    OptionsDialog& options = fixture.desktop.Options;
 
-    fixture.form1.Options1->trigger();
+    fixture.mainWindow.Options1->trigger();
     ASSERT_TRUE(options.isVisible());
-    EXPECT_FALSE(fixture.form1.isEnabled());
+    EXPECT_FALSE(fixture.mainWindow.isEnabled());
     (port.portNumber == 2 ? options.RadioButton2 : options.RadioButton1)->click();
     options.BitBtn1->click();
 
     EXPECT_FALSE(options.isVisible());
-    EXPECT_TRUE(fixture.form1.isEnabled());
-    EXPECT_EQ(fixture.form1.PortNumber(), port.portNumber);
-    EXPECT_EQ(fixture.form1.PortBase(), port.portBase);
-    EXPECT_EQ(fixture.form1.StatusBar1->PanelText(0), QString::fromLatin1(port.status));
+    EXPECT_TRUE(fixture.mainWindow.isEnabled());
+    EXPECT_EQ(fixture.mainWindow.PortNumber(), port.portNumber);
+    EXPECT_EQ(fixture.mainWindow.PortBase(), port.portBase);
+    EXPECT_EQ(fixture.mainWindow.StatusBar1->PanelText(0), QString::fromLatin1(port.status));
 
-    fixture.form1.Options1->trigger();
+    fixture.mainWindow.Options1->trigger();
     EXPECT_EQ(options.RadioButton2->isChecked(), port.portNumber == 2);
     EXPECT_EQ(options.RadioButton1->isChecked(), port.portNumber == 1);
 }
@@ -62,8 +62,8 @@ TEST_P(OptionsOtherAddress, IsCheckedLikeTheCommandLinePort) {
     WindowsFixture fixture;
     fixture.target.unreachableBase = 0x2A0;
     const bool accepted = *param.refusal == '\0';
-    TForm2& options = fixture.forms.Form2;
-    fixture.form1.Options1->trigger();
+    OptionsDialog& options = fixture.desktop.Options;
+    fixture.mainWindow.Options1->trigger();
 
     options.OtherAddress->click();
     QTest::keyClicks(options.AddressEdit, QString::fromLatin1(param.typed));
@@ -78,10 +78,10 @@ TEST_P(OptionsOtherAddress, IsCheckedLikeTheCommandLinePort) {
             options.AddressError->fontMetrics().horizontalAdvance(options.AddressError->text()),
             options.AddressError->width());
     }
-    EXPECT_EQ(fixture.form1.PortBase(), param.portBase);
-    EXPECT_EQ(fixture.form1.PortNumber(), param.portNumber);
-    EXPECT_EQ(fixture.form1.StatusBar1->PanelText(0), QString::fromLatin1(param.status));
-    EXPECT_EQ(fixture.form1.OptionsPortChoice(), 0) << "a run keeps the port in force";
+    EXPECT_EQ(fixture.mainWindow.PortBase(), param.portBase);
+    EXPECT_EQ(fixture.mainWindow.PortNumber(), param.portNumber);
+    EXPECT_EQ(fixture.mainWindow.StatusBar1->PanelText(0), QString::fromLatin1(param.status));
+    EXPECT_EQ(fixture.mainWindow.OptionsPortChoice(), 0) << "a run keeps the port in force";
     options.reject();
 }
 
@@ -102,24 +102,24 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(OptionsDialog, CloseBoxEnablesTheMainWindowAndAppliesNothing) {
     WindowsFixture fixture;
-    TForm2& options = fixture.forms.Form2;
-    fixture.form1.Options1Click();
+    OptionsDialog& options = fixture.desktop.Options;
+    fixture.mainWindow.Options1Click();
     options.RadioButton2->click();
 
     options.close();
 
     EXPECT_FALSE(options.isVisible());
-    EXPECT_TRUE(fixture.form1.isEnabled());
-    EXPECT_EQ(fixture.form1.PortBase(), 0x378);
-    EXPECT_EQ(fixture.form1.StatusBar1->PanelText(0), QString());
+    EXPECT_TRUE(fixture.mainWindow.isEnabled());
+    EXPECT_EQ(fixture.mainWindow.PortBase(), 0x378);
+    EXPECT_EQ(fixture.mainWindow.StatusBar1->PanelText(0), QString());
     // The choice that was not confirmed is not left for a later run to pick up.
-    EXPECT_EQ(fixture.form1.OptionsPortChoice(), 1);
+    EXPECT_EQ(fixture.mainWindow.OptionsPortChoice(), 1);
 }
 
 TEST(AboutBox, LinkOpensTheDocumentationAndLeavesTheBoxUp) {
     WindowsFixture fixture;
-    TForm3& about = fixture.forms.Form3;
-    fixture.form1.SpeedButton6->click();
+    AboutBox& about = fixture.desktop.About;
+    fixture.mainWindow.SpeedButton6->click();
     ASSERT_TRUE(about.isVisible());
 
     QTest::mouseClick(about.Label4, Qt::LeftButton);
@@ -128,17 +128,17 @@ TEST(AboutBox, LinkOpensTheDocumentationAndLeavesTheBoxUp) {
     EXPECT_TRUE(fixture.dialogs.urls.front().isLocalFile());
     EXPECT_TRUE(QFileInfo::exists(fixture.dialogs.urls.front().toLocalFile()));
     EXPECT_TRUE(about.isVisible());
-    EXPECT_FALSE(fixture.form1.isEnabled());
+    EXPECT_FALSE(fixture.mainWindow.isEnabled());
 
     about.BitBtn1->click();
     EXPECT_FALSE(about.isVisible());
-    EXPECT_TRUE(fixture.form1.isEnabled());
+    EXPECT_TRUE(fixture.mainWindow.isEnabled());
 }
 
 struct DialogCase {
     const char* name;
-    std::function<void(TForm1&)> open;
-    std::function<QDialog&(Forms&)> dialog;
+    std::function<void(MainWindow&)> open;
+    std::function<QDialog&(DesktopWindows&)> dialog;
 };
 
 class DialogUp : public ::testing::TestWithParam<DialogCase> {};
@@ -146,45 +146,46 @@ class DialogUp : public ::testing::TestWithParam<DialogCase> {};
 TEST_P(DialogUp, MainWindowTakesNoInputUntilTheCloseBoxEnablesIt) {
     const DialogCase& param = GetParam();
     WindowsFixture fixture;
-    TForm1& form = fixture.form1;
+    MainWindow& mainWindow = fixture.mainWindow;
     fixture.FinishStartup();
-    Activate(form);
-    param.open(form);
-    QDialog& dialog = param.dialog(fixture.forms);
+    Activate(mainWindow);
+    param.open(mainWindow);
+    QDialog& dialog = param.dialog(fixture.desktop);
     ASSERT_TRUE(dialog.isVisible());
     fixture.target.trace.Clear();
 
-    QTest::keyClick(&form, Qt::Key_E, Qt::ControlModifier);
-    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
-    QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
-    QTest::mouseClick(form.SpeedButton3, Qt::LeftButton);
-    QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
-    QTest::mouseClick(form.SpeedButton4, Qt::LeftButton);
-    QMenuBar* bar = form.menuBar();
+    QTest::keyClick(&mainWindow, Qt::Key_E, Qt::ControlModifier);
+    QTest::keyClick(&mainWindow, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&mainWindow, Qt::Key_O, Qt::ControlModifier);
+    QTest::mouseClick(mainWindow.SpeedButton3, Qt::LeftButton);
+    QTest::mouseClick(mainWindow.SpeedButton1, Qt::LeftButton);
+    QTest::mouseClick(mainWindow.SpeedButton4, Qt::LeftButton);
+    QMenuBar* bar = mainWindow.menuBar();
     QTest::mouseClick(bar, Qt::LeftButton, {},
-                      bar->actionGeometry(form.Programdevices1->menuAction()).center());
-    form.close();
+                      bar->actionGeometry(mainWindow.Programdevices1->menuAction()).center());
+    mainWindow.close();
 
     EXPECT_TRUE(fixture.target.Writes().empty());
     EXPECT_EQ(fixture.dialogs.fileDialogs, 0);
-    EXPECT_FALSE(form.Programdevices1->isVisible());
-    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(mainWindow.Programdevices1->isVisible());
+    EXPECT_TRUE(mainWindow.isVisible());
 
     dialog.close();
     EXPECT_FALSE(dialog.isVisible());
-    ASSERT_TRUE(form.isEnabled());
-    Activate(form);
-    QTest::keyClick(&form, Qt::Key_E, Qt::ControlModifier);
-    WaitForCommand(form);
+    ASSERT_TRUE(mainWindow.isEnabled());
+    Activate(mainWindow);
+    QTest::keyClick(&mainWindow, Qt::Key_E, Qt::ControlModifier);
+    WaitForCommand(mainWindow);
     EXPECT_FALSE(fixture.target.Writes().empty()) << "the window took no input afterwards either";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     BothDialogs, DialogUp,
-    ::testing::Values(DialogCase{"Options", [](TForm1& form) { form.Options1->trigger(); },
-                                 [](Forms& forms) -> QDialog& { return forms.Form2; }},
-                      DialogCase{"About", [](TForm1& form) { form.About2->trigger(); },
-                                 [](Forms& forms) -> QDialog& { return forms.Form3; }}),
+    ::testing::Values(
+        DialogCase{"Options", [](MainWindow& mainWindow) { mainWindow.Options1->trigger(); },
+                   [](DesktopWindows& desktop) -> QDialog& { return desktop.Options; }},
+        DialogCase{"About", [](MainWindow& mainWindow) { mainWindow.About2->trigger(); },
+                   [](DesktopWindows& desktop) -> QDialog& { return desktop.About; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

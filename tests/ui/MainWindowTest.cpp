@@ -13,22 +13,22 @@ namespace {
 
 TEST(MainWindow, StartsWithLpt1ThePic16F877AAndNoFile) {
     WindowsFixture fixture;
-    TForm1& form = fixture.form1;
+    MainWindow& mainWindow = fixture.mainWindow;
 
-    EXPECT_EQ(form.PortBase(), 0x378);
-    EXPECT_EQ(form.PortNumber(), 1);
-    EXPECT_TRUE(form.pic877a->isChecked());
-    EXPECT_FALSE(form.pic877->isChecked());
-    EXPECT_EQ(form.SelectedChip(), ChipType::Pic16F877A);
-    EXPECT_FALSE(form.Program1->isEnabled());
-    EXPECT_FALSE(form.SpeedButton2->isEnabled());
-    EXPECT_TRUE(form.Erase1->isEnabled());
-    EXPECT_TRUE(form.Reset1->isEnabled());
-    EXPECT_EQ(form.StatusBar1->PanelText(0), QString());
-    EXPECT_EQ(form.StatusBar1->PanelText(1), QString());
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("TALLIS  V3e"));
-    EXPECT_EQ(form.Edit1->text(), QString());
-    EXPECT_EQ(form.centralWidget()->size(), QSize(471, 270));
+    EXPECT_EQ(mainWindow.PortBase(), 0x378);
+    EXPECT_EQ(mainWindow.PortNumber(), 1);
+    EXPECT_TRUE(mainWindow.pic877a->isChecked());
+    EXPECT_FALSE(mainWindow.pic877->isChecked());
+    EXPECT_EQ(mainWindow.SelectedChip(), ChipType::Pic16F877A);
+    EXPECT_FALSE(mainWindow.Program1->isEnabled());
+    EXPECT_FALSE(mainWindow.SpeedButton2->isEnabled());
+    EXPECT_TRUE(mainWindow.Erase1->isEnabled());
+    EXPECT_TRUE(mainWindow.Reset1->isEnabled());
+    EXPECT_EQ(mainWindow.StatusBar1->PanelText(0), QString());
+    EXPECT_EQ(mainWindow.StatusBar1->PanelText(1), QString());
+    EXPECT_EQ(mainWindow.windowTitle(), QStringLiteral("TALLIS  V3e"));
+    EXPECT_EQ(mainWindow.Edit1->text(), QString());
+    EXPECT_EQ(mainWindow.centralWidget()->size(), QSize(471, 270));
     // The creation left the lines in the run state: data register 0x02.
     ASSERT_FALSE(fixture.target.Writes().empty());
     EXPECT_EQ(fixture.target.Writes().back(), "W 0378 02");
@@ -37,30 +37,30 @@ TEST(MainWindow, StartsWithLpt1ThePic16F877AAndNoFile) {
 TEST(MainWindow, ProgramShortcutDoesNothingWithoutAFile) {
     WindowsFixture fixture;
     fixture.FinishStartup();
-    Activate(fixture.form1);
+    Activate(fixture.mainWindow);
     fixture.target.trace.Clear();
 
-    QTest::keyClick(&fixture.form1, Qt::Key_P, Qt::ControlModifier);
+    QTest::keyClick(&fixture.mainWindow, Qt::Key_P, Qt::ControlModifier);
     EXPECT_TRUE(fixture.target.Writes().empty());
 
     // The erase shortcut in the same state does reach the port.
-    QTest::keyClick(&fixture.form1, Qt::Key_E, Qt::ControlModifier);
-    WaitForCommand(fixture.form1);
+    QTest::keyClick(&fixture.mainWindow, Qt::Key_E, Qt::ControlModifier);
+    WaitForCommand(fixture.mainWindow);
     EXPECT_FALSE(fixture.target.Writes().empty());
 }
 
 TEST(MainWindow, StartupStepRunsOnceBehindTheCalibrationWindow) {
     FakeTarget target;
     FakeDialogs dialogs;
-    Forms forms(target, dialogs);
-    forms.Form1.show();
+    DesktopWindows desktop(target, dialogs);
+    desktop.Main.show();
     bool calibrationWindowUp = false;
     bool enabledBeforeCalibration = false;
     bool onWorker = false;
     target.timer.onCalibrate = [&] {
-        calibrationWindowUp = forms.Form4.isVisible();
+        calibrationWindowUp = desktop.Calibration.isVisible();
         enabledBeforeCalibration = target.timer.enabled;
-        onWorker = QThread::currentThread() != forms.Form1.thread();
+        onWorker = QThread::currentThread() != desktop.Main.thread();
     };
 
     QTest::qWait(300);
@@ -70,11 +70,11 @@ TEST(MainWindow, StartupStepRunsOnceBehindTheCalibrationWindow) {
     EXPECT_EQ(target.timer.calibrations, std::vector<std::uint32_t>{3000});
     EXPECT_TRUE(calibrationWindowUp);
     EXPECT_TRUE(enabledBeforeCalibration);
-    EXPECT_FALSE(forms.Form4.isVisible());
-    EXPECT_EQ(forms.Form1.StatusBar1->PanelText(0),
+    EXPECT_FALSE(desktop.Calibration.isVisible());
+    EXPECT_EQ(desktop.Main.StatusBar1->PanelText(0),
               QStringLiteral("Driver successfully started !"));
     EXPECT_TRUE(onWorker) << "the calibration keeps the window's thread free to paint";
-    EXPECT_TRUE(forms.Form1.StartupDone());
+    EXPECT_TRUE(desktop.Main.StartupDone());
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -82,23 +82,23 @@ TEST(MainWindow, EngineCommandsWaitForTheStartupStep) {
     WindowsFixture fixture;
     fixture.target.trace.Clear();
 
-    fixture.form1.SpeedButton3->click();
-    fixture.form1.SpeedButton5->click();
+    fixture.mainWindow.SpeedButton3->click();
+    fixture.mainWindow.SpeedButton5->click();
     EXPECT_TRUE(fixture.target.Writes().empty()) << "untimed commands reached the chip";
 
     fixture.FinishStartup();
-    fixture.form1.SpeedButton5->click();
-    WaitForCommand(fixture.form1);
+    fixture.mainWindow.SpeedButton5->click();
+    WaitForCommand(fixture.mainWindow);
     EXPECT_FALSE(fixture.target.Writes().empty());
-    EXPECT_EQ(fixture.form1.StatusBar1->PanelText(0), QStringLiteral("Target reset"));
+    EXPECT_EQ(fixture.mainWindow.StatusBar1->PanelText(0), QStringLiteral("Target reset"));
 }
 
 TEST(MainWindow, MissingDriverShowsTheMessageAndEndsWithoutWritingThePort) {
     FakeTarget target;
     target.driverStarted = false;
     FakeDialogs dialogs;
-    Forms forms(target, dialogs);
-    forms.Form1.show();
+    DesktopWindows desktop(target, dialogs);
+    desktop.Main.show();
     target.trace.Clear();
     QTimer::singleShot(5000, [] { QApplication::exit(99); });
 
@@ -110,13 +110,13 @@ TEST(MainWindow, MissingDriverShowsTheMessageAndEndsWithoutWritingThePort) {
               QStringLiteral("Cannot open the parallel port ! \n\nAdd your user to the group lp "
                              "(for /dev/parport0)  \n\nOr run tallis as root"));
     EXPECT_TRUE(target.timer.calibrations.empty());
-    forms.Form1.close();
+    desktop.Main.close();
     EXPECT_TRUE(target.Writes().empty());
 }
 
 struct CloseRoute {
     const char* name;
-    std::function<void(TForm1&)> close;
+    std::function<void(MainWindow&)> close;
 };
 
 class CloseRoutes : public ::testing::TestWithParam<std::tuple<CloseRoute, int>> {};
@@ -126,13 +126,13 @@ TEST_P(CloseRoutes, WriteControlThenDataAtTheChosenPortAndEndTheProgram) {
     WindowsFixture fixture;
     fixture.FinishStartup();
     if (portNumber == 2) {
-        fixture.form1.Options1Click();
-        fixture.forms.Form2.RadioButton2->setChecked(true);
-        fixture.forms.Form2.BitBtn1->click();
+        fixture.mainWindow.Options1Click();
+        fixture.desktop.Options.RadioButton2->setChecked(true);
+        fixture.desktop.Options.BitBtn1->click();
     }
     fixture.target.trace.Clear();
 
-    QTimer::singleShot(0, &fixture.form1, [&] { route.close(fixture.form1); });
+    QTimer::singleShot(0, &fixture.mainWindow, [&] { route.close(fixture.mainWindow); });
     QTimer::singleShot(5000, [] { QApplication::exit(99); });
     const int exitCode = QApplication::exec();
 
@@ -140,14 +140,14 @@ TEST_P(CloseRoutes, WriteControlThenDataAtTheChosenPortAndEndTheProgram) {
         portNumber == 2 ? std::vector<std::string>{"W 027A 00", "W 0278 03"}
                         : std::vector<std::string>{"W 037A 00", "W 0378 03"};
     EXPECT_EQ(fixture.target.Writes(), expected);
-    EXPECT_FALSE(fixture.form1.isVisible());
+    EXPECT_FALSE(fixture.mainWindow.isVisible());
     EXPECT_EQ(exitCode, 0) << "the event loop went on after the main window closed";
 }
 
 const CloseRoute kCloseRoutes[] = {
-    {"FileExit", [](TForm1& form) { form.Exit1->trigger(); }},
-    {"ExitButton", [](TForm1& form) { form.SpeedButton4->click(); }},
-    {"CloseBox", [](TForm1& form) { form.close(); }},
+    {"FileExit", [](MainWindow& mainWindow) { mainWindow.Exit1->trigger(); }},
+    {"ExitButton", [](MainWindow& mainWindow) { mainWindow.SpeedButton4->click(); }},
+    {"CloseBox", [](MainWindow& mainWindow) { mainWindow.close(); }},
 };
 
 INSTANTIATE_TEST_SUITE_P(AllRoutes, CloseRoutes,

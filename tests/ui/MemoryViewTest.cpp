@@ -20,11 +20,11 @@ bool Dimmed(const QTableWidget* table, int row, int column) {
 TEST(MemoryView, ShowsTheOpenFileForTheSelectedChip) {
     WindowsFixture fixture;
     fixture.dialogs.nextFile = kExample;
-    fixture.form1.Open1->trigger();
+    fixture.mainWindow.Open1->trigger();
 
-    fixture.form1.MemoryView1->trigger();
+    fixture.mainWindow.MemoryView1->trigger();
 
-    const MemoryView& view = fixture.forms.Memory;
+    const MemoryView& view = fixture.desktop.Memory;
     EXPECT_TRUE(view.isVisible());
     EXPECT_EQ(view.windowTitle(), QStringLiteral("Memory view - blink877a.hex"));
     EXPECT_EQ(view.ProgramTable->rowCount(), 8192 / 8);
@@ -37,8 +37,8 @@ TEST(MemoryView, ShowsTheOpenFileForTheSelectedChip) {
     EXPECT_EQ(view.EepromTable->columnCount(), 17) << "16 bytes and their characters";
     EXPECT_EQ(CellText(view.ConfigTable, 0, 0), QStringLiteral("Configuration word"));
 
-    fixture.form1.pic877->click();
-    fixture.form1.MemoryView1->trigger();
+    fixture.mainWindow.pic877->click();
+    fixture.mainWindow.MemoryView1->trigger();
     EXPECT_EQ(view.ProgramTable->rowCount(), 8192 / 8) << "the PIC16F877 has 8K words too";
     EXPECT_EQ(view.EepromTable->rowCount(), 256 / 16);
 }

@@ -28,40 +28,41 @@ QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 
 TEST(OpenCommand, LoadsTheFileShowsItsWordCountAndEnablesProgramming) {
     WindowsFixture fixture;
-    TForm1& form = fixture.form1;
+    MainWindow& mainWindow = fixture.mainWindow;
     QTemporaryDir dir;
     const QString path = WriteFile(dir, QStringLiteral("small.hex"), kSmallHex);
     fixture.dialogs.nextFile = path;
 
-    form.Open1->trigger();
+    mainWindow.Open1->trigger();
 
     EXPECT_EQ(fixture.dialogs.filtersSeen, QStringList({QStringLiteral("Intel hex  file (*.hex)"),
                                                         QStringLiteral("All  files (*)")}));
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("TALLIS - ") + path);
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("  5"));
-    ASSERT_NE(form.Image(), nullptr);
-    EXPECT_EQ(form.Image()->LastIndex, static_cast<std::int32_t>(std::strlen(kSmallHex)) - 1);
-    EXPECT_TRUE(form.Program1->isEnabled());
-    EXPECT_TRUE(form.SpeedButton2->isEnabled());
+    EXPECT_EQ(mainWindow.windowTitle(), QStringLiteral("TALLIS - ") + path);
+    EXPECT_EQ(mainWindow.Edit1->text(), QStringLiteral("  5"));
+    ASSERT_NE(mainWindow.Image(), nullptr);
+    EXPECT_EQ(mainWindow.Image()->LastIndex, static_cast<std::int32_t>(std::strlen(kSmallHex)) - 1);
+    EXPECT_TRUE(mainWindow.Program1->isEnabled());
+    EXPECT_TRUE(mainWindow.SpeedButton2->isEnabled());
     EXPECT_TRUE(fixture.dialogs.messages.empty());
 }
 
 TEST(OpenCommand, FileChangedOnDiskIsReadAgainBeforeItIsProgrammed) {
     WindowsFixture fixture;
-    TForm1& form = fixture.form1;
+    MainWindow& mainWindow = fixture.mainWindow;
     fixture.FinishStartup();
     QTemporaryDir dir;
     const QString path = WriteFile(dir, QStringLiteral("small.hex"), kSmallHex);
     fixture.dialogs.nextFile = path;
-    form.Open1->trigger();
+    mainWindow.Open1->trigger();
 
     WriteFile(dir, QStringLiteral("small.hex"), QByteArray(":0400000001000200F9\r\n") + kSmallHex);
-    form.SpeedButton2->click();
-    WaitForCommand(form);
+    mainWindow.SpeedButton2->click();
+    WaitForCommand(mainWindow);
 
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("  7"));
-    EXPECT_EQ(form.Image()->WordCount, 7U);
-    EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("File changed on disk: reloaded"));
+    EXPECT_EQ(mainWindow.Edit1->text(), QStringLiteral("  7"));
+    EXPECT_EQ(mainWindow.Image()->WordCount, 7U);
+    EXPECT_EQ(mainWindow.StatusBar1->PanelText(0),
+              QStringLiteral("File changed on disk: reloaded"));
 }
 
 TEST(OpenCommand, StoredFilterBecomesTheDialogsFiltersWithItsDescriptions) {
@@ -79,8 +80,9 @@ struct Shown {
     const FirmwareImage* image;
     bool programEnabled;
 
-    static Shown Of(const TForm1& form) {
-        return {form.windowTitle(), form.Edit1->text(), form.Image(), form.Program1->isEnabled()};
+    static Shown Of(const MainWindow& mainWindow) {
+        return {mainWindow.windowTitle(), mainWindow.Edit1->text(), mainWindow.Image(),
+                mainWindow.Program1->isEnabled()};
     }
     bool operator==(const Shown&) const = default;
 };
@@ -96,16 +98,16 @@ class OpenThatChangesNothing : public ::testing::TestWithParam<FailedOpen> {};
 TEST_P(OpenThatChangesNothing, LeavesTheWindowAsItWas) {
     const FailedOpen& param = GetParam();
     WindowsFixture fixture;
-    TForm1& form = fixture.form1;
+    MainWindow& mainWindow = fixture.mainWindow;
     QTemporaryDir dir;
     fixture.dialogs.nextFile = WriteFile(dir, QStringLiteral("first.hex"), kSmallHex);
-    form.SpeedButton1->click();
-    const Shown before = Shown::Of(form);
+    mainWindow.SpeedButton1->click();
+    const Shown before = Shown::Of(mainWindow);
 
     fixture.dialogs.nextFile = param.answer(dir);
-    form.SpeedButton1->click();
+    mainWindow.SpeedButton1->click();
 
-    EXPECT_EQ(Shown::Of(form), before);
+    EXPECT_EQ(Shown::Of(mainWindow), before);
     EXPECT_EQ(fixture.dialogs.messages.size(), param.reported ? 1U : 0U);
     if (param.reported) {
         EXPECT_FALSE(fixture.dialogs.messages.front().isEmpty());

@@ -59,16 +59,16 @@ bool EdgeDrawn(const QImage& picture, const QRect& rect, Side side, const QColor
 // edges.
 TEST(ScaledLayout, GaugeAndItsBoxKeepEveryEdge) {
     WindowsFixture fixture;
-    TForm1& form = fixture.form1;
+    MainWindow& mainWindow = fixture.mainWindow;
     const double scale = AskedScale();
-    ASSERT_DOUBLE_EQ(form.devicePixelRatioF(), scale);
-    const QImage picture = form.grab().toImage();
+    ASSERT_DOUBLE_EQ(mainWindow.devicePixelRatioF(), scale);
+    const QImage picture = mainWindow.grab().toImage();
     ASSERT_EQ(picture.devicePixelRatio(), scale);
 
-    const QRect gauge = DeviceRect(*form.Gau1, form, scale);
-    const QRect box = DeviceRect(*form.Bevel4, form, scale);
-    const QColor dark = form.Bevel4->palette().color(QPalette::Dark);
-    const QColor light = form.Bevel4->palette().color(QPalette::Light);
+    const QRect gauge = DeviceRect(*mainWindow.Gau1, mainWindow, scale);
+    const QRect box = DeviceRect(*mainWindow.Bevel4, mainWindow, scale);
+    const QColor dark = mainWindow.Bevel4->palette().color(QPalette::Dark);
+    const QColor light = mainWindow.Bevel4->palette().color(QPalette::Light);
     for (const auto& [side, name, boxColour] :
          {std::tuple{Side::Top, "top", dark}, std::tuple{Side::Left, "left", dark},
           std::tuple{Side::Bottom, "bottom", light}, std::tuple{Side::Right, "right", light}}) {

@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "ui/Artwork.h"
+#include "ui/DesktopWindows.h"
 #include "ui/Dialogs.h"
-#include "ui/Forms.h"
 #include "ui/SimTarget.h"
 
 namespace {
@@ -89,8 +89,8 @@ class SteppedSimTarget : public tallis::Target {
 };
 
 // Lets the window answer until its command on the worker has ended.
-void Finish(const tallis::TForm1& form) {
-    while (form.CommandRunning()) {
+void Finish(const tallis::MainWindow& mainWindow) {
+    while (mainWindow.CommandRunning()) {
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
@@ -109,38 +109,38 @@ bool Save(QWidget& window, const QDir& folder, const char* name) {
 }
 
 // The run held at about a third of the gauge, with its Cancel button up.
-bool SaveBusy(tallis::TForm1& form, SteppedTimer& timer, const QDir& folder) {
+bool SaveBusy(tallis::MainWindow& mainWindow, SteppedTimer& timer, const QDir& folder) {
     constexpr long kBatch = 40;
     timer.held = true;
-    form.SpeedButton1Click();
-    while (form.Gau1->Progress() < 35 && form.CommandRunning()) {
+    mainWindow.SpeedButton1Click();
+    while (mainWindow.Gau1->Progress() < 35 && mainWindow.CommandRunning()) {
         timer.allowance += kBatch;
-        while (timer.allowance.load() > 0 && form.CommandRunning()) {
+        while (timer.allowance.load() > 0 && mainWindow.CommandRunning()) {
             QApplication::processEvents();
         }
         QApplication::processEvents();
     }
-    const bool ok = Save(form, folder, "main-window-busy.png");
+    const bool ok = Save(mainWindow, folder, "main-window-busy.png");
     timer.held = false;
-    Finish(form);
+    Finish(mainWindow);
     return ok;
 }
 
 // The main window with the Device menu open, from the screen.
-bool SaveDeviceMenu(tallis::TForm1& form, const QDir& folder) {
-    form.raise();
-    form.activateWindow();
-    QMenuBar* bar = form.menuBar();
-    const QRect item = bar->actionGeometry(form.Device1->menuAction());
-    form.Device1->popup(bar->mapToGlobal(item.bottomLeft()));
+bool SaveDeviceMenu(tallis::MainWindow& mainWindow, const QDir& folder) {
+    mainWindow.raise();
+    mainWindow.activateWindow();
+    QMenuBar* bar = mainWindow.menuBar();
+    const QRect item = bar->actionGeometry(mainWindow.Device1->menuAction());
+    mainWindow.Device1->popup(bar->mapToGlobal(item.bottomLeft()));
     for (int i = 0; i < 20; ++i) {
         QApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    const QRect area = form.frameGeometry().united(form.Device1->geometry());
+    const QRect area = mainWindow.frameGeometry().united(mainWindow.Device1->geometry());
     const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(
         0, area.x(), area.y(), area.width(), area.height());
-    form.Device1->hide();
+    mainWindow.Device1->hide();
     return Write(picture, folder, "device-menu.png");
 }
 
@@ -155,41 +155,41 @@ int main(int argc, char** argv) {
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     SteppedSimTarget target;
     ScriptedDialogs dialogs;
-    tallis::Forms forms(target, dialogs);
-    tallis::TForm1& form = forms.Form1;
-    form.Timer1->stop();
-    form.show();
-    form.Timer1Timer();
-    Finish(form);
+    tallis::DesktopWindows desktop(target, dialogs);
+    tallis::MainWindow& mainWindow = desktop.Main;
+    mainWindow.Timer1->stop();
+    mainWindow.show();
+    mainWindow.Timer1Timer();
+    Finish(mainWindow);
 
-    bool ok = Save(form, folder, "main-window.png");
-    ok = Save(forms.Form4, folder, "time-calibrate.png") && ok;
-    forms.Form4.hide();
-    form.Open1Click();
-    ok = SaveBusy(form, *target.stepped, folder) && ok;
-    form.SpeedButton1Click();
-    Finish(form);
-    ok = Save(form, folder, "main-window-after-run.png") && ok;
-    ok = SaveDeviceMenu(form, folder) && ok;
+    bool ok = Save(mainWindow, folder, "main-window.png");
+    ok = Save(desktop.Calibration, folder, "time-calibrate.png") && ok;
+    desktop.Calibration.hide();
+    mainWindow.Open1Click();
+    ok = SaveBusy(mainWindow, *target.stepped, folder) && ok;
+    mainWindow.SpeedButton1Click();
+    Finish(mainWindow);
+    ok = Save(mainWindow, folder, "main-window-after-run.png") && ok;
+    ok = SaveDeviceMenu(mainWindow, folder) && ok;
 
     // The chip holds the blink example; a Verify against the counter example differs.
     dialogs.nextFile = kExamples + QStringLiteral("/counter877a.hex");
-    form.Open1Click();
-    form.Verify1->trigger();
-    Finish(form);
-    ok = Save(forms.Memory, folder, "memory-view.png") && ok;
-    form.Read1->trigger();
-    Finish(form);
-    forms.Memory.Tabs->setCurrentIndex(2);
-    ok = Save(forms.Memory, folder, "memory-view-config.png") && ok;
-    forms.Memory.hide();
+    mainWindow.Open1Click();
+    mainWindow.Verify1->trigger();
+    Finish(mainWindow);
+    ok = Save(desktop.Memory, folder, "memory-view.png") && ok;
+    mainWindow.Read1->trigger();
+    Finish(mainWindow);
+    desktop.Memory.Tabs->setCurrentIndex(2);
+    ok = Save(desktop.Memory, folder, "memory-view-config.png") && ok;
+    desktop.Memory.hide();
 
-    form.Options1Click();
-    ok = Save(forms.Form2, folder, "options-dialog.png") && ok;
-    forms.Form2.BitBtn1Click();
-    form.Ab1Click();
-    ok = Save(forms.Form3, folder, "about-box.png") && ok;
-    forms.Form3.BitBtn1Click();
+    mainWindow.Options1Click();
+    ok = Save(desktop.Options, folder, "options-dialog.png") && ok;
+    desktop.Options.BitBtn1Click();
+    mainWindow.Ab1Click();
+    ok = Save(desktop.About, folder, "about-box.png") && ok;
+    desktop.About.BitBtn1Click();
 
     if (argc > 2) {
         const QPixmap icon = tallis::ProgrammerPicture().scaled(128, 128, Qt::KeepAspectRatio,

@@ -20,54 +20,54 @@ TEST(WindowSettings, TheWindowRemembersPortChipFastFolderRecentFilesAndPlace) {
     MemorySettingsStore store;
     {
         WindowsFixture fixture(&store);
-        fixture.form1.Options1->trigger();
-        fixture.forms.Form2.FastProgramming->click();
-        fixture.forms.Form2.reject();
-        EXPECT_FALSE(fixture.form1.FastTiming()) << "the close box applies nothing";
-        fixture.form1.Options1->trigger();
-        fixture.forms.Form2.RadioButton2->click();
-        fixture.forms.Form2.FastProgramming->click();
-        fixture.forms.Form2.BitBtn1->click();
-        fixture.form1.pic877->click();
+        fixture.mainWindow.Options1->trigger();
+        fixture.desktop.Options.FastProgramming->click();
+        fixture.desktop.Options.reject();
+        EXPECT_FALSE(fixture.mainWindow.FastTiming()) << "the close box applies nothing";
+        fixture.mainWindow.Options1->trigger();
+        fixture.desktop.Options.RadioButton2->click();
+        fixture.desktop.Options.FastProgramming->click();
+        fixture.desktop.Options.BitBtn1->click();
+        fixture.mainWindow.pic877->click();
         fixture.dialogs.nextFile = kExample;
-        fixture.form1.Open1->trigger();
-        fixture.form1.move(40, 50);
-        fixture.form1.FormClose();
+        fixture.mainWindow.Open1->trigger();
+        fixture.mainWindow.move(40, 50);
+        fixture.mainWindow.FormClose();
     }
 
     WindowsFixture again(&store);
-    TForm1& form = again.form1;
-    EXPECT_EQ(form.PortNumber(), 2);
-    EXPECT_EQ(form.PortBase(), 0x278);
-    EXPECT_TRUE(again.forms.Form2.RadioButton2->isChecked());
-    EXPECT_TRUE(again.forms.Form2.FastProgramming->isChecked());
-    EXPECT_TRUE(form.FastTiming());
-    EXPECT_TRUE(form.pic877->isChecked());
-    EXPECT_EQ(form.SelectedChip(), ChipType::Pic16F877);
-    EXPECT_EQ(form.OpenD1.directory, QStringLiteral(TALLIS_EXAMPLES_DIR));
-    EXPECT_EQ(form.pos(), QPoint(40, 50));
-    ASSERT_EQ(form.RecentFiles.size(), 2U) << "the file and a separator";
-    EXPECT_EQ(form.RecentFiles.front()->text(), QStringLiteral("&1 blink877a.hex"));
+    MainWindow& mainWindow = again.mainWindow;
+    EXPECT_EQ(mainWindow.PortNumber(), 2);
+    EXPECT_EQ(mainWindow.PortBase(), 0x278);
+    EXPECT_TRUE(again.desktop.Options.RadioButton2->isChecked());
+    EXPECT_TRUE(again.desktop.Options.FastProgramming->isChecked());
+    EXPECT_TRUE(mainWindow.FastTiming());
+    EXPECT_TRUE(mainWindow.pic877->isChecked());
+    EXPECT_EQ(mainWindow.SelectedChip(), ChipType::Pic16F877);
+    EXPECT_EQ(mainWindow.OpenD1.directory, QStringLiteral(TALLIS_EXAMPLES_DIR));
+    EXPECT_EQ(mainWindow.pos(), QPoint(40, 50));
+    ASSERT_EQ(mainWindow.RecentFiles.size(), 2U) << "the file and a separator";
+    EXPECT_EQ(mainWindow.RecentFiles.front()->text(), QStringLiteral("&1 blink877a.hex"));
 
-    form.RecentFiles.front()->trigger();
-    ASSERT_NE(form.Image(), nullptr);
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("TALLIS - ") + kExample);
+    mainWindow.RecentFiles.front()->trigger();
+    ASSERT_NE(mainWindow.Image(), nullptr);
+    EXPECT_EQ(mainWindow.windowTitle(), QStringLiteral("TALLIS - ") + kExample);
 }
 
 TEST(WindowSettings, ADroppedFileOpens) {
     WindowsFixture fixture;
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(kExample)});
-    const QPoint at = fixture.form1.rect().center();
+    const QPoint at = fixture.mainWindow.rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
 
-    QCoreApplication::sendEvent(&fixture.form1, &enter);
-    QCoreApplication::sendEvent(&fixture.form1, &drop);
+    QCoreApplication::sendEvent(&fixture.mainWindow, &enter);
+    QCoreApplication::sendEvent(&fixture.mainWindow, &drop);
 
     EXPECT_TRUE(enter.isAccepted());
-    ASSERT_NE(fixture.form1.Image(), nullptr);
-    EXPECT_EQ(fixture.form1.windowTitle(), QStringLiteral("TALLIS - ") + kExample);
+    ASSERT_NE(fixture.mainWindow.Image(), nullptr);
+    EXPECT_EQ(fixture.mainWindow.windowTitle(), QStringLiteral("TALLIS - ") + kExample);
 }
 
 TEST(WindowSettings, SimulatedChipKeepsItsMemoryInTheStateFile) {

@@ -42,29 +42,29 @@ std::vector<std::string> FakeTarget::Writes() const {
     return writes;
 }
 
-WindowsFixture::WindowsFixture(SettingsStore* settings) : forms(target, dialogs, settings) {
-    form1.Timer1->stop();  // tests run the start-up step themselves
-    form1.show();
+WindowsFixture::WindowsFixture(SettingsStore* settings) : desktop(target, dialogs, settings) {
+    mainWindow.Timer1->stop();  // tests run the start-up step themselves
+    mainWindow.show();
 }
 
 WindowsFixture::~WindowsFixture() {
-    forms.Form2.hide();
-    forms.Form3.hide();
-    forms.Form4.hide();
-    forms.Memory.hide();
+    desktop.Options.hide();
+    desktop.About.hide();
+    desktop.Calibration.hide();
+    desktop.Memory.hide();
 }
 
 void WindowsFixture::FinishStartup() {
-    test::FinishStartup(form1);
+    test::FinishStartup(mainWindow);
 }
 
-void FinishStartup(TForm1& form) {
-    form.Timer1Timer();
-    WaitForCommand(form);
+void FinishStartup(MainWindow& mainWindow) {
+    mainWindow.Timer1Timer();
+    WaitForCommand(mainWindow);
 }
 
-void WaitForCommand(const TForm1& form) {
-    while (form.CommandRunning()) {
+void WaitForCommand(const MainWindow& mainWindow) {
+    while (mainWindow.CommandRunning()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }

@@ -9,8 +9,8 @@
 #include "app/Target.h"
 #include "portio/AccessTrace.h"
 #include "portio/RecordingPortIo.h"
+#include "ui/DesktopWindows.h"
 #include "ui/Dialogs.h"
-#include "ui/Forms.h"
 
 namespace tallis::test {
 
@@ -91,8 +91,8 @@ class FakeTarget : public Target {
 struct WindowsFixture {
     FakeTarget target;
     FakeDialogs dialogs;
-    Forms forms;
-    TForm1& form1 = forms.Form1;
+    DesktopWindows desktop;
+    MainWindow& mainWindow = desktop.Main;
 
     explicit WindowsFixture(SettingsStore* settings = nullptr);
     ~WindowsFixture();
@@ -100,9 +100,9 @@ struct WindowsFixture {
 };
 
 // Runs the start-up step and waits for its calibration on the worker.
-void FinishStartup(TForm1& form);
+void FinishStartup(MainWindow& mainWindow);
 // Answers the window's events until its command has ended.
-void WaitForCommand(const TForm1& form);
+void WaitForCommand(const MainWindow& mainWindow);
 
 // Makes the main window the active one, so that its shortcuts reach it.
 void Activate(QWidget& window);

@@ -42,7 +42,7 @@ class PaintCounter : public QObject {
 };
 
 TEST(Gauge, ClampsAndRepaintsAtOnceWithoutTheEventLoop) {
-    TGauge gauge;
+    Gauge gauge;
     gauge.resize(371, 29);
     gauge.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&gauge));

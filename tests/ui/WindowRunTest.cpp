@@ -21,16 +21,16 @@ const QString kExample = QStringLiteral(TALLIS_EXAMPLES_DIR "/blink877a.hex");
 struct SimWindows {
     SimTarget target{sim::TimeSource::Virtual};
     FakeDialogs dialogs;
-    Forms forms{target, dialogs};
-    TForm1& form = forms.Form1;
+    DesktopWindows desktop{target, dialogs};
+    MainWindow& mainWindow = desktop.Main;
 
     SimWindows() {
-        form.Timer1->stop();
-        Activate(form);
-        FinishStartup(form);
+        mainWindow.Timer1->stop();
+        Activate(mainWindow);
+        FinishStartup(mainWindow);
         dialogs.nextFile = kExample;
-        form.Open1Click();
-        EXPECT_NE(form.Image(), nullptr);
+        mainWindow.Open1Click();
+        EXPECT_NE(mainWindow.Image(), nullptr);
     }
 
     sim::ChipMemory ExpectedMemory() {
@@ -41,10 +41,11 @@ struct SimWindows {
 
     void ExpectProgrammedOnce() {
         const QString complete =
-            QStringLiteral("Down load data %1 words complete").arg(form.Image()->WordCount);
+            QStringLiteral("Down load data %1 words complete").arg(mainWindow.Image()->WordCount);
         EXPECT_EQ(dialogs.messages, std::vector<QString>{complete});
-        EXPECT_EQ(form.Gau1->Progress(), 100);
-        EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("Current LPT Port :1  (378H)"));
+        EXPECT_EQ(mainWindow.Gau1->Progress(), 100);
+        EXPECT_EQ(mainWindow.StatusBar1->PanelText(0),
+                  QStringLiteral("Current LPT Port :1  (378H)"));
         const sim::ChipMemory expected = ExpectedMemory();
         const sim::ChipMemory& actual = target.Simulation().Chip().Memory();
         EXPECT_EQ(actual.program, expected.program);
@@ -59,15 +60,15 @@ TEST(WindowRun, ProgramsTheSimulatedChipAndReportsTheDownload) {
     SimWindows windows;
     std::vector<int> gaugeWhileMessageUp;
     windows.dialogs.onMessage = [&] {
-        gaugeWhileMessageUp.push_back(windows.form.Gau1->Progress());
+        gaugeWhileMessageUp.push_back(windows.mainWindow.Gau1->Progress());
     };
 
-    windows.form.SpeedButton2->click();
-    WaitForCommand(windows.form);
+    windows.mainWindow.SpeedButton2->click();
+    WaitForCommand(windows.mainWindow);
 
     windows.ExpectProgrammedOnce();
     EXPECT_EQ(gaugeWhileMessageUp, std::vector<int>{100});
-    EXPECT_FALSE(windows.form.CommandRunning());
+    EXPECT_FALSE(windows.mainWindow.CommandRunning());
 }
 
 // Answers the window's events until the condition holds.
@@ -80,38 +81,39 @@ void AnswerUntil(Condition condition) {
 
 TEST(WindowRun, WindowAnswersWhileACommandRunsAndItsChipControlsAreDisabled) {
     WindowsFixture fixture;
-    TForm1& form = fixture.form1;
+    MainWindow& mainWindow = fixture.mainWindow;
     fixture.FinishStartup();
-    Activate(form);
+    Activate(mainWindow);
     fixture.target.timer.hold = true;  // the erase waits at its first wait
-    form.Gau1->SetProgress(100);
-    form.SpeedButton3->click();
-    EXPECT_EQ(form.Gau1->Progress(), 0) << "each command starts from an empty gauge";
+    mainWindow.Gau1->SetProgress(100);
+    mainWindow.SpeedButton3->click();
+    EXPECT_EQ(mainWindow.Gau1->Progress(), 0) << "each command starts from an empty gauge";
 
     bool timerFired = false;
-    QTimer::singleShot(1, &form, [&] { timerFired = true; });
+    QTimer::singleShot(1, &mainWindow, [&] { timerFired = true; });
     AnswerUntil([&] { return timerFired; });
-    ASSERT_TRUE(form.CommandRunning());
+    ASSERT_TRUE(mainWindow.CommandRunning());
     for (const QAction* action :
-         {form.Program1, form.Erase1, form.Reset1, form.Open1, form.Options1, form.Identify1,
-          form.Read1, form.Verify1, form.BlankCheck1, form.WriteAll1}) {
+         {mainWindow.Program1, mainWindow.Erase1, mainWindow.Reset1, mainWindow.Open1,
+          mainWindow.Options1, mainWindow.Identify1, mainWindow.Read1, mainWindow.Verify1,
+          mainWindow.BlankCheck1, mainWindow.WriteAll1}) {
         EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
     }
     for (const QWidget* control : std::initializer_list<const QWidget*>{
-             form.SpeedButton1, form.SpeedButton2, form.SpeedButton3, form.SpeedButton5,
-             form.pic877, form.pic877a}) {
+             mainWindow.SpeedButton1, mainWindow.SpeedButton2, mainWindow.SpeedButton3,
+             mainWindow.SpeedButton5, mainWindow.pic877, mainWindow.pic877a}) {
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     }
-    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);  // Reset: not now
-    form.About2->trigger();
-    EXPECT_TRUE(fixture.forms.Form3.isVisible());
-    fixture.forms.Form3.BitBtn1->click();
+    QTest::keyClick(&mainWindow, Qt::Key_S, Qt::ControlModifier);  // Reset: not now
+    mainWindow.About2->trigger();
+    EXPECT_TRUE(fixture.desktop.About.isVisible());
+    fixture.desktop.About.BitBtn1->click();
 
     fixture.target.timer.hold = false;
-    WaitForCommand(form);
-    EXPECT_TRUE(form.Erase1->isEnabled());
-    EXPECT_TRUE(form.pic877->isEnabled());
-    EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("Chip erased"));
+    WaitForCommand(mainWindow);
+    EXPECT_TRUE(mainWindow.Erase1->isEnabled());
+    EXPECT_TRUE(mainWindow.pic877->isEnabled());
+    EXPECT_EQ(mainWindow.StatusBar1->PanelText(0), QStringLiteral("Chip erased"));
     EXPECT_EQ(fixture.target.Writes().back(), "W 037A 00") << "the erase's end, no reset after it";
 }
 
@@ -126,22 +128,22 @@ class CancelDuringARun : public ::testing::TestWithParam<CancelRoute> {};
 TEST_P(CancelDuringARun, StopsBeforeTheNextWordWithVppOff) {
     const CancelRoute& route = GetParam();
     WindowsFixture fixture;
-    TForm1& form = fixture.form1;
+    MainWindow& mainWindow = fixture.mainWindow;
     fixture.FinishStartup();
-    Activate(form);
+    Activate(mainWindow);
     fixture.dialogs.nextFile = kExample;
-    form.Open1Click();
+    mainWindow.Open1Click();
     fixture.target.timer.hold = true;  // held in the erase
-    form.SpeedButton2->click();
-    ASSERT_TRUE(form.CancelButton->isVisible());
+    mainWindow.SpeedButton2->click();
+    ASSERT_TRUE(mainWindow.CancelButton->isVisible());
 
     route.cancel(fixture);
     fixture.target.timer.hold = false;
-    WaitForCommand(form);
+    WaitForCommand(mainWindow);
 
     EXPECT_TRUE(fixture.dialogs.messages.empty());
-    EXPECT_FALSE(form.CancelButton->isVisible());
-    EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("Cancelled at 0000H; VPP off"));
+    EXPECT_FALSE(mainWindow.CancelButton->isVisible());
+    EXPECT_EQ(mainWindow.StatusBar1->PanelText(0), QStringLiteral("Cancelled at 0000H; VPP off"));
     std::string lastData;
     for (const std::string& write : fixture.target.Writes()) {
         if (write.starts_with("W 0378")) {
@@ -149,35 +151,36 @@ TEST_P(CancelDuringARun, StopsBeforeTheNextWordWithVppOff) {
         }
     }
     EXPECT_EQ(lastData, route.closes ? "W 0378 03" : "W 0378 02") << "target running, VPP off";
-    EXPECT_EQ(form.isVisible(), !route.closes);
+    EXPECT_EQ(mainWindow.isVisible(), !route.closes);
     EXPECT_EQ(fixture.dialogs.questions.size(), route.closes ? 1U : 0U);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Routes, CancelDuringARun,
     ::testing::Values(
-        CancelRoute{"CancelButton", [](WindowsFixture& f) { f.form1.CancelButton->click(); },
+        CancelRoute{"CancelButton", [](WindowsFixture& f) { f.mainWindow.CancelButton->click(); },
                     false},
-        CancelRoute{"Escape", [](WindowsFixture& f) { QTest::keyClick(&f.form1, Qt::Key_Escape); },
+        CancelRoute{"Escape",
+                    [](WindowsFixture& f) { QTest::keyClick(&f.mainWindow, Qt::Key_Escape); },
                     false},
-        CancelRoute{"CloseAnsweredYes", [](WindowsFixture& f) { f.form1.close(); }, true}),
+        CancelRoute{"CloseAnsweredYes", [](WindowsFixture& f) { f.mainWindow.close(); }, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WindowRun, CloseAnsweredNoLetsTheRunGoOn) {
     WindowsFixture fixture;
-    TForm1& form = fixture.form1;
+    MainWindow& mainWindow = fixture.mainWindow;
     fixture.FinishStartup();
     fixture.dialogs.nextFile = kExample;
-    form.Open1Click();
+    mainWindow.Open1Click();
     fixture.dialogs.answerYes = false;
     fixture.target.timer.hold = true;
-    form.SpeedButton2->click();
+    mainWindow.SpeedButton2->click();
 
-    form.close();
+    mainWindow.close();
     fixture.target.timer.hold = false;
-    WaitForCommand(form);
+    WaitForCommand(mainWindow);
 
-    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(mainWindow.isVisible());
     ASSERT_EQ(fixture.dialogs.messages.size(), 1U) << "the run went on to its end";
     EXPECT_TRUE(fixture.dialogs.messages.front().startsWith(QStringLiteral("Verify error !")));
 }
@@ -193,21 +196,22 @@ namespace {
 TEST(WindowRun, RealTimeSimulationBehindTheRealTimer) {
     SimTarget target{sim::TimeSource::RealTime};
     FakeDialogs dialogs;
-    Forms forms{target, dialogs};
-    TForm1& form = forms.Form1;
-    form.Timer1->stop();
-    form.show();
-    FinishStartup(form);
+    DesktopWindows desktop{target, dialogs};
+    MainWindow& mainWindow = desktop.Main;
+    mainWindow.Timer1->stop();
+    mainWindow.show();
+    FinishStartup(mainWindow);
     dialogs.nextFile = kExample;
-    form.Open1Click();
-    ASSERT_NE(form.Image(), nullptr);
+    mainWindow.Open1Click();
+    ASSERT_NE(mainWindow.Image(), nullptr);
 
-    form.SpeedButton1Click();
-    WaitForCommand(form);
+    mainWindow.SpeedButton1Click();
+    WaitForCommand(mainWindow);
 
-    EXPECT_EQ(dialogs.messages,
-              std::vector<QString>{
-                  QStringLiteral("Down load data %1 words complete").arg(form.Image()->WordCount)});
+    EXPECT_EQ(
+        dialogs.messages,
+        std::vector<QString>{
+            QStringLiteral("Down load data %1 words complete").arg(mainWindow.Image()->WordCount)});
     EXPECT_TRUE(target.Simulation().Violations().Empty())
         << target.Simulation().Violations().Describe();
 }
@@ -232,20 +236,20 @@ QTableWidgetItem* FirstMarked(const QTableWidget* table) {
 
 TEST(DeviceCommands, ReadShowsAndSavesTheChip) {
     SimWindows windows;
-    TForm1& form = windows.form;
-    form.SpeedButton2->click();
-    WaitForCommand(form);
+    MainWindow& mainWindow = windows.mainWindow;
+    mainWindow.SpeedButton2->click();
+    WaitForCommand(mainWindow);
     QTemporaryDir dir;
     windows.dialogs.nextSaveFile = dir.filePath(QStringLiteral("read.hex"));
 
-    form.Read1->trigger();
-    WaitForCommand(form);
+    mainWindow.Read1->trigger();
+    WaitForCommand(mainWindow);
 
-    const MemoryView& view = windows.forms.Memory;
+    const MemoryView& view = windows.desktop.Memory;
     EXPECT_TRUE(view.isVisible());
     EXPECT_EQ(view.windowTitle(), QStringLiteral("Memory view - PIC16F877A read from the chip"));
     EXPECT_EQ(view.ProgramTable->item(0, 0)->text(), QStringLiteral("2805"));
-    EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("Read PIC16F877A"));
+    EXPECT_EQ(mainWindow.StatusBar1->PanelText(0), QStringLiteral("Read PIC16F877A"));
     QFile saved(*windows.dialogs.nextSaveFile);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const HexParseResult parsed = ParseChipImageHex(saved.readAll().toStdString());
@@ -257,20 +261,20 @@ TEST(DeviceCommands, ReadShowsAndSavesTheChip) {
 
 TEST(DeviceCommands, VerifyMarksWhereTheChipDiffersFromTheFile) {
     SimWindows windows;
-    TForm1& form = windows.form;
-    form.SpeedButton2->click();
-    WaitForCommand(form);
+    MainWindow& mainWindow = windows.mainWindow;
+    mainWindow.SpeedButton2->click();
+    WaitForCommand(mainWindow);
     windows.dialogs.nextFile = QStringLiteral(TALLIS_EXAMPLES_DIR "/counter877a.hex");
-    form.Open1Click();
+    mainWindow.Open1Click();
     windows.dialogs.messages.clear();
 
-    form.Verify1->trigger();
-    WaitForCommand(form);
+    mainWindow.Verify1->trigger();
+    WaitForCommand(mainWindow);
 
     ASSERT_EQ(windows.dialogs.messages.size(), 1U);
     EXPECT_TRUE(windows.dialogs.messages.front().startsWith(
         QStringLiteral("The PIC16F877A differs from the file")));
-    const MemoryView& view = windows.forms.Memory;
+    const MemoryView& view = windows.desktop.Memory;
     ASSERT_TRUE(view.isVisible());
     const QTableWidgetItem* marked = FirstMarked(view.ProgramTable);
     ASSERT_NE(marked, nullptr);
@@ -290,21 +294,21 @@ class IdentifyChoice : public ::testing::TestWithParam<IdentifyCase> {};
 
 TEST_P(IdentifyChoice, NamesTheChipOrSaysItIsNotTheOneChosen) {
     SimWindows windows;
-    TForm1& form = windows.form;
-    for (QAction* choice : form.DeviceChips) {
+    MainWindow& mainWindow = windows.mainWindow;
+    for (QAction* choice : mainWindow.DeviceChips) {
         if (choice->data().toString() == QString::fromLatin1(GetParam().chip)) {
             choice->trigger();
         }
     }
     windows.dialogs.messages.clear();
 
-    form.Identify1->trigger();
-    WaitForCommand(form);
+    mainWindow.Identify1->trigger();
+    WaitForCommand(mainWindow);
 
     ASSERT_EQ(windows.dialogs.messages.size(), 1U);
     EXPECT_TRUE(windows.dialogs.messages.front().contains(QString::fromLatin1(GetParam().message)))
         << windows.dialogs.messages.front().toStdString();
-    EXPECT_EQ(form.Settings().deviceChip, GetParam().chip);
+    EXPECT_EQ(mainWindow.Settings().deviceChip, GetParam().chip);
 }
 
 INSTANTIATE_TEST_SUITE_P(

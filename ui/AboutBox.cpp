@@ -1,4 +1,4 @@
-#include "ui/help.h"
+#include "ui/AboutBox.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,9 +27,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect 
 
 }  // namespace
 
-TForm3::TForm3(QWidget& mainWindow, Dialogs& dialogs)
+AboutBox::AboutBox(QWidget& mainWindow, Dialogs& dialogs)
     : QDialog(nullptr, kDialogWindowFlags),
-      Bevel2(new TBevel(TBevel::Shape::Box, TBevel::Style::Lowered, this)),
+      Bevel2(new Bevel(Bevel::Shape::Box, Bevel::Style::Lowered, this)),
       Panel1(new QFrame(this)),
       Image1(new QLabel(Panel1)),
       Label1(MakeLabel(this, "Label1", QStringLiteral("TALLIS  for   Windows  V3"),
@@ -40,7 +40,7 @@ TForm3::TForm3(QWidget& mainWindow, Dialogs& dialogs)
       BitBtn1(MakeOkButton(this, {143, 170, 61, 31})),
       mainWindow_(mainWindow),
       dialogs_(dialogs) {
-    setObjectName(QStringLiteral("Form3"));
+    setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About TALLIS"));
     setFont(UiFont(10));
     setFixedSize(329, 214);
@@ -61,24 +61,24 @@ TForm3::TForm3(QWidget& mainWindow, Dialogs& dialogs)
     Label4->setCursor(Qt::PointingHandCursor);
     Label4->installEventFilter(this);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &AboutBox::BitBtn1Click);
     CentreOnScreen(*this);
 }
 
-void TForm3::BitBtn1Click() {
+void AboutBox::BitBtn1Click() {
     mainWindow_.setEnabled(true);
     hide();
 }
 
-void TForm3::Label4Click() {
+void AboutBox::Label4Click() {
     dialogs_.OpenUrl(DocumentationUrl());
 }
 
-void TForm3::reject() {
+void AboutBox::reject() {
     BitBtn1Click();
 }
 
-QUrl TForm3::DocumentationUrl() {
+QUrl AboutBox::DocumentationUrl() {
     const QDir programDir(QCoreApplication::applicationDirPath());
     const QFileInfo installed(
         programDir.filePath(QStringLiteral(TALLIS_DOC_RELATIVE_TO_BIN "/README.md")));
@@ -88,7 +88,7 @@ QUrl TForm3::DocumentationUrl() {
     return QUrl::fromLocalFile(QStringLiteral(TALLIS_SOURCE_DIR "/README.md"));
 }
 
-bool TForm3::eventFilter(QObject* watched, QEvent* event) {
+bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Label4 && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         Label4Click();

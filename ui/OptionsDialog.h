@@ -11,17 +11,17 @@
 
 namespace tallis {
 
-class TForm1;
+class MainWindow;
 
 // Options: which parallel port the programmer is wired to, LPT 1, LPT 2 or a
 // port at another address typed in hexadecimal (a PCI card's), and whether the
 // Device commands run at the fast timing. Shown without
 // a modal loop while the main window is disabled; its controls keep their
 // state between showings, and the program run reads them at its start.
-class TForm2 : public QDialog {
+class OptionsDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TForm2(TForm1& mainWindow);
+    explicit OptionsDialog(MainWindow& mainWindow);
 
     QPushButton* BitBtn1;
     QGroupBox* GroupBox1;
@@ -51,7 +51,7 @@ class TForm2 : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    TForm1& mainWindow_;
+    MainWindow& mainWindow_;
     int choiceShown_ = 1;
     QString addressShown_;
     bool fastShown_ = false;

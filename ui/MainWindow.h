@@ -27,9 +27,9 @@
 namespace tallis {
 
 class Target;
-class TForm2;
-class TForm3;
-class TForm4;
+class OptionsDialog;
+class AboutBox;
+class CalibrationWindow;
 class MemoryView;
 
 // The main window. It shows the commands, the chip choice, the loaded file's
@@ -43,14 +43,15 @@ class MemoryView;
 // step, because until then the timer is off and the chip would be driven
 // without its waits. Nor does a command start while a dialog or a message box
 // of this window is up.
-class TForm1 : public QMainWindow, public SessionView {
+class MainWindow : public QMainWindow, public SessionView {
     Q_OBJECT
   public:
-    TForm1(Target& target, Dialogs& dialogs, SettingsStore* settings = nullptr);
-    ~TForm1() override;
+    MainWindow(Target& target, Dialogs& dialogs, SettingsStore* settings = nullptr);
+    ~MainWindow() override;
 
     // The other windows, made right after this one.
-    void AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate, MemoryView& memory);
+    void AttachWindows(AboutBox& about, OptionsDialog& options, CalibrationWindow& calibrate,
+                       MemoryView& memory);
 
     // Menu bar.
     QMenu* File1;
@@ -77,11 +78,11 @@ class TForm1 : public QMainWindow, public SessionView {
 
     // Controls, from back to front.
     QWidget* ClientArea;
-    TBevel* Bevel1;
-    TBevel* Bevel2;
-    TBevel* Bevel3;
-    TBevel* Bevel4;
-    TGauge* Gau1;
+    Bevel* Bevel1;
+    Bevel* Bevel2;
+    Bevel* Bevel3;
+    Bevel* Bevel4;
+    Gauge* Gau1;
     QLabel* Label1;
     QLabel* Image1;
     QToolButton* SpeedButton1;
@@ -92,7 +93,7 @@ class TForm1 : public QMainWindow, public SessionView {
     QToolButton* SpeedButton4;
     QLabel* Label4;
     QLabel* Label2;
-    TStatusBar* StatusBar1;
+    StatusBar* StatusBar1;
     QGroupBox* RadioGroup1;
     QRadioButton* pic877;
     QRadioButton* pic877a;
@@ -179,9 +180,9 @@ class TForm1 : public QMainWindow, public SessionView {
 
     Dialogs& dialogs_;
     DesktopSession session_;
-    TForm2* form2_ = nullptr;
-    TForm3* form3_ = nullptr;
-    TForm4* form4_ = nullptr;
+    OptionsDialog* optionsDialog_ = nullptr;
+    AboutBox* aboutBox_ = nullptr;
+    CalibrationWindow* calibrationWindow_ = nullptr;
     MemoryView* memoryView_ = nullptr;
     std::vector<std::string> recentShown_;  // the files RecentFiles lists
     bool closeAfterRun_ = false;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "ui/AboutBox.h"
+#include "ui/CalibrationWindow.h"
+#include "ui/MainWindow.h"
 #include "ui/MemoryView.h"
-#include "ui/Options.h"
-#include "ui/Unit4.h"
-#include "ui/Utallis.h"
-#include "ui/help.h"
+#include "ui/OptionsDialog.h"
 
 namespace tallis {
 
@@ -15,14 +15,14 @@ class Target;
 // The program's four windows, made once, in the order the program needs: the
 // main window first (its creation writes the port's idle state), then About,
 // Options, "Time calibrate" and the memory view. They live until the program ends.
-struct Forms {
+struct DesktopWindows {
     // Without a settings store nothing is remembered between runs.
-    Forms(Target& target, Dialogs& dialogs, SettingsStore* settings = nullptr);
+    DesktopWindows(Target& target, Dialogs& dialogs, SettingsStore* settings = nullptr);
 
-    TForm1 Form1;
-    TForm3 Form3;
-    TForm2 Form2;
-    TForm4 Form4;
+    MainWindow Main;
+    AboutBox About;
+    OptionsDialog Options;
+    CalibrationWindow Calibration;
     MemoryView Memory;
 };
 

@@ -1,4 +1,4 @@
-#include "ui/Utallis.h"
+#include "ui/MainWindow.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -16,17 +16,17 @@
 
 #include "app/CommandTexts.h"
 #include "app/StartupTexts.h"
+#include "ui/AboutBox.h"
 #include "ui/Artwork.h"
+#include "ui/CalibrationWindow.h"
 #include "ui/DialogParts.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
 #include "ui/MemoryView.h"
 #include "ui/MessageText.h"
-#include "ui/Options.h"
+#include "ui/OptionsDialog.h"
 #include "ui/UiFont.h"
-#include "ui/Unit4.h"
 #include "ui/WindowPlacement.h"
-#include "ui/help.h"
 
 namespace tallis {
 
@@ -64,13 +64,13 @@ QLabel* Caption(QWidget* parent, const char* name, QRect geometry, const QString
 
 }  // namespace
 
-TForm1::TForm1(Target& target, Dialogs& dialogs, SettingsStore* settings)
+MainWindow::MainWindow(Target& target, Dialogs& dialogs, SettingsStore* settings)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
       session_(target, *this, settings) {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("TALLIS  V3e"));
     setWindowIcon(ApplicationIcon());
     setFont(UiFont(10));
@@ -93,24 +93,25 @@ TForm1::TForm1(Target& target, Dialogs& dialogs, SettingsStore* settings)
 
 // A command still on the worker is cancelled; the window's thread answers its
 // calls until it has ended.
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     session_.Cancel();
     while (session_.Running()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
 }
 
-void TForm1::AttachWindows(TForm3& about, TForm2& options, TForm4& calibrate, MemoryView& memory) {
+void MainWindow::AttachWindows(AboutBox& about, OptionsDialog& options,
+                               CalibrationWindow& calibrate, MemoryView& memory) {
     memoryView_ = &memory;
-    form3_ = &about;
-    form2_ = &options;
-    form4_ = &calibrate;
-    form2_->ShowPort(PortNumber(), PortBase());
-    form2_->ShowFastTiming(FastTiming());
+    aboutBox_ = &about;
+    optionsDialog_ = &options;
+    calibrationWindow_ = &calibrate;
+    optionsDialog_->ShowPort(PortNumber(), PortBase());
+    optionsDialog_->ShowFastTiming(FastTiming());
 }
 
 // The remembered state the session restored, shown.
-void TForm1::ApplySettings() {
+void MainWindow::ApplySettings() {
     (SelectedChip() == ChipType::Pic16F877 ? pic877 : pic877a)->setChecked(true);
     if (const std::optional<WindowPosition> position = Settings().position) {
         const QPoint at(position->x, position->y);
@@ -122,7 +123,7 @@ void TForm1::ApplySettings() {
 }
 
 // The caption, the Word box and the Open dialog's folder for the open file.
-void TForm1::ShowOpenedFile() {
+void MainWindow::ShowOpenedFile() {
     OpenD1.directory = QString::fromStdString(Settings().lastFolder);
     if (const FirmwareImage* image = Image()) {
         setWindowTitle(QStringLiteral("TALLIS - ") +
@@ -131,7 +132,7 @@ void TForm1::ShowOpenedFile() {
     }
 }
 
-void TForm1::ShowRecentFiles() {
+void MainWindow::ShowRecentFiles() {
     for (QAction* action : RecentFiles) {
         File1->removeAction(action);
         action->deleteLater();
@@ -154,7 +155,7 @@ void TForm1::ShowRecentFiles() {
     }
 }
 
-void TForm1::BuildMenu() {
+void MainWindow::BuildMenu() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
@@ -185,7 +186,7 @@ void TForm1::BuildMenu() {
     About2 = MenuItem(Help1, "About2", QStringLiteral("&About"));
 }
 
-void TForm1::BuildDeviceMenu(QMenuBar* bar) {
+void MainWindow::BuildDeviceMenu(QMenuBar* bar) {
     Device1 = bar->addMenu(QStringLiteral("&Device"));
     Device1->setObjectName(QStringLiteral("Device1"));
     Identify1 = MenuItem(Device1, "Identify1", QStringLiteral("&Identify"));
@@ -218,22 +219,20 @@ void TForm1::BuildDeviceMenu(QMenuBar* bar) {
                            QKeySequence(Qt::CTRL | Qt::Key_M));
 }
 
-void TForm1::BuildControls() {
+void MainWindow::BuildControls() {
     ClientArea = new QWidget(this);
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
     ClientArea->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(ClientArea);
     QWidget* client = ClientArea;
 
-    using Shape = TBevel::Shape;
-    using Style = TBevel::Style;
-    Bevel1 =
-        Named(new TBevel(Shape::BottomLine, Style::Lowered, client), "Bevel1", {0, -6, 596, 6});
-    Bevel2 =
-        Named(new TBevel(Shape::BottomLine, Style::Lowered, client), "Bevel2", {0, 39, 463, 5});
-    Bevel3 = Named(new TBevel(Shape::BottomLine, Style::Raised, client), "Bevel3", {0, -8, 463, 9});
-    Bevel4 = Named(new TBevel(Shape::Box, Style::Lowered, client), "Bevel4", {42, 190, 386, 42});
-    Gau1 = Named(new TGauge(client), "Gau1", {50, 196, 371, 29});
+    using Shape = Bevel::Shape;
+    using Style = Bevel::Style;
+    Bevel1 = Named(new Bevel(Shape::BottomLine, Style::Lowered, client), "Bevel1", {0, -6, 596, 6});
+    Bevel2 = Named(new Bevel(Shape::BottomLine, Style::Lowered, client), "Bevel2", {0, 39, 463, 5});
+    Bevel3 = Named(new Bevel(Shape::BottomLine, Style::Raised, client), "Bevel3", {0, -8, 463, 9});
+    Bevel4 = Named(new Bevel(Shape::Box, Style::Lowered, client), "Bevel4", {42, 190, 386, 42});
+    Gau1 = Named(new Gauge(client), "Gau1", {50, 196, 371, 29});
     Label1 = Caption(client, "Label1", {196, 168, 61, 14}, QStringLiteral("Programming"));
     Image1 = Named(new QLabel(client), "Image1", {336, 47, 122, 126});
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -259,7 +258,7 @@ void TForm1::BuildControls() {
     titlePalette.setColor(QPalette::WindowText, Qt::blue);
     Label4->setPalette(titlePalette);
     Label2 = Caption(client, "Label2", {267, 103, 26, 14}, QStringLiteral("Word"));
-    StatusBar1 = Named(new TStatusBar(client), "StatusBar1", {0, 249, 471, 21});
+    StatusBar1 = Named(new StatusBar(client), "StatusBar1", {0, 249, 471, 21});
 
     RadioGroup1 =
         Named(new QGroupBox(QStringLiteral("SELECT"), client), "RadioGroup1", {26, 52, 156, 109});
@@ -281,22 +280,22 @@ void TForm1::BuildControls() {
     OpenD1.nameFilters = QtNameFilters(QString::fromLatin1(kOpenD1Filter));
 }
 
-void TForm1::ConnectHandlers() {
-    connect(Open1, &QAction::triggered, this, &TForm1::Open1Click);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::Open1Click);
-    connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
-    connect(SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
-    connect(Program1, &QAction::triggered, this, &TForm1::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
-    connect(Erase1, &QAction::triggered, this, &TForm1::SpeedButton3Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
-    connect(Reset1, &QAction::triggered, this, &TForm1::SpeedButton5Click);
-    connect(SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
-    connect(Options1, &QAction::triggered, this, &TForm1::Options1Click);
-    connect(About2, &QAction::triggered, this, &TForm1::Ab1Click);
-    connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(MemoryView1, &QAction::triggered, this, &TForm1::MemoryView1Click);
+void MainWindow::ConnectHandlers() {
+    connect(Open1, &QAction::triggered, this, &MainWindow::Open1Click);
+    connect(SpeedButton1, &QToolButton::clicked, this, &MainWindow::Open1Click);
+    connect(Exit1, &QAction::triggered, this, &MainWindow::Exit1Click);
+    connect(SpeedButton4, &QToolButton::clicked, this, &MainWindow::SpeedButton4Click);
+    connect(Program1, &QAction::triggered, this, &MainWindow::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &MainWindow::SpeedButton1Click);
+    connect(Erase1, &QAction::triggered, this, &MainWindow::SpeedButton3Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &MainWindow::SpeedButton3Click);
+    connect(Reset1, &QAction::triggered, this, &MainWindow::SpeedButton5Click);
+    connect(SpeedButton5, &QToolButton::clicked, this, &MainWindow::SpeedButton5Click);
+    connect(Options1, &QAction::triggered, this, &MainWindow::Options1Click);
+    connect(About2, &QAction::triggered, this, &MainWindow::Ab1Click);
+    connect(SpeedButton6, &QToolButton::clicked, this, &MainWindow::SpeedButton6Click);
+    connect(Timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    connect(MemoryView1, &QAction::triggered, this, &MainWindow::MemoryView1Click);
     const std::pair<QAction*, DeviceCommandKind> deviceCommands[] = {
         {Identify1, DeviceCommandKind::Identify}, {Read1, DeviceCommandKind::Read},
         {Verify1, DeviceCommandKind::Verify},     {BlankCheck1, DeviceCommandKind::BlankCheck},
@@ -305,23 +304,24 @@ void TForm1::ConnectHandlers() {
     for (const auto& [action, kind] : deviceCommands) {
         connect(action, &QAction::triggered, this, [this, kind] { DeviceCommandClick(kind); });
     }
-    connect(CancelButton, &QPushButton::clicked, this, &TForm1::CancelCommand);
+    connect(CancelButton, &QPushButton::clicked, this, &MainWindow::CancelCommand);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            &TForm1::CancelCommand);
+            &MainWindow::CancelCommand);
     connect(pic877, &QRadioButton::toggled, this, [this](bool checked) {
         session_.SelectChip(checked ? ChipType::Pic16F877 : ChipType::Pic16F877A);
     });
 }
 
-void TForm1::FormCreate() {
+void MainWindow::FormCreate() {
     session_.Begin();
 }
 
-void TForm1::Timer1Timer() {
+void MainWindow::Timer1Timer() {
     Timer1->stop();
     // The calibration runs on the worker, so that "Time calibrate" paints its
     // text meanwhile.
-    if (!session_.StartUp([this] { form4_->show(); }, [this] { form4_->hide(); })) {
+    if (!session_.StartUp([this] { calibrationWindow_->show(); },
+                          [this] { calibrationWindow_->hide(); })) {
         // The program ends here, without the close handler's port writes:
         // there is no port to write to.
         ending_ = true;
@@ -330,7 +330,7 @@ void TForm1::Timer1Timer() {
     }
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (ending_) {
         event->accept();
         return;
@@ -360,30 +360,30 @@ void TForm1::closeEvent(QCloseEvent* event) {
     QCoreApplication::exit(0);
 }
 
-void TForm1::FormClose() {
+void MainWindow::FormClose() {
     session_.Close(WindowPosition{pos().x(), pos().y()});
 }
 
 // One local file dropped on the window opens it, as Open would.
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (!CommandRunning() && urls.size() == 1 && urls.front().isLocalFile()) {
         event->acceptProposedAction();
     }
 }
 
-void TForm1::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.size() == 1 && urls.front().isLocalFile() && OpenFile(urls.front().toLocalFile())) {
         event->acceptProposedAction();
     }
 }
 
-void TForm1::Exit1Click() {
+void MainWindow::Exit1Click() {
     close();
 }
 
-void TForm1::SpeedButton4Click() {
+void MainWindow::SpeedButton4Click() {
     close();
 }
 
@@ -391,7 +391,7 @@ void TForm1::SpeedButton4Click() {
 // the window does not close. Boxes shown from one another keep it so until the
 // outer one ends.
 template <typename Modal>
-void TForm1::RunModal(Modal&& modal) {
+void MainWindow::RunModal(Modal&& modal) {
     struct BusyScope {
         bool& busy;
         bool before;
@@ -401,11 +401,11 @@ void TForm1::RunModal(Modal&& modal) {
     modal();
 }
 
-bool TForm1::EngineCommandAllowed() const {
+bool MainWindow::EngineCommandAllowed() const {
     return session_.EngineCommandAllowed() && !busy_ && isEnabled();
 }
 
-void TForm1::Open1Click() {
+void MainWindow::Open1Click() {
     if (CommandRunning() || !isEnabled()) {
         return;
     }
@@ -416,7 +416,7 @@ void TForm1::Open1Click() {
     }
 }
 
-bool TForm1::OpenFile(const QString& path) {
+bool MainWindow::OpenFile(const QString& path) {
     if (CommandRunning()) {
         return false;
     }
@@ -425,25 +425,25 @@ bool TForm1::OpenFile(const QString& path) {
     return opened;
 }
 
-void TForm1::SpeedButton1Click() {
+void MainWindow::SpeedButton1Click() {
     if (EngineCommandAllowed()) {
         session_.ProgramVerify();
     }
 }
 
-void TForm1::SpeedButton3Click() {
+void MainWindow::SpeedButton3Click() {
     if (EngineCommandAllowed()) {
         session_.Erase();
     }
 }
 
-void TForm1::SpeedButton5Click() {
+void MainWindow::SpeedButton5Click() {
     if (EngineCommandAllowed()) {
         session_.Reset();
     }
 }
 
-void TForm1::ShowDialog(QWidget& dialog) {
+void MainWindow::ShowDialog(QWidget& dialog) {
     if (busy_ || !isEnabled()) {
         return;
     }
@@ -453,22 +453,22 @@ void TForm1::ShowDialog(QWidget& dialog) {
     dialog.activateWindow();
 }
 
-void TForm1::Options1Click() {
+void MainWindow::Options1Click() {
     if (session_.Running()) {
         return;
     }
-    ShowDialog(*form2_);
+    ShowDialog(*optionsDialog_);
 }
 
-void TForm1::Ab1Click() {
-    ShowDialog(*form3_);
+void MainWindow::Ab1Click() {
+    ShowDialog(*aboutBox_);
 }
 
-void TForm1::SpeedButton6Click() {
-    ShowDialog(*form3_);
+void MainWindow::SpeedButton6Click() {
+    ShowDialog(*aboutBox_);
 }
 
-void TForm1::DeviceCommandClick(DeviceCommandKind kind) {
+void MainWindow::DeviceCommandClick(DeviceCommandKind kind) {
     if (!EngineCommandAllowed()) {
         return;
     }
@@ -485,35 +485,35 @@ void TForm1::DeviceCommandClick(DeviceCommandKind kind) {
 }
 
 // Shows the open file; without one, whatever the view last showed.
-void TForm1::MemoryView1Click() {
+void MainWindow::MemoryView1Click() {
     session_.ShowOpenFileImage(memoryView_->Source().isEmpty());
     memoryView_->show();
     memoryView_->raise();
     memoryView_->activateWindow();
 }
 
-int TForm1::OptionsPortChoice() const {
-    return form2_ != nullptr ? form2_->PortChoice() : session_.OptionsPortChoice();
+int MainWindow::OptionsPortChoice() const {
+    return optionsDialog_ != nullptr ? optionsDialog_->PortChoice() : session_.OptionsPortChoice();
 }
 
-void TForm1::Post(std::function<void()> call) {
+void MainWindow::Post(std::function<void()> call) {
     QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
 }
 
-void TForm1::ShowStatus(const std::string& text) {
+void MainWindow::ShowStatus(const std::string& text) {
     StatusBar1->SetPanelText(0, QString::fromStdString(text));
     StatusBar1->Panel(0)->repaint();
 }
 
-void TForm1::SetGauge(int percent) {
+void MainWindow::SetGauge(int percent) {
     Gau1->SetProgress(percent);
 }
 
-void TForm1::ShowMessage(const std::string& text) {
+void MainWindow::ShowMessage(const std::string& text) {
     RunModal([&] { dialogs_.ShowMessage(this, QString::fromStdString(text)); });
 }
 
-void TForm1::CommandStateChanged() {
+void MainWindow::CommandStateChanged() {
     ShowOpenedFile();
     if (Settings().recentFiles != recentShown_) {
         ShowRecentFiles();
@@ -539,14 +539,14 @@ void TForm1::CommandStateChanged() {
     CancelButton->setVisible(session_.RunsCancellable());
 }
 
-void TForm1::CommandEnded() {
+void MainWindow::CommandEnded() {
     if (closeAfterRun_) {
         close();
     }
 }
 
-void TForm1::ShowChipImage(const ChipImage& image, const Device& device, const std::string& source,
-                           const std::vector<Difference>& marked) {
+void MainWindow::ShowChipImage(const ChipImage& image, const Device& device,
+                               const std::string& source, const std::vector<Difference>& marked) {
     memoryView_->ShowImage(image, device, QString::fromStdString(source));
     if (!marked.empty()) {
         memoryView_->MarkDifferences(marked);

@@ -7,10 +7,10 @@ namespace tallis {
 
 // "Time calibrate": shown by the start-up step while the timer calibrates. It
 // has no close box and ignores close requests; only the start-up step hides it.
-class TForm4 : public QWidget {
+class CalibrationWindow : public QWidget {
     Q_OBJECT
   public:
-    TForm4();
+    CalibrationWindow();
 
     QLabel* Label1;
     QLabel* Label2;

@@ -1,10 +1,10 @@
-#include "ui/Options.h"
+#include "ui/OptionsDialog.h"
 
 #include "app/CommandTexts.h"
 #include "app/PortAddress.h"
 #include "ui/DialogParts.h"
+#include "ui/MainWindow.h"
 #include "ui/UiFont.h"
-#include "ui/Utallis.h"
 #include "ui/WindowPlacement.h"
 
 namespace tallis {
@@ -15,7 +15,7 @@ constexpr int kOtherChoice = 3;
 
 }  // namespace
 
-TForm2::TForm2(TForm1& mainWindow)
+OptionsDialog::OptionsDialog(MainWindow& mainWindow)
     : QDialog(nullptr, kDialogWindowFlags),
       BitBtn1(MakeOkButton(this, {98, 186, 60, 31})),
       GroupBox1(new QGroupBox(QStringLiteral("Port setting"), this)),
@@ -26,7 +26,7 @@ TForm2::TForm2(TForm1& mainWindow)
       FastProgramming(new QCheckBox(QStringLiteral("Fast programming"), this)),
       AddressError(new QLabel(QtText(kPortAddressFormatRefusal), this)),
       mainWindow_(mainWindow) {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("OptionsDialog"));
     setWindowTitle(QStringLiteral("Options"));
     setFont(UiFont(10));
     setFixedSize(261, 225);
@@ -54,7 +54,7 @@ TForm2::TForm2(TForm1& mainWindow)
     setTabOrder(OtherAddress, AddressEdit);
     setTabOrder(AddressEdit, FastProgramming);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &OptionsDialog::BitBtn1Click);
     connect(AddressEdit, &QLineEdit::textEdited, this, [this] {
         OtherAddress->setChecked(true);
         AddressError->hide();
@@ -62,14 +62,14 @@ TForm2::TForm2(TForm1& mainWindow)
     CentreOnScreen(*this);
 }
 
-int TForm2::PortChoice() const {
+int OptionsDialog::PortChoice() const {
     if (RadioButton1->isChecked()) {
         return 1;
     }
     return RadioButton2->isChecked() ? 2 : 0;
 }
 
-void TForm2::ShowPort(int portNumber, std::uint16_t portBase) {
+void OptionsDialog::ShowPort(int portNumber, std::uint16_t portBase) {
     if (portNumber == 1 || portNumber == 2) {
         (portNumber == 2 ? RadioButton2 : RadioButton1)->setChecked(true);
         return;
@@ -78,11 +78,11 @@ void TForm2::ShowPort(int portNumber, std::uint16_t portBase) {
     AddressEdit->setText(QString::number(portBase, 16).toUpper());
 }
 
-void TForm2::ShowFastTiming(bool fast) {
+void OptionsDialog::ShowFastTiming(bool fast) {
     FastProgramming->setChecked(fast);
 }
 
-void TForm2::BitBtn1Click() {
+void OptionsDialog::BitBtn1Click() {
     const bool other = OtherAddress->isChecked();
     const CheckedPortAddress typed = CheckPortAddress(AddressEdit->text().trimmed().toStdString());
     if (other && !typed.base) {
@@ -101,7 +101,7 @@ void TForm2::BitBtn1Click() {
     }
 }
 
-void TForm2::reject() {
+void OptionsDialog::reject() {
     AddressEdit->setText(addressShown_);
     const std::array buttons{RadioButton1, RadioButton2, OtherAddress};
     buttons.at(static_cast<std::size_t>(choiceShown_ - 1))->setChecked(true);
@@ -111,7 +111,7 @@ void TForm2::reject() {
     mainWindow_.setEnabled(true);
 }
 
-void TForm2::showEvent(QShowEvent* event) {
+void OptionsDialog::showEvent(QShowEvent* event) {
     choiceShown_ = OtherAddress->isChecked() ? kOtherChoice : std::max(PortChoice(), 1);
     addressShown_ = AddressEdit->text();
     fastShown_ = FastProgramming->isChecked();

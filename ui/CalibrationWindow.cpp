@@ -1,4 +1,4 @@
-#include "ui/Unit4.h"
+#include "ui/CalibrationWindow.h"
 
 #include <QCloseEvent>
 
@@ -21,18 +21,18 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint
 
 }  // namespace
 
-TForm4::TForm4()
+CalibrationWindow::CalibrationWindow()
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       Label1(MakeLabel(this, "Label1", QStringLiteral("Timer Calibrating....."), {56, 24})),
       Label2(MakeLabel(this, "Label2", QStringLiteral("3 sec"), {104, 64})) {
-    setObjectName(QStringLiteral("Form4"));
+    setObjectName(QStringLiteral("CalibrationWindow"));
     setWindowTitle(QStringLiteral("Time calibrate"));
     setWindowIcon(ApplicationIcon());
     setFixedSize(279, 134);
     CentreOnScreen(*this);
 }
 
-void TForm4::closeEvent(QCloseEvent* event) {
+void CalibrationWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 

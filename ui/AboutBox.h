@@ -14,12 +14,12 @@ class Dialogs;
 // About TALLIS: the product's name and version, a notice, and a link to the
 // program's documentation. Shown without a modal loop while the main window is
 // disabled.
-class TForm3 : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
   public:
-    TForm3(QWidget& mainWindow, Dialogs& dialogs);
+    AboutBox(QWidget& mainWindow, Dialogs& dialogs);
 
-    TBevel* Bevel2;
+    Bevel* Bevel2;
     QFrame* Panel1;
     QLabel* Image1;
     QLabel* Label1;
