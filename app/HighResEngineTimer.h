@@ -5,7 +5,7 @@
 
 namespace tallis {
 
-// The main window's HighResTimer1: the timer component with the engine's
+// The desktop's timer: the high-resolution timer with the engine's
 // settings (ApplyEngineTimerSettings).
 class HighResEngineTimer : public EngineTimer {
   public:

@@ -29,15 +29,17 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect 
 
 AboutBox::AboutBox(QWidget& mainWindow, Dialogs& dialogs)
     : QDialog(nullptr, kDialogWindowFlags),
-      Bevel2(new Bevel(Bevel::Shape::Box, Bevel::Style::Lowered, this)),
-      Panel1(new QFrame(this)),
-      Image1(new QLabel(Panel1)),
-      Label1(MakeLabel(this, "Label1", QStringLiteral("TALLIS  for   Windows  V3"),
-                       {149, 20, 135, 13}, 11)),
-      Label2(MakeLabel(this, "Label2", QStringLiteral("Parallel-port PIC programmer"),
-                       {149, 39, 161, 13}, 10)),
-      Label4(MakeLabel(this, "Label4", QStringLiteral("Documentation"), {169, 65, 82, 13}, 11)),
-      BitBtn1(MakeOkButton(this, {143, 170, 61, 31})),
+      Border(new Bevel(Bevel::Shape::Box, Bevel::Style::Lowered, this)),
+      PicturePanel(new QFrame(this)),
+      Picture(new QLabel(PicturePanel)),
+      ProductLabel(MakeLabel(this, "ProductLabel", QStringLiteral("TALLIS  for   Windows  V3"),
+                             {149, 20, 135, 13}, 11)),
+      DescriptionLabel(MakeLabel(this, "DescriptionLabel",
+                                 QStringLiteral("Parallel-port PIC programmer"), {149, 39, 161, 13},
+                                 10)),
+      DocumentationLink(MakeLabel(this, "DocumentationLink", QStringLiteral("Documentation"),
+                                  {169, 65, 82, 13}, 11)),
+      OkButton(MakeOkButton(this, {143, 170, 61, 31})),
       mainWindow_(mainWindow),
       dialogs_(dialogs) {
     setObjectName(QStringLiteral("AboutBox"));
@@ -45,37 +47,37 @@ AboutBox::AboutBox(QWidget& mainWindow, Dialogs& dialogs)
     setFont(UiFont(10));
     setFixedSize(329, 214);
 
-    Bevel2->setObjectName(QStringLiteral("Bevel2"));
-    Bevel2->setGeometry(7, 7, 312, 138);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setGeometry(13, 13, 124, 116);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(7, 7, 114, 106);
-    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setPixmap(ProgrammerPicture());
+    Border->setObjectName(QStringLiteral("Border"));
+    Border->setGeometry(7, 7, 312, 138);
+    PicturePanel->setObjectName(QStringLiteral("PicturePanel"));
+    PicturePanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    PicturePanel->setGeometry(13, 13, 124, 116);
+    Picture->setObjectName(QStringLiteral("Picture"));
+    Picture->setGeometry(7, 7, 114, 106);
+    Picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture->setPixmap(ProgrammerPicture());
 
-    QPalette linkPalette = Label4->palette();
+    QPalette linkPalette = DocumentationLink->palette();
     linkPalette.setColor(QPalette::WindowText, Qt::blue);
-    Label4->setPalette(linkPalette);
-    Label4->setCursor(Qt::PointingHandCursor);
-    Label4->installEventFilter(this);
+    DocumentationLink->setPalette(linkPalette);
+    DocumentationLink->setCursor(Qt::PointingHandCursor);
+    DocumentationLink->installEventFilter(this);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &AboutBox::BitBtn1Click);
+    connect(OkButton, &QPushButton::clicked, this, &AboutBox::OkClick);
     CentreOnScreen(*this);
 }
 
-void AboutBox::BitBtn1Click() {
+void AboutBox::OkClick() {
     mainWindow_.setEnabled(true);
     hide();
 }
 
-void AboutBox::Label4Click() {
+void AboutBox::DocumentationLinkClick() {
     dialogs_.OpenUrl(DocumentationUrl());
 }
 
 void AboutBox::reject() {
-    BitBtn1Click();
+    OkClick();
 }
 
 QUrl AboutBox::DocumentationUrl() {
@@ -89,9 +91,9 @@ QUrl AboutBox::DocumentationUrl() {
 }
 
 bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Label4 && event->type() == QEvent::MouseButtonRelease &&
+    if (watched == DocumentationLink && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        Label4Click();
+        DocumentationLinkClick();
         return true;
     }
     return QDialog::eventFilter(watched, event);

@@ -19,18 +19,18 @@ class AboutBox : public QDialog {
   public:
     AboutBox(QWidget& mainWindow, Dialogs& dialogs);
 
-    Bevel* Bevel2;
-    QFrame* Panel1;
-    QLabel* Image1;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label4;
-    QPushButton* BitBtn1;
+    Bevel* Border;
+    QFrame* PicturePanel;
+    QLabel* Picture;
+    QLabel* ProductLabel;
+    QLabel* DescriptionLabel;
+    QLabel* DocumentationLink;
+    QPushButton* OkButton;
 
     // OK: enable the main window, then hide.
-    void BitBtn1Click();
+    void OkClick();
     // The link: hand the documentation page to the desktop; the box stays up.
-    void Label4Click();
+    void DocumentationLinkClick();
     // The close box and Escape act as OK: the box holds nothing to apply.
     void reject() override;
 

@@ -23,8 +23,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint
 
 CalibrationWindow::CalibrationWindow()
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      Label1(MakeLabel(this, "Label1", QStringLiteral("Timer Calibrating....."), {56, 24})),
-      Label2(MakeLabel(this, "Label2", QStringLiteral("3 sec"), {104, 64})) {
+      CalibratingLabel(
+          MakeLabel(this, "CalibratingLabel", QStringLiteral("Timer Calibrating....."), {56, 24})),
+      DurationLabel(MakeLabel(this, "DurationLabel", QStringLiteral("3 sec"), {104, 64})) {
     setObjectName(QStringLiteral("CalibrationWindow"));
     setWindowTitle(QStringLiteral("Time calibrate"));
     setWindowIcon(ApplicationIcon());

@@ -12,8 +12,8 @@ class CalibrationWindow : public QWidget {
   public:
     CalibrationWindow();
 
-    QLabel* Label1;
-    QLabel* Label2;
+    QLabel* CalibratingLabel;
+    QLabel* DurationLabel;
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -6,7 +6,7 @@ namespace tallis {
 
 QPushButton* MakeOkButton(QWidget* parent, QRect geometry) {
     auto* button = new QPushButton(OkGlyph(), QStringLiteral("OK"), parent);
-    button->setObjectName(QStringLiteral("BitBtn1"));
+    button->setObjectName(QStringLiteral("OkButton"));
     button->setGeometry(geometry);
     button->setDefault(true);
     button->setAutoDefault(true);

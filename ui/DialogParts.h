@@ -26,7 +26,7 @@ inline QString QtText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The dialogs' "OK" button (BitBtn1): check-mark glyph, the default button.
+// The dialogs' "OK" button: check-mark glyph, the default button.
 QPushButton* MakeOkButton(QWidget* parent, QRect geometry);
 
 }  // namespace tallis

@@ -46,8 +46,8 @@ QAction* MenuItem(QMenu* menu, const char* name, const QString& caption,
     return action;
 }
 
-QToolButton* SpeedButton(QWidget* parent, const char* name, QRect geometry, const QString& hint,
-                         const QIcon& glyph, int glyphSize) {
+QToolButton* ToolButton(QWidget* parent, const char* name, QRect geometry, const QString& hint,
+                        const QIcon& glyph, int glyphSize) {
     auto* button = Named(new QToolButton(parent), name, geometry);
     button->setToolTip(hint);
     button->setIcon(glyph);
@@ -77,17 +77,17 @@ MainWindow::MainWindow(Target& target, Dialogs& dialogs, SettingsStore* settings
     BuildMenu();
     BuildControls();
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kStartupDelayMs);
+    StartupTimer = new QTimer(this);
+    StartupTimer->setObjectName(QStringLiteral("StartupTimer"));
+    StartupTimer->setInterval(kStartupDelayMs);
     ConnectHandlers();
-    Timer1->start();
+    StartupTimer->start();
 
     adjustSize();
     setFixedSize(size());
     CentreOnScreen(*this);
     setAcceptDrops(true);
-    FormCreate();
+    session_.Begin();
     ApplySettings();
 }
 
@@ -124,17 +124,17 @@ void MainWindow::ApplySettings() {
 
 // The caption, the Word box and the Open dialog's folder for the open file.
 void MainWindow::ShowOpenedFile() {
-    OpenD1.directory = QString::fromStdString(Settings().lastFolder);
+    HexFileDialog.directory = QString::fromStdString(Settings().lastFolder);
     if (const FirmwareImage* image = Image()) {
         setWindowTitle(QStringLiteral("TALLIS - ") +
                        QFile::decodeName(session_.OpenedPath().string().c_str()));
-        Edit1->setText(QStringLiteral("  ") + QString::number(image->WordCount));
+        WordCountBox->setText(QStringLiteral("  ") + QString::number(image->WordCount));
     }
 }
 
 void MainWindow::ShowRecentFiles() {
     for (QAction* action : RecentFiles) {
-        File1->removeAction(action);
+        FileMenu->removeAction(action);
         action->deleteLater();
     }
     RecentFiles.clear();
@@ -143,63 +143,64 @@ void MainWindow::ShowRecentFiles() {
     for (const std::string& file : recentShown_) {
         const QString path = QString::fromStdString(file);
         auto* action = new QAction(
-            QStringLiteral("&%1 %2").arg(number++).arg(QFileInfo(path).fileName()), File1);
+            QStringLiteral("&%1 %2").arg(number++).arg(QFileInfo(path).fileName()), FileMenu);
         action->setToolTip(path);
         action->setStatusTip(path);
         connect(action, &QAction::triggered, this, [this, path] { OpenFile(path); });
-        File1->insertAction(N1, action);
+        FileMenu->insertAction(RecentFilesEnd, action);
         RecentFiles.push_back(action);
     }
     if (!RecentFiles.empty()) {
-        RecentFiles.push_back(File1->insertSeparator(N1));
+        RecentFiles.push_back(FileMenu->insertSeparator(RecentFilesEnd));
     }
 }
 
 void MainWindow::BuildMenu() {
     QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu1"));
+    bar->setObjectName(QStringLiteral("MenuBar"));
 
-    File1 = bar->addMenu(QStringLiteral("&File"));
-    File1->setObjectName(QStringLiteral("File1"));
-    Open1 = MenuItem(File1, "Open1", QStringLiteral(" &Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
-    N1 = File1->addSeparator();
-    N1->setObjectName(QStringLiteral("N1"));
-    Exit1 = MenuItem(File1, "Exit1", QStringLiteral("&Exit"));
+    FileMenu = bar->addMenu(QStringLiteral("&File"));
+    FileMenu->setObjectName(QStringLiteral("FileMenu"));
+    OpenAction = MenuItem(FileMenu, "OpenAction", QStringLiteral(" &Open"),
+                          QKeySequence(Qt::CTRL | Qt::Key_O));
+    RecentFilesEnd = FileMenu->addSeparator();
+    RecentFilesEnd->setObjectName(QStringLiteral("RecentFilesEnd"));
+    ExitAction = MenuItem(FileMenu, "ExitAction", QStringLiteral("&Exit"));
 
-    Programdevices1 = bar->addMenu(QStringLiteral("&Run"));
-    Programdevices1->setObjectName(QStringLiteral("Programdevices1"));
-    Program1 = MenuItem(Programdevices1, "Program1", QStringLiteral("&Ereas+Program+Verify"),
-                        QKeySequence(Qt::CTRL | Qt::Key_P));
-    Program1->setEnabled(false);
-    Erase1 = MenuItem(Programdevices1, "Erase1", QStringLiteral("&Erase"),
-                      QKeySequence(Qt::CTRL | Qt::Key_E));
-    Reset1 = MenuItem(Programdevices1, "Reset1", QStringLiteral("Re&set"),
-                      QKeySequence(Qt::CTRL | Qt::Key_S));
+    RunMenu = bar->addMenu(QStringLiteral("&Run"));
+    RunMenu->setObjectName(QStringLiteral("RunMenu"));
+    ProgramAction = MenuItem(RunMenu, "ProgramAction", QStringLiteral("&Ereas+Program+Verify"),
+                             QKeySequence(Qt::CTRL | Qt::Key_P));
+    ProgramAction->setEnabled(false);
+    EraseAction = MenuItem(RunMenu, "EraseAction", QStringLiteral("&Erase"),
+                           QKeySequence(Qt::CTRL | Qt::Key_E));
+    ResetAction = MenuItem(RunMenu, "ResetAction", QStringLiteral("Re&set"),
+                           QKeySequence(Qt::CTRL | Qt::Key_S));
 
     BuildDeviceMenu(bar);
 
-    Options1 = bar->addAction(QStringLiteral("&Options"));
-    Options1->setObjectName(QStringLiteral("Options1"));
+    OptionsAction = bar->addAction(QStringLiteral("&Options"));
+    OptionsAction->setObjectName(QStringLiteral("OptionsAction"));
 
-    Help1 = bar->addMenu(QStringLiteral("&Help"));
-    Help1->setObjectName(QStringLiteral("Help1"));
-    About2 = MenuItem(Help1, "About2", QStringLiteral("&About"));
+    HelpMenu = bar->addMenu(QStringLiteral("&Help"));
+    HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
+    AboutAction = MenuItem(HelpMenu, "AboutAction", QStringLiteral("&About"));
 }
 
 void MainWindow::BuildDeviceMenu(QMenuBar* bar) {
-    Device1 = bar->addMenu(QStringLiteral("&Device"));
-    Device1->setObjectName(QStringLiteral("Device1"));
-    Identify1 = MenuItem(Device1, "Identify1", QStringLiteral("&Identify"));
-    Read1 = MenuItem(Device1, "Read1", QStringLiteral("&Read..."));
-    Verify1 = MenuItem(Device1, "Verify1", QStringLiteral("&Verify"));
-    BlankCheck1 = MenuItem(Device1, "BlankCheck1", QStringLiteral("&Blank check"));
-    WriteAll1 = MenuItem(Device1, "WriteAll1", QStringLiteral("&Write all"));
-    Device1->addSeparator();
-    DeviceChip1 = Device1->addMenu(QStringLiteral("&Chip"));
-    DeviceChip1->setObjectName(QStringLiteral("DeviceChip1"));
-    auto* choice = new QActionGroup(DeviceChip1);
+    DeviceMenu = bar->addMenu(QStringLiteral("&Device"));
+    DeviceMenu->setObjectName(QStringLiteral("DeviceMenu"));
+    IdentifyAction = MenuItem(DeviceMenu, "IdentifyAction", QStringLiteral("&Identify"));
+    ReadAction = MenuItem(DeviceMenu, "ReadAction", QStringLiteral("&Read..."));
+    VerifyAction = MenuItem(DeviceMenu, "VerifyAction", QStringLiteral("&Verify"));
+    BlankCheckAction = MenuItem(DeviceMenu, "BlankCheckAction", QStringLiteral("&Blank check"));
+    WriteAllAction = MenuItem(DeviceMenu, "WriteAllAction", QStringLiteral("&Write all"));
+    DeviceMenu->addSeparator();
+    DeviceChipMenu = DeviceMenu->addMenu(QStringLiteral("&Chip"));
+    DeviceChipMenu->setObjectName(QStringLiteral("DeviceChipMenu"));
+    auto* choice = new QActionGroup(DeviceChipMenu);
     auto addChoice = [&](const QString& caption, const std::string& option) {
-        QAction* action = DeviceChip1->addAction(caption);
+        QAction* action = DeviceChipMenu->addAction(caption);
         action->setCheckable(true);
         action->setData(QString::fromStdString(option));
         action->setChecked(option == session_.Settings().deviceChip);
@@ -214,9 +215,9 @@ void MainWindow::BuildDeviceMenu(QMenuBar* bar) {
             QString::fromLatin1(device.name.data(), static_cast<qsizetype>(device.name.size())),
             std::string(device.option));
     }
-    Device1->addSeparator();
-    MemoryView1 = MenuItem(Device1, "MemoryView1", QStringLiteral("&Memory view"),
-                           QKeySequence(Qt::CTRL | Qt::Key_M));
+    DeviceMenu->addSeparator();
+    MemoryViewAction = MenuItem(DeviceMenu, "MemoryViewAction", QStringLiteral("&Memory view"),
+                                QKeySequence(Qt::CTRL | Qt::Key_M));
 }
 
 void MainWindow::BuildControls() {
@@ -228,78 +229,83 @@ void MainWindow::BuildControls() {
 
     using Shape = Bevel::Shape;
     using Style = Bevel::Style;
-    Bevel1 = Named(new Bevel(Shape::BottomLine, Style::Lowered, client), "Bevel1", {0, -6, 596, 6});
-    Bevel2 = Named(new Bevel(Shape::BottomLine, Style::Lowered, client), "Bevel2", {0, 39, 463, 5});
-    Bevel3 = Named(new Bevel(Shape::BottomLine, Style::Raised, client), "Bevel3", {0, -8, 463, 9});
-    Bevel4 = Named(new Bevel(Shape::Box, Style::Lowered, client), "Bevel4", {42, 190, 386, 42});
-    Gau1 = Named(new Gauge(client), "Gau1", {50, 196, 371, 29});
-    Label1 = Caption(client, "Label1", {196, 168, 61, 14}, QStringLiteral("Programming"));
-    Image1 = Named(new QLabel(client), "Image1", {336, 47, 122, 126});
-    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setPixmap(ProgrammerPicture());
+    TopEdge =
+        Named(new Bevel(Shape::BottomLine, Style::Lowered, client), "TopEdge", {0, -6, 596, 6});
+    ToolbarEdge =
+        Named(new Bevel(Shape::BottomLine, Style::Lowered, client), "ToolbarEdge", {0, 39, 463, 5});
+    TopHighlight =
+        Named(new Bevel(Shape::BottomLine, Style::Raised, client), "TopHighlight", {0, -8, 463, 9});
+    GaugeFrame =
+        Named(new Bevel(Shape::Box, Style::Lowered, client), "GaugeFrame", {42, 190, 386, 42});
+    ProgressGauge = Named(new Gauge(client), "ProgressGauge", {50, 196, 371, 29});
+    ProgressCaption =
+        Caption(client, "ProgressCaption", {196, 168, 61, 14}, QStringLiteral("Programming"));
+    BoardPicture = Named(new QLabel(client), "BoardPicture", {336, 47, 122, 126});
+    BoardPicture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    BoardPicture->setPixmap(ProgrammerPicture());
 
-    SpeedButton1 =
-        SpeedButton(client, "SpeedButton1", {0, 8, 27, 28}, "Open file", OpenGlyph(), 14);
-    SpeedButton2 = SpeedButton(client, "SpeedButton2", {28, 8, 33, 28}, "Erase + Program + Verify",
+    OpenButton = ToolButton(client, "OpenButton", {0, 8, 27, 28}, "Open file", OpenGlyph(), 14);
+    ProgramButton = ToolButton(client, "ProgramButton", {28, 8, 33, 28}, "Erase + Program + Verify",
                                ProgramGlyph(), 16);
-    SpeedButton2->setEnabled(false);
-    SpeedButton3 =
-        SpeedButton(client, "SpeedButton3", {67, 8, 29, 28}, "Erase only", EraseGlyph(), 16);
-    SpeedButton5 =
-        SpeedButton(client, "SpeedButton5", {95, 8, 29, 28}, "Reset CPU", ResetGlyph(), 16);
-    SpeedButton6 =
-        SpeedButton(client, "SpeedButton6", {123, 8, 29, 28}, "About product", AboutGlyph(), 16);
-    SpeedButton4 = SpeedButton(client, "SpeedButton4", {151, 8, 29, 28}, "Exit", ExitGlyph(), 16);
+    ProgramButton->setEnabled(false);
+    EraseButton =
+        ToolButton(client, "EraseButton", {67, 8, 29, 28}, "Erase only", EraseGlyph(), 16);
+    ResetButton = ToolButton(client, "ResetButton", {95, 8, 29, 28}, "Reset CPU", ResetGlyph(), 16);
+    AboutButton =
+        ToolButton(client, "AboutButton", {123, 8, 29, 28}, "About product", AboutGlyph(), 16);
+    ExitButton = ToolButton(client, "ExitButton", {151, 8, 29, 28}, "Exit", ExitGlyph(), 16);
 
-    Label4 = Caption(client, "Label4", {186, 8, 279, 20},
-                     QStringLiteral("PIC16F877 In-Circuit Programming"));
-    Label4->setFont(UiFont(16, true));
-    QPalette titlePalette = Label4->palette();
+    TitleLabel = Caption(client, "TitleLabel", {186, 8, 279, 20},
+                         QStringLiteral("PIC16F877 In-Circuit Programming"));
+    TitleLabel->setFont(UiFont(16, true));
+    QPalette titlePalette = TitleLabel->palette();
     titlePalette.setColor(QPalette::WindowText, Qt::blue);
-    Label4->setPalette(titlePalette);
-    Label2 = Caption(client, "Label2", {267, 103, 26, 14}, QStringLiteral("Word"));
-    StatusBar1 = Named(new StatusBar(client), "StatusBar1", {0, 249, 471, 21});
+    TitleLabel->setPalette(titlePalette);
+    WordCaption = Caption(client, "WordCaption", {267, 103, 26, 14}, QStringLiteral("Word"));
+    StatusLine = Named(new StatusBar(client), "StatusLine", {0, 249, 471, 21});
 
-    RadioGroup1 =
-        Named(new QGroupBox(QStringLiteral("SELECT"), client), "RadioGroup1", {26, 52, 156, 109});
+    ChipGroup =
+        Named(new QGroupBox(QStringLiteral("SELECT"), client), "ChipGroup", {26, 52, 156, 109});
     pic877 =
         Named(new QRadioButton(QStringLiteral("PIC16F 877"), client), "pic877", {43, 86, 105, 18});
     pic877a = Named(new QRadioButton(QStringLiteral("PIC16F 877 A"), client), "pic877a",
                     {43, 120, 96, 18});
     pic877a->setChecked(true);
-    Edit1 = Named(new QLineEdit(client), "Edit1", {207, 103, 53, 22});
-    Edit1->setReadOnly(true);
+    WordCountBox = Named(new QLineEdit(client), "WordCountBox", {207, 103, 53, 22});
+    WordCountBox->setReadOnly(true);
     setTabOrder(pic877, pic877a);
-    setTabOrder(pic877a, Edit1);
+    setTabOrder(pic877a, WordCountBox);
     CancelButton =
         Named(new QPushButton(QStringLiteral("Cancel"), client), "CancelButton", {50, 164, 75, 24});
     CancelButton->setToolTip(QtText(kCancelHint));
     CancelButton->setFocusPolicy(Qt::NoFocus);
     CancelButton->hide();
 
-    OpenD1.nameFilters = QtNameFilters(QString::fromLatin1(kOpenD1Filter));
+    HexFileDialog.nameFilters = QtNameFilters(QString::fromLatin1(kHexFileFilter));
 }
 
 void MainWindow::ConnectHandlers() {
-    connect(Open1, &QAction::triggered, this, &MainWindow::Open1Click);
-    connect(SpeedButton1, &QToolButton::clicked, this, &MainWindow::Open1Click);
-    connect(Exit1, &QAction::triggered, this, &MainWindow::Exit1Click);
-    connect(SpeedButton4, &QToolButton::clicked, this, &MainWindow::SpeedButton4Click);
-    connect(Program1, &QAction::triggered, this, &MainWindow::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &MainWindow::SpeedButton1Click);
-    connect(Erase1, &QAction::triggered, this, &MainWindow::SpeedButton3Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &MainWindow::SpeedButton3Click);
-    connect(Reset1, &QAction::triggered, this, &MainWindow::SpeedButton5Click);
-    connect(SpeedButton5, &QToolButton::clicked, this, &MainWindow::SpeedButton5Click);
-    connect(Options1, &QAction::triggered, this, &MainWindow::Options1Click);
-    connect(About2, &QAction::triggered, this, &MainWindow::Ab1Click);
-    connect(SpeedButton6, &QToolButton::clicked, this, &MainWindow::SpeedButton6Click);
-    connect(Timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
-    connect(MemoryView1, &QAction::triggered, this, &MainWindow::MemoryView1Click);
+    connect(OpenAction, &QAction::triggered, this, &MainWindow::OpenClick);
+    connect(OpenButton, &QToolButton::clicked, this, &MainWindow::OpenClick);
+    connect(ExitAction, &QAction::triggered, this, &MainWindow::ExitClick);
+    connect(ExitButton, &QToolButton::clicked, this, &MainWindow::ExitClick);
+    connect(ProgramAction, &QAction::triggered, this, &MainWindow::ProgramClick);
+    connect(ProgramButton, &QToolButton::clicked, this, &MainWindow::ProgramClick);
+    connect(EraseAction, &QAction::triggered, this, &MainWindow::EraseClick);
+    connect(EraseButton, &QToolButton::clicked, this, &MainWindow::EraseClick);
+    connect(ResetAction, &QAction::triggered, this, &MainWindow::ResetClick);
+    connect(ResetButton, &QToolButton::clicked, this, &MainWindow::ResetClick);
+    connect(OptionsAction, &QAction::triggered, this, &MainWindow::OptionsClick);
+    connect(AboutAction, &QAction::triggered, this, &MainWindow::AboutClick);
+    connect(AboutButton, &QToolButton::clicked, this, &MainWindow::AboutClick);
+    connect(StartupTimer, &QTimer::timeout, this, &MainWindow::StartupTimerFired);
+    connect(MemoryViewAction, &QAction::triggered, this, &MainWindow::MemoryViewClick);
     const std::pair<QAction*, DeviceCommandKind> deviceCommands[] = {
-        {Identify1, DeviceCommandKind::Identify}, {Read1, DeviceCommandKind::Read},
-        {Verify1, DeviceCommandKind::Verify},     {BlankCheck1, DeviceCommandKind::BlankCheck},
-        {WriteAll1, DeviceCommandKind::WriteAll},
+        {IdentifyAction, DeviceCommandKind::Identify},
+        {ReadAction, DeviceCommandKind::Read},
+        {VerifyAction, DeviceCommandKind::Verify},
+        {BlankCheckAction, DeviceCommandKind::BlankCheck},
+        {WriteAllAction, DeviceCommandKind::WriteAll},
     };
     for (const auto& [action, kind] : deviceCommands) {
         connect(action, &QAction::triggered, this, [this, kind] { DeviceCommandClick(kind); });
@@ -312,12 +318,8 @@ void MainWindow::ConnectHandlers() {
     });
 }
 
-void MainWindow::FormCreate() {
-    session_.Begin();
-}
-
-void MainWindow::Timer1Timer() {
-    Timer1->stop();
+void MainWindow::StartupTimerFired() {
+    StartupTimer->stop();
     // The calibration runs on the worker, so that "Time calibrate" paints its
     // text meanwhile.
     if (!session_.StartUp([this] { calibrationWindow_->show(); },
@@ -353,14 +355,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    FormClose();
+    CloseSession();
     ending_ = true;
     event->accept();
     // Closing the main window ends the program, whatever other window is up.
     QCoreApplication::exit(0);
 }
 
-void MainWindow::FormClose() {
+void MainWindow::CloseSession() {
     session_.Close(WindowPosition{pos().x(), pos().y()});
 }
 
@@ -379,11 +381,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     }
 }
 
-void MainWindow::Exit1Click() {
-    close();
-}
-
-void MainWindow::SpeedButton4Click() {
+void MainWindow::ExitClick() {
     close();
 }
 
@@ -405,12 +403,12 @@ bool MainWindow::EngineCommandAllowed() const {
     return session_.EngineCommandAllowed() && !busy_ && isEnabled();
 }
 
-void MainWindow::Open1Click() {
+void MainWindow::OpenClick() {
     if (CommandRunning() || !isEnabled()) {
         return;
     }
     std::optional<QString> path;
-    RunModal([&] { path = dialogs_.AskOpenFileName(this, OpenD1); });
+    RunModal([&] { path = dialogs_.AskOpenFileName(this, HexFileDialog); });
     if (path) {
         OpenFile(*path);
     }
@@ -425,19 +423,19 @@ bool MainWindow::OpenFile(const QString& path) {
     return opened;
 }
 
-void MainWindow::SpeedButton1Click() {
+void MainWindow::ProgramClick() {
     if (EngineCommandAllowed()) {
         session_.ProgramVerify();
     }
 }
 
-void MainWindow::SpeedButton3Click() {
+void MainWindow::EraseClick() {
     if (EngineCommandAllowed()) {
         session_.Erase();
     }
 }
 
-void MainWindow::SpeedButton5Click() {
+void MainWindow::ResetClick() {
     if (EngineCommandAllowed()) {
         session_.Reset();
     }
@@ -453,18 +451,14 @@ void MainWindow::ShowDialog(QWidget& dialog) {
     dialog.activateWindow();
 }
 
-void MainWindow::Options1Click() {
+void MainWindow::OptionsClick() {
     if (session_.Running()) {
         return;
     }
     ShowDialog(*optionsDialog_);
 }
 
-void MainWindow::Ab1Click() {
-    ShowDialog(*aboutBox_);
-}
-
-void MainWindow::SpeedButton6Click() {
+void MainWindow::AboutClick() {
     ShowDialog(*aboutBox_);
 }
 
@@ -475,7 +469,7 @@ void MainWindow::DeviceCommandClick(DeviceCommandKind kind) {
     std::filesystem::path savePath;
     if (kind == DeviceCommandKind::Read) {
         std::optional<QString> path;
-        RunModal([&] { path = dialogs_.AskSaveFileName(this, OpenD1); });
+        RunModal([&] { path = dialogs_.AskSaveFileName(this, HexFileDialog); });
         if (!path) {
             return;
         }
@@ -485,7 +479,7 @@ void MainWindow::DeviceCommandClick(DeviceCommandKind kind) {
 }
 
 // Shows the open file; without one, whatever the view last showed.
-void MainWindow::MemoryView1Click() {
+void MainWindow::MemoryViewClick() {
     session_.ShowOpenFileImage(memoryView_->Source().isEmpty());
     memoryView_->show();
     memoryView_->raise();
@@ -501,12 +495,12 @@ void MainWindow::Post(std::function<void()> call) {
 }
 
 void MainWindow::ShowStatus(const std::string& text) {
-    StatusBar1->SetPanelText(0, QString::fromStdString(text));
-    StatusBar1->Panel(0)->repaint();
+    StatusLine->SetPanelText(0, QString::fromStdString(text));
+    StatusLine->Panel(0)->repaint();
 }
 
 void MainWindow::SetGauge(int percent) {
-    Gau1->SetProgress(percent);
+    ProgressGauge->SetProgress(percent);
 }
 
 void MainWindow::ShowMessage(const std::string& text) {
@@ -520,21 +514,22 @@ void MainWindow::CommandStateChanged() {
     }
     const bool idle = !session_.Running();
     const bool haveFile = Image() != nullptr;
-    for (QAction* action : {Open1, Erase1, Reset1, Options1, Identify1, Read1, BlankCheck1}) {
+    for (QAction* action : {OpenAction, EraseAction, ResetAction, OptionsAction, IdentifyAction,
+                            ReadAction, BlankCheckAction}) {
         action->setEnabled(idle);
     }
-    DeviceChip1->setEnabled(idle);
-    Verify1->setEnabled(idle && haveFile);
-    WriteAll1->setEnabled(idle && haveFile);
+    DeviceChipMenu->setEnabled(idle);
+    VerifyAction->setEnabled(idle && haveFile);
+    WriteAllAction->setEnabled(idle && haveFile);
     for (QAction* action : RecentFiles) {
         action->setEnabled(idle);
     }
-    for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton1, SpeedButton3,
-                                                            SpeedButton5, pic877, pic877a}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{OpenButton, EraseButton, ResetButton, pic877, pic877a}) {
         control->setEnabled(idle);
     }
-    Program1->setEnabled(idle && haveFile);
-    SpeedButton2->setEnabled(idle && haveFile);
+    ProgramAction->setEnabled(idle && haveFile);
+    ProgramButton->setEnabled(idle && haveFile);
     CancelButton->setEnabled(session_.Cancellable());
     CancelButton->setVisible(session_.RunsCancellable());
 }

@@ -54,55 +54,55 @@ class MainWindow : public QMainWindow, public SessionView {
                        MemoryView& memory);
 
     // Menu bar.
-    QMenu* File1;
-    QAction* Open1;
+    QMenu* FileMenu;
+    QAction* OpenAction;
     std::vector<QAction*> RecentFiles;  // "&1 name", newest first
-    QAction* N1;
-    QAction* Exit1;
-    QMenu* Programdevices1;
-    QAction* Program1;
-    QAction* Erase1;
-    QAction* Reset1;
-    QMenu* Device1;
-    QAction* Identify1;
-    QAction* Read1;
-    QAction* Verify1;
-    QAction* BlankCheck1;
-    QAction* WriteAll1;
-    QMenu* DeviceChip1;                 // the Device commands' chip: Auto-detect or one
+    QAction* RecentFilesEnd;
+    QAction* ExitAction;
+    QMenu* RunMenu;
+    QAction* ProgramAction;
+    QAction* EraseAction;
+    QAction* ResetAction;
+    QMenu* DeviceMenu;
+    QAction* IdentifyAction;
+    QAction* ReadAction;
+    QAction* VerifyAction;
+    QAction* BlankCheckAction;
+    QAction* WriteAllAction;
+    QMenu* DeviceChipMenu;              // the Device commands' chip: Auto-detect or one
     std::vector<QAction*> DeviceChips;  // Auto-detect first, then the device table's rows
-    QAction* MemoryView1;
-    QAction* Options1;
-    QMenu* Help1;
-    QAction* About2;
+    QAction* MemoryViewAction;
+    QAction* OptionsAction;
+    QMenu* HelpMenu;
+    QAction* AboutAction;
 
     // Controls, from back to front.
     QWidget* ClientArea;
-    Bevel* Bevel1;
-    Bevel* Bevel2;
-    Bevel* Bevel3;
-    Bevel* Bevel4;
-    Gauge* Gau1;
-    QLabel* Label1;
-    QLabel* Image1;
-    QToolButton* SpeedButton1;
-    QToolButton* SpeedButton2;
-    QToolButton* SpeedButton3;
-    QToolButton* SpeedButton5;
-    QToolButton* SpeedButton6;
-    QToolButton* SpeedButton4;
-    QLabel* Label4;
-    QLabel* Label2;
-    StatusBar* StatusBar1;
-    QGroupBox* RadioGroup1;
+    Bevel* TopEdge;
+    Bevel* ToolbarEdge;
+    Bevel* TopHighlight;
+    Bevel* GaugeFrame;
+    Gauge* ProgressGauge;
+    QLabel* ProgressCaption;
+    QLabel* BoardPicture;
+    QToolButton* OpenButton;
+    QToolButton* ProgramButton;
+    QToolButton* EraseButton;
+    QToolButton* ResetButton;
+    QToolButton* AboutButton;
+    QToolButton* ExitButton;
+    QLabel* TitleLabel;
+    QLabel* WordCaption;
+    StatusBar* StatusLine;
+    QGroupBox* ChipGroup;
     QRadioButton* pic877;
     QRadioButton* pic877a;
-    QLineEdit* Edit1;
+    QLineEdit* WordCountBox;
     QPushButton* CancelButton;  // shown while a command that can stop runs
 
     // Components without a place in the window.
-    OpenDialogSettings OpenD1;
-    QTimer* Timer1;
+    OpenDialogSettings HexFileDialog;
+    QTimer* StartupTimer;
 
     // Port settings; they live in the engine and always change together.
     std::uint16_t PortBase() const { return session_.PortBase(); }
@@ -134,20 +134,19 @@ class MainWindow : public QMainWindow, public SessionView {
     // Cancel and Esc: the running command stops before its next word.
     void CancelCommand() { session_.Cancel(); }
 
-    // Event handlers.
-    void Exit1Click();
-    void Open1Click();
-    void FormCreate();
-    void Options1Click();
-    void FormClose();
-    void SpeedButton5Click();
-    void SpeedButton3Click();
-    void SpeedButton6Click();
-    void Ab1Click();
-    void SpeedButton1Click();
-    void SpeedButton4Click();
-    void Timer1Timer();
-    void MemoryView1Click();
+    // Event handlers: each menu item and its tool button share one.
+    void OpenClick();
+    void ExitClick();
+    void ProgramClick();
+    void EraseClick();
+    void ResetClick();
+    void OptionsClick();
+    void AboutClick();
+    void MemoryViewClick();
+    // The start-up step, half a second after the window shows.
+    void StartupTimerFired();
+    // Remembers where the window was and leaves the port's lines safe.
+    void CloseSession();
     void DeviceCommandClick(DeviceCommandKind kind);
 
     // SessionView.

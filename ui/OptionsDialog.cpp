@@ -17,12 +17,12 @@ constexpr int kOtherChoice = 3;
 
 OptionsDialog::OptionsDialog(MainWindow& mainWindow)
     : QDialog(nullptr, kDialogWindowFlags),
-      BitBtn1(MakeOkButton(this, {98, 186, 60, 31})),
-      GroupBox1(new QGroupBox(QStringLiteral("Port setting"), this)),
-      RadioButton1(new QRadioButton(QStringLiteral("LPT 1 ( 378H )"), GroupBox1)),
-      RadioButton2(new QRadioButton(QStringLiteral("LPT 2 ( 278H )"), GroupBox1)),
-      OtherAddress(new QRadioButton(QStringLiteral("Other address"), GroupBox1)),
-      AddressEdit(new QLineEdit(GroupBox1)),
+      OkButton(MakeOkButton(this, {98, 186, 60, 31})),
+      PortGroup(new QGroupBox(QStringLiteral("Port setting"), this)),
+      Lpt1Button(new QRadioButton(QStringLiteral("LPT 1 ( 378H )"), PortGroup)),
+      Lpt2Button(new QRadioButton(QStringLiteral("LPT 2 ( 278H )"), PortGroup)),
+      OtherAddress(new QRadioButton(QStringLiteral("Other address"), PortGroup)),
+      AddressEdit(new QLineEdit(PortGroup)),
       FastProgramming(new QCheckBox(QStringLiteral("Fast programming"), this)),
       AddressError(new QLabel(QtText(kPortAddressFormatRefusal), this)),
       mainWindow_(mainWindow) {
@@ -31,10 +31,10 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow)
     setFont(UiFont(10));
     setFixedSize(261, 225);
 
-    Named(GroupBox1, "GroupBox1", {28, 14, 205, 114});
-    Named(RadioButton1, "RadioButton1", {13, 26, 120, 16});
-    RadioButton1->setChecked(true);
-    Named(RadioButton2, "RadioButton2", {13, 52, 120, 16});
+    Named(PortGroup, "PortGroup", {28, 14, 205, 114});
+    Named(Lpt1Button, "Lpt1Button", {13, 26, 120, 16});
+    Lpt1Button->setChecked(true);
+    Named(Lpt2Button, "Lpt2Button", {13, 52, 120, 16});
     Named(OtherAddress, "OtherAddress", {13, 80, 104, 16});
     Named(AddressEdit, "AddressEdit", {120, 77, 70, 22});
     AddressEdit->setPlaceholderText(QStringLiteral("e.g. 3BC"));
@@ -48,13 +48,13 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow)
     errorPalette.setColor(QPalette::WindowText, Qt::red);
     AddressError->setPalette(errorPalette);
     AddressError->hide();
-    setTabOrder(BitBtn1, RadioButton1);
-    setTabOrder(RadioButton1, RadioButton2);
-    setTabOrder(RadioButton2, OtherAddress);
+    setTabOrder(OkButton, Lpt1Button);
+    setTabOrder(Lpt1Button, Lpt2Button);
+    setTabOrder(Lpt2Button, OtherAddress);
     setTabOrder(OtherAddress, AddressEdit);
     setTabOrder(AddressEdit, FastProgramming);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &OptionsDialog::BitBtn1Click);
+    connect(OkButton, &QPushButton::clicked, this, &OptionsDialog::OkClick);
     connect(AddressEdit, &QLineEdit::textEdited, this, [this] {
         OtherAddress->setChecked(true);
         AddressError->hide();
@@ -63,15 +63,15 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow)
 }
 
 int OptionsDialog::PortChoice() const {
-    if (RadioButton1->isChecked()) {
+    if (Lpt1Button->isChecked()) {
         return 1;
     }
-    return RadioButton2->isChecked() ? 2 : 0;
+    return Lpt2Button->isChecked() ? 2 : 0;
 }
 
 void OptionsDialog::ShowPort(int portNumber, std::uint16_t portBase) {
     if (portNumber == 1 || portNumber == 2) {
-        (portNumber == 2 ? RadioButton2 : RadioButton1)->setChecked(true);
+        (portNumber == 2 ? Lpt2Button : Lpt1Button)->setChecked(true);
         return;
     }
     OtherAddress->setChecked(true);
@@ -82,7 +82,7 @@ void OptionsDialog::ShowFastTiming(bool fast) {
     FastProgramming->setChecked(fast);
 }
 
-void OptionsDialog::BitBtn1Click() {
+void OptionsDialog::OkClick() {
     const bool other = OtherAddress->isChecked();
     const CheckedPortAddress typed = CheckPortAddress(AddressEdit->text().trimmed().toStdString());
     if (other && !typed.base) {
@@ -103,7 +103,7 @@ void OptionsDialog::BitBtn1Click() {
 
 void OptionsDialog::reject() {
     AddressEdit->setText(addressShown_);
-    const std::array buttons{RadioButton1, RadioButton2, OtherAddress};
+    const std::array buttons{Lpt1Button, Lpt2Button, OtherAddress};
     buttons.at(static_cast<std::size_t>(choiceShown_ - 1))->setChecked(true);
     FastProgramming->setChecked(fastShown_);
     AddressError->hide();

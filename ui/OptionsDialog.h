@@ -23,10 +23,10 @@ class OptionsDialog : public QDialog {
   public:
     explicit OptionsDialog(MainWindow& mainWindow);
 
-    QPushButton* BitBtn1;
-    QGroupBox* GroupBox1;
-    QRadioButton* RadioButton1;
-    QRadioButton* RadioButton2;
+    QPushButton* OkButton;
+    QGroupBox* PortGroup;
+    QRadioButton* Lpt1Button;
+    QRadioButton* Lpt2Button;
     QRadioButton* OtherAddress;
     QLineEdit* AddressEdit;
     QCheckBox* FastProgramming;
@@ -40,7 +40,7 @@ class OptionsDialog : public QDialog {
 
     // OK: apply the choice and give control back to the main window. A
     // refused address keeps the dialog up.
-    void BitBtn1Click();
+    void OkClick();
 
     // The close box (and Escape) hide the dialog and enable the main window
     // again without applying anything: the controls go back to the choice in

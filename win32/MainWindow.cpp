@@ -398,7 +398,7 @@ void MainWindow::Command(int id, int notification) {
 }
 
 std::optional<std::wstring> MainWindow::AskFileName(bool save) {
-    const std::wstring filter = OpenDialogFilter(kOpenD1Filter);
+    const std::wstring filter = OpenDialogFilter(kHexFileFilter);
     std::wstring path(MAX_PATH * 4, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;

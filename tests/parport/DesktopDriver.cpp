@@ -105,10 +105,10 @@ class DesktopDriver : public QObject {
                 // The file comes on the command line; Program stays disabled
                 // while the calibration runs on the worker.
                 if (Status(*window) == kReadyStatus && !CalibrationWindowUp() &&
-                    window->windowTitle().endsWith(file_) && Enabled(*window, "Program1")) {
+                    window->windowTitle().endsWith(file_) && Enabled(*window, "ProgramAction")) {
                     Log("ready", Status(*window));
                     Log("opened", window->windowTitle());
-                    Trigger(*window, "Program1");
+                    Trigger(*window, "ProgramAction");
                     stage_ = Stage::AwaitRunEnd;
                 }
                 break;

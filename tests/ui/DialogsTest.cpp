@@ -22,21 +22,21 @@ TEST_P(OptionsOk, AppliesThePortShowsItAndKeepsTheChoiceForTheNextShowing) {
     WindowsFixture fixture;
     OptionsDialog& options = fixture.desktop.Options;
 
-    fixture.mainWindow.Options1->trigger();
+    fixture.mainWindow.OptionsAction->trigger();
     ASSERT_TRUE(options.isVisible());
     EXPECT_FALSE(fixture.mainWindow.isEnabled());
-    (port.portNumber == 2 ? options.RadioButton2 : options.RadioButton1)->click();
-    options.BitBtn1->click();
+    (port.portNumber == 2 ? options.Lpt2Button : options.Lpt1Button)->click();
+    options.OkButton->click();
 
     EXPECT_FALSE(options.isVisible());
     EXPECT_TRUE(fixture.mainWindow.isEnabled());
     EXPECT_EQ(fixture.mainWindow.PortNumber(), port.portNumber);
     EXPECT_EQ(fixture.mainWindow.PortBase(), port.portBase);
-    EXPECT_EQ(fixture.mainWindow.StatusBar1->PanelText(0), QString::fromLatin1(port.status));
+    EXPECT_EQ(fixture.mainWindow.StatusLine->PanelText(0), QString::fromLatin1(port.status));
 
-    fixture.mainWindow.Options1->trigger();
-    EXPECT_EQ(options.RadioButton2->isChecked(), port.portNumber == 2);
-    EXPECT_EQ(options.RadioButton1->isChecked(), port.portNumber == 1);
+    fixture.mainWindow.OptionsAction->trigger();
+    EXPECT_EQ(options.Lpt2Button->isChecked(), port.portNumber == 2);
+    EXPECT_EQ(options.Lpt1Button->isChecked(), port.portNumber == 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPorts, OptionsOk,
@@ -63,11 +63,11 @@ TEST_P(OptionsOtherAddress, IsCheckedLikeTheCommandLinePort) {
     fixture.target.unreachableBase = 0x2A0;
     const bool accepted = *param.refusal == '\0';
     OptionsDialog& options = fixture.desktop.Options;
-    fixture.mainWindow.Options1->trigger();
+    fixture.mainWindow.OptionsAction->trigger();
 
     options.OtherAddress->click();
     QTest::keyClicks(options.AddressEdit, QString::fromLatin1(param.typed));
-    options.BitBtn1->click();
+    options.OkButton->click();
 
     EXPECT_TRUE(options.OtherAddress->isChecked());
     EXPECT_EQ(options.isVisible(), !accepted);
@@ -80,7 +80,7 @@ TEST_P(OptionsOtherAddress, IsCheckedLikeTheCommandLinePort) {
     }
     EXPECT_EQ(fixture.mainWindow.PortBase(), param.portBase);
     EXPECT_EQ(fixture.mainWindow.PortNumber(), param.portNumber);
-    EXPECT_EQ(fixture.mainWindow.StatusBar1->PanelText(0), QString::fromLatin1(param.status));
+    EXPECT_EQ(fixture.mainWindow.StatusLine->PanelText(0), QString::fromLatin1(param.status));
     EXPECT_EQ(fixture.mainWindow.OptionsPortChoice(), 0) << "a run keeps the port in force";
     options.reject();
 }
@@ -103,15 +103,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(OptionsDialog, CloseBoxEnablesTheMainWindowAndAppliesNothing) {
     WindowsFixture fixture;
     OptionsDialog& options = fixture.desktop.Options;
-    fixture.mainWindow.Options1Click();
-    options.RadioButton2->click();
+    fixture.mainWindow.OptionsClick();
+    options.Lpt2Button->click();
 
     options.close();
 
     EXPECT_FALSE(options.isVisible());
     EXPECT_TRUE(fixture.mainWindow.isEnabled());
     EXPECT_EQ(fixture.mainWindow.PortBase(), 0x378);
-    EXPECT_EQ(fixture.mainWindow.StatusBar1->PanelText(0), QString());
+    EXPECT_EQ(fixture.mainWindow.StatusLine->PanelText(0), QString());
     // The choice that was not confirmed is not left for a later run to pick up.
     EXPECT_EQ(fixture.mainWindow.OptionsPortChoice(), 1);
 }
@@ -119,10 +119,10 @@ TEST(OptionsDialog, CloseBoxEnablesTheMainWindowAndAppliesNothing) {
 TEST(AboutBox, LinkOpensTheDocumentationAndLeavesTheBoxUp) {
     WindowsFixture fixture;
     AboutBox& about = fixture.desktop.About;
-    fixture.mainWindow.SpeedButton6->click();
+    fixture.mainWindow.AboutButton->click();
     ASSERT_TRUE(about.isVisible());
 
-    QTest::mouseClick(about.Label4, Qt::LeftButton);
+    QTest::mouseClick(about.DocumentationLink, Qt::LeftButton);
 
     ASSERT_EQ(fixture.dialogs.urls.size(), 1U);
     EXPECT_TRUE(fixture.dialogs.urls.front().isLocalFile());
@@ -130,7 +130,7 @@ TEST(AboutBox, LinkOpensTheDocumentationAndLeavesTheBoxUp) {
     EXPECT_TRUE(about.isVisible());
     EXPECT_FALSE(fixture.mainWindow.isEnabled());
 
-    about.BitBtn1->click();
+    about.OkButton->click();
     EXPECT_FALSE(about.isVisible());
     EXPECT_TRUE(fixture.mainWindow.isEnabled());
 }
@@ -157,17 +157,17 @@ TEST_P(DialogUp, MainWindowTakesNoInputUntilTheCloseBoxEnablesIt) {
     QTest::keyClick(&mainWindow, Qt::Key_E, Qt::ControlModifier);
     QTest::keyClick(&mainWindow, Qt::Key_S, Qt::ControlModifier);
     QTest::keyClick(&mainWindow, Qt::Key_O, Qt::ControlModifier);
-    QTest::mouseClick(mainWindow.SpeedButton3, Qt::LeftButton);
-    QTest::mouseClick(mainWindow.SpeedButton1, Qt::LeftButton);
-    QTest::mouseClick(mainWindow.SpeedButton4, Qt::LeftButton);
+    QTest::mouseClick(mainWindow.EraseButton, Qt::LeftButton);
+    QTest::mouseClick(mainWindow.OpenButton, Qt::LeftButton);
+    QTest::mouseClick(mainWindow.ExitButton, Qt::LeftButton);
     QMenuBar* bar = mainWindow.menuBar();
     QTest::mouseClick(bar, Qt::LeftButton, {},
-                      bar->actionGeometry(mainWindow.Programdevices1->menuAction()).center());
+                      bar->actionGeometry(mainWindow.RunMenu->menuAction()).center());
     mainWindow.close();
 
     EXPECT_TRUE(fixture.target.Writes().empty());
     EXPECT_EQ(fixture.dialogs.fileDialogs, 0);
-    EXPECT_FALSE(mainWindow.Programdevices1->isVisible());
+    EXPECT_FALSE(mainWindow.RunMenu->isVisible());
     EXPECT_TRUE(mainWindow.isVisible());
 
     dialog.close();
@@ -182,9 +182,9 @@ TEST_P(DialogUp, MainWindowTakesNoInputUntilTheCloseBoxEnablesIt) {
 INSTANTIATE_TEST_SUITE_P(
     BothDialogs, DialogUp,
     ::testing::Values(
-        DialogCase{"Options", [](MainWindow& mainWindow) { mainWindow.Options1->trigger(); },
+        DialogCase{"Options", [](MainWindow& mainWindow) { mainWindow.OptionsAction->trigger(); },
                    [](DesktopWindows& desktop) -> QDialog& { return desktop.Options; }},
-        DialogCase{"About", [](MainWindow& mainWindow) { mainWindow.About2->trigger(); },
+        DialogCase{"About", [](MainWindow& mainWindow) { mainWindow.AboutAction->trigger(); },
                    [](DesktopWindows& desktop) -> QDialog& { return desktop.About; }}),
     [](const auto& info) { return std::string(info.param.name); });
 

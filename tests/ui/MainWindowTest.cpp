@@ -20,14 +20,14 @@ TEST(MainWindow, StartsWithLpt1ThePic16F877AAndNoFile) {
     EXPECT_TRUE(mainWindow.pic877a->isChecked());
     EXPECT_FALSE(mainWindow.pic877->isChecked());
     EXPECT_EQ(mainWindow.SelectedChip(), ChipType::Pic16F877A);
-    EXPECT_FALSE(mainWindow.Program1->isEnabled());
-    EXPECT_FALSE(mainWindow.SpeedButton2->isEnabled());
-    EXPECT_TRUE(mainWindow.Erase1->isEnabled());
-    EXPECT_TRUE(mainWindow.Reset1->isEnabled());
-    EXPECT_EQ(mainWindow.StatusBar1->PanelText(0), QString());
-    EXPECT_EQ(mainWindow.StatusBar1->PanelText(1), QString());
+    EXPECT_FALSE(mainWindow.ProgramAction->isEnabled());
+    EXPECT_FALSE(mainWindow.ProgramButton->isEnabled());
+    EXPECT_TRUE(mainWindow.EraseAction->isEnabled());
+    EXPECT_TRUE(mainWindow.ResetAction->isEnabled());
+    EXPECT_EQ(mainWindow.StatusLine->PanelText(0), QString());
+    EXPECT_EQ(mainWindow.StatusLine->PanelText(1), QString());
     EXPECT_EQ(mainWindow.windowTitle(), QStringLiteral("TALLIS  V3e"));
-    EXPECT_EQ(mainWindow.Edit1->text(), QString());
+    EXPECT_EQ(mainWindow.WordCountBox->text(), QString());
     EXPECT_EQ(mainWindow.centralWidget()->size(), QSize(471, 270));
     // The creation left the lines in the run state: data register 0x02.
     ASSERT_FALSE(fixture.target.Writes().empty());
@@ -71,7 +71,7 @@ TEST(MainWindow, StartupStepRunsOnceBehindTheCalibrationWindow) {
     EXPECT_TRUE(calibrationWindowUp);
     EXPECT_TRUE(enabledBeforeCalibration);
     EXPECT_FALSE(desktop.Calibration.isVisible());
-    EXPECT_EQ(desktop.Main.StatusBar1->PanelText(0),
+    EXPECT_EQ(desktop.Main.StatusLine->PanelText(0),
               QStringLiteral("Driver successfully started !"));
     EXPECT_TRUE(onWorker) << "the calibration keeps the window's thread free to paint";
     EXPECT_TRUE(desktop.Main.StartupDone());
@@ -82,15 +82,15 @@ TEST(MainWindow, EngineCommandsWaitForTheStartupStep) {
     WindowsFixture fixture;
     fixture.target.trace.Clear();
 
-    fixture.mainWindow.SpeedButton3->click();
-    fixture.mainWindow.SpeedButton5->click();
+    fixture.mainWindow.EraseButton->click();
+    fixture.mainWindow.ResetButton->click();
     EXPECT_TRUE(fixture.target.Writes().empty()) << "untimed commands reached the chip";
 
     fixture.FinishStartup();
-    fixture.mainWindow.SpeedButton5->click();
+    fixture.mainWindow.ResetButton->click();
     WaitForCommand(fixture.mainWindow);
     EXPECT_FALSE(fixture.target.Writes().empty());
-    EXPECT_EQ(fixture.mainWindow.StatusBar1->PanelText(0), QStringLiteral("Target reset"));
+    EXPECT_EQ(fixture.mainWindow.StatusLine->PanelText(0), QStringLiteral("Target reset"));
 }
 
 TEST(MainWindow, MissingDriverShowsTheMessageAndEndsWithoutWritingThePort) {
@@ -126,9 +126,9 @@ TEST_P(CloseRoutes, WriteControlThenDataAtTheChosenPortAndEndTheProgram) {
     WindowsFixture fixture;
     fixture.FinishStartup();
     if (portNumber == 2) {
-        fixture.mainWindow.Options1Click();
-        fixture.desktop.Options.RadioButton2->setChecked(true);
-        fixture.desktop.Options.BitBtn1->click();
+        fixture.mainWindow.OptionsClick();
+        fixture.desktop.Options.Lpt2Button->setChecked(true);
+        fixture.desktop.Options.OkButton->click();
     }
     fixture.target.trace.Clear();
 
@@ -145,8 +145,8 @@ TEST_P(CloseRoutes, WriteControlThenDataAtTheChosenPortAndEndTheProgram) {
 }
 
 const CloseRoute kCloseRoutes[] = {
-    {"FileExit", [](MainWindow& mainWindow) { mainWindow.Exit1->trigger(); }},
-    {"ExitButton", [](MainWindow& mainWindow) { mainWindow.SpeedButton4->click(); }},
+    {"FileExit", [](MainWindow& mainWindow) { mainWindow.ExitAction->trigger(); }},
+    {"ExitButton", [](MainWindow& mainWindow) { mainWindow.ExitButton->click(); }},
     {"CloseBox", [](MainWindow& mainWindow) { mainWindow.close(); }},
 };
 

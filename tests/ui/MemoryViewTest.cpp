@@ -20,9 +20,9 @@ bool Dimmed(const QTableWidget* table, int row, int column) {
 TEST(MemoryView, ShowsTheOpenFileForTheSelectedChip) {
     WindowsFixture fixture;
     fixture.dialogs.nextFile = kExample;
-    fixture.mainWindow.Open1->trigger();
+    fixture.mainWindow.OpenAction->trigger();
 
-    fixture.mainWindow.MemoryView1->trigger();
+    fixture.mainWindow.MemoryViewAction->trigger();
 
     const MemoryView& view = fixture.desktop.Memory;
     EXPECT_TRUE(view.isVisible());
@@ -38,7 +38,7 @@ TEST(MemoryView, ShowsTheOpenFileForTheSelectedChip) {
     EXPECT_EQ(CellText(view.ConfigTable, 0, 0), QStringLiteral("Configuration word"));
 
     fixture.mainWindow.pic877->click();
-    fixture.mainWindow.MemoryView1->trigger();
+    fixture.mainWindow.MemoryViewAction->trigger();
     EXPECT_EQ(view.ProgramTable->rowCount(), 8192 / 8) << "the PIC16F877 has 8K words too";
     EXPECT_EQ(view.EepromTable->rowCount(), 256 / 16);
 }

@@ -33,16 +33,16 @@ TEST(OpenCommand, LoadsTheFileShowsItsWordCountAndEnablesProgramming) {
     const QString path = WriteFile(dir, QStringLiteral("small.hex"), kSmallHex);
     fixture.dialogs.nextFile = path;
 
-    mainWindow.Open1->trigger();
+    mainWindow.OpenAction->trigger();
 
     EXPECT_EQ(fixture.dialogs.filtersSeen, QStringList({QStringLiteral("Intel hex  file (*.hex)"),
                                                         QStringLiteral("All  files (*)")}));
     EXPECT_EQ(mainWindow.windowTitle(), QStringLiteral("TALLIS - ") + path);
-    EXPECT_EQ(mainWindow.Edit1->text(), QStringLiteral("  5"));
+    EXPECT_EQ(mainWindow.WordCountBox->text(), QStringLiteral("  5"));
     ASSERT_NE(mainWindow.Image(), nullptr);
     EXPECT_EQ(mainWindow.Image()->LastIndex, static_cast<std::int32_t>(std::strlen(kSmallHex)) - 1);
-    EXPECT_TRUE(mainWindow.Program1->isEnabled());
-    EXPECT_TRUE(mainWindow.SpeedButton2->isEnabled());
+    EXPECT_TRUE(mainWindow.ProgramAction->isEnabled());
+    EXPECT_TRUE(mainWindow.ProgramButton->isEnabled());
     EXPECT_TRUE(fixture.dialogs.messages.empty());
 }
 
@@ -53,21 +53,21 @@ TEST(OpenCommand, FileChangedOnDiskIsReadAgainBeforeItIsProgrammed) {
     QTemporaryDir dir;
     const QString path = WriteFile(dir, QStringLiteral("small.hex"), kSmallHex);
     fixture.dialogs.nextFile = path;
-    mainWindow.Open1->trigger();
+    mainWindow.OpenAction->trigger();
 
     WriteFile(dir, QStringLiteral("small.hex"), QByteArray(":0400000001000200F9\r\n") + kSmallHex);
-    mainWindow.SpeedButton2->click();
+    mainWindow.ProgramButton->click();
     WaitForCommand(mainWindow);
 
-    EXPECT_EQ(mainWindow.Edit1->text(), QStringLiteral("  7"));
+    EXPECT_EQ(mainWindow.WordCountBox->text(), QStringLiteral("  7"));
     EXPECT_EQ(mainWindow.Image()->WordCount, 7U);
-    EXPECT_EQ(mainWindow.StatusBar1->PanelText(0),
+    EXPECT_EQ(mainWindow.StatusLine->PanelText(0),
               QStringLiteral("File changed on disk: reloaded"));
 }
 
 TEST(OpenCommand, StoredFilterBecomesTheDialogsFiltersWithItsDescriptions) {
     EXPECT_EQ(
-        QtNameFilters(QString::fromLatin1(kOpenD1Filter)),
+        QtNameFilters(QString::fromLatin1(kHexFileFilter)),
         QStringList({QStringLiteral("Intel hex  file (*.hex)"), QStringLiteral("All  files (*)")}));
     EXPECT_EQ(QtNameFilters(QStringLiteral("A|*.a;*.b|B")),
               QStringList{QStringLiteral("A (*.a;*.b)")});
@@ -81,8 +81,8 @@ struct Shown {
     bool programEnabled;
 
     static Shown Of(const MainWindow& mainWindow) {
-        return {mainWindow.windowTitle(), mainWindow.Edit1->text(), mainWindow.Image(),
-                mainWindow.Program1->isEnabled()};
+        return {mainWindow.windowTitle(), mainWindow.WordCountBox->text(), mainWindow.Image(),
+                mainWindow.ProgramAction->isEnabled()};
     }
     bool operator==(const Shown&) const = default;
 };
@@ -101,11 +101,11 @@ TEST_P(OpenThatChangesNothing, LeavesTheWindowAsItWas) {
     MainWindow& mainWindow = fixture.mainWindow;
     QTemporaryDir dir;
     fixture.dialogs.nextFile = WriteFile(dir, QStringLiteral("first.hex"), kSmallHex);
-    mainWindow.SpeedButton1->click();
+    mainWindow.OpenButton->click();
     const Shown before = Shown::Of(mainWindow);
 
     fixture.dialogs.nextFile = param.answer(dir);
-    mainWindow.SpeedButton1->click();
+    mainWindow.OpenButton->click();
 
     EXPECT_EQ(Shown::Of(mainWindow), before);
     EXPECT_EQ(fixture.dialogs.messages.size(), param.reported ? 1U : 0U);

@@ -65,10 +65,10 @@ TEST(ScaledLayout, GaugeAndItsBoxKeepEveryEdge) {
     const QImage picture = mainWindow.grab().toImage();
     ASSERT_EQ(picture.devicePixelRatio(), scale);
 
-    const QRect gauge = DeviceRect(*mainWindow.Gau1, mainWindow, scale);
-    const QRect box = DeviceRect(*mainWindow.Bevel4, mainWindow, scale);
-    const QColor dark = mainWindow.Bevel4->palette().color(QPalette::Dark);
-    const QColor light = mainWindow.Bevel4->palette().color(QPalette::Light);
+    const QRect gauge = DeviceRect(*mainWindow.ProgressGauge, mainWindow, scale);
+    const QRect box = DeviceRect(*mainWindow.GaugeFrame, mainWindow, scale);
+    const QColor dark = mainWindow.GaugeFrame->palette().color(QPalette::Dark);
+    const QColor light = mainWindow.GaugeFrame->palette().color(QPalette::Light);
     for (const auto& [side, name, boxColour] :
          {std::tuple{Side::Top, "top", dark}, std::tuple{Side::Left, "left", dark},
           std::tuple{Side::Bottom, "bottom", light}, std::tuple{Side::Right, "right", light}}) {

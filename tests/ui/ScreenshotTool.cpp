@@ -112,8 +112,8 @@ bool Save(QWidget& window, const QDir& folder, const char* name) {
 bool SaveBusy(tallis::MainWindow& mainWindow, SteppedTimer& timer, const QDir& folder) {
     constexpr long kBatch = 40;
     timer.held = true;
-    mainWindow.SpeedButton1Click();
-    while (mainWindow.Gau1->Progress() < 35 && mainWindow.CommandRunning()) {
+    mainWindow.ProgramClick();
+    while (mainWindow.ProgressGauge->Progress() < 35 && mainWindow.CommandRunning()) {
         timer.allowance += kBatch;
         while (timer.allowance.load() > 0 && mainWindow.CommandRunning()) {
             QApplication::processEvents();
@@ -131,16 +131,16 @@ bool SaveDeviceMenu(tallis::MainWindow& mainWindow, const QDir& folder) {
     mainWindow.raise();
     mainWindow.activateWindow();
     QMenuBar* bar = mainWindow.menuBar();
-    const QRect item = bar->actionGeometry(mainWindow.Device1->menuAction());
-    mainWindow.Device1->popup(bar->mapToGlobal(item.bottomLeft()));
+    const QRect item = bar->actionGeometry(mainWindow.DeviceMenu->menuAction());
+    mainWindow.DeviceMenu->popup(bar->mapToGlobal(item.bottomLeft()));
     for (int i = 0; i < 20; ++i) {
         QApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    const QRect area = mainWindow.frameGeometry().united(mainWindow.Device1->geometry());
+    const QRect area = mainWindow.frameGeometry().united(mainWindow.DeviceMenu->geometry());
     const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(
         0, area.x(), area.y(), area.width(), area.height());
-    mainWindow.Device1->hide();
+    mainWindow.DeviceMenu->hide();
     return Write(picture, folder, "device-menu.png");
 }
 
@@ -157,39 +157,39 @@ int main(int argc, char** argv) {
     ScriptedDialogs dialogs;
     tallis::DesktopWindows desktop(target, dialogs);
     tallis::MainWindow& mainWindow = desktop.Main;
-    mainWindow.Timer1->stop();
+    mainWindow.StartupTimer->stop();
     mainWindow.show();
-    mainWindow.Timer1Timer();
+    mainWindow.StartupTimerFired();
     Finish(mainWindow);
 
     bool ok = Save(mainWindow, folder, "main-window.png");
     ok = Save(desktop.Calibration, folder, "time-calibrate.png") && ok;
     desktop.Calibration.hide();
-    mainWindow.Open1Click();
+    mainWindow.OpenClick();
     ok = SaveBusy(mainWindow, *target.stepped, folder) && ok;
-    mainWindow.SpeedButton1Click();
+    mainWindow.ProgramClick();
     Finish(mainWindow);
     ok = Save(mainWindow, folder, "main-window-after-run.png") && ok;
     ok = SaveDeviceMenu(mainWindow, folder) && ok;
 
     // The chip holds the blink example; a Verify against the counter example differs.
     dialogs.nextFile = kExamples + QStringLiteral("/counter877a.hex");
-    mainWindow.Open1Click();
-    mainWindow.Verify1->trigger();
+    mainWindow.OpenClick();
+    mainWindow.VerifyAction->trigger();
     Finish(mainWindow);
     ok = Save(desktop.Memory, folder, "memory-view.png") && ok;
-    mainWindow.Read1->trigger();
+    mainWindow.ReadAction->trigger();
     Finish(mainWindow);
     desktop.Memory.Tabs->setCurrentIndex(2);
     ok = Save(desktop.Memory, folder, "memory-view-config.png") && ok;
     desktop.Memory.hide();
 
-    mainWindow.Options1Click();
+    mainWindow.OptionsClick();
     ok = Save(desktop.Options, folder, "options-dialog.png") && ok;
-    desktop.Options.BitBtn1Click();
-    mainWindow.Ab1Click();
+    desktop.Options.OkClick();
+    mainWindow.AboutClick();
     ok = Save(desktop.About, folder, "about-box.png") && ok;
-    desktop.About.BitBtn1Click();
+    desktop.About.OkClick();
 
     if (argc > 2) {
         const QPixmap icon = tallis::ProgrammerPicture().scaled(128, 128, Qt::KeepAspectRatio,

@@ -20,31 +20,31 @@ TEST(WindowSettings, TheWindowRemembersPortChipFastFolderRecentFilesAndPlace) {
     MemorySettingsStore store;
     {
         WindowsFixture fixture(&store);
-        fixture.mainWindow.Options1->trigger();
+        fixture.mainWindow.OptionsAction->trigger();
         fixture.desktop.Options.FastProgramming->click();
         fixture.desktop.Options.reject();
         EXPECT_FALSE(fixture.mainWindow.FastTiming()) << "the close box applies nothing";
-        fixture.mainWindow.Options1->trigger();
-        fixture.desktop.Options.RadioButton2->click();
+        fixture.mainWindow.OptionsAction->trigger();
+        fixture.desktop.Options.Lpt2Button->click();
         fixture.desktop.Options.FastProgramming->click();
-        fixture.desktop.Options.BitBtn1->click();
+        fixture.desktop.Options.OkButton->click();
         fixture.mainWindow.pic877->click();
         fixture.dialogs.nextFile = kExample;
-        fixture.mainWindow.Open1->trigger();
+        fixture.mainWindow.OpenAction->trigger();
         fixture.mainWindow.move(40, 50);
-        fixture.mainWindow.FormClose();
+        fixture.mainWindow.CloseSession();
     }
 
     WindowsFixture again(&store);
     MainWindow& mainWindow = again.mainWindow;
     EXPECT_EQ(mainWindow.PortNumber(), 2);
     EXPECT_EQ(mainWindow.PortBase(), 0x278);
-    EXPECT_TRUE(again.desktop.Options.RadioButton2->isChecked());
+    EXPECT_TRUE(again.desktop.Options.Lpt2Button->isChecked());
     EXPECT_TRUE(again.desktop.Options.FastProgramming->isChecked());
     EXPECT_TRUE(mainWindow.FastTiming());
     EXPECT_TRUE(mainWindow.pic877->isChecked());
     EXPECT_EQ(mainWindow.SelectedChip(), ChipType::Pic16F877);
-    EXPECT_EQ(mainWindow.OpenD1.directory, QStringLiteral(TALLIS_EXAMPLES_DIR));
+    EXPECT_EQ(mainWindow.HexFileDialog.directory, QStringLiteral(TALLIS_EXAMPLES_DIR));
     EXPECT_EQ(mainWindow.pos(), QPoint(40, 50));
     ASSERT_EQ(mainWindow.RecentFiles.size(), 2U) << "the file and a separator";
     EXPECT_EQ(mainWindow.RecentFiles.front()->text(), QStringLiteral("&1 blink877a.hex"));

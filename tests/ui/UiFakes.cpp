@@ -43,7 +43,7 @@ std::vector<std::string> FakeTarget::Writes() const {
 }
 
 WindowsFixture::WindowsFixture(SettingsStore* settings) : desktop(target, dialogs, settings) {
-    mainWindow.Timer1->stop();  // tests run the start-up step themselves
+    mainWindow.StartupTimer->stop();  // tests run the start-up step themselves
     mainWindow.show();
 }
 
@@ -59,7 +59,7 @@ void WindowsFixture::FinishStartup() {
 }
 
 void FinishStartup(MainWindow& mainWindow) {
-    mainWindow.Timer1Timer();
+    mainWindow.StartupTimerFired();
     WaitForCommand(mainWindow);
 }
 

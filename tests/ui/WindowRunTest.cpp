@@ -25,11 +25,11 @@ struct SimWindows {
     MainWindow& mainWindow = desktop.Main;
 
     SimWindows() {
-        mainWindow.Timer1->stop();
+        mainWindow.StartupTimer->stop();
         Activate(mainWindow);
         FinishStartup(mainWindow);
         dialogs.nextFile = kExample;
-        mainWindow.Open1Click();
+        mainWindow.OpenClick();
         EXPECT_NE(mainWindow.Image(), nullptr);
     }
 
@@ -43,8 +43,8 @@ struct SimWindows {
         const QString complete =
             QStringLiteral("Down load data %1 words complete").arg(mainWindow.Image()->WordCount);
         EXPECT_EQ(dialogs.messages, std::vector<QString>{complete});
-        EXPECT_EQ(mainWindow.Gau1->Progress(), 100);
-        EXPECT_EQ(mainWindow.StatusBar1->PanelText(0),
+        EXPECT_EQ(mainWindow.ProgressGauge->Progress(), 100);
+        EXPECT_EQ(mainWindow.StatusLine->PanelText(0),
                   QStringLiteral("Current LPT Port :1  (378H)"));
         const sim::ChipMemory expected = ExpectedMemory();
         const sim::ChipMemory& actual = target.Simulation().Chip().Memory();
@@ -60,10 +60,10 @@ TEST(WindowRun, ProgramsTheSimulatedChipAndReportsTheDownload) {
     SimWindows windows;
     std::vector<int> gaugeWhileMessageUp;
     windows.dialogs.onMessage = [&] {
-        gaugeWhileMessageUp.push_back(windows.mainWindow.Gau1->Progress());
+        gaugeWhileMessageUp.push_back(windows.mainWindow.ProgressGauge->Progress());
     };
 
-    windows.mainWindow.SpeedButton2->click();
+    windows.mainWindow.ProgramButton->click();
     WaitForCommand(windows.mainWindow);
 
     windows.ExpectProgrammedOnce();
@@ -85,35 +85,36 @@ TEST(WindowRun, WindowAnswersWhileACommandRunsAndItsChipControlsAreDisabled) {
     fixture.FinishStartup();
     Activate(mainWindow);
     fixture.target.timer.hold = true;  // the erase waits at its first wait
-    mainWindow.Gau1->SetProgress(100);
-    mainWindow.SpeedButton3->click();
-    EXPECT_EQ(mainWindow.Gau1->Progress(), 0) << "each command starts from an empty gauge";
+    mainWindow.ProgressGauge->SetProgress(100);
+    mainWindow.EraseButton->click();
+    EXPECT_EQ(mainWindow.ProgressGauge->Progress(), 0) << "each command starts from an empty gauge";
 
     bool timerFired = false;
     QTimer::singleShot(1, &mainWindow, [&] { timerFired = true; });
     AnswerUntil([&] { return timerFired; });
     ASSERT_TRUE(mainWindow.CommandRunning());
     for (const QAction* action :
-         {mainWindow.Program1, mainWindow.Erase1, mainWindow.Reset1, mainWindow.Open1,
-          mainWindow.Options1, mainWindow.Identify1, mainWindow.Read1, mainWindow.Verify1,
-          mainWindow.BlankCheck1, mainWindow.WriteAll1}) {
+         {mainWindow.ProgramAction, mainWindow.EraseAction, mainWindow.ResetAction,
+          mainWindow.OpenAction, mainWindow.OptionsAction, mainWindow.IdentifyAction,
+          mainWindow.ReadAction, mainWindow.VerifyAction, mainWindow.BlankCheckAction,
+          mainWindow.WriteAllAction}) {
         EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
     }
     for (const QWidget* control : std::initializer_list<const QWidget*>{
-             mainWindow.SpeedButton1, mainWindow.SpeedButton2, mainWindow.SpeedButton3,
-             mainWindow.SpeedButton5, mainWindow.pic877, mainWindow.pic877a}) {
+             mainWindow.OpenButton, mainWindow.ProgramButton, mainWindow.EraseButton,
+             mainWindow.ResetButton, mainWindow.pic877, mainWindow.pic877a}) {
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     }
     QTest::keyClick(&mainWindow, Qt::Key_S, Qt::ControlModifier);  // Reset: not now
-    mainWindow.About2->trigger();
+    mainWindow.AboutAction->trigger();
     EXPECT_TRUE(fixture.desktop.About.isVisible());
-    fixture.desktop.About.BitBtn1->click();
+    fixture.desktop.About.OkButton->click();
 
     fixture.target.timer.hold = false;
     WaitForCommand(mainWindow);
-    EXPECT_TRUE(mainWindow.Erase1->isEnabled());
+    EXPECT_TRUE(mainWindow.EraseAction->isEnabled());
     EXPECT_TRUE(mainWindow.pic877->isEnabled());
-    EXPECT_EQ(mainWindow.StatusBar1->PanelText(0), QStringLiteral("Chip erased"));
+    EXPECT_EQ(mainWindow.StatusLine->PanelText(0), QStringLiteral("Chip erased"));
     EXPECT_EQ(fixture.target.Writes().back(), "W 037A 00") << "the erase's end, no reset after it";
 }
 
@@ -132,9 +133,9 @@ TEST_P(CancelDuringARun, StopsBeforeTheNextWordWithVppOff) {
     fixture.FinishStartup();
     Activate(mainWindow);
     fixture.dialogs.nextFile = kExample;
-    mainWindow.Open1Click();
+    mainWindow.OpenClick();
     fixture.target.timer.hold = true;  // held in the erase
-    mainWindow.SpeedButton2->click();
+    mainWindow.ProgramButton->click();
     ASSERT_TRUE(mainWindow.CancelButton->isVisible());
 
     route.cancel(fixture);
@@ -143,7 +144,7 @@ TEST_P(CancelDuringARun, StopsBeforeTheNextWordWithVppOff) {
 
     EXPECT_TRUE(fixture.dialogs.messages.empty());
     EXPECT_FALSE(mainWindow.CancelButton->isVisible());
-    EXPECT_EQ(mainWindow.StatusBar1->PanelText(0), QStringLiteral("Cancelled at 0000H; VPP off"));
+    EXPECT_EQ(mainWindow.StatusLine->PanelText(0), QStringLiteral("Cancelled at 0000H; VPP off"));
     std::string lastData;
     for (const std::string& write : fixture.target.Writes()) {
         if (write.starts_with("W 0378")) {
@@ -171,10 +172,10 @@ TEST(WindowRun, CloseAnsweredNoLetsTheRunGoOn) {
     MainWindow& mainWindow = fixture.mainWindow;
     fixture.FinishStartup();
     fixture.dialogs.nextFile = kExample;
-    mainWindow.Open1Click();
+    mainWindow.OpenClick();
     fixture.dialogs.answerYes = false;
     fixture.target.timer.hold = true;
-    mainWindow.SpeedButton2->click();
+    mainWindow.ProgramButton->click();
 
     mainWindow.close();
     fixture.target.timer.hold = false;
@@ -198,14 +199,14 @@ TEST(WindowRun, RealTimeSimulationBehindTheRealTimer) {
     FakeDialogs dialogs;
     DesktopWindows desktop{target, dialogs};
     MainWindow& mainWindow = desktop.Main;
-    mainWindow.Timer1->stop();
+    mainWindow.StartupTimer->stop();
     mainWindow.show();
     FinishStartup(mainWindow);
     dialogs.nextFile = kExample;
-    mainWindow.Open1Click();
+    mainWindow.OpenClick();
     ASSERT_NE(mainWindow.Image(), nullptr);
 
-    mainWindow.SpeedButton1Click();
+    mainWindow.ProgramClick();
     WaitForCommand(mainWindow);
 
     EXPECT_EQ(
@@ -237,19 +238,19 @@ QTableWidgetItem* FirstMarked(const QTableWidget* table) {
 TEST(DeviceCommands, ReadShowsAndSavesTheChip) {
     SimWindows windows;
     MainWindow& mainWindow = windows.mainWindow;
-    mainWindow.SpeedButton2->click();
+    mainWindow.ProgramButton->click();
     WaitForCommand(mainWindow);
     QTemporaryDir dir;
     windows.dialogs.nextSaveFile = dir.filePath(QStringLiteral("read.hex"));
 
-    mainWindow.Read1->trigger();
+    mainWindow.ReadAction->trigger();
     WaitForCommand(mainWindow);
 
     const MemoryView& view = windows.desktop.Memory;
     EXPECT_TRUE(view.isVisible());
     EXPECT_EQ(view.windowTitle(), QStringLiteral("Memory view - PIC16F877A read from the chip"));
     EXPECT_EQ(view.ProgramTable->item(0, 0)->text(), QStringLiteral("2805"));
-    EXPECT_EQ(mainWindow.StatusBar1->PanelText(0), QStringLiteral("Read PIC16F877A"));
+    EXPECT_EQ(mainWindow.StatusLine->PanelText(0), QStringLiteral("Read PIC16F877A"));
     QFile saved(*windows.dialogs.nextSaveFile);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const HexParseResult parsed = ParseChipImageHex(saved.readAll().toStdString());
@@ -262,13 +263,13 @@ TEST(DeviceCommands, ReadShowsAndSavesTheChip) {
 TEST(DeviceCommands, VerifyMarksWhereTheChipDiffersFromTheFile) {
     SimWindows windows;
     MainWindow& mainWindow = windows.mainWindow;
-    mainWindow.SpeedButton2->click();
+    mainWindow.ProgramButton->click();
     WaitForCommand(mainWindow);
     windows.dialogs.nextFile = QStringLiteral(TALLIS_EXAMPLES_DIR "/counter877a.hex");
-    mainWindow.Open1Click();
+    mainWindow.OpenClick();
     windows.dialogs.messages.clear();
 
-    mainWindow.Verify1->trigger();
+    mainWindow.VerifyAction->trigger();
     WaitForCommand(mainWindow);
 
     ASSERT_EQ(windows.dialogs.messages.size(), 1U);
@@ -302,7 +303,7 @@ TEST_P(IdentifyChoice, NamesTheChipOrSaysItIsNotTheOneChosen) {
     }
     windows.dialogs.messages.clear();
 
-    mainWindow.Identify1->trigger();
+    mainWindow.IdentifyAction->trigger();
     WaitForCommand(mainWindow);
 
     ASSERT_EQ(windows.dialogs.messages.size(), 1U);
