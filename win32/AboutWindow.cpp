@@ -13,19 +13,19 @@ namespace tallis::win32 {
 
 namespace {
 
-constexpr int kBevel2 = 2001;
-constexpr int kPanel1 = 2002;
-constexpr int kLabel1 = 2003;
-constexpr int kLabel2 = 2004;
+constexpr int kBorder = 2001;
+constexpr int kPicturePanel = 2002;
+constexpr int kProductLabel = 2003;
+constexpr int kDescriptionLabel = 2004;
 
 constexpr std::array<ControlPlace, 7> kControls{{
-    {WC_STATICW, L"", WS_VISIBLE | SS_SUNKEN, kBevel2, 7, 7, 312, 138},
-    {WC_STATICW, L"", WS_VISIBLE | SS_ETCHEDFRAME, kPanel1, 13, 13, 124, 116},
+    {WC_STATICW, L"", WS_VISIBLE | SS_SUNKEN, kBorder, 7, 7, 312, 138},
+    {WC_STATICW, L"", WS_VISIBLE | SS_ETCHEDFRAME, kPicturePanel, 13, 13, 124, 116},
     {WC_STATICW, L"", WS_VISIBLE | SS_BITMAP, IDC_PICTURE, 20, 20, 100, 100},
-    {WC_STATICW, L"TALLIS  for   Windows  V3", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kLabel1, 149, 20,
-     165, 15},
-    {WC_STATICW, L"Parallel-port PIC programmer", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kLabel2, 149,
-     39, 165, 15},
+    {WC_STATICW, L"TALLIS  for   Windows  V3", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kProductLabel,
+     149, 20, 165, 15},
+    {WC_STATICW, L"Parallel-port PIC programmer", WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+     kDescriptionLabel, 149, 39, 165, 15},
     {WC_LINK, L"<a>Documentation</a>", WS_VISIBLE | WS_TABSTOP, IDC_DOCUMENTATION, 169, 65, 100,
      16},
     {WC_BUTTONW, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 143, 170, 61, 31},
@@ -46,8 +46,8 @@ void AboutWindow::Layout() {
     font_ = MakeFont(11, false, dpi_);
     nameFont_ = MakeFont(12, true, dpi_);
     PlaceControls(hwnd_, kControls, dpi_, font_.get());
-    SendMessageW(GetDlgItem(hwnd_, kLabel1), WM_SETFONT, reinterpret_cast<WPARAM>(nameFont_.get()),
-                 TRUE);
+    SendMessageW(GetDlgItem(hwnd_, kProductLabel), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(nameFont_.get()), TRUE);
     picture_ = SetPicture(GetDlgItem(hwnd_, IDC_PICTURE), 100, dpi_);
     okGlyph_ = SetButtonGlyph(GetDlgItem(hwnd_, IDOK), IDI_OK, IDI_OK_OFF, 16, dpi_);
 }

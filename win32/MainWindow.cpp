@@ -32,10 +32,10 @@ constexpr int kTitleBarMiddle = 12;  // below the frame's top edge, at 96 dpi
 constexpr int kDeviceMenu = 2;
 constexpr UINT kChipSubmenu = 6;
 constexpr std::array<int, 2> kPanelRightEdges{200, 250};
-constexpr int kBevel2 = 2001;
-constexpr int kBevel4 = 2002;
-constexpr int kLabel1 = 2003;
-constexpr int kLabel2 = 2004;
+constexpr int kToolbarEdge = 2001;
+constexpr int kGaugeFrame = 2002;
+constexpr int kProgressCaption = 2003;
+constexpr int kWordCaption = 2004;
 constexpr int kGroup = 2005;
 
 constexpr DWORD kToolButton = WS_VISIBLE | BS_PUSHBUTTON | BS_ICON;
@@ -43,10 +43,10 @@ constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 
 // Back to front, in the Qt window's places.
 constexpr std::array<ControlPlace, 18> kControls{{
-    {WC_STATICW, L"", WS_VISIBLE | SS_ETCHEDHORZ, kBevel2, 0, 39, 463, 2},
-    {WC_STATICW, L"", WS_VISIBLE | SS_SUNKEN, kBevel4, 42, 190, 386, 42},
+    {WC_STATICW, L"", WS_VISIBLE | SS_ETCHEDHORZ, kToolbarEdge, 0, 39, 463, 2},
+    {WC_STATICW, L"", WS_VISIBLE | SS_SUNKEN, kGaugeFrame, 42, 190, 386, 42},
     {PROGRESS_CLASSW, L"", WS_VISIBLE | PBS_SMOOTH, IDC_GAUGE, 50, 196, 371, 29},
-    {WC_STATICW, L"Programming", kLabel, kLabel1, 196, 168, 80, 16},
+    {WC_STATICW, L"Programming", kLabel, kProgressCaption, 196, 168, 80, 16},
     {WC_STATICW, L"", WS_VISIBLE | SS_BITMAP, IDC_PICTURE, 336, 47, 122, 126},
     {WC_BUTTONW, L"", kToolButton, IDM_OPEN, 0, 8, 27, 28},
     {WC_BUTTONW, L"", kToolButton | WS_DISABLED, IDM_PROGRAM, 28, 8, 33, 28},
@@ -55,7 +55,7 @@ constexpr std::array<ControlPlace, 18> kControls{{
     {WC_BUTTONW, L"", kToolButton, IDM_ABOUT, 123, 8, 29, 28},
     {WC_BUTTONW, L"", kToolButton, IDM_EXIT, 151, 8, 29, 28},
     {WC_STATICW, L"PIC16F877 In-Circuit Programming", kLabel, IDC_TITLE, 186, 8, 285, 22},
-    {WC_STATICW, L"Word", kLabel, kLabel2, 267, 106, 32, 16},
+    {WC_STATICW, L"Word", kLabel, kWordCaption, 267, 106, 32, 16},
     {WC_BUTTONW, L"SELECT", WS_VISIBLE | BS_GROUPBOX, kGroup, 26, 52, 156, 109},
     {WC_BUTTONW, L"PIC16F 877", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, IDC_PIC877,
      43, 86, 110, 18},
