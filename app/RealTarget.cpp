@@ -1,11 +1,11 @@
 #include "app/RealTarget.h"
 
 #include "app/HighResEngineTimer.h"
-#include "portio/zlportio.h"
+#include "portio/PortAccess.h"
 
 namespace tallis {
 
-RealTarget::RealTarget() : driverStarted_(ZlportioStartup()) {}
+RealTarget::RealTarget() : driverStarted_(StartPortAccess()) {}
 
 std::unique_ptr<EngineTimer> RealTarget::MakeTimer() {
     return std::make_unique<HighResEngineTimer>();
@@ -16,12 +16,12 @@ bool RealTarget::ClaimPort(std::uint16_t base) {
         return true;
     }
     const std::uint16_t bases[] = {kStandardPortBases[0], kStandardPortBases[1], base};
-    driverStarted_ = ZlportioStartup(bases);
+    driverStarted_ = StartPortAccess(bases);
     return PortAvailable(base);
 }
 
 void RealTarget::Exit() {
-    ZlportioExit();
+    EndPortAccess();
 }
 
 }  // namespace tallis

@@ -7,7 +7,7 @@
 #include "cli/AtomicFile.h"
 #include "cli/FileNames.h"
 #include "portio/DriverPortIo.h"
-#include "portio/zlportio.h"
+#include "portio/PortAccess.h"
 #include "sim/SimulatedDevice.h"
 #include "sim/SimulatedTarget.h"
 #include "timing/EngineTimerSettings.h"
@@ -185,7 +185,7 @@ class HardwareCommandTarget : public CommandTarget {
 
     ~HardwareCommandTarget() override {
         if (started_) {
-            ZlportioExit();
+            EndPortAccess();
         }
     }
 
@@ -193,7 +193,7 @@ class HardwareCommandTarget : public CommandTarget {
 
     std::string Start() override {
         const std::uint16_t bases[] = {options_.portBase};
-        started_ = ZlportioStartup(bases);
+        started_ = StartPortAccess(bases);
         if (!started_ || !PortAvailable(options_.portBase)) {
             return "no access to the parallel port: " + PortAccessFailure() + kAccessHint;
         }
@@ -211,7 +211,7 @@ class HardwareCommandTarget : public CommandTarget {
     std::string Finish() override {
         timer_.reset();
         if (started_) {
-            ZlportioExit();
+            EndPortAccess();
             started_ = false;
         }
         return {};

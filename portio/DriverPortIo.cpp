@@ -1,6 +1,6 @@
 #include "portio/DriverPortIo.h"
 
-#include "portio/zlportio.h"
+#include "portio/PortAccess.h"
 
 namespace tallis {
 

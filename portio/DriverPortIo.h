@@ -5,7 +5,7 @@
 namespace tallis {
 
 // The program's port: the process-wide PortWriteByte and PortReadByte of
-// zlportio.h. ZlportioStartup must have run for it to reach anything.
+// PortAccess.h. StartPortAccess must have run for it to reach anything.
 class DriverPortIo : public PortIo {
   public:
     void WriteByte(std::uint16_t port, std::uint8_t value) override;

@@ -44,7 +44,7 @@ bool LinuxPortAccess::Startup(std::span<const std::uint16_t> bases) {
             ClaimBase(base);
         }
     }
-    return DriverStarted();
+    return Started();
 }
 
 void LinuxPortAccess::Exit() {

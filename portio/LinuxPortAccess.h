@@ -23,7 +23,7 @@ namespace tallis {
 // A device that exists but cannot be opened or is busy is a failure: another
 // program owns the port.
 //
-// DriverStarted is true when at least one base was claimed. Accesses to
+// Started is true when at least one base was claimed. Accesses to
 // addresses outside every claimed base do nothing (reads give 0xFF), so a
 // program without access writes no port and does not crash.
 class LinuxPortAccess {
@@ -34,12 +34,12 @@ class LinuxPortAccess {
     LinuxPortAccess(const LinuxPortAccess&) = delete;
     LinuxPortAccess& operator=(const LinuxPortAccess&) = delete;
 
-    // Releases earlier claims, then claims each base. Returns DriverStarted.
+    // Releases earlier claims, then claims each base. Returns Started.
     bool Startup(std::span<const std::uint16_t> bases);
     // Releases every claim.
     void Exit();
 
-    bool DriverStarted() const { return !claims_.empty(); }
+    bool Started() const { return !claims_.empty(); }
     bool HasPort(std::uint16_t base) const;
     // The base was claimed through its /dev/parportN device rather than directly.
     bool ThroughDevice(std::uint16_t base) const;

@@ -110,54 +110,12 @@ bool NativeWin32Api::CloseHandle(Handle handle) {
     return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) != FALSE;
 }
 
-std::uint32_t NativeWin32Api::PlatformId() {
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    ::GetVersionExA(&info);
-#pragma GCC diagnostic pop
-    return info.dwPlatformId;
-}
-
 std::string NativeWin32Api::ModuleFileName() {
     // Long enough for any path the system allows, so that a long install
     // folder reaches the driver-path rule whole.
     std::vector<char> buffer(32768);
     DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     return std::string(buffer.data(), length);
-}
-
-// The port instructions are privileged on the NT family; the client executes
-// them only on the platforms that allow them.
-void NativeWin32Api::OutPortByte(std::uint16_t port, std::uint8_t value) {
-    asm volatile("outb %0, %1" : : "a"(value), "Nd"(port));
-}
-
-void NativeWin32Api::OutPortWord(std::uint16_t port, std::uint16_t value) {
-    asm volatile("outw %0, %1" : : "a"(value), "Nd"(port));
-}
-
-void NativeWin32Api::OutPortDword(std::uint16_t port, std::uint32_t value) {
-    asm volatile("outl %0, %1" : : "a"(value), "Nd"(port));
-}
-
-std::uint8_t NativeWin32Api::InPortByte(std::uint16_t port) {
-    std::uint8_t value;
-    asm volatile("inb %1, %0" : "=a"(value) : "Nd"(port));
-    return value;
-}
-
-std::uint16_t NativeWin32Api::InPortWord(std::uint16_t port) {
-    std::uint16_t value;
-    asm volatile("inw %1, %0" : "=a"(value) : "Nd"(port));
-    return value;
-}
-
-std::uint32_t NativeWin32Api::InPortDword(std::uint16_t port) {
-    std::uint32_t value;
-    asm volatile("inl %1, %0" : "=a"(value) : "Nd"(port));
-    return value;
 }
 
 }  // namespace tallis

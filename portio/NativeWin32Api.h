@@ -37,15 +37,7 @@ class NativeWin32Api : public Win32Api {
     std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
     bool CloseHandle(Handle handle) override;
 
-    std::uint32_t PlatformId() override;
     std::string ModuleFileName() override;
-
-    void OutPortByte(std::uint16_t port, std::uint8_t value) override;
-    void OutPortWord(std::uint16_t port, std::uint16_t value) override;
-    void OutPortDword(std::uint16_t port, std::uint32_t value) override;
-    std::uint8_t InPortByte(std::uint16_t port) override;
-    std::uint16_t InPortWord(std::uint16_t port) override;
-    std::uint32_t InPortDword(std::uint16_t port) override;
 };
 
 }  // namespace tallis

@@ -55,18 +55,8 @@ class Win32Api {
     virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
     virtual bool CloseHandle(Handle handle) = 0;
 
-    // The platform identifier of GetVersionExA (2 for the NT family).
-    virtual std::uint32_t PlatformId() = 0;
     // Full path of the program's own executable file.
     virtual std::string ModuleFileName() = 0;
-
-    // The processor's port instructions, for platforms without the driver.
-    virtual void OutPortByte(std::uint16_t port, std::uint8_t value) = 0;
-    virtual void OutPortWord(std::uint16_t port, std::uint16_t value) = 0;
-    virtual void OutPortDword(std::uint16_t port, std::uint32_t value) = 0;
-    virtual std::uint8_t InPortByte(std::uint16_t port) = 0;
-    virtual std::uint16_t InPortWord(std::uint16_t port) = 0;
-    virtual std::uint32_t InPortDword(std::uint16_t port) = 0;
 };
 
 }  // namespace tallis

@@ -15,21 +15,20 @@ constexpr std::uint32_t kWaitObject0 = 0;
 
 }  // namespace
 
-ZlportioClient::ZlportioClient(Win32Api& api)
-    : api_(api), isNt_(api.PlatformId() == kPlatformWin32Nt) {}
+ZlportioClient::ZlportioClient(Win32Api& api) : api_(api) {}
 
 void ZlportioClient::Startup() {
     ioctlReadPort_ = MakeControlCode(kDriverDeviceType, 1, 0, 0);
     ioctlWritePort_ = MakeControlCode(kDriverDeviceType, 2, 0, 0);
     driverStarted_ = false;
     startupFailure_.clear();
-    if (isNt_ && usersSemaphore_ == Win32Api::kNullHandle) {
+    if (usersSemaphore_ == Win32Api::kNullHandle) {
         othersUseDriver_ = CountAsDriverUser();
     }
     if (!InstallAndStartDriver()) {
         return;
     }
-    driverStarted_ = OpenDriverDevice(deviceHandle_) || !isNt_;
+    driverStarted_ = OpenDriverDevice(deviceHandle_);
 }
 
 void ZlportioClient::Exit() {
@@ -70,9 +69,6 @@ bool ZlportioClient::UncountAsDriverUser() {
 }
 
 bool ZlportioClient::InstallAndStartDriver() {
-    if (!isNt_) {
-        return true;
-    }
     if (othersUseDriver_) {
         // Another running program installed the service and works through it:
         // stopping or replacing it would cut that program off mid-run.
@@ -100,17 +96,11 @@ bool ZlportioClient::InstallAndStartDriver() {
 }
 
 void ZlportioClient::StopAndRemoveDriver() {
-    if (!isNt_) {
-        return;
-    }
     StopDriverService(api_, kDriverServiceName);
     RemoveDriverService(api_, kDriverServiceName);
 }
 
 bool ZlportioClient::OpenDriverDevice(Win32Api::Handle& handle) {
-    if (!isNt_) {
-        return true;
-    }
     handle = Win32Api::kInvalidHandle;
     handle = api_.CreateFileA(kDriverDeviceName, kGenericReadWrite, 0, kOpenExisting,
                               kFileAttributeNormal);
@@ -127,10 +117,6 @@ bool ZlportioClient::OpenDriverDevice(Win32Api::Handle& handle) {
 }
 
 void ZlportioClient::PortWrite(std::uint32_t port, std::int32_t sizeCode, std::uint32_t value) {
-    if (!isNt_) {
-        DirectWrite(static_cast<std::uint16_t>(port), sizeCode, value);
-        return;
-    }
     if (!driverStarted_) {
         return;
     }
@@ -143,9 +129,6 @@ void ZlportioClient::PortWrite(std::uint32_t port, std::int32_t sizeCode, std::u
 }
 
 std::uint32_t ZlportioClient::PortRead(std::uint32_t port, std::int32_t sizeCode) {
-    if (!isNt_) {
-        return DirectRead(static_cast<std::uint16_t>(port), sizeCode);
-    }
     std::uint32_t reply = kNothingRead;
     if (driverStarted_) {
         PortRequest request{port, static_cast<std::uint32_t>(sizeCode), 0};
@@ -164,35 +147,6 @@ void ZlportioClient::PortWriteByte(std::uint16_t port, std::uint8_t value) {
 
 std::uint8_t ZlportioClient::PortReadByte(std::uint16_t port) {
     return static_cast<std::uint8_t>(PortRead(port, kPortSizeByte) & 0xFFu);
-}
-
-void ZlportioClient::DirectWrite(std::uint16_t port, std::int32_t sizeCode, std::uint32_t value) {
-    switch (sizeCode) {
-        case kPortSizeByte:
-            api_.OutPortByte(port, static_cast<std::uint8_t>(value));
-            break;
-        case kPortSizeWord:
-            api_.OutPortWord(port, static_cast<std::uint16_t>(value));
-            break;
-        case kPortSizeDword:
-            api_.OutPortDword(port, value);
-            break;
-        default:
-            break;
-    }
-}
-
-std::uint32_t ZlportioClient::DirectRead(std::uint16_t port, std::int32_t sizeCode) {
-    switch (sizeCode) {
-        case kPortSizeByte:
-            return api_.InPortByte(port);
-        case kPortSizeWord:
-            return api_.InPortWord(port);
-        case kPortSizeDword:
-            return api_.InPortDword(port);
-        default:
-            return kNothingRead;
-    }
 }
 
 }  // namespace tallis

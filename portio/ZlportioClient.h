@@ -13,15 +13,13 @@ inline constexpr std::uint32_t kDriverDeviceType = 0x80FF;
 // Counts the running programs that use the driver, across sessions.
 inline constexpr char kDriverUsersName[] = "Global\\tallis-zlportio-users";
 
-// The Windows port client. On the NT family it registers the outside driver
-// zlportio.sys as a kernel-driver service from the program's folder, starts it,
-// opens its device and turns every port access into one device request. On
-// other families it executes the processor's port instructions itself.
+// The Windows port client. It registers the outside driver zlportio.sys as a
+// kernel-driver service from the program's folder, starts it, opens its device
+// and turns every port access into one device request.
 //
-// The program keeps one of these for the whole process (see zlportio.h).
+// The program keeps one of these for the whole process (see PortAccess.h).
 class ZlportioClient {
   public:
-    // Reads the platform family once.
     explicit ZlportioClient(Win32Api& api);
 
     // Start-up: computes the control codes, (re)creates and starts the service
@@ -43,7 +41,6 @@ class ZlportioClient {
     std::uint8_t PortReadByte(std::uint16_t port);
 
     bool DriverStarted() const { return driverStarted_; }
-    bool IsNt() const { return isNt_; }
     Win32Api::Handle DeviceHandle() const { return deviceHandle_; }
     std::uint32_t IoctlReadPort() const { return ioctlReadPort_; }
     std::uint32_t IoctlWritePort() const { return ioctlWritePort_; }
@@ -60,11 +57,8 @@ class ZlportioClient {
     bool CountAsDriverUser();
     // Takes this program off the count; true when others remain.
     bool UncountAsDriverUser();
-    void DirectWrite(std::uint16_t port, std::int32_t sizeCode, std::uint32_t value);
-    std::uint32_t DirectRead(std::uint16_t port, std::int32_t sizeCode);
 
     Win32Api& api_;
-    bool isNt_;
     bool driverStarted_ = false;
     Win32Api::Handle deviceHandle_ = Win32Api::kNullHandle;
     std::uint32_t ioctlReadPort_ = 0;

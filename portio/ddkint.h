@@ -19,7 +19,6 @@ inline constexpr std::uint32_t kServiceControlStop = 1;
 inline constexpr std::uint32_t kGenericReadWrite = 0xC0000000;
 inline constexpr std::uint32_t kOpenExisting = 3;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
-inline constexpr std::uint32_t kPlatformWin32Nt = 2;
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 inline constexpr std::uint32_t kErrorServiceAlreadyRunning = 1056;
 inline constexpr std::uint32_t kErrorServiceExists = 1073;

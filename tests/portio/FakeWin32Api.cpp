@@ -168,33 +168,6 @@ bool FakeWin32Api::DeviceIoControl(Handle device, std::uint32_t controlCode, con
     return true;
 }
 
-void FakeWin32Api::OutPortByte(std::uint16_t port, std::uint8_t value) {
-    Log("out8 " + Hex(port) + " " + Hex(value));
-}
-
-void FakeWin32Api::OutPortWord(std::uint16_t port, std::uint16_t value) {
-    Log("out16 " + Hex(port) + " " + Hex(value));
-}
-
-void FakeWin32Api::OutPortDword(std::uint16_t port, std::uint32_t value) {
-    Log("out32 " + Hex(port) + " " + Hex(value));
-}
-
-std::uint8_t FakeWin32Api::InPortByte(std::uint16_t port) {
-    Log("in8 " + Hex(port));
-    return static_cast<std::uint8_t>(readReply);
-}
-
-std::uint16_t FakeWin32Api::InPortWord(std::uint16_t port) {
-    Log("in16 " + Hex(port));
-    return static_cast<std::uint16_t>(readReply);
-}
-
-std::uint32_t FakeWin32Api::InPortDword(std::uint16_t port) {
-    Log("in32 " + Hex(port));
-    return readReply;
-}
-
 int FakeWin32Api::IndexOf(const std::string& prefix) const {
     for (std::size_t i = 0; i < calls.size(); ++i) {
         if (calls[i].compare(0, prefix.size(), prefix) == 0) {

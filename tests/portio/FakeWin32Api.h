@@ -31,7 +31,6 @@ class FakeWin32Api : public Win32Api {
     static constexpr std::uint32_t kErrorServiceExists = 1073;
     static constexpr std::uint32_t kWaitTimeout = 0x102;
 
-    std::uint32_t platformId = 2;
     std::string modulePath = "C:\\Tools\\Tallis\\tallis.exe";
     std::map<std::string, Service> services;
     std::set<std::string> files;                    // driver files that exist
@@ -76,15 +75,7 @@ class FakeWin32Api : public Win32Api {
                           std::int32_t* previousCount) override;
     std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
     bool CloseHandle(Handle handle) override;
-    std::uint32_t PlatformId() override { return platformId; }
     std::string ModuleFileName() override { return modulePath; }
-
-    void OutPortByte(std::uint16_t port, std::uint8_t value) override;
-    void OutPortWord(std::uint16_t port, std::uint16_t value) override;
-    void OutPortDword(std::uint16_t port, std::uint32_t value) override;
-    std::uint8_t InPortByte(std::uint16_t port) override;
-    std::uint16_t InPortWord(std::uint16_t port) override;
-    std::uint32_t InPortDword(std::uint16_t port) override;
 
     // Index of the first logged call that starts with prefix, or -1.
     int IndexOf(const std::string& prefix) const;

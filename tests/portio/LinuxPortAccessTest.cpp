@@ -160,7 +160,7 @@ TEST(LinuxPortAccess, ClaimsTheMatchingDeviceAndMapsTheRegisters) {
     access.WriteByte(0x278, 0x01);  // not claimed
     EXPECT_EQ(access.ReadByte(0x37B), 0xFF);
     access.Exit();
-    EXPECT_FALSE(access.DriverStarted());
+    EXPECT_FALSE(access.Started());
     access.WriteByte(0x378, 0x03);
 
     const std::vector<std::string> expected = {"open /fakedev/parport1", "ioctl 3 PPEXCL",

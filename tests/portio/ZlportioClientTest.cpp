@@ -15,14 +15,14 @@ using testing::FakeWin32Api;
 constexpr char kDriverFile[] = "C:\\Tools\\Tallis\\zlportio.sys";
 
 // An NT system with the driver file in the program's folder.
-FakeWin32Api NtWithDriver() {
+FakeWin32Api ApiWithDriver() {
     FakeWin32Api api;
     api.files.insert(kDriverFile);
     return api;
 }
 
-TEST(ZlportioStartup, CreatesStartsAndOpensInThisOrder) {
-    FakeWin32Api api = NtWithDriver();
+TEST(ZlportioClientStartup, CreatesStartsAndOpensInThisOrder) {
+    FakeWin32Api api = ApiWithDriver();
     ZlportioClient client(api);
     client.Startup();
 
@@ -51,9 +51,9 @@ TEST(ZlportioStartup, CreatesStartsAndOpensInThisOrder) {
     EXPECT_TRUE(api.services.at("zlportio").running);
 }
 
-TEST(ZlportioStartup, StopsAndDeletesALeftoverServiceBeforeCreatingItAgain) {
+TEST(ZlportioClientStartup, StopsAndDeletesALeftoverServiceBeforeCreatingItAgain) {
     for (bool leftoverRunning : {true, false}) {
-        FakeWin32Api api = NtWithDriver();
+        FakeWin32Api api = ApiWithDriver();
         api.services["zlportio"] = {"D:\\old\\zlportio.sys", leftoverRunning};
         ZlportioClient client(api);
         client.Startup();
@@ -69,7 +69,7 @@ TEST(ZlportioStartup, StopsAndDeletesALeftoverServiceBeforeCreatingItAgain) {
     }
 }
 
-TEST(ZlportioStartup, DecidesFromTheStartAndTheDeviceOpen) {
+TEST(ZlportioClientStartup, DecidesFromTheStartAndTheDeviceOpen) {
     struct Case {
         const char* name;
         bool driverFilePresent;
@@ -107,9 +107,9 @@ TEST(ZlportioStartup, DecidesFromTheStartAndTheDeviceOpen) {
     }
 }
 
-TEST(ZlportioStartup, CreationFailureDoesNotMatterWhenTheStartSucceeds) {
+TEST(ZlportioClientStartup, CreationFailureDoesNotMatterWhenTheStartSucceeds) {
     // A service that could not be deleted still exists and starts.
-    FakeWin32Api api = NtWithDriver();
+    FakeWin32Api api = ApiWithDriver();
     api.services["zlportio"] = {kDriverFile, false};
     api.failures["DeleteService"] = 1072;
     ZlportioClient client(api);
@@ -118,8 +118,8 @@ TEST(ZlportioStartup, CreationFailureDoesNotMatterWhenTheStartSucceeds) {
     EXPECT_TRUE(client.DriverStarted());
 }
 
-TEST(ZlportioStartup, AnInstallFailureOtherThanAnExistingServiceEndsTheStart) {
-    FakeWin32Api api = NtWithDriver();
+TEST(ZlportioClientStartup, AnInstallFailureOtherThanAnExistingServiceEndsTheStart) {
+    FakeWin32Api api = ApiWithDriver();
     api.failures["CreateServiceA"] = 5;  // access denied: not run as administrator
     ZlportioClient client(api);
     client.Startup();
@@ -132,9 +132,9 @@ TEST(ZlportioStartup, AnInstallFailureOtherThanAnExistingServiceEndsTheStart) {
 
 // Another running program counted on the semaphore keeps its service: this one
 // neither replaces it at start-up nor removes it at exit.
-TEST(ZlportioStartup, LeavesTheServiceOfAnotherRunningProgramAlone) {
+TEST(ZlportioClientStartup, LeavesTheServiceOfAnotherRunningProgramAlone) {
     for (std::int32_t othersRunning : {0, 1}) {
-        FakeWin32Api api = NtWithDriver();
+        FakeWin32Api api = ApiWithDriver();
         api.semaphores[kDriverUsersName] = othersRunning;
         if (othersRunning > 0) {
             api.services["zlportio"] = {kDriverFile, true};
@@ -153,7 +153,7 @@ TEST(ZlportioStartup, LeavesTheServiceOfAnotherRunningProgramAlone) {
     }
 }
 
-TEST(ZlportioExit, StopsAndDeletesTheServiceOnlyAfterASuccessfulStart) {
+TEST(ZlportioClientExit, StopsAndDeletesTheServiceOnlyAfterASuccessfulStart) {
     for (bool driverFilePresent : {true, false}) {
         FakeWin32Api api;
         if (driverFilePresent) {
@@ -173,7 +173,7 @@ TEST(ZlportioExit, StopsAndDeletesTheServiceOnlyAfterASuccessfulStart) {
 }
 
 TEST(ZlportioPorts, ByteAccessesBecomeOneDriverRequestEach) {
-    FakeWin32Api api = NtWithDriver();
+    FakeWin32Api api = ApiWithDriver();
     ZlportioClient client(api);
     client.Startup();
     api.readReply = 0x12345640;
@@ -199,7 +199,7 @@ TEST(ZlportioPorts, ByteAccessesBecomeOneDriverRequestEach) {
 }
 
 TEST(ZlportioPorts, FailedDriverRequestsAreCounted) {
-    FakeWin32Api api = NtWithDriver();
+    FakeWin32Api api = ApiWithDriver();
     ZlportioClient client(api);
     client.Startup();
     client.PortWriteByte(0x378, 0x03);
@@ -225,50 +225,6 @@ TEST(ZlportioPorts, NothingReachesThePortWithoutTheDriver) {
         EXPECT_FALSE(client.DriverStarted());
         EXPECT_TRUE(api.calls.empty()) << startupRan;
     }
-}
-
-TEST(ZlportioDirectPath, OlderPlatformsInstallNothingAndUsePortInstructions) {
-    FakeWin32Api api;
-    api.platformId = 1;  // the Windows 95 family
-    api.readReply = 0xCAFEBABE;
-    ZlportioClient client(api);
-    Win32Api::Handle untouched = 0x1234;
-
-    EXPECT_TRUE(client.InstallAndStartDriver());
-    EXPECT_TRUE(client.OpenDriverDevice(untouched));
-    EXPECT_EQ(untouched, 0x1234u);
-    client.Startup();
-    EXPECT_TRUE(client.DriverStarted());
-    client.Exit();
-    EXPECT_TRUE(api.calls.empty());
-
-    struct Case {
-        std::int32_t sizeCode;
-        const char* access;  // null: none
-        std::uint32_t read;
-    };
-    const Case cases[] = {
-        {0, "8 378", 0xBE}, {1, "16 378", 0xBABE}, {2, "32 378", 0xCAFEBABE},
-        {3, nullptr, 0},    {-1, nullptr, 0},
-    };
-    for (const Case& c : cases) {
-        api.calls.clear();
-        client.PortWrite(0x378, c.sizeCode, 0xA1B2C3D4);
-        std::uint32_t read = client.PortRead(0x378, c.sizeCode);
-        if (c.access == nullptr) {
-            EXPECT_TRUE(api.calls.empty()) << c.sizeCode;
-            continue;
-        }
-        const std::string written[] = {"D4", "C3D4", "A1B2C3D4"};
-        ASSERT_EQ(api.calls.size(), 2u) << c.sizeCode;
-        EXPECT_EQ(api.calls[0], std::string("out") + c.access + " " + written[c.sizeCode]);
-        EXPECT_EQ(api.calls[1], std::string("in") + c.access);
-        EXPECT_EQ(read, c.read);
-    }
-    api.calls.clear();
-    client.PortWriteByte(0x37A, 0x05);
-    EXPECT_EQ(client.PortReadByte(0x379), 0xBE);
-    EXPECT_EQ(api.calls, (std::vector<std::string>{"out8 37A 5", "in8 379"}));
 }
 
 }  // namespace

@@ -9,8 +9,8 @@ namespace tallis {
 
 inline constexpr std::array<std::uint16_t, 2> kStandardPortBases{0x378, 0x278};
 
-// Port access for the whole process: the programs call ZlportioStartup once
-// before they create any window and ZlportioExit once at the end, and the
+// Port access for the whole process: the programs call StartPortAccess once
+// before they create any window and EndPortAccess once at the end, and the
 // engine reaches the port only through PortWriteByte and PortReadByte.
 //
 // Windows: the driver client (ZlportioClient); the driver reaches every port,
@@ -18,12 +18,10 @@ inline constexpr std::array<std::uint16_t, 2> kStandardPortBases{0x378, 0x278};
 // the parallel-port device for each where there is one. The desktop program
 // passes both standard bases; the command-line tool passes its --port.
 //
-// Returns DriverStarted.
-bool ZlportioStartup(std::span<const std::uint16_t> bases = kStandardPortBases);
-void ZlportioExit();
-
 // True when port access is available (on Linux: for at least one base).
-bool DriverStarted();
+bool StartPortAccess(std::span<const std::uint16_t> bases = kStandardPortBases);
+void EndPortAccess();
+
 // True when the port at this base can be reached.
 bool PortAvailable(std::uint16_t base);
 // How the port at this base is reached, for reports: "ppdev" or "direct"

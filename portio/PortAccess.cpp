@@ -1,4 +1,4 @@
-#include "portio/zlportio.h"
+#include "portio/PortAccess.h"
 
 #if defined(_WIN32)
 #include "portio/NativeWin32Api.h"
@@ -22,17 +22,13 @@ ZlportioClient& Client() {
 
 }  // namespace
 
-bool ZlportioStartup(std::span<const std::uint16_t>) {
+bool StartPortAccess(std::span<const std::uint16_t>) {
     Client().Startup();
     return Client().DriverStarted();
 }
 
-void ZlportioExit() {
+void EndPortAccess() {
     Client().Exit();
-}
-
-bool DriverStarted() {
-    return Client().DriverStarted();
 }
 
 bool PortAvailable(std::uint16_t) {
@@ -71,16 +67,12 @@ LinuxPortAccess& Access() {
 
 }  // namespace
 
-bool ZlportioStartup(std::span<const std::uint16_t> bases) {
+bool StartPortAccess(std::span<const std::uint16_t> bases) {
     return Access().Startup(bases);
 }
 
-void ZlportioExit() {
+void EndPortAccess() {
     Access().Exit();
-}
-
-bool DriverStarted() {
-    return Access().DriverStarted();
 }
 
 bool PortAvailable(std::uint16_t base) {
@@ -112,15 +104,11 @@ std::uint64_t PortFailedAccesses() {
 
 #else
 
-bool ZlportioStartup(std::span<const std::uint16_t>) {
+bool StartPortAccess(std::span<const std::uint16_t>) {
     return false;
 }
 
-void ZlportioExit() {}
-
-bool DriverStarted() {
-    return false;
-}
+void EndPortAccess() {}
 
 bool PortAvailable(std::uint16_t) {
     return false;
