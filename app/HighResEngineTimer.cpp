@@ -4,8 +4,6 @@
 
 namespace tallis {
 
-HighResEngineTimer::HighResEngineTimer() {
-    ApplyEngineTimerSettings(timer_);
-}
+HighResEngineTimer::HighResEngineTimer() : timer_(SystemTimerPlatform(), kEngineTimerSettings) {}
 
 }  // namespace tallis

@@ -6,7 +6,7 @@
 namespace tallis {
 
 // The desktop's timer: the high-resolution timer with the engine's
-// settings (ApplyEngineTimerSettings).
+// settings (kEngineTimerSettings).
 class HighResEngineTimer : public EngineTimer {
   public:
     HighResEngineTimer();
@@ -22,10 +22,10 @@ class HighResEngineTimer : public EngineTimer {
     void SetEnabled(bool enabled) override { timer_.SetEnabled(enabled); }
     void Calibrate(std::uint32_t milliseconds) override { timer_.Calibrate(milliseconds); }
 
-    THighResTimer& Component() { return timer_; }
+    HighResTimer& Component() { return timer_; }
 
   private:
-    THighResTimer timer_;
+    HighResTimer timer_;
 };
 
 }  // namespace tallis

@@ -1,4 +1,4 @@
-// Accuracy of THighResTimer::Delay for the waits the programming engine uses,
+// Accuracy of HighResTimer::Delay for the waits the programming engine uses,
 // with the timer set up as the main window does it (time-critical worker,
 // 1 ms period, 3 s calibration). Each wait is timed on a clock the timer does
 // not read: the steady clock when it counts the time-stamp counter, the raw
@@ -18,7 +18,7 @@
 
 namespace {
 
-using tallis::THighResTimer;
+using tallis::HighResTimer;
 
 std::int64_t Nanoseconds(clockid_t clock) {
     timespec now{};
@@ -26,9 +26,10 @@ std::int64_t Nanoseconds(clockid_t clock) {
     return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
-std::unique_ptr<THighResTimer> StartedTimer() {
-    auto timer = std::make_unique<THighResTimer>();
-    timer->SetThreadPriority(tallis::tpTimeCritical);
+std::unique_ptr<HighResTimer> StartedTimer() {
+    tallis::HighResTimerSettings settings;
+    settings.workerPriority = tallis::ThreadPriority::TimeCritical;
+    auto timer = std::make_unique<HighResTimer>(tallis::SystemTimerPlatform(), settings);
     timer->SetEnabled(true);
     timer->Calibrate(3000);
     return timer;
@@ -39,9 +40,10 @@ double Percentile(const std::vector<double>& sorted, double fraction) {
     return sorted[index];
 }
 
-void BM_Delay(benchmark::State& state, THighResTimer* timer) {
+void BM_Delay(benchmark::State& state, HighResTimer* timer) {
     const auto microseconds = static_cast<std::uint32_t>(state.range(0));
-    const clockid_t referenceClock = timer->UseTSC() ? CLOCK_MONOTONIC : CLOCK_MONOTONIC_RAW;
+    const clockid_t referenceClock =
+        timer->UsesTimeStampCounter() ? CLOCK_MONOTONIC : CLOCK_MONOTONIC_RAW;
     std::vector<double> overshootsUs;
     overshootsUs.reserve(static_cast<std::size_t>(state.max_iterations));
     const std::int64_t cpuStart = Nanoseconds(CLOCK_THREAD_CPUTIME_ID);
@@ -64,7 +66,7 @@ void BM_Delay(benchmark::State& state, THighResTimer* timer) {
     state.counters["early"] = static_cast<double>(early);
     state.counters["cpu_us_per_wait"] =
         static_cast<double>(cpuNs) / 1000.0 / static_cast<double>(overshootsUs.size());
-    state.SetLabel(timer->UseTSC() ? "TSC" : "performance counter");
+    state.SetLabel(timer->UsesTimeStampCounter() ? "TSC" : "performance counter");
 }
 
 }  // namespace

@@ -24,8 +24,9 @@ constexpr std::uint32_t kCalibrationMs = 1000;
 
 void RealTimeRun(benchmark::State& state, ChipType chip, sim::TargetType type) {
     auto image = MakeProgramImage(kWords);
-    THighResTimer timer;
-    timer.SetRaiseWaitingThread(true);
+    HighResTimerSettings settings;
+    settings.raiseWaitingThread = true;
+    HighResTimer timer(SystemTimerPlatform(), settings);
     timer.SetEnabled(true);
     timer.Calibrate(kCalibrationMs);
     double wallUs = 0;

@@ -21,10 +21,10 @@ namespace {
 // enabled, then calibrated for three seconds. The command runs alone on this
 // thread, so the thread waits at a raised priority where the system grants it.
 // Throws TimerError when the timer cannot measure time.
-std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
-    auto timer = std::make_unique<THighResTimer>();
-    ApplyEngineTimerSettings(*timer);
-    timer->SetRaiseWaitingThread(true);
+std::unique_ptr<HighResTimer> StartRealTimer(bool onTerminal) {
+    HighResTimerSettings settings = kEngineTimerSettings;
+    settings.raiseWaitingThread = true;
+    auto timer = std::make_unique<HighResTimer>(SystemTimerPlatform(), settings);
     if (onTerminal) {
         std::fputs("Timer Calibrating.....\n", stdout);
         std::fflush(stdout);
@@ -35,11 +35,11 @@ std::unique_ptr<THighResTimer> StartRealTimer(bool onTerminal) {
 }
 
 // "time-stamp counter, 2893.412 counts per microsecond, 1 ms timer period".
-std::string CalibrationText(const THighResTimer& timer) {
+std::string CalibrationText(const HighResTimer& timer) {
     char text[128];
     std::snprintf(text, sizeof text, "%s, %.3f counts per microsecond, %d ms timer period",
-                  timer.UseTSC() ? "time-stamp counter" : "performance counter", timer.CountSpeed(),
-                  static_cast<int>(timer.Resolution()));
+                  timer.UsesTimeStampCounter() ? "time-stamp counter" : "performance counter",
+                  timer.CountSpeed(), static_cast<int>(timer.Settings().periodMs));
     return text;
 }
 
@@ -173,7 +173,7 @@ class SimCommandTarget : public CommandTarget {
     const CliOptions& options_;
     bool onTerminal_;
     sim::SimulatedTarget target_;
-    std::unique_ptr<THighResTimer> realTimer_;
+    std::unique_ptr<HighResTimer> realTimer_;
 };
 
 // The parallel port and the real timer, with the port client's start-up and
@@ -235,7 +235,7 @@ class HardwareCommandTarget : public CommandTarget {
     bool onTerminal_;
     bool started_ = false;
     DriverPortIo port_;
-    std::unique_ptr<THighResTimer> timer_;
+    std::unique_ptr<HighResTimer> timer_;
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 namespace tallis {
 
 // The time seam: the engine waits only through this call. In the program it is
-// THighResTimer; in tests a virtual clock that advances simulated time.
+// HighResTimer; in tests a virtual clock that advances simulated time.
 class Delayer {
   public:
     virtual ~Delayer() = default;

@@ -10,8 +10,15 @@ namespace tallis {
 // command.
 inline constexpr std::uint32_t kStartupCalibrationMs = 3000;
 
-// The settings every front end gives the timer that paces the engine:
-// accuracy 0, a 1 ms period, a time-critical worker and the time-stamp counter.
-void ApplyEngineTimerSettings(THighResTimer& timer);
+// The timer that paces the engine, in every front end: a 1 ms period as
+// accurate as the system can keep it, a time-critical worker and the
+// time-stamp counter.
+inline constexpr HighResTimerSettings kEngineTimerSettings{
+    .periodMs = 1,
+    .accuracyMs = 0,
+    .workerPriority = ThreadPriority::TimeCritical,
+    .useTimeStampCounter = true,
+    .raiseWaitingThread = false,
+};
 
 }  // namespace tallis

@@ -26,57 +26,41 @@ constexpr int kWaitingThreadPriority = 15;
 
 }  // namespace
 
-int PriorityClassOf(TThreadClass threadClass) {
-    switch (threadClass) {
-        case tcIdle:
-            return 0x40;
-        case tcNormal:
-            return 0x20;
-        case tcHigh:
-            return 0x80;
-        case tcRealTime:
-            return kRealTimePriorityClass;
-    }
-    return 0x20;
-}
-
-int PlatformPriorityOf(TThreadPriority priority) {
+int PlatformPriorityOf(ThreadPriority priority) {
     switch (priority) {
-        case tpIdle:
+        case ThreadPriority::Idle:
             return -15;
-        case tpLowest:
+        case ThreadPriority::Lowest:
             return -2;
-        case tpLower:
+        case ThreadPriority::Lower:
             return -1;
-        case tpNormal:
+        case ThreadPriority::Normal:
             return 0;
-        case tpHigher:
+        case ThreadPriority::Higher:
             return 1;
-        case tpHighest:
+        case ThreadPriority::Highest:
             return 2;
-        case tpTimeCritical:
+        case ThreadPriority::TimeCritical:
             return 15;
     }
     return 0;
 }
 
-THighResTimer::THighResTimer(TimerPlatform& platform) : platform_(platform) {
-    minAccuracy_ = platform_.IsNtFamily() ? 1 : 5;
-    accuracy_ = 0;
-    minResolution_ = platform_.MinimumTimerPeriodMs();
-    resolution_ = minAccuracy_;
-    tsc_ = DetectTimeStampCounter();
-    useTsc_ = tsc_;
-    SelectClock();
+HighResTimer::HighResTimer(TimerPlatform& platform, const HighResTimerSettings& settings)
+    : platform_(platform),
+      settings_(settings),
+      hasTimeStampCounter_(DetectTimeStampCounter()),
+      usesTimeStampCounter_(hasTimeStampCounter_ && settings.useTimeStampCounter),
+      readClock_(platform, usesTimeStampCounter_) {
     Calibrate(kQuickCalibrationMs);
-    periodTicks_ = MicrosecondsToTicks(static_cast<std::uint32_t>(resolution_) * 1000u);
+    periodTicks_ = MicrosecondsToTicks(static_cast<std::uint32_t>(settings_.periodMs) * 1000u);
 }
 
-THighResTimer::~THighResTimer() {
+HighResTimer::~HighResTimer() {
     SetEnabled(false);
 }
 
-bool THighResTimer::DetectTimeStampCounter() {
+bool HighResTimer::DetectTimeStampCounter() {
     if (!platform_.CpuidSupported()) {
         return false;
     }
@@ -95,17 +79,13 @@ bool THighResTimer::DetectTimeStampCounter() {
     return (platform_.Cpuid(kAdvancedPowerManagementLeaf).edx & kInvariantTimeStampCounterBit) != 0;
 }
 
-void THighResTimer::SelectClock() {
-    readClock_ = ClockReader(platform_, useTsc_);
-}
-
-void THighResTimer::Calibrate(std::uint32_t milliseconds) {
+void HighResTimer::Calibrate(std::uint32_t milliseconds) {
     const std::int64_t frequency = platform_.PerformanceFrequency();
     if (frequency <= 0) {
         throw TimerError("the system's monotonic clock reports no frequency");
     }
     const double performanceCountsPerMicrosecond = static_cast<double>(frequency) / 1000000.0;
-    if (!useTsc_) {
+    if (!usesTimeStampCounter_) {
         countSpeed_ = performanceCountsPerMicrosecond;
         return;
     }
@@ -126,13 +106,13 @@ void THighResTimer::Calibrate(std::uint32_t milliseconds) {
     countSpeed_ = static_cast<double>(t1 - t0) / elapsedMicroseconds;
 }
 
-std::int64_t THighResTimer::MicrosecondsToTicks(std::uint32_t microseconds) const {
+std::int64_t HighResTimer::MicrosecondsToTicks(std::uint32_t microseconds) const {
     // nearbyint rounds halves to even in the default rounding mode.
     return static_cast<std::int64_t>(
         std::nearbyint(static_cast<double>(std::uint64_t{microseconds}) * countSpeed_));
 }
 
-void THighResTimer::Delay(std::uint32_t microseconds) {
+void HighResTimer::Delay(std::uint32_t microseconds) {
     if (!enabled_) {
         throw TimerError("Delay on a timer that is not running");
     }
@@ -159,42 +139,24 @@ void THighResTimer::Delay(std::uint32_t microseconds) {
 // and from now alike: a tick that is late (the worker not yet scheduled) leaves
 // the last stamp old, and a short wait must then spin rather than sleep through
 // the late tick.
-bool THighResTimer::NextTickComesInTime(std::int64_t target, std::int64_t now) const {
+bool HighResTimer::NextTickComesInTime(std::int64_t target, std::int64_t now) const {
     return target - periodTicks_ >= thread_->LastTick() && target - now >= periodTicks_;
 }
 
-void THighResTimer::SetAccuracy(std::int32_t accuracyMs) {
-    accuracy_ = accuracyMs;
-    if (thread_) {
-        thread_->SetAccuracy(accuracyMs);
-    }
-}
-
-void THighResTimer::SetResolution(std::int32_t resolutionMs) {
-    resolution_ = resolutionMs;
-    periodTicks_ = MicrosecondsToTicks(static_cast<std::uint32_t>(resolution_) * 1000u);
-    if (thread_) {
-        thread_->SetPeriod(resolutionMs);
-    }
-}
-
-void THighResTimer::SetEnabled(bool enabled) {
+void HighResTimer::SetEnabled(bool enabled) {
     if (enabled == enabled_) {
         return;
     }
     enabled_ = enabled;
     if (enabled) {
-        if (raiseWaitingThread_) {
+        if (settings_.raiseWaitingThread) {
             waitingThreadPriority_ = platform_.SaveCallerPriority();
             platform_.RaiseCallerPriority(kHighPriorityClass, kWaitingThreadPriority);
         }
-        thread_ = std::make_unique<TMMTimerThread>(platform_);
-        thread_->SetAccuracy(accuracy_);
-        thread_->SetPeriod(resolution_);
-        thread_->SetReadClock(readClock_);
+        thread_ = std::make_unique<TickThread>(platform_, readClock_, settings_.periodMs,
+                                               settings_.accuracyMs);
         thread_->Resume();
-        // A priority chosen before enabling is meant for the worker too.
-        thread_->SetPriority(PlatformPriorityOf(threadPriority_));
+        thread_->SetPriority(PlatformPriorityOf(settings_.workerPriority));
     } else if (thread_) {
         thread_->Terminate();
         thread_->WaitFor();
@@ -204,33 +166,6 @@ void THighResTimer::SetEnabled(bool enabled) {
             waitingThreadPriority_.reset();
         }
     }
-}
-
-void THighResTimer::SetThreadClass(TThreadClass threadClass) {
-    threadClass_ = threadClass;
-    if (thread_) {
-        thread_->SetPriorityClass(PriorityClassOf(threadClass));
-    }
-}
-
-void THighResTimer::SetThreadPriority(TThreadPriority priority) {
-    threadPriority_ = priority;
-    if (thread_) {
-        thread_->SetPriority(PlatformPriorityOf(priority));
-    }
-}
-
-void THighResTimer::SetUseTSC(bool useTsc) {
-    if (useTsc == useTsc_) {
-        return;
-    }
-    if (!tsc_) {
-        useTsc_ = false;
-    } else if (!enabled_) {
-        useTsc_ = useTsc;
-        SelectClock();
-    }
-    Calibrate(kQuickCalibrationMs);
 }
 
 }  // namespace tallis

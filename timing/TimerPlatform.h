@@ -50,11 +50,6 @@ class TimerPlatform {
     virtual std::int64_t PerformanceFrequency() = 0;
     virtual std::int64_t PerformanceCount() = 0;
 
-    // NT-family systems schedule the multimedia timer to 1 ms, older ones to 5 ms.
-    virtual bool IsNtFamily() = 0;
-    // Shortest period of the periodic timer, in milliseconds.
-    virtual std::int32_t MinimumTimerPeriodMs() = 0;
-
     virtual std::unique_ptr<TimerEvent> NewEvent() = 0;
     // Starts a timer that sets the event once every period. Returns its
     // identifier, or 0 when it could not be started.
@@ -70,9 +65,7 @@ class TimerPlatform {
     virtual void RaiseCallerPriority(int priorityClass, int threadPriority) = 0;
     virtual void RestoreCallerPriority(const SavedPriority& saved) = 0;
 
-    // Priorities of the timer's worker thread.
-    virtual void SetWorkerPriorityClass(std::thread::native_handle_type worker,
-                                        int priorityClass) = 0;
+    // Priority of the timer's worker thread.
     virtual void SetWorkerPriority(std::thread::native_handle_type worker, int priority) = 0;
 };
 

@@ -25,8 +25,6 @@ namespace tallis {
 namespace {
 
 constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
-constexpr int kIdleClass = 0x40;
-constexpr int kHighClass = 0x80;
 constexpr int kRealTimeClass = 0x100;
 constexpr int kTimeCriticalPriority = 15;
 
@@ -128,19 +126,6 @@ Scheduling SchedulingForPriority(int priority) {
     return {priority <= -kTimeCriticalPriority ? SCHED_IDLE : SCHED_BATCH, 0};
 }
 
-Scheduling SchedulingForClass(int priorityClass) {
-    switch (priorityClass) {
-        case kIdleClass:
-            return {SCHED_IDLE, 0};
-        case kHighClass:
-            return FifoAt(1);
-        case kRealTimeClass:
-            return FifoAt(2 * kTimeCriticalPriority + 1);
-        default:
-            return {SCHED_OTHER, 0};
-    }
-}
-
 // Refusals (no privilege for a real-time policy) are ignored, as on Windows.
 void ApplyScheduling(pthread_t thread, Scheduling scheduling) {
     sched_param param{};
@@ -156,10 +141,6 @@ class LinuxTimerPlatform final : public TimerPlatform {
 
     std::int64_t PerformanceFrequency() override { return kNanosecondsPerSecond; }
     std::int64_t PerformanceCount() override { return MonotonicNanoseconds(); }
-
-    // The kernel's timers are at least as fine as NT's.
-    bool IsNtFamily() override { return true; }
-    std::int32_t MinimumTimerPeriodMs() override { return 1; }
 
     std::unique_ptr<TimerEvent> NewEvent() override { return std::make_unique<LinuxEvent>(); }
 
@@ -226,11 +207,6 @@ class LinuxTimerPlatform final : public TimerPlatform {
 
     void RestoreCallerPriority(const SavedPriority& saved) override {
         ApplyScheduling(pthread_self(), {saved.priorityClass, saved.threadPriority});
-    }
-
-    void SetWorkerPriorityClass(std::thread::native_handle_type worker,
-                                int priorityClass) override {
-        ApplyScheduling(worker, SchedulingForClass(priorityClass));
     }
 
     void SetWorkerPriority(std::thread::native_handle_type worker, int priority) override {

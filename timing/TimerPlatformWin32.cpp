@@ -53,25 +53,7 @@ class Win32TimerPlatform final : public TimerPlatform {
         return count.QuadPart;
     }
 
-    bool IsNtFamily() override {
-        OSVERSIONINFOA info{};
-        info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        GetVersionExA(&info);
-#pragma GCC diagnostic pop
-        return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-    }
-
-    std::int32_t MinimumTimerPeriodMs() override {
-        TIMECAPS caps{};
-        timeGetDevCaps(&caps, sizeof caps);
-        return static_cast<std::int32_t>(caps.wPeriodMin);
-    }
-
-    std::unique_ptr<TimerEvent> NewEvent() override {
-        return std::make_unique<Win32Event>();
-    }
+    std::unique_ptr<TimerEvent> NewEvent() override { return std::make_unique<Win32Event>(); }
 
     std::uint32_t StartPeriodicTimer(std::int32_t periodMs, std::int32_t accuracyMs,
                                      TimerEvent& event) override {
@@ -87,9 +69,7 @@ class Win32TimerPlatform final : public TimerPlatform {
         }
     }
 
-    void SleepMs(std::uint32_t milliseconds) override {
-        Sleep(milliseconds);
-    }
+    void SleepMs(std::uint32_t milliseconds) override { Sleep(milliseconds); }
 
     SavedPriority SaveCallerPriority() override {
         return {static_cast<int>(GetPriorityClass(GetCurrentProcess())),
@@ -104,13 +84,6 @@ class Win32TimerPlatform final : public TimerPlatform {
     void RestoreCallerPriority(const SavedPriority& saved) override {
         SetThreadPriority(GetCurrentThread(), saved.threadPriority);
         SetPriorityClass(GetCurrentProcess(), static_cast<DWORD>(saved.priorityClass));
-    }
-
-    // A priority class belongs to a process, not to a thread: the worker's
-    // class is its process's.
-    void SetWorkerPriorityClass(std::thread::native_handle_type /*worker*/,
-                                int priorityClass) override {
-        SetPriorityClass(GetCurrentProcess(), static_cast<DWORD>(priorityClass));
     }
 
     void SetWorkerPriority(std::thread::native_handle_type worker, int priority) override {

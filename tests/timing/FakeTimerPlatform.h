@@ -79,8 +79,6 @@ class FakeTimerPlatform final : public TimerPlatform {
     std::uint32_t featureEdx = 0x10;
     std::uint32_t highestExtendedLeaf = 0x80000008;
     std::uint32_t powerManagementEdx = 0x100;  // invariant time-stamp counter
-    bool ntFamily = true;
-    std::int32_t minimumPeriodMs = 1;
     std::int64_t frequency = 10'000'000;
     // How far each clock moves per microsecond of SleepMs.
     std::int64_t timeStampCountsPerMicrosecond = 2500;
@@ -125,8 +123,6 @@ class FakeTimerPlatform final : public TimerPlatform {
         performanceReads++;
         return performanceCounter;
     }
-    bool IsNtFamily() override { return ntFamily; }
-    std::int32_t MinimumTimerPeriodMs() override { return minimumPeriodMs; }
 
     std::unique_ptr<TimerEvent> NewEvent() override {
         auto event = std::make_unique<FakeEvent>(setsLost, timedWaitMs);
@@ -169,9 +165,6 @@ class FakeTimerPlatform final : public TimerPlatform {
     void RestoreCallerPriority(const SavedPriority& saved) override {
         Log("restore " + std::to_string(saved.priorityClass) + " " +
             std::to_string(saved.threadPriority));
-    }
-    void SetWorkerPriorityClass(std::thread::native_handle_type, int priorityClass) override {
-        Log("worker class " + std::to_string(priorityClass));
     }
     void SetWorkerPriority(std::thread::native_handle_type, int priority) override {
         Log("worker priority " + std::to_string(priority));

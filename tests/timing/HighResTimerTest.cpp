@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <future>
@@ -20,7 +21,7 @@ using testing::FakeTimerPlatform;
 using Log = std::vector<std::string>;
 
 // Waits, bounded, until the worker has stamped a tick with that value.
-bool WaitForStamp(const THighResTimer& timer, std::int64_t value) {
+bool WaitForStamp(const HighResTimer& timer, std::int64_t value) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (timer.TimerThread()->LastTick() != value) {
         if (std::chrono::steady_clock::now() > deadline) {
@@ -32,33 +33,37 @@ bool WaitForStamp(const THighResTimer& timer, std::int64_t value) {
 }
 
 // Fires a tick with the time-stamp counter at `value` and waits for its stamp.
-bool TickAt(FakeTimerPlatform& platform, const THighResTimer& timer, std::int64_t value) {
+bool TickAt(FakeTimerPlatform& platform, const HighResTimer& timer, std::int64_t value) {
     platform.timeStampCounter = value;
     return platform.Tick() && WaitForStamp(timer, value);
 }
 
-// --- Construction and time-stamp counter detection -------------------------
+// --- The clock -----------------------------------------------------------
 
-struct DetectionCase {
-    const char* name;
-    bool cpuidSupported;
-    std::uint32_t highestLeaf;
-    std::uint32_t featureEdx;
-    std::uint32_t highestExtendedLeaf;
-    std::uint32_t powerManagementEdx;
-    bool expectTsc;
-};
-
-TEST(HighResTimerConstruction, DetectsTimeStampCounter) {
-    const DetectionCase cases[] = {
-        {"no CPUID", false, 1, 0x10, 0x80000008, 0x100, false},
-        {"highest leaf 0", true, 0, 0x10, 0x80000008, 0x100, false},
-        {"highest leaf negative", true, 0x80000000u, 0x10, 0x80000008, 0x100, false},
-        {"EDX bit 4 clear", true, 1, ~0x10u, 0x80000008, 0x100, false},
-        {"EDX bit 4 set, invariant", true, 1, 0x10, 0x80000008, 0x100, true},
-        {"EDX bit 4 among others", true, 0x16, 0x178BFBFF, 0x80000008, 0x100, true},
-        {"counter not invariant", true, 1, 0x10, 0x80000008, ~0x100u, false},
-        {"no power management leaf", true, 1, 0x10, 0x80000006, 0x100, false},
+// A counter that changes rate with the processor's clock would make every
+// calibrated wait wrong after the next frequency change: only an invariant
+// counter is used, and only when the settings ask for it.
+TEST(HighResTimerClock, TheTimeStampCounterOnlyWhenInvariantAndAskedFor) {
+    struct Case {
+        const char* name;
+        bool cpuidSupported;
+        std::uint32_t highestLeaf;
+        std::uint32_t featureEdx;
+        std::uint32_t highestExtendedLeaf;
+        std::uint32_t powerManagementEdx;
+        bool asked;
+        bool expectPresent;
+    };
+    const Case cases[] = {
+        {"no CPUID", false, 1, 0x10, 0x80000008, 0x100, true, false},
+        {"highest leaf 0", true, 0, 0x10, 0x80000008, 0x100, true, false},
+        {"highest leaf negative", true, 0x80000000u, 0x10, 0x80000008, 0x100, true, false},
+        {"no counter", true, 1, ~0x10u, 0x80000008, 0x100, true, false},
+        {"invariant counter", true, 1, 0x10, 0x80000008, 0x100, true, true},
+        {"counter among other features", true, 0x16, 0x178BFBFF, 0x80000008, 0x100, true, true},
+        {"counter not invariant", true, 1, 0x10, 0x80000008, ~0x100u, true, false},
+        {"no power management leaf", true, 1, 0x10, 0x80000006, 0x100, true, false},
+        {"invariant counter not asked for", true, 1, 0x10, 0x80000008, 0x100, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -69,73 +74,51 @@ TEST(HighResTimerConstruction, DetectsTimeStampCounter) {
         platform.highestExtendedLeaf = c.highestExtendedLeaf;
         platform.powerManagementEdx = c.powerManagementEdx;
         platform.frequency = 3'579'545;
-        THighResTimer timer(platform);
-        EXPECT_EQ(timer.TSC(), c.expectTsc);
-        EXPECT_EQ(timer.UseTSC(), c.expectTsc);
-        if (!c.expectTsc) {
-            // The performance counter is the clock, calibrated by its frequency.
-            EXPECT_DOUBLE_EQ(timer.CountSpeed(), 3.579545);
-            timer.SetEnabled(true);
-            int timeStampReads = platform.timeStampReads;
-            int performanceReads = platform.performanceReads;
-            timer.Delay(0);
-            EXPECT_EQ(platform.timeStampReads, timeStampReads);
-            EXPECT_EQ(platform.performanceReads, performanceReads + 2);
-        }
-    }
-}
+        HighResTimerSettings settings;
+        settings.useTimeStampCounter = c.asked;
+        HighResTimer timer(platform, settings);
 
-TEST(HighResTimerConstruction, TakesPlatformLimits) {
-    struct Case {
-        bool ntFamily;
-        std::int32_t minimumPeriodMs;
-        std::int32_t expectMinAccuracy;
-    };
-    for (const Case& c : {Case{true, 1, 1}, Case{false, 10, 5}}) {
-        FakeTimerPlatform platform;
-        platform.ntFamily = c.ntFamily;
-        platform.minimumPeriodMs = c.minimumPeriodMs;
-        THighResTimer timer(platform);
-        EXPECT_EQ(timer.MinAccuracy(), c.expectMinAccuracy);
-        EXPECT_EQ(timer.Resolution(), c.expectMinAccuracy);
-        EXPECT_EQ(timer.MinResolution(), c.minimumPeriodMs);
-        EXPECT_EQ(timer.Accuracy(), 0);
-        EXPECT_FALSE(timer.Enabled());
-        EXPECT_EQ(timer.ThreadClass(), tcNormal);
-        EXPECT_EQ(timer.ThreadPriority(), tpNormal);
-        EXPECT_EQ(timer.PeriodTicks(), std::int64_t{2500} * 1000 * c.expectMinAccuracy);
+        EXPECT_EQ(timer.HasTimeStampCounter(), c.expectPresent);
+        const bool used = c.expectPresent && c.asked;
+        EXPECT_EQ(timer.UsesTimeStampCounter(), used);
+        if (!used) {
+            // The performance counter, calibrated by its frequency alone.
+            EXPECT_DOUBLE_EQ(timer.CountSpeed(), 3.579545);
+        }
     }
 }
 
 // --- Calibration ---------------------------------------------------------
 
-TEST(HighResTimerCalibrate, MeasuresTimeStampCountsPerMicrosecondAfterSettling) {
+TEST(HighResTimerCalibrate, MeasuresTheCounterForTheTimeAskedAndRestoresThePriority) {
     FakeTimerPlatform platform;
     platform.frequency = 3'579'545;
     platform.timeStampCountsPerMicrosecond = 2401;
-    THighResTimer timer(platform);
+    HighResTimer timer(platform);
     platform.TakeLog();
 
     timer.Calibrate(3000);
 
     EXPECT_NEAR(timer.CountSpeed(), 2401.0, 1e-6);
-    EXPECT_EQ(platform.TakeLog(),
-              (Log{"save", "raise 256 31", "sleep 10", "sleep 3000", "restore 7 -2"}));
+    const Log log = platform.TakeLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front(), "save");
+    EXPECT_NE(std::find(log.begin(), log.end(), "sleep 3000"), log.end());
+    EXPECT_EQ(log.back(), "restore 7 -2") << "the caller's saved priority";
 }
 
-TEST(HighResTimerCalibrate, WithoutTimeStampCounterOnlyReadsTheFrequency) {
+TEST(HighResTimerCalibrate, OnThePerformanceCounterNothingIsMeasured) {
     FakeTimerPlatform platform;
     platform.frequency = 1'193'182;
-    THighResTimer timer(platform);
-    timer.SetUseTSC(false);
+    HighResTimerSettings settings;
+    settings.useTimeStampCounter = false;
+    HighResTimer timer(platform, settings);
     platform.TakeLog();
-    std::int64_t performanceCounter = platform.performanceCounter;
 
     timer.Calibrate(3000);
 
     EXPECT_DOUBLE_EQ(timer.CountSpeed(), 1.193182);
-    EXPECT_TRUE(platform.TakeLog().empty());
-    EXPECT_EQ(platform.performanceCounter, performanceCounter);
+    EXPECT_TRUE(platform.TakeLog().empty()) << "no sleep, no priority change";
 }
 
 TEST(HighResTimerCalibrate, AClockStandingStillIsAnErrorAndKeepsTheSpeed) {
@@ -151,7 +134,7 @@ TEST(HighResTimerCalibrate, AClockStandingStillIsAnErrorAndKeepsTheSpeed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeTimerPlatform platform;
-        THighResTimer timer(platform);
+        HighResTimer timer(platform);
         const double speed = timer.CountSpeed();
         platform.timeStampCountsPerMicrosecond = c.timeStampCountsPerMicrosecond;
         platform.frequency = c.frequency;
@@ -161,13 +144,11 @@ TEST(HighResTimerCalibrate, AClockStandingStillIsAnErrorAndKeepsTheSpeed) {
     }
 }
 
-// --- MicrosecondsToTicks -------------------------------------------------
-
-TEST(HighResTimerMicrosecondsToTicks, RoundsHalvesToEven) {
+TEST(HighResTimerMicrosecondsToTicks, RoundsHalvesToEvenAndNeverOverflows) {
     FakeTimerPlatform platform;
     platform.cpuidSupported = false;
     platform.frequency = 2'500'000;  // 2.5 counts per microsecond
-    THighResTimer timer(platform);
+    HighResTimer timer(platform);
     ASSERT_DOUBLE_EQ(timer.CountSpeed(), 2.5);
 
     struct Case {
@@ -176,12 +157,8 @@ TEST(HighResTimerMicrosecondsToTicks, RoundsHalvesToEven) {
     };
     const Case cases[] = {
         {0, 0},
-        {1, 2},
-        {2, 5},
-        {3, 8},
-        {5, 12},
+        {1, 2},   // 2.5 goes down to the even 2
         {7, 18},  // 17.5 goes up to the even 18
-        // Widened without sign: the largest argument stays positive.
         {std::numeric_limits<std::uint32_t>::max(), 10'737'418'238},
     };
     for (const Case& c : cases) {
@@ -189,67 +166,11 @@ TEST(HighResTimerMicrosecondsToTicks, RoundsHalvesToEven) {
     }
 }
 
-// --- UseTSC --------------------------------------------------------------
-
-TEST(HighResTimerUseTsc, SetterCases) {
-    struct Case {
-        const char* name;
-        bool tsc;
-        bool enabled;
-        bool value;
-        bool expectUseTsc;
-        int expectCalibrations;
-        bool expectMeasurement;
-    };
-    const Case cases[] = {
-        {"same value", true, false, true, true, 0, false},
-        {"no counter on the processor", false, false, true, false, 1, false},
-        {"disabled, switched off", true, false, false, false, 1, false},
-        {"enabled, refused", true, true, false, true, 1, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        FakeTimerPlatform platform;
-        platform.cpuidSupported = c.tsc;
-        THighResTimer timer(platform);
-        timer.SetEnabled(c.enabled);
-        int frequencyReads = platform.frequencyReads;
-        platform.TakeLog();
-
-        timer.SetUseTSC(c.value);
-
-        EXPECT_EQ(timer.UseTSC(), c.expectUseTsc);
-        EXPECT_EQ(platform.frequencyReads - frequencyReads, c.expectCalibrations);
-        Log log = platform.TakeLog();
-        EXPECT_EQ(!log.empty(), c.expectMeasurement);
-    }
-}
-
-TEST(HighResTimerUseTsc, SwitchingBackOnWhileDisabledSelectsTheCounterAndMeasures) {
-    FakeTimerPlatform platform;
-    platform.timeStampCountsPerMicrosecond = 3000;
-    THighResTimer timer(platform);
-    timer.SetUseTSC(false);
-    ASSERT_DOUBLE_EQ(timer.CountSpeed(), 10.0);
-    platform.TakeLog();
-
-    timer.SetUseTSC(true);
-
-    EXPECT_TRUE(timer.UseTSC());
-    EXPECT_NEAR(timer.CountSpeed(), 3000.0, 1e-9);
-    EXPECT_EQ(platform.TakeLog(),
-              (Log{"save", "raise 256 31", "sleep 10", "sleep 100", "restore 7 -2"}));
-    timer.SetEnabled(true);
-    int timeStampReads = platform.timeStampReads;
-    timer.Delay(0);
-    EXPECT_EQ(platform.timeStampReads, timeStampReads + 2);
-}
-
-// --- Delay ---------------------------------------------------------------
+// --- Delay: never early, rarely late ---------------------------------------
 
 TEST(HighResTimerDelay, DisabledIsAnErrorWhateverTheArgument) {
     FakeTimerPlatform platform;
-    THighResTimer timer(platform);
+    HighResTimer timer(platform);
     timer.SetEnabled(true);
     timer.SetEnabled(false);
     for (std::uint32_t microseconds :
@@ -258,27 +179,14 @@ TEST(HighResTimerDelay, DisabledIsAnErrorWhateverTheArgument) {
     }
 }
 
-TEST(HighResTimerDelay, ZeroReturnsAtItsFirstClockTest) {
-    FakeTimerPlatform platform;
-    THighResTimer timer(platform);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(platform.WaitForStarts(1));
-    int reads = platform.timeStampReads;
-
-    timer.Delay(0);
-
-    EXPECT_EQ(platform.timeStampReads, reads + 2);
-    EXPECT_EQ(platform.TickEventWaits(), 0);
-}
-
-// An enabled timer at 2 counts per microsecond whose worker stamped a tick at
-// count 50,000,000, with the clock standing there.
+// An enabled timer at 2 counts per microsecond (a 1 ms period is 2000 counts)
+// whose worker stamped a tick at count 50,000,000, with the clock standing there.
 class EnabledDelay : public ::testing::Test {
   protected:
     void SetUp() override {
         platform.timeStampCountsPerMicrosecond = 2;
         platform.frequency = 1'000'000;
-        timer = std::make_unique<THighResTimer>(platform);
+        timer = std::make_unique<HighResTimer>(platform);
         ASSERT_DOUBLE_EQ(timer->CountSpeed(), 2.0);
         timer->SetEnabled(true);
         ASSERT_TRUE(platform.WaitForStarts(1));
@@ -286,45 +194,59 @@ class EnabledDelay : public ::testing::Test {
     }
 
     FakeTimerPlatform platform;
-    std::unique_ptr<THighResTimer> timer;
+    std::unique_ptr<HighResTimer> timer;
 };
 
-TEST_F(EnabledDelay, SpinsToTheFirstClockReadAtItsTarget) {
-    // A tick just now: less than a period is left before any short target.
-    platform.timeStampStep = 1;
-    int reads = platform.timeStampReads;
+// The clock moves a fixed step at every read. A wait returns at a read at or
+// past its target: never before it, at most one read after it. Waits
+// shorter than a period never sleep, so that no late tick can hold them up,
+// whether the last tick was just now or long ago (a worker that missed its ticks).
+TEST_F(EnabledDelay, AShortWaitIsNeverEarlyAndReturnsAtItsTarget) {
+    struct Case {
+        std::int64_t lastTickAge;  // counts since the last stamped tick
+        std::int64_t step;         // counts per clock read
+        std::uint32_t microseconds;
+    };
+    const Case cases[] = {
+        {0, 1, 0},       {0, 1, 50},       {0, 7, 50},      {0, 1, 999},
+        {10'000, 1, 60}, {10'000, 3, 500}, {1'000, 1, 999},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.microseconds << " us, step " << c.step
+                                          << ", last tick " << c.lastTickAge << " counts ago");
+        platform.timeStampCounter = 50'000'000 + c.lastTickAge;
+        platform.timeStampStep = c.step;
+        const std::int64_t start = platform.timeStampCounter;
+        const int sleeps = platform.TickEventWaits();
 
-    timer->Delay(50);  // 100 counts: the start read, then 100 tests
+        timer->Delay(c.microseconds);
 
-    EXPECT_EQ(platform.timeStampReads - reads, 101);
-    EXPECT_EQ(platform.TickEventWaits(), 0);
+        const std::int64_t returnedAt = platform.timeStampCounter - c.step;  // the last read
+        const std::int64_t asked = 2 * std::int64_t{c.microseconds};
+        EXPECT_GE(returnedAt - start, asked) << "early";
+        EXPECT_LE(returnedAt - start, asked + c.step) << "late";
+        EXPECT_EQ(platform.TickEventWaits(), sleeps) << "a short wait slept";
+    }
 }
 
-TEST_F(EnabledDelay, ShortWaitSpinsWhenTheTickIsLate) {
-    // The last stamp is 5 ms old: the worker has missed its ticks, so the last
-    // stamp alone would say a whole period fits before any target.
-    platform.timeStampCounter = 50'010'000;
-    platform.timeStampStep = 1;
-    int reads = platform.timeStampReads;
-
-    timer->Delay(60);  // 120 counts, far less than a period
-
-    EXPECT_EQ(platform.timeStampReads - reads, 121);
-    EXPECT_EQ(platform.TickEventWaits(), 0);
-}
-
-TEST_F(EnabledDelay, SleepsOnTicksWhileAWholePeriodFits) {
+// A long wait gives the processor away: it sleeps on ticks while a whole
+// period fits, and still returns at its target.
+TEST_F(EnabledDelay, ALongWaitSleepsOnTicksAndIsNeverEarly) {
     platform.timeStampStep = 1000;  // half a millisecond per read
+    const std::int64_t start = platform.timeStampCounter;
 
     timer->Delay(3000);  // 6000 counts, three periods
 
     EXPECT_GT(platform.TickEventWaits(), 0);
+    const std::int64_t returnedAt = platform.timeStampCounter - 1000;
+    EXPECT_GE(returnedAt - start, 6000);
+    EXPECT_LE(returnedAt - start, 7000);
 }
 
 // The clock moves a period per tick, and a tick comes only once the Delay
 // sleeps: each sleep must end at that tick. A sleeper that missed the worker's
 // wake-up would return a whole timeout late, on a real machine two periods.
-TEST_F(EnabledDelay, SleepingDelayWakesAtEachTick) {
+TEST_F(EnabledDelay, ASleepingWaitWakesAtEachTick) {
     platform.timedWaitMs = 1000;  // a missed wake-up shows as a timeout, not a race
     auto delay = std::async(std::launch::async, [this] { timer->Delay(3000); });  // 3 periods
 
@@ -349,101 +271,67 @@ TEST_F(EnabledDelay, SleepingDelayWakesAtEachTick) {
     EXPECT_EQ(platform.TickEventTimeouts(), 0);
 }
 
-// --- Enable, settings and the worker -------------------------------------
+// --- Enable and disable --------------------------------------------------
 
-TEST(HighResTimerWorker, EachEnableStartsAFreshThreadWithCurrentSettings) {
+TEST(HighResTimerWorker, EachEnableRunsAFreshWorkerOnTheSettingsPeriod) {
     FakeTimerPlatform platform;
-    THighResTimer timer(platform);
-    platform.performanceCounter = 777;
-    platform.TakeLog();
-    timer.SetThreadPriority(tpTimeCritical);
-    EXPECT_TRUE(platform.TakeLog().empty()) << "no thread to pass the priority to";
+    HighResTimerSettings settings;
+    settings.periodMs = 5;
+    settings.accuracyMs = 2;
+    HighResTimer timer(platform, settings);
 
-    timer.SetEnabled(true);
-    ASSERT_NE(timer.TimerThread(), nullptr);
-    ASSERT_TRUE(platform.WaitForStarts(1));
-    EXPECT_EQ(platform.TakeLog(), Log{"worker priority 15"});
-    ASSERT_TRUE(TickAt(platform, timer, 123'456'789));
+    for (std::size_t cycle = 1; cycle <= 2; ++cycle) {
+        timer.SetEnabled(true);
+        ASSERT_TRUE(platform.WaitForStarts(cycle));
+        EXPECT_EQ(timer.TimerThread()->LastTick(), 0) << "a fresh worker has stamped nothing";
+        ASSERT_TRUE(TickAt(platform, timer, 123'456'789));
+        timer.SetEnabled(false);
+        EXPECT_EQ(timer.TimerThread(), nullptr);
+    }
 
-    timer.SetEnabled(false);
-    EXPECT_EQ(timer.TimerThread(), nullptr);
-    ASSERT_EQ(platform.Stops().size(), 1u);
-    EXPECT_EQ(platform.Stops()[0], platform.Starts()[0].id);
-
-    timer.SetResolution(5);
-    timer.SetAccuracy(2);
-    timer.SetUseTSC(false);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(platform.WaitForStarts(2));
-    auto starts = platform.Starts();
-    EXPECT_EQ(starts[0].periodMs, 1);
-    EXPECT_EQ(starts[0].accuracyMs, 0);
-    EXPECT_EQ(starts[1].periodMs, 5);
-    EXPECT_EQ(starts[1].accuracyMs, 2);
-    // A fresh thread: nothing stamped yet, and it stamps the performance counter.
-    EXPECT_EQ(timer.TimerThread()->LastTick(), 0);
-    ASSERT_TRUE(platform.Tick());
-    EXPECT_TRUE(WaitForStamp(timer, 777));
-}
-
-TEST(HighResTimerWorker, RaisedWaitingThreadIsRestoredOnDisable) {
-    FakeTimerPlatform platform;
-    THighResTimer timer(platform);
-    timer.SetRaiseWaitingThread(true);
-    platform.TakeLog();
-
-    timer.SetEnabled(true);
-    ASSERT_TRUE(platform.WaitForStarts(1));
-    timer.SetEnabled(false);
-    timer.SetEnabled(false);
-
-    EXPECT_EQ(platform.TakeLog(),
-              (Log{"save", "raise 128 15", "worker priority 0", "restore 7 -2"}));
-}
-
-TEST(HighResTimerWorker, PrioritySettersReachOnlyARunningThread) {
-    FakeTimerPlatform platform;
-    THighResTimer timer(platform);
-    platform.TakeLog();
-    timer.SetThreadClass(tcHigh);
-    EXPECT_TRUE(platform.TakeLog().empty());
-    EXPECT_EQ(timer.ThreadClass(), tcHigh);
-
-    timer.SetEnabled(true);
-    platform.TakeLog();
-    timer.SetThreadClass(tcRealTime);
-    timer.SetThreadClass(tcIdle);
-    timer.SetThreadPriority(tpIdle);
-    timer.SetThreadPriority(tpHigher);
-    EXPECT_EQ(platform.TakeLog(), (Log{"worker class 256", "worker class 64", "worker priority -15",
-                                       "worker priority 1"}));
-}
-
-TEST(HighResTimerWorker, ResolutionChangeRestartsTheTimerOnceAtTheNextTick) {
-    FakeTimerPlatform platform;
-    THighResTimer timer(platform);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(platform.WaitForStarts(1));
-
-    timer.SetResolution(7);
-    EXPECT_EQ(timer.PeriodTicks(), std::int64_t{2500} * 7000);
-
-    ASSERT_TRUE(TickAt(platform, timer, 2'000'000'000));
-    ASSERT_TRUE(platform.WaitForStarts(2));
-    // Each stamped tick below proves one more pass over the settings check.
-    ASSERT_TRUE(TickAt(platform, timer, 2'000'000'001));
-    ASSERT_TRUE(TickAt(platform, timer, 2'000'000'002));
-
-    auto starts = platform.Starts();
+    const auto starts = platform.Starts();
     ASSERT_EQ(starts.size(), 2u);
-    EXPECT_EQ(starts[1].periodMs, 7);
-    EXPECT_EQ(platform.Stops(), std::vector<std::uint32_t>{starts[0].id});
+    for (const auto& start : starts) {
+        EXPECT_EQ(start.periodMs, 5);
+        EXPECT_EQ(start.accuracyMs, 2);
+    }
+    EXPECT_EQ(platform.Stops(), (std::vector<std::uint32_t>{starts[0].id, starts[1].id}))
+        << "each periodic timer stopped once";
 }
 
+TEST(HighResTimerWorker, ARaisedWaitingThreadGetsItsPriorityBackOnDisable) {
+    for (bool raise : {false, true}) {
+        SCOPED_TRACE(raise ? "raised" : "not raised");
+        FakeTimerPlatform platform;
+        HighResTimerSettings settings;
+        settings.raiseWaitingThread = raise;
+        HighResTimer timer(platform, settings);
+        platform.TakeLog();
+
+        timer.SetEnabled(true);
+        ASSERT_TRUE(platform.WaitForStarts(1));
+        timer.SetEnabled(false);
+        timer.SetEnabled(false);
+
+        Log callerCalls;
+        for (const std::string& call : platform.TakeLog()) {
+            if (call.rfind("worker", 0) != 0) {
+                callerCalls.push_back(call);
+            }
+        }
+        EXPECT_EQ(callerCalls.size(), raise ? 3u : 0u);
+        if (raise) {
+            EXPECT_EQ(callerCalls.front(), "save");
+            EXPECT_EQ(callerCalls.back(), "restore 7 -2") << "restored once, to what was saved";
+        }
+    }
+}
+
+// A timer that cannot stop would hang the program at its end.
 TEST(HighResTimerWorker, DisableReturnsWhenThePeriodicTimerCannotStart) {
     FakeTimerPlatform platform;
     platform.timerStarts = false;
-    THighResTimer timer(platform);
+    HighResTimer timer(platform);
     timer.SetEnabled(true);
     ASSERT_TRUE(platform.WaitForStarts(1));
     EXPECT_EQ(platform.Starts()[0].id, 0u);
@@ -461,7 +349,7 @@ TEST(HighResTimerWorker, DisableReturnsEvenWhenTheWakeUpIsLost) {
     FakeTimerPlatform platform;
     platform.timerStarts = false;
     platform.setsLost = true;
-    THighResTimer timer(platform);
+    HighResTimer timer(platform);
     timer.SetEnabled(true);
     ASSERT_TRUE(platform.WaitForStarts(1));
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -478,7 +366,7 @@ TEST(HighResTimerWorker, DisableReturnsEvenWhenTheWakeUpIsLost) {
 TEST(HighResTimerWorker, DisableReturnsRightAfterEnabling) {
     FakeTimerPlatform platform;
     platform.timerStarts = false;
-    THighResTimer timer(platform);
+    HighResTimer timer(platform);
     for (int cycle = 0; cycle < 20; ++cycle) {
         timer.SetEnabled(true);
         timer.SetEnabled(false);

@@ -61,7 +61,7 @@ TEST(SystemTimerPlatform, RaisedPriorityIsRestored) {
 }
 
 TEST(SystemHighResTimer, StampsTicksAndNeverEndsAWaitEarly) {
-    THighResTimer timer;
+    HighResTimer timer;
     ASSERT_GT(timer.CountSpeed(), 0.0);
     timer.SetEnabled(true);
     for (std::uint32_t microseconds : {60u, 900u, 2000u, 5000u}) {

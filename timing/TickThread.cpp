@@ -1,4 +1,4 @@
-#include "timing/MMTimerThread.h"
+#include "timing/TickThread.h"
 
 #include <algorithm>
 #include <mutex>
@@ -7,83 +7,62 @@ namespace tallis {
 
 namespace {
 
-// The worker looks at its terminate request and settings at least this often,
+// The worker looks at its terminate request at least this often,
 // even if neither its timer nor Terminate can wake it.
 constexpr std::uint32_t kLongestTimerWaitMs = 1000;
 
 }  // namespace
 
-TMMTimerThread::TMMTimerThread(TimerPlatform& platform)
+TickThread::TickThread(TimerPlatform& platform, ClockReader readClock, std::int32_t periodMs,
+                       std::int32_t accuracyMs)
     : platform_(platform),
+      readClock_(readClock),
+      period_(periodMs),
+      accuracy_(accuracyMs),
       // Made here rather than in the thread body so that Terminate can always
       // wake the thread, whether or not it has started or its timer runs.
       timerEvent_(platform.NewEvent()),
       tickEvent_(platform.NewEvent()) {}
 
-TMMTimerThread::~TMMTimerThread() {
+TickThread::~TickThread() {
     Terminate();
     WaitFor();
 }
 
-void TMMTimerThread::SetAccuracy(std::int32_t accuracyMs) {
-    accuracy_ = accuracyMs;
-    settingsChanged_ = true;
-}
-
-void TMMTimerThread::SetPeriod(std::int32_t periodMs) {
-    period_ = periodMs;
-    settingsChanged_ = true;
-}
-
-void TMMTimerThread::Resume() {
+void TickThread::Resume() {
     thread_ = std::thread([this] { Execute(); });
 }
 
-void TMMTimerThread::Terminate() {
+void TickThread::Terminate() {
     terminated_ = true;
     timerEvent_->Set();
 }
 
-void TMMTimerThread::WaitFor() {
+void TickThread::WaitFor() {
     if (thread_.joinable()) {
         thread_.join();
     }
 }
 
-void TMMTimerThread::SetPriorityClass(int priorityClass) {
-    if (thread_.joinable()) {
-        platform_.SetWorkerPriorityClass(thread_.native_handle(), priorityClass);
-    }
-}
-
-void TMMTimerThread::SetPriority(int priority) {
+void TickThread::SetPriority(int priority) {
     if (thread_.joinable()) {
         platform_.SetWorkerPriority(thread_.native_handle(), priority);
     }
 }
 
-std::int64_t TMMTimerThread::LastTick() const {
+std::int64_t TickThread::LastTick() const {
     std::shared_lock reading(lock_);
     return lastTick_;
 }
 
-void TMMTimerThread::WaitForTick() {
-    auto periodMs = static_cast<std::uint32_t>(std::max(period_.load(), 0));
+void TickThread::WaitForTick() {
+    auto periodMs = static_cast<std::uint32_t>(std::max(period_, 0));
     tickEvent_->Wait(2 * periodMs);
 }
 
-void TMMTimerThread::StartTimer() {
+void TickThread::Execute() {
     timerId_ = platform_.StartPeriodicTimer(period_, accuracy_, *timerEvent_);
-}
-
-void TMMTimerThread::Execute() {
-    settingsChanged_ = false;
-    StartTimer();
     while (!terminated_) {
-        if (settingsChanged_.exchange(false)) {
-            platform_.StopPeriodicTimer(timerId_);
-            StartTimer();
-        }
         bool ticked = timerEvent_->Wait(kLongestTimerWaitMs);
         if (!ticked || terminated_) {
             continue;

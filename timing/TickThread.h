@@ -11,22 +11,19 @@
 
 namespace tallis {
 
-// Worker of THighResTimer: runs the periodic multimedia timer and stamps the
+// Worker of HighResTimer: runs the periodic timer and stamps the
 // clock at every tick, so that a waiting Delay can sleep on ticks.
 // Created suspended; Resume starts the thread.
-class TMMTimerThread {
+class TickThread {
   public:
-    explicit TMMTimerThread(TimerPlatform& platform);
-    ~TMMTimerThread();
+    // The clock is stamped at each tick of a periodic timer with that period
+    // and accuracy.
+    TickThread(TimerPlatform& platform, ClockReader readClock, std::int32_t periodMs,
+               std::int32_t accuracyMs);
+    ~TickThread();
 
-    TMMTimerThread(const TMMTimerThread&) = delete;
-    TMMTimerThread& operator=(const TMMTimerThread&) = delete;
-
-    // Both take effect at the thread's next wake-up, by restarting the timer.
-    void SetAccuracy(std::int32_t accuracyMs);
-    void SetPeriod(std::int32_t periodMs);
-    // Only before Resume.
-    void SetReadClock(ClockReader readClock) { readClock_ = readClock; }
+    TickThread(const TickThread&) = delete;
+    TickThread& operator=(const TickThread&) = delete;
 
     void Resume();
     // Asks the thread to end and wakes it; WaitFor then returns promptly even
@@ -34,7 +31,6 @@ class TMMTimerThread {
     void Terminate();
     void WaitFor();
 
-    void SetPriorityClass(int priorityClass);
     void SetPriority(int priority);
 
     // Clock count stamped at the latest tick; 0 before the first one.
@@ -44,17 +40,15 @@ class TMMTimerThread {
 
   private:
     void Execute();
-    void StartTimer();
 
     TimerPlatform& platform_;
-    ClockReader readClock_;
-    std::atomic<std::int32_t> accuracy_{0};
+    const ClockReader readClock_;
+    const std::int32_t period_;
+    const std::int32_t accuracy_;
     std::uint32_t timerId_ = 0;
     std::unique_ptr<TimerEvent> timerEvent_;
     std::unique_ptr<TimerEvent> tickEvent_;
-    std::atomic<bool> settingsChanged_{true};
     std::int64_t lastTick_ = 0;
-    std::atomic<std::int32_t> period_{1};
     mutable std::shared_mutex lock_;
     std::atomic<bool> terminated_{false};
     std::thread thread_;
