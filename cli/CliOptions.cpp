@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstdio>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "portio/PcPortRanges.h"
 
@@ -163,9 +165,28 @@ bool IsChipOperation(CliCommand command) {
     }
 }
 
-CliParseResult ParseCliOptions(int argc, const char* const* argv) {
-    CLI::App app{"Programs a PIC16F87x or PIC16F87xA through a parallel-port interface board.",
-                 "tallis-cli"};
+namespace {
+
+// What the command line gives as text, before it is checked and converted
+// into CliOptions. Flags that need no conversion go into CliOptions directly.
+struct RawArguments {
+    std::string chipName;
+    std::string portName = "lpt1";
+    std::string simChipName;
+    std::string simFaultName;
+    std::string simStatePath;
+    std::string simBoardName = "ideal";
+    std::string tracePath;
+    std::string filePath;
+    std::string reportPath;
+    std::string examplePath;
+    bool listDevices = false;
+    bool noIdCheck = false;
+};
+
+using Subcommands = std::vector<std::pair<CLI::App*, CliCommand>>;
+
+void DescribeProgram(CLI::App& app) {
     app.set_version_flag("--version", "tallis-cli " TALLIS_VERSION);
     app.footer(
         "Exit status: 0 the command completed; 1 the run reported an error, the file was "
@@ -184,40 +205,36 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.allow_windows_style_options(false);
     app.require_subcommand(0, 1);
     app.fallthrough();
+}
 
-    std::string chipName;
-    std::string portName = "lpt1";
-    std::string simChipName;
-    std::string simFaultName;
-    std::string simStatePath;
-    std::string tracePath;
-    bool listDevices = false;
-    CliOptions options;
-
-    app.add_option("--chip", chipName,
+void AddTargetOptions(CLI::App& app, RawArguments& raw) {
+    app.add_option("--chip", raw.chipName,
                    "chip: auto (identify it and use what answers; the default for identify, "
                    "read, verify, blank-check and write) or a device of --list-devices (the "
                    "default for program, erase and reset: 16f877a)")
         ->check(CheckChip, "auto|DEVICE")
         ->type_name("");
-    app.add_flag("--list-devices", listDevices,
+    app.add_flag("--list-devices", raw.listDevices,
                  "list the supported devices, their IDs and sizes, and which operations a "
                  "self-test has confirmed on real hardware");
-    app.add_option("--port", portName,
+    app.add_option("--port", raw.portName,
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
                    "address 0xADDR, e.g. a PCI card's")
         ->check(CheckPort, "lpt1|lpt2|0xADDR")
         ->type_name("");
+}
+
+void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
     CLI::Option* sim = app.add_flag(
         "--sim", options.simulate,
         "drive a simulated interface board and chip at that port instead of the hardware");
-    app.add_option("--sim-chip", simChipName,
+    app.add_option("--sim-chip", raw.simChipName,
                    "with --sim: the simulated chip, any device of --list-devices (default: "
                    "the --chip device, or 16f877a with --chip auto)")
         ->check(CheckDevice, "DEVICE")
         ->type_name("")
         ->needs(sim);
-    app.add_option("--sim-fault", simFaultName,
+    app.add_option("--sim-fault", raw.simFaultName,
                    "with --sim: a fault to see its diagnosis: no-chip (nothing answers), "
                    "data-stuck-low (RB7 held low), unprogrammable:0xADDR (that word keeps its "
                    "value when written), unerasable:0xADDR (that word keeps its value through "
@@ -225,13 +242,12 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         ->check(CheckFault, "no-chip|data-stuck-low|unprogrammable:0xADDR|unerasable:0xADDR")
         ->type_name("")
         ->needs(sim);
-    app.add_option("--sim-state", simStatePath,
+    app.add_option("--sim-state", raw.simStatePath,
                    "with --sim: load the simulated chip's memory from FILE if it exists, save it "
                    "there afterwards (Intel HEX)")
         ->type_name("FILE")
         ->needs(sim);
-    std::string simBoardName = "ideal";
-    app.add_option("--sim-board", simBoardName,
+    app.add_option("--sim-board", raw.simBoardName,
                    "with --sim: the interface board: ideal (default) or slow (RB7 rises in 5 us, "
                    "VPP in 50 us)")
         ->check(CLI::IsMember({"ideal", "slow"}))
@@ -240,7 +256,10 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     app.add_flag("--real-time", options.realTime,
                  "with --sim: pace the simulated chip by the real timer instead of virtual time")
         ->needs(sim);
-    app.add_option("--trace", tracePath,
+}
+
+void AddRunOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
+    app.add_option("--trace", raw.tracePath,
                    "write every port access and wait to FILE, one per line: \"W 0378 0A\", "
                    "\"R 0379 40\", \"D 60\" (microseconds asked of Delay)")
         ->type_name("FILE");
@@ -252,16 +271,40 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
                  "disk, serial, display, PCI configuration)");
     app.add_flag("-q,--quiet", options.quiet,
                  "no progress bar, and no line saying what erase or reset did");
-    bool noIdCheck = false;
-    app.add_flag("--no-id-check", noIdCheck,
+    app.add_flag("--no-id-check", raw.noIdCheck,
                  "program and erase: send the classic sequence alone, without reading the device "
                  "ID first (for a board whose ID read is unreliable) or a blank check after erase");
+}
 
-    std::string filePath;
+CLI::App* AddSelfTest(CLI::App& app, RawArguments& raw, CliOptions& options) {
+    CLI::App* selfTest = app.add_subcommand(
+        "selftest",
+        "check the board and every operation on a spare chip, whose contents are lost, and "
+        "write a report to send back");
+    selfTest->add_flag("-y,--yes", options.assumeYes,
+                       "do not ask before erasing the chip (needed without a terminal)");
+    selfTest
+        ->add_option("--report", raw.reportPath,
+                     "where the report goes (default: tallis-selftest.txt)")
+        ->type_name("FILE");
+    selfTest
+        ->add_option("--example", raw.examplePath,
+                     "Intel HEX file for the classic Erase + Program + Verify (default: "
+                     "blink877a.hex, built in)")
+        ->type_name("FILE");
+    selfTest->add_flag("--quick", options.quickSelfTest,
+                       "every operation with the fast timing only, and the classic Erase + "
+                       "Program + Verify: minutes less");
+    return selfTest;
+}
+
+// In the order --help lists them.
+Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options) {
+    std::string& file = raw.filePath;
     CLI::App* program = app.add_subcommand(
         "program",
         "erase, program and verify FILE, write the configuration word, reset the target");
-    program->add_option("FILE", filePath, "Intel HEX firmware file")->required();
+    program->add_option("FILE", file, "Intel HEX firmware file")->required();
     CLI::App* erase = app.add_subcommand("erase", "erase the chip");
     CLI::App* reset = app.add_subcommand("reset", "pulse the target's reset so that it runs");
     CLI::App* ports = app.add_subcommand(
@@ -270,51 +313,19 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         app.add_subcommand("identify", "read the device ID: which chip, which silicon revision");
     CLI::App* read = app.add_subcommand(
         "read", "read the whole chip into FILE (Intel HEX; - for standard output)");
-    read->add_option("FILE", filePath, "Intel HEX file to write, or -")->required();
+    read->add_option("FILE", file, "Intel HEX file to write, or -")->required();
     CLI::App* verify = app.add_subcommand(
         "verify", "compare the chip with FILE without erasing it; list the first differences");
-    verify->add_option("FILE", filePath, "Intel HEX file")->required();
+    verify->add_option("FILE", file, "Intel HEX file")->required();
     CLI::App* blankCheck = app.add_subcommand(
         "blank-check", "check that the chip is erased; name the first location that is not");
     CLI::App* write = app.add_subcommand(
         "write",
         "identify, erase, write everything FILE holds (program memory, IDs, EEPROM, then the "
         "configuration word) and verify it");
-    write->add_option("FILE", filePath, "Intel HEX file")->required();
-    CLI::App* selfTest = app.add_subcommand(
-        "selftest",
-        "check the board and every operation on a spare chip, whose contents are lost, and "
-        "write a report to send back");
-    std::string reportPath;
-    std::string examplePath;
-    selfTest->add_flag("-y,--yes", options.assumeYes,
-                       "do not ask before erasing the chip (needed without a terminal)");
-    selfTest
-        ->add_option("--report", reportPath, "where the report goes (default: tallis-selftest.txt)")
-        ->type_name("FILE");
-    selfTest
-        ->add_option("--example", examplePath,
-                     "Intel HEX file for the classic Erase + Program + Verify (default: "
-                     "blink877a.hex, built in)")
-        ->type_name("FILE");
-    selfTest->add_flag("--quick", options.quickSelfTest,
-                       "every operation with the fast timing only, and the classic Erase + "
-                       "Program + Verify: minutes less");
-
-    try {
-        app.parse(argc, argv);
-        if (!listDevices && app.get_subcommands().empty()) {
-            throw CLI::RequiredError("A subcommand");
-        }
-    } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) {
-            return {std::nullopt, app.exit(e)};  // help or version
-        }
-        std::fprintf(stderr, "tallis-cli: %s\nRun with --help for more information.\n", e.what());
-        return {std::nullopt, 2};
-    }
-
-    const std::pair<CLI::App*, CliCommand> commands[] = {
+    write->add_option("FILE", file, "Intel HEX file")->required();
+    CLI::App* selfTest = AddSelfTest(app, raw, options);
+    return {
         {program, CliCommand::Program},
         {erase, CliCommand::Erase},
         {reset, CliCommand::Reset},
@@ -326,15 +337,40 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         {selfTest, CliCommand::SelfTest},
         {ports, CliCommand::Ports},
     };
-    options.command = CliCommand::ListDevices;
-    for (const auto& [subcommand, command] : commands) {
+}
+
+// The exit code when the command line ends the program here: help and
+// version on stdout with 0, a usage error on stderr with 2.
+std::optional<int> ParseArguments(CLI::App& app, int argc, const char* const* argv,
+                                  const RawArguments& raw) {
+    try {
+        app.parse(argc, argv);
+        if (!raw.listDevices && app.get_subcommands().empty()) {
+            throw CLI::RequiredError("A subcommand");
+        }
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) {
+            return app.exit(e);  // help or version
+        }
+        std::fprintf(stderr, "tallis-cli: %s\nRun with --help for more information.\n", e.what());
+        return 2;
+    }
+    return std::nullopt;
+}
+
+CliCommand ChosenCommand(const Subcommands& subcommands) {
+    CliCommand chosen = CliCommand::ListDevices;
+    for (const auto& [subcommand, command] : subcommands) {
         if (*subcommand) {
-            options.command = command;
+            chosen = command;
         }
     }
-    options.firmwarePath = filePath;
-    options.idCheck = !noIdCheck;
+    return chosen;
+}
 
+// The chip and the timing asked for, checked against the command. Returns why
+// they do not go together, or nothing.
+std::optional<std::string> ApplyChip(std::string chipName, CliOptions& options) {
     const bool identifiesChip =
         IsChipOperation(options.command) || options.command == CliCommand::SelfTest;
     if (chipName.empty()) {
@@ -342,61 +378,96 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     }
     if (Lowered(chipName) == kAutoChip) {
         if (!identifiesChip && options.command != CliCommand::ListDevices) {
-            std::fputs(
-                "tallis-cli: --chip auto: program, erase and reset need a device; use identify to "
-                "find it\n",
-                stderr);
-            return {std::nullopt, 2};
+            return "--chip auto: program, erase and reset need a device; use identify to find it";
         }
     } else {
         options.device = FindDevice(chipName);
     }
     if (options.fast && options.command == CliCommand::SelfTest) {
-        std::fputs(
-            "tallis-cli: --fast: the self-test runs every timing profile, the fast one too\n",
-            stderr);
-        return {std::nullopt, 2};
+        return "--fast: the self-test runs every timing profile, the fast one too";
     }
     if (options.fast && !IsChipOperation(options.command) &&
         options.command != CliCommand::ListDevices) {
-        std::fputs(
-            "tallis-cli: --fast: program, erase and reset keep their standard waits; --fast is "
-            "for identify, read, verify, blank-check and write\n",
-            stderr);
-        return {std::nullopt, 2};
+        return "--fast: program, erase and reset keep their standard waits; --fast is for "
+               "identify, read, verify, blank-check and write";
     }
     if (options.device != nullptr) {
         options.chip = ClassicChipOf(*options.device);
     }
-    options.simDevice = !simChipName.empty()        ? FindDevice(simChipName)
+    return std::nullopt;
+}
+
+void ApplySimulation(const RawArguments& raw, CliOptions& options) {
+    options.simDevice = !raw.simChipName.empty()    ? FindDevice(raw.simChipName)
                         : options.device != nullptr ? options.device
                                                     : FindDevice(kClassicDefaultChip);
-    if (!simFaultName.empty()) {
-        FaultChoice fault = *ParseFault(simFaultName);
+    if (!raw.simFaultName.empty()) {
+        FaultChoice fault = *ParseFault(raw.simFaultName);
         options.simFault = fault.fault;
         options.simFaultAddress = fault.address;
     }
+    options.simBoard = *sim::BoardTimingNamed(raw.simBoardName);
+    if (!raw.simStatePath.empty()) {
+        options.simStatePath = raw.simStatePath;
+    }
+}
+
+// Returns why the port cannot be used, or nothing.
+std::optional<std::string> ApplyPort(const std::string& portName, CliOptions& options) {
     PortChoice port = *ParsePort(portName);
     options.portBase = port.base;
     options.lptNumber = port.lptNumber;
-    options.simBoard = *sim::BoardTimingNamed(simBoardName);
     if (std::string problem = PcOwnedPortProblem(port.base);
         !problem.empty() && !options.forcePort) {
-        std::fprintf(stderr, "tallis-cli: %s\n", problem.c_str());
-        return {std::nullopt, 2};
+        return problem;
     }
-    if (!simStatePath.empty()) {
-        options.simStatePath = simStatePath;
+    return std::nullopt;
+}
+
+void ApplyPaths(const RawArguments& raw, CliOptions& options) {
+    options.firmwarePath = raw.filePath;
+    if (!raw.tracePath.empty()) {
+        options.tracePath = raw.tracePath;
     }
-    if (!tracePath.empty()) {
-        options.tracePath = tracePath;
+    if (!raw.reportPath.empty()) {
+        options.reportPath = raw.reportPath;
     }
-    if (!reportPath.empty()) {
-        options.reportPath = reportPath;
+    if (!raw.examplePath.empty()) {
+        options.examplePath = raw.examplePath;
     }
-    if (!examplePath.empty()) {
-        options.examplePath = examplePath;
+}
+
+CliParseResult UsageError(const std::string& problem) {
+    std::fprintf(stderr, "tallis-cli: %s\n", problem.c_str());
+    return {std::nullopt, 2};
+}
+
+}  // namespace
+
+CliParseResult ParseCliOptions(int argc, const char* const* argv) {
+    CLI::App app{"Programs a PIC16F87x or PIC16F87xA through a parallel-port interface board.",
+                 "tallis-cli"};
+    DescribeProgram(app);
+    RawArguments raw;
+    CliOptions options;
+    AddTargetOptions(app, raw);
+    AddSimulationOptions(app, raw, options);
+    AddRunOptions(app, raw, options);
+    const Subcommands subcommands = AddSubcommands(app, raw, options);
+    if (std::optional<int> exitCode = ParseArguments(app, argc, argv, raw)) {
+        return {std::nullopt, *exitCode};
     }
+
+    options.command = ChosenCommand(subcommands);
+    options.idCheck = !raw.noIdCheck;
+    if (std::optional<std::string> problem = ApplyChip(raw.chipName, options)) {
+        return UsageError(*problem);
+    }
+    ApplySimulation(raw, options);
+    if (std::optional<std::string> problem = ApplyPort(raw.portName, options)) {
+        return UsageError(*problem);
+    }
+    ApplyPaths(raw, options);
     return {options, 0};
 }
 

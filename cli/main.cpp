@@ -3,6 +3,8 @@
 // port (options, files) is checked before the port is touched, so a failed start sends nothing.
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "cli/AtomicFile.h"
 #include "cli/ChipImageFile.h"
@@ -72,7 +74,8 @@ std::optional<int> LoadChipImage(const CliOptions& options, ChipImageLoad& file)
     return std::nullopt;
 }
 
-int Run(const CliOptions& options) {
+// The commands that need no chip: the device table and the parallel ports.
+std::optional<int> RunWithoutChip(const CliOptions& options) {
     if (options.command == CliCommand::ListDevices) {
         std::fputs(DeviceListText().c_str(), stdout);
         return kExitCompleted;
@@ -81,27 +84,35 @@ int Run(const CliOptions& options) {
         PrintParallelPorts(stdout);
         return kExitCompleted;
     }
+    return std::nullopt;
+}
+
+// What the command reads or writes besides the chip.
+struct CommandFiles {
+    std::unique_ptr<FirmwareImage> image;  // program's file
+    ChipImageLoad chipFile;                // verify's and write's file
+    SelfTestInputs selfTest;
+};
+
+// Every file checked before the port is touched; the exit code when one fails.
+std::optional<int> ReadCommandFiles(const CliOptions& options, CommandFiles& files) {
     if (std::string clash = OutputPathClash(options); !clash.empty()) {
         return Fail(kExitUsage, clash);
     }
-
-    std::unique_ptr<FirmwareImage> image;
     if (options.command == CliCommand::Program) {
         ImageLoadResult loaded = LoadFirmwareImage(options.firmwarePath);
         if (!loaded.image) {
             return Fail(kExitUsage, loaded.error);
         }
-        image = std::move(loaded.image);
+        files.image = std::move(loaded.image);
     }
-    ChipImageLoad chipFile;
     if (options.command == CliCommand::Verify || options.command == CliCommand::Write) {
-        if (std::optional<int> failed = LoadChipImage(options, chipFile)) {
+        if (std::optional<int> failed = LoadChipImage(options, files.chipFile)) {
             return *failed;
         }
     }
-    SelfTestInputs selfTest;
     if (options.command == CliCommand::SelfTest) {
-        if (std::optional<int> refused = PrepareSelfTest(options, selfTest)) {
+        if (std::optional<int> refused = PrepareSelfTest(options, files.selfTest)) {
             return *refused;
         }
     }
@@ -109,85 +120,132 @@ int Run(const CliOptions& options) {
         !CanWrite(options.firmwarePath)) {
         return Fail(kExitUsage, "cannot write " + PathText(options.firmwarePath));
     }
+    return std::nullopt;
+}
 
-    // One run at a time reads and rewrites a simulated chip's memory.
-    FileLock stateLock;
-    if (options.simStatePath) {
-        std::string error = stateLock.Acquire(
-            *options.simStatePath,
-            [&] {
-                std::fprintf(stderr, "tallis-cli: waiting for another run to finish with %s\n",
-                             PathText(*options.simStatePath).c_str());
-            },
-            [] { return StopSignal() != 0; });
-        if (!error.empty()) {
-            return StopSignal() != 0 ? StopSignalStatus() : Fail(kExitUsage, error);
-        }
+// One run at a time reads and rewrites a simulated chip's memory.
+std::optional<int> LockSimulatedChip(const CliOptions& options, FileLock& stateLock) {
+    if (!options.simStatePath) {
+        return std::nullopt;
     }
-
-    const bool showProgress = !options.quiet && StdoutIsTerminal();
-    std::unique_ptr<CommandTarget> target = MakeCommandTarget(options, showProgress);
-    if (std::string error = target->Prepare(); !error.empty()) {
-        return Fail(kExitUsage, error);
+    std::string error = stateLock.Acquire(
+        *options.simStatePath,
+        [&] {
+            std::fprintf(stderr, "tallis-cli: waiting for another run to finish with %s\n",
+                         PathText(*options.simStatePath).c_str());
+        },
+        [] { return StopSignal() != 0; });
+    if (error.empty()) {
+        return std::nullopt;
     }
+    return StopSignal() != 0 ? StopSignalStatus() : Fail(kExitUsage, error);
+}
 
-    std::unique_ptr<AtomicFile> traceFile;
+// --trace: every port access and wait of the run, written to a file that
+// appears only whole, at the end.
+struct RunTrace {
+    std::unique_ptr<AtomicFile> file;
     std::unique_ptr<AccessTrace> trace;
-    if (options.tracePath) {
-        traceFile = std::make_unique<AtomicFile>(*options.tracePath);
-        if (std::string error = traceFile->Create(); !error.empty()) {
-            return Fail(kExitUsage, "cannot write the trace file: " + error);
-        }
-        trace = std::make_unique<AccessTrace>(traceFile->Stream());
-    }
+    std::unique_ptr<RecordingPortIo> port;
+    std::unique_ptr<RecordingDelayer> timer;
 
-    if (std::string missing = target->Start(); !missing.empty()) {
-        return Fail(kExitNoPortAccess, missing);
-    }
-    PortIo* port = &target->Port();
-    Delayer* timer = &target->Timer();
-    std::unique_ptr<RecordingPortIo> recordingPort;
-    std::unique_ptr<RecordingDelayer> recordingTimer;
-    if (trace) {
-        recordingPort = std::make_unique<RecordingPortIo>(*port, *trace);
-        recordingTimer = std::make_unique<RecordingDelayer>(*trace, timer);
-        port = recordingPort.get();
-        timer = recordingTimer.get();
-    }
+    bool Failed() const { return trace && !file->Stream(); }
+};
 
+std::optional<int> CreateTrace(const CliOptions& options, RunTrace& trace) {
+    if (!options.tracePath) {
+        return std::nullopt;
+    }
+    trace.file = std::make_unique<AtomicFile>(*options.tracePath);
+    if (std::string error = trace.file->Create(); !error.empty()) {
+        return Fail(kExitUsage, "cannot write the trace file: " + error);
+    }
+    trace.trace = std::make_unique<AccessTrace>(trace.file->Stream());
+    return std::nullopt;
+}
+
+// Puts the recorders between the run and the target's port and timer.
+void Record(RunTrace& trace, PortIo*& port, Delayer*& timer) {
+    if (!trace.trace) {
+        return;
+    }
+    trace.port = std::make_unique<RecordingPortIo>(*port, *trace.trace);
+    trace.timer = std::make_unique<RecordingDelayer>(*trace.trace, timer);
+    port = trace.port.get();
+    timer = trace.timer.get();
+}
+
+int CommitTrace(RunTrace& trace, int status) {
+    if (!trace.file) {
+        return status;
+    }
+    trace.file->Stream().flush();
+    if (std::string error = trace.file->Commit(); !error.empty()) {
+        return Worse(status, Fail(kExitOutputFailed, "the trace file was not written: " + error));
+    }
+    return status;
+}
+
+// The command itself, on the started target. A signal during the start (the
+// timer's calibration) ends the run before anything is sent.
+int RunOnTarget(const CliOptions& options, CommandFiles& files, CommandTarget& target,
+                RunTrace& trace, bool showProgress) {
+    PortIo* port = &target.Port();
+    Delayer* timer = &target.Timer();
+    Record(trace, port, timer);
     // A stop signal, or a trace that can no longer be written, ends the run
     // at its next safe point.
     auto stopStatus = [&] {
         if (StopSignal() != 0) {
             return StopSignalStatus();
         }
-        return trace && !traceFile->Stream() ? int{kExitOutputFailed} : int{kExitCompleted};
+        return trace.Failed() ? int{kExitOutputFailed} : int{kExitCompleted};
     };
     ConsoleRunHost host(options.chip, options.lptNumber, stdout, showProgress);
-    // A signal during the start (the timer's calibration) ends the run before
-    // anything is sent; the files are still written as after any run.
-    int status = 0;
     if (StopSignal() != 0) {
-        status = StopSignalStatus();
-    } else if (options.command == CliCommand::SelfTest) {
-        status = RunSelfTestCommand(options, selfTest, *target, *port, *timer, showProgress);
-    } else if (IsChipOperation(options.command)) {
-        status = RunChipOperation(options, chipFile, *port, *timer, host, showProgress);
-    } else {
-        status = RunCommand(options, image.get(), *port, *timer, host, stopStatus);
+        return StopSignalStatus();
     }
+    if (options.command == CliCommand::SelfTest) {
+        return RunSelfTestCommand(options, files.selfTest, target, *port, *timer, showProgress);
+    }
+    if (IsChipOperation(options.command)) {
+        return RunChipOperation(options, files.chipFile, *port, *timer, host, showProgress);
+    }
+    return RunCommand(options, files.image.get(), *port, *timer, host, stopStatus);
+}
+
+int Run(const CliOptions& options) {
+    if (std::optional<int> status = RunWithoutChip(options)) {
+        return *status;
+    }
+    CommandFiles files;
+    if (std::optional<int> failed = ReadCommandFiles(options, files)) {
+        return *failed;
+    }
+    FileLock stateLock;
+    if (std::optional<int> failed = LockSimulatedChip(options, stateLock)) {
+        return *failed;
+    }
+    const bool showProgress = !options.quiet && StdoutIsTerminal();
+    std::unique_ptr<CommandTarget> target = MakeCommandTarget(options, showProgress);
+    if (std::string error = target->Prepare(); !error.empty()) {
+        return Fail(kExitUsage, error);
+    }
+    RunTrace trace;
+    if (std::optional<int> failed = CreateTrace(options, trace)) {
+        return *failed;
+    }
+    if (std::string missing = target->Start(); !missing.empty()) {
+        return Fail(kExitNoPortAccess, missing);
+    }
+
+    // The files are written as after any run, a stopped one too.
+    int status = RunOnTarget(options, files, *target, trace, showProgress);
     if (StopSignal() != 0) {
         Fail(status, "stopped by a signal; the target was left out of programming mode");
         status = StopSignalStatus();
     }
-
-    if (traceFile) {
-        traceFile->Stream().flush();
-        if (std::string error = traceFile->Commit(); !error.empty()) {
-            status =
-                Worse(status, Fail(kExitOutputFailed, "the trace file was not written: " + error));
-        }
-    }
+    status = CommitTrace(trace, status);
     if (std::string error = target->Finish(); !error.empty()) {
         status = Worse(status, Fail(kExitOutputFailed, error));
     }
