@@ -172,7 +172,7 @@ int Run(const CliOptions& options) {
     } else if (options.command == CliCommand::SelfTest) {
         status = RunSelfTestCommand(options, selfTest, *target, *port, *timer, showProgress);
     } else if (IsChipOperation(options.command)) {
-        status = RunChipOperation(options, chipFile, *port, *timer, host, showProgress);
+        status = RunChipOperation(options, chipFile, *port, *timer, showProgress);
     } else {
         status = RunCommand(options, image.get(), *port, *timer, host, stopStatus);
     }
