@@ -10,7 +10,7 @@
 #include "app/SessionView.h"
 #include "app/StartupTexts.h"
 #include "app/ThreadPriority.h"
-#include "engine/ProgramRun.h"
+#include "classic/ProgramRun.h"
 #include "image/ChipImageHex.h"
 #include "timing/EngineTimerSettings.h"
 
@@ -37,7 +37,8 @@ DesktopSession::DesktopSession(Target& target, SessionView& view, SettingsStore*
       settings_(store != nullptr ? LoadWindowSettings(*store) : WindowSettings{}),
       windowThread_(std::this_thread::get_id()),
       timer_(target.MakeTimer()),
-      programmer_(std::make_unique<Programmer>(target.Port(), *timer_, *this)),
+      lines_(std::make_unique<ParallelPortTransport>(target.Port(), *timer_)),
+      programmer_(std::make_unique<ClassicProgrammer>(*lines_, *this)),
       chip_(ChipFromSetting(settings_.chip)) {
     if (settings_.deviceChip != "auto" && FindDevice(settings_.deviceChip) == nullptr) {
         settings_.deviceChip = "auto";
@@ -193,15 +194,15 @@ void DesktopSession::ProgramVerify() {
 }
 
 void DesktopSession::Erase() {
-    RunToEnd(&Programmer::EraseOnly, kEraseDoneStatus);
+    RunToEnd(&ClassicProgrammer::EraseOnly, kEraseDoneStatus);
 }
 
 void DesktopSession::Reset() {
-    RunToEnd(&Programmer::ResetCpu, kResetDoneStatus);
+    RunToEnd(&ClassicProgrammer::ResetCpu, kResetDoneStatus);
 }
 
 // A classic command that Cancel does not stop, then what it did in the status bar.
-void DesktopSession::RunToEnd(void (Programmer::*command)(), std::string_view doneStatus) {
+void DesktopSession::RunToEnd(void (ClassicProgrammer::*command)(), std::string_view doneStatus) {
     if (!EngineCommandAllowed()) {
         return;
     }
@@ -240,7 +241,7 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
         [this, kind, asked = DeviceChip(), &timing, file, savePath]() -> Completion {
             HostProgress progress(*this);
             auto report = std::make_shared<DeviceCommandReport>(
-                RunDeviceCommand(kind, *programmer_, progress, asked, file.get(), timing));
+                RunDeviceCommand(kind, *lines_, progress, asked, file.get(), timing));
             if (report->outcome == OperationOutcome::Cancelled) {
                 report->status = CancelledStatus(progress.LastAddress());
             }

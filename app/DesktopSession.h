@@ -16,10 +16,11 @@
 #include "app/OpenedFile.h"
 #include "app/Target.h"
 #include "app/WindowSettings.h"
-#include "engine/Programmer.h"
-#include "engine/RunHost.h"
-#include "engine/TimingProfile.h"
+#include "classic/ClassicProgrammer.h"
+#include "classic/RunHost.h"
 #include "image/FirmwareImage.h"
+#include "wire/ParallelPortTransport.h"
+#include "wire/TimingProfile.h"
 
 namespace tallis {
 
@@ -104,8 +105,8 @@ class DesktopSession : public RunHost {
     bool CanProgram() const { return !Running() && image_ != nullptr; }
     const FirmwareImage* Image() const { return image_.get(); }
     const std::filesystem::path& OpenedPath() const { return openedFile_.Path(); }
-    std::int32_t PortNumber() const { return programmer_->PortNumber; }
-    std::uint16_t PortBase() const { return programmer_->PortBase; }
+    std::int32_t PortNumber() const { return programmer_->PortNumber(); }
+    std::uint16_t PortBase() const { return programmer_->PortBase(); }
 
     // RunHost.
     ChipType SelectedChip() const override { return chip_.load(); }
@@ -121,7 +122,7 @@ class DesktopSession : public RunHost {
     using Completion = std::function<void()>;
     using Work = std::function<Completion()>;
 
-    void RunToEnd(void (Programmer::*command)(), std::string_view doneStatus);
+    void RunToEnd(void (ClassicProgrammer::*command)(), std::string_view doneStatus);
     void StartWork(Work work, bool cancellable);
     void EndWork(const Completion& done);
     // The open file as it is on disk now: Unchanged, Reloaded, or Unusable
@@ -141,7 +142,10 @@ class DesktopSession : public RunHost {
     WindowSettings settings_;
     const std::thread::id windowThread_;
     std::unique_ptr<EngineTimer> timer_;
-    std::unique_ptr<Programmer> programmer_;
+    // The port's lines, and the classic commands over them. A Device command
+    // runs in a session of its own over the same lines.
+    std::unique_ptr<ParallelPortTransport> lines_;
+    std::unique_ptr<ClassicProgrammer> programmer_;
     std::shared_ptr<const FirmwareImage> image_;
     OpenedFile openedFile_;
     CommandWorker worker_;

@@ -8,6 +8,7 @@
 #include "engine/LineCheck.h"
 #include "engine/ProgrammingSession.h"
 #include "engine/ResultText.h"
+#include "wire/TargetLines.h"
 
 namespace tallis {
 
@@ -158,22 +159,24 @@ class DeviceCommandRun {
 
 }  // namespace
 
-DeviceCommandReport RunDeviceCommand(DeviceCommandKind kind, Programmer& wire,
+DeviceCommandReport RunDeviceCommand(DeviceCommandKind kind, LineTransport& lines,
                                      OperationProgress& progress, const Device* asked,
                                      const ChipImage* file, const TimingProfile& timing) {
     DeviceCommandReport report;
     // The fast timing leaves a slow data line no slack: the line is checked
     // first, and its rise time waited for after every release.
+    LineCheckResult board;
     if (&timing == &kFastTiming) {
-        if (const LineCheckResult lines = CheckLines(wire); lines.fault != LineFault::None) {
-            wire.LeavePort();
+        board = CheckLines(lines);
+        if (board.fault != LineFault::None) {
+            target_lines::LeaveTargetRunning(lines);
             report.outcome = OperationOutcome::NoChip;  // no chip could be reached
-            report.message = Sentence(LineFaultText(lines.fault));
+            report.message = Sentence(LineFaultText(board.fault));
             report.status = report.message;
             return report;
         }
     }
-    ProgrammingSession session(wire, timing, &progress);
+    ProgrammingSession session(lines, timing, &progress, board);
     const OperationResult identity = Identify(session, asked);
     report.outcome = identity.outcome;
     report.device = identity.found;

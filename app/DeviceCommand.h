@@ -7,9 +7,9 @@
 #include "device/Device.h"
 #include "engine/OperationProgress.h"
 #include "engine/OperationResult.h"
-#include "engine/Programmer.h"
-#include "engine/TimingProfile.h"
 #include "image/ChipImage.h"
+#include "wire/LineTransport.h"
+#include "wire/TimingProfile.h"
 
 namespace tallis {
 
@@ -29,7 +29,7 @@ struct DeviceCommandReport {
 // Identifies the chip (asked: the chip choice, or nullptr to detect it), then
 // runs the command in one programming session, which leaves the chip with VPP
 // off on every way out. file is the open file's image, for Verify and Write all.
-DeviceCommandReport RunDeviceCommand(DeviceCommandKind kind, Programmer& wire,
+DeviceCommandReport RunDeviceCommand(DeviceCommandKind kind, LineTransport& lines,
                                      OperationProgress& progress, const Device* asked,
                                      const ChipImage* file, const TimingProfile& timing);
 

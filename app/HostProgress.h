@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "classic/RunHost.h"
 #include "engine/OperationProgress.h"
-#include "engine/RunHost.h"
 
 namespace tallis {
 

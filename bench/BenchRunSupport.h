@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/RunHost.h"
+#include "classic/RunHost.h"
 #include "image/FirmwareImage.h"
 #include "timing/Delayer.h"
 

@@ -11,10 +11,11 @@
 #include <chrono>
 
 #include "bench/BenchRunSupport.h"
-#include "engine/ProgramRun.h"
-#include "engine/Programmer.h"
+#include "classic/ClassicProgrammer.h"
+#include "classic/ProgramRun.h"
 #include "sim/SimulatedTarget.h"
 #include "timing/HighResTimer.h"
+#include "wire/ParallelPortTransport.h"
 
 namespace tallis::bench {
 namespace {
@@ -37,7 +38,8 @@ void RealTimeRun(benchmark::State& state, ChipType chip, sim::TargetType type) {
         sim::SimulatedTarget target({.type = type, .time = sim::TimeSource::RealTime});
         QuietRunHost host(chip);
         SummingDelayer delayer(timer);
-        Programmer programmer(target.Port(), delayer, host);
+        ParallelPortTransport lines(target.Port(), delayer);
+        ClassicProgrammer programmer(lines, host);
         ProgramRun run(programmer, host);
         auto start = std::chrono::steady_clock::now();
         RunOutcome outcome = run.Execute(*image);

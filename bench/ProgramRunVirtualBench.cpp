@@ -3,9 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchRunSupport.h"
-#include "engine/ProgramRun.h"
-#include "engine/Programmer.h"
+#include "classic/ClassicProgrammer.h"
+#include "classic/ProgramRun.h"
 #include "sim/SimulatedTarget.h"
+#include "wire/ParallelPortTransport.h"
 
 namespace tallis::bench {
 namespace {
@@ -16,7 +17,8 @@ void FullChipRun(benchmark::State& state, ChipType chip, sim::TargetType type) {
     for (auto _ : state) {
         sim::SimulatedTarget target({.type = type, .portAccessCostNs = sim::kRealPortAccessNs});
         QuietRunHost host(chip);
-        Programmer programmer(target.Port(), target.Clock(), host);
+        ParallelPortTransport lines(target.Port(), target.Clock());
+        ClassicProgrammer programmer(lines, host);
         ProgramRun run(programmer, host);
         RunOutcome outcome = run.Execute(*image);
         if (outcome != RunOutcome::Completed || !target.Violations().Empty()) {

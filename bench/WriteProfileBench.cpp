@@ -10,21 +10,12 @@
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
 #include "engine/LineCheck.h"
-#include "engine/Programmer.h"
 #include "sim/SimulatedDevice.h"
 #include "sim/SimulatedTarget.h"
+#include "wire/ParallelPortTransport.h"
 
 namespace tallis::bench {
 namespace {
-
-class FixedChip : public EngineHost {
-  public:
-    explicit FixedChip(ChipType chip) : chip_(chip) {}
-    ChipType SelectedChip() const override { return chip_; }
-
-  private:
-    ChipType chip_;
-};
 
 // words program words from 0 that all hold data, and the configuration word.
 ChipImage ProgramImage(std::uint32_t words) {
@@ -46,16 +37,15 @@ void WriteImage(benchmark::State& state, const char* deviceName, bool fast, std:
         options.portAccessCostNs = sim::kRealPortAccessNs;
         options.board = board;
         sim::SimulatedTarget target(options);
-        FixedChip host(device.family == Family::Pic16F87x ? ChipType::Pic16F877
-                                                          : ChipType::Pic16F877A);
-        Programmer wire(target.Port(), target.Clock(), host);
-        if (fast && CheckLines(wire).fault != LineFault::None) {
+        ParallelPortTransport lines(target.Port(), target.Clock());
+        const LineCheckResult board = fast ? CheckLines(lines) : LineCheckResult{};
+        if (board.fault != LineFault::None) {
             state.SkipWithError("the line check failed");
             break;
         }
         OperationResult result;
         {
-            ProgrammingSession session(wire, fast ? kFastTiming : kClassicTiming);
+            ProgrammingSession session(lines, fast ? kFastTiming : kClassicTiming, nullptr, board);
             result = Write(session, device, image);
         }
         if (result.outcome != OperationOutcome::Completed || !target.Violations().Empty() ||

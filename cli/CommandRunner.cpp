@@ -3,13 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include "classic/ProgramRun.h"
+#include "classic/RunMessages.h"
 #include "cli/ConsoleText.h"
 #include "cli/ExitCode.h"
 #include "cli/OperationCommand.h"
 #include "cli/StopPointHost.h"
-#include "engine/ProgramRun.h"
-#include "engine/Programmer.h"
-#include "engine/RunMessages.h"
 
 namespace tallis {
 
@@ -38,11 +37,11 @@ void ReportRefusedLine(const CliOptions& options, const HexFileCheck& check) {
 }
 
 std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortIo& port,
-                                                Delayer& timer, const EngineHost& host) {
+                                                Delayer& timer) {
     if (!options.idCheck) {
         return std::nullopt;
     }
-    return RefuseOtherChip(options, port, timer, host);
+    return RefuseOtherChip(options, port, timer);
 }
 
 // The classic run warns on its output, as the desktop program does; a script
@@ -68,7 +67,8 @@ void SayDone(const CliOptions& options, const std::string& what, std::uint16_t p
 
 int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& port, Delayer& timer,
                ConsoleRunHost& host, const std::function<int()>& stopStatus) {
-    Programmer programmer(port, timer, host);
+    ParallelPortTransport lines(port, timer);
+    ClassicProgrammer programmer(lines, host);
     if (options.lptNumber != 0) {
         programmer.SelectPort(options.lptNumber);
     } else {
@@ -80,25 +80,25 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     // asked meanwhile ends the command after them.
     switch (options.command) {
         case CliCommand::Erase:
-            if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer, host)) {
+            if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
                 return *refused;
             }
             programmer.EraseOnly();
             if (options.idCheck) {
-                if (const auto notBlank = RefuseNotBlank(options, port, timer, host)) {
+                if (const auto notBlank = RefuseNotBlank(options, port, timer)) {
                     return *notBlank;
                 }
             }
-            SayDone(options, std::string(options.device->name) + " erased", programmer.PortBase);
+            SayDone(options, std::string(options.device->name) + " erased", programmer.PortBase());
             return stopStatus();
         case CliCommand::Reset:
             programmer.ResetCpu();
-            SayDone(options, "Target reset", programmer.PortBase);
+            SayDone(options, "Target reset", programmer.PortBase());
             return stopStatus();
         case CliCommand::Program: {
             // A file the run refuses is refused before the chip is asked anything.
             if (const HexFileCheck check = CheckHexFile(*image); check.Sound()) {
-                if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer, host)) {
+                if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
                     return *refused;
                 }
                 WarnAboutSkippedRecords(check);

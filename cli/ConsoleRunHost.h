@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/RunHost.h"
+#include "classic/RunHost.h"
 
 namespace tallis {
 

@@ -11,6 +11,8 @@
 #include "cli/OperationText.h"
 #include "engine/ChipOperations.h"
 #include "engine/LineCheck.h"
+#include "wire/ParallelPortTransport.h"
+#include "wire/TargetLines.h"
 
 namespace tallis {
 
@@ -197,24 +199,25 @@ class OperationCommand {
 }  // namespace
 
 int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
-                     Delayer& timer, const EngineHost& host, bool showProgress) {
+                     Delayer& timer, bool showProgress) {
     // With `read -` the chip's HEX text owns standard output.
     const bool toStdout =
         options.command == CliCommand::Read && IsStandardOutput(options.firmwarePath);
     std::FILE* out = toStdout ? stderr : stdout;
-    Programmer wire(port, timer, host);
-    wire.SelectPortAddress(options.portBase);
+    ParallelPortTransport lines(port, timer, board::kDefaultBoard, options.portBase);
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
+    LineCheckResult board;
     if (options.fast) {
-        const LineCheckResult lines = CheckLines(wire);
-        if (lines.fault != LineFault::None) {
-            wire.LeavePort();
-            return Complain(kExitChipMismatch, LineFaultText(lines.fault));
+        board = CheckLines(lines);
+        if (board.fault != LineFault::None) {
+            target_lines::LeaveTargetRunning(lines);
+            return Complain(kExitChipMismatch, LineFaultText(board.fault));
         }
     }
     int status = kExitCompleted;
     {
-        ProgrammingSession session(wire, options.fast ? kFastTiming : kClassicTiming, &progress);
+        ProgrammingSession session(lines, options.fast ? kFastTiming : kClassicTiming, &progress,
+                                   board);
         status = OperationCommand(options, file, session, progress, out).Run();
     }
     return status;
@@ -226,19 +229,17 @@ namespace {
 // classic sequence takes the port.
 template <typename Operation>
 OperationResult InOwnSession(const CliOptions& options, PortIo& port, Delayer& timer,
-                             const EngineHost& host, Operation operation) {
-    Programmer wire(port, timer, host);
-    wire.SelectPortAddress(options.portBase);
-    ProgrammingSession session(wire, kClassicTiming);
+                             Operation operation) {
+    ParallelPortTransport lines(port, timer, board::kDefaultBoard, options.portBase);
+    ProgrammingSession session(lines, kClassicTiming);
     return operation(session);
 }
 
 }  // namespace
 
-std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer,
-                                   const EngineHost& host) {
+std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer) {
     const OperationResult identity = InOwnSession(
-        options, port, timer, host,
+        options, port, timer,
         [&](ProgrammingSession& session) { return Identify(session, options.device); });
     if (int status = CommonExit(identity, options); status >= 0) {
         return status;
@@ -250,8 +251,7 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
     return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
 }
 
-std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
-                                  const EngineHost& host) {
+std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer) {
     // What the classic erase clears on every chip: program memory and the
     // configuration word. The 87xA's keeps the ID locations and the 87x's an
     // unprotected data EEPROM, so those are not asked of it.
@@ -260,7 +260,7 @@ std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delay
                 ProgrammingSession::kBlankWord);
     erased.config = ProgrammingSession::kBlankWord;
     const OperationResult result = InOwnSession(
-        options, port, timer, host,
+        options, port, timer,
         [&](ProgrammingSession& session) { return Verify(session, *options.device, erased); });
     if (int status = CommonExit(result, options); status >= 0) {
         return status;

@@ -4,7 +4,6 @@
 
 #include "cli/ChipImageFile.h"
 #include "cli/CliOptions.h"
-#include "engine/EngineHost.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
 
@@ -14,19 +13,17 @@ namespace tallis {
 // that are ready, prints what it found and returns the exit status. file is
 // the parsed file of verify and write.
 int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
-                     Delayer& timer, const EngineHost& host, bool showProgress);
+                     Delayer& timer, bool showProgress);
 
 // Before the classic program and erase: reads the device ID in a session of
 // its own and refuses, before anything is erased, a chip other than --chip
 // (no chip, a data line held low, another device). The exit status to end
 // with, the diagnosis on standard error; nothing when the chip is the one asked for.
-std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer,
-                                   const EngineHost& host);
+std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer);
 
 // After the classic erase: the exit status when program memory or the
 // configuration word is not blank, the first location that is not on standard
 // error; nothing when they are blank.
-std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
-                                  const EngineHost& host);
+std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer);
 
 }  // namespace tallis

@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <functional>
 
+#include "classic/ProgramRun.h"
+#include "classic/RunHost.h"
 #include "cli/OperationText.h"
 #include "cli/SelfTestImages.h"
 #include "engine/ChipOperations.h"
 #include "engine/LineCheck.h"
-#include "engine/ProgramRun.h"
-#include "engine/RunHost.h"
 #include "image/ChipImageHex.h"
+#include "wire/ParallelPortTransport.h"
+#include "wire/TargetLines.h"
 
 namespace tallis {
 
@@ -206,21 +208,13 @@ class SelfTest {
         return setup_.progress != nullptr && setup_.progress->CancelRequested();
     }
 
-    Programmer Wire() {
-        Programmer wire(setup_.port, setup_.timer, host_);
-        wire.SelectPortAddress(setup_.portBase);
-        wire.SetLineRiseWait(lineSettleUs_);
-        return wire;
-    }
-
     // RB7 as the status register reads it, with the target held in reset so
     // that the chip itself drives nothing. The rise time it measures paces
     // the fast profile's bits.
     void CheckLines(SelfTestStep& step) {
-        Programmer wire = Wire();
-        const LineCheckResult lines = tallis::CheckLines(wire);
-        wire.WriteControl(Programmer::kControlReleased);
-        wire.WriteData(Programmer::kDataRunning);
+        const LineCheckResult lines = tallis::CheckLines(lines_);
+        lines_.Drive(target_lines::kDataReleased);
+        lines_.Drive(target_lines::kRunning);
         switch (lines.fault) {
             case LineFault::NotHeldLow:
                 Fail(step,
@@ -237,7 +231,7 @@ class SelfTest {
                                " us to rise when released: its pull-up is missing or too weak");
                 break;
             case LineFault::None:
-                lineSettleUs_ = lines.settleUs;
+                board_ = lines;
                 step.detail = "RB7 reads 0 held low and 1 released within " +
                               std::to_string(lines.riseUs) + " us, MCLR low";
                 break;
@@ -245,8 +239,7 @@ class SelfTest {
     }
 
     void IdentifyChip(SelfTestStep& step, const NamedTimingProfile& profile) {
-        Programmer wire = Wire();
-        ProgrammingSession session(wire, *profile.timing, setup_.progress);
+        ProgrammingSession session(lines_, *profile.timing, setup_.progress, board_);
         const OperationResult result = Identify(session, setup_.asked);
         if (!Take(step, result)) {
             return;
@@ -263,8 +256,7 @@ class SelfTest {
     }
 
     void EraseAndBlankCheck(SelfTestStep& step, const NamedTimingProfile& profile) {
-        Programmer wire = Wire();
-        ProgrammingSession session(wire, *profile.timing, setup_.progress);
+        ProgrammingSession session(lines_, *profile.timing, setup_.progress, board_);
         if (Take(step, Write(session, *device_, ChipImage{})) &&
             Take(step, BlankCheck(session, *device_))) {
             step.detail = "blank";
@@ -273,8 +265,7 @@ class SelfTest {
 
     void WriteAndReadBack(SelfTestStep& step, const NamedTimingProfile& profile,
                           const ChipImage& image) {
-        Programmer wire = Wire();
-        ProgrammingSession session(wire, *profile.timing, setup_.progress);
+        ProgrammingSession session(lines_, *profile.timing, setup_.progress, board_);
         if (!Take(step, Write(session, *device_, image)) ||
             !Take(step, Verify(session, *device_, image))) {
             return;
@@ -293,8 +284,8 @@ class SelfTest {
 
     void ProgramExample(SelfTestStep& step) {
         host_.SetChip(*device_);
-        Programmer wire = Wire();
-        ProgramRun run(wire, host_);
+        ClassicProgrammer classic(lines_, host_);
+        ProgramRun run(classic, host_);
         if (run.Execute(setup_.example) != RunOutcome::Completed) {
             Fail(step, host_.Message().empty() ? "the run ended without its end record"
                                                : host_.Message());
@@ -305,22 +296,23 @@ class SelfTest {
             step.detail = host_.Message() + " (the file is not strict Intel HEX: not read back)";
             return;
         }
-        ProgrammingSession session(wire, kClassicTiming, setup_.progress);
+        ProgrammingSession session(lines_, kClassicTiming, setup_.progress, board_);
         if (Take(step, Verify(session, *device_, *written))) {
             step.detail = host_.Message() + "; verified again";
         }
     }
 
     void ResetTarget(SelfTestStep& step) {
-        Wire().ResetCpu();
+        ClassicProgrammer(lines_, host_).ResetCpu();
         step.detail = "the target was reset and runs";
     }
 
     const SelfTestSetup& setup_;
     SelfTestRunHost host_;
     const Device* device_ = nullptr;
-    std::uint32_t lineSettleUs_ = 0;  // what the line check measured
-    std::vector<ChipImage> images_;   // in the order of kSelfTestImageNames
+    ParallelPortTransport lines_{setup_.port, setup_.timer, board::kDefaultBoard, setup_.portBase};
+    LineCheckResult board_;          // what the line check learned, for the sessions that follow
+    std::vector<ChipImage> images_;  // in the order of kSelfTestImageNames
     SelfTestResult result_;
 };
 

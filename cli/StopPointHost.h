@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/RunHost.h"
+#include "classic/RunHost.h"
 
 namespace tallis {
 

@@ -209,7 +209,7 @@ int RunOnTarget(const CliOptions& options, CommandFiles& files, CommandTarget& t
         return RunSelfTestCommand(options, files.selfTest, target, *port, *timer, showProgress);
     }
     if (IsChipOperation(options.command)) {
-        return RunChipOperation(options, files.chipFile, *port, *timer, host, showProgress);
+        return RunChipOperation(options, files.chipFile, *port, *timer, showProgress);
     }
     return RunCommand(options, files.image.get(), *port, *timer, host, stopStatus);
 }

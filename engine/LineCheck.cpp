@@ -1,6 +1,7 @@
 #include "engine/LineCheck.h"
 
-#include "engine/TimingProfile.h"
+#include "wire/TargetLines.h"
+#include "wire/TimingProfile.h"
 
 namespace tallis {
 
@@ -14,34 +15,29 @@ constexpr std::uint32_t kMaxPolls = LineCheckResult::kMaxRiseUs / (kPollUs + kPo
 // After the bound: long enough for any line that rises at all.
 constexpr std::uint32_t kStuckWaitUs = 10000;
 
-bool DataLineHigh(Programmer& wire) {
-    return (wire.ReadStatus() & board::kStatusDataIn) != 0;
-}
-
 }  // namespace
 
-LineCheckResult CheckLines(Programmer& wire) {
+LineCheckResult CheckLines(LineTransport& lines) {
     LineCheckResult result;
-    wire.WriteData(Programmer::kDataReset);
-    wire.WriteControl(Programmer::kControlDataLow);
-    if (DataLineHigh(wire)) {
+    lines.Drive(target_lines::kReset);
+    lines.Drive(target_lines::kDataHeldLow);
+    if (lines.ReadData()) {
         result.fault = LineFault::NotHeldLow;
         return result;
     }
-    wire.WriteControl(Programmer::kControlReleased);
+    lines.Drive(target_lines::kDataReleased);
     for (std::uint32_t look = 1; look <= kMaxPolls; ++look) {
-        if (DataLineHigh(wire)) {
+        if (lines.ReadData()) {
             result.riseUs = look == 1 ? 0 : look * (kPollUs + kPortAccessUs);
             result.settleUs = WithMargin(result.riseUs, kExternalTimingMargin);
-            wire.SetLineRiseWait(result.settleUs);
-            wire.WriteControl(Programmer::kControlDataLow);
+            lines.Drive(target_lines::kDataHeldLow);
             return result;
         }
-        wire.Timer().Delay(kPollUs);
+        lines.Wait(kPollUs);
     }
-    wire.Timer().Delay(kStuckWaitUs);
-    result.fault = DataLineHigh(wire) ? LineFault::RisesTooSlowly : LineFault::StuckLow;
-    wire.WriteControl(Programmer::kControlDataLow);
+    lines.Wait(kStuckWaitUs);
+    result.fault = lines.ReadData() ? LineFault::RisesTooSlowly : LineFault::StuckLow;
+    lines.Drive(target_lines::kDataHeldLow);
     return result;
 }
 

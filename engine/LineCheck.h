@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/Programmer.h"
+#include "wire/LineTransport.h"
 
 namespace tallis {
 
@@ -26,9 +26,9 @@ struct LineCheckResult {
 };
 
 // With MCLR held low, so that the chip cannot drive RB7: holds RB7 low and
-// expects 0, releases it and expects 1 within kMaxRiseUs. When the line is
-// good, the wire waits settleUs after every release from then on. Leaves MCLR
-// low and RB7 held low, ready for entry into programming mode.
-LineCheckResult CheckLines(Programmer& wire);
+// expects 0, releases it and expects 1 within kMaxRiseUs. A session given
+// the result waits settleUs after every release. Leaves MCLR low and RB7 held
+// low, ready for entry into programming mode.
+LineCheckResult CheckLines(LineTransport& lines);
 
 }  // namespace tallis

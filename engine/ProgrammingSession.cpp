@@ -1,31 +1,29 @@
 #include "engine/ProgrammingSession.h"
 
+#include "wire/TargetLines.h"
+
 namespace tallis {
 
-ProgrammingSession::ProgrammingSession(Programmer& wire, const TimingProfile& timing,
-                                       OperationProgress* progress)
-    : wire_(wire),
-      timing_(&timing),
-      previousTiming_(wire.Timing()),
+ProgrammingSession::ProgrammingSession(LineTransport& lines, const TimingProfile& timing,
+                                       OperationProgress* progress, const LineCheckResult& board)
+    : wire_(lines, timing, board.settleUs),
       progress_(progress),
-      failuresAtStart_(wire.Port().FailedAccesses()) {
-    wire_.UseTiming(timing);
+      failuresAtStart_(lines.FailedAccesses()) {
     Enter();
 }
 
 ProgrammingSession::~ProgrammingSession() {
     Leave();
-    wire_.UseTiming(previousTiming_);
 }
 
 // From reset straight to VPP with RB6 and RB7 held low: the chip cannot run a
 // single instruction of its program on the way in, and VPP has been off long
 // enough for the address counter to start again at 0.
 void ProgrammingSession::Enter() {
-    wire_.WriteControl(Programmer::kControlDataLow);
-    wire_.WriteData(Programmer::kDataReset);
-    wire_.Timer().Delay(timing_->vppOffBeforeEntryUs);
-    wire_.WriteData(Programmer::kDataClockLow);
+    wire_.Drive(target_lines::kDataHeldLow);
+    wire_.Drive(target_lines::kReset);
+    wire_.Pause(Timing().vppOffBeforeEntryUs);
+    wire_.Drive(target_lines::kProgrammingClockLow);
     wire_.LineWait();
     address_ = 0;
 }
@@ -37,7 +35,6 @@ void ProgrammingSession::Leave() noexcept {
 }
 
 void ProgrammingSession::UseTiming(const TimingProfile& timing) {
-    timing_ = &timing;
     wire_.UseTiming(timing);
 }
 
@@ -91,9 +88,7 @@ void ProgrammingSession::Send(SerialCommand command) {
 }
 
 void ProgrammingSession::Wait(std::uint32_t microseconds) {
-    if (microseconds != 0) {
-        wire_.Timer().Delay(microseconds);
-    }
+    wire_.Pause(microseconds);
 }
 
 void ProgrammingSession::Step(std::uint32_t done, std::uint32_t total, std::uint16_t address) {
@@ -110,7 +105,7 @@ void ProgrammingSession::Step(std::uint32_t done, std::uint32_t total, std::uint
 }
 
 std::uint64_t ProgrammingSession::PortFailures() const {
-    return wire_.Port().FailedAccesses() - failuresAtStart_;
+    return wire_.Transport().FailedAccesses() - failuresAtStart_;
 }
 
 }  // namespace tallis

@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <exception>
 
+#include "engine/LineCheck.h"
 #include "engine/OperationProgress.h"
 #include "engine/OperationResult.h"
-#include "engine/Programmer.h"
-#include "engine/TimingProfile.h"
+#include "wire/LineTransport.h"
+#include "wire/SerialCommand.h"
+#include "wire/TimingProfile.h"
+#include "wire/Wire.h"
 
 namespace tallis {
 
@@ -22,19 +25,21 @@ struct OperationStopped : std::exception {
 // from reset (MCLR low straight to VPP, RB6 and RB7 low) and, on every way
 // out, leaves with VPP off, the data line released and the target running.
 // It owns the address counter: a lower address is reached by entering
-// programming mode again, never by wrapping round.
+// programming mode again, never by wrapping round. It owns its wire, and with
+// it the only copy of the timing profile and of what the line check learned
+// of the board: nothing of either outlives the session.
 class ProgrammingSession {
   public:
     static constexpr std::uint16_t kConfigSpace = 0x2000;
     static constexpr std::uint16_t kBlankWord = 0x3FFF;
 
-    ProgrammingSession(Programmer& wire, const TimingProfile& timing,
-                       OperationProgress* progress = nullptr);
+    ProgrammingSession(LineTransport& lines, const TimingProfile& timing,
+                       OperationProgress* progress = nullptr, const LineCheckResult& board = {});
     ~ProgrammingSession();
     ProgrammingSession(const ProgrammingSession&) = delete;
     ProgrammingSession& operator=(const ProgrammingSession&) = delete;
 
-    const TimingProfile& Timing() const { return *timing_; }
+    const TimingProfile& Timing() const { return wire_.Timing(); }
     // Another profile's waits from now on (a retry with the standard ones).
     void UseTiming(const TimingProfile& timing);
     std::uint16_t Address() const { return address_; }
@@ -53,7 +58,8 @@ class ProgrammingSession {
     // Load Configuration: the address becomes 0x2000, the word goes to its latch.
     void LoadConfiguration(std::uint16_t word);
     void Send(SerialCommand command);
-    void Wait(std::uint32_t microseconds);  // none at all for 0
+    // Counts towards the setup, hold and gap waits the chip is owed; none at all for 0.
+    void Wait(std::uint32_t microseconds);
 
     // Reports progress; throws OperationStopped when the user cancelled or a
     // port access has failed.
@@ -65,9 +71,7 @@ class ProgrammingSession {
     void Enter();
     void Leave() noexcept;
 
-    Programmer& wire_;
-    const TimingProfile* timing_;
-    const TimingProfile& previousTiming_;
+    Wire wire_;
     OperationProgress* progress_;
     std::uint64_t failuresAtStart_;
     std::uint16_t address_ = 0;

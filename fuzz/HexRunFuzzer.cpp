@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/ProgramRun.h"
-#include "engine/Programmer.h"
-#include "engine/RunHost.h"
+#include "classic/ClassicProgrammer.h"
+#include "classic/ProgramRun.h"
+#include "classic/RunHost.h"
 #include "fuzz/CountingPort.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
@@ -24,6 +24,7 @@
 #include "image/HexRecordReader.h"
 #include "sim/SimulatedTarget.h"
 #include "sim/TargetTypeOf.h"
+#include "wire/ParallelPortTransport.h"
 
 namespace {
 
@@ -257,7 +258,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     tallis::fuzz::CountingPort port(target.Port(), AccessLimit(expected));
     FuzzRunHost host(chip);
-    Programmer programmer(port, target.Clock(), host);
+    ParallelPortTransport lines(port, target.Clock());
+    ClassicProgrammer programmer(lines, host);
     ProgramRun run(programmer, host);
     const tallis::fuzz::GuardedImage guarded(*loaded.image);
     CheckReaderStaysInText(guarded.Image(), text);

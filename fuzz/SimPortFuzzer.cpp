@@ -96,12 +96,14 @@ class Driver {
         target_.Port().WriteByte(static_cast<std::uint16_t>(base_ + 2), value);
     }
 
-    // The status register: bit 6 is RB7, every other bit reads 1.
+    // The status register: bit 6 (nAck, pin 10 on the default board) is RB7,
+    // every other bit reads 1.
     std::uint8_t Status() {
+        constexpr std::uint8_t kRb7Bit = 0x40;
         const std::uint8_t status = target_.Port().ReadByte(static_cast<std::uint16_t>(base_ + 1));
-        FUZZ_CHECK((status | SimulatedPort::kStatusDataBit) == 0xFF,
+        FUZZ_CHECK((status | kRb7Bit) == 0xFF,
                    "status bits other than RB7 read " + std::to_string(status));
-        const bool rb7 = (status & SimulatedPort::kStatusDataBit) != 0;
+        const bool rb7 = (status & kRb7Bit) != 0;
         if (fault_ == BoardFault::NoTarget) {
             FUZZ_CHECK(rb7, "RB7 reads low with nothing connected");
         }
@@ -162,7 +164,8 @@ class Driver {
         if (fault_ == BoardFault::NoTarget) {
             return;  // the chip sees nothing of the port
         }
-        const MclrLevel mclr = InterfaceBoard::MclrFor(target_.SimPort().DataRegister());
+        const MclrLevel mclr = target_.Board().MclrFor(target_.SimPort().DataRegister(),
+                                                       target_.SimPort().ControlRegister());
         FUZZ_CHECK(chip.Mclr() == mclr, "the chip's MCLR differs from the board's");
         const ChipMode mode = chip.Mode();
         switch (mclr) {

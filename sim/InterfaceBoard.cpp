@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "sim/PcPort.h"
+
 namespace tallis::sim {
 
 std::optional<BoardTiming> BoardTimingNamed(std::string_view name) {
@@ -14,11 +16,15 @@ std::optional<BoardTiming> BoardTimingNamed(std::string_view name) {
     return std::nullopt;
 }
 
-MclrLevel InterfaceBoard::MclrFor(std::uint8_t data) {
-    if ((data & kRunBit) == 0) {
+bool InterfaceBoard::LineHigh(const board::PinLine& line, std::uint8_t data, std::uint8_t control) {
+    return line.Connected() && pc_port::OutputLevel(line.pin, data, control) != line.inverted;
+}
+
+MclrLevel InterfaceBoard::MclrFor(std::uint8_t data, std::uint8_t control) const {
+    if (!LineHigh(wiring_.run, data, control)) {
         return MclrLevel::Low;  // the run line holds reset, whatever VPP does
     }
-    return (data & kVppBit) != 0 ? MclrLevel::Vpp : MclrLevel::High;
+    return LineHigh(wiring_.vpp, data, control) ? MclrLevel::Vpp : MclrLevel::High;
 }
 
 void InterfaceBoard::SetRegisters(std::uint8_t data, std::uint8_t control) {
@@ -34,7 +40,7 @@ void InterfaceBoard::SetRegisters(std::uint8_t data, std::uint8_t control) {
 // Only edges towards VPP and from VPP back to VDD go through the switch's RC;
 // the run line pulls MCLR to ground, and releases it to VDD, at once.
 void InterfaceBoard::StartMclrEdge(std::uint64_t nowNs) {
-    const MclrLevel target = MclrFor(data_);
+    const MclrLevel target = MclrFor(data_, control_);
     if (target == (mclrEdgePending_ ? pendingMclr_ : mclr_)) {
         return;
     }
@@ -54,7 +60,7 @@ void InterfaceBoard::StartMclrEdge(std::uint64_t nowNs) {
 }
 
 bool InterfaceBoard::Released() const {
-    const bool hostReleases = (control_ & kHoldDataLowBit) == 0;
+    const bool hostReleases = LineHigh(wiring_.dataOut);
     const bool chipReleases = !ChipConnected() || chip_->Rb7Released();
     return fault_ != BoardFault::DataStuckLow && hostReleases && chipReleases;
 }
@@ -111,6 +117,10 @@ bool InterfaceBoard::Rb7() {
         return true;  // nothing on the other end: the input floats high
     }
     return LineLevelAt(now);
+}
+
+std::uint8_t InterfaceBoard::Status() {
+    return pc_port::StatusWith(wiring_.dataIn.pin, Rb7() != wiring_.dataIn.inverted);
 }
 
 void InterfaceBoard::SetFault(BoardFault fault) {

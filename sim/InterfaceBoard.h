@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "portio/BoardLines.h"
+#include "board/BoardWiring.h"
 #include "sim/PicChip.h"
 #include "sim/SimClock.h"
 
@@ -34,36 +34,40 @@ struct BoardTiming {
 // The board a command line names: "ideal" or "slow"; nothing for other names.
 std::optional<BoardTiming> BoardTimingNamed(std::string_view name);
 
-// The interface board between the port's registers and the chip's pins:
-//   data bit 0 -> RB6 (clock)
-//   data bit 1 -> run line, data bit 3 -> VPP line; MCLR is
-//       run 0 -> low (reset), run 1 and VPP 0 -> high (running),
-//       run 1 and VPP 1 -> VPP (programming voltage)
-//   control bit 0 set -> holds RB7 low; clear -> releases it (open drain)
-//   RB7 = the host's drive AND the chip's drive; status bit 6 reads it.
+// The interface board between the port's pins and the chip's: a board row
+// says which DB-25 pin carries which line and whether the board inverts it;
+// the PC's own registers and inversions are the simulation's (PcPort.h).
+//   clock -> RB6
+//   run and VPP lines -> MCLR: run low -> low (reset), run high and VPP low ->
+//       high (running), run high and VPP high -> VPP (programming voltage)
+//   data out low -> holds RB7 low; high -> releases it (open drain)
+//   RB7 = the host's drive AND the chip's drive; the data-in pin reads it.
+// The default board: RB6 on D0, run on D1, VPP on D3, data out on nStrobe
+// (which the PC inverts: control bit 0 set holds RB7 low), data in on nAck
+// (status bit 6).
 // Slow edges (BoardTiming) reach the chip stamped with the time they complete,
 // at the next port access: before anything later happens, but a chip looked at
 // without a port access since may not have seen the last one yet.
 class InterfaceBoard {
   public:
-    static constexpr std::uint8_t kClockBit = board::kDataClock;
-    static constexpr std::uint8_t kRunBit = board::kDataRun;
-    static constexpr std::uint8_t kVppBit = board::kDataVpp;
-    static constexpr std::uint8_t kHoldDataLowBit = board::kControlHoldDataLow;
-
     // chip may be null: then the board behaves as with no target connected.
-    InterfaceBoard(PicChip* chip, SimClock& clock, BoardTiming timing = {})
-        : chip_(chip), clock_(clock), timing_(timing) {}
+    InterfaceBoard(PicChip* chip, SimClock& clock, BoardTiming timing = {},
+                   const board::BoardWiring& wiring = board::kDefaultBoard)
+        : chip_(chip), clock_(clock), timing_(timing), wiring_(wiring) {}
 
     // Called by the port after every write to the data or control register.
     void SetRegisters(std::uint8_t data, std::uint8_t control);
 
-    // The RB7 line as the status register sees it now.
+    // The RB7 line as the data-in pin sees it now.
     bool Rb7();
-    bool Rb6() const { return (data_ & kClockBit) != 0; }
+    // The status register as the port reads it now.
+    std::uint8_t Status();
+    bool Rb6() const { return LineHigh(wiring_.clock); }
     // The level the chip sees: a VPP edge still under way is not there yet.
     MclrLevel Mclr() const { return mclr_; }
-    static MclrLevel MclrFor(std::uint8_t data);
+    // What MCLR becomes with these register values, once any edge has run.
+    MclrLevel MclrFor(std::uint8_t data, std::uint8_t control = 0) const;
+    bool VppOn() const { return LineHigh(wiring_.vpp); }
 
     void SetFault(BoardFault fault);
     BoardFault Fault() const { return fault_; }
@@ -71,6 +75,8 @@ class InterfaceBoard {
 
   private:
     bool ChipConnected() const { return chip_ != nullptr && fault_ != BoardFault::NoTarget; }
+    bool LineHigh(const board::PinLine& line) const { return LineHigh(line, data_, control_); }
+    static bool LineHigh(const board::PinLine& line, std::uint8_t data, std::uint8_t control);
     bool Released() const;
     bool LineLevelAt(std::uint64_t nowNs) const;
     void TrackRelease(std::uint64_t nowNs);
@@ -81,6 +87,7 @@ class InterfaceBoard {
     PicChip* chip_;
     SimClock& clock_;
     BoardTiming timing_;
+    const board::BoardWiring& wiring_;
     BoardFault fault_ = BoardFault::None;
     std::uint8_t data_ = 0;
     std::uint8_t control_ = 0;

@@ -38,7 +38,7 @@ std::uint8_t SimulatedPort::ReadByte(std::uint16_t port) {
     clock_.ChargePortAccess();
     ++reads_;
     if (port == base_ + 1) {
-        return static_cast<std::uint8_t>(~kStatusDataBit | (board_.Rb7() ? kStatusDataBit : 0));
+        return board_.Status();
     }
     if (port == base_) {
         return data_;

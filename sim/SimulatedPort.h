@@ -10,7 +10,8 @@
 namespace tallis::sim {
 
 // A parallel port at a chosen base address: data register at base (written),
-// status at base + 1 (read), control at base + 2 (written). Reading the data
+// status at base + 1 (read: the board's data-in pin, every other bit 1),
+// control at base + 2 (written). Reading the data
 // or control register returns what was last written, as on a real port.
 // Any other access is recorded as a PortAddress violation and does nothing
 // (reads return 0xFF).
@@ -27,9 +28,6 @@ class SimulatedPort final : public tallis::PortIo {
     std::uint8_t ControlRegister() const { return control_; }
     std::uint64_t Writes() const { return writes_; }
     std::uint64_t Reads() const { return reads_; }
-
-    // Status bits other than bit 6 (RB7) read as 1.
-    static constexpr std::uint8_t kStatusDataBit = board::kStatusDataIn;
 
   private:
     std::uint16_t base_;

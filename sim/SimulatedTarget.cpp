@@ -16,7 +16,7 @@ SimulatedTarget::SimulatedTarget(const TargetOptions& options)
       clock_(MakeClock(options)),
       chip_(options.device != nullptr ? *options.device : DeviceOf(options.type), *clock_, log_,
             options.deviceId),
-      board_(&chip_, *clock_, options.board),
+      board_(&chip_, *clock_, options.board, *options.wiring),
       port_(options.base, board_, *clock_, log_) {}
 
 VirtualClock& SimulatedTarget::Clock() {

@@ -35,13 +35,15 @@ struct TargetOptions {
     std::uint16_t deviceId = 0;          // 0: the device's default
     const Device* device = nullptr;      // any of the family; nullptr: the type's own row
     BoardTiming board = {};              // an ideal board unless given
+    const board::BoardWiring* wiring = &board::kDefaultBoard;  // a row that lives for the program
 };
 
 // Port, board, chip and clock wired together: what tests, the command-line
 // tool's --sim and the desktop simulator need.
 //
 //   SimulatedTarget target({.type = TargetType::Pic16F877});
-//   Programmer programmer(target.Port(), target.Clock(), host);
+//   ParallelPortTransport lines(target.Port(), target.Clock());
+//   ProgrammingSession session(lines, kClassicTiming);
 //   ... run ...
 //   EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
 //   target.Chip().Memory().program[0];

@@ -16,6 +16,9 @@
 #include "app/SessionView.h"
 #include "app/SimTarget.h"
 #include "image/ChipImageHex.h"
+#include "portio/AccessTrace.h"
+#include "portio/RecordingDelayer.h"
+#include "portio/RecordingPortIo.h"
 #include "sim/ChipHexFile.h"
 
 namespace tallis::test {
@@ -144,6 +147,66 @@ TEST(DesktopSession, ProgramRunWritesTheChipAndHoldsOtherCommandsBack) {
     EXPECT_EQ(s.target.Simulation().Chip().Memory().program, expected.program);
     EXPECT_TRUE(s.target.Simulation().Violations().Empty());
     EXPECT_TRUE(s.session.EngineCommandAllowed());
+}
+
+// The simulated board with every port access and wait the engine asks for
+// recorded, on a slow board whose line check learns a rise time.
+class TracedSlowTarget : public SimTarget {
+  public:
+    TracedSlowTarget()
+        : SimTarget(sim::TimeSource::Virtual, sim::TargetType::Pic16F877A,
+                    sim::BoardTiming::Slow()) {}
+
+    PortIo& Port() override { return recordingPort_; }
+    std::unique_ptr<EngineTimer> MakeTimer() override {
+        return std::make_unique<TracedTimer>(SimTarget::MakeTimer(), trace);
+    }
+
+    AccessTrace trace;
+
+  private:
+    class TracedTimer : public EngineTimer {
+      public:
+        TracedTimer(std::unique_ptr<EngineTimer> inner, AccessTrace& trace)
+            : inner_(std::move(inner)), recording_(trace, inner_.get()) {}
+        void Delay(std::uint32_t microseconds) override { recording_.Delay(microseconds); }
+        void SetEnabled(bool enabled) override { inner_->SetEnabled(enabled); }
+        void Calibrate(std::uint32_t milliseconds) override { inner_->Calibrate(milliseconds); }
+
+      private:
+        std::unique_ptr<EngineTimer> inner_;
+        RecordingDelayer recording_;
+    };
+
+    RecordingPortIo recordingPort_{SimTarget::Port(), trace};
+};
+
+// What a fast Device command learns about the board (the data line's rise
+// time) belongs to that command: the window's next Erase + Program + Verify
+// keeps the classic waits, access for access.
+TEST(DesktopSession, AClassicRunAfterAFastDeviceCommandHasAFreshRunsTrace) {
+    std::string traces[2];
+    for (const bool afterFastCommand : {false, true}) {
+        TracedSlowTarget target;
+        FakeView view;
+        DesktopSession session{target, view};
+        session.Begin();
+        ASSERT_TRUE(session.StartUp([] {}, [] {}));
+        view.AnswerUntilIdle(session);
+        ASSERT_TRUE(session.Open(kExample));
+        if (afterFastCommand) {
+            session.UseFastTiming(true);
+            session.RunDevice(DeviceCommandKind::Identify);
+            view.AnswerUntilIdle(session);
+            ASSERT_NE(session.Identified(), nullptr) << view.status;
+        }
+        target.trace.Clear();
+        session.ProgramVerify();
+        view.AnswerUntilIdle(session);
+        ASSERT_EQ(view.messages.back().rfind("Down load data", 0), 0U) << view.messages.back();
+        traces[afterFastCommand] = target.trace.Text();
+    }
+    EXPECT_EQ(traces[1], traces[0]);
 }
 
 TEST(DesktopSession, CancelStopsTheRunWithoutAMessage) {

@@ -4,23 +4,18 @@
 
 #include <optional>
 
+#include "classic/ClassicProgrammer.h"
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
-#include "engine/Programmer.h"
 #include "sim/SimulatedDevice.h"
 #include "tests/engine/EngineFakes.h"
+#include "wire/ParallelPortTransport.h"
 
 namespace tallis {
 namespace {
 
-using test::FixedChipHost;
-
 constexpr std::uint16_t kConfig = 0x3F3A;  // HS, watchdog off, no code or data protection
 constexpr std::uint8_t kEraseCommands[] = {1, 7, 8, 9, 11, 31};
-
-ChipType ClassicTypeOf(const Device& device) {
-    return device.family == Family::Pic16F87x ? ChipType::Pic16F877 : ChipType::Pic16F877A;
-}
 
 // Program words in a full row, a row with one word and the device's last
 // word; every ID, the debug vector, EEPROM bytes at both ends, the
@@ -107,14 +102,13 @@ class OnDevice {
     }
     void ExpectLeftSafely() {
         EXPECT_NE(target.Chip().Mode(), sim::ChipMode::Programming);
-        EXPECT_EQ(target.SimPort().DataRegister() & sim::InterfaceBoard::kVppBit, 0);
+        EXPECT_FALSE(target.Board().VppOn());
         EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
     }
 
     const Device& device;
     sim::SimulatedTarget target;
-    FixedChipHost host{ClassicTypeOf(device)};
-    Programmer wire{target.Port(), target.Clock(), host};
+    ParallelPortTransport wire{target.Port(), target.Clock()};
 };
 
 std::string DeviceName(const ::testing::TestParamInfo<const Device*>& info) {
@@ -188,7 +182,9 @@ TEST_P(ChipOperationsOnEveryDevice, BlankCheckPassesAfterTheClassicErase) {
     image.program[0] = 0x2805;
     image.config = kConfig;
     ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
-    chip.wire.EraseOnly();
+    test::FixedChipHost classicChoice(device.family == Family::Pic16F87x ? ChipType::Pic16F877
+                                                                         : ChipType::Pic16F877A);
+    ClassicProgrammer(chip.wire, classicChoice).EraseOnly();
     const OperationResult blank =
         chip.Run([&](ProgrammingSession& s) { return BlankCheck(s, device); });
     EXPECT_EQ(blank.outcome, OperationOutcome::Completed) << blank.differences.size();
@@ -337,7 +333,7 @@ TEST(Write, APortThatFailsGivesAPortErrorNotAVerifyError) {
     for (std::uint64_t goodAccesses : {50U, 20000U}) {
         OnDevice chip(Pic16F877A());
         FailingPort port(chip.target.Port(), goodAccesses);
-        Programmer wire(port, chip.target.Clock(), chip.host);
+        ParallelPortTransport wire(port, chip.target.Clock());
         ProgrammingSession session(wire, kClassicTiming);
         const OperationResult result = Write(session, Pic16F877A(), SampleImage(Pic16F877A()));
         EXPECT_EQ(result.outcome, OperationOutcome::PortError) << goodAccesses;

@@ -8,9 +8,8 @@
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
 #include "engine/LineCheck.h"
-#include "engine/Programmer.h"
 #include "sim/SimulatedDevice.h"
-#include "tests/engine/EngineFakes.h"
+#include "wire/ParallelPortTransport.h"
 
 namespace tallis {
 namespace {
@@ -58,7 +57,7 @@ struct FastTarget {
         if (scaled != nullptr) {
             profile.*scaled = static_cast<std::uint32_t>(profile.*scaled / by);
         }
-        ProgrammingSession session(wire, profile);
+        ProgrammingSession session(wire, profile, nullptr, lines);
         return tallis::Write(session, device, image);
     }
 
@@ -89,9 +88,7 @@ struct FastTarget {
 
     const Device& device;
     sim::SimulatedTarget target;
-    test::FixedChipHost host{device.family == Family::Pic16F87x ? ChipType::Pic16F877
-                                                                : ChipType::Pic16F877A};
-    Programmer wire{target.Port(), target.Clock(), host};
+    ParallelPortTransport wire{target.Port(), target.Clock()};
     LineCheckResult lines;
 };
 
@@ -155,7 +152,7 @@ TEST(FastAtAnyPortSpeed, EveryOperationSatisfiesTheChipWithInstantPortAccesses) 
                 SCOPED_TRACE(std::string(name) + " " + operation.name + " at " +
                              std::to_string(accessNs) + " ns");
                 chip.lines = CheckLines(chip.wire);
-                ProgrammingSession session(chip.wire, kFastTiming);
+                ProgrammingSession session(chip.wire, kFastTiming, nullptr, chip.lines);
                 EXPECT_EQ(operation.run(session, device, image), OperationOutcome::Completed);
             }
             chip.ExpectClean();
@@ -208,9 +205,10 @@ TEST(FastWaits, TheDataLineSettleStillSatisfiesTheChipWithoutItsMargin) {
     chip.lines = CheckLines(chip.wire);
     ASSERT_EQ(chip.lines.fault, LineFault::None);
     ASSERT_GT(chip.lines.settleUs, 0U);
-    chip.wire.SetLineRiseWait(
-        static_cast<std::uint32_t>(chip.lines.settleUs / kExternalTimingMargin));
-    ProgrammingSession session(chip.wire, kFastTiming);
+    LineCheckResult withoutMargin = chip.lines;
+    withoutMargin.settleUs =
+        static_cast<std::uint32_t>(chip.lines.settleUs / kExternalTimingMargin);
+    ProgrammingSession session(chip.wire, kFastTiming, nullptr, withoutMargin);
     const ChipImage image = SparseImage(device);
     EXPECT_EQ(Write(session, device, image).outcome, OperationOutcome::Completed);
     chip.ExpectClean();

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/ProgramRun.h"
-#include "engine/RunMessages.h"
+#include "classic/ProgramRun.h"
+#include "classic/RunMessages.h"
 #include "sim/ChipHexFile.h"
 #include "tests/engine/RunFixtures.h"
 
@@ -392,10 +392,9 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ProgramRunCancel,
     ::testing::Values(CancelCase{"BeforeTheFourthWord", 0,
                                  [](const RunBench& b) { return b.run.WordsDone >= 3; }, 3, 3},
-                      CancelCase{
-                          "DuringALongAddressSkip", 0x0800,
-                          [](const RunBench& b) { return b.programmer.AddressCounter >= 0x100; },
-                          0x100, 0}),
+                      CancelCase{"DuringALongAddressSkip", 0x0800,
+                                 [](const RunBench& b) { return b.run.AddressCounter() >= 0x100; },
+                                 0x100, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(ProgramRunOnChip, LongAddressSkipShowsItsProgress) {

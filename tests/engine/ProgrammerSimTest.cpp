@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "engine/Programmer.h"
+#include "classic/ClassicProgrammer.h"
 #include "sim/SimulatedTarget.h"
 #include "tests/engine/EngineFakes.h"
 #include "tests/engine/RunFixtures.h"
+#include "wire/ParallelPortTransport.h"
 
 namespace tallis {
 namespace {
@@ -32,7 +33,8 @@ class ProgrammerOnChip : public ::testing::TestWithParam<ChipType> {
 
     sim::SimulatedTarget target{{.type = sim::TargetTypeOf(GetParam())}};
     FixedChipHost host{GetParam()};
-    Programmer programmer{target.Port(), target.Clock(), host};
+    ParallelPortTransport lines{target.Port(), target.Clock()};
+    ClassicProgrammer programmer{lines, host};
 };
 
 TEST_P(ProgrammerOnChip, EraseLeavesAProgrammedCodeProtectedChipBlank) {
@@ -56,10 +58,10 @@ TEST_P(ProgrammerOnChip, WrittenWordsReadBackEqualAndTheConfigurationWordLandsAt
     for (std::uint16_t word : words) {
         auto high = static_cast<std::uint8_t>(word >> 8);
         auto low = static_cast<std::uint8_t>(word & 0xFF);
-        programmer.WriteWord(high, low);
+        programmer.WriteProgramWord(high, low);
         EXPECT_TRUE(programmer.ReadAndCompareWord(high, low)) << std::hex << word;
         EXPECT_FALSE(programmer.ReadAndCompareWord(static_cast<std::uint8_t>(high ^ 0x01), low));
-        programmer.ShiftCommand(kIncrementAddress, 0, false);
+        programmer.SerialWire().ShiftCommand(kIncrementAddress, 0, false);
     }
     for (std::size_t i = 0; i < words.size(); ++i) {
         EXPECT_EQ(target.Chip().Memory().program[i], words[i]);
@@ -67,8 +69,7 @@ TEST_P(ProgrammerOnChip, WrittenWordsReadBackEqualAndTheConfigurationWordLandsAt
     EXPECT_EQ(target.Chip().Memory().program[words.size()], sim::kErasedWord);
 
     const std::uint16_t config = sim::NormalizeConfigWord(Type(), 0x3F72);
-    programmer.ConfigMode = true;
-    programmer.WriteWord(static_cast<std::uint8_t>(config >> 8), config & 0xFF);
+    programmer.WriteConfigurationWord(static_cast<std::uint8_t>(config >> 8), config & 0xFF);
     EXPECT_TRUE(
         programmer.ReadAndCompareWord(static_cast<std::uint8_t>(config >> 8), config & 0xFF));
     EXPECT_EQ(target.Chip().Pc(), 0x2007);
@@ -112,15 +113,16 @@ TEST(ProgrammerOnWrongTarget, FailsToVerifyInsteadOfReportingSuccess) {
         sim::SimulatedTarget target({.type = c.targetType});
         target.SetBoardFault(c.fault);
         FixedChipHost host(c.hostChip);
-        Programmer programmer(target.Port(), target.Clock(), host);
+        ParallelPortTransport lines(target.Port(), target.Clock());
+        ClassicProgrammer programmer(lines, host);
         programmer.EraseChip();
         int matches = 0;
         for (std::uint16_t word : test::SampleWords(8)) {
             auto high = static_cast<std::uint8_t>(word >> 8);
             auto low = static_cast<std::uint8_t>(word & 0xFF);
-            programmer.WriteWord(high, low);
+            programmer.WriteProgramWord(high, low);
             matches += programmer.ReadAndCompareWord(high, low) ? 1 : 0;
-            programmer.ShiftCommand(kIncrementAddress, 0, false);
+            programmer.SerialWire().ShiftCommand(kIncrementAddress, 0, false);
         }
         EXPECT_EQ(matches, 0) << c.name;
     }

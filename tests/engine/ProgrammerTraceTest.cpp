@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Programmer.h"
+#include "classic/ClassicProgrammer.h"
 #include "portio/AccessTrace.h"
 #include "portio/RecordingDelayer.h"
 #include "portio/RecordingPortIo.h"
@@ -34,14 +34,15 @@ Tokens Repeat(const std::string& token, int times) {
 class ProgrammerTrace : public ::testing::Test {
   protected:
     const std::vector<TraceEntry>& Entries() const { return trace.Entries(); }
-    Tokens Decoded() const { return DecodeProtocol(Entries(), programmer.PortBase); }
+    Tokens Decoded() const { return DecodeProtocol(Entries(), programmer.PortBase()); }
 
     test::FixedChipHost host{ChipType::Pic16F877A};
     test::ScriptedPort port;
     AccessTrace trace;
     RecordingPortIo recordingPort{port, trace};
     RecordingDelayer recordingDelay{trace};
-    Programmer programmer{recordingPort, recordingDelay, host};
+    ParallelPortTransport lines{recordingPort, recordingDelay};
+    ClassicProgrammer programmer{lines, host};
 };
 
 TEST_F(ProgrammerTrace, EraseOnlyOn877SendsTheCodeProtectDisableSequence) {
@@ -68,17 +69,17 @@ TEST_F(ProgrammerTrace, EraseOnlyOn877ASendsChipEraseAndEndProgramming) {
 }
 
 TEST_F(ProgrammerTrace, CommandSixGoesOutLsbFirstThroughTheInvertedControlBit) {
-    programmer.ShiftCommand(kIncrementAddress, 0, false);
+    programmer.SerialWire().ShiftCommand(kIncrementAddress, 0, false);
     EXPECT_EQ(test::WritesTo(Entries(), 0x37A),
               (std::vector<std::uint8_t>{0x01, 0x00, 0x00, 0x01, 0x01, 0x01}));
     EXPECT_EQ(Decoded(), Tokens{"cmd6"});
 }
 
 TEST_F(ProgrammerTrace, DataFrameDropsBits14And15AndFramesWithZeroStartAndStop) {
-    programmer.ShiftCommand(kLoadDataProgramMemory, 0x3FFF, true);
+    programmer.SerialWire().ShiftCommand(kLoadDataProgramMemory, 0x3FFF, true);
     std::vector<TraceEntry> frame3FFF = Entries();
     trace.Clear();
-    programmer.ShiftCommand(kLoadDataProgramMemory, 0xFFFF, true);
+    programmer.SerialWire().ShiftCommand(kLoadDataProgramMemory, 0xFFFF, true);
     EXPECT_EQ(Entries(), frame3FFF);
 
     std::vector<std::uint8_t> control = test::WritesTo(frame3FFF, 0x37A);
@@ -96,8 +97,8 @@ TEST_F(ProgrammerTrace, DataFrameDropsBits14And15AndFramesWithZeroStartAndStop) 
 // and one frame gap of 2 us (TDLY 1 us with its margin) separates the
 // command from its data frame.
 TEST_F(ProgrammerTrace, FastLoadDataWaitsOnlyWhereTheDataLineChanges) {
-    programmer.UseTiming(kFastTiming);
-    programmer.ShiftCommand(kLoadDataProgramMemory, 0x0001, true);
+    Wire fast(lines, kFastTiming);
+    fast.ShiftCommand(kLoadDataProgramMemory, 0x0001, true);
     const std::string rise = "W 0378 0B\n";
     const std::string fall = "W 0378 0A\n";
     const std::string low = "W 037A 01\n";
@@ -116,8 +117,8 @@ TEST_F(ProgrammerTrace, FastLoadDataWaitsOnlyWhereTheDataLineChanges) {
 
 TEST_F(ProgrammerTrace, LptTwoDrivesItsOwnRegistersOnly) {
     programmer.SelectPort(2);
-    EXPECT_EQ(programmer.PortNumber, 2);
-    EXPECT_EQ(programmer.PortBase, 0x278);
+    EXPECT_EQ(programmer.PortNumber(), 2);
+    EXPECT_EQ(programmer.PortBase(), 0x278);
     programmer.EraseOnly();
     programmer.ReadAndCompareWord(0x12, 0x34);
     programmer.ResetCpu();
@@ -134,11 +135,11 @@ TEST_F(ProgrammerTrace, SelectPortIgnoresNumbersOtherThanOneAndTwo) {
     programmer.SelectPort(2);
     programmer.SelectPort(0);
     programmer.SelectPort(3);
-    EXPECT_EQ(programmer.PortNumber, 2);
-    EXPECT_EQ(programmer.PortBase, 0x278);
+    EXPECT_EQ(programmer.PortNumber(), 2);
+    EXPECT_EQ(programmer.PortBase(), 0x278);
     programmer.SelectPort(1);
-    EXPECT_EQ(programmer.PortNumber, 1);
-    EXPECT_EQ(programmer.PortBase, 0x378);
+    EXPECT_EQ(programmer.PortNumber(), 1);
+    EXPECT_EQ(programmer.PortBase(), 0x378);
 }
 
 TEST_F(ProgrammerTrace, SelectPortAddressSetsTheNumberWithTheBase) {
@@ -148,13 +149,13 @@ TEST_F(ProgrammerTrace, SelectPortAddressSetsTheNumberWithTheBase) {
     } cases[] = {{0x278, 2}, {0x3BC, 0}, {0x378, 1}};
     for (const auto& c : cases) {
         programmer.SelectPortAddress(c.base);
-        EXPECT_EQ(programmer.PortBase, c.base);
-        EXPECT_EQ(programmer.PortNumber, c.number) << std::hex << c.base;
+        EXPECT_EQ(programmer.PortBase(), c.base);
+        EXPECT_EQ(programmer.PortNumber(), c.number) << std::hex << c.base;
     }
 }
 
 TEST_F(ProgrammerTrace, ReceiveWordSamplesSixtyMicrosecondsAfterEachFallingEdge) {
-    programmer.ReceiveWord();
+    programmer.SerialWire().ReceiveWord();
     int reads = 0;
     const auto& entries = Entries();
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -184,7 +185,7 @@ TEST_F(ProgrammerTrace, ReceiveWordTakesStatusBitSixOnlyAndAssemblesLsbFirst) {
         for (int bit = 0; bit < 14; ++bit) {
             port.script.push_back(((c.word >> bit) & 1) != 0 ? c.one : c.zero);
         }
-        EXPECT_EQ(programmer.ReceiveWord(), c.word) << std::hex << c.word;
+        EXPECT_EQ(programmer.SerialWire().ReceiveWord(), c.word) << std::hex << c.word;
     }
 }
 
@@ -205,13 +206,10 @@ TEST_F(ProgrammerTrace, AdvanceAddressSendsTheUnsignedDifference) {
     };
     for (const Case& c : {Case{7, 7, 0}, Case{0, 5, 5}, Case{0xFFFE, 1, 3}, Case{5, 4, 65535}}) {
         trace.Clear();
-        programmer.AddressCounter = c.from;
-        programmer.TargetAddress = c.to;
-        programmer.AdvanceAddress();
+        EXPECT_EQ(programmer.AdvanceAddress(c.from, c.to), c.to);
         Tokens decoded = Decoded();
         EXPECT_EQ(decoded.size(), c.increments);
         EXPECT_EQ(decoded, Repeat("cmd6", static_cast<int>(c.increments)));
-        EXPECT_EQ(programmer.AddressCounter, c.to);
     }
 }
 
@@ -231,11 +229,12 @@ TEST_F(ProgrammerTrace, WriteWordFollowsTheChipTypeAtEveryCall) {
     for (const Case& c : cases) {
         trace.Clear();
         host.chip = c.chip;
-        programmer.ConfigMode = c.configMode;
-        programmer.AddressCounter = 0x10;
-        programmer.WriteWord(0x12, 0x34);
+        if (c.configMode) {
+            programmer.WriteConfigurationWord(0x12, 0x34);
+        } else {
+            programmer.WriteProgramWord(0x12, 0x34);
+        }
         EXPECT_EQ(Decoded(), c.expected);
-        EXPECT_EQ(programmer.AddressCounter, 0x10);
     }
 }
 
@@ -243,38 +242,39 @@ TEST_F(ProgrammerTrace, MinimumDurationsAreTheSumOfTheWaits) {
     struct Case {
         const char* name;
         ChipType chip;
-        std::function<void(Programmer&)> action;
+        std::function<void(ClassicProgrammer&)> action;
         std::uint64_t micros;
     };
     const std::vector<Case> cases = {
-        {"command", ChipType::Pic16F877A, [](Programmer& p) { p.ShiftCommand(6, 0, false); }, 1140},
+        {"command", ChipType::Pic16F877A,
+         [](ClassicProgrammer& p) { p.SerialWire().ShiftCommand(6, 0, false); }, 1140},
         {"command+data", ChipType::Pic16F877A,
-         [](Programmer& p) { p.ShiftCommand(2, 0x155, true); }, 4140},
-        {"write 877A", ChipType::Pic16F877A, [](Programmer& p) { p.WriteWord(1, 2); }, 8420},
-        {"write 877", ChipType::Pic16F877, [](Programmer& p) { p.WriteWord(1, 2); }, 10280},
-        {"erase 877", ChipType::Pic16F877, [](Programmer& p) { p.EraseChip(); }, 72810},
-        {"erase 877A", ChipType::Pic16F877A, [](Programmer& p) { p.EraseChip(); }, 23280},
-        {"reset", ChipType::Pic16F877A, [](Programmer& p) { p.ResetTarget(); }, 4000},
-        {"read", ChipType::Pic16F877, [](Programmer& p) { p.ReadAndCompareWord(1, 2); }, 4740},
-        {"enter", ChipType::Pic16F877, [](Programmer& p) { p.EnterProgramMode(); }, 10000},
-        {"leave", ChipType::Pic16F877, [](Programmer& p) { p.LeaveProgramMode(); }, 4000},
+         [](ClassicProgrammer& p) { p.SerialWire().ShiftCommand(2, 0x155, true); }, 4140},
+        {"write 877A", ChipType::Pic16F877A, [](ClassicProgrammer& p) { p.WriteProgramWord(1, 2); },
+         8420},
+        {"write 877", ChipType::Pic16F877, [](ClassicProgrammer& p) { p.WriteProgramWord(1, 2); },
+         10280},
+        {"erase 877", ChipType::Pic16F877, [](ClassicProgrammer& p) { p.EraseChip(); }, 72810},
+        {"erase 877A", ChipType::Pic16F877A, [](ClassicProgrammer& p) { p.EraseChip(); }, 23280},
+        {"reset", ChipType::Pic16F877A, [](ClassicProgrammer& p) { p.ResetTarget(); }, 4000},
+        {"read", ChipType::Pic16F877, [](ClassicProgrammer& p) { p.ReadAndCompareWord(1, 2); },
+         4740},
+        {"enter", ChipType::Pic16F877, [](ClassicProgrammer& p) { p.EnterProgramMode(); }, 10000},
+        {"leave", ChipType::Pic16F877, [](ClassicProgrammer& p) { p.LeaveProgramMode(); }, 4000},
     };
     for (const Case& c : cases) {
         trace.Clear();
         host.chip = c.chip;
-        programmer.ConfigMode = false;
         c.action(programmer);
         EXPECT_EQ(test::SumOfWaits(Entries()), c.micros) << c.name;
     }
 }
 
-TEST_F(ProgrammerTrace, ResetTargetUsesFixedValuesAndLeavesTheShadowsAlone) {
+TEST_F(ProgrammerTrace, ResetTargetUsesFixedValues) {
     programmer.EraseOnly();
     trace.Clear();
     programmer.ResetCpu();
     EXPECT_EQ(Decoded(), (Tokens{"D00", "W2000", "C00", "W2000", "D02"}));
-    EXPECT_EQ(programmer.RunLineShadow, 0x02);
-    EXPECT_EQ(programmer.VppLineShadow, 0x08);
 }
 
 }  // namespace

@@ -108,7 +108,8 @@ RunBench::RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t 
               .portAccessCostNs = sim::kRealPortAccessNs,
               .board = board}),
       host(hostChip, &target),
-      programmer(target.Port(), target.Clock(), host),
+      lines(target.Port(), target.Clock()),
+      programmer(lines, host),
       run(programmer, host) {}
 
 RunOutcome RunBench::Run(const std::string& text) {

@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/ProgramRun.h"
-#include "engine/Programmer.h"
-#include "engine/RunHost.h"
+#include "classic/ClassicProgrammer.h"
+#include "classic/ProgramRun.h"
+#include "classic/RunHost.h"
 #include "image/FirmwareImage.h"
 #include "sim/SimulatedTarget.h"
 #include "sim/TargetTypeOf.h"
+#include "wire/ParallelPortTransport.h"
 
 namespace tallis::test {
 
@@ -86,7 +87,8 @@ struct RunBench {
 
     sim::SimulatedTarget target;
     RecordingRunHost host;
-    Programmer programmer;
+    ParallelPortTransport lines;
+    ClassicProgrammer programmer;
     ProgramRun run;
 };
 

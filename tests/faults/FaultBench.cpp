@@ -63,9 +63,9 @@ FaultBench::FaultBench(Fault fault, ChipType chip, std::uint16_t unprogrammableA
     : target({.type = ConnectedType(fault, chip), .portAccessCostNs = sim::kRealPortAccessNs}),
       host(chip, target),
       halfTimer(target.Clock()),
-      programmer(target.Port(),
-                 fault == Fault::ShortWaits ? static_cast<Delayer&>(halfTimer) : target.Clock(),
-                 host),
+      lines(target.Port(),
+            fault == Fault::ShortWaits ? static_cast<Delayer&>(halfTimer) : target.Clock()),
+      programmer(lines, host),
       run(programmer, host) {
     switch (fault) {
         case Fault::NoChip:

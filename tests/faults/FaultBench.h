@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/ProgramRun.h"
-#include "engine/Programmer.h"
-#include "engine/RunHost.h"
+#include "classic/ClassicProgrammer.h"
+#include "classic/ProgramRun.h"
+#include "classic/RunHost.h"
 #include "image/FirmwareImage.h"
 #include "sim/SimulatedTarget.h"
 #include "timing/Delayer.h"
+#include "wire/ParallelPortTransport.h"
 
 namespace tallis::faults {
 
@@ -74,7 +75,8 @@ struct FaultBench {
     sim::SimulatedTarget target;
     FaultRunHost host;
     HalfDelayer halfTimer;
-    Programmer programmer;
+    ParallelPortTransport lines;
+    ClassicProgrammer programmer;
     ProgramRun run;
 };
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RunMessages.h"
+#include "classic/RunMessages.h"
 #include "tests/faults/FaultBench.h"
 
 namespace tallis::faults {

@@ -64,8 +64,10 @@ TEST(Board, McLrFollowsRunAndVppLines) {
     };
     const Case cases[] = {{0x00, MclrLevel::Low},  {0x08, MclrLevel::Low}, {0x02, MclrLevel::High},
                           {0x03, MclrLevel::High}, {0x0A, MclrLevel::Vpp}, {0x0B, MclrLevel::Vpp}};
+    VirtualClock clock;
+    const InterfaceBoard board(nullptr, clock);
     for (const Case& c : cases) {
-        EXPECT_EQ(InterfaceBoard::MclrFor(c.data), c.mclr) << int(c.data);
+        EXPECT_EQ(board.MclrFor(c.data), c.mclr) << int(c.data);
     }
 }
 

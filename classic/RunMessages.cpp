@@ -1,4 +1,4 @@
-#include "engine/RunMessages.h"
+#include "classic/RunMessages.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
-#include "engine/ProgramRun.h"
+#include "classic/ProgramRun.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "engine/RunMessages.h"
+#include "classic/RunMessages.h"
 #include "image/WordAddressClass.h"
 
 namespace tallis {
@@ -65,17 +65,16 @@ int ProgressPercent(std::uint16_t wordsDone, std::uint32_t wordCount) {
     return static_cast<int>(rounded);
 }
 
-ProgramRun::ProgramRun(Programmer& programmer, RunHost& host)
+ProgramRun::ProgramRun(ClassicProgrammer& programmer, RunHost& host)
     : programmer_(programmer), host_(host) {}
 
 RunOutcome ProgramRun::Execute(const FirmwareImage& image) {
-    programmer_.AddressCounter = 0;
-    programmer_.TargetAddress = 0;
+    addressCounter_ = 0;
     WordsDone = 0;
     programmer_.SelectPort(host_.OptionsPortChoice());
-    host_.ShowStatus(PortStatusText(programmer_.PortNumber, programmer_.PortBase));
+    host_.ShowStatus(PortStatusText(programmer_.PortNumber(), programmer_.PortBase()));
     StopRun = false;
-    programmer_.ConfigMode = false;
+    configMode_ = false;
     outcome_ = RunOutcome::EndOfText;
     host_.SetGauge(0);
 
@@ -117,7 +116,7 @@ void ProgramRun::HandleRecord(HexRecordReader& reader, const FirmwareImage& imag
         Stop(RunOutcome::NotIntelHex, std::string(kNotIntelHexMessage));
         return;
     }
-    programmer_.WriteControl(Programmer::kControlDataLow);
+    programmer_.HoldDataLow();
     if (reader.Truncated()) {
         Stop(RunOutcome::ChecksumError, std::string(kChecksumErrorMessage));
         return;
@@ -177,25 +176,28 @@ void ProgramRun::ProgramRecordWords(HexRecordReader& reader, const RecordHeader&
 // mode first).
 bool ProgramRun::ProgramWord(std::uint16_t wordAddress, const DataWord& word,
                              const FirmwareImage& image) {
-    if (programmer_.ConfigMode) {
+    if (configMode_) {
         ReturnToProgramMemory();
     }
-    programmer_.TargetAddress = wordAddress;
-    const bool reached = programmer_.AdvanceAddress(
-        [this](std::uint32_t done, std::uint32_t total) { return AddressSkipStep(done, total); });
-    if (!reached) {
-        Cancel(programmer_.AddressCounter);
+    const std::uint16_t from = addressCounter_;
+    addressCounter_ = programmer_.AdvanceAddress(
+        from, wordAddress, [this, from](std::uint32_t done, std::uint32_t total) {
+            addressCounter_ = static_cast<std::uint16_t>(from + done);
+            return AddressSkipStep(done, total);
+        });
+    if (addressCounter_ != wordAddress) {
+        Cancel(addressCounter_);
         return false;
     }
     ShowProgress(image);
     ++WordsDone;
-    programmer_.WriteWord(word.High, word.Low);
+    programmer_.WriteProgramWord(word.High, word.Low);
     if (!programmer_.ReadAndCompareWord(word.High, word.Low)) {
-        Stop(RunOutcome::VerifyError, VerifyErrorMessage(programmer_.AddressCounter));
+        Stop(RunOutcome::VerifyError, VerifyErrorMessage(addressCounter_));
         return false;
     }
-    programmer_.ShiftCommand(kIncrementAddress, 0, false);
-    ++programmer_.AddressCounter;
+    programmer_.SerialWire().ShiftCommand(kIncrementAddress, 0, false);
+    ++addressCounter_;
     return true;
 }
 
@@ -204,10 +206,10 @@ bool ProgramRun::ProgramWord(std::uint16_t wordAddress, const DataWord& word,
 void ProgramRun::WriteConfigurationWord(const DataWord& word, const FirmwareImage& image) {
     ShowProgress(image);
     host_.ProcessEvents();
-    programmer_.ConfigMode = true;
-    programmer_.WriteWord(word.High, word.Low);
+    configMode_ = true;
+    programmer_.WriteConfigurationWord(word.High, word.Low);
     if (programmer_.ReadAndCompareWord(word.High, word.Low)) {
-        ++programmer_.AddressCounter;
+        ++addressCounter_;
     }
 }
 
@@ -217,8 +219,8 @@ void ProgramRun::WriteConfigurationWord(const DataWord& word, const FirmwareImag
 // configuration writes.
 void ProgramRun::ReturnToProgramMemory() {
     programmer_.EnterProgramMode();
-    programmer_.AddressCounter = 0;
-    programmer_.ConfigMode = false;
+    addressCounter_ = 0;
+    configMode_ = false;
 }
 
 void ProgramRun::ShowProgress(const FirmwareImage& image) {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/Programmer.h"
-#include "engine/RunHost.h"
+#include "classic/ClassicProgrammer.h"
+#include "classic/RunHost.h"
 #include "image/FirmwareImage.h"
 #include "image/HexFileCheck.h"
 #include "image/HexRecordReader.h"
@@ -40,7 +40,7 @@ enum class RunOutcome {
 // a move of the address counter) without a message and resets the target.
 class ProgramRun {
   public:
-    ProgramRun(Programmer& programmer, RunHost& host);
+    ProgramRun(ClassicProgrammer& programmer, RunHost& host);
 
     RunOutcome Execute(const FirmwareImage& image);
 
@@ -49,6 +49,9 @@ class ProgramRun {
     bool StopRun = false;
     // Where a cancelled run stopped: the word address it did not write.
     std::uint16_t CancelledAt = 0;
+
+    // Where the chip's address counter stands, as far as the run knows.
+    std::uint16_t AddressCounter() const { return addressCounter_; }
 
     // The check of the last run's text: where it was refused, what it skips.
     const HexFileCheck& FileCheck() const { return fileCheck_; }
@@ -65,8 +68,12 @@ class ProgramRun {
     void Cancel(std::uint16_t wordAddress);
     bool AddressSkipStep(std::uint32_t done, std::uint32_t total);
 
-    Programmer& programmer_;
+    ClassicProgrammer& programmer_;
     RunHost& host_;
+    std::uint16_t addressCounter_ = 0;
+    // The chip's counter is in configuration space: only a fresh entry into
+    // programming mode brings it back to program memory.
+    bool configMode_ = false;
     RunOutcome outcome_ = RunOutcome::EndOfText;
     HexFileCheck fileCheck_;
 };

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tallis {
+
+// The target's programming lines, as bits of a line set.
+enum TargetLine : std::uint8_t {
+    kClockLine = 0x01,          // RB6
+    kDataOutLine = 0x02,        // RB7 as the programmer drives it; high releases it
+    kRunLine = 0x04,            // low holds the target in reset
+    kVppLine = 0x08,            // high puts the programming voltage on MCLR (with run high)
+    kVddLine = 0x10,            // the target's supply, on boards that switch it
+    kPgmLine = 0x20,            // low-voltage programming entry, on boards that have it
+    kDataDirectionLine = 0x40,  // high turns the board's data buffer towards the PC
+};
+
+// Some lines and the level each of them is driven to: a line in `lines` is
+// high when its bit in `high` is set.
+struct LineLevels {
+    std::uint8_t lines = 0;
+    std::uint8_t high = 0;
+
+    bool operator==(const LineLevels&) const = default;
+};
+
+// The line transport seam: the wire reaches the target only through these
+// calls. A transport may run each call at once (a parallel port) or queue
+// line changes and waits and send them together (a USB bit-bang adapter, for
+// which every round trip costs about a millisecond): a read returns only once
+// everything before it has reached the target, and what is queued after the
+// last read goes out at Flush at the latest.
+class LineTransport {
+  public:
+    virtual ~LineTransport() = default;
+
+    // Drives the lines to their levels. Every port register (or output byte)
+    // that carries one of them is written, even when no level changes: a
+    // repeated write still takes its time on the bus.
+    virtual void Drive(LineLevels levels) = 0;
+    // The data line (RB7) as the target sees it now: true when high.
+    virtual bool ReadData() = 0;
+    virtual void Wait(std::uint32_t microseconds) = 0;
+    // Sends whatever is still queued.
+    virtual void Flush() {}
+    // Accesses the system refused so far: what was read or written meanwhile
+    // means nothing.
+    virtual std::uint64_t FailedAccesses() const { return 0; }
+};
+
+}  // namespace tallis

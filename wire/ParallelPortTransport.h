@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+
+#include "board/BoardWiring.h"
+#include "portio/PortIo.h"
+#include "timing/Delayer.h"
+#include "wire/LineTransport.h"
+
+namespace tallis {
+
+// The line transport of a parallel-port board: each line change is one write
+// of every register that carries a changed line, each read one read of the
+// status register, each wait one Delay, all at once. The board row says which
+// pin carries which line; the register bits and the PC's own inversions come
+// from ParallelPortPins. Register bits of no line are written as 0.
+class ParallelPortTransport final : public LineTransport {
+  public:
+    static constexpr std::uint16_t kLpt1Base = 0x378;
+
+    ParallelPortTransport(PortIo& port, Delayer& timer,
+                          const board::BoardWiring& board = board::kDefaultBoard,
+                          std::uint16_t base = kLpt1Base);
+
+    void Drive(LineLevels levels) override;
+    bool ReadData() override;
+    void Wait(std::uint32_t microseconds) override { timer_.Delay(microseconds); }
+    std::uint64_t FailedAccesses() const override { return port_.FailedAccesses(); }
+
+    std::uint16_t Base() const { return base_; }
+    void SetBase(std::uint16_t base) { base_ = base; }
+    const board::BoardWiring& Board() const { return board_; }
+
+  private:
+    std::uint8_t RegisterValue(std::uint16_t offset) const;
+
+    PortIo& port_;
+    Delayer& timer_;
+    const board::BoardWiring& board_;
+    std::uint16_t base_;
+    std::uint8_t high_ = 0;  // the level of every line, as last driven
+};
+
+}  // namespace tallis

@@ -1,0 +1,148 @@
+#include "wire/Wire.h"
+
+#include "wire/TargetLines.h"
+
+namespace tallis {
+
+namespace {
+
+constexpr int kCommandBits = 6;
+constexpr int kDataFrameBits = 16;
+constexpr int kReceivedDataBits = 14;
+constexpr std::uint16_t kFrameDataMask = 0x7FFE;  // start bit 0, 14 data bits, stop bit 0
+
+}  // namespace
+
+Wire::Wire(LineTransport& transport, const TimingProfile& timing, std::uint32_t riseWaitUs)
+    : transport_(transport), timing_(&timing), riseWaitUs_(riseWaitUs) {}
+
+void Wire::Pause(std::uint32_t microseconds) {
+    if (microseconds == 0) {
+        return;
+    }
+    transport_.Wait(microseconds);
+    for (std::uint32_t* owed : {&holdOwedUs_, &setupOwedUs_, &gapOwedUs_}) {
+        *owed = *owed > microseconds ? *owed - microseconds : 0;
+    }
+}
+
+void Wire::BitWait() {
+    Pause(timing_->bitUs);
+}
+
+void Wire::FrameGap() {
+    Pause(timing_->frameGapUs);
+}
+
+void Wire::LineWait() {
+    Pause(timing_->lineUs);
+}
+
+void Wire::Drive(LineLevels levels) {
+    if ((levels.lines & kDataOutLine) != 0) {
+        dataReleased_ = (levels.high & kDataOutLine) != 0;
+    }
+    transport_.Drive(levels);
+}
+
+// A released line reaches the high level only after the board's rise time:
+// a bit taken or sampled before then would read low.
+void Wire::SetDataLine(bool bit) {
+    const bool releasing = bit && (!dataReleased_ || lineRising_);
+    if (bit != dataReleased_ || !timing_->dataLineOnChangeOnly) {
+        Pause(holdOwedUs_);
+        Drive(bit ? target_lines::kDataReleased : target_lines::kDataHeldLow);
+        setupOwedUs_ = timing_->dataSetupHoldUs;
+    }
+    lineRising_ = false;
+    if (releasing) {
+        Pause(riseWaitUs_);
+    }
+}
+
+// The bit goes onto the data line a bit wait (classic: 60 us) before the
+// rising edge; the target takes it on the falling edge. A port access may
+// take no time at all: whatever hold, setup or gap no other wait has covered
+// is waited out just before the edge or change that needs it.
+void Wire::ClockBit(bool bit) {
+    BitWait();
+    SetDataLine(bit);
+    BitWait();
+    Pause(gapOwedUs_);
+    Drive(target_lines::kProgrammingClockHigh);
+    BitWait();
+    Pause(setupOwedUs_);
+    Drive(target_lines::kProgrammingClockLow);
+    holdOwedUs_ = timing_->dataSetupHoldUs;
+}
+
+void Wire::ShiftBits(std::uint16_t bits, int count) {
+    for (int i = 0; i < count; ++i) {
+        ClockBit(((bits >> i) & 1U) != 0);
+    }
+}
+
+void Wire::ShiftCommand(std::uint8_t command, std::uint16_t data, bool withData) {
+    ShiftBits(command, kCommandBits);
+    if (withData) {
+        for (std::uint32_t i = 0; i < timing_->gapsBeforeDataFrame; ++i) {
+            FrameGap();
+        }
+        ShiftBits(static_cast<std::uint16_t>((data << 1) & kFrameDataMask), kDataFrameBits);
+    }
+    FrameGap();
+}
+
+std::uint32_t Wire::SendIncrements(std::uint32_t count, const AddressStep& step) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (step && !step(i, count)) {
+            return i;
+        }
+        ShiftCommand(kIncrementAddress, 0, false);
+    }
+    return count;
+}
+
+// Each data bit is sampled a bit wait after its falling edge, first bit
+// received into bit 0.
+std::uint16_t Wire::ReceiveWord() {
+    Drive(target_lines::kDataReleased);
+    BitWait();
+    Drive(target_lines::kProgrammingClockHigh);
+    BitWait();
+    Drive(target_lines::kProgrammingClockLow);
+    BitWait();
+    std::uint16_t accumulator = 0;
+    for (int i = 0; i < kReceivedDataBits; ++i) {
+        BitWait();
+        accumulator = static_cast<std::uint16_t>(accumulator >> 1);
+        Drive(target_lines::kProgrammingClockHigh);
+        BitWait();
+        Drive(target_lines::kProgrammingClockLow);
+        BitWait();
+        Pause(riseWaitUs_);
+        const bool high = transport_.ReadData();
+        BitWait();
+        if (high) {
+            accumulator = static_cast<std::uint16_t>(accumulator | 0x8000);
+        }
+    }
+    Drive(target_lines::kProgrammingClockHigh);
+    BitWait();
+    Drive(target_lines::kProgrammingClockLow);
+    lineRising_ = true;  // the chip let go of the line at the last rising edge
+    gapOwedUs_ = timing_->frameGapUs;
+    return static_cast<std::uint16_t>(accumulator >> 2);
+}
+
+// Fixed line states: whatever programming mode the chip was in, it ends.
+void Wire::ResetTarget() {
+    Drive(target_lines::kReset);
+    LineWait();
+    Drive(target_lines::kDataReleased);
+    LineWait();
+    Drive(target_lines::kRunning);
+    transport_.Flush();
+}
+
+}  // namespace tallis
