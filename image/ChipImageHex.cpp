@@ -84,13 +84,12 @@ class Parser {
                 continue;
             }
             if (ended_) {
-                // Records after the end record would be lost without a word;
-                // only a DOS end-of-file character may follow it.
-                if (record.find_first_not_of(" \t\x1A") == std::string_view::npos) {
+                // Compilers end their files with comment lines (";PIC16F877",
+                // ";CRC=... CREATED=..."); a record there would be lost without a word.
+                if (!IsRecordLine(record)) {
                     continue;
                 }
-                return Fail(Format("%s after the end-of-file record on line %zu",
-                                   record.front() == ':' ? "a record" : "text", endLine_));
+                return Fail(Format("a record after the end-of-file record on line %zu", endLine_));
             }
             if (std::optional<std::string> error = Record(record)) {
                 return Fail(*error);
@@ -107,6 +106,13 @@ class Parser {
     }
 
   private:
+    // A line whose first character, after blanks and a DOS end-of-file
+    // character, starts a record.
+    static bool IsRecordLine(std::string_view line) {
+        const std::size_t first = line.find_first_not_of(" \t\x1A");
+        return first != std::string_view::npos && line[first] == ':';
+    }
+
     // The text up to the next CR, LF or CRLF; the text after it stays in `text`.
     static std::string_view NextLine(std::string_view& text) {
         const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
