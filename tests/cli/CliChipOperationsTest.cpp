@@ -258,5 +258,29 @@ TEST(CliChipOperations, ListDevicesShowsEveryDevice) {
     }
 }
 
+// A compiler's comments after the end record (CCS: the chip, a checksum and a
+// time with a ':'), with either line end: write and verify take the file, and
+// program counts no phantom words for the ':'.
+TEST(CliChipOperations, CommentsAfterTheEndRecordAreIgnored) {
+    const std::string crlf =
+        FullHex() + ";PIC16F877A\r\n;CRC=D692  CREATED=\"10-Ara-21 22:26\"\r\n";
+    for (const bool lf : {false, true}) {
+        SCOPED_TRACE(lf ? "LF" : "CRLF");
+        CliProcess cli;
+        std::string text = crlf;
+        for (std::size_t at = 0; lf && (at = text.find('\r', at)) != std::string::npos;) {
+            text.erase(at, 1);
+        }
+        cli.WriteFile("ccs.hex", text);
+        for (const char* command : {"write", "verify"}) {
+            CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", command, "ccs.hex"});
+            EXPECT_EQ(r.exitCode, 0) << command << ": " << r.err;
+        }
+        CliResult r = cli.Run({"--sim", "program", "ccs.hex"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find("Down load data 6 words complete\n"), std::string::npos) << r.out;
+    }
+}
+
 }  // namespace
 }  // namespace tallis::testing
