@@ -14,6 +14,7 @@ namespace tallis {
 struct ImageBounds {
     std::uint16_t programWords = kMaxProgramWords;
     std::uint16_t eepromBytes = kMaxEepromBytes;
+    std::string_view chip = {};  // "PIC16F877A", named in refusals; empty when not known yet
 };
 
 struct HexParseResult {
@@ -36,8 +37,9 @@ struct HexParseResult {
 // dropped: no chip lets a programmer write it.
 // Refused, with the line number: a bad checksum, a non-hex character, a record
 // cut short, an unknown record type, a word beyond bounds.programWords, EEPROM
-// beyond bounds.eepromBytes, addresses no PIC16 has, no end record, a record
-// after the end record.
+// beyond bounds.eepromBytes, configuration word 2 (0x2008, which larger PIC16s
+// have: "is not on the PIC16F877A; is the file for another chip?"), addresses
+// no PIC16 has, no end record, a record after the end record.
 HexParseResult ParseChipImageHex(std::string_view text, ImageBounds bounds = {});
 
 // Only the present locations, at most 16 bytes per data record (records never
