@@ -57,11 +57,18 @@ std::string SkippedRecords(const HexFileCheck& check) {
 }
 
 std::string SkippedRecordsWarning(const HexFileCheck& check) {
-    const std::string skipped = SkippedRecords(check);
-    if (skipped.empty()) {
-        return {};
+    std::string warning;
+    if (const std::string skipped = SkippedRecords(check); !skipped.empty()) {
+        warning =
+            "Warning: this command does not write the file's " + skipped + "; they are skipped";
     }
-    return "Warning: this command does not write the file's " + skipped + "; they are skipped";
+    if (check.hasSecondConfigWord) {
+        warning += warning.empty() ? "" : "\n";
+        warning +=
+            "Warning: the file's configuration word 2 (2008H) is not on this chip; it is "
+            "skipped";
+    }
+    return warning;
 }
 
 std::string VerifyErrorMessage(std::uint16_t wordAddress) {

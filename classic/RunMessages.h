@@ -42,7 +42,8 @@ std::string FileCheckMessage(const HexFileCheck& check);
 std::string SkippedRecords(const HexFileCheck& check);
 
 // "Warning: ..." naming the ID locations and data EEPROM records that the run
-// passes over; empty when the file has none.
+// passes over, and on a line of its own a configuration word 2, which these
+// chips do not have; empty when the file has none of them.
 std::string SkippedRecordsWarning(const HexFileCheck& check);
 
 // "Verify error ! at Address 001AH", a line feed, a carriage return, then the hints.

@@ -9,6 +9,7 @@
 #include "cli/ExitCode.h"
 #include "cli/OperationCommand.h"
 #include "cli/StopPointHost.h"
+#include "cli/Terminal.h"
 
 namespace tallis {
 
@@ -46,13 +47,23 @@ std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortI
 
 // The classic run warns on its output, as the desktop program does; a script
 // that keeps only standard error learns it there, with the command that
-// writes those records.
-void WarnAboutSkippedRecords(const HexFileCheck& check) {
+// writes those records, or the chip that lacks the file's configuration word 2.
+// Where both streams are one terminal, the run's own warning is enough.
+void WarnAboutSkippedRecords(const HexFileCheck& check, const Device& device) {
+    if (StderrSharesStdoutsTerminal()) {
+        return;
+    }
     if (const std::string skipped = SkippedRecords(check); !skipped.empty()) {
         std::fprintf(stderr,
                      "tallis-cli: warning: program does not write the file's %s; tallis-cli "
                      "write writes them\n",
                      skipped.c_str());
+    }
+    if (check.hasSecondConfigWord) {
+        std::fprintf(stderr,
+                     "tallis-cli: warning: configuration word 2 (0x%04X) is not on the %s; is "
+                     "the file for another chip?\n",
+                     unsigned{kSecondConfigWordAddress}, std::string(device.name).c_str());
     }
 }
 
@@ -101,7 +112,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                 if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
                     return *refused;
                 }
-                WarnAboutSkippedRecords(check);
+                WarnAboutSkippedRecords(check, *options.device);
             }
             StopPointHost stopPoints(host, stopStatus);
             ProgramRun run(programmer, stopPoints);

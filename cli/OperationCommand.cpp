@@ -82,8 +82,9 @@ class OperationCommand {
         // A file checked without a device (--chip auto) is checked again
         // against the one that answered, so that a refusal names its line.
         if (image_ && options_.device == nullptr) {
-            const std::string error = FileFitError(options_.firmwarePath, file_,
-                                                   {device.programWords, device.eepromBytes});
+            const std::string error =
+                FileFitError(options_.firmwarePath, file_,
+                             {device.programWords, device.eepromBytes, device.name});
             if (!error.empty()) {
                 return Complain(kExitUsage, error);
             }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #else
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -16,6 +17,19 @@ bool StdoutIsTerminal() {
     return _isatty(_fileno(stdout)) != 0;
 #else
     return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+bool StderrSharesStdoutsTerminal() {
+#ifdef _WIN32
+    // A process has one console at most.
+    return _isatty(_fileno(stdout)) != 0 && _isatty(_fileno(stderr)) != 0;
+#else
+    struct stat out {};
+    struct stat err {};
+    return isatty(STDOUT_FILENO) != 0 && isatty(STDERR_FILENO) != 0 &&
+           fstat(STDOUT_FILENO, &out) == 0 && fstat(STDERR_FILENO, &err) == 0 &&
+           out.st_rdev == err.st_rdev;
 #endif
 }
 

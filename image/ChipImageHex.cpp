@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/HexDigits.h"
+#include "image/WordAddressClass.h"
 
 namespace tallis {
 
@@ -60,6 +61,17 @@ std::optional<std::uint16_t>* ConfigSpaceWord(ChipImage& image, std::uint16_t wo
     }
 }
 
+// Configuration word 2 is a PIC16 location, just not on these chips: a file
+// that holds one was built for another chip, which is worth saying.
+std::optional<std::string> OtherChipsConfigWord(std::uint32_t word, std::string_view chip) {
+    if (word != kSecondConfigWordAddress) {
+        return std::nullopt;
+    }
+    const std::string where = chip.empty() ? "any supported chip" : "the " + std::string(chip);
+    return Format("configuration word 2 (0x%04X) is not on %s; is the file for another chip?",
+                  static_cast<unsigned>(word), where.c_str());
+}
+
 // Sets one byte of a 14-bit word; the other byte stays erased until it comes.
 void PutWordByte(std::optional<std::uint16_t>& word, bool high, std::uint8_t byte) {
     const std::uint16_t old = word.value_or(0xFFFF);
@@ -71,7 +83,8 @@ class Parser {
   public:
     explicit Parser(ImageBounds bounds)
         : programWords_(std::min(bounds.programWords, kMaxProgramWords)),
-          eepromBytes_(std::min(bounds.eepromBytes, kMaxEepromBytes)) {}
+          eepromBytes_(std::min(bounds.eepromBytes, kMaxEepromBytes)),
+          chip_(bounds.chip) {}
 
     HexParseResult Run(std::string_view text) {
         while (!text.empty()) {
@@ -84,13 +97,12 @@ class Parser {
                 continue;
             }
             if (ended_) {
-                // Records after the end record would be lost without a word;
-                // only a DOS end-of-file character may follow it.
-                if (record.find_first_not_of(" \t\x1A") == std::string_view::npos) {
+                // Compilers end their files with comment lines (";PIC16F877",
+                // ";CRC=... CREATED=..."); a record there would be lost without a word.
+                if (!IsRecordLine(record)) {
                     continue;
                 }
-                return Fail(Format("%s after the end-of-file record on line %zu",
-                                   record.front() == ':' ? "a record" : "text", endLine_));
+                return Fail(Format("a record after the end-of-file record on line %zu", endLine_));
             }
             if (std::optional<std::string> error = Record(record)) {
                 return Fail(*error);
@@ -107,6 +119,13 @@ class Parser {
     }
 
   private:
+    // A line whose first character, after blanks and a DOS end-of-file
+    // character, starts a record.
+    static bool IsRecordLine(std::string_view line) {
+        const std::size_t first = line.find_first_not_of(" \t\x1A");
+        return first != std::string_view::npos && line[first] == ':';
+    }
+
     // The text up to the next CR, LF or CRLF; the text after it stays in `text`.
     static std::string_view NextLine(std::string_view& text) {
         const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
@@ -242,6 +261,9 @@ class Parser {
             }
             return std::nullopt;
         }
+        if (std::optional<std::string> otherChips = OtherChipsConfigWord(word, chip_)) {
+            return otherChips;
+        }
         return Format("byte address 0x%X is outside the chip's memory (no PIC16 location)",
                       static_cast<unsigned>(address));
     }
@@ -261,6 +283,7 @@ class Parser {
 
     std::uint16_t programWords_;
     std::uint16_t eepromBytes_;
+    std::string_view chip_;
     ChipImage image_;
     std::vector<std::uint8_t> bytes_;
     std::size_t line_ = 0;

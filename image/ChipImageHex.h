@@ -14,6 +14,7 @@ namespace tallis {
 struct ImageBounds {
     std::uint16_t programWords = kMaxProgramWords;
     std::uint16_t eepromBytes = kMaxEepromBytes;
+    std::string_view chip = {};  // "PIC16F877A", named in refusals; empty when not known yet
 };
 
 struct HexParseResult {
@@ -26,8 +27,9 @@ struct HexParseResult {
 // Strict Intel HEX parser for PIC16 images. Records: data (00), end (01),
 // extended segment (02) and extended linear (04) address; start address
 // records (03, 05) mean nothing to a PIC and are skipped. Lines end in CR, LF
-// or CRLF; blank lines and trailing spaces or tabs are skipped; nothing after
-// the end record is read.
+// or CRLF; blank lines and trailing spaces or tabs are skipped. After the end
+// record only lines that are not records may follow (compilers add comment
+// lines there); they are skipped, and a record there is refused.
 // Words are little-endian at byte address 2 x word address and keep their low
 // 14 bits (the chips have no more); a word given by only one of its bytes has
 // 0xFF in the other. EEPROM bytes sit at byte address 0x4200, one per word
@@ -35,7 +37,9 @@ struct HexParseResult {
 // dropped: no chip lets a programmer write it.
 // Refused, with the line number: a bad checksum, a non-hex character, a record
 // cut short, an unknown record type, a word beyond bounds.programWords, EEPROM
-// beyond bounds.eepromBytes, addresses no PIC16 has, no end record.
+// beyond bounds.eepromBytes, configuration word 2 (0x2008, which larger PIC16s
+// have: "is not on the PIC16F877A; is the file for another chip?"), addresses
+// no PIC16 has, no end record, a record after the end record.
 HexParseResult ParseChipImageHex(std::string_view text, ImageBounds bounds = {});
 
 // Only the present locations, at most 16 bytes per data record (records never

@@ -13,6 +13,7 @@ namespace tallis {
 namespace {
 
 constexpr char kCarriageReturn = '\r';
+constexpr std::string_view kEndRecordType = "01";
 
 // The text of a file ends at its first Ctrl-Z.
 std::string_view UpToCtrlZ(std::string_view bytes) {
@@ -93,6 +94,11 @@ std::uint16_t CountWords(std::string_view text) {
         const auto wordAddress = static_cast<std::uint16_t>(HexPrefixValue(addressDigits) / 2);
         if (IsCountedAddress(wordAddress)) {
             count = static_cast<std::uint16_t>(count + byteCount / 2);
+        }
+        // The run stops at the end record; a ':' in the comments some
+        // compilers put after it (a time, "22:26") is no record.
+        if (text.substr(std::min(pos + 7, text.size()), 2) == kEndRecordType) {
+            break;
         }
         pos += 7;  // on with the character after the address
     }

@@ -33,6 +33,8 @@ void NoteSkippedWord(std::uint16_t wordAddress, HexFileCheck& check) {
     const WordAddressClass addressClass = ClassifyWordAddress(wordAddress);
     check.hasIdWords = check.hasIdWords || addressClass == WordAddressClass::IdLocation;
     check.hasEepromWords = check.hasEepromWords || addressClass == WordAddressClass::DataEeprom;
+    check.hasSecondConfigWord =
+        check.hasSecondConfigWord || wordAddress == kSecondConfigWordAddress;
 }
 
 // Reads one record as the run does and sets check.fault when it is refused.

@@ -24,6 +24,7 @@ struct HexFileCheck {
     std::string recordType;       // the type characters of an unknown record type
     bool hasIdWords = false;      // words for the ID locations, which the run skips
     bool hasEepromWords = false;  // words for the data EEPROM, which the run skips
+    bool hasSecondConfigWord = false;  // configuration word 2 of another chip, skipped too
 
     bool Sound() const { return fault == HexFileFault::None; }
 };

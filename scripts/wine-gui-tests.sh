@@ -13,15 +13,15 @@ cd "$(dirname "$0")/.."
 build=$1
 screenshots=${2:-}
 
-if [[ -z ${TALLIS_ON_VIRTUAL_DISPLAY:-} ]]; then
-    # Wine's desktop process takes its display from the first program started
-    # in the prefix, so the prefix is made on the virtual display too.
-    TALLIS_ON_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
+# Wine's desktop process takes its display from the first program started in
+# the prefix, so the prefix is made on the virtual display too.
+source scripts/virtual-display.sh
+tallis_start_virtual_display
+trap tallis_stop_virtual_display EXIT
 
 source scripts/wine-prefix.sh
 tallis_fresh_wine_prefix "$PWD/$build/wineprefix-gui"
-trap tallis_stop_wine_prefix EXIT
+trap 'tallis_stop_wine_prefix; tallis_stop_virtual_display' EXIT
 shots=$PWD/$build/gui-screenshots
 rm -rf "$shots"
 mkdir -p "$shots"

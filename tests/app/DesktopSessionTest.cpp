@@ -395,6 +395,31 @@ TEST(DesktopSession, WriteAllReadsAChangedFileAgainAndSaysSo) {
     EXPECT_EQ(s.view.status.rfind("Wrote and verified PIC16F877A", 0), 0U) << s.view.status;
 }
 
+// A compiler's comments after the end record (CCS: the chip, a checksum and a
+// time with a ':') change nothing: the run counts the example's 27 words, and
+// Write all and Verify take the file.
+TEST(DesktopSession, CommentsAfterTheEndRecordAreIgnored) {
+    StartedSession s;
+    const auto path = std::filesystem::temp_directory_path() / "tallis-session-ccs.hex";
+    std::filesystem::copy_file(kExample, path, std::filesystem::copy_options::overwrite_existing);
+    std::ofstream(path, std::ios::binary | std::ios::app)
+        << ";PIC16F877A\n;CRC=D692  CREATED=\"10-Ara-21 22:26\"\n";
+    ASSERT_TRUE(s.session.Open(path));
+    s.session.ProgramVerify();
+    s.view.AnswerUntilIdle(s.session);
+    s.session.RunDevice(DeviceCommandKind::WriteAll);
+    s.view.AnswerUntilIdle(s.session);
+    EXPECT_EQ(s.view.status.rfind("Wrote and verified PIC16F877A", 0), 0U) << s.view.status;
+    s.session.RunDevice(DeviceCommandKind::Verify);
+    s.view.AnswerUntilIdle(s.session);
+    std::filesystem::remove(path);
+
+    ASSERT_EQ(s.view.messages.size(), 3U);
+    EXPECT_EQ(s.view.messages[0], "Down load data 27 words complete");
+    EXPECT_EQ(s.view.messages[2].rfind("Verify OK: the PIC16F877A holds the file", 0), 0U)
+        << s.view.messages[2];
+}
+
 // What one session remembers the next one starts with.
 TEST(DesktopSession, SettingsRoundTripThroughTheStore) {
     MemorySettingsStore store;

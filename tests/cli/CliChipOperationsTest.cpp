@@ -258,5 +258,64 @@ TEST(CliChipOperations, ListDevicesShowsEveryDevice) {
     }
 }
 
+// A file built for a chip with a second configuration word (0x2008): write
+// refuses it naming the chip; program skips it and warns, as for the IDs and
+// EEPROM; on a terminal that shows both streams, the warnings come once.
+TEST(CliChipOperations, SecondConfigurationWordIsNamedAndWarnedAbout) {
+    CliProcess cli;
+    cli.WriteFile("config2.hex", Line2(HexRecord(0x4010, 0x00, {0xFF, 0x3F})));
+    CliResult write = cli.Run({"--sim", "--chip", "16f877a", "write", "config2.hex"});
+    EXPECT_EQ(write.exitCode, 2);
+    EXPECT_EQ(write.err,
+              "tallis-cli: config2.hex: line 2: configuration word 2 (0x2008) is not on the "
+              "PIC16F877A; is the file for another chip?\n");
+
+    const char* const warning =
+        "Warning: the file's configuration word 2 (2008H) is not on this chip; it is skipped\n";
+    CliResult program = cli.Run({"--sim", "program", "config2.hex"});
+    EXPECT_EQ(program.exitCode, 0);
+    EXPECT_EQ(program.out.rfind(warning, 0), 0U) << program.out;
+    EXPECT_NE(program.err.find("tallis-cli: warning: configuration word 2 (0x2008) is not on the "
+                               "PIC16F877A; is the file for another chip?\n"),
+              std::string::npos)
+        << program.err;
+
+    cli.WriteFile("full.hex", FullHex());
+    for (const char* file : {"config2.hex", "full.hex"}) {
+        CliResult terminal = cli.RunOnTerminal({"--sim", "program", file}, true);
+        EXPECT_EQ(terminal.exitCode, 0);
+        std::size_t warnings = 0;
+        for (std::size_t at = 0; (at = terminal.out.find("arning", at)) != std::string::npos;
+             ++at) {
+            ++warnings;
+        }
+        EXPECT_EQ(warnings, 1U) << terminal.out;
+    }
+}
+
+// A compiler's comments after the end record (CCS: the chip, a checksum and a
+// time with a ':'), with either line end: write and verify take the file, and
+// program counts no phantom words for the ':'.
+TEST(CliChipOperations, CommentsAfterTheEndRecordAreIgnored) {
+    const std::string crlf =
+        FullHex() + ";PIC16F877A\r\n;CRC=D692  CREATED=\"10-Ara-21 22:26\"\r\n";
+    for (const bool lf : {false, true}) {
+        SCOPED_TRACE(lf ? "LF" : "CRLF");
+        CliProcess cli;
+        std::string text = crlf;
+        for (std::size_t at = 0; lf && (at = text.find('\r', at)) != std::string::npos;) {
+            text.erase(at, 1);
+        }
+        cli.WriteFile("ccs.hex", text);
+        for (const char* command : {"write", "verify"}) {
+            CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", command, "ccs.hex"});
+            EXPECT_EQ(r.exitCode, 0) << command << ": " << r.err;
+        }
+        CliResult r = cli.Run({"--sim", "program", "ccs.hex"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find("Down load data 6 words complete\n"), std::string::npos) << r.out;
+    }
+}
+
 }  // namespace
 }  // namespace tallis::testing

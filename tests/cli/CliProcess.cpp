@@ -126,7 +126,7 @@ CliResult CliProcess::Finish(pid_t pid, const std::string& tag) const {
     return result;
 }
 
-CliResult CliProcess::RunOnTerminal(const std::vector<std::string>& args) const {
+CliResult CliProcess::RunOnTerminal(const std::vector<std::string>& args, bool errorsToo) const {
     int master = -1;
     int slave = -1;
     if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
@@ -136,7 +136,7 @@ CliResult CliProcess::RunOnTerminal(const std::vector<std::string>& args) const 
     fcntl(slave, F_SETFD, FD_CLOEXEC);
     const std::filesystem::path errPath = dir_ / ".capture" / "err";
     int errFd = OpenCapture(errPath);
-    pid_t pid = Spawn(dir_, args, slave, errFd);
+    pid_t pid = Spawn(dir_, args, slave, errorsToo ? slave : errFd);
     close(slave);
     close(errFd);
 

@@ -47,8 +47,9 @@ class CliProcess {
     pid_t Start(const std::vector<std::string>& args, const std::string& tag,
                 const std::vector<std::string>& launcher = {}) const;
     CliResult Finish(pid_t pid, const std::string& tag) const;
-    // Standard output goes to a pseudo-terminal; what it showed lands in `out`.
-    CliResult RunOnTerminal(const std::vector<std::string>& args) const;
+    // Standard output (and standard error, when asked) goes to a
+    // pseudo-terminal; what it showed lands in `out`.
+    CliResult RunOnTerminal(const std::vector<std::string>& args, bool errorsToo = false) const;
 
   private:
     std::filesystem::path dir_;

@@ -1,8 +1,11 @@
 // tallis-cli's refusals and its safe ends: addresses of the PC's own devices,
 // files that would overwrite the input or cannot be written, interruptions and
 // runs sharing one simulated chip.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -270,6 +273,46 @@ INSTANTIATE_TEST_SUITE_P(Points, CliStopSignal,
                                            SignalCase{"LastWordsAndConfigurationWord", SIGHUP, 129,
                                                       -8191}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// True once another process holds the lock beside `file`; a probe that gets
+// the lock gives it back at once.
+bool LockIsHeld(const std::filesystem::path& file) {
+    const std::string lock = file.string() + ".lock";
+    const int fd = open(lock.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0;
+    close(fd);
+    return held;
+}
+
+// A run that has loaded the state (a real-time reset, which holds the lock
+// through the timer's three-second calibration) and a program started
+// meanwhile: the program waits, says so, and its image is what the state
+// keeps, not the blank chip the first run saves.
+TEST(CliSimState, ASecondRunWaitsAndItsChangeIsKept) {
+    CliProcess cli;
+    cli.WriteFile("fw.hex", ProgramHex(kWords, kConfigWord));
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "alone.hex", "program", "fw.hex"}).exitCode, 0);
+
+    const pid_t first =
+        cli.Start({"--sim", "--real-time", "--sim-state", "chip.hex", "reset"}, "first");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!LockIsHeld(cli.Path("chip.hex")) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    CliResult second = cli.Run({"--sim", "--sim-state", "chip.hex", "program", "fw.hex"});
+    CliResult firstResult = cli.Finish(first, "first");
+
+    EXPECT_EQ(firstResult.exitCode, 0) << firstResult.err;
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.err.find("tallis-cli: waiting for another run to finish with chip.hex\n"),
+              std::string::npos)
+        << second.err;
+    EXPECT_TRUE(cli.ReadFile("chip.hex") == cli.ReadFile("alone.hex"))
+        << "the state lost the second run's image";
+}
 
 }  // namespace
 }  // namespace tallis::testing

@@ -341,5 +341,31 @@ TEST(Write, APortThatFailsGivesAPortErrorNotAVerifyError) {
     }
 }
 
+// Compilers write the configuration word with its unimplemented bits clear;
+// the chip reads them back as 1, so write and verify compare only the bits
+// the chip has.
+TEST(ConfigurationWord, UnimplementedBitsClearInTheFileStillWriteAndVerify) {
+    struct Case {
+        const char* chip;
+        std::uint16_t config;
+    };
+    const Case cases[] = {
+        {"16f877a", 0x2F42},  // bits 12, 5 and 4 clear
+        {"16f877", 0x3B72},   // bit 10 clear
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chip);
+        const Device& device = *FindDevice(c.chip);
+        ChipImage image = SampleImage(device);
+        image.config = c.config;
+        OnDevice chip(device);
+        EXPECT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
+        const OperationResult verified =
+            chip.Run([&](ProgrammingSession& s) { return Verify(s, device, image); });
+        EXPECT_EQ(verified.outcome, OperationOutcome::Completed);
+        EXPECT_TRUE(verified.differences.empty());
+    }
+}
+
 }  // namespace
 }  // namespace tallis

@@ -89,6 +89,17 @@ TEST(ChipImageHex, BadFilesAreRefusedWithTheLineAndTheReason) {
          {},
          2,
          "line 2: byte address 0x10000 is outside"},
+        {"configuration word 2 on a chip that lacks it",
+         Record(0x4010, 0, {0xFF, 0x3F}) + kEnd,
+         {.chip = "PIC16F877A"},
+         1,
+         "line 1: configuration word 2 (0x2008) is not on the PIC16F877A; is the file for "
+         "another chip?"},
+        {"configuration word 2, chip not known yet",
+         Record(0x4010, 0, {0xFF, 0x3F}) + kEnd,
+         {},
+         1,
+         "line 1: configuration word 2 (0x2008) is not on any supported chip"},
         {"no end record",
          Record(0, 0, {0x05, 0x28}) + "\n",
          {},
@@ -100,7 +111,6 @@ TEST(ChipImageHex, BadFilesAreRefusedWithTheLineAndTheReason) {
          {},
          3,
          "line 3: a record after the end-of-file record on line 1"},
-        {"text after the end record", kEnd + "junk\n", {}, 2, "line 2: text after the end-of-file"},
     };
     for (const Case& c : cases) {
         const HexParseResult result = ParseChipImageHex(c.text, c.bounds);
@@ -188,6 +198,44 @@ TEST(ChipImageHex, LineEndsAndTheRestOfAWordFollowTheUsualTools) {
         expected.program[1] = 0x3FFF;
         return expected;
     }());
+}
+
+// Compilers end their files with lines that are not records (CCS adds
+// ";PIC16F877" and ";CRC=D692  CREATED=..." whose time holds a ':'): they are
+// skipped with either line end, while a record after the end record is not.
+TEST(ChipImageHex, LinesAfterTheEndRecordAreSkippedUnlessTheyAreRecords) {
+    const std::string body = Record(0, 0, {0x05, 0x28}) + Record(0x400E, 0, {0x32, 0x3F}) + kEnd;
+    const std::string ccs = ";PIC16F877\n;CRC=D692  CREATED=\"10-Ara-21 18:02\"\n";
+    struct Case {
+        const char* name;
+        std::string after;
+        std::size_t badLine;  // 0: accepted
+    };
+    const Case cases[] = {
+        {"compiler comments", ccs, 0},
+        {"blank lines and text", "\n \nnotes: none\n\x1A", 0},
+        {"record after the comments", ccs + Record(0x0002, 0, {0, 0}), 6},
+        {"indented record", "\n  " + kEnd, 5},
+    };
+    for (const std::string lineEnd : {"\n", "\r\n"}) {
+        for (const Case& c : cases) {
+            std::string text;
+            for (char ch : body + c.after) {
+                text += ch == '\n' ? lineEnd : std::string(1, ch);
+            }
+            const HexParseResult result = ParseChipImageHex(text);
+            const std::string where = std::string(c.name) + (lineEnd.size() == 2 ? ", CRLF" : "");
+            if (c.badLine == 0) {
+                ASSERT_TRUE(result) << where << ": " << result.error;
+                EXPECT_EQ(result.image->program[0], 0x2805) << where;
+                EXPECT_EQ(result.image->config, 0x3F32) << where;
+            } else {
+                EXPECT_EQ(result.error, "line " + std::to_string(c.badLine) +
+                                            ": a record after the end-of-file record on line 3")
+                    << where;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -28,6 +28,8 @@ const std::string kExtendedAddress = ":020000040000FA\r\n";
 const std::string kEnd = ":00000001FF\r\n";
 const std::string kFourWordsAt0 = ":080000000128FF3FFF3FFF3F4B\r\n";
 const std::string kConfigWord = ":02400E00723FFF\r\n";
+// The comments a compiler (CCS) puts after the end record; the time's ':' starts no record.
+const std::string kCompilerTrailer = ";PIC16F877A\r\n;CRC=D692  CREATED=\"10-Ara-21 22:26\"\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Rule, CountWordsTest,
@@ -52,7 +54,11 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"NonHexEndsAddress", ":088G0000\r\n", 4},    // address 8, not 0x8000
         CountCase{"NoLineEndsBetweenRecords", ":04000000:0400000\r\n", 4},
         CountCase{"ColonInsideHeaderIsNotARecord", ":0G:0C0000\r\n", 0},
-        CountCase{"HeaderCutShortByTheEnd", ":0", 0}),
+        CountCase{"HeaderCutShortByTheEnd", ":0", 0},
+        CountCase{"NothingAfterTheEndRecord", kFourWordsAt0 + kEnd + kCompilerTrailer, 4},
+        CountCase{"NothingAfterTheEndRecordLf",
+                  ":080000000128FF3FFF3FFF3F4B\n:00000001FF\n;22:26\n", 4},
+        CountCase{"RecordsAfterTheEndRecordNotCounted", kEnd + kFourWordsAt0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The count is kept to 16 bits: 517 records of 127 words wrap to 123.

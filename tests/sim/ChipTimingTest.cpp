@@ -170,6 +170,31 @@ TEST(Timing, HoldTimeAppliesOnlyToEdgesThatTookAHostBit) {
     EXPECT_EQ(f.Count(ViolationKind::DataSetupHold), 1U) << f.target.Violations().Describe();
 }
 
+// The setup time holds inside data frames, not only for command bits: RB7
+// changed right before one falling edge of a Load Data frame, with every
+// command bit clean, is the one finding.
+TEST(Timing, SetupTimeAppliesInsideDataFrames) {
+    Fixture f(TargetType::Pic16F877A);
+    f.host.EnterProgramMode();
+    f.host.Command(kLoadData);
+    // Start bit, 14 data bits (0x0002: only frame bit 2 is 1), stop bit.
+    const std::uint16_t frame = 0x0002 << 1;
+    for (unsigned i = 0; i < 16; ++i) {
+        const bool bit = (frame >> i & 1U) != 0;
+        if (i != 2) {
+            f.host.ClockBit(bit);
+            continue;
+        }
+        f.host.Wait(f.host.bitWaitUs);
+        f.host.Data(0x0B);  // clock high
+        f.host.Wait(f.host.bitWaitUs);
+        f.host.Control(0x00);  // RB7 released high, then the clock falls at once
+        f.host.Data(0x0A);
+    }
+    EXPECT_EQ(f.Count(ViolationKind::DataSetupHold), 1U) << f.target.Violations().Describe();
+    EXPECT_EQ(f.target.Violations().Total(), 1U) << f.target.Violations().Describe();
+}
+
 TEST(Timing, VppNeedsRb6AndRb7LowFirst) {
     struct Case {
         const char* name;
