@@ -155,11 +155,11 @@ void HighResTimer::SetEnabled(bool enabled) {
         }
         thread_ = std::make_unique<TickThread>(platform_, readClock_, settings_.periodMs,
                                                settings_.accuracyMs);
-        thread_->Resume();
+        thread_->Start();
         thread_->SetPriority(PlatformPriorityOf(settings_.workerPriority));
     } else if (thread_) {
-        thread_->Terminate();
-        thread_->WaitFor();
+        thread_->RequestStop();
+        thread_->Join();
         thread_.reset();
         if (waitingThreadPriority_) {
             platform_.RestoreCallerPriority(*waitingThreadPriority_);

@@ -8,7 +8,7 @@ namespace tallis {
 namespace {
 
 // The worker looks at its terminate request at least this often,
-// even if neither its timer nor Terminate can wake it.
+// even if neither its timer nor RequestStop can wake it.
 constexpr std::uint32_t kLongestTimerWaitMs = 1000;
 
 }  // namespace
@@ -19,26 +19,26 @@ TickThread::TickThread(TimerPlatform& platform, ClockReader readClock, std::int3
       readClock_(readClock),
       period_(periodMs),
       accuracy_(accuracyMs),
-      // Made here rather than in the thread body so that Terminate can always
+      // Made here rather than in the thread body so that RequestStop can always
       // wake the thread, whether or not it has started or its timer runs.
       timerEvent_(platform.NewEvent()),
       tickEvent_(platform.NewEvent()) {}
 
 TickThread::~TickThread() {
-    Terminate();
-    WaitFor();
+    RequestStop();
+    Join();
 }
 
-void TickThread::Resume() {
-    thread_ = std::thread([this] { Execute(); });
+void TickThread::Start() {
+    thread_ = std::thread([this] { Run(); });
 }
 
-void TickThread::Terminate() {
-    terminated_ = true;
+void TickThread::RequestStop() {
+    stopRequested_ = true;
     timerEvent_->Set();
 }
 
-void TickThread::WaitFor() {
+void TickThread::Join() {
     if (thread_.joinable()) {
         thread_.join();
     }
@@ -60,11 +60,11 @@ void TickThread::WaitForTick() {
     tickEvent_->Wait(2 * periodMs);
 }
 
-void TickThread::Execute() {
+void TickThread::Run() {
     timerId_ = platform_.StartPeriodicTimer(period_, accuracy_, *timerEvent_);
-    while (!terminated_) {
+    while (!stopRequested_) {
         bool ticked = timerEvent_->Wait(kLongestTimerWaitMs);
-        if (!ticked || terminated_) {
+        if (!ticked || stopRequested_) {
             continue;
         }
         std::int64_t now = readClock_();

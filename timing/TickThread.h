@@ -13,7 +13,7 @@ namespace tallis {
 
 // Worker of HighResTimer: runs the periodic timer and stamps the
 // clock at every tick, so that a waiting Delay can sleep on ticks.
-// Created suspended; Resume starts the thread.
+// Made idle; Start starts the thread.
 class TickThread {
   public:
     // The clock is stamped at each tick of a periodic timer with that period
@@ -25,11 +25,11 @@ class TickThread {
     TickThread(const TickThread&) = delete;
     TickThread& operator=(const TickThread&) = delete;
 
-    void Resume();
-    // Asks the thread to end and wakes it; WaitFor then returns promptly even
+    void Start();
+    // Asks the thread to end and wakes it; Join then returns promptly even
     // when the periodic timer never ran.
-    void Terminate();
-    void WaitFor();
+    void RequestStop();
+    void Join();
 
     void SetPriority(int priority);
 
@@ -39,7 +39,7 @@ class TickThread {
     void WaitForTick();
 
   private:
-    void Execute();
+    void Run();
 
     TimerPlatform& platform_;
     const ClockReader readClock_;
@@ -50,7 +50,7 @@ class TickThread {
     std::unique_ptr<TimerEvent> tickEvent_;
     std::int64_t lastTick_ = 0;
     mutable std::shared_mutex lock_;
-    std::atomic<bool> terminated_{false};
+    std::atomic<bool> stopRequested_{false};
     std::thread thread_;
 };
 
