@@ -81,6 +81,7 @@ class Walk {
 
     bool SkipsIds() const { return skipsIds_; }
     bool SkipsEeprom() const { return skipsEeprom_; }
+    bool SkipsSecondConfig() const { return skipsSecondConfig_; }
 
   private:
     // Characters pos + 1 .. pos + count all lie in the text.
@@ -210,6 +211,7 @@ class Walk {
         if (dry_) {
             skipsIds_ = skipsIds_ || (address >= 0x2000 && address < 0x2004);
             skipsEeprom_ = skipsEeprom_ || (address >= 0x2100 && address < 0x2200);
+            skipsSecondConfig_ = skipsSecondConfig_ || address == 0x2008;
             return true;
         }
         if (address == 0x2007) {
@@ -258,18 +260,25 @@ class Walk {
     bool configMode_ = false;
     bool skipsIds_ = false;
     bool skipsEeprom_ = false;
+    bool skipsSecondConfig_ = false;
     std::uint16_t addressCounter_ = 0;
 };
 
-std::string SkipWarning(bool ids, bool eeprom) {
-    if (!ids && !eeprom) {
-        return "";
+std::string SkipWarning(bool ids, bool eeprom, bool secondConfig) {
+    std::string warning;
+    if (ids || eeprom) {
+        std::string what = ids ? "ID locations (2000H-2003H)" : "";
+        if (eeprom) {
+            what += std::string(ids ? " and " : "") + "data EEPROM (2100H-21FFH)";
+        }
+        warning = "Warning: this command does not write the file's " + what + "; they are skipped";
     }
-    std::string what = ids ? "ID locations (2000H-2003H)" : "";
-    if (eeprom) {
-        what += std::string(ids ? " and " : "") + "data EEPROM (2100H-21FFH)";
+    if (secondConfig) {
+        warning += std::string(warning.empty() ? "" : "\n") +
+                   "Warning: the file's configuration word 2 (2008H) is not on this chip; it is "
+                   "skipped";
     }
-    return "Warning: this command does not write the file's " + what + "; they are skipped";
+    return warning;
 }
 
 }  // namespace
@@ -307,6 +316,9 @@ std::uint16_t ReferenceWordCount(std::string_view text) {
         if (wordAddress < 0x2000 || wordAddress == 0x2007) {
             count = static_cast<std::uint16_t>(count + byteCount / 2);
         }
+        if (text.substr(std::min(pos + 7, text.size()), 2) == "01") {
+            break;  // the end record: what follows is no record
+        }
         pos += 7;
     }
     return count;
@@ -321,7 +333,7 @@ ReferenceResult ReferenceProgramRun(std::string_view text, sim::TargetType type,
         return checked;
     }
     ReferenceResult result = Walk(text, type, before, false).Run();
-    result.warning = SkipWarning(check.SkipsIds(), check.SkipsEeprom());
+    result.warning = SkipWarning(check.SkipsIds(), check.SkipsEeprom(), check.SkipsSecondConfig());
     return result;
 }
 

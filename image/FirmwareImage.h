@@ -37,8 +37,8 @@ struct ImageLoadResult {
 // record whose byte count and address are read; a record whose word address is
 // in program memory or is the configuration word adds byte count / 2, whatever
 // its type. The count ends with the first record of type 01 (the end record),
-// the text at its first Ctrl-Z; a text that starts with a carriage return counts 0. The sum is kept
-// in 16 bits and wraps past 65,535.
+// the text at its first Ctrl-Z; a text that starts with a carriage return
+// counts 0. The sum is kept in 16 bits and wraps past 65,535.
 std::uint16_t CountWords(std::string_view text);
 
 // An image of the given file contents: the bytes up to the first Ctrl-Z, with

@@ -9,10 +9,10 @@ namespace tallis {
 constexpr std::uint16_t kProgramMemoryEnd = 0x2000;   // program memory is 0x0000..0x1FFF
 constexpr std::uint16_t kIdLocationsEnd = 0x2004;     // ID locations are 0x2000..0x2003
 constexpr std::uint16_t kConfigWordAddress = 0x2007;  // the configuration word
+constexpr std::uint16_t kDataEepromStart = 0x2100;    // data EEPROM is 0x2100..0x21FF
+constexpr std::uint16_t kDataEepromEnd = 0x2200;
 // Configuration word 2 of larger PIC16s (e.g. the 16F88x): no chip here has it.
 constexpr std::uint16_t kSecondConfigWordAddress = 0x2008;
-constexpr std::uint16_t kDataEepromStart = 0x2100;  // data EEPROM is 0x2100..0x21FF
-constexpr std::uint16_t kDataEepromEnd = 0x2200;
 
 enum class WordAddressClass {
     ProgramMemory,      // written and verified word by word

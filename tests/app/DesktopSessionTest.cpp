@@ -397,7 +397,7 @@ TEST(DesktopSession, WriteAllReadsAChangedFileAgainAndSaysSo) {
 
 // A compiler's comments after the end record (CCS: the chip, a checksum and a
 // time with a ':') change nothing: the run counts the example's 27 words, and
-// Write all and Verify take the file.
+// Write all (after a reload of the changed file) and Verify take the file.
 TEST(DesktopSession, CommentsAfterTheEndRecordAreIgnored) {
     StartedSession s;
     const auto path = std::filesystem::temp_directory_path() / "tallis-session-ccs.hex";
@@ -407,7 +407,10 @@ TEST(DesktopSession, CommentsAfterTheEndRecordAreIgnored) {
     ASSERT_TRUE(s.session.Open(path));
     s.session.ProgramVerify();
     s.view.AnswerUntilIdle(s.session);
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) + std::chrono::hours(1));
     s.session.RunDevice(DeviceCommandKind::WriteAll);
+    EXPECT_EQ(s.view.status, kReloadedStatus);
     s.view.AnswerUntilIdle(s.session);
     EXPECT_EQ(s.view.status.rfind("Wrote and verified PIC16F877A", 0), 0U) << s.view.status;
     s.session.RunDevice(DeviceCommandKind::Verify);
