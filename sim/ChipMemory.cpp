@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "sim/ChipIds.h"
+
 namespace tallis::sim {
 
 namespace {
@@ -39,18 +41,13 @@ TargetType TypeOf(const Device& device) {
     return device.family == Family::Pic16F87x ? TargetType::Pic16F877 : TargetType::Pic16F877A;
 }
 
-TypeFacts FactsFor(TargetType type) {
-    const Device& device = DeviceOf(type);
-    return TypeFacts{device.deviceId, static_cast<std::uint16_t>(~device.idMask & kWordMask),
-                     static_cast<std::uint16_t>(~device.configImplemented & kWordMask)};
-}
-
 std::uint16_t DefaultDeviceId(TargetType type) {
     return DefaultDeviceId(DeviceOf(type));
 }
 
 std::uint16_t DefaultDeviceId(const Device& device) {
-    return device.deviceId | (device.family == Family::Pic16F87x ? kRevision87x : kRevision87xA);
+    return ChipIdWord(device.name,
+                      device.family == Family::Pic16F87x ? kRevision87x : kRevision87xA);
 }
 
 ChipMemory ChipMemory::Blank(TargetType type, std::uint16_t deviceId) {

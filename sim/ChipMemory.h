@@ -48,16 +48,8 @@ struct ChipMemory {
     bool operator==(const ChipMemory&) const = default;
 };
 
-// Facts that depend on the chip type (its device row).
-struct TypeFacts {
-    std::uint16_t deviceIdBase;   // device ID without the revision bits
-    std::uint16_t revisionMask;   // bits of the device ID that carry the revision
-    std::uint16_t unimplemented;  // configuration-word bits that always read 1
-};
-
-TypeFacts FactsFor(TargetType type);
-
-// Default device ID of a simulated chip (a plausible silicon revision).
+// Default device ID of a simulated chip: the simulator's own ID for the chip
+// (sim/ChipIds.h) with a plausible silicon revision.
 std::uint16_t DefaultDeviceId(TargetType type);
 std::uint16_t DefaultDeviceId(const Device& device);
 
