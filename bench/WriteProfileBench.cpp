@@ -46,8 +46,7 @@ void WriteImage(benchmark::State& state, const char* deviceName, bool fast, std:
         options.portAccessCostNs = sim::kRealPortAccessNs;
         options.board = board;
         sim::SimulatedTarget target(options);
-        FixedChip host(device.family == Family::Pic16F87x ? ChipType::Pic16F877
-                                                          : ChipType::Pic16F877A);
+        FixedChip host(ClassicChipOf(device));
         Programmer wire(target.Port(), target.Clock(), host);
         if (fast && CheckLines(wire).fault != LineFault::None) {
             state.SkipWithError("the line check failed");

@@ -19,9 +19,7 @@ namespace {
 // its one message is kept for the report.
 class SelfTestRunHost : public RunHost {
   public:
-    void SetChip(const Device& device) {
-        chip_ = device.family == Family::Pic16F87x ? ChipType::Pic16F877 : ChipType::Pic16F877A;
-    }
+    void SetChip(const Device& device) { chip_ = ClassicChipOf(device); }
     const std::string& Message() const { return message_; }
 
     ChipType SelectedChip() const override { return chip_; }

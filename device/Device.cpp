@@ -99,8 +99,8 @@ constexpr std::uint16_t kIdMask87xA = 0x3FF0;
 // passed every step confirms all eight; the classic run's erase is Erase's).
 constexpr std::uint32_t kNotTested = 0;
 
-constexpr Family k87x = Family::Pic16F87x;
-constexpr Family k87xA = Family::Pic16F87xA;
+constexpr std::string_view k87x = "87x";
+constexpr std::string_view k87xA = "87xA";
 
 constexpr Device kDevices[] = {
     {"PIC16F873", "16f873", k87x, 0x0960, kIdMask87x, 4096, 128, 1, kImplemented87x, k87x4K,
@@ -136,6 +136,11 @@ std::string_view DeviceOperationName(DeviceOperation op) {
         "identify", "read", "verify", "blank-check", "write", "program", "erase", "reset",
     };
     return kNames[static_cast<std::size_t>(op)];
+}
+
+std::uint16_t Device::ConfigMask(std::string_view field) const {
+    const auto found = std::ranges::find(configFields, field, &ConfigField::name);
+    return found == configFields.end() ? std::uint16_t{0} : found->mask;
 }
 
 std::span<const Device> Devices() {

@@ -6,10 +6,6 @@
 
 namespace tallis {
 
-// The two programming algorithms: one write latch and bulk-erase setup commands
-// (87x) or an eight-word row latch and Chip Erase (87xA).
-enum class Family { Pic16F87x, Pic16F87xA };
-
 // One value of a configuration field and what it does on the chip.
 struct ConfigChoice {
     std::uint16_t value;  // within the field's mask
@@ -45,7 +41,9 @@ std::string_view DeviceOperationName(DeviceOperation op);  // "identify", "blank
 struct Device {
     std::string_view name;    // "PIC16F877A"
     std::string_view option;  // "16f877a": the --chip / --sim-chip value
-    Family family;
+    // The key of the row's programming algorithm: the engine's family class
+    // (engine/families) and the simulated chip's model are found by it.
+    std::string_view family;          // "87x" or "87xA"
     std::uint16_t deviceId;           // word 0x2006 without the revision bits
     std::uint16_t idMask;             // 0x3FE0 (87x) or 0x3FF0 (87xA)
     std::uint16_t programWords;       // 4096 or 8192
@@ -62,6 +60,9 @@ struct Device {
     bool TestedOnHardware(DeviceOperation op) const {
         return (testedOnHardware >> static_cast<unsigned>(op) & 1U) != 0;
     }
+    // The bits of the named configuration field ("CP", "CPD"); 0 when the
+    // chip has no such field.
+    std::uint16_t ConfigMask(std::string_view field) const;
 };
 
 std::span<const Device> Devices();  // every supported chip, 87x first

@@ -1,11 +1,10 @@
 #include "engine/ChipOperations.h"
 
 #include <algorithm>
-#include <array>
 #include <iterator>
 #include <vector>
 
-#include "engine/FamilyAlgorithm.h"
+#include "engine/families/ChipFamily.h"
 
 namespace tallis {
 
@@ -128,7 +127,7 @@ void IdentifyInto(ProgrammingSession& session, const Device* expected, Operation
 bool HiddenByProtection(const Device& device, std::uint16_t config, const Location& location,
                         OperationResult& result) {
     if (location.space == MemorySpace::Program) {
-        const ProtectedRange hidden = ProtectedProgram(device, config);
+        const ProtectedRange hidden = FamilyOf(device).ProtectedProgram(device, config);
         if (location.address < hidden.from || location.address >= hidden.to) {
             return false;
         }
@@ -136,7 +135,7 @@ bool HiddenByProtection(const Device& device, std::uint16_t config, const Locati
         result.protectedTo = hidden.to;
         return true;
     }
-    if (location.space == MemorySpace::Eeprom && EepromProtected(config)) {
+    if (location.space == MemorySpace::Eeprom && FamilyOf(device).EepromProtected(device, config)) {
         result.eepromProtected = true;
         return true;
     }
@@ -165,13 +164,12 @@ bool FitsDevice(const ChipImage& image, const Device& device, OperationResult& r
 // words; absent words in such a row are written erased.
 struct Row {
     std::uint16_t start;
-    std::array<std::uint16_t, 8> words;
+    std::vector<std::uint16_t> words;  // the device's latchWords
 };
 
 // The row at start as the image has it; false when it holds no data.
 bool RowAt(const ChipImage& image, const Device& device, std::uint16_t start, Row& row) {
-    row = {start, {}};
-    row.words.fill(kErasedWord);
+    row = {start, std::vector<std::uint16_t>(device.latchWords, kErasedWord)};
     bool holdsData = false;
     for (std::uint16_t i = 0; i < device.latchWords; ++i) {
         if (const auto& word = image.program[start + i]) {
@@ -206,7 +204,7 @@ std::vector<Location> Rewrite(ProgrammingSession& session, const Device& device,
                 static_cast<std::uint16_t>(wrong.address & ~(device.latchWords - 1U));
             Row row;
             RowAt(image, device, start, row);
-            RewriteProgramRow(session, start, std::span(row.words).first(device.latchWords));
+            FamilyOf(device).RewriteProgramRow(session, start, row.words);
             for (std::uint16_t a = start; a < start + device.latchWords; ++a) {
                 if (image.program[a]) {
                     covered.push_back({MemorySpace::Program, a, *image.program[a]});
@@ -215,16 +213,16 @@ std::vector<Location> Rewrite(ProgrammingSession& session, const Device& device,
             break;
         }
         case MemorySpace::Eeprom:
-            WriteEepromByte(session, static_cast<std::uint8_t>(wrong.address),
-                            static_cast<std::uint8_t>(wrong.expected));
+            FamilyOf(device).WriteEepromByte(session, wrong.address,
+                                             static_cast<std::uint8_t>(wrong.expected));
             covered.push_back({wrong.space, wrong.address, wrong.expected});
             break;
         case MemorySpace::Config:
-            WriteConfigWord(session, device, wrong.expected);
+            FamilyOf(device).WriteConfigWord(session, wrong.expected);
             covered.push_back({wrong.space, wrong.address, wrong.expected});
             break;
         default:
-            WriteConfigSpaceWord(session, wrong.address, wrong.expected);
+            FamilyOf(device).WriteConfigSpaceWord(session, wrong.address, wrong.expected);
             covered.push_back({wrong.space, wrong.address, wrong.expected});
             break;
     }
@@ -269,6 +267,7 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
     if (result.outcome != OperationOutcome::Completed) {
         return;
     }
+    const ChipFamily& family = FamilyOf(device);
     const std::vector<Row> rows = RowsWithData(image, device);
     const std::vector<Location> written = LocationsOf(image, false);
     const auto firstOther = std::ranges::find_if(
@@ -281,24 +280,24 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
                                                   (withConfig ? 2 : 0));
     std::uint32_t done = 0;
 
-    EraseChip(session, device);
+    family.Erase(session, device);
     session.Step(++done, total, 0);
     for (const Row& row : rows) {
-        WriteProgramRow(session, device, row.start, std::span(row.words).first(device.latchWords));
+        family.WriteProgramRow(session, row.start, row.words);
         session.Step(++done, total, row.start);
     }
     for (const Location& location : others) {
         if (location.space == MemorySpace::Eeprom) {
-            WriteEepromByte(session, static_cast<std::uint8_t>(location.address),
-                            static_cast<std::uint8_t>(location.value));
+            family.WriteEepromByte(session, location.address,
+                                   static_cast<std::uint8_t>(location.value));
         } else {
-            WriteConfigSpaceWord(session, location.address, location.value);
+            family.WriteConfigSpaceWord(session, location.address, location.value);
         }
         session.Step(++done, total, location.address);
     }
     CheckWritten(session, device, image, written, result, done, total);
     if (result.differences.empty() && withConfig) {
-        WriteConfigWord(session, device, *image.config);
+        family.WriteConfigWord(session, *image.config);
         session.Step(++done, total, kConfigWordAddress);
         CheckWritten(session, device, image,
                      {{MemorySpace::Config, kConfigWordAddress, *image.config}}, result, done,
@@ -329,7 +328,8 @@ ReadResult Read(ProgrammingSession& session, const Device& device) {
         image.deviceId = ReadLocation(session, MemorySpace::Config, kDeviceIdAddress);
         image.config = ReadLocation(session, MemorySpace::Config, kConfigWordAddress);
 
-        const ProtectedRange hidden = ProtectedProgram(device, *image.config);
+        const ChipFamily& family = FamilyOf(device);
+        const ProtectedRange hidden = family.ProtectedProgram(device, *image.config);
         result.protectedFrom = hidden.from;
         result.protectedTo = hidden.to;
         for (std::uint16_t a = 0; a < device.programWords; ++a) {
@@ -338,7 +338,7 @@ ReadResult Read(ProgrammingSession& session, const Device& device) {
             }
             session.Step(++done, total, a);
         }
-        result.eepromProtected = EepromProtected(*image.config);
+        result.eepromProtected = family.EepromProtected(device, *image.config);
         for (std::uint16_t a = 0; a < device.eepromBytes && !result.eepromProtected; ++a) {
             image.eeprom[a] =
                 static_cast<std::uint8_t>(ReadLocation(session, MemorySpace::Eeprom, a));

@@ -14,7 +14,8 @@ enum class TargetType { Pic16F877, Pic16F877A };
 const char* TargetTypeName(TargetType type);
 
 // The device row a type stands for (PIC16F877 or PIC16F877A), and the type
-// that speaks a device's algorithm.
+// that speaks a device's algorithm: the simulator's model of the family the
+// row names. Throws std::invalid_argument for a family it has no model of.
 const Device& DeviceOf(TargetType type);
 TargetType TypeOf(const Device& device);
 

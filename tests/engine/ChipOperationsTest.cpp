@@ -6,6 +6,7 @@
 
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
+#include "engine/families/ChipFamily.h"
 #include "engine/Programmer.h"
 #include "sim/SimulatedDevice.h"
 #include "tests/engine/EngineFakes.h"
@@ -18,8 +19,11 @@ using test::FixedChipHost;
 constexpr std::uint16_t kConfig = 0x3F3A;  // HS, watchdog off, no code or data protection
 constexpr std::uint8_t kEraseCommands[] = {1, 7, 8, 9, 11, 31};
 
-ChipType ClassicTypeOf(const Device& device) {
-    return device.family == Family::Pic16F87x ? ChipType::Pic16F877 : ChipType::Pic16F877A;
+// The sample configuration with every code-protection field of the row at 0:
+// all of program memory and the data EEPROM hidden.
+std::uint16_t FullyProtected(const Device& device) {
+    return static_cast<std::uint16_t>(kConfig & ~device.ConfigMask("CP") &
+                                      ~device.ConfigMask("CPD"));
 }
 
 // Program words in a full row, a row with one word and the device's last
@@ -113,7 +117,7 @@ class OnDevice {
 
     const Device& device;
     sim::SimulatedTarget target;
-    FixedChipHost host{ClassicTypeOf(device)};
+    FixedChipHost host{ClassicChipOf(device)};
     Programmer wire{target.Port(), target.Clock(), host};
 };
 
@@ -228,8 +232,7 @@ TEST_P(ChipOperationsOnEveryDevice, IdentifyNamesTheDeviceForEveryRevision) {
 
 TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZerosByReadAndVerify) {
     ChipImage image = SampleImage(device);
-    // Everything protected: 87xA CP (bit 13), 87x both CP1:CP0 copies; and CPD.
-    image.config = device.family == Family::Pic16F87xA ? 0x1E3A : 0x0E0A;
+    image.config = FullyProtected(device);
     ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
     const ReadResult read = chip.Run([&](ProgrammingSession& s) { return Read(s, device); });
     EXPECT_EQ(read.outcome, OperationOutcome::Completed);
@@ -253,10 +256,23 @@ TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZerosB
               OperationOutcome::Protected);
 }
 
+TEST_P(ChipOperationsOnEveryDevice, EraseLeavesAProtectedChipBlank) {
+    ChipImage image = SampleImage(device);
+    image.config = FullyProtected(device);
+    ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
+    chip.Run([&](ProgrammingSession& s) {
+        FamilyOf(device).Erase(s, device);
+        return 0;
+    });
+    const OperationResult blank =
+        chip.Run([&](ProgrammingSession& s) { return BlankCheck(s, device); });
+    EXPECT_EQ(blank.outcome, OperationOutcome::Completed) << blank.differences.size();
+    chip.ExpectLeftSafely();
+}
+
 TEST_P(ChipOperationsOnEveryDevice, WriteRefusesAnotherDeviceBeforeErasing) {
-    const Device& other = *FindDevice(device.family == Family::Pic16F87x ? "16f877a" : "16f877");
-    const Device& sameFamily = *FindDevice(device.name == "PIC16F873" ? "16f874" : "16f873");
-    for (const Device* wanted : {&other, &sameFamily}) {
+    for (const Device& other : Devices()) {
+        const Device* wanted = &other;
         if (wanted == &device) {
             continue;
         }

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/ChipType.h"
 #include "engine/ProgramRun.h"
 #include "engine/RunMessages.h"
 #include "sim/ChipHexFile.h"
@@ -43,7 +44,7 @@ std::string WordsInRecords(std::uint16_t wordAddress, const std::vector<std::uin
 
 class ProgramRunOnChip : public ::testing::TestWithParam<ChipType> {
   protected:
-    sim::TargetType Type() const { return sim::TargetTypeOf(GetParam()); }
+    sim::TargetType Type() const { return sim::TypeOf(ClassicDevice(GetParam())); }
 
     void ExpectCleanRun() {
         EXPECT_TRUE(bench.target.Violations().Empty()) << bench.target.Violations().Describe();

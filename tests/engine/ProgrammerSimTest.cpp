@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine/ChipType.h"
 #include "engine/Programmer.h"
 #include "sim/SimulatedTarget.h"
 #include "tests/engine/EngineFakes.h"
@@ -14,7 +15,7 @@ using test::FixedChipHost;
 class ProgrammerOnChip : public ::testing::TestWithParam<ChipType> {
   protected:
     ChipType Chip() const { return GetParam(); }
-    sim::TargetType Type() const { return sim::TargetTypeOf(Chip()); }
+    sim::TargetType Type() const { return sim::TypeOf(ClassicDevice(Chip())); }
 
     void ExpectNoViolation() {
         EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
@@ -30,7 +31,7 @@ class ProgrammerOnChip : public ::testing::TestWithParam<ChipType> {
         return memory;
     }
 
-    sim::SimulatedTarget target{{.type = sim::TargetTypeOf(GetParam())}};
+    sim::SimulatedTarget target{{.type = sim::TypeOf(ClassicDevice(GetParam()))}};
     FixedChipHost host{GetParam()};
     Programmer programmer{target.Port(), target.Clock(), host};
 };

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/ChipType.h"
 #include "engine/ProgramRun.h"
 #include "engine/Programmer.h"
 #include "engine/RunHost.h"
 #include "image/FirmwareImage.h"
 #include "sim/SimulatedTarget.h"
-#include "sim/TargetTypeOf.h"
 
 namespace tallis::test {
 
@@ -76,7 +76,7 @@ std::vector<std::uint16_t> SampleWords(std::size_t count, std::uint16_t seed = 0
 struct RunBench {
     explicit RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base = 0x378,
                       sim::BoardTiming board = {});
-    explicit RunBench(ChipType chip) : RunBench(chip, sim::TargetTypeOf(chip)) {}
+    explicit RunBench(ChipType chip) : RunBench(chip, sim::TypeOf(ClassicDevice(chip))) {}
 
     RunOutcome Run(const std::string& text);
     RunOutcome Run(const FirmwareImage& image);
