@@ -162,9 +162,7 @@ DeviceCommandReport RunDeviceCommand(DeviceCommandKind kind, Programmer& wire,
                                      OperationProgress& progress, const Device* asked,
                                      const ChipImage* file, const TimingProfile& timing) {
     DeviceCommandReport report;
-    // The fast timing leaves a slow data line no slack: the line is checked
-    // first, and its rise time waited for after every release.
-    if (&timing == &kFastTiming) {
+    if (timing.needsLineCheck) {
         if (const LineCheckResult lines = CheckLines(wire); lines.fault != LineFault::None) {
             wire.LeavePort();
             report.outcome = OperationOutcome::NoChip;  // no chip could be reached

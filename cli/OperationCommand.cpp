@@ -80,8 +80,7 @@ class OperationCommand {
         // A file checked without a device (--chip auto) is checked again
         // against the one that answered, so that a refusal names its line.
         if (image_ && options_.device == nullptr) {
-            const std::string error = FileFitError(options_.firmwarePath, file_,
-                                                   {device.programWords, device.eepromBytes});
+            const std::string error = FileFitError(options_.firmwarePath, file_, {device.regions});
             if (!error.empty()) {
                 return Complain(kExitUsage, error);
             }
@@ -205,7 +204,8 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
     Programmer wire(port, timer, host);
     wire.SelectPortAddress(options.portBase);
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
-    if (options.fast) {
+    const TimingProfile& timing = options.fast ? kFastTiming : kClassicTiming;
+    if (timing.needsLineCheck) {
         const LineCheckResult lines = CheckLines(wire);
         if (lines.fault != LineFault::None) {
             wire.LeavePort();
@@ -214,7 +214,7 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
     }
     int status = kExitCompleted;
     {
-        ProgrammingSession session(wire, options.fast ? kFastTiming : kClassicTiming, &progress);
+        ProgrammingSession session(wire, timing, &progress);
         status = OperationCommand(options, file, session, progress, out).Run();
     }
     return status;
@@ -258,7 +258,7 @@ std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delay
     ChipImage erased;
     std::fill_n(erased.program.begin(), options.device->programWords,
                 ProgrammingSession::kBlankWord);
-    erased.config = ProgrammingSession::kBlankWord;
+    erased.config[0] = ProgrammingSession::kBlankWord;
     const OperationResult result = InOwnSession(
         options, port, timer, host,
         [&](ProgrammingSession& session) { return Verify(session, *options.device, erased); });

@@ -75,7 +75,7 @@ std::optional<ChipImage> ClassicPart(const FirmwareImage& example) {
     }
     ChipImage image;
     image.program = parsed.image->program;
-    image.config = parsed.image->config;
+    image.config[0] = parsed.image->config[0];
     return image;
 }
 

@@ -63,7 +63,7 @@ int StopSignalStatus() {
 std::optional<int> LoadChipImage(const CliOptions& options, ChipImageLoad& file) {
     ImageBounds bounds;
     if (options.device != nullptr) {
-        bounds = {options.device->programWords, options.device->eepromBytes};
+        bounds = {options.device->regions};
     }
     file = LoadChipImageFile(options.firmwarePath, bounds);
     if (!file.image) {

@@ -4,6 +4,8 @@
 #include <span>
 #include <string_view>
 
+#include "device/MemoryRegion.h"
+
 namespace tallis {
 
 // One value of a configuration field and what it does on the chip.
@@ -51,6 +53,10 @@ struct Device {
     std::uint8_t latchWords;          // 1 (87x) or 8 (87xA)
     std::uint16_t configImplemented;  // implemented configuration-word bits
     std::span<const ConfigField> configFields;
+    // Every region of the chip's memory (program memory and EEPROM of the
+    // sizes above, IDs, debug vector, device ID, configuration and calibration
+    // words), in HEX-file order.
+    std::span<const MemoryRegion> regions;
     std::uint32_t testedOnHardware;  // one bit per DeviceOperation (1 << op)
 
     bool Matches(std::uint16_t idWord) const { return (idWord & idMask) == deviceId; }
@@ -66,6 +72,9 @@ struct Device {
 };
 
 std::span<const Device> Devices();  // every supported chip, 87x first
+// The largest memory map of the supported chips: what a HEX file may hold
+// before the chip it is for is known.
+std::span<const MemoryRegion> WidestLayout();
 // Case-insensitive: "PIC16F877A", "pic16f877a" or "16F877A". nullptr when unknown.
 const Device* FindDevice(std::string_view nameOrOption);
 // The chip whose ID (under its mask) the word read from 0x2006 holds; nullptr when none.

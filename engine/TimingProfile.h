@@ -31,6 +31,9 @@ struct TimingProfile {
     // The data line is written only when the bit differs from the line's
     // state: one port access per bit fewer on average.
     bool dataLineOnChangeOnly;
+    // The waits leave a slow data line no slack: the line is checked before
+    // the session, and its rise time waited for after every release.
+    bool needsLineCheck;
     // A location that does not read back is written once more with the
     // standard profile's waits before the write fails.
     bool retryWithStandardWaits;
@@ -48,6 +51,7 @@ inline constexpr TimingProfile kClassicTiming{
     .externalMargin = 1,
     .internalMargin = 1,
     .dataLineOnChangeOnly = false,
+    .needsLineCheck = false,
     .retryWithStandardWaits = false,
 };
 
@@ -100,6 +104,7 @@ inline constexpr TimingProfile kFastTiming{
     .externalMargin = kExternalTimingMargin,
     .internalMargin = kInternalTimingMargin,
     .dataLineOnChangeOnly = true,
+    .needsLineCheck = true,
     .retryWithStandardWaits = true,
 };
 

@@ -1,7 +1,5 @@
 #include "engine/families/ChipFamily.h"
 
-#include "image/ChipImage.h"
-
 namespace tallis {
 
 std::uint32_t CycleWait(const TimingProfile& timing, const CycleTime& cycle) {

@@ -59,16 +59,23 @@ void Pic16F87x::CodeProtectDisableErase(ProgrammingSession& session) const {
 // and the sources disagree on whether it clears the ID locations and the
 // debug vector; whatever of them is not erased is erased location by location.
 void Pic16F87x::EraseLeftovers(ProgrammingSession& session, const Device& device) const {
-    for (std::uint16_t address = kIdAddress; address <= kDebugVectorAddress; ++address) {
-        session.GoTo(address);
-        if (session.ReadWord() != ProgrammingSession::kBlankWord) {
-            WriteConfigSpaceWord(session, address, ProgrammingSession::kBlankWord);
+    for (const RegionKind kind : {RegionKind::Id, RegionKind::DebugVector}) {
+        const MemoryRegion* region = FindRegion(device.regions, kind);
+        if (region == nullptr) {
+            continue;
+        }
+        for (std::uint32_t address = region->start; address < region->End(); ++address) {
+            session.GoTo(static_cast<std::uint16_t>(address));
+            if (session.ReadWord() != region->Blank()) {
+                WriteConfigSpaceWord(session, static_cast<std::uint16_t>(address), region->Blank());
+            }
         }
     }
-    for (std::uint16_t address = 0; address < device.eepromBytes; ++address) {
+    const MemoryRegion* eeprom = FindRegion(device.regions, RegionKind::Eeprom);
+    for (std::uint16_t address = 0; eeprom != nullptr && address < eeprom->size; ++address) {
         session.GoTo(address);
-        if (session.ReadDataByte() != kErasedByte) {
-            WriteEepromByte(session, address, kErasedByte);
+        if (session.ReadDataByte() != eeprom->Blank()) {
+            WriteEepromByte(session, address, static_cast<std::uint8_t>(eeprom->Blank()));
         }
     }
 }

@@ -5,6 +5,7 @@
 
 #include "device/ConfigDescription.h"
 #include "device/Device.h"
+#include "image/ChipImage.h"
 #include "sim/ChipIds.h"
 
 namespace tallis {
@@ -40,6 +41,37 @@ TEST(DeviceTable, EveryRowIsUsableByTheOperations) {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
         EXPECT_EQ(d.option, option) << name;
+    }
+}
+
+// A row's memory map: what the operations, the HEX reader and writer and the
+// memory views take from it without code of their own.
+TEST(DeviceTable, EveryRowsRegionsAreAMemoryMap) {
+    for (const Device& d : Devices()) {
+        SCOPED_TRACE(d.name);
+        const MemoryRegion* program = FindRegion(d.regions, RegionKind::Program);
+        const MemoryRegion* eeprom = FindRegion(d.regions, RegionKind::Eeprom);
+        ASSERT_TRUE(program != nullptr && eeprom != nullptr);
+        EXPECT_EQ(program->start, 0);
+        EXPECT_EQ(program->size, d.programWords);
+        EXPECT_EQ(eeprom->size, d.eepromBytes);
+        EXPECT_NE(FindRegion(d.regions, RegionKind::Config), nullptr);
+        EXPECT_NE(FindRegion(d.regions, RegionKind::DeviceId), nullptr);
+        for (const MemoryRegion& a : d.regions) {
+            EXPECT_EQ(a.width, a.kind == RegionKind::Eeprom ? 8 : 14);
+            EXPECT_LE(a.size, ChipImage::Capacity(a.kind));
+            for (const MemoryRegion& b : d.regions) {
+                if (&a == &b) {
+                    continue;
+                }
+                const bool sameSpace =
+                    (a.kind == RegionKind::Eeprom) == (b.kind == RegionKind::Eeprom);
+                EXPECT_FALSE(sameSpace && a.start < b.End() && b.start < a.End())
+                    << "regions overlap at " << a.start;
+                EXPECT_FALSE(a.hexStart < b.HexEnd() && b.hexStart < a.HexEnd())
+                    << "HEX placements overlap at " << a.hexStart;
+            }
+        }
     }
 }
 

@@ -6,8 +6,8 @@
 
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
-#include "engine/families/ChipFamily.h"
 #include "engine/Programmer.h"
+#include "engine/families/ChipFamily.h"
 #include "sim/SimulatedDevice.h"
 #include "tests/engine/EngineFakes.h"
 
@@ -41,7 +41,7 @@ ChipImage SampleImage(const Device& device) {
     image.eeprom[0] = 0x12;
     image.eeprom[1] = 0x00;
     image.eeprom[device.eepromBytes - 1] = 0x56;
-    image.config = kConfig;
+    image.config[0] = kConfig;
     return image;
 }
 
@@ -158,7 +158,7 @@ TEST_P(ChipOperationsOnEveryDevice, WriteThenReadGivesTheImageBackAndBlankCheckN
     }
     EXPECT_EQ(read.image.ids, image.ids);
     EXPECT_EQ(read.image.debugVector, image.debugVector);
-    EXPECT_EQ(*read.image.config & device.configImplemented, kConfig & device.configImplemented);
+    EXPECT_EQ(*read.image.config[0] & device.configImplemented, kConfig & device.configImplemented);
     EXPECT_TRUE(device.Matches(*read.image.deviceId));
 
     const OperationResult blank =
@@ -190,7 +190,7 @@ TEST_P(ChipOperationsOnEveryDevice, WriteLeavesNothingOfTheOldContents) {
 TEST_P(ChipOperationsOnEveryDevice, BlankCheckPassesAfterTheClassicErase) {
     ChipImage image;
     image.program[0] = 0x2805;
-    image.config = kConfig;
+    image.config[0] = kConfig;
     ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
     chip.wire.EraseOnly();
     const OperationResult blank =
@@ -232,7 +232,7 @@ TEST_P(ChipOperationsOnEveryDevice, IdentifyNamesTheDeviceForEveryRevision) {
 
 TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZerosByReadAndVerify) {
     ChipImage image = SampleImage(device);
-    image.config = FullyProtected(device);
+    image.config[0] = FullyProtected(device);
     ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
     const ReadResult read = chip.Run([&](ProgrammingSession& s) { return Read(s, device); });
     EXPECT_EQ(read.outcome, OperationOutcome::Completed);
@@ -258,7 +258,7 @@ TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZerosB
 
 TEST_P(ChipOperationsOnEveryDevice, EraseLeavesAProtectedChipBlank) {
     ChipImage image = SampleImage(device);
-    image.config = FullyProtected(device);
+    image.config[0] = FullyProtected(device);
     ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
     chip.Run([&](ProgrammingSession& s) {
         FamilyOf(device).Erase(s, device);
@@ -336,6 +336,16 @@ TEST(Write, AnImageBeyondTheDeviceIsRefusedBeforeTheChipIsTouched) {
     const OperationResult result = chip.WriteImage(image);
     EXPECT_EQ(result.outcome, OperationOutcome::TooLarge);
     EXPECT_EQ(result.differences.at(0).address, 0x1000);
+    EXPECT_EQ(chip.EraseCommandsSent(), 0U);
+}
+
+TEST(Write, AConfigurationWordTheDeviceDoesNotHaveIsRefusedBeforeTheChipIsTouched) {
+    OnDevice chip(Pic16F877A());
+    ChipImage image = SampleImage(Pic16F877A());
+    image.config[1] = 0x3EFF;  // a second configuration word, as at 0x2008 on other families
+    const OperationResult result = chip.WriteImage(image);
+    EXPECT_EQ(result.outcome, OperationOutcome::TooLarge);
+    EXPECT_EQ(result.differences.at(0), (Difference{MemorySpace::Config, 0x2008, 0x3EFF, 0}));
     EXPECT_EQ(chip.EraseCommandsSent(), 0U);
 }
 

@@ -23,7 +23,7 @@ ChipImage FullImage(const Device& device) {
     for (std::uint32_t a = 0; a < device.programWords; ++a) {
         image.program[a] = static_cast<std::uint16_t>((a * 2654435761U >> 9) & 0x3FFE);
     }
-    image.config = kConfig;
+    image.config[0] = kConfig;
     return image;
 }
 
@@ -38,7 +38,7 @@ ChipImage SparseImage(const Device& device) {
     image.ids = {0x0001, 0x0002, 0x0003, 0x0004};
     image.eeprom[0] = 0x12;
     image.eeprom[device.eepromBytes - 1] = 0x34;
-    image.config = kConfig;
+    image.config[0] = kConfig;
     return image;
 }
 
