@@ -92,10 +92,14 @@ std::uint16_t ReadLocation(ProgrammingSession& session, MemorySpace space, std::
     return space == MemorySpace::Eeprom ? session.ReadDataByte() : session.ReadWord();
 }
 
-std::uint16_t CompareMask(const Device& device, MemorySpace space) {
-    switch (space) {
+// The bits a location is compared on: the first configuration word on the
+// row's implemented bits (the others on all 14, as the row names no more).
+std::uint16_t CompareMask(const Device& device, const Location& location) {
+    switch (location.space) {
         case MemorySpace::Config:
-            return device.configImplemented;
+            return location.address == FindRegion(device.regions, RegionKind::Config)->start
+                       ? device.configImplemented
+                       : kWordMask;
         case MemorySpace::Eeprom:
             return 0xFF;
         default:
@@ -116,7 +120,7 @@ void CompareLocations(ProgrammingSession& session, const Device& device,
                       const std::vector<Location>& locations, OperationResult& result,
                       std::uint32_t& done, std::uint32_t total, bool all = false) {
     for (const Location& location : locations) {
-        const std::uint16_t mask = CompareMask(device, location.space);
+        const std::uint16_t mask = CompareMask(device, location);
         const std::uint16_t actual = ReadLocation(session, location.space, location.address);
         session.Step(++done, total, location.address);
         if ((actual & mask) != (location.value & mask) &&
@@ -236,7 +240,7 @@ std::vector<Location> Rewrite(ProgrammingSession& session, const Device& device,
             covered.push_back({wrong.space, wrong.address, wrong.expected});
             break;
         case MemorySpace::Config:
-            FamilyOf(device).WriteConfigWord(session, wrong.expected);
+            FamilyOf(device).WriteConfigWord(session, wrong.address, wrong.expected);
             covered.push_back({wrong.space, wrong.address, wrong.expected});
             break;
         default:
@@ -291,11 +295,12 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
     const auto firstOther = std::ranges::find_if(
         written, [](const Location& l) { return l.space != MemorySpace::Program; });
     const std::span<const Location> others(firstOther, written.end());
-    const bool withConfig = image.config[0].has_value();
-    // Steps: the erase, each row, each other location, each read-back, the
+    std::vector<Location> configWords = LocationsOf(image, device, true);
+    std::erase_if(configWords, [](const Location& l) { return l.space != MemorySpace::Config; });
+    // Steps: the erase, each row, each other location, each read-back, each
     // configuration word's write and read-back.
     const auto total = static_cast<std::uint32_t>(1 + rows.size() + others.size() + written.size() +
-                                                  (withConfig ? 2 : 0));
+                                                  2 * configWords.size());
     std::uint32_t done = 0;
 
     family.Erase(session, device);
@@ -314,12 +319,12 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
         session.Step(++done, total, location.address);
     }
     CheckWritten(session, device, image, written, result, done, total);
-    if (result.differences.empty() && withConfig) {
-        family.WriteConfigWord(session, *image.config[0]);
-        session.Step(++done, total, kConfigWordAddress);
-        CheckWritten(session, device, image,
-                     {{MemorySpace::Config, kConfigWordAddress, *image.config[0]}}, result, done,
-                     total);
+    if (result.differences.empty() && !configWords.empty()) {
+        for (const Location& word : configWords) {
+            family.WriteConfigWord(session, word.address, word.value);
+            session.Step(++done, total, word.address);
+        }
+        CheckWritten(session, device, image, configWords, result, done, total);
     }
     if (!result.differences.empty()) {
         result.outcome = OperationOutcome::WriteFailed;
@@ -407,7 +412,7 @@ OperationResult BlankCheck(ProgrammingSession& session, const Device& device) {
             locations, [](const Location& l) { return l.space == MemorySpace::Config; });
         std::uint32_t done = 0;
         for (const Location& location : locations) {
-            const std::uint16_t mask = CompareMask(device, location.space);
+            const std::uint16_t mask = CompareMask(device, location);
             const std::uint16_t actual = ReadLocation(session, location.space, location.address);
             session.Step(++done, static_cast<std::uint32_t>(locations.size()), location.address);
             if ((actual & mask) != (location.value & mask)) {

@@ -47,8 +47,10 @@ class ChipFamily {
     // into erased memory.
     virtual void WriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
                                  std::span<const std::uint16_t> words) const = 0;
-    // The configuration word, written after an erase.
-    virtual void WriteConfigWord(ProgrammingSession& session, std::uint16_t word) const = 0;
+    // A configuration word (address from the row's configuration region),
+    // written after an erase.
+    virtual void WriteConfigWord(ProgrammingSession& session, std::uint16_t address,
+                                 std::uint16_t word) const = 0;
     virtual ProtectedRange ProtectedProgram(const Device& device,
                                             std::uint16_t configWord) const = 0;
 

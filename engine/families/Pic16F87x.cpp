@@ -87,9 +87,10 @@ void Pic16F87x::WriteProgramRow(ProgrammingSession& session, std::uint16_t rowSt
     session.Wait(CycleWait(session.Timing(), kProgramWord));
 }
 
-void Pic16F87x::WriteConfigWord(ProgrammingSession& session, std::uint16_t word) const {
+void Pic16F87x::WriteConfigWord(ProgrammingSession& session, std::uint16_t address,
+                                std::uint16_t word) const {
     session.LoadConfiguration(word);
-    session.GoTo(kConfigWordAddress);
+    session.GoTo(address);
     session.Send(kBeginProgrammingOnlyCycle);
     session.Wait(CycleWait(session.Timing(), kConfigProgram));
 }

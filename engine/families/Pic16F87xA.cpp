@@ -14,7 +14,8 @@ constexpr CycleTime kEndProgrammingQuiet{
 constexpr CycleTime kEraseProgram{
     .minimumUs = 10000, .standardUs = 10000, .externallyTimed = false};
 // Chip Erase: 8 or 10 ms as the sources differ; the larger.
-constexpr CycleTime kChipEraseCycle{.minimumUs = 10000, .standardUs = 9000, .externallyTimed = false};
+constexpr CycleTime kChipEraseCycle{
+    .minimumUs = 10000, .standardUs = 9000, .externallyTimed = false};
 
 }  // namespace
 
@@ -35,8 +36,9 @@ void Pic16F87xA::WriteProgramRow(ProgrammingSession& session, std::uint16_t rowS
     session.Wait(CycleWait(session.Timing(), kEndProgrammingQuiet));
 }
 
-void Pic16F87xA::WriteConfigWord(ProgrammingSession& session, std::uint16_t word) const {
-    WriteConfigSpaceWord(session, kConfigWordAddress, word);
+void Pic16F87xA::WriteConfigWord(ProgrammingSession& session, std::uint16_t address,
+                                 std::uint16_t word) const {
+    WriteConfigSpaceWord(session, address, word);
 }
 
 // CP at 0 protects all of program memory.

@@ -12,7 +12,8 @@ class Pic16F87xA final : public ChipFamily {
     void Erase(ProgrammingSession& session, const Device& device) const override;
     void WriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
                          std::span<const std::uint16_t> words) const override;
-    void WriteConfigWord(ProgrammingSession& session, std::uint16_t word) const override;
+    void WriteConfigWord(ProgrammingSession& session, std::uint16_t address,
+                         std::uint16_t word) const override;
     ProtectedRange ProtectedProgram(const Device& device, std::uint16_t configWord) const override;
 
   protected:
