@@ -13,7 +13,8 @@ constexpr CycleTime kEndProgrammingQuiet{
     .minimumUs = 100, .standardUs = 0, .externallyTimed = true};
 constexpr CycleTime kEraseProgram{
     .minimumUs = 10000, .standardUs = 10000, .externallyTimed = false};
-// Chip Erase: 8 or 10 ms as the sources differ; the larger.
+// Chip Erase: 8 or 10 ms as the sources differ; the larger. The standard
+// 9 ms is the classic erase's, which has always erased real chips.
 constexpr CycleTime kChipEraseCycle{
     .minimumUs = 10000, .standardUs = 9000, .externallyTimed = false};
 
