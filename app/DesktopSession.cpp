@@ -25,7 +25,8 @@ std::string PathText(const std::filesystem::path& path) {
 }
 
 ChipType ChipFromSetting(const std::string& chip) {
-    return chip == "16f877" ? ChipType::Pic16F877 : ChipType::Pic16F877A;
+    return chip == ClassicDevice(ChipType::Pic16F877).option ? ChipType::Pic16F877
+                                                             : ChipType::Pic16F877A;
 }
 
 }  // namespace
@@ -95,7 +96,7 @@ void DesktopSession::Close(std::optional<WindowPosition> position) {
 void DesktopSession::SaveSettings() {
     settings_.portNumber = PortNumber();
     settings_.portBase = PortBase();
-    settings_.chip = SelectedChip() == ChipType::Pic16F877 ? "16f877" : "16f877a";
+    settings_.chip = ClassicDevice(SelectedChip()).option;
     if (store_ != nullptr) {
         SaveWindowSettings(settings_, *store_);
     }
@@ -122,7 +123,7 @@ const Device& DesktopSession::ViewDevice() const {
     if (identified_ != nullptr) {
         return *identified_;
     }
-    return *FindDevice(SelectedChip() == ChipType::Pic16F877 ? "16f877" : "16f877a");
+    return ClassicDevice(SelectedChip());
 }
 
 void DesktopSession::ShowOpenFileImage(bool showEmpty) {

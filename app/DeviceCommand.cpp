@@ -166,7 +166,7 @@ DeviceCommandReport RunDeviceCommand(DeviceCommandKind kind, LineTransport& line
     // The fast timing leaves a slow data line no slack: the line is checked
     // first, and its rise time waited for after every release.
     LineCheckResult board;
-    if (&timing == &kFastTiming) {
+    if (timing.needsLineCheck) {
         board = CheckLines(lines);
         if (board.fault != LineFault::None) {
             target_lines::LeaveTargetRunning(lines);

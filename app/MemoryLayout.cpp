@@ -56,32 +56,82 @@ char ShownChar(std::optional<std::uint8_t> byte) {
     return static_cast<char>(*byte);
 }
 
-std::vector<ConfigLine> ConfigLines(const ChipImage& image, const Device& device) {
-    using Kind = ConfigLine::Kind;
-    std::vector<ConfigLine> lines;
-    if (image.config) {
-        lines.push_back({Kind::ConfigWord, "Configuration word", Hex(*image.config, 4),
-                         std::string(device.name), kConfigWordAddress});
-        for (const ConfigSetting& setting : DescribeConfig(device, *image.config)) {
+namespace {
+
+using Kind = ConfigLine::Kind;
+
+// "Configuration word", "Configuration word 2": the first keeps its plain name.
+std::string Numbered(const char* name, std::size_t index) {
+    return index == 0 ? name : name + (" " + std::to_string(index + 1));
+}
+
+void AddConfigWords(std::vector<ConfigLine>& lines, const ChipImage& image, const Device& device,
+                    const MemoryRegion& region) {
+    for (std::uint16_t i = 0; i < region.size; ++i) {
+        const auto address = static_cast<std::uint16_t>(region.start + i);
+        const std::string name = Numbered("Configuration word", i);
+        const std::optional<std::uint16_t> word = image.Value(RegionKind::Config, i);
+        if (!word) {
+            lines.push_back({Kind::ConfigWord, name, "----", "not in the image", address});
+            continue;
+        }
+        lines.push_back({Kind::ConfigWord, name, Hex(*word, 4), std::string(device.name), address});
+        // The device's fields describe its first configuration word.
+        for (const ConfigSetting& setting :
+             i == 0 ? DescribeConfig(device, *word) : std::vector<ConfigSetting>{}) {
             const unsigned shifted = setting.value >> std::countr_zero(setting.mask);
             lines.push_back({Kind::Field, std::string(setting.field), Hex(shifted, 1),
-                             std::string(setting.meaning), kConfigWordAddress});
+                             std::string(setting.meaning), address});
         }
-    } else {
-        lines.push_back({Kind::ConfigWord, "Configuration word", "----", "not in the image",
-                         kConfigWordAddress});
     }
-    for (std::size_t i = 0; i < image.ids.size(); ++i) {
-        const std::optional<std::uint16_t> id = image.ids[i];
-        lines.push_back({Kind::Id, "ID " + std::to_string(i), id ? Hex(*id, 4) : WordText(id), "",
-                         static_cast<std::uint16_t>(kIdAddress + i)});
+}
+
+void AddWords(std::vector<ConfigLine>& lines, const ChipImage& image, const MemoryRegion& region,
+              Kind kind, const char* name) {
+    for (std::uint16_t i = 0; i < region.size; ++i) {
+        const std::optional<std::uint16_t> word = image.Value(region.kind, i);
+        lines.push_back({kind, name + (" " + std::to_string(i)),
+                         word ? Hex(*word, 4) : WordText(word), "",
+                         static_cast<std::uint16_t>(region.start + i)});
     }
+}
+
+void AddDeviceId(std::vector<ConfigLine>& lines, const ChipImage& image,
+                 const MemoryRegion& region) {
     if (image.deviceId) {
         lines.push_back({Kind::DeviceId, "Device ID", Hex(*image.deviceId, 4),
-                         DeviceIdMeaning(*image.deviceId), kDeviceIdAddress});
+                         DeviceIdMeaning(*image.deviceId), region.start});
     } else {
         lines.push_back(
-            {Kind::DeviceId, "Device ID", "----", "read from a chip only", kDeviceIdAddress});
+            {Kind::DeviceId, "Device ID", "----", "read from a chip only", region.start});
+    }
+}
+
+}  // namespace
+
+std::vector<ConfigLine> ConfigLines(const ChipImage& image, const Device& device) {
+    std::vector<ConfigLine> lines;
+    for (RegionKind kind :
+         {RegionKind::Config, RegionKind::Id, RegionKind::DeviceId, RegionKind::Calibration}) {
+        for (const MemoryRegion& region : device.regions) {
+            if (region.kind != kind) {
+                continue;
+            }
+            switch (kind) {
+                case RegionKind::Config:
+                    AddConfigWords(lines, image, device, region);
+                    break;
+                case RegionKind::Id:
+                    AddWords(lines, image, region, Kind::Id, "ID");
+                    break;
+                case RegionKind::DeviceId:
+                    AddDeviceId(lines, image, region);
+                    break;
+                default:
+                    AddWords(lines, image, region, Kind::Calibration, "Calibration word");
+                    break;
+            }
+        }
     }
     return lines;
 }

@@ -27,16 +27,17 @@ char ShownChar(std::optional<std::uint8_t> byte);
 
 // One line of the Configuration tab.
 struct ConfigLine {
-    enum class Kind { ConfigWord, Field, Id, DeviceId };
+    enum class Kind { ConfigWord, Field, Id, DeviceId, Calibration };
     Kind kind;
-    std::string name;           // "Configuration word", "FOSC", "ID 2", "Device ID"
-    std::string value;          // "0x3F72", "0x2"
-    std::string meaning;        // "HS oscillator", "PIC16F877A, revision 3"
+    std::string name;     // "Configuration word", "FOSC", "ID 2", "Device ID", "Calibration word 0"
+    std::string value;    // "0x3F72", "0x2"
+    std::string meaning;  // "HS oscillator", "PIC16F877A, revision 3"
     std::uint16_t address = 0;  // the word's address in configuration space
 };
 
-// The configuration word and its named fields for this device, the ID words,
-// and the device ID with its revision.
+// Configuration space by the device's regions: the configuration words and
+// the first one's named fields, the ID words, the device ID with its
+// revision, and any calibration words.
 std::vector<ConfigLine> ConfigLines(const ChipImage& image, const Device& device);
 
 }  // namespace tallis

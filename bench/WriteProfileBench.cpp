@@ -23,7 +23,7 @@ ChipImage ProgramImage(std::uint32_t words) {
     for (std::uint32_t a = 0; a < words; ++a) {
         image.program[a] = static_cast<std::uint16_t>((a * 2654435761U >> 9) & 0x3FFE);
     }
-    image.config = 0x3F3A;
+    image.config[0] = 0x3F3A;
     return image;
 }
 

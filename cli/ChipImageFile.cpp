@@ -96,7 +96,7 @@ std::string ImageContents(const ChipImage& image) {
     if (std::size_t bytes = Present(image.eeprom); bytes > 0) {
         parts.push_back(Counted(bytes, "EEPROM byte", "EEPROM bytes"));
     }
-    if (image.config) {
+    if (image.config[0]) {
         parts.emplace_back("the configuration word");
     }
     if (parts.empty()) {

@@ -28,10 +28,6 @@ std::string Lowered(std::string text) {
 constexpr const char* kAutoChip = "auto";
 constexpr const char* kClassicDefaultChip = "16f877a";
 
-ChipType ClassicChipOf(const Device& device) {
-    return device.family == Family::Pic16F87x ? ChipType::Pic16F877 : ChipType::Pic16F877A;
-}
-
 std::string DeviceOptions() {
     std::string list;
     for (const Device& device : Devices()) {

@@ -83,8 +83,7 @@ class OperationCommand {
         // against the one that answered, so that a refusal names its line.
         if (image_ && options_.device == nullptr) {
             const std::string error =
-                FileFitError(options_.firmwarePath, file_,
-                             {device.programWords, device.eepromBytes, device.name});
+                FileFitError(options_.firmwarePath, file_, {device.regions, device.name});
             if (!error.empty()) {
                 return Complain(kExitUsage, error);
             }
@@ -207,8 +206,9 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
     std::FILE* out = toStdout ? stderr : stdout;
     ParallelPortTransport lines(port, timer, board::kDefaultBoard, options.portBase);
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
+    const TimingProfile& timing = options.fast ? kFastTiming : kClassicTiming;
     LineCheckResult board;
-    if (options.fast) {
+    if (timing.needsLineCheck) {
         board = CheckLines(lines);
         if (board.fault != LineFault::None) {
             target_lines::LeaveTargetRunning(lines);
@@ -217,8 +217,7 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
     }
     int status = kExitCompleted;
     {
-        ProgrammingSession session(lines, options.fast ? kFastTiming : kClassicTiming, &progress,
-                                   board);
+        ProgrammingSession session(lines, timing, &progress, board);
         status = OperationCommand(options, file, session, progress, out).Run();
     }
     return status;
@@ -259,7 +258,7 @@ std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delay
     ChipImage erased;
     std::fill_n(erased.program.begin(), options.device->programWords,
                 ProgrammingSession::kBlankWord);
-    erased.config = ProgrammingSession::kBlankWord;
+    erased.config[0] = ProgrammingSession::kBlankWord;
     const OperationResult result = InOwnSession(
         options, port, timer,
         [&](ProgrammingSession& session) { return Verify(session, *options.device, erased); });

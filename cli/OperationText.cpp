@@ -40,12 +40,12 @@ std::string DeviceListText() {
         FormatText("%-11s %-8s %-7s %-16s %-8s %-7s %-6s %s\n", "Device", "--chip", "Family",
                    "ID (mask)", "Program", "EEPROM", "Latch", "Confirmed on hardware");
     for (const Device& device : Devices()) {
-        const bool classic = device.family == Family::Pic16F87x;
-        text += FormatText(
-            "%-11s %-8s %-7s 0x%04X (0x%04X)  %-8u %-7u %-6u %s\n", Name(device).c_str(),
-            std::string(device.option).c_str(), classic ? "87x" : "87xA", unsigned{device.deviceId},
-            unsigned{device.idMask}, unsigned{device.programWords}, unsigned{device.eepromBytes},
-            unsigned{device.latchWords}, TestedOperations(device).c_str());
+        text +=
+            FormatText("%-11s %-8s %-7s 0x%04X (0x%04X)  %-8u %-7u %-6u %s\n", Name(device).c_str(),
+                       std::string(device.option).c_str(), std::string(device.family).c_str(),
+                       unsigned{device.deviceId}, unsigned{device.idMask},
+                       unsigned{device.programWords}, unsigned{device.eepromBytes},
+                       unsigned{device.latchWords}, TestedOperations(device).c_str());
     }
     return text;
 }

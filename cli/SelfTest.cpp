@@ -21,9 +21,7 @@ namespace {
 // its one message is kept for the report.
 class SelfTestRunHost : public RunHost {
   public:
-    void SetChip(const Device& device) {
-        chip_ = device.family == Family::Pic16F87x ? ChipType::Pic16F877 : ChipType::Pic16F877A;
-    }
+    void SetChip(const Device& device) { chip_ = ClassicChipOf(device); }
     const std::string& Message() const { return message_; }
 
     ChipType SelectedChip() const override { return chip_; }
@@ -79,7 +77,7 @@ std::optional<ChipImage> ClassicPart(const FirmwareImage& example) {
     }
     ChipImage image;
     image.program = parsed.image->program;
-    image.config = parsed.image->config;
+    image.config[0] = parsed.image->config[0];
     return image;
 }
 

@@ -57,7 +57,7 @@ ChipImage EepromAndIds(const Device& device) {
 ChipImage ConfigWord() {
     ChipImage image;
     image.program[0] = 0x2800;  // goto 0: something to run with that configuration
-    image.config = kUnprotectedConfig;
+    image.config[0] = kUnprotectedConfig;
     return image;
 }
 
@@ -93,8 +93,8 @@ std::vector<Difference> ReadBackDifferences(const Device& device, const ChipImag
                     *written.ids[i], value(read.ids[i]), kWordMask);
         }
     }
-    if (written.config) {
-        Compare(differences, MemorySpace::Config, 0x2007, *written.config, value(read.config),
+    if (written.config[0]) {
+        Compare(differences, MemorySpace::Config, 0x2007, *written.config[0], value(read.config[0]),
                 device.configImplemented);
     }
     return differences;

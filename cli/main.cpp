@@ -65,7 +65,7 @@ int StopSignalStatus() {
 std::optional<int> LoadChipImage(const CliOptions& options, ChipImageLoad& file) {
     ImageBounds bounds;
     if (options.device != nullptr) {
-        bounds = {options.device->programWords, options.device->eepromBytes, options.device->name};
+        bounds = {options.device->regions, options.device->name};
     }
     file = LoadChipImageFile(options.firmwarePath, bounds);
     if (!file.image) {

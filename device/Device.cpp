@@ -90,6 +90,20 @@ constexpr ConfigField k87xA4K[] = {
     {"WRT", 0x0600, kWrt87xA4K},  {"DEBUG", 0x0800, kDebug}, {"CP", 0x2000, kCp87xA},
 };
 
+// The memory map of both families; only the sizes differ. In a HEX file each
+// location takes two bytes at twice its address, the EEPROM's at 0x4200 up.
+template <std::uint16_t kProgramWords, std::uint16_t kEepromBytes>
+constexpr MemoryRegion kRegions[] = {
+    {RegionKind::Program, 0x0000, kProgramWords, 14, 0x0000},
+    {RegionKind::Id, 0x2000, 4, 14, 0x4000},
+    {RegionKind::DebugVector, 0x2004, 1, 14, 0x4008},
+    {RegionKind::DeviceId, 0x2006, 1, 14, 0x400C},
+    {RegionKind::Config, 0x2007, 1, 14, 0x400E},
+    {RegionKind::Eeprom, 0x0000, kEepromBytes, 8, 0x4200},
+};
+constexpr std::span<const MemoryRegion> k4KRegions = kRegions<4096, 128>;
+constexpr std::span<const MemoryRegion> k8KRegions = kRegions<8192, 256>;
+
 constexpr std::uint16_t kImplemented87x = 0x3BFF;   // bit 10 reads 1
 constexpr std::uint16_t kImplemented87xA = 0x2FCF;  // bits 12, 5 and 4 read 1
 constexpr std::uint16_t kIdMask87x = 0x3FE0;
@@ -99,26 +113,26 @@ constexpr std::uint16_t kIdMask87xA = 0x3FF0;
 // passed every step confirms all eight; the classic run's erase is Erase's).
 constexpr std::uint32_t kNotTested = 0;
 
-constexpr Family k87x = Family::Pic16F87x;
-constexpr Family k87xA = Family::Pic16F87xA;
+constexpr std::string_view k87x = "87x";
+constexpr std::string_view k87xA = "87xA";
 
 constexpr Device kDevices[] = {
     {"PIC16F873", "16f873", k87x, 0x0960, kIdMask87x, 4096, 128, 1, kImplemented87x, k87x4K,
-     kNotTested},
+     k4KRegions, kNotTested},
     {"PIC16F874", "16f874", k87x, 0x0920, kIdMask87x, 4096, 128, 1, kImplemented87x, k87x4K,
-     kNotTested},
+     k4KRegions, kNotTested},
     {"PIC16F876", "16f876", k87x, 0x09E0, kIdMask87x, 8192, 256, 1, kImplemented87x, k87x8K,
-     kNotTested},
+     k8KRegions, kNotTested},
     {"PIC16F877", "16f877", k87x, 0x09A0, kIdMask87x, 8192, 256, 1, kImplemented87x, k87x8K,
-     kNotTested},
+     k8KRegions, kNotTested},
     {"PIC16F873A", "16f873a", k87xA, 0x0E40, kIdMask87xA, 4096, 128, 8, kImplemented87xA, k87xA4K,
-     kNotTested},
+     k4KRegions, kNotTested},
     {"PIC16F874A", "16f874a", k87xA, 0x0E60, kIdMask87xA, 4096, 128, 8, kImplemented87xA, k87xA4K,
-     kNotTested},
+     k4KRegions, kNotTested},
     {"PIC16F876A", "16f876a", k87xA, 0x0E00, kIdMask87xA, 8192, 256, 8, kImplemented87xA, k87xA8K,
-     kNotTested},
+     k8KRegions, kNotTested},
     {"PIC16F877A", "16f877a", k87xA, 0x0E20, kIdMask87xA, 8192, 256, 8, kImplemented87xA, k87xA8K,
-     kNotTested},
+     k8KRegions, kNotTested},
 };
 
 char Lower(char c) {
@@ -136,6 +150,15 @@ std::string_view DeviceOperationName(DeviceOperation op) {
         "identify", "read", "verify", "blank-check", "write", "program", "erase", "reset",
     };
     return kNames[static_cast<std::size_t>(op)];
+}
+
+std::uint16_t Device::ConfigMask(std::string_view field) const {
+    const auto found = std::ranges::find(configFields, field, &ConfigField::name);
+    return found == configFields.end() ? std::uint16_t{0} : found->mask;
+}
+
+std::span<const MemoryRegion> WidestLayout() {
+    return k8KRegions;
 }
 
 std::span<const Device> Devices() {

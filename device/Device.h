@@ -4,11 +4,9 @@
 #include <span>
 #include <string_view>
 
-namespace tallis {
+#include "device/MemoryRegion.h"
 
-// The two programming algorithms: one write latch and bulk-erase setup commands
-// (87x) or an eight-word row latch and Chip Erase (87xA).
-enum class Family { Pic16F87x, Pic16F87xA };
+namespace tallis {
 
 // One value of a configuration field and what it does on the chip.
 struct ConfigChoice {
@@ -45,7 +43,9 @@ std::string_view DeviceOperationName(DeviceOperation op);  // "identify", "blank
 struct Device {
     std::string_view name;    // "PIC16F877A"
     std::string_view option;  // "16f877a": the --chip / --sim-chip value
-    Family family;
+    // The key of the row's programming algorithm: the engine's family class
+    // (engine/families) and the simulated chip's model are found by it.
+    std::string_view family;          // "87x" or "87xA"
     std::uint16_t deviceId;           // word 0x2006 without the revision bits
     std::uint16_t idMask;             // 0x3FE0 (87x) or 0x3FF0 (87xA)
     std::uint16_t programWords;       // 4096 or 8192
@@ -53,6 +53,10 @@ struct Device {
     std::uint8_t latchWords;          // 1 (87x) or 8 (87xA)
     std::uint16_t configImplemented;  // implemented configuration-word bits
     std::span<const ConfigField> configFields;
+    // Every region of the chip's memory (program memory and EEPROM of the
+    // sizes above, IDs, debug vector, device ID, configuration and calibration
+    // words), in HEX-file order.
+    std::span<const MemoryRegion> regions;
     std::uint32_t testedOnHardware;  // one bit per DeviceOperation (1 << op)
 
     bool Matches(std::uint16_t idWord) const { return (idWord & idMask) == deviceId; }
@@ -62,9 +66,15 @@ struct Device {
     bool TestedOnHardware(DeviceOperation op) const {
         return (testedOnHardware >> static_cast<unsigned>(op) & 1U) != 0;
     }
+    // The bits of the named configuration field ("CP", "CPD"); 0 when the
+    // chip has no such field.
+    std::uint16_t ConfigMask(std::string_view field) const;
 };
 
 std::span<const Device> Devices();  // every supported chip, 87x first
+// The largest memory map of the supported chips: what a HEX file may hold
+// before the chip it is for is known.
+std::span<const MemoryRegion> WidestLayout();
 // Case-insensitive: "PIC16F877A", "pic16f877a" or "16F877A". nullptr when unknown.
 const Device* FindDevice(std::string_view nameOrOption);
 // The chip whose ID (under its mask) the word read from 0x2006 holds; nullptr when none.

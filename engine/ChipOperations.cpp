@@ -1,11 +1,12 @@
 #include "engine/ChipOperations.h"
 
 #include <algorithm>
-#include <array>
+#include <initializer_list>
 #include <iterator>
+#include <utility>
 #include <vector>
 
-#include "engine/FamilyAlgorithm.h"
+#include "engine/families/ChipFamily.h"
 
 namespace tallis {
 
@@ -38,33 +39,50 @@ Result Guarded(ProgrammingSession& session, Body&& body) {
     return result;
 }
 
-// The image's locations in the order a session reaches them cheaply:
-// program memory and EEPROM up from 0, then configuration space.
-std::vector<Location> LocationsOf(const ChipImage& image, bool withConfig) {
+// Where a session reaches a region cheaply: program memory and EEPROM up
+// from 0, then configuration space up (reached again only by a new entry).
+int ReachOrder(const MemoryRegion& region) {
+    switch (region.kind) {
+        case RegionKind::Program:
+            return 0;
+        case RegionKind::Eeprom:
+            return 1;
+        default:
+            return 2;
+    }
+}
+
+// The device's regions of the kinds wanted, in the order a session reaches them.
+std::vector<const MemoryRegion*> RegionsInReach(const Device& device,
+                                                std::initializer_list<RegionKind> kinds) {
+    std::vector<const MemoryRegion*> regions;
+    for (const MemoryRegion& region : device.regions) {
+        if (std::ranges::find(kinds, region.kind) != kinds.end()) {
+            regions.push_back(&region);
+        }
+    }
+    std::ranges::stable_sort(regions, [](const MemoryRegion* a, const MemoryRegion* b) {
+        return std::pair(ReachOrder(*a), a->start) < std::pair(ReachOrder(*b), b->start);
+    });
+    return regions;
+}
+
+// The image's locations in the device's regions that a file writes (never the
+// device ID or calibration words), in the order a session reaches them.
+std::vector<Location> LocationsOf(const ChipImage& image, const Device& device, bool withConfig) {
     std::vector<Location> locations;
-    for (std::size_t a = 0; a < image.program.size(); ++a) {
-        if (image.program[a]) {
-            locations.push_back(
-                {MemorySpace::Program, static_cast<std::uint16_t>(a), *image.program[a]});
+    for (const MemoryRegion* region :
+         RegionsInReach(device, {RegionKind::Program, RegionKind::Eeprom, RegionKind::Id,
+                                 RegionKind::DebugVector, RegionKind::Config})) {
+        if (region->kind == RegionKind::Config && !withConfig) {
+            continue;
         }
-    }
-    for (std::size_t a = 0; a < image.eeprom.size(); ++a) {
-        if (image.eeprom[a]) {
-            locations.push_back(
-                {MemorySpace::Eeprom, static_cast<std::uint16_t>(a), *image.eeprom[a]});
+        for (std::uint16_t i = 0; i < region->size; ++i) {
+            if (const std::optional<std::uint16_t> value = image.Value(region->kind, i)) {
+                locations.push_back(
+                    {region->kind, static_cast<std::uint16_t>(region->start + i), *value});
+            }
         }
-    }
-    for (std::size_t i = 0; i < image.ids.size(); ++i) {
-        if (image.ids[i]) {
-            locations.push_back(
-                {MemorySpace::Id, static_cast<std::uint16_t>(kIdAddress + i), *image.ids[i]});
-        }
-    }
-    if (image.debugVector) {
-        locations.push_back({MemorySpace::DebugVector, kDebugVectorAddress, *image.debugVector});
-    }
-    if (withConfig && image.config) {
-        locations.push_back({MemorySpace::Config, kConfigWordAddress, *image.config});
     }
     return locations;
 }
@@ -74,10 +92,14 @@ std::uint16_t ReadLocation(ProgrammingSession& session, MemorySpace space, std::
     return space == MemorySpace::Eeprom ? session.ReadDataByte() : session.ReadWord();
 }
 
-std::uint16_t CompareMask(const Device& device, MemorySpace space) {
-    switch (space) {
+// The bits a location is compared on: the first configuration word on the
+// row's implemented bits (the others on all 14, as the row names no more).
+std::uint16_t CompareMask(const Device& device, const Location& location) {
+    switch (location.space) {
         case MemorySpace::Config:
-            return device.configImplemented;
+            return location.address == FindRegion(device.regions, RegionKind::Config)->start
+                       ? device.configImplemented
+                       : kWordMask;
         case MemorySpace::Eeprom:
             return 0xFF;
         default:
@@ -98,7 +120,7 @@ void CompareLocations(ProgrammingSession& session, const Device& device,
                       const std::vector<Location>& locations, OperationResult& result,
                       std::uint32_t& done, std::uint32_t total, bool all = false) {
     for (const Location& location : locations) {
-        const std::uint16_t mask = CompareMask(device, location.space);
+        const std::uint16_t mask = CompareMask(device, location);
         const std::uint16_t actual = ReadLocation(session, location.space, location.address);
         session.Step(++done, total, location.address);
         if ((actual & mask) != (location.value & mask) &&
@@ -128,7 +150,7 @@ void IdentifyInto(ProgrammingSession& session, const Device* expected, Operation
 bool HiddenByProtection(const Device& device, std::uint16_t config, const Location& location,
                         OperationResult& result) {
     if (location.space == MemorySpace::Program) {
-        const ProtectedRange hidden = ProtectedProgram(device, config);
+        const ProtectedRange hidden = FamilyOf(device).ProtectedProgram(device, config);
         if (location.address < hidden.from || location.address >= hidden.to) {
             return false;
         }
@@ -136,26 +158,25 @@ bool HiddenByProtection(const Device& device, std::uint16_t config, const Locati
         result.protectedTo = hidden.to;
         return true;
     }
-    if (location.space == MemorySpace::Eeprom && EepromProtected(config)) {
+    if (location.space == MemorySpace::Eeprom && FamilyOf(device).EepromProtected(device, config)) {
         result.eepromProtected = true;
         return true;
     }
     return false;
 }
 
-// The first location of the image that the chip does not have, if any.
+// The first location of the image that the chip does not have, if any:
+// program memory and EEPROM past the device's, configuration words past its.
 bool FitsDevice(const ChipImage& image, const Device& device, OperationResult& result) {
-    for (std::size_t a = device.programWords; a < image.program.size(); ++a) {
-        if (image.program[a]) {
-            Note(result,
-                 {MemorySpace::Program, static_cast<std::uint16_t>(a), *image.program[a], 0});
-            return false;
-        }
-    }
-    for (std::size_t a = device.eepromBytes; a < image.eeprom.size(); ++a) {
-        if (image.eeprom[a]) {
-            Note(result, {MemorySpace::Eeprom, static_cast<std::uint16_t>(a), *image.eeprom[a], 0});
-            return false;
+    for (RegionKind kind : {RegionKind::Program, RegionKind::Eeprom, RegionKind::Config}) {
+        const MemoryRegion* region = FindRegion(device.regions, kind);
+        const std::uint16_t start = region != nullptr ? region->start : kConfigWordAddress;
+        for (std::size_t i = region != nullptr ? region->size : 0; i < ChipImage::Capacity(kind);
+             ++i) {
+            if (const std::optional<std::uint16_t> value = image.Value(kind, i)) {
+                Note(result, {kind, static_cast<std::uint16_t>(start + i), *value, 0});
+                return false;
+            }
         }
     }
     return true;
@@ -165,13 +186,12 @@ bool FitsDevice(const ChipImage& image, const Device& device, OperationResult& r
 // words; absent words in such a row are written erased.
 struct Row {
     std::uint16_t start;
-    std::array<std::uint16_t, 8> words;
+    std::vector<std::uint16_t> words;  // the device's latchWords
 };
 
 // The row at start as the image has it; false when it holds no data.
 bool RowAt(const ChipImage& image, const Device& device, std::uint16_t start, Row& row) {
-    row = {start, {}};
-    row.words.fill(kErasedWord);
+    row = {start, std::vector<std::uint16_t>(device.latchWords, kErasedWord)};
     bool holdsData = false;
     for (std::uint16_t i = 0; i < device.latchWords; ++i) {
         if (const auto& word = image.program[start + i]) {
@@ -206,7 +226,7 @@ std::vector<Location> Rewrite(ProgrammingSession& session, const Device& device,
                 static_cast<std::uint16_t>(wrong.address & ~(device.latchWords - 1U));
             Row row;
             RowAt(image, device, start, row);
-            RewriteProgramRow(session, start, std::span(row.words).first(device.latchWords));
+            FamilyOf(device).RewriteProgramRow(session, start, row.words);
             for (std::uint16_t a = start; a < start + device.latchWords; ++a) {
                 if (image.program[a]) {
                     covered.push_back({MemorySpace::Program, a, *image.program[a]});
@@ -215,16 +235,16 @@ std::vector<Location> Rewrite(ProgrammingSession& session, const Device& device,
             break;
         }
         case MemorySpace::Eeprom:
-            WriteEepromByte(session, static_cast<std::uint8_t>(wrong.address),
-                            static_cast<std::uint8_t>(wrong.expected));
+            FamilyOf(device).WriteEepromByte(session, wrong.address,
+                                             static_cast<std::uint8_t>(wrong.expected));
             covered.push_back({wrong.space, wrong.address, wrong.expected});
             break;
         case MemorySpace::Config:
-            WriteConfigWord(session, device, wrong.expected);
+            FamilyOf(device).WriteConfigWord(session, wrong.address, wrong.expected);
             covered.push_back({wrong.space, wrong.address, wrong.expected});
             break;
         default:
-            WriteConfigSpaceWord(session, wrong.address, wrong.expected);
+            FamilyOf(device).WriteConfigSpaceWord(session, wrong.address, wrong.expected);
             covered.push_back({wrong.space, wrong.address, wrong.expected});
             break;
     }
@@ -269,40 +289,42 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
     if (result.outcome != OperationOutcome::Completed) {
         return;
     }
+    const ChipFamily& family = FamilyOf(device);
     const std::vector<Row> rows = RowsWithData(image, device);
-    const std::vector<Location> written = LocationsOf(image, false);
+    const std::vector<Location> written = LocationsOf(image, device, false);
     const auto firstOther = std::ranges::find_if(
         written, [](const Location& l) { return l.space != MemorySpace::Program; });
     const std::span<const Location> others(firstOther, written.end());
-    const bool withConfig = image.config.has_value();
-    // Steps: the erase, each row, each other location, each read-back, the
+    std::vector<Location> configWords = LocationsOf(image, device, true);
+    std::erase_if(configWords, [](const Location& l) { return l.space != MemorySpace::Config; });
+    // Steps: the erase, each row, each other location, each read-back, each
     // configuration word's write and read-back.
     const auto total = static_cast<std::uint32_t>(1 + rows.size() + others.size() + written.size() +
-                                                  (withConfig ? 2 : 0));
+                                                  2 * configWords.size());
     std::uint32_t done = 0;
 
-    EraseChip(session, device);
+    family.Erase(session, device);
     session.Step(++done, total, 0);
     for (const Row& row : rows) {
-        WriteProgramRow(session, device, row.start, std::span(row.words).first(device.latchWords));
+        family.WriteProgramRow(session, row.start, row.words);
         session.Step(++done, total, row.start);
     }
     for (const Location& location : others) {
         if (location.space == MemorySpace::Eeprom) {
-            WriteEepromByte(session, static_cast<std::uint8_t>(location.address),
-                            static_cast<std::uint8_t>(location.value));
+            family.WriteEepromByte(session, location.address,
+                                   static_cast<std::uint8_t>(location.value));
         } else {
-            WriteConfigSpaceWord(session, location.address, location.value);
+            family.WriteConfigSpaceWord(session, location.address, location.value);
         }
         session.Step(++done, total, location.address);
     }
     CheckWritten(session, device, image, written, result, done, total);
-    if (result.differences.empty() && withConfig) {
-        WriteConfigWord(session, device, *image.config);
-        session.Step(++done, total, kConfigWordAddress);
-        CheckWritten(session, device, image,
-                     {{MemorySpace::Config, kConfigWordAddress, *image.config}}, result, done,
-                     total);
+    if (result.differences.empty() && !configWords.empty()) {
+        for (const Location& word : configWords) {
+            family.WriteConfigWord(session, word.address, word.value);
+            session.Step(++done, total, word.address);
+        }
+        CheckWritten(session, device, image, configWords, result, done, total);
     }
     if (!result.differences.empty()) {
         result.outcome = OperationOutcome::WriteFailed;
@@ -321,15 +343,18 @@ ReadResult Read(ProgrammingSession& session, const Device& device) {
         ChipImage& image = result.image;
         const auto total = static_cast<std::uint32_t>(device.programWords + device.eepromBytes);
         std::uint32_t done = 0;
-        for (std::size_t i = 0; i < image.ids.size(); ++i) {
-            image.ids[i] =
-                ReadLocation(session, MemorySpace::Id, static_cast<std::uint16_t>(kIdAddress + i));
+        for (const MemoryRegion* region :
+             RegionsInReach(device, {RegionKind::Id, RegionKind::DebugVector, RegionKind::DeviceId,
+                                     RegionKind::Config, RegionKind::Calibration})) {
+            for (std::uint16_t i = 0; i < region->size; ++i) {
+                image.Set(region->kind, i,
+                          ReadLocation(session, region->kind,
+                                       static_cast<std::uint16_t>(region->start + i)));
+            }
         }
-        image.debugVector = ReadLocation(session, MemorySpace::DebugVector, kDebugVectorAddress);
-        image.deviceId = ReadLocation(session, MemorySpace::Config, kDeviceIdAddress);
-        image.config = ReadLocation(session, MemorySpace::Config, kConfigWordAddress);
-
-        const ProtectedRange hidden = ProtectedProgram(device, *image.config);
+        const std::uint16_t config = image.config[0].value_or(kErasedWord);
+        const ChipFamily& family = FamilyOf(device);
+        const ProtectedRange hidden = family.ProtectedProgram(device, config);
         result.protectedFrom = hidden.from;
         result.protectedTo = hidden.to;
         for (std::uint16_t a = 0; a < device.programWords; ++a) {
@@ -338,7 +363,7 @@ ReadResult Read(ProgrammingSession& session, const Device& device) {
             }
             session.Step(++done, total, a);
         }
-        result.eepromProtected = EepromProtected(*image.config);
+        result.eepromProtected = family.EepromProtected(device, config);
         for (std::uint16_t a = 0; a < device.eepromBytes && !result.eepromProtected; ++a) {
             image.eeprom[a] =
                 static_cast<std::uint8_t>(ReadLocation(session, MemorySpace::Eeprom, a));
@@ -357,7 +382,7 @@ OperationResult Verify(ProgrammingSession& session, const Device& device, const 
         // The configuration word first: code-protected memory reads 0 and
         // must not count as a difference.
         const std::uint16_t config = ReadLocation(session, MemorySpace::Config, kConfigWordAddress);
-        std::vector<Location> locations = LocationsOf(image, true);
+        std::vector<Location> locations = LocationsOf(image, device, true);
         std::erase_if(locations, [&](const Location& location) {
             return HiddenByProtection(device, config, location, result);
         });
@@ -376,17 +401,18 @@ OperationResult Verify(ProgrammingSession& session, const Device& device, const 
 OperationResult BlankCheck(ProgrammingSession& session, const Device& device) {
     return Guarded<OperationResult>(session, [&](OperationResult& result) {
         ChipImage erased;
-        erased.config = kErasedWord;
-        erased.ids.fill(kErasedWord);
-        erased.debugVector = kErasedWord;
-        std::fill_n(erased.program.begin(), device.programWords, kErasedWord);
-        std::fill_n(erased.eeprom.begin(), device.eepromBytes, kErasedByte);
-        std::vector<Location> locations = LocationsOf(erased, true);
-        // The configuration word first: code protection makes program memory read 0.
-        std::rotate(locations.begin(), locations.end() - 1, locations.end());
+        for (const MemoryRegion& region : device.regions) {
+            for (std::uint16_t i = 0; i < region.size; ++i) {
+                erased.Set(region.kind, i, region.Blank());
+            }
+        }
+        std::vector<Location> locations = LocationsOf(erased, device, true);
+        // The configuration words first: code protection makes program memory read 0.
+        std::ranges::stable_partition(
+            locations, [](const Location& l) { return l.space == MemorySpace::Config; });
         std::uint32_t done = 0;
         for (const Location& location : locations) {
-            const std::uint16_t mask = CompareMask(device, location.space);
+            const std::uint16_t mask = CompareMask(device, location);
             const std::uint16_t actual = ReadLocation(session, location.space, location.address);
             session.Step(++done, static_cast<std::uint32_t>(locations.size()), location.address);
             if ((actual & mask) != (location.value & mask)) {

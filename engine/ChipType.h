@@ -1,7 +1,17 @@
 #pragma once
 
+#include "device/Device.h"
+
 namespace tallis {
 
+// The classic run's chip choice (the window's two chip buttons): which of the
+// two classic algorithms it speaks.
 enum class ChipType { Pic16F877, Pic16F877A };
+
+// The only conversions between a device row and the classic choice: the
+// classic algorithm that the device's family speaks, and the device each
+// choice stands for.
+ChipType ClassicChipOf(const Device& device);
+const Device& ClassicDevice(ChipType chip);
 
 }  // namespace tallis

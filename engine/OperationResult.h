@@ -25,7 +25,8 @@ enum class OperationOutcome {
 };
 
 // The chip's memory areas as the programming interface addresses them.
-enum class MemorySpace { Program, Id, DebugVector, Config, Eeprom };
+// Where a location lies: the kind of the device's region that holds it.
+using MemorySpace = RegionKind;
 
 // One location where the chip holds something other than was expected. The
 // address is the word address (program memory, 0x2000 and up) or the EEPROM

@@ -19,6 +19,10 @@ std::string LocationText(MemorySpace space, std::uint16_t address) {
             return FormatText("debug vector 0x%04X", unsigned{address});
         case MemorySpace::Config:
             return FormatText("configuration word 0x%04X", unsigned{address});
+        case MemorySpace::DeviceId:
+            return FormatText("device ID 0x%04X", unsigned{address});
+        case MemorySpace::Calibration:
+            return FormatText("calibration word 0x%04X", unsigned{address});
         case MemorySpace::Eeprom:
             return FormatText("EEPROM byte 0x%02X", unsigned{address});
     }

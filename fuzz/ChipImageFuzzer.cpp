@@ -13,9 +13,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tallis;
     fuzz::FuzzInput input(data, size);
-    const ImageBounds bounds = (input.Byte() & 0x01) != 0
-                                   ? ImageBounds{.programWords = 4096, .eepromBytes = 128}
-                                   : ImageBounds{};
+    const ImageBounds bounds =
+        (input.Byte() & 0x01) != 0 ? ImageBounds{FindDevice("16f873")->regions} : ImageBounds{};
     const HexParseResult result = ParseChipImageHex(input.Rest(), bounds);
     if (!result) {
         FUZZ_CHECK(result.line >= 1, "a refusal without a line");
@@ -24,18 +23,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const ChipImage& image = *result.image;
+    const std::size_t programWords = FindRegion(bounds.regions, RegionKind::Program)->size;
+    const std::size_t eepromBytes = FindRegion(bounds.regions, RegionKind::Eeprom)->size;
     for (std::size_t w = 0; w < image.program.size(); ++w) {
-        FUZZ_CHECK(w < bounds.programWords || !image.program[w], "a word beyond the bounds");
+        FUZZ_CHECK(w < programWords || !image.program[w], "a word beyond the bounds");
         FUZZ_CHECK(image.program[w].value_or(0) <= 0x3FFF, "a program word wider than 14 bits");
     }
-    for (std::size_t e = bounds.eepromBytes; e < image.eeprom.size(); ++e) {
+    for (std::size_t e = eepromBytes; e < image.eeprom.size(); ++e) {
         FUZZ_CHECK(!image.eeprom[e], "an EEPROM byte beyond the bounds");
     }
 
-    const std::string written = FormatChipImageHex(image);
+    const std::string written = FormatChipImageHex(image, bounds.regions);
     const HexParseResult again = ParseChipImageHex(written, bounds);
     FUZZ_CHECK(again.image.has_value(), "a written image does not parse: " + again.error);
     FUZZ_CHECK(*again.image == image, "a written image parses back different");
-    FUZZ_CHECK(FormatChipImageHex(*again.image) == written, "writing is not stable");
+    FUZZ_CHECK(FormatChipImageHex(*again.image, bounds.regions) == written,
+               "writing is not stable");
     return 0;
 }

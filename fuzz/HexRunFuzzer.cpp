@@ -15,6 +15,7 @@
 #include "classic/ClassicProgrammer.h"
 #include "classic/ProgramRun.h"
 #include "classic/RunHost.h"
+#include "engine/ChipType.h"
 #include "fuzz/CountingPort.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
@@ -23,7 +24,6 @@
 #include "image/FirmwareImage.h"
 #include "image/HexRecordReader.h"
 #include "sim/SimulatedTarget.h"
-#include "sim/TargetTypeOf.h"
 #include "wire/ParallelPortTransport.h"
 
 namespace {
@@ -231,7 +231,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t mode = input.Byte();
     const std::uint8_t seed = input.Byte();
     const ChipType chip = (mode & 0x01) != 0 ? ChipType::Pic16F877 : ChipType::Pic16F877A;
-    const sim::TargetType type = sim::TargetTypeOf(chip);
+    const sim::TargetType type = sim::TypeOf(ClassicDevice(chip));
 
     const std::string file = FileBytes(mode, input.Rest());
     const std::string_view text = std::string_view(file).substr(0, file.find('\x1A'));

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <span>
 #include <utility>
@@ -14,11 +16,9 @@ namespace tallis {
 
 namespace {
 
-// Byte addresses of the PIC16 HEX layout (2 x word address).
-constexpr std::uint32_t kConfigSpaceByte = 0x4000;  // word 0x2000
-constexpr std::uint32_t kConfigSpaceEnd = 0x4010;   // after word 0x2007
-constexpr std::uint32_t kEepromByte = 0x4200;       // word 0x2100
-constexpr std::uint16_t kReservedWord = 0x2005;
+// Byte addresses of the PIC16 HEX layout (2 x word address), by which a
+// location outside the chip's regions is named.
+constexpr std::uint32_t kEepromByte = 0x4200;  // word 0x2100
 constexpr std::size_t kBytesPerRecord = 16;
 constexpr std::size_t kRecordOverhead = 5;  // count, address (2), type, checksum
 constexpr std::size_t kExtendedAddressBytes = 2;
@@ -44,23 +44,6 @@ std::string Describe(char c) {
     return byte >= 0x20 && byte < 0x7F ? Format("'%c'", c) : Format("byte 0x%02X", byte);
 }
 
-// Where a word of configuration space lives in the image, or nullptr for the
-// reserved word that the image has no place for.
-std::optional<std::uint16_t>* ConfigSpaceWord(ChipImage& image, std::uint16_t word) {
-    switch (word) {
-        case 0x2004:
-            return &image.debugVector;
-        case kReservedWord:
-            return nullptr;
-        case 0x2006:
-            return &image.deviceId;
-        case 0x2007:
-            return &image.config;
-        default:
-            return &image.ids[word - 0x2000];
-    }
-}
-
 // Configuration word 2 is a PIC16 location, just not on these chips: a file
 // that holds one was built for another chip, which is worth saying.
 std::optional<std::string> OtherChipsConfigWord(std::uint32_t word, std::string_view chip) {
@@ -81,10 +64,14 @@ void PutWordByte(std::optional<std::uint16_t>& word, bool high, std::uint8_t byt
 
 class Parser {
   public:
-    explicit Parser(ImageBounds bounds)
-        : programWords_(std::min(bounds.programWords, kMaxProgramWords)),
-          eepromBytes_(std::min(bounds.eepromBytes, kMaxEepromBytes)),
-          chip_(bounds.chip) {}
+    explicit Parser(ImageBounds bounds) : regions_(bounds.regions), chip_(bounds.chip) {
+        for (const MemoryRegion& region : regions_) {
+            if (region.kind != RegionKind::Program && region.kind != RegionKind::Eeprom) {
+                configSpaceFrom_ = std::min(configSpaceFrom_, region.hexStart);
+                configSpaceTo_ = std::max(configSpaceTo_, region.HexEnd());
+            }
+        }
+    }
 
     HexParseResult Run(std::string_view text) {
         while (!text.empty()) {
@@ -235,31 +222,37 @@ class Parser {
 
     std::optional<std::string> Put(std::uint32_t address, std::uint8_t byte) {
         const bool high = (address & 1U) != 0;
-        const std::uint32_t word = address / 2;
-        if (address < 2U * kMaxProgramWords) {
-            if (word >= programWords_) {
-                return Format("word address 0x%04X is outside the %u words of program memory",
-                              static_cast<unsigned>(word), static_cast<unsigned>(programWords_));
+        const auto region = std::ranges::find_if(
+            regions_, [&](const MemoryRegion& r) { return r.HoldsHex(address); });
+        if (region != regions_.end()) {
+            const std::size_t index = (address - region->hexStart) / 2;
+            if (region->kind == RegionKind::Eeprom) {
+                if (!high) {
+                    image_.Set(RegionKind::Eeprom, index, byte);
+                }
+            } else if (std::optional<std::uint16_t>* word = image_.Word(region->kind, index)) {
+                PutWordByte(*word, high, byte);
             }
-            PutWordByte(image_.program[word], high, byte);
             return std::nullopt;
         }
-        if (address >= kConfigSpaceByte && address < kConfigSpaceEnd) {
-            if (auto* slot = ConfigSpaceWord(image_, static_cast<std::uint16_t>(word))) {
-                PutWordByte(*slot, high, byte);
-            }
+        return Outside(address);
+    }
+
+    // Why a byte outside every region is refused, if it is: reserved words
+    // between the regions of configuration space are dropped.
+    std::optional<std::string> Outside(std::uint32_t address) const {
+        const std::uint32_t word = address / 2;
+        if (word < kMaxProgramWords) {
+            return Format("word address 0x%04X is outside the %u words of program memory",
+                          static_cast<unsigned>(word), Size(RegionKind::Program));
+        }
+        if (address >= configSpaceFrom_ && address < configSpaceTo_) {
             return std::nullopt;
         }
         const std::uint32_t eeprom = (address - kEepromByte) / 2;
         if (address >= kEepromByte && eeprom < kMaxEepromBytes) {
-            if (eeprom >= eepromBytes_) {
-                return Format("EEPROM address 0x%02X is outside the %u bytes of data EEPROM",
-                              static_cast<unsigned>(eeprom), static_cast<unsigned>(eepromBytes_));
-            }
-            if (!high) {
-                image_.eeprom[eeprom] = byte;
-            }
-            return std::nullopt;
+            return Format("EEPROM address 0x%02X is outside the %u bytes of data EEPROM",
+                          static_cast<unsigned>(eeprom), Size(RegionKind::Eeprom));
         }
         if (std::optional<std::string> otherChips = OtherChipsConfigWord(word, chip_)) {
             return otherChips;
@@ -268,22 +261,28 @@ class Parser {
                       static_cast<unsigned>(address));
     }
 
-    void MaskWords() {
-        const auto mask = [](std::optional<std::uint16_t>& word) {
-            if (word) {
-                *word &= kWordMask;
-            }
-        };
-        std::ranges::for_each(image_.program, mask);
-        std::ranges::for_each(image_.ids, mask);
-        mask(image_.debugVector);
-        mask(image_.deviceId);
-        mask(image_.config);
+    unsigned Size(RegionKind kind) const {
+        const MemoryRegion* region = FindRegion(regions_, kind);
+        return region != nullptr ? region->size : 0U;
     }
 
-    std::uint16_t programWords_;
-    std::uint16_t eepromBytes_;
+    void MaskWords() {
+        for (const MemoryRegion& region : regions_) {
+            for (std::size_t i = 0; i < region.size; ++i) {
+                std::optional<std::uint16_t>* word = image_.Word(region.kind, i);
+                if (word != nullptr && word->has_value()) {
+                    **word &= region.Blank();
+                }
+            }
+        }
+    }
+
+    std::span<const MemoryRegion> regions_;
     std::string_view chip_;
+    // HEX byte addresses from the first to the end of the last region of
+    // configuration space: a word between them that no region has is reserved.
+    std::uint32_t configSpaceFrom_ = UINT32_MAX;
+    std::uint32_t configSpaceTo_ = 0;
     ChipImage image_;
     std::vector<std::uint8_t> bytes_;
     std::size_t line_ = 0;
@@ -305,20 +304,17 @@ void AppendWord(HexBytes& bytes, std::uint32_t byteAddress,
     }
 }
 
-HexBytes ImageBytes(const ChipImage& image) {
+HexBytes ImageBytes(const ChipImage& image, std::span<const MemoryRegion> layout) {
+    std::vector<const MemoryRegion*> regions;
+    for (const MemoryRegion& region : layout) {
+        regions.push_back(&region);
+    }
+    std::ranges::sort(regions, {}, &MemoryRegion::hexStart);
     HexBytes bytes;
-    for (std::uint32_t w = 0; w < kMaxProgramWords; ++w) {
-        AppendWord(bytes, 2 * w, image.program[w]);
-    }
-    for (std::uint32_t i = 0; i < image.ids.size(); ++i) {
-        AppendWord(bytes, kConfigSpaceByte + 2 * i, image.ids[i]);
-    }
-    AppendWord(bytes, 2 * 0x2004U, image.debugVector);
-    AppendWord(bytes, 2 * 0x2006U, image.deviceId);
-    AppendWord(bytes, 2 * 0x2007U, image.config);
-    for (std::uint32_t e = 0; e < kMaxEepromBytes; ++e) {
-        if (image.eeprom[e]) {
-            AppendWord(bytes, kEepromByte + 2 * e, std::uint16_t{*image.eeprom[e]});
+    for (const MemoryRegion* region : regions) {
+        for (std::size_t i = 0; i < region->size; ++i) {
+            AppendWord(bytes, region->hexStart + 2 * static_cast<std::uint32_t>(i),
+                       image.Value(region->kind, i));
         }
     }
     return bytes;
@@ -353,8 +349,8 @@ HexParseResult ParseChipImageHex(std::string_view text, ImageBounds bounds) {
     return Parser(bounds).Run(text);
 }
 
-std::string FormatChipImageHex(const ChipImage& image) {
-    const HexBytes bytes = ImageBytes(image);
+std::string FormatChipImageHex(const ChipImage& image, std::span<const MemoryRegion> layout) {
+    const HexBytes bytes = ImageBytes(image, layout);
     std::string out;
     out.reserve(bytes.size() / kBytesPerRecord * 45 + 45);
     std::vector<std::uint8_t> data;

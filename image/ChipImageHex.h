@@ -3,17 +3,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "device/Device.h"
 #include "image/ChipImage.h"
 
 namespace tallis {
 
-// How much of the image the chip at hand has (a 4K part ends at word 0x0FFF).
+// The memory the chip at hand has, as its regions (a 4K part ends at word
+// 0x0FFF); by default the widest map of the supported chips.
 struct ImageBounds {
-    std::uint16_t programWords = kMaxProgramWords;
-    std::uint16_t eepromBytes = kMaxEepromBytes;
+    std::span<const MemoryRegion> regions = WidestLayout();
     std::string_view chip = {};  // "PIC16F877A", named in refusals; empty when not known yet
 };
 
@@ -30,21 +32,24 @@ struct HexParseResult {
 // or CRLF; blank lines and trailing spaces or tabs are skipped. After the end
 // record only lines that are not records may follow (compilers add comment
 // lines there); they are skipped, and a record there is refused.
-// Words are little-endian at byte address 2 x word address and keep their low
-// 14 bits (the chips have no more); a word given by only one of its bytes has
-// 0xFF in the other. EEPROM bytes sit at byte address 0x4200, one per word
-// (the high byte is ignored). The reserved word 0x2005 is accepted and
-// dropped: no chip lets a programmer write it.
+// Each location lies where its region puts it (bounds.regions): words
+// little-endian at byte address 2 x word address, keeping their region's
+// width (14 bits); a word given by only one of its bytes has 0xFF in the
+// other. EEPROM bytes sit at byte address 0x4200, one per word (the high byte
+// is ignored). Reserved words between the regions of configuration space
+// (0x2005) are accepted and dropped: no chip lets a programmer write them.
 // Refused, with the line number: a bad checksum, a non-hex character, a record
-// cut short, an unknown record type, a word beyond bounds.programWords, EEPROM
-// beyond bounds.eepromBytes, configuration word 2 (0x2008, which larger PIC16s
-// have: "is not on the PIC16F877A; is the file for another chip?"), addresses
-// no PIC16 has, no end record, a record after the end record.
+// cut short, an unknown record type, a word beyond the program memory or
+// EEPROM of the bounds, configuration word 2 (0x2008) on a chip without one
+// ("is not on the PIC16F877A; is the file for another chip?"), addresses no
+// PIC16 has, no end record, a record after the end record.
 HexParseResult ParseChipImageHex(std::string_view text, ImageBounds bounds = {});
 
-// Only the present locations, at most 16 bytes per data record (records never
-// cross a 16-byte boundary), upper-case digits, LF line ends, and the end
-// record last. Everything lies below 64 KiB, so no extended address records.
-std::string FormatChipImageHex(const ChipImage& image);
+// Only the present locations of the layout's regions, at most 16 bytes per
+// data record (records never cross a 16-byte boundary), upper-case digits, LF
+// line ends, and the end record last. Everything lies below 64 KiB, so no
+// extended address records.
+std::string FormatChipImageHex(const ChipImage& image,
+                               std::span<const MemoryRegion> layout = WidestLayout());
 
 }  // namespace tallis

@@ -12,57 +12,72 @@ namespace tallis::sim {
 namespace {
 
 constexpr std::uintmax_t kMaxFileBytes = 16U * 1024U * 1024U;
-constexpr std::size_t kIdWords = 4;
-constexpr std::size_t kDebugVectorIndex = 4;  // word 0x2004 in ChipMemory::config
 
-// Every location of the chip, the reserved word 0x2005 aside (always erased:
+// The location of the simulated chip's memory that holds an address of a
+// region; nullptr for configuration-space words the chip does not store.
+template <typename Memory>
+auto SlotOf(Memory& memory, const MemoryRegion& region, std::uint16_t index)
+    -> decltype(&memory.program[0]) {
+    const auto address = static_cast<std::uint16_t>(region.start + index);
+    if (region.kind == RegionKind::Eeprom) {
+        return nullptr;
+    }
+    if (address < kConfigSpaceStart) {
+        return &memory.program[address];  // program memory, OSCCAL included
+    }
+    const auto word = static_cast<std::uint16_t>(address - kConfigSpaceStart);
+    return word < kConfigSpaceWords ? &memory.config[word] : nullptr;
+}
+
+// Every location of the chip's regions (the reserved word 0x2005 is in none:
 // no programming command writes it).
-ChipImage ImageOf(const ChipMemory& memory) {
+ChipImage ImageOf(const ChipMemory& memory, std::span<const MemoryRegion> layout) {
     ChipImage image;
-    std::ranges::copy(memory.program, image.program.begin());
-    std::copy_n(memory.config.begin(), kIdWords, image.ids.begin());
-    image.debugVector = memory.config[kDebugVectorIndex];
-    image.deviceId = memory.DeviceId();
-    image.config = memory.ConfigWord();
-    std::ranges::copy(memory.eeprom, image.eeprom.begin());
+    for (const MemoryRegion& region : layout) {
+        for (std::uint16_t i = 0; i < region.size; ++i) {
+            if (region.kind == RegionKind::Eeprom) {
+                image.Set(region.kind, i, memory.eeprom[region.start + i]);
+            } else if (const std::uint16_t* slot = SlotOf(memory, region, i)) {
+                image.Set(region.kind, i, *slot);
+            }
+        }
+    }
     return image;
 }
 
 // Locations the image leaves out are erased; the device ID stays the chip's.
-ChipMemory MemoryOf(const ChipImage& image, const ChipMemory& blank, TargetType type) {
+ChipMemory MemoryOf(const ChipImage& image, const ChipMemory& blank, const Device& device) {
     ChipMemory memory = blank;
-    const auto take = [](auto& to, const auto& from) {
-        if (from) {
-            to = *from;
+    for (const MemoryRegion& region : device.regions) {
+        for (std::uint16_t i = 0; i < region.size && region.kind != RegionKind::DeviceId; ++i) {
+            const std::optional<std::uint16_t> value = image.Value(region.kind, i);
+            if (!value) {
+                continue;
+            }
+            if (region.kind == RegionKind::Eeprom) {
+                memory.eeprom[region.start + i] = static_cast<std::uint8_t>(*value);
+            } else if (std::uint16_t* slot = SlotOf(memory, region, i)) {
+                *slot = *value;
+            }
         }
-    };
-    for (std::size_t w = 0; w < kProgramWords; ++w) {
-        take(memory.program[w], image.program[w]);
     }
-    for (std::size_t i = 0; i < kIdWords; ++i) {
-        take(memory.config[i], image.ids[i]);
-    }
-    take(memory.config[kDebugVectorIndex], image.debugVector);
-    take(memory.ConfigWord(), image.config);
-    memory.ConfigWord() = NormalizeConfigWord(type, memory.ConfigWord());
-    for (std::size_t e = 0; e < kEepromBytes; ++e) {
-        take(memory.eeprom[e], image.eeprom[e]);
-    }
+    memory.ConfigWord() = NormalizeConfigWord(device, memory.ConfigWord());
     return memory;
 }
 
 }  // namespace
 
 std::string FormatChipHex(const ChipMemory& memory) {
-    return FormatChipImageHex(ImageOf(memory));
+    return FormatChipImageHex(ImageOf(memory, WidestLayout()), WidestLayout());
 }
 
 HexStatus ParseChipHex(std::string_view text, TargetType type, ChipMemory& memory) {
-    const HexParseResult parsed = ParseChipImageHex(text);
+    const Device& device = DeviceOf(type);
+    const HexParseResult parsed = ParseChipImageHex(text, {device.regions});
     if (!parsed) {
         return HexStatus{false, parsed.error};
     }
-    memory = MemoryOf(*parsed.image, ChipMemory::Blank(type, memory.DeviceId()), type);
+    memory = MemoryOf(*parsed.image, ChipMemory::Blank(type, memory.DeviceId()), device);
     return HexStatus{};
 }
 

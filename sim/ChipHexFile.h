@@ -9,8 +9,10 @@
 namespace tallis::sim {
 
 // A simulated chip's memory as an Intel HEX file in the usual PIC layout
-// (image/ChipImageHex.h) with every location present: all 8192 program words,
-// IDs, debug vector, device ID, configuration word and all 256 EEPROM bytes.
+// (image/ChipImageHex.h) with every location of the widest memory map present
+// (device/Device.h, WidestLayout): all 8192 program words, IDs, debug vector,
+// device ID, configuration word and all 256 EEPROM bytes. A file is read by
+// the regions of the device the chip type stands for.
 
 struct HexStatus {
     bool ok = true;

@@ -1,6 +1,10 @@
 #include "sim/ChipMemory.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "sim/ChipIds.h"
 
 namespace tallis::sim {
 
@@ -36,13 +40,14 @@ const Device& DeviceOf(TargetType type) {
 }
 
 TargetType TypeOf(const Device& device) {
-    return device.family == Family::Pic16F87x ? TargetType::Pic16F877 : TargetType::Pic16F877A;
-}
-
-TypeFacts FactsFor(TargetType type) {
-    const Device& device = DeviceOf(type);
-    return TypeFacts{device.deviceId, static_cast<std::uint16_t>(~device.idMask & kWordMask),
-                     static_cast<std::uint16_t>(~device.configImplemented & kWordMask)};
+    if (device.family == "87x") {
+        return TargetType::Pic16F877;
+    }
+    if (device.family == "87xA") {
+        return TargetType::Pic16F877A;
+    }
+    throw std::invalid_argument("the simulator has no model of the " + std::string(device.family) +
+                                " family of " + std::string(device.name));
 }
 
 std::uint16_t DefaultDeviceId(TargetType type) {
@@ -50,7 +55,8 @@ std::uint16_t DefaultDeviceId(TargetType type) {
 }
 
 std::uint16_t DefaultDeviceId(const Device& device) {
-    return device.deviceId | (device.family == Family::Pic16F87x ? kRevision87x : kRevision87xA);
+    return ChipIdWord(device.name,
+                      TypeOf(device) == TargetType::Pic16F877 ? kRevision87x : kRevision87xA);
 }
 
 ChipMemory ChipMemory::Blank(TargetType type, std::uint16_t deviceId) {
@@ -79,7 +85,7 @@ bool IsCodeProtected(const Device& device, std::uint16_t configWord, std::uint16
     if (address >= device.programWords) {
         return false;
     }
-    if (device.family == Family::Pic16F87xA) {
+    if (TypeOf(device) == TargetType::Pic16F877A) {
         return (configWord & 0x2000) == 0;
     }
     // Both pairs (bits 13:12 and 5:4) are meant to be equal; the stronger one wins.

@@ -14,7 +14,8 @@ enum class TargetType { Pic16F877, Pic16F877A };
 const char* TargetTypeName(TargetType type);
 
 // The device row a type stands for (PIC16F877 or PIC16F877A), and the type
-// that speaks a device's algorithm.
+// that speaks a device's algorithm: the simulator's model of the family the
+// row names. Throws std::invalid_argument for a family it has no model of.
 const Device& DeviceOf(TargetType type);
 TargetType TypeOf(const Device& device);
 
@@ -48,16 +49,8 @@ struct ChipMemory {
     bool operator==(const ChipMemory&) const = default;
 };
 
-// Facts that depend on the chip type (its device row).
-struct TypeFacts {
-    std::uint16_t deviceIdBase;   // device ID without the revision bits
-    std::uint16_t revisionMask;   // bits of the device ID that carry the revision
-    std::uint16_t unimplemented;  // configuration-word bits that always read 1
-};
-
-TypeFacts FactsFor(TargetType type);
-
-// Default device ID of a simulated chip (a plausible silicon revision).
+// Default device ID of a simulated chip: the simulator's own ID for the chip
+// (sim/ChipIds.h) with a plausible silicon revision.
 std::uint16_t DefaultDeviceId(TargetType type);
 std::uint16_t DefaultDeviceId(const Device& device);
 

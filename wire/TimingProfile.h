@@ -5,7 +5,14 @@
 
 namespace tallis {
 
-// Every wait of the chip operations, in microseconds. A profile is data: a
+// How a profile waits out a family's write and erase cycles.
+enum class CycleWaits : std::uint8_t {
+    Standard,           // each family's standard waits, which have always worked on real boards
+    MinimumWithMargin,  // each family's minimums times the profile's margins
+};
+
+// The waits of the wire and of the chip operations, in microseconds, and how
+// the cycles of a family (engine/families) are waited. A profile is data: a
 // faster one is another row, not more code.
 struct TimingProfile {
     std::uint32_t bitUs;                // each phase of a clock cycle on the serial lines
@@ -14,18 +21,19 @@ struct TimingProfile {
     // RB7 steady around a falling clock edge that takes a bit: waited only
     // where nothing else has waited since the edge or the change. 0: none of its own.
     std::uint32_t dataSetupHoldUs;
-    std::uint32_t lineUs;                 // after a change of MCLR, VPP or the run line
-    std::uint32_t vppOffBeforeEntryUs;    // VPP off before programming mode is entered (again)
-    std::uint32_t programRowUs;           // 87xA: Begin Programming Only to End Programming
-    std::uint32_t endProgrammingQuietUs;  // 87xA: after End Programming (TDIS); 0: none of its own
-    std::uint32_t programWordUs;          // 87x: Begin Programming Only, internally timed
-    std::uint32_t eraseProgramUs;         // Begin Erase/Programming: IDs, EEPROM, 87xA config word
-    std::uint32_t configProgramUs;        // 87x: the configuration word's Begin Programming Only
-    std::uint32_t chipEraseUs;            // 87xA Chip Erase
-    std::uint32_t bulkEraseUs;            // 87x code-protect-disable erase cycle
+    std::uint32_t lineUs;               // after a change of MCLR, VPP or the run line
+    std::uint32_t vppOffBeforeEntryUs;  // VPP off before programming mode is entered (again)
+    CycleWaits cycles;
+    // With CycleWaits::MinimumWithMargin: the factor over a cycle's minimum for
+    // cycles the host ends (externally timed) and for those the chip times itself.
+    double externalMargin;
+    double internalMargin;
     // The data line is written only when the bit differs from the line's
     // state: one port access per bit fewer on average.
     bool dataLineOnChangeOnly;
+    // The waits leave a slow data line no slack: the line is checked before
+    // the session, and its rise time waited for after every release.
+    bool needsLineCheck;
     // A location that does not read back is written once more with the
     // standard profile's waits before the write fails.
     bool retryWithStandardWaits;
@@ -39,31 +47,22 @@ inline constexpr TimingProfile kClassicTiming{
     .dataSetupHoldUs = 0,  // the 60 us bit waits around every clock edge exceed it
     .lineUs = 2000,
     .vppOffBeforeEntryUs = 10000,
-    .programRowUs = 2000,
-    .endProgrammingQuietUs = 0,  // the 60 us bit waits around every command exceed TDIS
-    .programWordUs = 5000,
-    .eraseProgramUs = 10000,
-    .configProgramUs = 9000,
-    .chipEraseUs = 9000,
-    .bulkEraseUs = 10000,
+    .cycles = CycleWaits::Standard,
+    .externalMargin = 1,
+    .internalMargin = 1,
     .dataLineOnChangeOnly = false,
+    .needsLineCheck = false,
     .retryWithStandardWaits = false,
 };
 
 namespace chip_minimum {
 
-// The chips' minimum times from their programming documents (DS39025, DS39589), in
-// microseconds; where the sources disagree, the larger.
-inline constexpr double kFrameGapUs = 1;               // TDLY
-inline constexpr double kDataSetupHoldUs = 0.1;        // RB7 around the falling clock edge
-inline constexpr double kHoldAfterVppUs = 5;           // THLD0, RB6/RB7 low after VPP
-inline constexpr double kProgramRowUs = 1000;          // 87xA TPROG1, command 24 to 23
-inline constexpr double kEndProgrammingQuietUs = 100;  // 87xA TDIS after End Programming
-inline constexpr double kProgramWordUs = 4000;         // 87x command 24
-inline constexpr double kEraseProgramUs = 10000;       // command 8: 87x 8 ms, 87xA 8 or 10 ms
-inline constexpr double kConfigProgramUs = 4000;       // 87x configuration word, command 24
-inline constexpr double kChipEraseUs = 10000;          // 87xA Chip Erase: 8 or 10 ms
-inline constexpr double kCodeProtectDisableUs = 8000;  // 87x bulk erase at 0x2007
+// The wire's minimum times from the chips' programming documents (DS39025,
+// DS39589), in microseconds; where the sources disagree, the larger. Each
+// family's cycle minimums are its own (engine/families).
+inline constexpr double kFrameGapUs = 1;         // TDLY
+inline constexpr double kDataSetupHoldUs = 0.1;  // RB7 around the falling clock edge
+inline constexpr double kHoldAfterVppUs = 5;     // THLD0, RB6/RB7 low after VPP
 
 }  // namespace chip_minimum
 
@@ -101,15 +100,11 @@ inline constexpr TimingProfile kFastTiming{
     .dataSetupHoldUs = WithMargin(chip_minimum::kDataSetupHoldUs, kExternalTimingMargin),
     .lineUs = WithMargin(chip_minimum::kHoldAfterVppUs + kVppSwitchRiseUs, kExternalTimingMargin),
     .vppOffBeforeEntryUs = kVppOffBoardAllowanceUs,
-    .programRowUs = WithMargin(chip_minimum::kProgramRowUs, kExternalTimingMargin),
-    .endProgrammingQuietUs =
-        WithMargin(chip_minimum::kEndProgrammingQuietUs, kExternalTimingMargin),
-    .programWordUs = WithMargin(chip_minimum::kProgramWordUs, kInternalTimingMargin),
-    .eraseProgramUs = WithMargin(chip_minimum::kEraseProgramUs, kInternalTimingMargin),
-    .configProgramUs = WithMargin(chip_minimum::kConfigProgramUs, kInternalTimingMargin),
-    .chipEraseUs = WithMargin(chip_minimum::kChipEraseUs, kInternalTimingMargin),
-    .bulkEraseUs = WithMargin(chip_minimum::kCodeProtectDisableUs, kInternalTimingMargin),
+    .cycles = CycleWaits::MinimumWithMargin,
+    .externalMargin = kExternalTimingMargin,
+    .internalMargin = kInternalTimingMargin,
     .dataLineOnChangeOnly = true,
+    .needsLineCheck = true,
     .retryWithStandardWaits = true,
 };
 

@@ -344,7 +344,7 @@ TEST(DesktopSession, VerifyOfAProtectedChipSaysWhatItCouldNotCompare) {
     ASSERT_TRUE(s.session.Open(kExample));
     HexParseResult file = ParseChipImageHex(s.session.Image()->Text());
     ASSERT_TRUE(file);
-    file.image->config = 0x1F72;  // CP on: all program memory hidden
+    file.image->config[0] = 0x1F72;  // CP on: all program memory hidden
     std::ofstream(path, std::ios::binary) << FormatChipImageHex(*file.image);
     ASSERT_TRUE(s.session.Open(path));
     s.session.RunDevice(DeviceCommandKind::WriteAll);

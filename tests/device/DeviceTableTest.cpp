@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 #include "device/ConfigDescription.h"
 #include "device/Device.h"
+#include "image/ChipImage.h"
+#include "sim/ChipIds.h"
 
 namespace tallis {
 namespace {
@@ -19,21 +22,82 @@ TEST(DeviceTable, NoIdWordMatchesTwoDevices) {
     }
 }
 
-TEST(DeviceTable, RowsAgreeWithNameAndFamily) {
+// What every row must satisfy for the operations and the memory views to
+// work on it unchanged: sizes the address counter can wrap at, a latch that
+// divides program memory, an option the command line can name.
+TEST(DeviceTable, EveryRowIsUsableByTheOperations) {
+    const auto powerOfTwo = [](unsigned n) { return n != 0 && (n & (n - 1)) == 0; };
     for (const Device& d : Devices()) {
         const std::string name(d.name);
-        const bool isA = name.ends_with('A');
-        const bool is4K = name.starts_with("PIC16F873") || name.starts_with("PIC16F874");
-        EXPECT_EQ(d.family, isA ? Family::Pic16F87xA : Family::Pic16F87x) << name;
-        EXPECT_EQ(d.idMask, isA ? 0x3FF0 : 0x3FE0) << name;
-        EXPECT_EQ(d.latchWords, isA ? 8 : 1) << name;
-        EXPECT_EQ(d.configImplemented, isA ? 0x2FCF : 0x3BFF) << name;
-        EXPECT_EQ(d.programWords, is4K ? 4096 : 8192) << name;
-        EXPECT_EQ(d.eepromBytes, is4K ? 128 : 256) << name;
-        EXPECT_EQ(d.testedOnHardware, 0U) << name;
-        std::string option = "16f" + name.substr(6);
-        option.back() = isA ? 'a' : option.back();
+        EXPECT_TRUE(powerOfTwo(d.programWords) && d.programWords <= 0x2000) << name;
+        EXPECT_TRUE(powerOfTwo(d.eepromBytes) && d.eepromBytes <= 256) << name;
+        EXPECT_TRUE(powerOfTwo(d.latchWords)) << name;
+        EXPECT_EQ(d.programWords % d.latchWords, 0) << name;
+        EXPECT_EQ(d.configImplemented & ~0x3FFF, 0) << name;
+        EXPECT_EQ(d.testedOnHardware >> std::size(kDeviceOperations), 0U) << name;
+        ASSERT_TRUE(name.starts_with("PIC")) << name;
+        std::string option = name.substr(3);
+        for (char& c : option) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
         EXPECT_EQ(d.option, option) << name;
+    }
+}
+
+// A row's memory map: what the operations, the HEX reader and writer and the
+// memory views take from it without code of their own.
+TEST(DeviceTable, EveryRowsRegionsAreAMemoryMap) {
+    for (const Device& d : Devices()) {
+        SCOPED_TRACE(d.name);
+        const MemoryRegion* program = FindRegion(d.regions, RegionKind::Program);
+        const MemoryRegion* eeprom = FindRegion(d.regions, RegionKind::Eeprom);
+        ASSERT_TRUE(program != nullptr && eeprom != nullptr);
+        EXPECT_EQ(program->start, 0);
+        EXPECT_EQ(program->size, d.programWords);
+        EXPECT_EQ(eeprom->size, d.eepromBytes);
+        EXPECT_NE(FindRegion(d.regions, RegionKind::Config), nullptr);
+        EXPECT_NE(FindRegion(d.regions, RegionKind::DeviceId), nullptr);
+        for (const MemoryRegion& a : d.regions) {
+            EXPECT_EQ(a.width, a.kind == RegionKind::Eeprom ? 8 : 14);
+            EXPECT_LE(a.size, ChipImage::Capacity(a.kind));
+            for (const MemoryRegion& b : d.regions) {
+                if (&a == &b) {
+                    continue;
+                }
+                const bool sameSpace =
+                    (a.kind == RegionKind::Eeprom) == (b.kind == RegionKind::Eeprom);
+                EXPECT_FALSE(sameSpace && a.start < b.End() && b.start < a.End())
+                    << "regions overlap at " << a.start;
+                EXPECT_FALSE(a.hexStart < b.HexEnd() && b.hexStart < a.HexEnd())
+                    << "HEX placements overlap at " << a.hexStart;
+            }
+        }
+    }
+}
+
+// The device IDs against the data sheets (DS39025, DS39589), and the
+// simulated chip's own copy against the same: a slip in either table fails here.
+TEST(DeviceTable, IdsAreTheDataSheets) {
+    struct Sheet {
+        const char* name;
+        std::uint16_t id;
+        std::uint16_t mask;
+    };
+    const Sheet sheets[] = {
+        {"PIC16F873", 0x0960, 0x3FE0},  {"PIC16F874", 0x0920, 0x3FE0},
+        {"PIC16F876", 0x09E0, 0x3FE0},  {"PIC16F877", 0x09A0, 0x3FE0},
+        {"PIC16F873A", 0x0E40, 0x3FF0}, {"PIC16F874A", 0x0E60, 0x3FF0},
+        {"PIC16F876A", 0x0E00, 0x3FF0}, {"PIC16F877A", 0x0E20, 0x3FF0},
+    };
+    ASSERT_EQ(std::size(sheets), Devices().size()) << "a row without its data sheet's ID";
+    for (const Sheet& sheet : sheets) {
+        const Device* device = FindDevice(sheet.name);
+        ASSERT_NE(device, nullptr) << sheet.name;
+        EXPECT_EQ(device->deviceId, sheet.id) << sheet.name;
+        EXPECT_EQ(device->idMask, sheet.mask) << sheet.name;
+        EXPECT_EQ(sim::ChipIdWord(sheet.name, 0), sheet.id) << sheet.name << " (simulated)";
+        const auto revisionBits = static_cast<std::uint16_t>(~sheet.mask & 0x3FFF);
+        EXPECT_EQ(sim::ChipIdWord(sheet.name, 0xFFFF), sheet.id | revisionBits) << sheet.name;
     }
 }
 

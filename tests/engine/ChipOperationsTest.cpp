@@ -7,6 +7,8 @@
 #include "classic/ClassicProgrammer.h"
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
+#include "engine/ChipType.h"
+#include "engine/families/ChipFamily.h"
 #include "sim/SimulatedDevice.h"
 #include "tests/engine/EngineFakes.h"
 #include "wire/ParallelPortTransport.h"
@@ -16,6 +18,13 @@ namespace {
 
 constexpr std::uint16_t kConfig = 0x3F3A;  // HS, watchdog off, no code or data protection
 constexpr std::uint8_t kEraseCommands[] = {1, 7, 8, 9, 11, 31};
+
+// The sample configuration with every code-protection field of the row at 0:
+// all of program memory and the data EEPROM hidden.
+std::uint16_t FullyProtected(const Device& device) {
+    return static_cast<std::uint16_t>(kConfig & ~device.ConfigMask("CP") &
+                                      ~device.ConfigMask("CPD"));
+}
 
 // Program words in a full row, a row with one word and the device's last
 // word; every ID, the debug vector, EEPROM bytes at both ends, the
@@ -32,7 +41,7 @@ ChipImage SampleImage(const Device& device) {
     image.eeprom[0] = 0x12;
     image.eeprom[1] = 0x00;
     image.eeprom[device.eepromBytes - 1] = 0x56;
-    image.config = kConfig;
+    image.config[0] = kConfig;
     return image;
 }
 
@@ -148,7 +157,7 @@ TEST_P(ChipOperationsOnEveryDevice, WriteThenReadGivesTheImageBackAndBlankCheckN
     }
     EXPECT_EQ(read.image.ids, image.ids);
     EXPECT_EQ(read.image.debugVector, image.debugVector);
-    EXPECT_EQ(*read.image.config & device.configImplemented, kConfig & device.configImplemented);
+    EXPECT_EQ(*read.image.config[0] & device.configImplemented, kConfig & device.configImplemented);
     EXPECT_TRUE(device.Matches(*read.image.deviceId));
 
     const OperationResult blank =
@@ -180,10 +189,9 @@ TEST_P(ChipOperationsOnEveryDevice, WriteLeavesNothingOfTheOldContents) {
 TEST_P(ChipOperationsOnEveryDevice, BlankCheckPassesAfterTheClassicErase) {
     ChipImage image;
     image.program[0] = 0x2805;
-    image.config = kConfig;
+    image.config[0] = kConfig;
     ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
-    test::FixedChipHost classicChoice(device.family == Family::Pic16F87x ? ChipType::Pic16F877
-                                                                         : ChipType::Pic16F877A);
+    test::FixedChipHost classicChoice(ClassicChipOf(device));
     ClassicProgrammer(chip.wire, classicChoice).EraseOnly();
     const OperationResult blank =
         chip.Run([&](ProgrammingSession& s) { return BlankCheck(s, device); });
@@ -224,8 +232,7 @@ TEST_P(ChipOperationsOnEveryDevice, IdentifyNamesTheDeviceForEveryRevision) {
 
 TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZerosByReadAndVerify) {
     ChipImage image = SampleImage(device);
-    // Everything protected: 87xA CP (bit 13), 87x both CP1:CP0 copies; and CPD.
-    image.config = device.family == Family::Pic16F87xA ? 0x1E3A : 0x0E0A;
+    image.config[0] = FullyProtected(device);
     ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
     const ReadResult read = chip.Run([&](ProgrammingSession& s) { return Read(s, device); });
     EXPECT_EQ(read.outcome, OperationOutcome::Completed);
@@ -249,10 +256,23 @@ TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZerosB
               OperationOutcome::Protected);
 }
 
+TEST_P(ChipOperationsOnEveryDevice, EraseLeavesAProtectedChipBlank) {
+    ChipImage image = SampleImage(device);
+    image.config[0] = FullyProtected(device);
+    ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
+    chip.Run([&](ProgrammingSession& s) {
+        FamilyOf(device).Erase(s, device);
+        return 0;
+    });
+    const OperationResult blank =
+        chip.Run([&](ProgrammingSession& s) { return BlankCheck(s, device); });
+    EXPECT_EQ(blank.outcome, OperationOutcome::Completed) << blank.differences.size();
+    chip.ExpectLeftSafely();
+}
+
 TEST_P(ChipOperationsOnEveryDevice, WriteRefusesAnotherDeviceBeforeErasing) {
-    const Device& other = *FindDevice(device.family == Family::Pic16F87x ? "16f877a" : "16f877");
-    const Device& sameFamily = *FindDevice(device.name == "PIC16F873" ? "16f874" : "16f873");
-    for (const Device* wanted : {&other, &sameFamily}) {
+    for (const Device& other : Devices()) {
+        const Device* wanted = &other;
         if (wanted == &device) {
             continue;
         }
@@ -319,6 +339,16 @@ TEST(Write, AnImageBeyondTheDeviceIsRefusedBeforeTheChipIsTouched) {
     EXPECT_EQ(chip.EraseCommandsSent(), 0U);
 }
 
+TEST(Write, AConfigurationWordTheDeviceDoesNotHaveIsRefusedBeforeTheChipIsTouched) {
+    OnDevice chip(Pic16F877A());
+    ChipImage image = SampleImage(Pic16F877A());
+    image.config[1] = 0x3EFF;  // a second configuration word, as at 0x2008 on other families
+    const OperationResult result = chip.WriteImage(image);
+    EXPECT_EQ(result.outcome, OperationOutcome::TooLarge);
+    EXPECT_EQ(result.differences.at(0), (Difference{MemorySpace::Config, 0x2008, 0x3EFF, 0}));
+    EXPECT_EQ(chip.EraseCommandsSent(), 0U);
+}
+
 TEST(Write, CancellationStopsBetweenStepsAndLeavesVppOff) {
     OnDevice chip(Pic16F877A());
     CancelAfter cancel(3);
@@ -357,7 +387,7 @@ TEST(ConfigurationWord, UnimplementedBitsClearInTheFileStillWriteAndVerify) {
         SCOPED_TRACE(c.chip);
         const Device& device = *FindDevice(c.chip);
         ChipImage image = SampleImage(device);
-        image.config = c.config;
+        image.config[0] = c.config;
         OnDevice chip(device);
         EXPECT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
         const OperationResult verified =

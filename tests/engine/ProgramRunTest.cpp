@@ -5,6 +5,7 @@
 
 #include "classic/ProgramRun.h"
 #include "classic/RunMessages.h"
+#include "engine/ChipType.h"
 #include "sim/ChipHexFile.h"
 #include "tests/engine/RunFixtures.h"
 
@@ -43,7 +44,7 @@ std::string WordsInRecords(std::uint16_t wordAddress, const std::vector<std::uin
 
 class ProgramRunOnChip : public ::testing::TestWithParam<ChipType> {
   protected:
-    sim::TargetType Type() const { return sim::TargetTypeOf(GetParam()); }
+    sim::TargetType Type() const { return sim::TypeOf(ClassicDevice(GetParam())); }
 
     void ExpectCleanRun() {
         EXPECT_TRUE(bench.target.Violations().Empty()) << bench.target.Violations().Describe();

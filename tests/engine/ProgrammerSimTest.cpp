@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "classic/ClassicProgrammer.h"
+#include "engine/ChipType.h"
 #include "sim/SimulatedTarget.h"
 #include "tests/engine/EngineFakes.h"
 #include "tests/engine/RunFixtures.h"
@@ -15,7 +16,7 @@ using test::FixedChipHost;
 class ProgrammerOnChip : public ::testing::TestWithParam<ChipType> {
   protected:
     ChipType Chip() const { return GetParam(); }
-    sim::TargetType Type() const { return sim::TargetTypeOf(Chip()); }
+    sim::TargetType Type() const { return sim::TypeOf(ClassicDevice(Chip())); }
 
     void ExpectNoViolation() {
         EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
@@ -31,7 +32,7 @@ class ProgrammerOnChip : public ::testing::TestWithParam<ChipType> {
         return memory;
     }
 
-    sim::SimulatedTarget target{{.type = sim::TargetTypeOf(GetParam())}};
+    sim::SimulatedTarget target{{.type = sim::TypeOf(ClassicDevice(GetParam()))}};
     FixedChipHost host{GetParam()};
     ParallelPortTransport lines{target.Port(), target.Clock()};
     ClassicProgrammer programmer{lines, host};

@@ -9,9 +9,9 @@
 #include "classic/ClassicProgrammer.h"
 #include "classic/ProgramRun.h"
 #include "classic/RunHost.h"
+#include "engine/ChipType.h"
 #include "image/FirmwareImage.h"
 #include "sim/SimulatedTarget.h"
-#include "sim/TargetTypeOf.h"
 #include "wire/ParallelPortTransport.h"
 
 namespace tallis::test {
@@ -77,7 +77,7 @@ std::vector<std::uint16_t> SampleWords(std::size_t count, std::uint16_t seed = 0
 struct RunBench {
     explicit RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base = 0x378,
                       sim::BoardTiming board = {});
-    explicit RunBench(ChipType chip) : RunBench(chip, sim::TargetTypeOf(chip)) {}
+    explicit RunBench(ChipType chip) : RunBench(chip, sim::TypeOf(ClassicDevice(chip))) {}
 
     RunOutcome Run(const std::string& text);
     RunOutcome Run(const FirmwareImage& image);

@@ -2,14 +2,12 @@
 
 #include <cstdio>
 
-#include "sim/TargetTypeOf.h"
-
 namespace tallis::faults {
 
 namespace {
 
 sim::TargetType ConnectedType(Fault fault, ChipType chip) {
-    return sim::TargetTypeOf(fault == Fault::WrongChipType ? OtherChip(chip) : chip);
+    return sim::TypeOf(ClassicDevice(fault == Fault::WrongChipType ? OtherChip(chip) : chip));
 }
 
 std::string Record(std::uint16_t byteAddress, std::uint8_t type,

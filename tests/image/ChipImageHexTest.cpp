@@ -29,7 +29,7 @@ std::string Record(std::uint16_t address, std::uint8_t type,
 }
 
 const std::string kEnd = ":00000001FF\n";
-constexpr ImageBounds k4K{.programWords = 4096, .eepromBytes = 128};
+const ImageBounds k4K{FindDevice("16f873")->regions};
 
 ChipImage Parsed(const std::string& text) {
     const HexParseResult result = ParseChipImageHex(text);
@@ -129,7 +129,7 @@ TEST(ChipImageHex, EveryLocationSurvivesFormatAndParse) {
     image.ids = {0x0001, std::nullopt, 0x3FFF, 0x0ABC};
     image.debugVector = 0x2800;
     image.deviceId = 0x0E23;
-    image.config = 0x3F72;
+    image.config[0] = 0x3F72;
     for (std::size_t e = 1; e < kMaxEepromBytes; e += 2) {
         image.eeprom[e] = static_cast<std::uint8_t>(255 - e);
     }
@@ -137,6 +137,46 @@ TEST(ChipImageHex, EveryLocationSurvivesFormatAndParse) {
     EXPECT_EQ(Parsed(text), image);
     EXPECT_EQ(FormatChipImageHex(Parsed(text)), text);
     EXPECT_EQ(FormatChipImageHex(ChipImage{}), kEnd);
+}
+
+// The maps of the next families, said as regions alone: a second
+// configuration word at 0x2008 and a calibration word at 0x2009; OSCCAL in
+// the last program word. Their words land in their regions and are written
+// back where they came from.
+TEST(ChipImageHex, RegionsPlaceSecondConfigWordsAndCalibrationWords) {
+    constexpr MemoryRegion kTwoConfigWords[] = {
+        {RegionKind::Program, 0x0000, 0x2000, 14, 0x0000},
+        {RegionKind::Id, 0x2000, 4, 14, 0x4000},
+        {RegionKind::DeviceId, 0x2006, 1, 14, 0x400C},
+        {RegionKind::Config, 0x2007, 2, 14, 0x400E},
+        {RegionKind::Calibration, 0x2009, 1, 14, 0x4012},
+        {RegionKind::Eeprom, 0x0000, 256, 8, 0x4200},
+    };
+    constexpr MemoryRegion kOscillatorCalibration[] = {
+        {RegionKind::Program, 0x0000, 0x03FF, 14, 0x0000},
+        {RegionKind::Calibration, 0x03FF, 1, 14, 0x07FE},
+        {RegionKind::Id, 0x2000, 4, 14, 0x4000},
+        {RegionKind::Config, 0x2007, 1, 14, 0x400E},
+        {RegionKind::Eeprom, 0x0000, 128, 8, 0x4200},
+    };
+    const std::string twoConfigWords = Record(0x0000, 0, {0x05, 0x28}) +
+                                       Record(0x400E, 0, {0xD4, 0x20}) +
+                                       Record(0x4010, 0, {0xFF, 0x3E, 0x80, 0x13}) + kEnd;
+    const HexParseResult parsed = ParseChipImageHex(twoConfigWords, {kTwoConfigWords});
+    ASSERT_TRUE(parsed) << parsed.error;
+    EXPECT_EQ(parsed.image->config[0], 0x20D4);
+    EXPECT_EQ(parsed.image->config[1], 0x3EFF);
+    EXPECT_EQ(parsed.image->calibration[0], 0x1380);
+    EXPECT_EQ(FormatChipImageHex(*parsed.image, kTwoConfigWords), twoConfigWords);
+
+    const std::string osccal =
+        Record(0x07F0, 0, {0x05, 0x28}) + Record(0x07FE, 0, {0x48, 0x34}) + kEnd;
+    const HexParseResult calibrated = ParseChipImageHex(osccal, {kOscillatorCalibration});
+    ASSERT_TRUE(calibrated) << calibrated.error;
+    EXPECT_EQ(calibrated.image->program[0x03F8], 0x2805);
+    EXPECT_FALSE(calibrated.image->program[0x03FF].has_value());
+    EXPECT_EQ(calibrated.image->calibration[0], 0x3448);
+    EXPECT_EQ(FormatChipImageHex(*calibrated.image, kOscillatorCalibration), osccal);
 }
 
 TEST(ChipImageHex, EepromSitsAtByteAddress4200OneBytePerWord) {
@@ -168,7 +208,7 @@ TEST(ChipImageHex, ExtendedAddressRecordsMoveTheBase) {
     // Segment 0x0400 (byte 0x4000) + offset 0x000E is the configuration word.
     const ChipImage segment = Parsed(Record(0, 2, {0x04, 0x00}) + Record(0x000E, 0, {0x72, 0x3F}) +
                                      Record(0, 4, {0, 0}) + Record(0x0002, 0, {0x05, 0x28}) + kEnd);
-    EXPECT_EQ(segment.config, 0x3F72);
+    EXPECT_EQ(segment.config[0], 0x3F72);
     EXPECT_EQ(segment.program[1], 0x2805);
 }
 
@@ -228,7 +268,7 @@ TEST(ChipImageHex, LinesAfterTheEndRecordAreSkippedUnlessTheyAreRecords) {
             if (c.badLine == 0) {
                 ASSERT_TRUE(result) << where << ": " << result.error;
                 EXPECT_EQ(result.image->program[0], 0x2805) << where;
-                EXPECT_EQ(result.image->config, 0x3F32) << where;
+                EXPECT_EQ(result.image->config[0], 0x3F32) << where;
             } else {
                 EXPECT_EQ(result.error, "line " + std::to_string(c.badLine) +
                                             ": a record after the end-of-file record on line 3")

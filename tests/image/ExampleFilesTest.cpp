@@ -117,7 +117,7 @@ TEST_P(ExampleFileTest, StrictParserReadsTheSameLocations) {
     };
     EXPECT_EQ(present(image.program), c.programWords);
     EXPECT_EQ(image.program[0], c.firstWord);
-    EXPECT_EQ(image.config, c.configWord);
+    EXPECT_EQ(image.config[0], c.configWord);
     EXPECT_EQ(present(image.ids) + present(image.eeprom), c.idAndEepromWords);
 }
 

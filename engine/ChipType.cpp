@@ -1,0 +1,15 @@
+#include "engine/ChipType.h"
+
+#include "engine/families/Pic16F87x.h"
+
+namespace tallis {
+
+ChipType ClassicChipOf(const Device& device) {
+    return device.family == Pic16F87x().Key() ? ChipType::Pic16F877 : ChipType::Pic16F877A;
+}
+
+const Device& ClassicDevice(ChipType chip) {
+    return *FindDevice(chip == ChipType::Pic16F877 ? "PIC16F877" : "PIC16F877A");
+}
+
+}  // namespace tallis

@@ -1,0 +1,33 @@
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "engine/families/ChipFamily.h"
+#include "engine/families/Pic16F87x.h"
+#include "engine/families/Pic16F87xA.h"
+
+namespace tallis {
+
+namespace {
+
+const Pic16F87x k87x;
+const Pic16F87xA k87xA;
+const ChipFamily* const kFamilies[] = {&k87x, &k87xA};
+
+}  // namespace
+
+std::span<const ChipFamily* const> Families() {
+    return kFamilies;
+}
+
+const ChipFamily& FamilyOf(const Device& device) {
+    const auto found = std::ranges::find_if(
+        kFamilies, [&](const ChipFamily* family) { return family->Key() == device.family; });
+    if (found == std::end(kFamilies)) {
+        throw std::logic_error(std::string(device.name) + " names the family " +
+                               std::string(device.family) + ", which has no class");
+    }
+    return **found;
+}
+
+}  // namespace tallis

@@ -1,0 +1,32 @@
+#include "sim/ChipIds.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+namespace tallis::sim {
+
+namespace {
+
+// DS39025 (87x: five revision bits) and DS39589 (87xA: four).
+constexpr ChipId kChipIds[] = {
+    {"PIC16F873", 0x0960, 0x1F},  {"PIC16F874", 0x0920, 0x1F},  {"PIC16F876", 0x09E0, 0x1F},
+    {"PIC16F877", 0x09A0, 0x1F},  {"PIC16F873A", 0x0E40, 0x0F}, {"PIC16F874A", 0x0E60, 0x0F},
+    {"PIC16F876A", 0x0E00, 0x0F}, {"PIC16F877A", 0x0E20, 0x0F},
+};
+
+}  // namespace
+
+std::span<const ChipId> ChipIds() {
+    return kChipIds;
+}
+
+std::uint16_t ChipIdWord(std::string_view name, std::uint16_t revision) {
+    const auto found = std::ranges::find(kChipIds, name, &ChipId::name);
+    if (found == std::end(kChipIds)) {
+        throw std::invalid_argument("the simulator has no device ID for " + std::string(name));
+    }
+    return static_cast<std::uint16_t>(found->id | (revision & found->revisionMask));
+}
+
+}  // namespace tallis::sim
