@@ -71,6 +71,12 @@ void ParallelPortTransport::Drive(LineLevels levels) {
     }
 }
 
+LineLevels ParallelPortTransport::ReadingLevels() const {
+    const auto dataOut = static_cast<std::uint8_t>(board_.dataOutWhileReading ? kDataOutLine : 0);
+    return {static_cast<std::uint8_t>(kDataOutLine | kDataDirectionLine),
+            static_cast<std::uint8_t>(dataOut | kDataDirectionLine)};
+}
+
 bool ParallelPortTransport::ReadData() {
     const std::optional<PortPin> pin = ParallelPortPin(board_.dataIn.pin);
     if (!pin || pin->output) {

@@ -24,6 +24,7 @@ class ParallelPortTransport final : public LineTransport {
 
     void Drive(LineLevels levels) override;
     bool ReadData() override;
+    LineLevels ReadingLevels() const override;
     void Wait(std::uint32_t microseconds) override { timer_.Delay(microseconds); }
     std::uint64_t FailedAccesses() const override { return port_.FailedAccesses(); }
 
