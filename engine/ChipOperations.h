@@ -11,7 +11,7 @@ namespace tallis {
 // (and whose end leaves the chip safe) and returns what it found; front ends
 // turn results into messages.
 //
-//   ProgrammingSession session(programmer, kClassicTiming, &progress);
+//   ProgrammingSession session(lines, kClassicTiming, &progress);
 //   OperationResult id = Identify(session, FindDevice("16f877a"));
 
 // Reads the device ID at 0x2006 and names the chip. With expected set, any

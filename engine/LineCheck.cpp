@@ -25,7 +25,7 @@ LineCheckResult CheckLines(LineTransport& lines) {
         result.fault = LineFault::NotHeldLow;
         return result;
     }
-    lines.Drive(target_lines::kDataReleased);
+    lines.Drive(lines.ReadingLevels());
     for (std::uint32_t look = 1; look <= kMaxPolls; ++look) {
         if (lines.ReadData()) {
             result.riseUs = look == 1 ? 0 : look * (kPollUs + kPortAccessUs);

@@ -40,6 +40,13 @@ class LineTransport {
     virtual void Drive(LineLevels levels) = 0;
     // The data line (RB7) as the target sees it now: true when high.
     virtual bool ReadData() = 0;
+    // The data lines while the target drives RB7: the data-out level the
+    // board needs then, and its buffer (if it has a direction line) turned
+    // towards the PC.
+    virtual LineLevels ReadingLevels() const {
+        return {static_cast<std::uint8_t>(kDataOutLine | kDataDirectionLine),
+                static_cast<std::uint8_t>(kDataOutLine | kDataDirectionLine)};
+    }
     virtual void Wait(std::uint32_t microseconds) = 0;
     // Sends whatever is still queued.
     virtual void Flush() {}

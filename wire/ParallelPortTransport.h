@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "board/BoardWiring.h"
@@ -24,6 +26,7 @@ class ParallelPortTransport final : public LineTransport {
 
     void Drive(LineLevels levels) override;
     bool ReadData() override;
+    LineLevels ReadingLevels() const override;
     void Wait(std::uint32_t microseconds) override { timer_.Delay(microseconds); }
     std::uint64_t FailedAccesses() const override { return port_.FailedAccesses(); }
 
@@ -32,6 +35,16 @@ class ParallelPortTransport final : public LineTransport {
     const board::BoardWiring& Board() const { return board_; }
 
   private:
+    // An output line of the board: its register bit, and whether the bit is
+    // the opposite of the line's level (the board's inversion and the PC's).
+    struct OutputBit {
+        std::uint8_t line = 0;
+        std::uint16_t offset = 0;
+        std::uint8_t mask = 0;
+        bool flipped = false;
+    };
+    static constexpr std::size_t kMaxOutputs = 7;
+
     std::uint8_t RegisterValue(std::uint16_t offset) const;
 
     PortIo& port_;
@@ -39,6 +52,8 @@ class ParallelPortTransport final : public LineTransport {
     const board::BoardWiring& board_;
     std::uint16_t base_;
     std::uint8_t high_ = 0;  // the level of every line, as last driven
+    std::array<OutputBit, kMaxOutputs> outputs_{};
+    std::size_t outputCount_ = 0;
 };
 
 }  // namespace tallis

@@ -18,8 +18,11 @@ inline constexpr LineLevels kIdle{kMclrAndClock, kRunLine | kClockLine};
 inline constexpr LineLevels kProgrammingClockLow{kMclrAndClock, kRunLine | kVppLine};
 inline constexpr LineLevels kProgrammingClockHigh{kMclrAndClock, kRunLine | kVppLine | kClockLine};
 
-inline constexpr LineLevels kDataHeldLow{kDataOutLine, 0};
-inline constexpr LineLevels kDataReleased{kDataOutLine, kDataOutLine};
+// The data line driven by the programmer (a board's buffer turned towards
+// the target), held low or let go high.
+inline constexpr std::uint8_t kDataLines = kDataOutLine | kDataDirectionLine;
+inline constexpr LineLevels kDataHeldLow{kDataLines, 0};
+inline constexpr LineLevels kDataReleased{kDataLines, kDataOutLine};
 
 // Clock low; MCLR from the run and VPP lines as given.
 constexpr LineLevels Mclr(bool run, bool vpp) {

@@ -106,7 +106,7 @@ std::uint32_t Wire::SendIncrements(std::uint32_t count, const AddressStep& step)
 // Each data bit is sampled a bit wait after its falling edge, first bit
 // received into bit 0.
 std::uint16_t Wire::ReceiveWord() {
-    Drive(target_lines::kDataReleased);
+    Drive(transport_.ReadingLevels());
     BitWait();
     Drive(target_lines::kProgrammingClockHigh);
     BitWait();

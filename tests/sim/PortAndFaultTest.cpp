@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 
 #include "TestHost.h"
 #include "sim/SimulatedTarget.h"
@@ -36,6 +37,52 @@ TEST(Port, StatusShowsRb7OnBitSixAndOnesElsewhere) {
     EXPECT_EQ(host.Status(), 0xFF);
     host.Control(0x01);  // the host holds RB7 low
     EXPECT_EQ(host.Status(), 0xBF);
+}
+
+// A board whose lines sit on the pins the PC itself inverts (nAutoFeed,
+// nSelectIn, Busy), with VPP inverted by the board: the simulation must
+// decode each register bit through its own model of the connector, or these
+// levels come out the other way round.
+constexpr board::BoardWiring kInvertedPinsBoard{
+    .name = "inverted pins",
+    .clock = {.pin = 14},
+    .dataOut = {.pin = 17},
+    .dataIn = {.pin = 11},
+    .run = {.pin = 16},
+    .vpp = {.pin = 9, .inverted = true},
+};
+
+TEST(Board, DecodesEachPinThroughThePcsOwnInversions) {
+    struct Case {
+        const board::BoardWiring* wiring;
+        std::uint8_t data;
+        std::uint8_t control;
+        bool rb6;
+        MclrLevel mclr;
+        std::uint8_t status;
+    };
+    const Case cases[] = {
+        // The default board: control bit 0 set holds RB7 low through nStrobe.
+        {&board::kDefaultBoard, 0x0A, 0x01, false, MclrLevel::Vpp, 0xBF},
+        {&board::kDefaultBoard, 0x03, 0x00, true, MclrLevel::High, 0xFF},
+        {&board::kDefaultBoard, 0x08, 0x00, false, MclrLevel::Low, 0xFF},
+        // Clock on C1 and data out on C3, both inverted by the PC; run on C2,
+        // which is not; VPP on D7 through an inverting switch; RB7 read on
+        // Busy, which the PC inverts.
+        {&kInvertedPinsBoard, 0x80, 0x0A, false, MclrLevel::Low, 0xFF},
+        {&kInvertedPinsBoard, 0x80, 0x04, true, MclrLevel::High, 0x7F},
+        {&kInvertedPinsBoard, 0x00, 0x06, false, MclrLevel::Vpp, 0x7F},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.wiring->name) + " " + std::to_string(c.data) + "/" +
+                     std::to_string(c.control));
+        SimulatedTarget target{TargetOptions{.wiring = c.wiring}};
+        target.Port().WriteByte(0x378, c.data);
+        target.Port().WriteByte(0x37A, c.control);
+        EXPECT_EQ(target.Board().Rb6(), c.rb6);
+        EXPECT_EQ(target.Board().Mclr(), c.mclr);
+        EXPECT_EQ(target.Port().ReadByte(0x379), c.status);
+    }
 }
 
 TEST(Port, AccessCostAdvancesVirtualTime) {
