@@ -4,6 +4,7 @@
 #include <future>
 
 #include "app/CommandTexts.h"
+#include "app/FileNames.h"
 #include "app/HostProgress.h"
 #include "app/MessageLines.h"
 #include "app/PortAddress.h"
@@ -17,12 +18,6 @@
 namespace tallis {
 
 namespace {
-
-// Paths are kept in the settings as UTF-8 text, whatever the system's own encoding.
-std::string PathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
 
 ChipType ChipFromSetting(const std::string& chip) {
     return chip == "16f877" ? ChipType::Pic16F877 : ChipType::Pic16F877A;

@@ -1,5 +1,5 @@
 #include "cli/OperationCommand.h"
-#include "cli/FileNames.h"
+#include "app/FileNames.h"
 
 #include <algorithm>
 #include <cstdio>

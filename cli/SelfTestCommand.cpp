@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "app/FileNames.h"
 #include "cli/BundledExample.h"
 #include "cli/ConsoleOperationProgress.h"
 #include "cli/ExitCode.h"
-#include "cli/FileNames.h"
 #include "cli/SelfTest.h"
 #include "cli/SelfTestReport.h"
 #include "cli/Terminal.h"
@@ -70,12 +70,13 @@ std::optional<int> PrepareSelfTest(const CliOptions& options, SelfTestInputs& in
     return std::nullopt;
 }
 
-int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
-                       CommandTarget& target, PortIo& port, Delayer& timer, bool showProgress) {
+int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs, Target& target,
+                       const std::string& timerCalibration, PortIo& port, Delayer& timer,
+                       bool showProgress) {
     ConsoleOperationProgress progress(stdout, showProgress);
     const std::string portText = PortText(options);
     const SelfTestSetting setting{TALLIS_VERSION, OperatingSystemText(), portText,
-                                  target.AccessPath(), target.TimerCalibration()};
+                                  target.AccessPath(options.portBase), timerCalibration};
     const SelfTestSetup setup{
         .port = port,
         .timer = timer,

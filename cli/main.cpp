@@ -4,21 +4,22 @@
 #include <cstdio>
 #include <memory>
 
-#include "cli/AtomicFile.h"
+#include "app/AtomicFile.h"
+#include "app/FileNames.h"
+#include "app/RealTarget.h"
 #include "cli/ChipImageFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandRunner.h"
-#include "cli/CommandTarget.h"
 #include "cli/ConsoleRunHost.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLock.h"
-#include "cli/FileNames.h"
 #include "cli/OperationCommand.h"
 #include "cli/OperationText.h"
 #include "cli/OutputPaths.h"
 #include "cli/PortList.h"
 #include "cli/SelfTestCommand.h"
 #include "cli/StopSignals.h"
+#include "cli/TargetSetup.h"
 #include "cli/Terminal.h"
 #include "image/FirmwareImage.h"
 #include "portio/AccessTrace.h"
@@ -126,9 +127,16 @@ int Run(const CliOptions& options) {
     }
 
     const bool showProgress = !options.quiet && StdoutIsTerminal();
-    std::unique_ptr<CommandTarget> target = MakeCommandTarget(options, showProgress);
-    if (std::string error = target->Prepare(); !error.empty()) {
-        return Fail(kExitUsage, error);
+    std::unique_ptr<Target> target;
+    sim::SimulatedTarget* simulation = nullptr;
+    if (options.simulate) {
+        std::string problem;
+        std::unique_ptr<SimTarget> simTarget = MakeCliSimTarget(options, problem);
+        if (!simTarget) {
+            return Fail(kExitUsage, problem);
+        }
+        simulation = &simTarget->Simulation();
+        target = std::move(simTarget);
     }
 
     std::unique_ptr<AtomicFile> traceFile;
@@ -141,11 +149,16 @@ int Run(const CliOptions& options) {
         trace = std::make_unique<AccessTrace>(traceFile->Stream());
     }
 
-    if (std::string missing = target->Start(); !missing.empty()) {
-        return Fail(kExitNoPortAccess, missing);
+    if (!target) {
+        const std::uint16_t bases[] = {options.portBase};
+        target = std::make_unique<RealTarget>(bases);
+    }
+    StartedTimer started = StartTarget(options, *target, showProgress);
+    if (!started.problem.empty()) {
+        return Fail(kExitNoPortAccess, started.problem);
     }
     PortIo* port = &target->Port();
-    Delayer* timer = &target->Timer();
+    Delayer* timer = started.timer.get();
     std::unique_ptr<RecordingPortIo> recordingPort;
     std::unique_ptr<RecordingDelayer> recordingTimer;
     if (trace) {
@@ -170,7 +183,8 @@ int Run(const CliOptions& options) {
     if (StopSignal() != 0) {
         status = StopSignalStatus();
     } else if (options.command == CliCommand::SelfTest) {
-        status = RunSelfTestCommand(options, selfTest, *target, *port, *timer, showProgress);
+        status = RunSelfTestCommand(options, selfTest, *target, started.calibration, *port, *timer,
+                                    showProgress);
     } else if (IsChipOperation(options.command)) {
         status = RunChipOperation(options, chipFile, *port, *timer, host, showProgress);
     } else {
@@ -188,7 +202,11 @@ int Run(const CliOptions& options) {
                 Worse(status, Fail(kExitOutputFailed, "the trace file was not written: " + error));
         }
     }
-    if (std::string error = target->Finish(); !error.empty()) {
+    if (simulation != nullptr) {
+        ReportSimulatedChip(*simulation);
+    }
+    started.timer.reset();
+    if (std::string error = target->Exit(); !error.empty()) {
         status = Worse(status, Fail(kExitOutputFailed, error));
     }
     return status;

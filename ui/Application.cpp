@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTextStream>
+#include <cstdio>
 #include <optional>
 
 #include "app/Target.h"
@@ -83,7 +84,10 @@ int RunApplication(int argc, char** argv, const TargetStarter& startTarget, bool
         forms.Form1.OpenFile(options->file);
     }
     const int exitCode = QApplication::exec();
-    target->Exit();
+    if (const std::string problem = target->Exit(); !problem.empty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QApplication::applicationName()),
+                     problem.c_str());
+    }
     return exitCode;
 }
 
