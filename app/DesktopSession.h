@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "app/CommandWorker.h"
-#include "app/DeviceCommand.h"
 #include "app/EngineTimer.h"
 #include "app/OpenedFile.h"
+#include "app/OperationFlow.h"
 #include "app/Target.h"
 #include "app/WindowSettings.h"
 #include "engine/Programmer.h"
@@ -130,7 +130,8 @@ class DesktopSession : public RunHost {
     OpenFileState ReloadIfChanged();
     bool OnWindowThread() const { return std::this_thread::get_id() == windowThread_; }
     void Show(std::function<void()> call);
-    void ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
+    void ShowDeviceReport(DeviceCommandKind kind, const OperationReport& report,
+                          const std::string& cancelledStatus, const Device* asked,
                           const ChipImage* file, const std::filesystem::path& savePath);
     void RestorePort();
     void SaveSettings();

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "device/Device.h"
+#include "engine/ChipOperations.h"
+#include "engine/LineCheck.h"
+#include "engine/OperationProgress.h"
+#include "engine/OperationResult.h"
+#include "engine/Programmer.h"
+#include "engine/ProgrammingSession.h"
+#include "engine/TimingProfile.h"
+#include "image/ChipImage.h"
+
+namespace tallis {
+
+// The chip operations that every front end offers (the desktop's Device menu,
+// tallis-cli's identify, read, verify, blank-check and write).
+enum class DeviceCommandKind { Identify, Read, Verify, BlankCheck, WriteAll };
+
+// How a command's programming session begins.
+struct SessionSetup {
+    const TimingProfile* timing = &kClassicTiming;
+    OperationProgress* progress = nullptr;
+    // The wire has been through the line check already and waits its rise
+    // time (the self-test's own step): it is not checked again.
+    bool linesChecked = false;
+};
+
+// The one place where a command's programming session begins: the line check
+// first when the profile asks for it (a failed one leaves the port with the
+// target released, and work does not run), then programming mode for as long
+// as work runs, left with VPP off on every way out. Returns the line fault.
+LineFault RunInSession(Programmer& wire, const SessionSetup& setup,
+                       const std::function<void(ProgrammingSession&)>& work);
+
+struct OperationRequest {
+    DeviceCommandKind kind = DeviceCommandKind::Identify;
+    const Device* asked = nullptr;    // the chip asked for; nullptr: any supported chip
+    const ChipImage* file = nullptr;  // Verify and Write all
+    // Verify: every difference, for a view that marks them all.
+    DifferencesKept kept = DifferencesKept::First;
+};
+
+// What a command ended with. Its outcome is the class a front end puts into
+// words: Completed; a failed line check or identify (NoChip, DataLineLow,
+// UnknownChip, WrongChip); a file beyond the chip (TooLarge); what the
+// operation found (Differs, Protected, NotBlank, WriteFailed); Cancelled or
+// PortError.
+struct OperationReport {
+    // Not None when the line check failed; the outcome is then NoChip (no chip
+    // could be reached) and nothing was sent to the chip.
+    LineFault lineFault = LineFault::None;
+    // The identify's outcome, ID word and chip (also a wrong one), then the
+    // operation's result: differences, retries, what code protection hid,
+    // Read's image; TooLarge's first location.
+    ReadResult result;
+
+    OperationOutcome Outcome() const { return result.outcome; }
+    // The chip that answered, if it is a supported one.
+    const Device* Chip() const { return result.found; }
+};
+
+// Identifies the chip once, checks the file's fit to it once, then runs the
+// command in the same session.
+OperationReport RunOperation(Programmer& wire, const SessionSetup& setup,
+                             const OperationRequest& request);
+
+// The first location of the image that the device does not have, if any.
+std::optional<Difference> FirstLocationOutside(const ChipImage& image, const Device& device);
+
+}  // namespace tallis
