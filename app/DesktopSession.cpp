@@ -283,6 +283,19 @@ void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationRep
     }
 }
 
+bool DesktopSession::CommandEnabled(WindowCommand command) const {
+    switch (command) {
+        case WindowCommand::ProgramVerify:
+        case WindowCommand::Verify:
+        case WindowCommand::WriteAll:
+            return CanProgram();
+        case WindowCommand::Cancel:
+            return Cancellable();
+        default:
+            return !Running();
+    }
+}
+
 void DesktopSession::Cancel() {
     if (Cancellable()) {
         worker_.RequestCancel();

@@ -25,6 +25,24 @@ namespace tallis {
 
 class SessionView;
 
+// The window's commands whose controls (menu items, tool buttons, the chip
+// buttons) are enabled or not.
+enum class WindowCommand {
+    Open,  // also the recent files
+    Options,
+    ChipButtons,
+    DeviceChip,  // Device > Chip
+    Erase,
+    Reset,
+    Identify,
+    Read,
+    BlankCheck,
+    ProgramVerify,
+    Verify,
+    WriteAll,
+    Cancel,
+};
+
 // What the main window does beyond drawing: the start-up step, the commands
 // and their busy state, the port and chip choices and the settings kept
 // between runs. It owns the engine, its timer and the opened image, and runs
@@ -102,6 +120,9 @@ class DesktopSession : public RunHost {
     bool Cancellable() const { return RunsCancellable() && !worker_.CancelRequested(); }
     bool EngineCommandAllowed() const { return startupDone_ && !Running(); }
     bool CanProgram() const { return !Running() && image_ != nullptr; }
+    // Whether the command's controls are enabled now: the one answer that
+    // every window draws.
+    bool CommandEnabled(WindowCommand command) const;
     const FirmwareImage* Image() const { return image_.get(); }
     const std::filesystem::path& OpenedPath() const { return openedFile_.Path(); }
     std::int32_t PortNumber() const { return programmer_->PortNumber; }

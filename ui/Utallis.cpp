@@ -518,24 +518,31 @@ void TForm1::CommandStateChanged() {
     if (Settings().recentFiles != recentShown_) {
         ShowRecentFiles();
     }
-    const bool idle = !session_.Running();
-    const bool haveFile = Image() != nullptr;
-    for (QAction* action : {Open1, Erase1, Reset1, Options1, Identify1, Read1, BlankCheck1}) {
-        action->setEnabled(idle);
+    const std::pair<QAction*, WindowCommand> actions[] = {{Open1, WindowCommand::Open},
+                                                          {Erase1, WindowCommand::Erase},
+                                                          {Reset1, WindowCommand::Reset},
+                                                          {Options1, WindowCommand::Options},
+                                                          {Identify1, WindowCommand::Identify},
+                                                          {Read1, WindowCommand::Read},
+                                                          {BlankCheck1, WindowCommand::BlankCheck},
+                                                          {Verify1, WindowCommand::Verify},
+                                                          {WriteAll1, WindowCommand::WriteAll},
+                                                          {Program1, WindowCommand::ProgramVerify}};
+    for (const auto& [action, command] : actions) {
+        action->setEnabled(session_.CommandEnabled(command));
     }
-    DeviceChip1->setEnabled(idle);
-    Verify1->setEnabled(idle && haveFile);
-    WriteAll1->setEnabled(idle && haveFile);
+    DeviceChip1->setEnabled(session_.CommandEnabled(WindowCommand::DeviceChip));
     for (QAction* action : RecentFiles) {
-        action->setEnabled(idle);
+        action->setEnabled(session_.CommandEnabled(WindowCommand::Open));
     }
-    for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton1, SpeedButton3,
-                                                            SpeedButton5, pic877, pic877a}) {
-        control->setEnabled(idle);
+    const std::pair<QWidget*, WindowCommand> controls[] = {
+        {SpeedButton1, WindowCommand::Open},  {SpeedButton2, WindowCommand::ProgramVerify},
+        {SpeedButton3, WindowCommand::Erase}, {SpeedButton5, WindowCommand::Reset},
+        {pic877, WindowCommand::ChipButtons}, {pic877a, WindowCommand::ChipButtons},
+        {CancelButton, WindowCommand::Cancel}};
+    for (const auto& [control, command] : controls) {
+        control->setEnabled(session_.CommandEnabled(command));
     }
-    Program1->setEnabled(idle && haveFile);
-    SpeedButton2->setEnabled(idle && haveFile);
-    CancelButton->setEnabled(session_.Cancellable());
     CancelButton->setVisible(session_.RunsCancellable());
 }
 
