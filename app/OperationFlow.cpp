@@ -15,9 +15,9 @@ bool NeedsLineCheck(const TimingProfile& timing) {
 // The command's own operation on the identified chip; the result keeps the
 // identify's chip and ID word.
 ReadResult Operate(ProgrammingSession& session, const Device& device,
-                   const OperationRequest& request) {
+                   const OperationRequest& request, DeviceCommandKind kind) {
     ReadResult result;
-    switch (request.kind) {
+    switch (kind) {
         case DeviceCommandKind::Identify:
             break;
         case DeviceCommandKind::Read:
@@ -84,8 +84,13 @@ OperationReport RunOperation(Programmer& wire, const SessionSetup& setup,
                 report.result.differences = {*outside};
             }
         }
-        if (report.result.outcome == OperationOutcome::Completed) {
-            report.result = Operate(session, device, request);
+        std::vector<DeviceCommandKind> commands{request.kind};
+        commands.insert(commands.end(), request.then.begin(), request.then.end());
+        for (const DeviceCommandKind kind : commands) {
+            if (report.result.outcome != OperationOutcome::Completed) {
+                break;
+            }
+            report.result = Operate(session, device, request, kind);
         }
         report.result.found = identity.found;
         report.result.idWord = identity.idWord;

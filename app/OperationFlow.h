@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
@@ -42,6 +43,9 @@ struct OperationRequest {
     const ChipImage* file = nullptr;  // Verify and Write all
     // Verify: every difference, for a view that marks them all.
     DifferencesKept kept = DifferencesKept::First;
+    // Commands run after it in the same session on the same chip, each only
+    // when the one before completed (the self-test's write, verify, read).
+    std::vector<DeviceCommandKind> then = {};
 };
 
 // What a command ended with. Its outcome is the class a front end puts into
@@ -64,7 +68,8 @@ struct OperationReport {
 };
 
 // Identifies the chip once, checks the file's fit to it once, then runs the
-// command in the same session.
+// command (and those after it) in the same session. The report holds the last
+// command's result.
 OperationReport RunOperation(Programmer& wire, const SessionSetup& setup,
                              const OperationRequest& request);
 
