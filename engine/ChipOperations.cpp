@@ -143,24 +143,6 @@ bool HiddenByProtection(const Device& device, std::uint16_t config, const Locati
     return false;
 }
 
-// The first location of the image that the chip does not have, if any.
-bool FitsDevice(const ChipImage& image, const Device& device, OperationResult& result) {
-    for (std::size_t a = device.programWords; a < image.program.size(); ++a) {
-        if (image.program[a]) {
-            Note(result,
-                 {MemorySpace::Program, static_cast<std::uint16_t>(a), *image.program[a], 0});
-            return false;
-        }
-    }
-    for (std::size_t a = device.eepromBytes; a < image.eeprom.size(); ++a) {
-        if (image.eeprom[a]) {
-            Note(result, {MemorySpace::Eeprom, static_cast<std::uint16_t>(a), *image.eeprom[a], 0});
-            return false;
-        }
-    }
-    return true;
-}
-
 // Rows of the device's write latch that hold something other than erased
 // words; absent words in such a row are written erased.
 struct Row {
@@ -261,14 +243,6 @@ void CheckWritten(ProgrammingSession& session, const Device& device, const ChipI
 
 void WriteInto(ProgrammingSession& session, const Device& device, const ChipImage& image,
                OperationResult& result) {
-    if (!FitsDevice(image, device, result)) {
-        result.outcome = OperationOutcome::TooLarge;
-        return;
-    }
-    IdentifyInto(session, &device, result);
-    if (result.outcome != OperationOutcome::Completed) {
-        return;
-    }
     const std::vector<Row> rows = RowsWithData(image, device);
     const std::vector<Location> written = LocationsOf(image, false);
     const auto firstOther = std::ranges::find_if(
@@ -350,10 +324,6 @@ ReadResult Read(ProgrammingSession& session, const Device& device) {
 OperationResult Verify(ProgrammingSession& session, const Device& device, const ChipImage& image,
                        DifferencesKept kept) {
     return Guarded<OperationResult>(session, [&](OperationResult& result) {
-        if (!FitsDevice(image, device, result)) {
-            result.outcome = OperationOutcome::TooLarge;
-            return;
-        }
         // The configuration word first: code-protected memory reads 0 and
         // must not count as a difference.
         const std::uint16_t config = ReadLocation(session, MemorySpace::Config, kConfigWordAddress);
