@@ -29,7 +29,8 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
                                  QStringLiteral("[FILE]"));
     const QCommandLineOption simChip(
         QStringLiteral("sim-chip"),
-        QStringLiteral("type of the simulated chip: 16f877 or 16f877a (default)"),
+        QStringLiteral(
+            "the simulated chip: any device of tallis-cli --list-devices, 16f877a by default"),
         QStringLiteral("CHIP"));
     const QCommandLineOption simState(
         QStringLiteral("sim-state"),

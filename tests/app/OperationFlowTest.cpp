@@ -116,6 +116,22 @@ TEST(EraseCheck, RefusesAnotherChipAndNamesTheFirstWordNotErased) {
     EXPECT_EQ(erased.result.differences.at(0).address, 0x0000);
 }
 
+TEST(MakeSimTarget, SimulatesEveryDeviceAndRefusesOtherNames) {
+    for (const Device& device : Devices()) {
+        SimLaunchOptions options;
+        options.chip = device.option;
+        std::string problem;
+        const std::unique_ptr<SimTarget> target = MakeSimTarget(options, problem);
+        ASSERT_NE(target, nullptr) << problem;
+        EXPECT_EQ(DeviceWithId(target->Simulation().Chip().Memory().DeviceId()), &device);
+    }
+    SimLaunchOptions unknown;
+    unknown.chip = "16f84";
+    std::string problem;
+    EXPECT_EQ(MakeSimTarget(unknown, problem), nullptr);
+    EXPECT_TRUE(problem.starts_with("--sim-chip must be one of 16f")) << problem;
+}
+
 TEST(DifferenceLines, ListsTheFirstDifferencesAndCountsTheRest) {
     std::vector<Difference> differences;
     for (std::uint16_t a = 0; a < 11; ++a) {
