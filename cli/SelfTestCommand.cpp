@@ -70,13 +70,12 @@ std::optional<int> PrepareSelfTest(const CliOptions& options, SelfTestInputs& in
     return std::nullopt;
 }
 
-int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs, Target& target,
-                       const std::string& timerCalibration, PortIo& port, Delayer& timer,
-                       bool showProgress) {
+int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
+                       CommandTarget& target, PortIo& port, Delayer& timer, bool showProgress) {
     ConsoleOperationProgress progress(stdout, showProgress);
     const std::string portText = PortText(options);
     const SelfTestSetting setting{TALLIS_VERSION, OperatingSystemText(), portText,
-                                  target.AccessPath(options.portBase), timerCalibration};
+                                  target.AccessPath(), target.TimerCalibration()};
     const SelfTestSetup setup{
         .port = port,
         .timer = timer,

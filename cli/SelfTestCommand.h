@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "app/Target.h"
 #include "cli/CliOptions.h"
+#include "cli/CommandTarget.h"
 #include "image/FirmwareImage.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
@@ -23,12 +23,10 @@ struct SelfTestInputs {
 // nothing when the test can start.
 std::optional<int> PrepareSelfTest(const CliOptions& options, SelfTestInputs& inputs);
 
-// Runs the self-test on a started target (its timer calibrated as the text
-// says), prints each step (and a progress
+// Runs the self-test on a started target, prints each step (and a progress
 // bar when showProgress), writes the report and returns the exit status.
 // Ctrl+C stops it at the next safe point, the chip left with VPP off.
-int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs, Target& target,
-                       const std::string& timerCalibration, PortIo& port, Delayer& timer,
-                       bool showProgress);
+int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
+                       CommandTarget& target, PortIo& port, Delayer& timer, bool showProgress);
 
 }  // namespace tallis

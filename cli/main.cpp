@@ -6,10 +6,10 @@
 
 #include "app/AtomicFile.h"
 #include "app/FileNames.h"
-#include "app/RealTarget.h"
 #include "cli/ChipImageFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandRunner.h"
+#include "cli/CommandTarget.h"
 #include "cli/ConsoleRunHost.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLock.h"
@@ -19,7 +19,6 @@
 #include "cli/PortList.h"
 #include "cli/SelfTestCommand.h"
 #include "cli/StopSignals.h"
-#include "cli/TargetSetup.h"
 #include "cli/Terminal.h"
 #include "image/FirmwareImage.h"
 #include "portio/AccessTrace.h"
@@ -127,16 +126,9 @@ int Run(const CliOptions& options) {
     }
 
     const bool showProgress = !options.quiet && StdoutIsTerminal();
-    std::unique_ptr<Target> target;
-    sim::SimulatedTarget* simulation = nullptr;
-    if (options.simulate) {
-        std::string problem;
-        std::unique_ptr<SimTarget> simTarget = MakeCliSimTarget(options, problem);
-        if (!simTarget) {
-            return Fail(kExitUsage, problem);
-        }
-        simulation = &simTarget->Simulation();
-        target = std::move(simTarget);
+    std::unique_ptr<CommandTarget> target = MakeCommandTarget(options, showProgress);
+    if (std::string error = target->Prepare(); !error.empty()) {
+        return Fail(kExitUsage, error);
     }
 
     std::unique_ptr<AtomicFile> traceFile;
@@ -149,16 +141,11 @@ int Run(const CliOptions& options) {
         trace = std::make_unique<AccessTrace>(traceFile->Stream());
     }
 
-    if (!target) {
-        const std::uint16_t bases[] = {options.portBase};
-        target = std::make_unique<RealTarget>(bases);
-    }
-    StartedTimer started = StartTarget(options, *target, showProgress);
-    if (!started.problem.empty()) {
-        return Fail(kExitNoPortAccess, started.problem);
+    if (std::string missing = target->Start(); !missing.empty()) {
+        return Fail(kExitNoPortAccess, missing);
     }
     PortIo* port = &target->Port();
-    Delayer* timer = started.timer.get();
+    Delayer* timer = &target->Timer();
     std::unique_ptr<RecordingPortIo> recordingPort;
     std::unique_ptr<RecordingDelayer> recordingTimer;
     if (trace) {
@@ -183,8 +170,7 @@ int Run(const CliOptions& options) {
     if (StopSignal() != 0) {
         status = StopSignalStatus();
     } else if (options.command == CliCommand::SelfTest) {
-        status = RunSelfTestCommand(options, selfTest, *target, started.calibration, *port, *timer,
-                                    showProgress);
+        status = RunSelfTestCommand(options, selfTest, *target, *port, *timer, showProgress);
     } else if (IsChipOperation(options.command)) {
         status = RunChipOperation(options, chipFile, *port, *timer, host, showProgress);
     } else {
@@ -202,11 +188,7 @@ int Run(const CliOptions& options) {
                 Worse(status, Fail(kExitOutputFailed, "the trace file was not written: " + error));
         }
     }
-    if (simulation != nullptr) {
-        ReportSimulatedChip(*simulation);
-    }
-    started.timer.reset();
-    if (std::string error = target->Exit(); !error.empty()) {
+    if (std::string error = target->Finish(); !error.empty()) {
         status = Worse(status, Fail(kExitOutputFailed, error));
     }
     return status;

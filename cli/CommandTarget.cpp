@@ -1,0 +1,137 @@
+#include "cli/CommandTarget.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/HighResEngineTimer.h"
+#include "app/RealTarget.h"
+#include "portio/zlportio.h"
+#include "timing/EngineTimerSettings.h"
+
+namespace tallis {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kAccessHint =
+    " (put zlportio.sys in the folder of tallis-cli.exe and run it as administrator)";
+#else
+constexpr const char* kAccessHint = "";
+#endif
+
+// "time-stamp counter, 2893.412 counts per microsecond, 1 ms timer period".
+std::string CalibrationText(const THighResTimer& timer) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%s, %.3f counts per microsecond, %d ms timer period",
+                  timer.UseTSC() ? "time-stamp counter" : "performance counter", timer.CountSpeed(),
+                  static_cast<int>(timer.Resolution()));
+    return text;
+}
+
+void ApplyFault(const CliOptions& options, sim::SimulatedTarget& simulation) {
+    switch (options.simFault) {
+        case SimFault::NoChip:
+            simulation.SetBoardFault(sim::BoardFault::NoTarget);
+            break;
+        case SimFault::DataStuckLow:
+            simulation.SetBoardFault(sim::BoardFault::DataStuckLow);
+            break;
+        case SimFault::Unprogrammable:
+            simulation.SetUnprogrammableWord(options.simFaultAddress);
+            break;
+        case SimFault::Unerasable:
+            simulation.SetUnerasableWord(options.simFaultAddress);
+            break;
+        case SimFault::None:
+            break;
+    }
+}
+
+// What the simulated chip saw that a real chip would not accept (protocol
+// violations) or that a real board may suffer from (hazards, one line per
+// kind with its count, never an error). A dry run is there to show such
+// mistakes; they do not change what the command reported.
+void ReportSimulatedChip(const sim::ViolationLog& log) {
+    if (!log.Empty()) {
+        std::fprintf(stderr, "tallis-cli: the simulated chip saw protocol violations:\n%s",
+                     log.DescribeViolations().c_str());
+    }
+    for (std::size_t k = 0; k < sim::kHazardKinds; ++k) {
+        const auto kind = static_cast<sim::HazardKind>(k);
+        const std::size_t count = log.HazardCount(kind);
+        const auto first = std::ranges::find(log.Hazards(), kind, &sim::Hazard::kind);
+        if (count == 0 || first == log.Hazards().end()) {
+            continue;
+        }
+        std::fprintf(stderr, "tallis-cli: the simulated chip noted %zu %s (not an error): %s: %s\n",
+                     count, count == 1 ? "hazard" : "hazards", sim::HazardKindName(kind),
+                     first->detail.c_str());
+    }
+}
+
+}  // namespace
+
+CommandTarget::CommandTarget(const CliOptions& options, bool onTerminal)
+    : options_(options), onTerminal_(onTerminal) {}
+
+std::string CommandTarget::Prepare() {
+    if (!options_.simulate) {
+        return {};
+    }
+    auto target = std::make_unique<SimTarget>(SimTargetOptions{
+        .time = options_.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual,
+        .device = options_.simDevice,
+        .revision = 1,
+        .board = options_.simBoard,
+        .base = options_.portBase});
+    ApplyFault(options_, target->Simulation());
+    if (options_.simStatePath) {
+        if (std::string problem = target->UseStateFile(*options_.simStatePath); !problem.empty()) {
+            return problem;
+        }
+    }
+    simulation_ = &target->Simulation();
+    target_ = std::move(target);
+    return {};
+}
+
+std::string CommandTarget::Start() {
+    if (!target_) {
+        const std::uint16_t bases[] = {options_.portBase};
+        target_ = std::make_unique<RealTarget>(bases);
+        if (!target_->DriverStarted() || !PortAvailable(options_.portBase)) {
+            return "no access to the parallel port: " + PortAccessFailure() + kAccessHint;
+        }
+    }
+    timer_ = target_->MakeTimer();
+    auto* real = dynamic_cast<HighResEngineTimer*>(timer_.get());
+    try {
+        if (real != nullptr) {
+            real->Component().SetRaiseWaitingThread(true);
+            if (onTerminal_) {
+                std::fputs("Timer Calibrating.....\n", stdout);
+                std::fflush(stdout);
+            }
+        }
+        timer_->SetEnabled(true);
+        timer_->Calibrate(kStartupCalibrationMs);
+    } catch (const TimerError& error) {
+        return error.what();
+    }
+    calibration_ = real != nullptr ? CalibrationText(real->Component()) : "none (virtual time)";
+    return {};
+}
+
+std::string CommandTarget::Finish() {
+    if (simulation_ != nullptr) {
+        ReportSimulatedChip(simulation_->Violations());
+    }
+    timer_.reset();
+    return target_->Exit();
+}
+
+std::unique_ptr<CommandTarget> MakeCommandTarget(const CliOptions& options, bool onTerminal) {
+    return std::make_unique<CommandTarget>(options, onTerminal);
+}
+
+}  // namespace tallis
