@@ -1,5 +1,7 @@
 #include "app/OperationFlow.h"
 
+#include <optional>
+
 #include "engine/ChipOperations.h"
 
 namespace tallis {
@@ -12,8 +14,7 @@ bool NeedsLineCheck(const TimingProfile& timing) {
     return &timing == &kFastTiming;
 }
 
-// The command's own operation on the identified chip; the result keeps the
-// identify's chip and ID word.
+// One command's own operation on the identified chip.
 ReadResult Operate(ProgrammingSession& session, const Device& device,
                    const OperationRequest& request, DeviceCommandKind kind) {
     ReadResult result;
@@ -37,21 +38,7 @@ ReadResult Operate(ProgrammingSession& session, const Device& device,
     return result;
 }
 
-}  // namespace
-
-LineFault RunInSession(Programmer& wire, const SessionSetup& setup,
-                       const std::function<void(ProgrammingSession&)>& work) {
-    if (NeedsLineCheck(*setup.timing) && !setup.linesChecked) {
-        if (const LineCheckResult lines = CheckLines(wire); lines.fault != LineFault::None) {
-            wire.LeavePort();
-            return lines.fault;
-        }
-    }
-    ProgrammingSession session(wire, *setup.timing, setup.progress);
-    work(session);
-    return LineFault::None;
-}
-
+// The first location of the image that the device does not have, if any.
 std::optional<Difference> FirstLocationOutside(const ChipImage& image, const Device& device) {
     for (std::size_t a = device.programWords; a < image.program.size(); ++a) {
         if (image.program[a]) {
@@ -66,6 +53,21 @@ std::optional<Difference> FirstLocationOutside(const ChipImage& image, const Dev
         }
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+LineFault RunInSession(Programmer& wire, const SessionSetup& setup,
+                       const std::function<void(ProgrammingSession&)>& work) {
+    if (NeedsLineCheck(*setup.timing) && !setup.linesChecked) {
+        if (const LineCheckResult lines = CheckLines(wire); lines.fault != LineFault::None) {
+            wire.LeavePort();
+            return lines.fault;
+        }
+    }
+    ProgrammingSession session(wire, *setup.timing, setup.progress);
+    work(session);
+    return LineFault::None;
 }
 
 OperationReport RunOperation(Programmer& wire, const SessionSetup& setup,

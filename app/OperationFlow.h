@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "device/Device.h"
@@ -72,8 +71,5 @@ struct OperationReport {
 // command's result.
 OperationReport RunOperation(Programmer& wire, const SessionSetup& setup,
                              const OperationRequest& request);
-
-// The first location of the image that the device does not have, if any.
-std::optional<Difference> FirstLocationOutside(const ChipImage& image, const Device& device);
 
 }  // namespace tallis
