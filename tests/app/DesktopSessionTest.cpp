@@ -146,6 +146,32 @@ TEST(DesktopSession, ProgramRunWritesTheChipAndHoldsOtherCommandsBack) {
     EXPECT_TRUE(s.session.EngineCommandAllowed());
 }
 
+TEST(DesktopSession, EnablesTheFileCommandsWithAFileAndNoneButCancelDuringARun) {
+    constexpr WindowCommand kNeedFile[] = {WindowCommand::ProgramVerify, WindowCommand::Verify,
+                                           WindowCommand::WriteAll};
+    constexpr WindowCommand kOthers[] = {
+        WindowCommand::Open,       WindowCommand::Options, WindowCommand::ChipButtons,
+        WindowCommand::DeviceChip, WindowCommand::Erase,   WindowCommand::Reset,
+        WindowCommand::Identify,   WindowCommand::Read,    WindowCommand::BlankCheck};
+    StartedSession s;
+    auto expect = [&](bool others, bool needFile, bool cancel) {
+        for (WindowCommand command : kOthers) {
+            EXPECT_EQ(s.session.CommandEnabled(command), others) << static_cast<int>(command);
+        }
+        for (WindowCommand command : kNeedFile) {
+            EXPECT_EQ(s.session.CommandEnabled(command), needFile) << static_cast<int>(command);
+        }
+        EXPECT_EQ(s.session.CommandEnabled(WindowCommand::Cancel), cancel);
+    };
+    expect(true, false, false);
+    ASSERT_TRUE(s.session.Open(kExample));
+    expect(true, true, false);
+    s.view.onMessage = [&] { expect(false, false, true); };
+    s.session.ProgramVerify();
+    s.view.AnswerUntilIdle(s.session);
+    expect(true, true, false);
+}
+
 TEST(DesktopSession, CancelStopsTheRunWithoutAMessage) {
     StartedSession s;
     ASSERT_TRUE(s.session.Open(kExample));
