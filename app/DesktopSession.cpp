@@ -4,6 +4,8 @@
 #include <future>
 
 #include "app/CommandTexts.h"
+#include "app/DeviceReportText.h"
+#include "app/FileNames.h"
 #include "app/HostProgress.h"
 #include "app/MessageLines.h"
 #include "app/PortAddress.h"
@@ -17,12 +19,6 @@
 namespace tallis {
 
 namespace {
-
-// Paths are kept in the settings as UTF-8 text, whatever the system's own encoding.
-std::string PathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
 
 ChipType ChipFromSetting(const std::string& chip) {
     return chip == ClassicDevice(ChipType::Pic16F877).option ? ChipType::Pic16F877
@@ -241,43 +237,64 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
     StartWork(
         [this, kind, asked = DeviceChip(), &timing, file, savePath]() -> Completion {
             HostProgress progress(*this);
-            auto report = std::make_shared<DeviceCommandReport>(
-                RunDeviceCommand(kind, *lines_, progress, asked, file.get(), timing));
-            if (report->outcome == OperationOutcome::Cancelled) {
-                report->status = CancelledStatus(progress.LastAddress());
-            }
-            return [this, kind, report, file, savePath] {
-                ShowDeviceReport(kind, *report, file.get(), savePath);
+            auto report = std::make_shared<OperationReport>(
+                RunOperation(*lines_, {.timing = &timing, .progress = &progress},
+                             {.kind = kind,
+                              .asked = asked,
+                              .file = file.get(),
+                              // Every difference, for the memory view to mark.
+                              .kept = DifferencesKept::All}));
+            return [this, kind, report, asked, file, savePath,
+                    cancelled = CancelledStatus(progress.LastAddress())] {
+                ShowDeviceReport(kind, *report, cancelled, asked, file.get(), savePath);
             };
         },
         true);
 }
 
-void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
+void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationReport& report,
+                                      const std::string& cancelledStatus, const Device* asked,
                                       const ChipImage* file,
                                       const std::filesystem::path& savePath) {
-    if (report.device != nullptr) {
-        identified_ = report.device;
+    if (report.Chip() != nullptr) {
+        identified_ = report.Chip();
     }
-    std::string message = report.message;
-    if (kind == DeviceCommandKind::Read && report.chipImage) {
-        const std::string text = FormatChipImageHex(*report.chipImage);
+    DeviceReportText text = DescribeDeviceReport(kind, report, asked);
+    if (report.Outcome() == OperationOutcome::Cancelled) {
+        text.status = cancelledStatus;
+    }
+    if (kind == DeviceCommandKind::Read && report.Outcome() == OperationOutcome::Completed) {
+        const ChipImage& image = report.result.image;
+        const std::string hex = FormatChipImageHex(image);
         std::ofstream saved(savePath, std::ios::binary);
-        saved.write(text.data(), static_cast<std::streamsize>(text.size()));
+        saved.write(hex.data(), static_cast<std::streamsize>(hex.size()));
         if (!saved.flush()) {
-            message += "\nCould not save " + PathText(savePath);
+            text.message += "\nCould not save " + PathText(savePath);
         }
-        view_.ShowChipImage(*report.chipImage, *report.device,
-                            std::string(report.device->name) + " read from the chip", {});
+        view_.ShowChipImage(image, *report.Chip(),
+                            std::string(report.Chip()->name) + " read from the chip", {});
     }
-    if (kind == DeviceCommandKind::Verify && report.outcome == OperationOutcome::Differs) {
-        view_.ShowChipImage(*file, *report.device,
+    if (kind == DeviceCommandKind::Verify && report.Outcome() == OperationOutcome::Differs) {
+        view_.ShowChipImage(*file, *report.Chip(),
                             PathText(OpenedPath().filename()) + " against the chip",
-                            report.differences);
+                            report.result.differences);
     }
-    view_.ShowStatus(report.status);
-    if (!message.empty()) {
-        view_.ShowMessage(message);
+    view_.ShowStatus(text.status);
+    if (!text.message.empty()) {
+        view_.ShowMessage(text.message);
+    }
+}
+
+bool DesktopSession::CommandEnabled(WindowCommand command) const {
+    switch (command) {
+        case WindowCommand::ProgramVerify:
+        case WindowCommand::Verify:
+        case WindowCommand::WriteAll:
+            return CanProgram();
+        case WindowCommand::Cancel:
+            return Cancellable();
+        default:
+            return !Running();
     }
 }
 

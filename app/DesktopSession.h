@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "app/CommandWorker.h"
-#include "app/DeviceCommand.h"
 #include "app/EngineTimer.h"
 #include "app/OpenedFile.h"
+#include "app/OperationFlow.h"
 #include "app/Target.h"
 #include "app/WindowSettings.h"
 #include "classic/ClassicProgrammer.h"
@@ -25,6 +25,24 @@
 namespace tallis {
 
 class SessionView;
+
+// The window's commands whose controls (menu items, tool buttons, the chip
+// buttons) are enabled or not.
+enum class WindowCommand {
+    Open,  // also the recent files
+    Options,
+    ChipButtons,
+    DeviceChip,  // Device > Chip
+    Erase,
+    Reset,
+    Identify,
+    Read,
+    BlankCheck,
+    ProgramVerify,
+    Verify,
+    WriteAll,
+    Cancel,
+};
 
 // What the main window does beyond drawing: the start-up step, the commands
 // and their busy state, the port and chip choices and the settings kept
@@ -103,6 +121,9 @@ class DesktopSession : public RunHost {
     bool Cancellable() const { return RunsCancellable() && !worker_.CancelRequested(); }
     bool EngineCommandAllowed() const { return startupDone_ && !Running(); }
     bool CanProgram() const { return !Running() && image_ != nullptr; }
+    // Whether the command's controls are enabled now: the one answer that
+    // every window draws.
+    bool CommandEnabled(WindowCommand command) const;
     const FirmwareImage* Image() const { return image_.get(); }
     const std::filesystem::path& OpenedPath() const { return openedFile_.Path(); }
     std::int32_t PortNumber() const { return programmer_->PortNumber(); }
@@ -131,7 +152,8 @@ class DesktopSession : public RunHost {
     OpenFileState ReloadIfChanged();
     bool OnWindowThread() const { return std::this_thread::get_id() == windowThread_; }
     void Show(std::function<void()> call);
-    void ShowDeviceReport(DeviceCommandKind kind, const DeviceCommandReport& report,
+    void ShowDeviceReport(DeviceCommandKind kind, const OperationReport& report,
+                          const std::string& cancelledStatus, const Device* asked,
                           const ChipImage* file, const std::filesystem::path& savePath);
     void RestorePort();
     void SaveSettings();

@@ -4,6 +4,7 @@
 
 namespace tallis {
 
-HighResEngineTimer::HighResEngineTimer() : timer_(SystemTimerPlatform(), kEngineTimerSettings) {}
+HighResEngineTimer::HighResEngineTimer(const HighResTimerSettings& settings)
+    : timer_(SystemTimerPlatform(), settings) {}
 
 }  // namespace tallis

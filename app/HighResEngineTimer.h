@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/EngineTimer.h"
+#include "timing/EngineTimerSettings.h"
 #include "timing/HighResTimer.h"
 
 namespace tallis {
@@ -9,7 +10,7 @@ namespace tallis {
 // settings (kEngineTimerSettings).
 class HighResEngineTimer : public EngineTimer {
   public:
-    HighResEngineTimer();
+    explicit HighResEngineTimer(const HighResTimerSettings& settings = kEngineTimerSettings);
 
     // The window leaves programming mode when it is created, before the
     // start-up enables the timer: those waits pass at once, as they always

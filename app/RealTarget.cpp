@@ -1,11 +1,17 @@
 #include "app/RealTarget.h"
 
+#include <chrono>
+
 #include "app/HighResEngineTimer.h"
-#include "portio/PortAccess.h"
 
 namespace tallis {
 
-RealTarget::RealTarget() : driverStarted_(StartPortAccess()) {}
+RealTarget::RealTarget(std::span<const std::uint16_t> bases)
+    : driverStarted_(StartPortAccess(bases)) {}
+
+RealTarget::~RealTarget() {
+    Exit();
+}
 
 std::unique_ptr<EngineTimer> RealTarget::MakeTimer() {
     return std::make_unique<HighResEngineTimer>();
@@ -20,8 +26,22 @@ bool RealTarget::ClaimPort(std::uint16_t base) {
     return PortAvailable(base);
 }
 
-void RealTarget::Exit() {
-    EndPortAccess();
+std::string RealTarget::AccessPath(std::uint16_t base) const {
+    return PortAccessKind(base);
+}
+
+std::uint64_t RealTarget::NowUs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+std::string RealTarget::Exit() {
+    if (!exited_) {
+        exited_ = true;
+        EndPortAccess();
+    }
+    return {};
 }
 
 }  // namespace tallis

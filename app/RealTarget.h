@@ -1,26 +1,35 @@
 #pragma once
 
+#include <span>
+
 #include "app/Target.h"
 #include "portio/DriverPortIo.h"
+#include "portio/PortAccess.h"
 
 namespace tallis {
 
-// The parallel port itself. Making it runs the port client's start-up for both
-// standard ports; Exit runs the client's exit step.
+// The parallel port itself, paced by the high-resolution timer. Making it runs
+// the port client's start-up for the given bases; Exit runs its exit step.
 class RealTarget : public Target {
   public:
-    RealTarget();
+    explicit RealTarget(std::span<const std::uint16_t> bases = kStandardPortBases);
+    ~RealTarget() override;
+    RealTarget(const RealTarget&) = delete;
+    RealTarget& operator=(const RealTarget&) = delete;
 
     PortIo& Port() override { return port_; }
     bool DriverStarted() const override { return driverStarted_; }
-    std::unique_ptr<EngineTimer> MakeTimer() override;
-    void Exit() override;
     // Starts port access again for the standard ports and this one.
     bool ClaimPort(std::uint16_t base) override;
+    std::unique_ptr<EngineTimer> MakeTimer() override;
+    std::string AccessPath(std::uint16_t base) const override;
+    std::uint64_t NowUs() override;
+    std::string Exit() override;
 
   private:
     DriverPortIo port_;
     bool driverStarted_;
+    bool exited_ = false;
 };
 
 }  // namespace tallis

@@ -1,11 +1,9 @@
 #include "app/SimTarget.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <fstream>
-
+#include "app/AtomicFile.h"
+#include "app/FileNames.h"
 #include "app/HighResEngineTimer.h"
+#include "sim/SimulatedDevice.h"
 
 namespace tallis {
 
@@ -28,25 +26,32 @@ class VirtualEngineTimer : public EngineTimer {
     bool enabled_ = false;
 };
 
-std::optional<sim::TargetType> SimChipNamed(std::string name) {
-    std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (name.empty() || name == "16f877a") {
-        return sim::TargetType::Pic16F877A;
+sim::TargetOptions SimulationOptions(const SimTargetOptions& options) {
+    sim::TargetOptions simulation;
+    if (options.device != nullptr) {
+        simulation = options.revision != 0
+                         ? sim::TargetOptionsFor(*options.device, options.revision)
+                         : sim::TargetOptions{.type = sim::TypeOf(*options.device),
+                                              .device = options.device};
     }
-    if (name == "16f877") {
-        return sim::TargetType::Pic16F877;
+    simulation.base = options.base;
+    simulation.time = options.time;
+    simulation.portAccessCostNs = sim::kRealPortAccessNs;
+    simulation.board = options.board;
+    return simulation;
+}
+
+std::string DeviceOptionList() {
+    std::string list;
+    for (const Device& device : Devices()) {
+        list += (list.empty() ? "" : ", ") + std::string(device.option);
     }
-    return std::nullopt;
+    return list;
 }
 
 }  // namespace
 
-SimTarget::SimTarget(sim::TimeSource time, sim::TargetType type, sim::BoardTiming board)
-    : simulation_(sim::TargetOptions{
-          .type = type,
-          .time = time,
-          .portAccessCostNs = time == sim::TimeSource::Virtual ? sim::kRealPortAccessNs : 0,
-          .board = board}) {}
+SimTarget::SimTarget(const SimTargetOptions& options) : simulation_(SimulationOptions(options)) {}
 
 std::unique_ptr<EngineTimer> SimTarget::MakeTimer() {
     if (simulation_.RealTime()) {
@@ -59,35 +64,40 @@ std::string SimTarget::UseStateFile(const std::filesystem::path& path) {
     std::error_code error;
     if (std::filesystem::exists(path, error)) {
         if (sim::HexStatus loaded = simulation_.LoadHex(path); !loaded) {
-            return "cannot load the simulated chip's memory from " + path.string() + ": " +
+            return "cannot load the simulated chip's memory from " + PathText(path) + ": " +
                    loaded.message;
         }
-    } else {
-        // Tried now rather than at the end, when the chip's memory would be lost.
-        const bool writable = static_cast<bool>(std::ofstream(path, std::ios::binary));
-        std::filesystem::remove(path, error);
-        if (!writable) {
-            return "cannot write the simulated chip's memory to " + path.string();
-        }
+    }
+    // Tried now rather than at the end, when the chip's memory would be lost.
+    if (!CanWrite(path)) {
+        return "cannot write the simulated chip's memory to " + PathText(path);
     }
     statePath_ = path;
     return {};
 }
 
-void SimTarget::Exit() {
+std::string SimTarget::Exit() {
     if (!statePath_) {
-        return;
+        return {};
     }
-    if (sim::HexStatus saved = simulation_.SaveHex(*statePath_); !saved) {
-        std::fprintf(stderr, "tallis-sim: cannot save the simulated chip's memory to %s: %s\n",
-                     statePath_->string().c_str(), saved.message.c_str());
+    AtomicFile file(*statePath_);
+    std::string error = file.Create();
+    if (error.empty()) {
+        file.Stream().close();
+        sim::HexStatus saved = simulation_.SaveHex(file.TemporaryPath());
+        error = saved ? file.Commit() : saved.message;
     }
+    if (!error.empty()) {
+        return "cannot save the simulated chip's memory to " + PathText(*statePath_) + ": " + error;
+    }
+    return {};
 }
 
 std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::string& problem) {
-    const std::optional<sim::TargetType> type = SimChipNamed(options.chip);
-    if (!type) {
-        problem = "--sim-chip must be 16f877 or 16f877a, got '" + options.chip + "'";
+    const Device* device = FindDevice(options.chip.empty() ? "16f877a" : options.chip);
+    if (device == nullptr) {
+        problem =
+            "--sim-chip must be one of " + DeviceOptionList() + ", got '" + options.chip + "'";
         return nullptr;
     }
     const std::optional<sim::BoardTiming> board =
@@ -96,7 +106,7 @@ std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::s
         problem = "--sim-board must be ideal or slow, got '" + options.board + "'";
         return nullptr;
     }
-    auto target = std::make_unique<SimTarget>(sim::TimeSource::RealTime, *type, *board);
+    auto target = std::make_unique<SimTarget>(SimTargetOptions{.device = device, .board = *board});
     if (!options.state.empty()) {
         problem = target->UseStateFile(options.state);
         if (!problem.empty()) {

@@ -1,38 +1,55 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "app/Target.h"
+#include "device/Device.h"
 #include "sim/SimulatedTarget.h"
 
 namespace tallis {
 
-// The simulated interface board (ideal or slow) with a PIC16F877A (or
-// PIC16F877) on LPT 1, so that the program can be tried without hardware. Port
-// access is always available.
+// The simulated board and chip: any device of Devices(), its revision, the
+// board's timing and the port's base.
+struct SimTargetOptions {
+    sim::TimeSource time = sim::TimeSource::RealTime;
+    const Device* device = nullptr;  // nullptr: the PIC16F877A
+    // The silicon revision in the device ID; 0: the simulated chip's own.
+    std::uint16_t revision = 0;
+    sim::BoardTiming board = {};
+    std::uint16_t base = 0x378;
+};
+
+// The simulated interface board and chip at one port, so that the programs
+// can be tried without hardware. Port access is always available.
 //
 // In real time the engine waits on the real timer and the chip checks those
-// waits against the steady clock: that is tallis-sim. In virtual time the
-// engine's waits advance the simulation's clock at once, for tests; that timer
-// waits only once enabled, like the real one, and its calibration takes no time.
+// waits against the steady clock: that is tallis-sim, and tallis-cli --sim
+// --real-time. In virtual time the engine's waits advance the simulation's
+// clock at once; that timer waits only once enabled, like the real one, and
+// its calibration takes no time.
 class SimTarget : public Target {
   public:
-    explicit SimTarget(sim::TimeSource time, sim::TargetType type = sim::TargetType::Pic16F877A,
-                       sim::BoardTiming board = {});
+    explicit SimTarget(sim::TimeSource time) : SimTarget(SimTargetOptions{.time = time}) {}
+    explicit SimTarget(const SimTargetOptions& options);
 
     PortIo& Port() override { return simulation_.Port(); }
     bool DriverStarted() const override { return true; }
-    std::unique_ptr<EngineTimer> MakeTimer() override;
-    // Saves the chip's memory to the state file, if there is one.
-    void Exit() override;
     // Every address is there; only the board's own port answers.
     bool ClaimPort(std::uint16_t) override { return true; }
+    std::unique_ptr<EngineTimer> MakeTimer() override;
+    std::string AccessPath(std::uint16_t) const override { return "simulated"; }
+    std::uint64_t NowUs() override { return simulation_.Time().NowNs() / 1000; }
+    // Saves the chip's memory to the state file, if there is one: whole or
+    // not at all, so that a failed save keeps the memory saved before.
+    std::string Exit() override;
 
     // The chip keeps its memory in this Intel HEX file between runs: loaded
-    // now if it exists, saved by Exit. The problem, or empty.
+    // now if it exists, saved by Exit. The problem, or empty; either way
+    // nothing has been sent to the port.
     std::string UseStateFile(const std::filesystem::path& path);
 
     sim::SimulatedTarget& Simulation() { return simulation_; }
@@ -44,7 +61,7 @@ class SimTarget : public Target {
 
 // tallis-sim's options, as tallis-cli's of the same names; empty for the default.
 struct SimLaunchOptions {
-    std::string chip;             // --sim-chip: 16f877 or 16f877a
+    std::string chip;             // --sim-chip: any device of Devices()
     std::string board;            // --sim-board: ideal or slow
     std::filesystem::path state;  // --sim-state: the chip's memory between runs
 };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "app/EngineTimer.h"
 #include "portio/PortIo.h"
@@ -9,24 +10,31 @@
 namespace tallis {
 
 // What the programmer's port leads to: the real parallel port, or the simulated
-// interface board and chip. The program chooses one at start-up; the windows
-// only see this interface.
+// interface board and chip. Every front end chooses one at start-up (RealTarget
+// or MakeSimTarget) and then only sees this interface.
 //
-// A target is made before any window exists (making it runs the port client's
-// start-up) and its Exit runs after the event loop has ended.
+// A target is made before anything is sent to a port (making the real one runs
+// the port client's start-up) and its Exit runs once the work has ended.
 class Target {
   public:
     virtual ~Target() = default;
 
     virtual PortIo& Port() = 0;
-    // True when port access is available; read once, by the start-up step.
+    // True when port access is available.
     virtual bool DriverStarted() const = 0;
-    // The clock the engine waits on; made once, with the main window.
-    virtual std::unique_ptr<EngineTimer> MakeTimer() = 0;
-    // The port client's exit step.
-    virtual void Exit() = 0;
     // Makes the port at this base reachable, if it can be; true when it is.
     virtual bool ClaimPort(std::uint16_t base) = 0;
+    // The clock the engine waits on. Its waits take time once it is enabled;
+    // a real one is then calibrated.
+    virtual std::unique_ptr<EngineTimer> MakeTimer() = 0;
+    // How the port at this base is reached, for reports: "ppdev", "direct",
+    // "driver" or "simulated".
+    virtual std::string AccessPath(std::uint16_t base) const = 0;
+    // Microseconds on the clock the target's time runs by, for step durations.
+    virtual std::uint64_t NowUs() = 0;
+    // The port client's exit step, or the simulated chip's memory saved to its
+    // state file. Returns an empty string or what went wrong.
+    virtual std::string Exit() = 0;
 };
 
 }  // namespace tallis

@@ -1,6 +1,6 @@
 #include "cli/ChipImageFile.h"
-#include "cli/AtomicFile.h"
-#include "cli/FileNames.h"
+#include "app/AtomicFile.h"
+#include "app/FileNames.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -4,40 +4,56 @@
 #include <memory>
 #include <string>
 
+#include "app/EngineTimer.h"
+#include "app/SimTarget.h"
+#include "app/Target.h"
 #include "cli/CliOptions.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
 
 namespace tallis {
 
-// The port and the timer that one command runs on, and what has to happen
-// before and after it: the port client's start-up and exit on hardware,
-// loading and saving the chip's memory in the simulation.
+// The app's target that one command runs on, as the options name it, made
+// and started in the order the command line promises: everything that can
+// fail without a port (the simulated chip's state file) first, the port
+// client's start-up and the timer's calibration last.
 class CommandTarget {
   public:
-    virtual ~CommandTarget() = default;
+    CommandTarget(const CliOptions& options, bool onTerminal);
 
-    // Everything that can fail without touching a port: files, options.
+    // --sim: the simulated board and chip with their fault and state file.
     // Returns an empty string or what went wrong, for the user.
-    virtual std::string Prepare() = 0;
-    // Makes the port reachable and the timer ready. Returns an empty string or
-    // what is missing and how to get it. Nothing has been sent to a port yet.
-    virtual std::string Start() = 0;
-    virtual PortIo& Port() = 0;
-    virtual Delayer& Timer() = 0;
-    // Runs after the command. Returns an empty string or what went wrong.
-    virtual std::string Finish() = 0;
+    std::string Prepare();
+    // Makes the port reachable (the hardware's port client) and starts the
+    // timer as the desktop program does: enabled, then a real one calibrated
+    // for three seconds at a raised waiting priority, the command running
+    // alone on this thread. Returns an empty string or what is missing and
+    // how to get it. Nothing has been sent to a port yet.
+    std::string Start();
+    PortIo& Port() { return target_->Port(); }
+    Delayer& Timer() { return *timer_; }
+    // Runs after the command: what the simulated chip saw, its memory saved,
+    // the port client's exit. Returns an empty string or what went wrong.
+    std::string Finish();
 
-    // For reports, once started: how the port is reached ("ppdev", "direct",
-    // "driver", "simulated") and how the timer was calibrated.
-    virtual std::string AccessPath() const = 0;
-    virtual std::string TimerCalibration() const = 0;
+    // For reports, once started: how the port is reached and how the timer
+    // was calibrated.
+    std::string AccessPath() const { return target_->AccessPath(options_.portBase); }
+    std::string TimerCalibration() const { return calibration_; }
     // Microseconds on the clock the target's time runs by (virtual time in a
     // dry run), for step durations.
-    virtual std::uint64_t NowUs() = 0;
+    std::uint64_t NowUs() { return target_->NowUs(); }
+
+  private:
+    const CliOptions& options_;
+    bool onTerminal_;
+    std::unique_ptr<Target> target_;
+    sim::SimulatedTarget* simulation_ = nullptr;
+    std::unique_ptr<EngineTimer> timer_;
+    std::string calibration_;
 };
 
 // The simulated board and chip, or the hardware, as the options say.
-std::unique_ptr<CommandTarget> MakeCommandTarget(const CliOptions& options, bool showProgress);
+std::unique_ptr<CommandTarget> MakeCommandTarget(const CliOptions& options, bool onTerminal);
 
 }  // namespace tallis

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <thread>
 
-#include "cli/FileNames.h"
+#include "app/FileNames.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,18 +1,18 @@
 #include "cli/OperationCommand.h"
-#include "cli/FileNames.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "app/DifferenceList.h"
+#include "app/EraseCheck.h"
+#include "app/FileNames.h"
+#include "app/OperationFlow.h"
 #include "cli/ChipImageFile.h"
 #include "cli/ConsoleOperationProgress.h"
 #include "cli/ExitCode.h"
 #include "cli/OperationText.h"
-#include "engine/ChipOperations.h"
-#include "engine/LineCheck.h"
+#include "engine/ResultText.h"
 #include "wire/ParallelPortTransport.h"
-#include "wire/TargetLines.h"
 
 namespace tallis {
 
@@ -24,8 +24,8 @@ int Complain(int exitCode, const std::string& what) {
 }
 
 void ListDifferences(const OperationResult& result) {
-    for (const Difference& difference : result.differences) {
-        std::fprintf(stderr, "  %s\n", DifferenceText(difference).c_str());
+    for (const std::string& line : DifferenceLines(result.differences)) {
+        std::fprintf(stderr, "  %s\n", line.c_str());
     }
 }
 
@@ -57,46 +57,60 @@ std::string NotBlankText(const Device& device, const OperationResult& result) {
            " is not blank: " + LocationText(first.space, first.address) + " holds " + value;
 }
 
-class OperationCommand {
-  public:
-    OperationCommand(const CliOptions& options, const ChipImageLoad& file,
-                     ProgrammingSession& session, ConsoleOperationProgress& progress,
-                     std::FILE* out)
-        : options_(options),
-          file_(file),
-          image_(file.image),
-          session_(session),
-          progress_(progress),
-          out_(out) {}
+DeviceCommandKind KindOf(CliCommand command) {
+    switch (command) {
+        case CliCommand::Read:
+            return DeviceCommandKind::Read;
+        case CliCommand::Verify:
+            return DeviceCommandKind::Verify;
+        case CliCommand::BlankCheck:
+            return DeviceCommandKind::BlankCheck;
+        case CliCommand::Write:
+            return DeviceCommandKind::WriteAll;
+        default:
+            return DeviceCommandKind::Identify;
+    }
+}
 
-    int Run() {
-        const OperationResult identity = Identify(session_, options_.device);
-        if (int status = CommonExit(identity, options_); status >= 0) {
-            return status;
+// A chip operation's report in the command line's words: the result on out,
+// problems on standard error, and the exit status.
+class ReportPrinter {
+  public:
+    ReportPrinter(const CliOptions& options, const ChipImageLoad& file, std::FILE* out)
+        : options_(options), file_(file), out_(out) {}
+
+    int Print(const OperationReport& report) {
+        const ReadResult& result = report.result;
+        if (report.lineFault != LineFault::None) {
+            return Complain(kExitChipMismatch, LineFaultText(report.lineFault));
         }
-        if (identity.outcome != OperationOutcome::Completed) {
-            return Complain(kExitChipMismatch, IdentifyDiagnosis(identity, options_.device));
-        }
-        const Device& device = *identity.found;
-        const std::string chip = ChipText(device, identity.idWord);
-        // A file checked without a device (--chip auto) is checked again
-        // against the one that answered, so that a refusal names its line.
-        if (image_ && options_.device == nullptr) {
-            const std::string error =
-                FileFitError(options_.firmwarePath, file_, {device.regions, device.name});
-            if (!error.empty()) {
+        if (result.outcome == OperationOutcome::TooLarge && options_.device == nullptr) {
+            // Checked without a device (--chip auto), the file is parsed again
+            // against the one that answered, so that the refusal names its line.
+            const Device& device = *report.Chip();
+            if (const std::string error =
+                    FileFitError(options_.firmwarePath, file_, {device.regions, device.name});
+                !error.empty()) {
                 return Complain(kExitUsage, error);
             }
         }
+        if (int status = CommonExit(result, options_); status >= 0) {
+            return status;
+        }
+        if (report.Chip() == nullptr || result.outcome == OperationOutcome::WrongChip) {
+            return Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
+        }
+        const Device& device = *report.Chip();
+        const std::string chip = ChipText(device, result.idWord);
         switch (options_.command) {
             case CliCommand::Read:
-                return ReadChip(device, chip);
+                return ReadChip(result, chip);
             case CliCommand::Verify:
-                return VerifyChip(device, chip);
+                return VerifyChip(device, result, chip);
             case CliCommand::BlankCheck:
-                return CheckBlank(device, chip);
+                return CheckBlank(device, result, chip);
             case CliCommand::Write:
-                return WriteChip(device, chip);
+                return WriteChip(device, result, chip);
             default:
                 std::fprintf(out_, "%s\n", chip.c_str());
                 return kExitCompleted;
@@ -104,12 +118,7 @@ class OperationCommand {
     }
 
   private:
-    int ReadChip(const Device& device, const std::string& chip) {
-        const ReadResult result = Read(session_, device);
-        progress_.EndLine();
-        if (int status = CommonExit(result, options_); status >= 0) {
-            return status;
-        }
+    int ReadChip(const ReadResult& result, const std::string& chip) {
         if (std::string error = SaveChipImageFile(options_.firmwarePath, result.image);
             !error.empty()) {
             return Complain(kExitOutputFailed, error);
@@ -129,12 +138,7 @@ class OperationCommand {
         return status;
     }
 
-    int VerifyChip(const Device& device, const std::string& chip) {
-        const OperationResult result = Verify(session_, device, *image_);
-        progress_.EndLine();
-        if (int status = CommonExit(result, options_); status >= 0) {
-            return status;
-        }
+    int VerifyChip(const Device& device, const OperationResult& result, const std::string& chip) {
         if (result.outcome == OperationOutcome::Differs) {
             Complain(kExitChipMismatch, "the " + std::string(device.name) + " differs from " +
                                             PathText(options_.firmwarePath) +
@@ -150,16 +154,11 @@ class OperationCommand {
                                                    "; the file is not verified whole");
         }
         std::fprintf(out_, "Verified %s: %s as in %s\n", chip.c_str(),
-                     ImageContents(*image_).c_str(), PathText(options_.firmwarePath).c_str());
+                     ImageContents(*file_.image).c_str(), PathText(options_.firmwarePath).c_str());
         return kExitCompleted;
     }
 
-    int CheckBlank(const Device& device, const std::string& chip) {
-        const OperationResult result = BlankCheck(session_, device);
-        progress_.EndLine();
-        if (int status = CommonExit(result, options_); status >= 0) {
-            return status;
-        }
+    int CheckBlank(const Device& device, const OperationResult& result, const std::string& chip) {
         if (result.outcome == OperationOutcome::NotBlank) {
             return Complain(kExitChipMismatch, NotBlankText(device, result));
         }
@@ -167,16 +166,7 @@ class OperationCommand {
         return kExitCompleted;
     }
 
-    int WriteChip(const Device& device, const std::string& chip) {
-        const OperationResult result = Write(session_, device, *image_);
-        progress_.EndLine();
-        for (const Difference& retried : result.retried) {
-            std::fprintf(out_, "Retried with the standard waits: %s\n",
-                         DifferenceText(retried).c_str());
-        }
-        if (int status = CommonExit(result, options_); status >= 0) {
-            return status;
-        }
+    int WriteChip(const Device& device, const OperationResult& result, const std::string& chip) {
         if (result.outcome == OperationOutcome::WriteFailed) {
             Complain(kExitRunError, "write failed: the " + std::string(device.name) +
                                         " does not hold what was written; first differences:");
@@ -184,15 +174,12 @@ class OperationCommand {
             return kExitRunError;
         }
         std::fprintf(out_, "Wrote and verified %s: %s\n", chip.c_str(),
-                     ImageContents(*image_).c_str());
+                     ImageContents(*file_.image).c_str());
         return kExitCompleted;
     }
 
     const CliOptions& options_;
     const ChipImageLoad& file_;
-    const std::optional<ChipImage>& image_;
-    ProgrammingSession& session_;
-    ConsoleOperationProgress& progress_;
     std::FILE* out_;
 };
 
@@ -206,67 +193,51 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
     std::FILE* out = toStdout ? stderr : stdout;
     ParallelPortTransport lines(port, timer, board::kDefaultBoard, options.portBase);
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
-    const TimingProfile& timing = options.fast ? kFastTiming : kClassicTiming;
-    LineCheckResult board;
-    if (timing.needsLineCheck) {
-        board = CheckLines(lines);
-        if (board.fault != LineFault::None) {
-            target_lines::LeaveTargetRunning(lines);
-            return Complain(kExitChipMismatch, LineFaultText(board.fault));
+    const OperationReport report = RunOperation(
+        lines, {.timing = options.fast ? &kFastTiming : &kClassicTiming, .progress = &progress},
+        {.kind = KindOf(options.command),
+         .asked = options.device,
+         .file = file.image ? &*file.image : nullptr});
+    progress.EndLine();
+    if (options.command == CliCommand::Write) {
+        for (const Difference& retried : report.result.retried) {
+            std::fprintf(out, "Retried with the standard waits: %s\n",
+                         DifferenceText(retried).c_str());
         }
     }
-    int status = kExitCompleted;
-    {
-        ProgrammingSession session(lines, timing, &progress, board);
-        status = OperationCommand(options, file, session, progress, out).Run();
-    }
-    return status;
+    return ReportPrinter(options, file, out).Print(report);
 }
 
 namespace {
 
-// One operation in a session of its own, which leaves the chip safe before the
-// classic sequence takes the port.
-template <typename Operation>
-OperationResult InOwnSession(const CliOptions& options, PortIo& port, Delayer& timer,
-                             Operation operation) {
-    ParallelPortTransport lines(port, timer, board::kDefaultBoard, options.portBase);
-    ProgrammingSession session(lines, kClassicTiming);
-    return operation(session);
+// Lines of their own for a check around the classic sequence.
+ParallelPortTransport OwnLines(const CliOptions& options, PortIo& port, Delayer& timer) {
+    return ParallelPortTransport(port, timer, board::kDefaultBoard, options.portBase);
 }
 
 }  // namespace
 
 std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer) {
-    const OperationResult identity = InOwnSession(
-        options, port, timer,
-        [&](ProgrammingSession& session) { return Identify(session, options.device); });
-    if (int status = CommonExit(identity, options); status >= 0) {
+    ParallelPortTransport lines = OwnLines(options, port, timer);
+    const OperationReport identity = CheckChipBeforeErase(lines, options.device);
+    if (int status = CommonExit(identity.result, options); status >= 0) {
         return status;
     }
-    if (identity.outcome == OperationOutcome::Completed) {
+    if (identity.Outcome() == OperationOutcome::Completed) {
         return std::nullopt;
     }
-    Complain(kExitChipMismatch, IdentifyDiagnosis(identity, options.device));
+    Complain(kExitChipMismatch, IdentifyDiagnosis(identity.result, options.device));
     return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
 }
 
 std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer) {
-    // What the classic erase clears on every chip: program memory and the
-    // configuration word. The 87xA's keeps the ID locations and the 87x's an
-    // unprotected data EEPROM, so those are not asked of it.
-    ChipImage erased;
-    std::fill_n(erased.program.begin(), options.device->programWords,
-                ProgrammingSession::kBlankWord);
-    erased.config[0] = ProgrammingSession::kBlankWord;
-    const OperationResult result = InOwnSession(
-        options, port, timer,
-        [&](ProgrammingSession& session) { return Verify(session, *options.device, erased); });
-    if (int status = CommonExit(result, options); status >= 0) {
+    ParallelPortTransport lines = OwnLines(options, port, timer);
+    const OperationReport erased = CheckErased(lines, *options.device);
+    if (int status = CommonExit(erased.result, options); status >= 0) {
         return status;
     }
-    if (result.outcome == OperationOutcome::Differs) {
-        return Complain(kExitChipMismatch, NotBlankText(*options.device, result));
+    if (erased.Outcome() == OperationOutcome::Differs) {
+        return Complain(kExitChipMismatch, NotBlankText(*options.device, erased.result));
     }
     return std::nullopt;
 }

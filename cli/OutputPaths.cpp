@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
+#include "app/FileNames.h"
 #include "cli/ChipImageFile.h"
-#include "cli/FileNames.h"
 
 namespace tallis {
 

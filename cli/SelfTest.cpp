@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/DifferenceList.h"
+#include "app/OperationFlow.h"
+#include "classic/ClassicProgrammer.h"
 #include "classic/ProgramRun.h"
 #include "classic/RunHost.h"
 #include "cli/OperationText.h"
 #include "cli/SelfTestImages.h"
-#include "engine/ChipOperations.h"
+#include "engine/ChipType.h"
 #include "engine/LineCheck.h"
 #include "image/ChipImageHex.h"
 #include "wire/ParallelPortTransport.h"
@@ -58,14 +61,6 @@ std::string OutcomeText(const OperationResult& result, const Device* asked) {
         default:
             return IdentifyDiagnosis(result, asked);
     }
-}
-
-std::vector<std::string> DifferenceLines(const std::vector<Difference>& differences) {
-    std::vector<std::string> lines;
-    for (const Difference& difference : differences) {
-        lines.push_back(DifferenceText(difference));
-    }
-    return lines;
 }
 
 // Program memory and the configuration word of the example: what the
@@ -192,13 +187,20 @@ class SelfTest {
         step.differences = DifferenceLines(differences);
     }
 
-    // Takes an operation's result into the step; false when it failed.
-    bool Take(SelfTestStep& step, const OperationResult& result) {
+    // Runs one chip command, or a series of them, in a session with the
+    // profile's waits on the wire that the line check has set, and takes its
+    // report into the step; false when it failed.
+    bool Take(SelfTestStep& step, const TimingProfile& timing, const OperationRequest& request,
+              OperationReport& report) {
+        report = RunOperation(
+            lines_, {.timing = &timing, .progress = setup_.progress, .checkedLines = &board_},
+            request);
+        const OperationResult& result = report.result;
         if (result.outcome == OperationOutcome::Completed) {
             return true;
         }
         result_.interrupted = result.outcome == OperationOutcome::Cancelled;
-        Fail(step, OutcomeText(result, setup_.asked), result.differences);
+        Fail(step, OutcomeText(result, request.asked), result.differences);
         return false;
     }
 
@@ -237,42 +239,47 @@ class SelfTest {
     }
 
     void IdentifyChip(SelfTestStep& step, const NamedTimingProfile& profile) {
-        ProgrammingSession session(lines_, *profile.timing, setup_.progress, board_);
-        const OperationResult result = Identify(session, setup_.asked);
-        if (!Take(step, result)) {
+        OperationReport report;
+        if (!Take(step, *profile.timing,
+                  {.kind = DeviceCommandKind::Identify, .asked = setup_.asked}, report)) {
             return;
         }
-        const std::string chip = ChipText(*result.found, result.idWord);
+        const std::string chip = ChipText(*report.Chip(), report.result.idWord);
         if (device_ != nullptr && chip != result_.chip) {
             Fail(step, "found " + chip + ", but " + result_.chip + " before");
             return;
         }
-        device_ = result.found;
+        device_ = report.Chip();
         images_ = SelfTestImages(*device_);
         result_.chip = chip;
         step.detail = chip;
     }
 
     void EraseAndBlankCheck(SelfTestStep& step, const NamedTimingProfile& profile) {
-        ProgrammingSession session(lines_, *profile.timing, setup_.progress, board_);
-        if (Take(step, Write(session, *device_, ChipImage{})) &&
-            Take(step, BlankCheck(session, *device_))) {
+        const ChipImage nothing;
+        OperationReport report;
+        if (Take(step, *profile.timing,
+                 {.kind = DeviceCommandKind::WriteAll,
+                  .asked = device_,
+                  .file = &nothing,
+                  .then = {DeviceCommandKind::BlankCheck}},
+                 report)) {
             step.detail = "blank";
         }
     }
 
     void WriteAndReadBack(SelfTestStep& step, const NamedTimingProfile& profile,
                           const ChipImage& image) {
-        ProgrammingSession session(lines_, *profile.timing, setup_.progress, board_);
-        if (!Take(step, Write(session, *device_, image)) ||
-            !Take(step, Verify(session, *device_, image))) {
+        OperationReport read;
+        if (!Take(step, *profile.timing,
+                  {.kind = DeviceCommandKind::WriteAll,
+                   .asked = device_,
+                   .file = &image,
+                   .then = {DeviceCommandKind::Verify, DeviceCommandKind::Read}},
+                  read)) {
             return;
         }
-        const ReadResult read = Read(session, *device_);
-        if (!Take(step, read)) {
-            return;
-        }
-        if (auto differences = ReadBackDifferences(*device_, image, read.image);
+        if (auto differences = ReadBackDifferences(*device_, image, read.result.image);
             !differences.empty()) {
             Fail(step, "the chip read back differs from what was written", differences);
             return;
@@ -294,8 +301,10 @@ class SelfTest {
             step.detail = host_.Message() + " (the file is not strict Intel HEX: not read back)";
             return;
         }
-        ProgrammingSession session(lines_, kClassicTiming, setup_.progress, board_);
-        if (Take(step, Verify(session, *device_, *written))) {
+        OperationReport verified;
+        if (Take(step, kClassicTiming,
+                 {.kind = DeviceCommandKind::Verify, .asked = device_, .file = &*written},
+                 verified)) {
             step.detail = host_.Message() + "; verified again";
         }
     }

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "app/FileNames.h"
 #include "cli/BundledExample.h"
 #include "cli/ConsoleOperationProgress.h"
 #include "cli/ExitCode.h"
-#include "cli/FileNames.h"
 #include "cli/SelfTest.h"
 #include "cli/SelfTestReport.h"
 #include "cli/Terminal.h"

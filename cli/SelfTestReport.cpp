@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "cli/AtomicFile.h"
-#include "cli/FileNames.h"
+#include "app/AtomicFile.h"
+#include "app/FileNames.h"
 
 #ifdef _WIN32
 #include <windows.h>

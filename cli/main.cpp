@@ -6,7 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "cli/AtomicFile.h"
+#include "app/AtomicFile.h"
+#include "app/FileNames.h"
 #include "cli/ChipImageFile.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandRunner.h"
@@ -14,7 +15,6 @@
 #include "cli/ConsoleRunHost.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLock.h"
-#include "cli/FileNames.h"
 #include "cli/OperationCommand.h"
 #include "cli/OperationText.h"
 #include "cli/OutputPaths.h"

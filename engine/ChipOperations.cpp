@@ -165,23 +165,6 @@ bool HiddenByProtection(const Device& device, std::uint16_t config, const Locati
     return false;
 }
 
-// The first location of the image that the chip does not have, if any:
-// program memory and EEPROM past the device's, configuration words past its.
-bool FitsDevice(const ChipImage& image, const Device& device, OperationResult& result) {
-    for (RegionKind kind : {RegionKind::Program, RegionKind::Eeprom, RegionKind::Config}) {
-        const MemoryRegion* region = FindRegion(device.regions, kind);
-        const std::uint16_t start = region != nullptr ? region->start : kConfigWordAddress;
-        for (std::size_t i = region != nullptr ? region->size : 0; i < ChipImage::Capacity(kind);
-             ++i) {
-            if (const std::optional<std::uint16_t> value = image.Value(kind, i)) {
-                Note(result, {kind, static_cast<std::uint16_t>(start + i), *value, 0});
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
 // Rows of the device's write latch that hold something other than erased
 // words; absent words in such a row are written erased.
 struct Row {
@@ -281,14 +264,6 @@ void CheckWritten(ProgrammingSession& session, const Device& device, const ChipI
 
 void WriteInto(ProgrammingSession& session, const Device& device, const ChipImage& image,
                OperationResult& result) {
-    if (!FitsDevice(image, device, result)) {
-        result.outcome = OperationOutcome::TooLarge;
-        return;
-    }
-    IdentifyInto(session, &device, result);
-    if (result.outcome != OperationOutcome::Completed) {
-        return;
-    }
     const ChipFamily& family = FamilyOf(device);
     const std::vector<Row> rows = RowsWithData(image, device);
     const std::vector<Location> written = LocationsOf(image, device, false);
@@ -375,10 +350,6 @@ ReadResult Read(ProgrammingSession& session, const Device& device) {
 OperationResult Verify(ProgrammingSession& session, const Device& device, const ChipImage& image,
                        DifferencesKept kept) {
     return Guarded<OperationResult>(session, [&](OperationResult& result) {
-        if (!FitsDevice(image, device, result)) {
-            result.outcome = OperationOutcome::TooLarge;
-            return;
-        }
         // The configuration word first: code-protected memory reads 0 and
         // must not count as a difference.
         const std::uint16_t config = ReadLocation(session, MemorySpace::Config, kConfigWordAddress);
@@ -427,6 +398,20 @@ OperationResult BlankCheck(ProgrammingSession& session, const Device& device) {
 OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image) {
     return Guarded<OperationResult>(
         session, [&](OperationResult& result) { WriteInto(session, device, image, result); });
+}
+
+std::optional<Difference> FirstLocationOutside(const ChipImage& image, const Device& device) {
+    for (RegionKind kind : {RegionKind::Program, RegionKind::Eeprom, RegionKind::Config}) {
+        const MemoryRegion* region = FindRegion(device.regions, kind);
+        const std::uint16_t start = region != nullptr ? region->start : kConfigWordAddress;
+        for (std::size_t i = region != nullptr ? region->size : 0; i < ChipImage::Capacity(kind);
+             ++i) {
+            if (const std::optional<std::uint16_t> value = image.Value(kind, i)) {
+                return Difference{kind, static_cast<std::uint16_t>(start + i), *value, 0};
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace tallis

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "device/Device.h"
 #include "engine/OperationResult.h"
 #include "engine/ProgrammingSession.h"
@@ -9,7 +11,9 @@ namespace tallis {
 
 // The chip operations. Each runs inside a session that the caller opened
 // (and whose end leaves the chip safe) and returns what it found; front ends
-// turn results into messages.
+// turn results into messages. Verify and Write take a chip that the caller has
+// identified as the device, and an image that fits it (the application
+// layer's operation flow does both, once per command).
 //
 //   ProgrammingSession session(lines, kClassicTiming, &progress);
 //   OperationResult id = Identify(session, FindDevice("16f877a"));
@@ -35,9 +39,12 @@ OperationResult Verify(ProgrammingSession& session, const Device& device, const 
 // code protection would make program memory read as zeros).
 OperationResult BlankCheck(ProgrammingSession& session, const Device& device);
 
-// Identifies the chip and refuses another one before erasing; erases; writes
-// the program rows that hold data, then IDs, debug vector and EEPROM; verifies
+// Erases; writes the program rows that hold data, then IDs, debug vector and EEPROM; verifies
 // them; writes the configuration word last and verifies it.
 OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image);
+
+// The first location of the image that the device does not have (program
+// memory and EEPROM past the device's, configuration words past its), if any.
+std::optional<Difference> FirstLocationOutside(const ChipImage& image, const Device& device);
 
 }  // namespace tallis

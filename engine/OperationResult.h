@@ -41,8 +41,7 @@ struct Difference {
 
 struct OperationResult {
     OperationOutcome outcome = OperationOutcome::Completed;
-    // Identify (and the identify that begins a write): the word at 0x2006 and
-    // the chip it names, if any.
+    // Identify: the word at 0x2006 and the chip it names, if any.
     std::uint16_t idWord = 0;
     const Device* found = nullptr;
     // The first differences in address order (verify, blank check, write,

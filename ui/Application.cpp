@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTextStream>
+#include <cstdio>
 #include <optional>
 
 #include "app/Target.h"
@@ -28,7 +29,8 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
                                  QStringLiteral("[FILE]"));
     const QCommandLineOption simChip(
         QStringLiteral("sim-chip"),
-        QStringLiteral("type of the simulated chip: 16f877 or 16f877a (default)"),
+        QStringLiteral(
+            "the simulated chip: any device of tallis-cli --list-devices, 16f877a by default"),
         QStringLiteral("CHIP"));
     const QCommandLineOption simState(
         QStringLiteral("sim-state"),
@@ -83,7 +85,10 @@ int RunApplication(int argc, char** argv, const TargetStarter& startTarget, bool
         desktop.Main.OpenFile(options->file);
     }
     const int exitCode = QApplication::exec();
-    target->Exit();
+    if (const std::string problem = target->Exit(); !problem.empty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QApplication::applicationName()),
+                     problem.c_str());
+    }
     return exitCode;
 }
 

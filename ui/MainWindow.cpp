@@ -512,25 +512,32 @@ void MainWindow::CommandStateChanged() {
     if (Settings().recentFiles != recentShown_) {
         ShowRecentFiles();
     }
-    const bool idle = !session_.Running();
-    const bool haveFile = Image() != nullptr;
-    for (QAction* action : {OpenAction, EraseAction, ResetAction, OptionsAction, IdentifyAction,
-                            ReadAction, BlankCheckAction}) {
-        action->setEnabled(idle);
+    const std::pair<QAction*, WindowCommand> actions[] = {
+        {OpenAction, WindowCommand::Open},
+        {EraseAction, WindowCommand::Erase},
+        {ResetAction, WindowCommand::Reset},
+        {OptionsAction, WindowCommand::Options},
+        {IdentifyAction, WindowCommand::Identify},
+        {ReadAction, WindowCommand::Read},
+        {BlankCheckAction, WindowCommand::BlankCheck},
+        {VerifyAction, WindowCommand::Verify},
+        {WriteAllAction, WindowCommand::WriteAll},
+        {ProgramAction, WindowCommand::ProgramVerify}};
+    for (const auto& [action, command] : actions) {
+        action->setEnabled(session_.CommandEnabled(command));
     }
-    DeviceChipMenu->setEnabled(idle);
-    VerifyAction->setEnabled(idle && haveFile);
-    WriteAllAction->setEnabled(idle && haveFile);
+    DeviceChipMenu->setEnabled(session_.CommandEnabled(WindowCommand::DeviceChip));
     for (QAction* action : RecentFiles) {
-        action->setEnabled(idle);
+        action->setEnabled(session_.CommandEnabled(WindowCommand::Open));
     }
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{OpenButton, EraseButton, ResetButton, pic877, pic877a}) {
-        control->setEnabled(idle);
+    const std::pair<QWidget*, WindowCommand> controls[] = {
+        {OpenButton, WindowCommand::Open},    {ProgramButton, WindowCommand::ProgramVerify},
+        {EraseButton, WindowCommand::Erase},  {ResetButton, WindowCommand::Reset},
+        {pic877, WindowCommand::ChipButtons}, {pic877a, WindowCommand::ChipButtons},
+        {CancelButton, WindowCommand::Cancel}};
+    for (const auto& [control, command] : controls) {
+        control->setEnabled(session_.CommandEnabled(command));
     }
-    ProgramAction->setEnabled(idle && haveFile);
-    ProgramButton->setEnabled(idle && haveFile);
-    CancelButton->setEnabled(session_.Cancellable());
     CancelButton->setVisible(session_.RunsCancellable());
 }
 

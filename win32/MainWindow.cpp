@@ -563,28 +563,36 @@ void MainWindow::CommandStateChanged() {
         SetDlgItemTextW(hwnd_, IDC_WORDS, (L"  " + std::to_wstring(image->WordCount)).c_str());
     }
     ShowRecentFiles();
-    const bool idle = !session_.Running();
     HMENU menu = GetMenu(hwnd_);
     auto enable = [&](int id, bool enabled) {
         EnableWindow(GetDlgItem(hwnd_, id), enabled);
         EnableMenuItem(menu, static_cast<UINT>(id),
                        MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
     };
-    for (int id : {IDM_OPEN, IDM_ERASE, IDM_RESET, IDM_OPTIONS, IDC_PIC877, IDC_PIC877A,
-                   IDM_IDENTIFY, IDM_READ, IDM_BLANK_CHECK}) {
-        enable(id, idle);
+    const std::pair<int, WindowCommand> controls[] = {{IDM_OPEN, WindowCommand::Open},
+                                                      {IDM_ERASE, WindowCommand::Erase},
+                                                      {IDM_RESET, WindowCommand::Reset},
+                                                      {IDM_OPTIONS, WindowCommand::Options},
+                                                      {IDC_PIC877, WindowCommand::ChipButtons},
+                                                      {IDC_PIC877A, WindowCommand::ChipButtons},
+                                                      {IDM_IDENTIFY, WindowCommand::Identify},
+                                                      {IDM_READ, WindowCommand::Read},
+                                                      {IDM_BLANK_CHECK, WindowCommand::BlankCheck},
+                                                      {IDM_PROGRAM, WindowCommand::ProgramVerify},
+                                                      {IDM_VERIFY, WindowCommand::Verify},
+                                                      {IDM_WRITE_ALL, WindowCommand::WriteAll}};
+    for (const auto& [id, command] : controls) {
+        enable(id, session_.CommandEnabled(command));
     }
     for (std::size_t i = 0; i < recentShown_.size(); ++i) {
-        enable(IDM_RECENT_FILE + static_cast<int>(i), idle);
+        enable(IDM_RECENT_FILE + static_cast<int>(i), session_.CommandEnabled(WindowCommand::Open));
     }
-    for (int id : {IDM_PROGRAM, IDM_VERIFY, IDM_WRITE_ALL}) {
-        enable(id, session_.CanProgram());
-    }
+    const bool deviceChip = session_.CommandEnabled(WindowCommand::DeviceChip);
     EnableMenuItem(GetSubMenu(menu, kDeviceMenu), kChipSubmenu,
-                   MF_BYPOSITION | (idle ? MF_ENABLED : MF_GRAYED));
+                   MF_BYPOSITION | (deviceChip ? MF_ENABLED : MF_GRAYED));
     DrawMenuBar(hwnd_);
     HWND cancel = GetDlgItem(hwnd_, IDM_CANCEL);
-    EnableWindow(cancel, session_.Cancellable());
+    EnableWindow(cancel, session_.CommandEnabled(WindowCommand::Cancel));
     ShowWindow(cancel, session_.RunsCancellable() ? SW_SHOW : SW_HIDE);
 }
 

@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include "app/Target.h"
+#include "win32/Controls.h"
 #include "win32/MainWindow.h"
 #include "win32/RegistrySettingsStore.h"
 
@@ -34,7 +37,9 @@ int RunApplication(const TargetStarter& startTarget, const std::wstring& program
         }
         exitCode = static_cast<int>(message.wParam);
     }
-    target->Exit();
+    if (const std::string problem = target->Exit(); !problem.empty()) {
+        std::fprintf(stderr, "%s: %s\n", Narrow(program).c_str(), problem.c_str());
+    }
     return exitCode;
 }
 

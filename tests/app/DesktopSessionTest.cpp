@@ -154,8 +154,7 @@ TEST(DesktopSession, ProgramRunWritesTheChipAndHoldsOtherCommandsBack) {
 class TracedSlowTarget : public SimTarget {
   public:
     TracedSlowTarget()
-        : SimTarget(sim::TimeSource::Virtual, sim::TargetType::Pic16F877A,
-                    sim::BoardTiming::Slow()) {}
+        : SimTarget({.time = sim::TimeSource::Virtual, .board = sim::BoardTiming::Slow()}) {}
 
     PortIo& Port() override { return recordingPort_; }
     std::unique_ptr<EngineTimer> MakeTimer() override {
@@ -207,6 +206,32 @@ TEST(DesktopSession, AClassicRunAfterAFastDeviceCommandHasAFreshRunsTrace) {
         traces[afterFastCommand] = target.trace.Text();
     }
     EXPECT_EQ(traces[1], traces[0]);
+}
+
+TEST(DesktopSession, EnablesTheFileCommandsWithAFileAndNoneButCancelDuringARun) {
+    constexpr WindowCommand kNeedFile[] = {WindowCommand::ProgramVerify, WindowCommand::Verify,
+                                           WindowCommand::WriteAll};
+    constexpr WindowCommand kOthers[] = {
+        WindowCommand::Open,       WindowCommand::Options, WindowCommand::ChipButtons,
+        WindowCommand::DeviceChip, WindowCommand::Erase,   WindowCommand::Reset,
+        WindowCommand::Identify,   WindowCommand::Read,    WindowCommand::BlankCheck};
+    StartedSession s;
+    auto expect = [&](bool others, bool needFile, bool cancel) {
+        for (WindowCommand command : kOthers) {
+            EXPECT_EQ(s.session.CommandEnabled(command), others) << static_cast<int>(command);
+        }
+        for (WindowCommand command : kNeedFile) {
+            EXPECT_EQ(s.session.CommandEnabled(command), needFile) << static_cast<int>(command);
+        }
+        EXPECT_EQ(s.session.CommandEnabled(WindowCommand::Cancel), cancel);
+    };
+    expect(true, false, false);
+    ASSERT_TRUE(s.session.Open(kExample));
+    expect(true, true, false);
+    s.view.onMessage = [&] { expect(false, false, true); };
+    s.session.ProgramVerify();
+    s.view.AnswerUntilIdle(s.session);
+    expect(true, true, false);
 }
 
 TEST(DesktopSession, CancelStopsTheRunWithoutAMessage) {

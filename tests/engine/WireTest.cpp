@@ -57,7 +57,7 @@ ChipImage SmallImage() {
         image.program[a] = static_cast<std::uint16_t>(0x2800 + a);
     }
     image.eeprom[0] = 0x5A;
-    image.config = 0x3F3A;
+    image.config[0] = 0x3F3A;
     return image;
 }
 

@@ -79,8 +79,10 @@ class SteppedSimTarget : public tallis::Target {
         stepped = timer.get();
         return timer;
     }
-    void Exit() override {}
     bool ClaimPort(std::uint16_t) override { return true; }
+    std::string AccessPath(std::uint16_t base) const override { return sim_.AccessPath(base); }
+    std::uint64_t NowUs() override { return sim_.NowUs(); }
+    std::string Exit() override { return {}; }
 
     SteppedTimer* stepped = nullptr;
 

@@ -66,8 +66,13 @@ class FakeTarget : public Target {
     PortIo& Port() override { return port_; }
     bool DriverStarted() const override { return driverStarted; }
     std::unique_ptr<EngineTimer> MakeTimer() override { return std::make_unique<FakeTimer>(timer); }
-    void Exit() override { ++exits; }
     bool ClaimPort(std::uint16_t base) override { return base != unreachableBase; }
+    std::string AccessPath(std::uint16_t) const override { return "fake"; }
+    std::uint64_t NowUs() override { return 0; }
+    std::string Exit() override {
+        ++exits;
+        return {};
+    }
 
     // The port writes recorded since the last Clear, as "W 037A 00" lines.
     std::vector<std::string> Writes() const;

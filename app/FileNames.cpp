@@ -1,4 +1,4 @@
-#include "cli/FileNames.h"
+#include "app/FileNames.h"
 
 #include <fstream>
 

@@ -1,11 +1,11 @@
-#include "cli/AtomicFile.h"
+#include "app/AtomicFile.h"
 
 #include <fcntl.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "cli/FileNames.h"
+#include "app/FileNames.h"
 
 #ifdef _WIN32
 #include <io.h>

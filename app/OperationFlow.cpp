@@ -1,0 +1,88 @@
+#include "app/OperationFlow.h"
+
+#include <optional>
+
+#include "engine/ChipOperations.h"
+#include "wire/TargetLines.h"
+
+namespace tallis {
+
+namespace {
+
+// One command's own operation on the identified chip.
+ReadResult Operate(ProgrammingSession& session, const Device& device,
+                   const OperationRequest& request, DeviceCommandKind kind) {
+    ReadResult result;
+    switch (kind) {
+        case DeviceCommandKind::Identify:
+            break;
+        case DeviceCommandKind::Read:
+            result = Read(session, device);
+            break;
+        case DeviceCommandKind::Verify:
+            static_cast<OperationResult&>(result) =
+                Verify(session, device, *request.file, request.kept);
+            break;
+        case DeviceCommandKind::BlankCheck:
+            static_cast<OperationResult&>(result) = BlankCheck(session, device);
+            break;
+        case DeviceCommandKind::WriteAll:
+            static_cast<OperationResult&>(result) = Write(session, device, *request.file);
+            break;
+    }
+    return result;
+}
+
+}  // namespace
+
+// A profile that leaves a slow data line no slack (the fast one) has the line
+// checked first, and its rise time waited for after every release.
+LineFault RunInSession(LineTransport& lines, const SessionSetup& setup,
+                       const std::function<void(ProgrammingSession&)>& work) {
+    LineCheckResult board = setup.checkedLines != nullptr ? *setup.checkedLines : LineCheckResult{};
+    if (setup.timing->needsLineCheck && setup.checkedLines == nullptr) {
+        board = CheckLines(lines);
+        if (board.fault != LineFault::None) {
+            target_lines::LeaveTargetRunning(lines);
+            return board.fault;
+        }
+    }
+    ProgrammingSession session(lines, *setup.timing, setup.progress, board);
+    work(session);
+    return LineFault::None;
+}
+
+OperationReport RunOperation(LineTransport& lines, const SessionSetup& setup,
+                             const OperationRequest& request) {
+    OperationReport report;
+    report.lineFault = RunInSession(lines, setup, [&](ProgrammingSession& session) {
+        const OperationResult identity = Identify(session, request.asked);
+        if (identity.outcome != OperationOutcome::Completed) {
+            static_cast<OperationResult&>(report.result) = identity;
+            return;
+        }
+        const Device& device = *identity.found;
+        if (request.file != nullptr) {
+            if (const auto outside = FirstLocationOutside(*request.file, device)) {
+                report.result.outcome = OperationOutcome::TooLarge;
+                report.result.differences = {*outside};
+            }
+        }
+        std::vector<DeviceCommandKind> commands{request.kind};
+        commands.insert(commands.end(), request.then.begin(), request.then.end());
+        for (const DeviceCommandKind kind : commands) {
+            if (report.result.outcome != OperationOutcome::Completed) {
+                break;
+            }
+            report.result = Operate(session, device, request, kind);
+        }
+        report.result.found = identity.found;
+        report.result.idWord = identity.idWord;
+    });
+    if (report.lineFault != LineFault::None) {
+        report.result.outcome = OperationOutcome::NoChip;  // no chip could be reached
+    }
+    return report;
+}
+
+}  // namespace tallis
