@@ -118,8 +118,12 @@ void ClassicProgrammer::WriteConfigurationWord(std::uint8_t high, std::uint8_t l
 // set never matches the 14-bit word read back.
 bool ClassicProgrammer::ReadAndCompareWord(std::uint8_t high, std::uint8_t low) {
     const auto expected = static_cast<std::uint16_t>(high * 256 + low);
+    return ReadWord() == expected;
+}
+
+std::uint16_t ClassicProgrammer::ReadWord() {
     wire_.ShiftCommand(kReadDataProgramMemory, 0, false);
-    return wire_.ReceiveWord() == expected;
+    return wire_.ReceiveWord();
 }
 
 void ClassicProgrammer::EraseChip() {
