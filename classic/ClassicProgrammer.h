@@ -31,6 +31,8 @@ class ClassicProgrammer {
 
     void EnterProgramMode();
     void LeaveProgramMode();
+    // Out of programming mode and in again, with the address counter at 0.
+    void ReenterProgramMode();
     void HoldDataLow();
 
     // Steps the chip's address counter from `from` up to `to`; returns where

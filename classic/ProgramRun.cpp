@@ -186,8 +186,10 @@ void ProgramRun::ProgramRecordWords(HexRecordReader& reader, const RecordHeader&
 // the counter, the run enters programming mode again first and steps up from 0.
 bool ProgramRun::ProgramWord(std::uint16_t wordAddress, const DataWord& word,
                              const FirmwareImage& image) {
-    if (configMode_ || wordAddress < addressCounter_) {
+    if (configMode_) {
         ReturnToProgramMemory();
+    } else if (wordAddress < addressCounter_) {
+        RestartAddressCounter();
     }
     const std::uint16_t from = addressCounter_;
     addressCounter_ = programmer_.AdvanceAddress(
@@ -230,12 +232,19 @@ bool ProgramRun::WriteConfigurationWord(const DataWord& word, const FirmwareImag
 // Program-memory records after the configuration word: the chip's address
 // counter is in configuration space, and only a fresh entry into programming
 // mode brings it back to 0. Without this the words would go out as
-// configuration writes. A record below the counter comes back the same way:
-// the counter only counts up, and wrapping round takes over a minute.
+// configuration writes.
 void ProgramRun::ReturnToProgramMemory() {
     programmer_.EnterProgramMode();
     addressCounter_ = 0;
     configMode_ = false;
+}
+
+// The counter only counts up: a record below it would be reached by wrapping
+// round through thousands of steps. A fresh entry brings it back to 0, from
+// where it steps up to the record.
+void ProgramRun::RestartAddressCounter() {
+    programmer_.ReenterProgramMode();
+    addressCounter_ = 0;
 }
 
 void ProgramRun::ShowProgress(const FirmwareImage& image) {

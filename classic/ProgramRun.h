@@ -66,6 +66,7 @@ class ProgramRun {
     bool ProgramWord(std::uint16_t wordAddress, const DataWord& word, const FirmwareImage& image);
     bool WriteConfigurationWord(const DataWord& word, const FirmwareImage& image);
     void ReturnToProgramMemory();
+    void RestartAddressCounter();
     void ShowProgress(const FirmwareImage& image);
     void Stop(RunOutcome outcome, const std::string& message);
     void Cancel(std::uint16_t wordAddress);

@@ -398,8 +398,8 @@ TEST_P(ProgramRunOnChip, ReversedRecordsCostOneEntryPerJumpAndLandAsSorted) {
     const std::uint64_t jumps = records.size();
     EXPECT_EQ(down.target.Chip().ProgramModeEntries(),
               up.target.Chip().ProgramModeEntries() + jumps);
-    // A jump: about 10 ms of line waits to enter, then at most 400 steps of
-    // about 1.1 ms each.
+    // A jump: about 16 ms out of programming mode and in again, then at most
+    // 400 steps of about 1.1 ms each.
     constexpr std::uint64_t kJumpNs = 500'000'000;
     EXPECT_LE(down.target.Time().NowNs(), up.target.Time().NowNs() + jumps * kJumpNs);
     for (RunBench* run : {&up, &down}) {
