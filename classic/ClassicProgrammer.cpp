@@ -22,6 +22,9 @@ constexpr std::uint32_t kEraseCycle877Us = 10000;
 constexpr std::uint32_t kEraseSettle877Us = 900;
 constexpr std::uint32_t kChipErase877AUs = 9000;
 constexpr std::uint16_t kBlankWord = 0x3FFF;
+// On a board whose VPP falls slowly, a short drop may leave the chip's
+// address counter where it was.
+constexpr std::uint32_t kReentryVppOffUs = 10000;
 
 std::int32_t LptNumberOf(std::uint16_t base) {
     if (base == kLpt1Base) {
@@ -68,6 +71,15 @@ void ClassicProgrammer::EnterProgramMode() {
     wire_.LineWait();
     HoldDataLow();
     wire_.LineWait();
+}
+
+// The target is held in reset, VPP off, long enough for any board; only then
+// does the entry (which passes through a running chip, as every entry on this
+// board does) start the counter afresh.
+void ClassicProgrammer::ReenterProgramMode() {
+    wire_.Drive(target_lines::kReset);
+    wire_.Pause(kReentryVppOffUs);
+    EnterProgramMode();
 }
 
 void ClassicProgrammer::LeaveProgramMode() {
@@ -118,8 +130,12 @@ void ClassicProgrammer::WriteConfigurationWord(std::uint8_t high, std::uint8_t l
 // set never matches the 14-bit word read back.
 bool ClassicProgrammer::ReadAndCompareWord(std::uint8_t high, std::uint8_t low) {
     const auto expected = static_cast<std::uint16_t>(high * 256 + low);
+    return ReadWord() == expected;
+}
+
+std::uint16_t ClassicProgrammer::ReadWord() {
     wire_.ShiftCommand(kReadDataProgramMemory, 0, false);
-    return wire_.ReceiveWord() == expected;
+    return wire_.ReceiveWord();
 }
 
 void ClassicProgrammer::EraseChip() {

@@ -31,12 +31,14 @@ class ClassicProgrammer {
 
     void EnterProgramMode();
     void LeaveProgramMode();
+    // Out of programming mode and in again, with the address counter at 0.
+    void ReenterProgramMode();
     void HoldDataLow();
 
     // Steps the chip's address counter from `from` up to `to`; returns where
-    // it stands, short of `to` when step stopped the move. Kept on purpose:
-    // never moves backwards; a target below the counter is reached by
-    // wrapping through all 65536 counter values.
+    // it stands, short of `to` when step stopped the move. The counter only
+    // counts up: a target below it would be reached by wrapping through all
+    // 65536 values, so a run goes back by entering programming mode again.
     std::uint16_t AdvanceAddress(std::uint16_t from, std::uint16_t to,
                                  const Wire::AddressStep& step = {});
     void WriteProgramWord(std::uint8_t high, std::uint8_t low);
@@ -44,6 +46,8 @@ class ClassicProgrammer {
     // configuration word.
     void WriteConfigurationWord(std::uint8_t high, std::uint8_t low);
     bool ReadAndCompareWord(std::uint8_t high, std::uint8_t low);
+    // The same read, handing back the 14-bit word the chip sent.
+    std::uint16_t ReadWord();
 
     // Whole-chip operations and the two commands built on them.
     void EraseChip();

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "classic/RunMessages.h"
+#include "device/Device.h"
 #include "image/WordAddressClass.h"
 
 namespace tallis {
@@ -33,6 +34,13 @@ RunOutcome RefusalOutcome(HexFileFault fault) {
             break;
     }
     return RunOutcome::RefusedRecord;
+}
+
+// The chip type stands for its family, whose chips share their
+// configuration bits: its row in the device table says which are implemented.
+std::uint16_t ImplementedConfigurationBits(ChipType chip) {
+    const Device* device = FindDevice(chip == ChipType::Pic16F877 ? "16f877" : "16f877a");
+    return device->configImplemented;
 }
 
 }  // namespace
@@ -161,7 +169,9 @@ void ProgramRun::ProgramRecordWords(HexRecordReader& reader, const RecordHeader&
                 }
                 break;
             case WordAddressClass::ConfigurationWord:
-                WriteConfigurationWord(word, image);
+                if (!WriteConfigurationWord(word, image)) {
+                    return;
+                }
                 break;
             case WordAddressClass::IdLocation:
             case WordAddressClass::DataEeprom:
@@ -172,12 +182,14 @@ void ProgramRun::ProgramRecordWords(HexRecordReader& reader, const RecordHeader&
 }
 
 // Within a record the counter already stands on the word, so only a record's
-// first word steps it (or, after the configuration word, re-enters programming
-// mode first).
+// first word steps it. After the configuration word, or for a record below
+// the counter, the run enters programming mode again first and steps up from 0.
 bool ProgramRun::ProgramWord(std::uint16_t wordAddress, const DataWord& word,
                              const FirmwareImage& image) {
     if (configMode_) {
         ReturnToProgramMemory();
+    } else if (wordAddress < addressCounter_) {
+        RestartAddressCounter();
     }
     const std::uint16_t from = addressCounter_;
     addressCounter_ = programmer_.AdvanceAddress(
@@ -201,16 +213,20 @@ bool ProgramRun::ProgramWord(std::uint16_t wordAddress, const DataWord& word,
     return true;
 }
 
-// Kept on purpose: a configuration word that reads back different is not
-// reported.
-void ProgramRun::WriteConfigurationWord(const DataWord& word, const FirmwareImage& image) {
+// The chip reads its unimplemented configuration bits as 1 whatever the file
+// holds there, so only the bits the selected chip implements are compared.
+bool ProgramRun::WriteConfigurationWord(const DataWord& word, const FirmwareImage& image) {
     ShowProgress(image);
     host_.ProcessEvents();
     configMode_ = true;
     programmer_.WriteConfigurationWord(word.High, word.Low);
-    if (programmer_.ReadAndCompareWord(word.High, word.Low)) {
-        ++addressCounter_;
+    const auto expected = static_cast<std::uint16_t>(word.High * 256 + word.Low);
+    const std::uint16_t read = programmer_.ReadWord();
+    if (((expected ^ read) & ImplementedConfigurationBits(host_.SelectedChip())) != 0) {
+        Stop(RunOutcome::VerifyError, ConfigurationVerifyErrorMessage(expected, read));
+        return false;
     }
+    return true;
 }
 
 // Program-memory records after the configuration word: the chip's address
@@ -221,6 +237,14 @@ void ProgramRun::ReturnToProgramMemory() {
     programmer_.EnterProgramMode();
     addressCounter_ = 0;
     configMode_ = false;
+}
+
+// The counter only counts up: a record below it would be reached by wrapping
+// round through thousands of steps. A fresh entry brings it back to 0, from
+// where it steps up to the record.
+void ProgramRun::RestartAddressCounter() {
+    programmer_.ReenterProgramMode();
+    addressCounter_ = 0;
 }
 
 void ProgramRun::ShowProgress(const FirmwareImage& image) {

@@ -15,7 +15,8 @@ namespace tallis {
 enum class RunOutcome {
     Completed,      // end record: "Down load data N words complete"
     NotIntelHex,    // a record start that is not ':', or a text with no character
-    VerifyError,    // a program-memory word read back different
+    VerifyError,    // a program-memory word read back different, or the configuration
+                    // word did in a bit the chip implements
     ChecksumError,  // a record's checksum did not match, or the record was cut short
     EndOfText,      // the text ends without an end record
     RefusedRecord,  // a record of unknown type, at an extended address or past program memory
@@ -25,7 +26,9 @@ enum class RunOutcome {
 // "Erase + Program + Verify": checks the whole text (CheckHexFile), erases the
 // chip, then walks the image record by record, writing and verifying each word
 // as soon as it has been read. Each word goes by its own address: program
-// memory is programmed, the configuration word written, all else skipped.
+// memory is programmed, the configuration word written and verified under
+// the bits the chip implements, all else skipped. A record below the one
+// before is reached by entering programming mode again.
 //
 // Execute runs to its end on the caller's thread. The host sees, in order: the
 // port status, gauge 0, then for a file the check refuses its one message and
@@ -61,8 +64,9 @@ class ProgramRun {
     void ProgramRecordWords(HexRecordReader& reader, const RecordHeader& header,
                             const FirmwareImage& image);
     bool ProgramWord(std::uint16_t wordAddress, const DataWord& word, const FirmwareImage& image);
-    void WriteConfigurationWord(const DataWord& word, const FirmwareImage& image);
+    bool WriteConfigurationWord(const DataWord& word, const FirmwareImage& image);
     void ReturnToProgramMemory();
+    void RestartAddressCounter();
     void ShowProgress(const FirmwareImage& image);
     void Stop(RunOutcome outcome, const std::string& message);
     void Cancel(std::uint16_t wordAddress);

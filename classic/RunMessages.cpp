@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "image/WordAddressClass.h"
+
 namespace tallis {
 
 std::string DownloadCompleteMessage(std::uint32_t wordCount) {
@@ -77,6 +79,17 @@ std::string VerifyErrorMessage(std::uint16_t wordAddress) {
     std::string text(kVerifyErrorPrefix);
     text += address;
     text += "H\n\r";
+    text += kVerifyErrorHints;
+    return text;
+}
+
+std::string ConfigurationVerifyErrorMessage(std::uint16_t expected, std::uint16_t read) {
+    char words[64];
+    std::snprintf(words, sizeof words, "%04XH: configuration word expected %04XH, read %04XH",
+                  unsigned{kConfigWordAddress}, unsigned{expected}, unsigned{read});
+    std::string text(kVerifyErrorPrefix);
+    text += words;
+    text += "\n\r";
     text += kVerifyErrorHints;
     return text;
 }

@@ -49,4 +49,8 @@ std::string SkippedRecordsWarning(const HexFileCheck& check);
 // "Verify error ! at Address 001AH", a line feed, a carriage return, then the hints.
 std::string VerifyErrorMessage(std::uint16_t wordAddress);
 
+// "Verify error ! at Address 2007H: configuration word expected 3F72H, read
+// 3FFFH", a line feed, a carriage return, then the hints.
+std::string ConfigurationVerifyErrorMessage(std::uint16_t expected, std::uint16_t read);
+
 }  // namespace tallis

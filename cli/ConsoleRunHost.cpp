@@ -44,7 +44,30 @@ void ConsoleRunHost::DrawProgress() {
     auto elapsed =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_);
     std::uint32_t words = wordsDone_ != nullptr ? *wordsDone_ : 0;
-    std::fprintf(out_, "\r%s", ProgressLine(percent_, words, elapsed, StdoutColumns()).c_str());
+    DrawLine(ProgressLine(percent_, words, elapsed, StdoutColumns()));
+}
+
+// A move of the address counter may take seconds with no word written: the
+// bar shows its steps instead, until the next word is drawn.
+void ConsoleRunHost::ShowAddressSkip(std::uint32_t done, std::uint32_t total) {
+    if (!showProgress_ || total == 0) {
+        return;
+    }
+    auto elapsed =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_);
+    const auto percent = static_cast<int>(std::uint64_t{done} * 100 / total);
+    DrawLine(ProgressLine(percent, done, elapsed, StdoutColumns(), "address steps"));
+    lastDraw_ = {};  // the next gauge redraws the words' bar
+}
+
+// Spaces clear what a longer line before it left on the terminal.
+void ConsoleRunHost::DrawLine(const std::string& line) {
+    std::string shown = line;
+    if (shown.size() < lineLength_) {
+        shown.append(lineLength_ - shown.size(), ' ');
+    }
+    lineLength_ = line.size();
+    std::fprintf(out_, "\r%s", shown.c_str());
     std::fflush(out_);
     barOnLine_ = true;
 }
@@ -53,6 +76,7 @@ void ConsoleRunHost::EndProgressLine() {
     if (barOnLine_) {
         std::fputc('\n', out_);
         barOnLine_ = false;
+        lineLength_ = 0;
     }
 }
 

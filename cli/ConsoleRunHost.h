@@ -40,12 +40,15 @@ class ConsoleRunHost : public RunHost {
     void SetGauge(int percent) override;
     void ShowMessage(const std::string& text) override;
     void ProcessEvents() override {}
+    // "[###---]  20%  1280 address steps  0:03" on the bar's line.
+    void ShowAddressSkip(std::uint32_t done, std::uint32_t total) override;
 
     // The text of the last message box shown, empty before the first.
     const std::string& LastMessage() const { return lastMessage_; }
 
   private:
     void DrawProgress();
+    void DrawLine(const std::string& line);
 
     ChipType chip_;
     int lptNumber_;
@@ -56,6 +59,7 @@ class ConsoleRunHost : public RunHost {
     std::chrono::steady_clock::time_point lastDraw_{};
     int percent_ = -1;
     bool barOnLine_ = false;
+    std::size_t lineLength_ = 0;  // of the bar's line as last drawn
     std::string lastMessage_;
 };
 

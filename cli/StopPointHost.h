@@ -16,6 +16,9 @@ struct RunStopped {
 // progress shown before each word, the turn of the event loop before the
 // configuration word) asks whether the run is to stop; if so it throws
 // RunStopped. A word is then either written and verified or not begun.
+// Before each word and each step of the address counter the run asks to be
+// cancelled: a stop then ends it there, through the run's own reset, so that
+// a long move of the counter stops at once.
 class StopPointHost : public RunHost {
   public:
     // stopStatus returns 0 to go on, or the exit status to stop with.
@@ -33,6 +36,10 @@ class StopPointHost : public RunHost {
     void ProcessEvents() override {
         StopIfAsked();
         inner_.ProcessEvents();
+    }
+    bool CancelRequested() const override { return stopStatus_() != 0 || inner_.CancelRequested(); }
+    void ShowAddressSkip(std::uint32_t done, std::uint32_t total) override {
+        inner_.ShowAddressSkip(done, total);
     }
 
   private:

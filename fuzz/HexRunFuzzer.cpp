@@ -31,11 +31,10 @@ namespace {
 using namespace tallis;
 using tallis::fuzz::ExpectedEnd;
 
-// A record below the address counter is reached by stepping it all the way
-// round (65,536 Increment Address commands, over a million port accesses),
-// which would slow the fuzzer a hundredfold. Texts that need more steps than
-// one pass over program memory are only read by the reference run; the
-// engine's tests cover the wrap.
+// Every Increment Address command costs about 150 port accesses: texts whose
+// records lie far apart, each stepped up to from below, would slow the fuzzer
+// a hundredfold. Texts that need more steps than one pass over program memory
+// are only read by the reference run.
 constexpr std::uint64_t kIncrementBudget = 0x2000;
 
 class FuzzRunHost final : public RunHost {

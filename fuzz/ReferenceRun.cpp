@@ -126,7 +126,7 @@ class Walk {
         }
         // The counter moves to a program record that has a word to write.
         if (dataRecord && wordAddress < 0x2000 && wordCount > 0 && !dry_) {
-            if (configMode_) {
+            if (configMode_ || wordAddress < addressCounter_) {
                 // A fresh entry into programming mode: the chip is back at 0.
                 configMode_ = false;
                 addressCounter_ = 0;
@@ -215,14 +215,17 @@ class Walk {
             return true;
         }
         if (address == 0x2007) {
-            WriteConfig(word);
-        } else if (address < 0x2000) {
+            return WriteConfig(word);
+        }
+        if (address < 0x2000) {
             return WriteProgram(word);
         }
         return true;
     }
 
-    void WriteConfig(std::uint16_t word) {
+    // False when the word reads back different in a bit the chip implements:
+    // the run stops there.
+    bool WriteConfig(std::uint16_t word) {
         ++result_.configWrites;
         configMode_ = true;
         std::uint16_t& stored = result_.memory.ConfigWord();
@@ -230,6 +233,11 @@ class Walk {
         const auto value = static_cast<std::uint16_t>(word & sim::kWordMask);
         stored = sim::NormalizeConfigWord(
             type_, type_ == sim::TargetType::Pic16F877A ? value : stored & value);
+        if (sim::NormalizeConfigWord(type_, word) != stored) {
+            End(ExpectedEnd::VerifyError, ReferenceConfigVerifyMessage(word, stored));
+            return false;
+        }
+        return true;
     }
 
     // False when the word reads back different: the run stops there.
@@ -341,14 +349,29 @@ std::string ReferenceDownloadMessage(std::uint16_t wordCount) {
     return "Down load data " + std::to_string(wordCount) + " words complete";
 }
 
+namespace {
+
+const char* const kVerifyHints =
+    "\n\r1. Disconnect any load form Port RB3 RB6 RB7 \n\r"
+    "2. Check sytem voltage supply 4.8-5.5 V inspected\n\r"
+    "3. Check selected type 16F877 or 16f877A\n\r"
+    "4. 16F877 may be FAIL or Damage or Wrong config";
+
+}  // namespace
+
 std::string ReferenceVerifyMessage(std::uint16_t address) {
     char head[40];
     std::snprintf(head, sizeof head, "Verify error ! at Address %04XH\n\r", unsigned{address});
-    return std::string(head) +
-           "\n\r1. Disconnect any load form Port RB3 RB6 RB7 \n\r"
-           "2. Check sytem voltage supply 4.8-5.5 V inspected\n\r"
-           "3. Check selected type 16F877 or 16f877A\n\r"
-           "4. 16F877 may be FAIL or Damage or Wrong config";
+    return std::string(head) + kVerifyHints;
+}
+
+std::string ReferenceConfigVerifyMessage(std::uint16_t expected, std::uint16_t read) {
+    char head[96];
+    std::snprintf(head, sizeof head,
+                  "Verify error ! at Address 2007H: configuration word expected %04XH, read "
+                  "%04XH\n\r",
+                  unsigned{expected}, unsigned{read});
+    return std::string(head) + kVerifyHints;
 }
 
 }  // namespace tallis::fuzz

@@ -25,9 +25,11 @@ namespace tallis::fuzz {
 // the next ':'; each data word goes by its own address: program words are
 // ANDed into flash (14 bits) unless code protection covers it, then read back
 // and compared in full, the configuration word is written, everything else
-// skipped, with a warning first for ID locations and data EEPROM; program
-// words after the configuration word go to program memory after a fresh entry
-// into programming mode.
+// skipped, with a warning first for ID locations and data EEPROM; the
+// configuration word is read back and compared in the bits the chip
+// implements; program words after the configuration word, or below the
+// address counter, go to program memory after a fresh entry into programming
+// mode, which brings the counter back to 0.
 enum class ExpectedEnd {
     Completed,
     NotIntelHex,
@@ -63,5 +65,6 @@ ReferenceResult ReferenceProgramRun(std::string_view text, sim::TargetType type,
 // The texts the run shows, spelled out here once more on purpose.
 std::string ReferenceDownloadMessage(std::uint16_t wordCount);
 std::string ReferenceVerifyMessage(std::uint16_t address);
+std::string ReferenceConfigVerifyMessage(std::uint16_t expected, std::uint16_t read);
 
 }  // namespace tallis::fuzz

@@ -105,6 +105,23 @@ TEST(CliProgram, SimulatedChipOfTheOtherTypeFailsVerify) {
     EXPECT_EQ(r.out.rfind("Verify error ! at Address ", 0), 0u) << r.out;
 }
 
+// A configuration word that did not program fails the run on either chip,
+// naming the word, what the file holds and what the chip read back.
+TEST(CliProgram, UnprogrammedConfigurationWordFailsTheRun) {
+    const std::string failure =
+        "Verify error ! at Address 2007H: configuration word expected 3F72H, read 3FFFH\n";
+    for (const char* chip : {"16f877", "16f877a"}) {
+        SCOPED_TRACE(chip);
+        CliProcess cli;
+        CliResult r =
+            cli.Run({"--sim", "--chip", chip, "--sim-chip", chip, "--sim-fault",
+                     "unprogrammable:0x2007", "program", TALLIS_EXAMPLES_DIR "/blink877a.hex"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.out, failure + kVerifyHints);
+        EXPECT_EQ(WithoutHazards(r.err), "tallis-cli: " + failure + kVerifyHints);
+    }
+}
+
 TEST(CliProgram, BundledExampleProgramsTheSimulatedChip) {
     CliProcess cli;
     CliResult r = cli.Run({"--sim", "program", TALLIS_EXAMPLES_DIR "/blink877a.hex"});
@@ -541,6 +558,17 @@ TEST(CliProgress, BarOnlyOnATerminalAndNotWhenQuiet) {
     EXPECT_EQ(quiet.exitCode, 0);
     // The terminal turns each line end into "\r\n"; nothing else is shown.
     EXPECT_EQ(quiet.out, std::regex_replace(kCompleteMessage, std::regex("\n"), "\r\n"));
+}
+
+// A record far above the last one: the terminal shows the steps of the
+// address counter, which take seconds on a board, as they go.
+TEST(CliProgress, LongAddressSkipIsShown) {
+    CliProcess cli;
+    cli.WriteFile("sparse.hex", HexRecord(0, 0x00, {0x05, 0x28}) +
+                                    HexRecord(0x1800 * 2, 0x00, {0x05, 0x28}) + HexEndRecord());
+    CliResult terminal = cli.RunOnTerminal({"--sim", "program", "sparse.hex"});
+    EXPECT_EQ(terminal.exitCode, 0);
+    EXPECT_NE(terminal.out.find("address steps"), std::string::npos) << terminal.out;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "classic/ProgramRun.h"
 #include "classic/RunMessages.h"
+#include "device/Device.h"
 #include "engine/ChipType.h"
 #include "sim/ChipHexFile.h"
 #include "tests/engine/RunFixtures.h"
@@ -196,6 +197,28 @@ TEST_P(ProgramRunOnChip, VerifyMismatchAtTheFifthWordStopsTheRun) {
     ExpectCleanRun();
 }
 
+// The configuration word is compared under the chip's implemented bits: bits
+// the chip always reads as 1 may be 0 in the file, but a word that did not
+// program stops the run, still in programming mode, naming what was read.
+TEST_P(ProgramRunOnChip, ConfigurationWordIsVerifiedUnderItsImplementedBits) {
+    const Device& device = *FindDevice(GetParam() == ChipType::Pic16F877 ? "16f877" : "16f877a");
+    const auto unimplementedClear = static_cast<std::uint16_t>(kConfig & device.configImplemented);
+    const std::string words = WordRecord(0, SampleWords(4));
+    RunBench masked(GetParam());
+    EXPECT_EQ(masked.Run(words + WordRecord(0x2007, {unimplementedClear}) + EndRecord()),
+              RunOutcome::Completed);
+
+    bench.target.SetUnprogrammableWord(0x2007);
+    EXPECT_EQ(bench.Run(words + WordRecord(0x2007, {kConfig}) + EndRecord()),
+              RunOutcome::VerifyError);
+    ExpectMessageThenReset(
+        "Verify error ! at Address 2007H: configuration word expected 3F72H, read 3FFFH\n\r\n\r1. "
+        "Disconnect any load form Port RB3 RB6 RB7 \n\r2. Check sytem voltage supply 4.8-5.5 V "
+        "inspected\n\r3. Check selected type 16F877 or 16f877A\n\r4. 16F877 may be FAIL or Damage "
+        "or Wrong config");
+    ExpectCleanRun();
+}
+
 struct RefusedFile {
     const char* name;
     std::string text;
@@ -346,19 +369,45 @@ TEST_P(ProgramRunOnChip, IdAndEepromRecordsAreCheckedButNeverWritten) {
     EXPECT_EQ(again.Run(badEeprom + EndRecord()), RunOutcome::ChecksumError);
 }
 
-TEST_P(ProgramRunOnChip, RecordBelowTheCounterIsReachedByWrappingAround) {
-    const std::vector<std::uint16_t> high = SampleWords(4, 1);
-    const std::vector<std::uint16_t> low = SampleWords(4, 2);
-    EXPECT_EQ(bench.Run(WordRecord(0x0010, high) + WordRecord(0x0004, low) + EndRecord()),
-              RunOutcome::Completed);
-    ExpectProgram(0x0010, high);
-    ExpectProgram(0x0004, low);
-    // 0x10 steps up to the first record, 4 after its words, then the wrap;
-    // the PIC16F877 erase adds 7 of its own.
-    const std::uint64_t byErase = GetParam() == ChipType::Pic16F877 ? 7 : 0;
-    EXPECT_EQ(bench.target.Chip().CommandCount(kIncrementAddress),
-              byErase + 0x10U + 4U + (65536U - (0x14U - 0x04U)) + 4U);
-    ExpectCleanRun();
+// A file written from the top down: the configuration word first, then 50
+// records of 8 words, each below the one before. Every backward jump costs one
+// entry into programming mode and the steps up from 0, never a wrap of the
+// counter through all 65,536 values (over a minute each).
+TEST_P(ProgramRunOnChip, ReversedRecordsCostOneEntryPerJumpAndLandAsSorted) {
+    constexpr std::size_t kWords = 400;
+    const std::vector<std::uint16_t> words = SampleWords(kWords);
+    std::vector<std::string> records;
+    for (std::size_t i = 0; i < kWords; i += 8) {
+        records.push_back(WordsInRecords(static_cast<std::uint16_t>(i),
+                                         {words.begin() + static_cast<std::ptrdiff_t>(i),
+                                          words.begin() + static_cast<std::ptrdiff_t>(i + 8)}));
+    }
+    const std::string config = WordRecord(0x2007, {kConfig});
+    std::string sorted;
+    std::string reversed = config;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        sorted += records[i];
+        reversed += records[records.size() - 1 - i];
+    }
+    RunBench up(GetParam());
+    RunBench down(GetParam());
+    ASSERT_EQ(up.Run(sorted + config + EndRecord()), RunOutcome::Completed);
+    ASSERT_EQ(down.Run(reversed + EndRecord()), RunOutcome::Completed);
+
+    EXPECT_EQ(down.target.Chip().Memory().program, up.target.Chip().Memory().program);
+    EXPECT_EQ(down.target.Chip().Memory().ConfigWord(), up.target.Chip().Memory().ConfigWord());
+    const std::uint64_t jumps = records.size();
+    EXPECT_EQ(down.target.Chip().ProgramModeEntries(),
+              up.target.Chip().ProgramModeEntries() + jumps);
+    // A jump: about 16 ms out of programming mode and in again, then at most
+    // 400 steps of about 1.1 ms each.
+    constexpr std::uint64_t kJumpNs = 500'000'000;
+    EXPECT_LE(down.target.Time().NowNs(), up.target.Time().NowNs() + jumps * kJumpNs);
+    for (RunBench* run : {&up, &down}) {
+        EXPECT_TRUE(run->target.Violations().Empty()) << run->target.Violations().Describe();
+        EXPECT_EQ(run->host.Messages(),
+                  std::vector<std::string>{"Down load data 401 words complete"});
+    }
 }
 
 struct CancelCase {

@@ -125,10 +125,8 @@ struct UndetectedRow {
 
 std::vector<UndetectedRow> UndetectedRows() {
     const std::string blankWords =
-        WordRecord(0x0000, {0x3FFF, 0x3FFF, 0x3FFF}) + WordRecord(0x2007, {0x3F3A}) + EndRecord();
+        WordRecord(0x0000, {0x3FFF, 0x3FFF, 0x3FFF}) + WordRecord(0x2007, {0x3FFF}) + EndRecord();
     const std::string zeroWords = WordRecord(0x0000, {0x0000, 0x0000, 0x0000}) + EndRecord();
-    const std::string withConfig =
-        WordRecord(0x0000, {0x2805, 0x0008}) + WordRecord(0x2007, {0x3F3A}) + EndRecord();
     std::vector<UndetectedRow> rows;
     for (ChipType chip : {ChipType::Pic16F877, ChipType::Pic16F877A}) {
         // Nothing connected: RB7 floats high, so every read-back is 0x3FFF.
@@ -138,9 +136,6 @@ std::vector<UndetectedRow> UndetectedRows() {
         // every read-back as 0, so nothing is written and zeros "verify".
         rows.push_back(
             {"StuckLowAndZeroWords", Fault::DataStuckLow, chip, 0, zeroWords, 0x3FFF, 0x3FFF});
-        // A configuration word that reads back different is not reported.
-        rows.push_back({"UnprogrammableConfigurationWord", Fault::UnprogrammableWord, chip, 0x2007,
-                        withConfig, 0x2805, 0x3FFF});
     }
     return rows;
 }
@@ -168,6 +163,30 @@ INSTANTIATE_TEST_SUITE_P(BothTypes, UndetectedFault, testing::ValuesIn(Undetecte
                              return std::string(info.param.name) +
                                     (info.param.chip == ChipType::Pic16F877 ? "_877" : "_877A");
                          });
+
+// The configuration word is read back too: a fault that leaves it otherwise
+// than the file says, even where every program word happens to verify, ends
+// the run in a verify error that names it.
+class ConfigurationWordFault : public testing::TestWithParam<ChipType> {};
+
+TEST_P(ConfigurationWordFault, EndsInAVerifyErrorNamingTheWord) {
+    const std::string firmware =
+        WordRecord(0x0000, {0x3FFF, 0x3FFF}) + WordRecord(0x2007, {0x3F3A}) + EndRecord();
+    for (Fault fault : {Fault::UnprogrammableWord, Fault::NoChip}) {
+        SCOPED_TRACE(FaultName(fault));
+        FaultBench bench(fault, GetParam(), 0x2007);
+
+        EXPECT_EQ(bench.Run(firmware), RunOutcome::VerifyError);
+
+        ASSERT_EQ(bench.host.Messages().size(), 1U);
+        EXPECT_EQ(bench.host.Messages()[0].text, ConfigurationVerifyErrorMessage(0x3F3A, 0x3FFF));
+        EXPECT_EQ(bench.target.SimPort().DataRegister(), 0x02);
+        EXPECT_EQ(bench.target.SimPort().ControlRegister(), 0x00);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTypes, ConfigurationWordFault,
+                         testing::Values(ChipType::Pic16F877, ChipType::Pic16F877A));
 
 }  // namespace
 }  // namespace tallis::faults
