@@ -379,8 +379,8 @@ OperationResult BlankCheck(ProgrammingSession& session, const Device& device) {
         }
         std::vector<Location> locations = LocationsOf(erased, device, true);
         // The configuration words first: code protection makes program memory read 0.
-        std::ranges::stable_partition(
-            locations, [](const Location& l) { return l.space == MemorySpace::Config; });
+        std::stable_partition(locations.begin(), locations.end(),
+                              [](const Location& l) { return l.space == MemorySpace::Config; });
         std::uint32_t done = 0;
         for (const Location& location : locations) {
             const std::uint16_t mask = CompareMask(device, location);
