@@ -18,7 +18,8 @@ ProgrammingSession::~ProgrammingSession() {
 
 // From reset straight to VPP with RB6 and RB7 held low: the chip cannot run a
 // single instruction of its program on the way in, and VPP has been off long
-// enough for the address counter to start again at 0.
+// enough for the address counter to start again at 0. The line wait after VPP
+// goes on covers the slowest VPP switch allowed for and THLD0 after it.
 void ProgrammingSession::Enter() {
     wire_.Drive(target_lines::kDataHeldLow);
     wire_.Drive(target_lines::kReset);

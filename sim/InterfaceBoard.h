@@ -29,6 +29,9 @@ struct BoardTiming {
 
     // A board with a weak pull-up and a slow VPP switch.
     static constexpr BoardTiming Slow() { return {.rb7RiseNs = 5000, .vppRiseNs = 50000}; }
+    // A board whose VPP switch takes 200 us to reach VPP, as a heavier RC
+    // or a slow transistor stage may.
+    static constexpr BoardTiming SlowVpp() { return {.rb7RiseNs = 5000, .vppRiseNs = 200000}; }
 };
 
 // The board a command line names: "ideal" or "slow"; nothing for other names.

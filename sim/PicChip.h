@@ -99,6 +99,9 @@ class PicChip {
         std::array<std::uint16_t, 8> words{};
         std::uint64_t startNs = 0;
         std::uint64_t minDurationNs = 0;
+        // Over minDurationNs: a later revision's larger minimum. A cycle that
+        // ends between the two is committed and noted as a hazard. 0: none.
+        std::uint64_t revisedMinDurationNs = 0;
     };
     enum class PendingErase : std::uint8_t { None, Program, Data };
     enum class LastLoad : std::uint8_t { None, Program, Eeprom };
@@ -120,6 +123,7 @@ class PicChip {
     void EraseIds();
     void EndProgramming(std::uint64_t now);
     void Settle(std::uint64_t now);
+    void NoteBelowRevisedMinimum(std::uint64_t now);
     void Commit(const Cycle& cycle);
     void CommitCycle(const Cycle& cycle);
     std::uint16_t* UnerasableWord();

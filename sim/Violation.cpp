@@ -41,12 +41,14 @@ const char* HazardKindName(HazardKind kind) {
     switch (kind) {
         case HazardKind::EntryFromRunningChip:
             return "entry from a running chip";
+        case HazardKind::CycleBelowRevisedMinimum:
+            return "cycle below the revised minimum";
     }
     return "?";
 }
 
 static_assert(static_cast<std::size_t>(ViolationKind::VppHold) + 1 == kViolationKinds);
-static_assert(static_cast<std::size_t>(HazardKind::EntryFromRunningChip) + 1 == kHazardKinds);
+static_assert(static_cast<std::size_t>(HazardKind::CycleBelowRevisedMinimum) + 1 == kHazardKinds);
 
 namespace {
 

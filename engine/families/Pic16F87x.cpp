@@ -18,6 +18,10 @@ constexpr CycleTime kEraseProgram{
 constexpr CycleTime kConfigProgram{.minimumUs = 4000, .standardUs = 9000, .externallyTimed = false};
 constexpr CycleTime kCodeProtectDisable{
     .minimumUs = 8000, .standardUs = 10000, .externallyTimed = false};
+// After the final 1, 7 of a bulk erase, before programming mode is left:
+// no programming document gives a time, but PICkit 2 waits about 10.9 ms and
+// the classic erase 10 ms, so every profile waits 10 ms.
+constexpr std::uint32_t kAfterBulkEraseUs = 10000;
 
 // First CP1:CP0 value -> first protected address: 11 none, 10 the last 256
 // words, 01 the upper half, 00 everything.
@@ -53,6 +57,7 @@ void Pic16F87x::CodeProtectDisableErase(ProgrammingSession& session) const {
     session.Wait(CycleWait(session.Timing(), kCodeProtectDisable));
     session.Send(kBulkEraseSetup1);
     session.Send(kBulkEraseSetup2);
+    session.Wait(kAfterBulkEraseUs);
 }
 
 // The code-protect-disable erase leaves an unprotected data EEPROM as it was,

@@ -13,10 +13,10 @@ constexpr CycleTime kEndProgrammingQuiet{
     .minimumUs = 100, .standardUs = 0, .externallyTimed = true};
 constexpr CycleTime kEraseProgram{
     .minimumUs = 10000, .standardUs = 10000, .externallyTimed = false};
-// Chip Erase: 8 or 10 ms as the sources differ; the larger. The standard
-// 9 ms is the classic erase's, which has always erased real chips.
+// Chip Erase: 8 ms in DS39589B, 10 ms in DS39589C; the larger, which is also
+// the least that established programmers wait.
 constexpr CycleTime kChipEraseCycle{
-    .minimumUs = 10000, .standardUs = 9000, .externallyTimed = false};
+    .minimumUs = 10000, .standardUs = 10000, .externallyTimed = false};
 
 }  // namespace
 

@@ -179,7 +179,7 @@ TEST(CliChipOperations, ProgramWarnsAboutRecordsItDoesNotWrite) {
     EXPECT_EQ(r.err,
               "tallis-cli: warning: program does not write the file's ID locations (2000H-2003H) "
               "and data EEPROM (2100H-21FFH); tallis-cli write writes them\n" +
-                  kClassicEntryHazard);
+                  kClassic87xAHazards);
 }
 
 struct FastCase {

@@ -13,6 +13,13 @@ namespace tallis::testing {
 inline const std::string kClassicEntryHazard =
     "tallis-cli: the simulated chip noted 1 hazard (not an error): entry from a running chip: "
     "MCLR went from VDD to VPP: the chip ran its program until then\n";
+// And on the 87xA, whose classic Chip Erase waits 9 ms: enough for one
+// revision of its programming document, not for the later one.
+inline const std::string kClassic87xAHazards =
+    kClassicEntryHazard +
+    "tallis-cli: the simulated chip noted 1 hazard (not an error): cycle below the revised "
+    "minimum: the cycle of command 31 ended within 10 ms: below DS39589C's 10 ms, above "
+    "DS39589B's 8 ms\n";
 
 // Standard error without the simulated chip's hazard lines, for tests about
 // something else.

@@ -183,7 +183,7 @@ TEST(CliOutput, FailedStandardOutputEndsWithFive) {
     CliResult r =
         cli.Run({"--sim", "program", "fw.hex"}, {"sh", "-c", "exec \"$0\" \"$@\" >/dev/full"});
     EXPECT_EQ(r.exitCode, 5);
-    EXPECT_EQ(r.err, kClassicEntryHazard + "tallis-cli: output could not be written\n");
+    EXPECT_EQ(r.err, kClassic87xAHazards + "tallis-cli: output could not be written\n");
 }
 
 TEST(CliTrace, UncreatableTraceRefusedBeforeTheRun) {

@@ -386,7 +386,7 @@ TEST(CliEraseTrace, RealTimeEraseKeepsTheChipsTiming) {
     CliResult r =
         cli.Run({"--sim", "--real-time", "--no-id-check", "--trace", "trace.txt", "erase"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err, kClassicEntryHazard);  // and no protocol violation
+    EXPECT_EQ(r.err, kClassic87xAHazards);  // and no protocol violation
     // Calibration is announced on a terminal only.
     EXPECT_EQ(r.out, "PIC16F877A erased (port 0x378)\n");
     EXPECT_EQ(cli.ReadFile("trace.txt"), EraseTrace("16f877a", 0x378));
@@ -398,12 +398,12 @@ TEST(CliSlowBoard, ProgramAndEraseRunCleanAndUnchanged) {
     cli.WriteFile("f.hex", ProgramHex(kWords, kConfigWord));
     CliResult program = cli.Run({"--sim", "--sim-board", "slow", "program", "f.hex"});
     EXPECT_EQ(program.exitCode, 0);
-    EXPECT_EQ(program.err, kClassicEntryHazard);  // and no protocol violation
+    EXPECT_EQ(program.err, kClassic87xAHazards);  // and no protocol violation
     EXPECT_EQ(program.out, kCompleteMessage);
     CliResult erase =
         cli.Run({"--sim", "--sim-board", "slow", "--no-id-check", "--trace", "trace.txt", "erase"});
     EXPECT_EQ(erase.exitCode, 0);
-    EXPECT_EQ(erase.err, kClassicEntryHazard);
+    EXPECT_EQ(erase.err, kClassic87xAHazards);
     EXPECT_EQ(cli.ReadFile("trace.txt"), EraseTrace("16f877a", 0x378));
 }
 

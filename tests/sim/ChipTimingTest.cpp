@@ -105,6 +105,47 @@ TEST(Timing, ShortEraseIsNotCommitted) {
     }
 }
 
+// The 877A's erase cycles need DS39589C's 10 ms; DS39589B's 8 ms still
+// commits them, noted as a hazard; less commits nothing.
+TEST(Timing, An877AEraseBetweenTheRevisionsMinimumsIsAHazardNotAViolation) {
+    struct Case {
+        std::uint32_t waitUs;
+        std::size_t violations;
+        std::size_t hazards;
+    };
+    const struct {
+        std::function<void(TestHost&)> start;
+        std::uint16_t committed;  // word 0 once the cycle is committed
+    } cycles[] = {
+        {[](TestHost& h) { h.Command(kChipErase); }, 0x3FFF},
+        {[](TestHost& h) {
+             h.CommandWithData(kLoadData, 0x0000);
+             h.Command(kBeginEraseProgramming);
+         },
+         0x0000},
+    };
+    constexpr std::uint16_t kBefore = 0x1234;
+    for (const auto& cycle : cycles) {
+        for (const Case c : {Case{7900, 1, 0}, Case{9000, 0, 1}, Case{10000, 0, 0}}) {
+            SCOPED_TRACE(c.waitUs);
+            Fixture f(TargetType::Pic16F877A);
+            ChipMemory memory = f.target.Chip().Memory();
+            memory.program[0] = kBefore;
+            f.target.Chip().LoadMemory(memory);
+            f.host.EnterProgramMode();
+            cycle.start(f.host);
+            f.host.Wait(c.waitUs);
+            f.host.LeaveProgramMode();
+            EXPECT_EQ(f.target.Violations().Total(), c.violations)
+                << f.target.Violations().Describe();
+            EXPECT_EQ(f.target.Violations().HazardCount(HazardKind::CycleBelowRevisedMinimum),
+                      c.hazards);
+            EXPECT_EQ(f.target.Chip().Memory().program[0],
+                      c.violations == 0 ? cycle.committed : kBefore);
+        }
+    }
+}
+
 TEST(Timing, CommandWhileBusyIsIgnored) {
     Fixture f(TargetType::Pic16F877);
     f.host.EnterProgramMode();
