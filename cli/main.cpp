@@ -116,9 +116,8 @@ std::optional<int> ReadCommandFiles(const CliOptions& options, CommandFiles& fil
             return *refused;
         }
     }
-    if (options.command == CliCommand::Read && !IsStandardOutput(options.firmwarePath) &&
-        !CanWrite(options.firmwarePath)) {
-        return Fail(kExitUsage, "cannot write " + PathText(options.firmwarePath));
+    if (std::string problem = UnwritableOutput(options); !problem.empty()) {
+        return Fail(kExitUsage, problem);
     }
     return std::nullopt;
 }
