@@ -267,6 +267,22 @@ TEST(CliOutputPaths, FollowLinksWriteFifosAndRefuseReadOnlyFiles) {
     EXPECT_EQ(cli.ReadFile("kept.hex"), before);
 }
 
+// A closed standard stream must not hand its number to the next file opened
+// (here the simulated chip's lock file), which would receive what was meant
+// for the stream.
+TEST(CliStandardStreams, ClosedStreamsWriteIntoNoFile) {
+    CliProcess cli;
+    CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", "read", "-"},
+                          {"sh", "-c", "exec \"$0\" \"$@\" >&-"});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(r.err, "tallis-cli: cannot write to standard output: it is closed\n");
+
+    r = cli.Run({"--sim", "--sim-state", "chip.hex", "erase"},
+                {"sh", "-c", "exec \"$0\" \"$@\" 2>&-"});
+    EXPECT_EQ(r.exitCode, 5) << "the hazard line could not be written";
+    EXPECT_EQ(std::filesystem::file_size(cli.Path("chip.hex.lock")), 0u);
+}
+
 // ---- stop signals during a real-time run --------------------------------
 
 // The trace being written, as far as the run has flushed it.
