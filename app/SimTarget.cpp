@@ -69,8 +69,8 @@ std::string SimTarget::UseStateFile(const std::filesystem::path& path) {
         }
     }
     // Tried now rather than at the end, when the chip's memory would be lost.
-    if (!CanWrite(path)) {
-        return "cannot write the simulated chip's memory to " + PathText(path);
+    if (std::string problem = AtomicFile(path).Check(); !problem.empty()) {
+        return "cannot write the simulated chip's memory to " + PathText(path) + ": " + problem;
     }
     statePath_ = path;
     return {};

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/AtomicFile.h"
 #include "app/FileNames.h"
 #include "cli/ChipImageFile.h"
 
@@ -61,6 +62,20 @@ std::string OutputPathClash(const CliOptions& options) {
             }
         }
         files.push_back({output.role, output.path});
+    }
+    return {};
+}
+
+std::string UnwritableOutput(const CliOptions& options) {
+    if (options.command == CliCommand::Read && !IsStandardOutput(options.firmwarePath)) {
+        if (std::string problem = AtomicFile(options.firmwarePath).Check(); !problem.empty()) {
+            return "cannot write " + PathText(options.firmwarePath) + ": " + problem;
+        }
+    }
+    if (options.tracePath) {
+        if (std::string problem = AtomicFile(*options.tracePath).Check(); !problem.empty()) {
+            return "cannot write the trace file " + PathText(*options.tracePath) + ": " + problem;
+        }
     }
     return {};
 }

@@ -11,4 +11,10 @@ namespace tallis {
 // message that refuses the run.
 std::string OutputPathClash(const CliOptions& options);
 
+// Read's file or the trace, when it cannot be written (a missing or read-only
+// folder, a folder at the path, a read-only file, a name too long for the
+// temporary file beside it): the message that refuses the run before the
+// port is touched, else empty.
+std::string UnwritableOutput(const CliOptions& options);
+
 }  // namespace tallis

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/AtomicFile.h"
 #include "app/FileNames.h"
 #include "cli/BundledExample.h"
 #include "cli/ConsoleOperationProgress.h"
@@ -64,8 +65,9 @@ std::optional<int> PrepareSelfTest(const CliOptions& options, SelfTestInputs& in
     inputs.example = std::move(loaded.image);
     inputs.exampleName = options.examplePath ? PathText(options.examplePath->filename())
                                              : std::string(kBundledExampleName);
-    if (!CanWrite(options.reportPath)) {
-        return Complain(kExitUsage, "cannot write the report to " + PathText(options.reportPath));
+    if (std::string problem = AtomicFile(options.reportPath).Check(); !problem.empty()) {
+        return Complain(kExitUsage, "cannot write the report to " + PathText(options.reportPath) +
+                                        ": " + problem);
     }
     return std::nullopt;
 }

@@ -20,6 +20,7 @@
 #include "cli/OutputPaths.h"
 #include "cli/PortList.h"
 #include "cli/SelfTestCommand.h"
+#include "cli/StandardStreams.h"
 #include "cli/StopSignals.h"
 #include "cli/Terminal.h"
 #include "image/FirmwareImage.h"
@@ -116,9 +117,12 @@ std::optional<int> ReadCommandFiles(const CliOptions& options, CommandFiles& fil
             return *refused;
         }
     }
-    if (options.command == CliCommand::Read && !IsStandardOutput(options.firmwarePath) &&
-        !CanWrite(options.firmwarePath)) {
-        return Fail(kExitUsage, "cannot write " + PathText(options.firmwarePath));
+    if (std::string problem = UnwritableOutput(options); !problem.empty()) {
+        return Fail(kExitUsage, problem);
+    }
+    if (options.command == CliCommand::Read && IsStandardOutput(options.firmwarePath) &&
+        StandardOutputWasClosed()) {
+        return Fail(kExitOutputFailed, "cannot write to standard output: it is closed");
     }
     return std::nullopt;
 }
@@ -255,6 +259,7 @@ int Run(const CliOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    GuardStandardStreams();
     CatchStopSignals();
     CliParseResult parsed = ParseCliOptions(argc, argv);
     if (!parsed.options) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -186,14 +187,100 @@ TEST(CliOutput, FailedStandardOutputEndsWithFive) {
     EXPECT_EQ(r.err, kClassic87xAHazards + "tallis-cli: output could not be written\n");
 }
 
-TEST(CliTrace, UncreatableTraceRefusedBeforeTheRun) {
+struct UnwritableCase {
+    const char* name;
+    std::vector<std::string> args;  // after "--sim --sim-state chip.hex"
+    const char* reason;             // part of the message
+};
+
+class CliUnwritableOutput : public ::testing::TestWithParam<UnwritableCase> {};
+
+// Found before the run, not after a whole chip was written or read: the
+// simulated chip's state, saved after any run, never appears.
+TEST_P(CliUnwritableOutput, RefusedBeforeTheRun) {
+    const UnwritableCase& c = GetParam();
     CliProcess cli;
     cli.WriteFile("fw.hex", ProgramHex(kWords, kConfigWord));
-    CliResult r = cli.Run(
-        {"--sim", "--sim-state", "chip.hex", "--trace", "missing/trace.txt", "program", "fw.hex"});
+    std::filesystem::create_directory(cli.Path("folder"));
+    std::vector<std::string> args = {"--sim", "--sim-state", "chip.hex"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+
+    CliResult r = cli.Run(args);
+
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("trace"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(cli.Path("chip.hex"))) << "nothing ran";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, CliUnwritableOutput,
+    ::testing::Values(
+        UnwritableCase{"TraceInAMissingFolder",
+                       {"--trace", "missing/trace.txt", "program", "fw.hex"},
+                       "trace"},
+        UnwritableCase{"TraceIsAFolder", {"--trace", "folder", "write", "fw.hex"}, "folder"},
+        UnwritableCase{"ReadToAFolder", {"read", "folder"}, "folder"},
+        // A valid name, too long once the temporary beside it is named after it.
+        UnwritableCase{"ReadToALongName", {"read", std::string(250, 'r')}, "too long"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Reads what a run left in a FIFO whose reading end was opened before it:
+// without blocking, should the run have replaced the FIFO instead.
+std::string Drain(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return text;
+}
+
+// What stands at an output path is kept: a link leads to the file replaced
+// (its mode kept), a FIFO is written into, a read-only file is refused.
+TEST(CliOutputPaths, FollowLinksWriteFifosAndRefuseReadOnlyFiles) {
+    CliProcess cli;
+    const std::filesystem::path kept = cli.WriteFile("kept.hex", "old");
+    std::filesystem::permissions(
+        kept, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink("kept.hex", cli.Path("link.hex"));
+    ASSERT_EQ(mkfifo(cli.Path("trace.fifo").c_str(), 0644), 0);
+    const int fifo = open(cli.Path("trace.fifo").c_str(), O_RDONLY | O_NONBLOCK);
+
+    CliResult r = cli.Run({"--sim", "--trace", "trace.fifo", "reset"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_FALSE(Drain(fifo).empty());
+    EXPECT_TRUE(std::filesystem::is_fifo(cli.Path("trace.fifo")));
+
+    r = cli.Run({"--sim", "read", "link.hex"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(cli.Path("link.hex")));
+    EXPECT_NE(cli.ReadFile("kept.hex").find(":00000001FF"), std::string::npos);
+    EXPECT_EQ(std::filesystem::status(kept).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    std::filesystem::permissions(kept, std::filesystem::perms::owner_read);
+    const std::string before = cli.ReadFile("kept.hex");
+    r = cli.Run({"--sim", "read", "link.hex"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "tallis-cli: cannot write link.hex: permission denied\n");
+    EXPECT_EQ(cli.ReadFile("kept.hex"), before);
+}
+
+// A closed standard stream must not hand its number to the next file opened
+// (here the simulated chip's lock file), which would receive what was meant
+// for the stream.
+TEST(CliStandardStreams, ClosedStreamsWriteIntoNoFile) {
+    CliProcess cli;
+    CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", "read", "-"},
+                          {"sh", "-c", "exec \"$0\" \"$@\" >&-"});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(r.err, "tallis-cli: cannot write to standard output: it is closed\n");
+
+    r = cli.Run({"--sim", "--sim-state", "chip.hex", "erase"},
+                {"sh", "-c", "exec \"$0\" \"$@\" 2>&-"});
+    EXPECT_EQ(r.exitCode, 5) << "the hazard line could not be written";
+    EXPECT_EQ(std::filesystem::file_size(cli.Path("chip.hex.lock")), 0u);
 }
 
 // ---- stop signals during a real-time run --------------------------------
