@@ -41,14 +41,6 @@ sim::TargetOptions SimulationOptions(const SimTargetOptions& options) {
     return simulation;
 }
 
-std::string DeviceOptionList() {
-    std::string list;
-    for (const Device& device : Devices()) {
-        list += (list.empty() ? "" : ", ") + std::string(device.option);
-    }
-    return list;
-}
-
 }  // namespace
 
 SimTarget::SimTarget(const SimTargetOptions& options) : simulation_(SimulationOptions(options)) {}

@@ -28,19 +28,11 @@ std::string Lowered(std::string text) {
 constexpr const char* kAutoChip = "auto";
 constexpr const char* kClassicDefaultChip = "16f877a";
 
-std::string DeviceOptions() {
-    std::string list;
-    for (const Device& device : Devices()) {
-        list += (list.empty() ? "" : ", ") + std::string(device.option);
-    }
-    return list;
-}
-
 std::string CheckDevice(const std::string& text) {
     if (FindDevice(text) != nullptr) {
         return {};
     }
-    return "must be one of " + DeviceOptions() + ", got '" + text + "'";
+    return "must be one of " + DeviceOptionList() + ", got '" + text + "'";
 }
 
 std::string CheckChip(const std::string& text) {

@@ -89,7 +89,7 @@ class ReportPrinter {
             // against the one that answered, so that the refusal names its line.
             const Device& device = *report.Chip();
             if (const std::string error =
-                    FileFitError(options_.firmwarePath, file_, {device.regions, device.name});
+                    FileFitError(options_.firmwarePath, file_, BoundsOf(device));
                 !error.empty()) {
                 return Complain(kExitUsage, error);
             }
@@ -183,6 +183,11 @@ class ReportPrinter {
     std::FILE* out_;
 };
 
+// The default board's lines at the chosen port.
+ParallelPortTransport OwnLines(const CliOptions& options, PortIo& port, Delayer& timer) {
+    return ParallelPortTransport(port, timer, board::kDefaultBoard, options.portBase);
+}
+
 }  // namespace
 
 int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
@@ -191,7 +196,7 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
     const bool toStdout =
         options.command == CliCommand::Read && IsStandardOutput(options.firmwarePath);
     std::FILE* out = toStdout ? stderr : stdout;
-    ParallelPortTransport lines(port, timer, board::kDefaultBoard, options.portBase);
+    ParallelPortTransport lines = OwnLines(options, port, timer);
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
     const OperationReport report = RunOperation(
         lines, {.timing = options.fast ? &kFastTiming : &kClassicTiming, .progress = &progress},
@@ -207,15 +212,6 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
     }
     return ReportPrinter(options, file, out).Print(report);
 }
-
-namespace {
-
-// Lines of their own for a check around the classic sequence.
-ParallelPortTransport OwnLines(const CliOptions& options, PortIo& port, Delayer& timer) {
-    return ParallelPortTransport(port, timer, board::kDefaultBoard, options.portBase);
-}
-
-}  // namespace
 
 std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer) {
     ParallelPortTransport lines = OwnLines(options, port, timer);

@@ -66,7 +66,7 @@ int StopSignalStatus() {
 std::optional<int> LoadChipImage(const CliOptions& options, ChipImageLoad& file) {
     ImageBounds bounds;
     if (options.device != nullptr) {
-        bounds = {options.device->regions, options.device->name};
+        bounds = BoundsOf(*options.device);
     }
     file = LoadChipImageFile(options.firmwarePath, bounds);
     if (!file.image) {

@@ -165,6 +165,14 @@ std::span<const Device> Devices() {
     return kDevices;
 }
 
+std::string DeviceOptionList() {
+    std::string list;
+    for (const Device& device : kDevices) {
+        list += (list.empty() ? "" : ", ") + std::string(device.option);
+    }
+    return list;
+}
+
 const Device* FindDevice(std::string_view nameOrOption) {
     const auto found = std::ranges::find_if(kDevices, [&](const Device& device) {
         return EqualIgnoringCase(device.name, nameOrOption) ||

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "device/MemoryRegion.h"
@@ -72,6 +73,8 @@ struct Device {
 };
 
 std::span<const Device> Devices();  // every supported chip, 87x first
+// Every device's --chip value, comma-separated: "16f873, 16f874, ...".
+std::string DeviceOptionList();
 // The largest memory map of the supported chips: what a HEX file may hold
 // before the chip it is for is known.
 std::span<const MemoryRegion> WidestLayout();

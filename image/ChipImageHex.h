@@ -19,6 +19,11 @@ struct ImageBounds {
     std::string_view chip = {};  // "PIC16F877A", named in refusals; empty when not known yet
 };
 
+// A device's own bounds: its regions, and its name for refusals.
+inline ImageBounds BoundsOf(const Device& device) {
+    return {device.regions, device.name};
+}
+
 struct HexParseResult {
     std::optional<ChipImage> image;  // set when the whole text was good
     std::size_t line = 0;            // 1-based line of the first error
