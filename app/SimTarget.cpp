@@ -38,6 +38,7 @@ sim::TargetOptions SimulationOptions(const SimTargetOptions& options) {
     simulation.time = options.time;
     simulation.portAccessCostNs = sim::kRealPortAccessNs;
     simulation.board = options.board;
+    simulation.chip = options.chip;
     return simulation;
 }
 
@@ -98,7 +99,14 @@ std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::s
         problem = "--sim-board must be ideal or slow, got '" + options.board + "'";
         return nullptr;
     }
-    auto target = std::make_unique<SimTarget>(SimTargetOptions{.device = device, .board = *board});
+    const std::optional<sim::ConfigLatches> latches =
+        sim::ConfigLatchesNamed(options.configLatches.empty() ? "single" : options.configLatches);
+    if (!latches) {
+        problem = "--sim-config-latches must be single or row, got '" + options.configLatches + "'";
+        return nullptr;
+    }
+    auto target = std::make_unique<SimTarget>(
+        SimTargetOptions{.device = device, .board = *board, .chip = {.configLatches = *latches}});
     if (!options.state.empty()) {
         problem = target->UseStateFile(options.state);
         if (!problem.empty()) {

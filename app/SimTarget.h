@@ -21,6 +21,7 @@ struct SimTargetOptions {
     std::uint16_t revision = 0;
     sim::BoardTiming board = {};
     std::uint16_t base = 0x378;
+    sim::ChipSettings chip = {};
 };
 
 // The simulated interface board and chip at one port, so that the programs
@@ -64,6 +65,7 @@ struct SimLaunchOptions {
     std::string chip;             // --sim-chip: any device of Devices()
     std::string board;            // --sim-board: ideal or slow
     std::filesystem::path state;  // --sim-state: the chip's memory between runs
+    std::string configLatches;    // --sim-config-latches: single or row
 };
 
 // tallis-sim's target, in real time; null with the problem (for "tallis-sim: "

@@ -164,6 +164,7 @@ struct RawArguments {
     std::string simFaultName;
     std::string simStatePath;
     std::string simBoardName = "ideal";
+    std::string simConfigLatches = "single";
     std::string tracePath;
     std::string filePath;
     std::string reportPath;
@@ -239,6 +240,13 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
                    "with --sim: the interface board: ideal (default) or slow (RB7 rises in 5 us, "
                    "VPP in 50 us)")
         ->check(CLI::IsMember({"ideal", "slow"}))
+        ->type_name("")
+        ->needs(sim);
+    app.add_option("--sim-config-latches", raw.simConfigLatches,
+                   "with --sim: how the simulated 87xA latches configuration space, which the "
+                   "sources leave open: single (default; one latch, the word last loaded is "
+                   "written at the address) or row (the eight row latches, as program memory)")
+        ->check(CLI::IsMember({"single", "row"}))
         ->type_name("")
         ->needs(sim);
     app.add_flag("--real-time", options.realTime,
@@ -395,6 +403,7 @@ void ApplySimulation(const RawArguments& raw, CliOptions& options) {
         options.simFaultAddress = fault.address;
     }
     options.simBoard = *sim::BoardTimingNamed(raw.simBoardName);
+    options.simChipSettings.configLatches = *sim::ConfigLatchesNamed(raw.simConfigLatches);
     if (!raw.simStatePath.empty()) {
         options.simStatePath = raw.simStatePath;
     }

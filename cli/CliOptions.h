@@ -53,7 +53,8 @@ struct CliOptions {
     std::uint16_t simFaultAddress = 0;  // of the unprogrammable or unerasable word
     std::optional<std::filesystem::path> simStatePath;
     bool realTime = false;
-    sim::BoardTiming simBoard;  // --sim-board: ideal unless "slow" is asked for
+    sim::BoardTiming simBoard;          // --sim-board: ideal unless "slow" is asked for
+    sim::ChipSettings simChipSettings;  // --sim-config-latches and the like
 
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;

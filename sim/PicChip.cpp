@@ -111,9 +111,31 @@ const char* ChipModeName(ChipMode mode) {
     return "?";
 }
 
-PicChip::PicChip(const Device& device, SimClock& clock, ViolationLog& log, std::uint16_t deviceId)
+std::optional<ConfigLatches> ConfigLatchesNamed(std::string_view name) {
+    if (name == "single") {
+        return ConfigLatches::Single;
+    }
+    if (name == "row") {
+        return ConfigLatches::Row;
+    }
+    return std::nullopt;
+}
+
+std::optional<EepromEraseAtConfig> EepromEraseAtConfigNamed(std::string_view name) {
+    if (name == "erases") {
+        return EepromEraseAtConfig::Erases;
+    }
+    if (name == "ignores") {
+        return EepromEraseAtConfig::Ignores;
+    }
+    return std::nullopt;
+}
+
+PicChip::PicChip(const Device& device, SimClock& clock, ViolationLog& log, std::uint16_t deviceId,
+                 const ChipSettings& settings)
     : device_(device),
       type_(TypeOf(device)),
+      settings_(settings),
       clock_(clock),
       log_(log),
       memory_(ChipMemory::Blank(type_, deviceId != 0 ? deviceId : DefaultDeviceId(device))) {
@@ -428,12 +450,9 @@ void PicChip::Execute(std::uint8_t code, std::uint64_t now) {
 
 void PicChip::TakeData(std::uint16_t data) {
     switch (command_) {
-        case kLoadConfiguration:
-            configLatch_ = data;
-            lastLoad_ = LastLoad::Program;
-            break;
         case kLoadDataProgram:
-            if (InConfigSpace()) {
+        case kLoadConfiguration:
+            if (InConfigSpace() && !ConfigThroughRowLatches()) {
                 configLatch_ = data;
             } else if (type_ == TargetType::Pic16F877) {
                 wordLatch_ = data;
@@ -475,8 +494,13 @@ void PicChip::StartWriteCycle(std::uint8_t command, bool eraseFirst, std::uint64
         cycle.target = CycleTarget::EepromByte;
         cycle.address = EepromIndex(pc_);
         cycle.words[0] = eepromLatch_;
+    } else if (InConfigSpace() && ConfigThroughRowLatches()) {
+        cycle.target = CycleTarget::ConfigWords;
+        cycle.address = static_cast<std::uint16_t>(pc_ & ~7U);
+        cycle.words = rowLatches_;
+        cycle.wordCount = 8;
     } else if (InConfigSpace()) {
-        cycle.target = CycleTarget::ConfigWord;
+        cycle.target = CycleTarget::ConfigWords;
         cycle.address = pc_;
         cycle.words[0] = configLatch_;
     } else if (type_ == TargetType::Pic16F877) {
@@ -631,20 +655,12 @@ void PicChip::CommitCycle(const Cycle& cycle) {
                 word = cycle.eraseFirst ? value : static_cast<std::uint16_t>(word & value);
             }
             break;
-        case CycleTarget::ConfigWord: {
-            const std::uint16_t address = cycle.address;
-            const bool isId = address <= kDebugVectorAddress;  // written like the IDs
-            if ((!isId && address != kConfigWordAddress) || address == unprogrammable_) {
-                break;  // the reserved word, the device ID and the rest are not writable
-            }
-            std::uint16_t& word = memory_.config[address - kConfigSpaceStart];
-            const std::uint16_t value = cycle.words[0] & kWordMask;
-            word = cycle.eraseFirst ? value : static_cast<std::uint16_t>(word & value);
-            if (!isId) {
-                word = NormalizeConfigWord(device_, word);
+        case CycleTarget::ConfigWords:
+            for (unsigned i = 0; i < cycle.wordCount; ++i) {
+                CommitConfigWord(static_cast<std::uint16_t>(cycle.address + i), cycle.words[i],
+                                 cycle.eraseFirst);
             }
             break;
-        }
         case CycleTarget::EepromByte:
             if (!IsDataProtected(config)) {
                 memory_.eeprom[cycle.address] = static_cast<std::uint8_t>(cycle.words[0]);
@@ -678,6 +694,21 @@ void PicChip::CommitCycle(const Cycle& cycle) {
                 EraseIds();
             }
             break;
+    }
+}
+
+// The IDs, the debug vector and the configuration word are writable; the
+// reserved word, the device ID and the test memory above 0x2007 are not.
+void PicChip::CommitConfigWord(std::uint16_t address, std::uint16_t value, bool eraseFirst) {
+    const bool isId = address <= kDebugVectorAddress;  // written like the IDs
+    if ((!isId && address != kConfigWordAddress) || address == unprogrammable_) {
+        return;
+    }
+    std::uint16_t& word = memory_.config[address - kConfigSpaceStart];
+    value &= kWordMask;
+    word = eraseFirst ? value : static_cast<std::uint16_t>(word & value);
+    if (!isId) {
+        word = NormalizeConfigWord(device_, word);
     }
 }
 

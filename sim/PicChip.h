@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "sim/ChipMemory.h"
 #include "sim/SimClock.h"
@@ -23,6 +24,37 @@ enum class ChipMode {
 
 const char* ChipModeName(ChipMode mode);
 
+// How the 87xA's configuration space is latched. DS39589B's flowcharts load
+// the four IDs at their own addresses and write them with one cycle, as if
+// configuration space went through the eight row latches like program memory;
+// a configuration-word write used in the field (the word given with Load
+// Configuration, the address stepped to 0x2007, command 8) works only if it has
+// one latch. The sources do not settle which, so a host must be right under both.
+enum class ConfigLatches : std::uint8_t {
+    Single,  // one latch: the word last loaded is written at the address
+    Row,     // the row latches: a cycle writes the eight words at the address & ~7
+};
+
+// What the 877's data-EEPROM erase (Load Data for Data Memory, 1, 7, 8) does
+// when given with the address at 0x2007, where 1, 7, 8 otherwise disable code
+// protection. No source settles it; a program used in the field relies on it
+// erasing the EEPROM.
+enum class EepromEraseAtConfig : std::uint8_t {
+    Erases,   // the load decides: the data EEPROM is erased
+    Ignores,  // the address decides: another code-protect-disable erase
+};
+
+// The readings the model takes where the sources leave the chip open, and
+// the conditions it runs under.
+struct ChipSettings {
+    ConfigLatches configLatches = ConfigLatches::Single;
+    EepromEraseAtConfig eepromEraseAtConfig = EepromEraseAtConfig::Erases;
+};
+
+// Names on the command line: "single", "row"; "erases", "ignores".
+std::optional<ConfigLatches> ConfigLatchesNamed(std::string_view name);
+std::optional<EepromEraseAtConfig> EepromEraseAtConfigNamed(std::string_view name);
+
 // A PIC16F87x or PIC16F87xA seen through its programming pins (MCLR, RB6,
 // RB7). It checks the host's timing against the chip's minimums and records
 // every violation in the log. Time comes with every pin change; write and
@@ -32,9 +64,11 @@ class PicChip {
     // Sizes, device ID and configuration bits come from the device row; the
     // command codes and minimum times are the chip's own.
     PicChip(const Device& device, SimClock& clock, ViolationLog& log,
-            std::uint16_t deviceId = 0 /* 0: DefaultDeviceId(device) */);
-    PicChip(TargetType type, SimClock& clock, ViolationLog& log, std::uint16_t deviceId = 0)
-        : PicChip(DeviceOf(type), clock, log, deviceId) {}
+            std::uint16_t deviceId = 0 /* 0: DefaultDeviceId(device) */,
+            const ChipSettings& settings = {});
+    PicChip(TargetType type, SimClock& clock, ViolationLog& log, std::uint16_t deviceId = 0,
+            const ChipSettings& settings = {})
+        : PicChip(DeviceOf(type), clock, log, deviceId, settings) {}
     PicChip(const PicChip&) = delete;
     PicChip& operator=(const PicChip&) = delete;
 
@@ -50,6 +84,7 @@ class PicChip {
     // Inspection.
     TargetType Type() const { return type_; }
     const Device& Part() const { return device_; }
+    const ChipSettings& Settings() const { return settings_; }
     ChipMode Mode() const { return mode_; }
     MclrLevel Mclr() const { return mclr_; }
     std::uint16_t Pc() const { return pc_; }
@@ -79,7 +114,7 @@ class PicChip {
     enum class Phase : std::uint8_t { Command, DataIn, DataOut, DataIgnored };
     enum class CycleTarget : std::uint8_t {
         ProgramWords,    // 1 word (877) or a row of 8 (877A) at address
-        ConfigWord,      // one word in configuration space at address
+        ConfigWords,     // configuration space: 1 word at address, or a row of 8
         EepromByte,      // one data EEPROM byte at EepromIndex(PC)
         ChipErase,       // 877A command 31
         BulkProgram,     // command 9, then 8; 877: Load Data 0x3FFF, 1, 7, 8
@@ -126,6 +161,7 @@ class PicChip {
     void NoteBelowRevisedMinimum(std::uint64_t now);
     void Commit(const Cycle& cycle);
     void CommitCycle(const Cycle& cycle);
+    void CommitConfigWord(std::uint16_t address, std::uint16_t value, bool eraseFirst);
     std::uint16_t* UnerasableWord();
     void AbortCycle(std::uint64_t now, const char* why);
     void ResetLatches();
@@ -139,9 +175,13 @@ class PicChip {
         return static_cast<std::uint16_t>(address & (device_.eepromBytes - 1U));
     }
     bool InConfigSpace() const { return pc_ >= kConfigSpaceStart; }
+    bool ConfigThroughRowLatches() const {
+        return type_ == TargetType::Pic16F877A && settings_.configLatches == ConfigLatches::Row;
+    }
 
     const Device& device_;
     TargetType type_;
+    ChipSettings settings_;
     SimClock& clock_;
     ViolationLog& log_;
     ChipMemory memory_;
@@ -179,8 +219,8 @@ class PicChip {
     // Address counter, latches and cycles.
     std::uint16_t pc_ = 0;
     std::uint16_t wordLatch_ = kErasedWord;    // 877 program-memory latch
-    std::array<std::uint16_t, 8> rowLatches_;  // 877A program-memory row latches
-    std::uint16_t configLatch_ = kErasedWord;
+    std::array<std::uint16_t, 8> rowLatches_;  // 877A row latches
+    std::uint16_t configLatch_ = kErasedWord;  // configuration space's single latch
     std::uint8_t eepromLatch_ = kErasedByte;
     LastLoad lastLoad_ = LastLoad::None;
     std::uint8_t setupStep_ = 0;  // 877: 1 then 7 arm the code-protect-disable erase

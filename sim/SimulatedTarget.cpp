@@ -15,7 +15,7 @@ SimulatedTarget::SimulatedTarget(const TargetOptions& options)
     : realTime_(options.time == TimeSource::RealTime),
       clock_(MakeClock(options)),
       chip_(options.device != nullptr ? *options.device : DeviceOf(options.type), *clock_, log_,
-            options.deviceId),
+            options.deviceId, options.chip),
       board_(&chip_, *clock_, options.board, *options.wiring),
       port_(options.base, board_, *clock_, log_) {}
 

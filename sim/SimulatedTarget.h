@@ -36,6 +36,7 @@ struct TargetOptions {
     const Device* device = nullptr;      // any of the family; nullptr: the type's own row
     BoardTiming board = {};              // an ideal board unless given
     const board::BoardWiring* wiring = &board::kDefaultBoard;  // a row that lives for the program
+    ChipSettings chip = {};  // the readings the chip's model takes where the sources differ
 };
 
 // Port, board, chip and clock wired together: what tests, the command-line

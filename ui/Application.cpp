@@ -42,8 +42,13 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         QStringLiteral("the interface board: ideal (default) or slow (RB7 rises in 5 us, VPP in "
                        "50 us)"),
         QStringLiteral("BOARD"));
+    const QCommandLineOption simConfigLatches(
+        QStringLiteral("sim-config-latches"),
+        QStringLiteral("how the simulated 87xA latches configuration space: single (default) or "
+                       "row"),
+        QStringLiteral("LATCHES"));
     if (simulated) {
-        parser.addOptions({simChip, simState, simBoard});
+        parser.addOptions({simChip, simState, simBoard, simConfigLatches});
     }
     parser.process(application);  // --help and unknown options end the program here
 
@@ -58,6 +63,7 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         options.simChip = parser.value(simChip);
         options.simState = parser.value(simState);
         options.simBoard = parser.value(simBoard);
+        options.simConfigLatches = parser.value(simConfigLatches);
     }
     return options;
 }

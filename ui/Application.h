@@ -15,6 +15,7 @@ struct LaunchOptions {
     QString simChip;
     QString simState;
     QString simBoard;
+    QString simConfigLatches;
 };
 
 // Makes the target; on a problem it says why on stderr and returns nothing.

@@ -10,7 +10,8 @@ std::unique_ptr<Target> StartSimTarget(const LaunchOptions& options) {
     const SimLaunchOptions simOptions{
         .chip = options.simChip.toStdString(),
         .board = options.simBoard.toStdString(),
-        .state = std::filesystem::path(options.simState.toStdWString())};
+        .state = std::filesystem::path(options.simState.toStdWString()),
+        .configLatches = options.simConfigLatches.toStdString()};
     std::string problem;
     std::unique_ptr<SimTarget> target = MakeSimTarget(simOptions, problem);
     if (!target) {

@@ -58,7 +58,8 @@ class ChipFamily {
     // a program-only cycle left in it is replaced.
     virtual void RewriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
                                    std::span<const std::uint16_t> words) const;
-    // An ID location or the debug vector: erased and written in one cycle.
+    // An ID location or the debug vector, written after an erase; by default
+    // erased and written in one cycle.
     virtual void WriteConfigSpaceWord(ProgrammingSession& session, std::uint16_t address,
                                       std::uint16_t word) const;
     virtual void WriteEepromByte(ProgrammingSession& session, std::uint16_t address,

@@ -11,6 +11,10 @@ constexpr CycleTime kProgramRow{.minimumUs = 1000, .standardUs = 2000, .external
 // every command exceed it, so it has no wait of its own there.
 constexpr CycleTime kEndProgrammingQuiet{
     .minimumUs = 100, .standardUs = 0, .externallyTimed = true};
+// A configuration-space write may be a retry with the standard waits, after
+// which the operation goes on at its own profile's: TDIS is waited in full.
+constexpr CycleTime kEndProgrammingQuietInFull{
+    .minimumUs = 100, .standardUs = 100, .externallyTimed = true};
 constexpr CycleTime kEraseProgram{
     .minimumUs = 10000, .standardUs = 10000, .externallyTimed = false};
 // Chip Erase: 8 ms in DS39589B, 10 ms in DS39589C; the larger, which is also
@@ -31,15 +35,35 @@ void Pic16F87xA::Erase(ProgrammingSession& session, const Device&) const {
 void Pic16F87xA::WriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
                                  std::span<const std::uint16_t> words) const {
     LoadRow(session, rowStart, words);
-    session.Send(kBeginProgrammingOnlyCycle);
-    session.Wait(CycleWait(session.Timing(), kProgramRow));
-    session.Send(kEndProgramming);
-    session.Wait(CycleWait(session.Timing(), kEndProgrammingQuiet));
+    ProgramOnly(session, kEndProgrammingQuiet);
 }
 
 void Pic16F87xA::WriteConfigWord(ProgrammingSession& session, std::uint16_t address,
                                  std::uint16_t word) const {
     WriteConfigSpaceWord(session, address, word);
+}
+
+// Whether configuration space has one latch or goes through the eight row
+// latches, DS39589B leaves open. A word loaded at its own address and written
+// by a program-only cycle lands there under both: every latch not loaded
+// holds 0x3FFF, and programming 0x3FFF clears no bit of the words beside it.
+// Programming only clears bits, so the word must have been erased. Load
+// Configuration first puts the chip's address at 0x2000 whatever it was, as
+// the one-latch write always did.
+void Pic16F87xA::WriteConfigSpaceWord(ProgrammingSession& session, std::uint16_t address,
+                                      std::uint16_t word) const {
+    session.LoadConfiguration(ProgrammingSession::kBlankWord);
+    session.GoTo(address);
+    session.LoadWord(word);
+    ProgramOnly(session, kEndProgrammingQuietInFull);
+}
+
+// Begin Programming Only for what the latches hold, ended by the host.
+void Pic16F87xA::ProgramOnly(ProgrammingSession& session, const CycleTime& quiet) {
+    session.Send(kBeginProgrammingOnlyCycle);
+    session.Wait(CycleWait(session.Timing(), kProgramRow));
+    session.Send(kEndProgramming);
+    session.Wait(CycleWait(session.Timing(), quiet));
 }
 
 // CP at 0 protects all of program memory.

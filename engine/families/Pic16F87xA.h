@@ -14,10 +14,15 @@ class Pic16F87xA final : public ChipFamily {
                          std::span<const std::uint16_t> words) const override;
     void WriteConfigWord(ProgrammingSession& session, std::uint16_t address,
                          std::uint16_t word) const override;
+    void WriteConfigSpaceWord(ProgrammingSession& session, std::uint16_t address,
+                              std::uint16_t word) const override;
     ProtectedRange ProtectedProgram(const Device& device, std::uint16_t configWord) const override;
 
   protected:
     CycleTime EraseProgramCycle() const override;
+
+  private:
+    static void ProgramOnly(ProgrammingSession& session, const CycleTime& quiet);
 };
 
 }  // namespace tallis

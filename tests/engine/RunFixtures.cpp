@@ -102,11 +102,12 @@ std::vector<std::uint16_t> SampleWords(std::size_t count, std::uint16_t seed) {
 }
 
 RunBench::RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base,
-                   sim::BoardTiming board)
+                   sim::BoardTiming board, const sim::ChipSettings& chip)
     : target({.type = targetType,
               .base = base,
               .portAccessCostNs = sim::kRealPortAccessNs,
-              .board = board}),
+              .board = board,
+              .chip = chip}),
       host(hostChip, &target),
       lines(target.Port(), target.Clock()),
       programmer(lines, host),

@@ -76,7 +76,7 @@ std::vector<std::uint16_t> SampleWords(std::size_t count, std::uint16_t seed = 0
 // Port, board and chip in virtual time, with the engine and the run on top.
 struct RunBench {
     explicit RunBench(ChipType hostChip, sim::TargetType targetType, std::uint16_t base = 0x378,
-                      sim::BoardTiming board = {});
+                      sim::BoardTiming board = {}, const sim::ChipSettings& chip = {});
     explicit RunBench(ChipType chip) : RunBench(chip, sim::TypeOf(ClassicDevice(chip))) {}
 
     RunOutcome Run(const std::string& text);
