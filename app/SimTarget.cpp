@@ -105,8 +105,17 @@ std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::s
         problem = "--sim-config-latches must be single or row, got '" + options.configLatches + "'";
         return nullptr;
     }
+    const std::optional<sim::EepromEraseAtConfig> eepromErase = sim::EepromEraseAtConfigNamed(
+        options.eepromEraseAtConfig.empty() ? "erases" : options.eepromEraseAtConfig);
+    if (!eepromErase) {
+        problem = "--sim-877-eeprom-erase-at-config must be erases or ignores, got '" +
+                  options.eepromEraseAtConfig + "'";
+        return nullptr;
+    }
     auto target = std::make_unique<SimTarget>(
-        SimTargetOptions{.device = device, .board = *board, .chip = {.configLatches = *latches}});
+        SimTargetOptions{.device = device,
+                         .board = *board,
+                         .chip = {.configLatches = *latches, .eepromEraseAtConfig = *eepromErase}});
     if (!options.state.empty()) {
         problem = target->UseStateFile(options.state);
         if (!problem.empty()) {

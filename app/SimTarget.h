@@ -62,10 +62,11 @@ class SimTarget : public Target {
 
 // tallis-sim's options, as tallis-cli's of the same names; empty for the default.
 struct SimLaunchOptions {
-    std::string chip;             // --sim-chip: any device of Devices()
-    std::string board;            // --sim-board: ideal or slow
-    std::filesystem::path state;  // --sim-state: the chip's memory between runs
-    std::string configLatches;    // --sim-config-latches: single or row
+    std::string chip;                 // --sim-chip: any device of Devices()
+    std::string board;                // --sim-board: ideal or slow
+    std::filesystem::path state;      // --sim-state: the chip's memory between runs
+    std::string configLatches;        // --sim-config-latches: single or row
+    std::string eepromEraseAtConfig;  // --sim-877-eeprom-erase-at-config: erases or ignores
 };
 
 // tallis-sim's target, in real time; null with the problem (for "tallis-sim: "

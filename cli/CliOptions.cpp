@@ -165,6 +165,7 @@ struct RawArguments {
     std::string simStatePath;
     std::string simBoardName = "ideal";
     std::string simConfigLatches = "single";
+    std::string simEepromEraseAtConfig = "erases";
     std::string tracePath;
     std::string filePath;
     std::string reportPath;
@@ -247,6 +248,14 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
                    "sources leave open: single (default; one latch, the word last loaded is "
                    "written at the address) or row (the eight row latches, as program memory)")
         ->check(CLI::IsMember({"single", "row"}))
+        ->type_name("")
+        ->needs(sim);
+    app.add_option("--sim-877-eeprom-erase-at-config", raw.simEepromEraseAtConfig,
+                   "with --sim: what the simulated 87x does with a data-EEPROM erase (Load Data "
+                   "for Data Memory, 1, 7, 8) given at 0x2007, which the sources leave open: "
+                   "erases (default; the EEPROM is erased) or ignores (another code-protect-"
+                   "disable erase)")
+        ->check(CLI::IsMember({"erases", "ignores"}))
         ->type_name("")
         ->needs(sim);
     app.add_flag("--real-time", options.realTime,
@@ -404,6 +413,8 @@ void ApplySimulation(const RawArguments& raw, CliOptions& options) {
     }
     options.simBoard = *sim::BoardTimingNamed(raw.simBoardName);
     options.simChipSettings.configLatches = *sim::ConfigLatchesNamed(raw.simConfigLatches);
+    options.simChipSettings.eepromEraseAtConfig =
+        *sim::EepromEraseAtConfigNamed(raw.simEepromEraseAtConfig);
     if (!raw.simStatePath.empty()) {
         options.simStatePath = raw.simStatePath;
     }

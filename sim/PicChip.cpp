@@ -538,7 +538,14 @@ void PicChip::StartErase(CycleTarget target, std::uint64_t now) {
 // on the load before them. At 0x2007 they disable code protection; in program
 // space after Load Data 0x3FFF they erase program memory, after Load Data for
 // Data Memory 0xFF (peers send 0x3FFF: only the low byte counts) the EEPROM.
+// The data-EEPROM erase given at 0x2007 takes the chosen reading.
 void PicChip::StartBulkErase877(std::uint64_t now) {
+    const bool eepromLoaded = lastLoad_ == LastLoad::Eeprom && eepromLatch_ == kErasedByte;
+    if (pc_ == kConfigWordAddress && eepromLoaded &&
+        settings_.eepromEraseAtConfig == EepromEraseAtConfig::Erases) {
+        StartErase(CycleTarget::BulkData, now);
+        return;
+    }
     if (pc_ == kConfigWordAddress) {
         StartErase(CycleTarget::CodeProtectOff, now);
         const std::uint16_t config = memory_.ConfigWord();
@@ -551,7 +558,7 @@ void PicChip::StartBulkErase877(std::uint64_t now) {
         StartErase(CycleTarget::BulkProgram, now);
         return;
     }
-    if (!InConfigSpace() && lastLoad_ == LastLoad::Eeprom && eepromLatch_ == kErasedByte) {
+    if (!InConfigSpace() && eepromLoaded) {
         StartErase(CycleTarget::BulkData, now);
         return;
     }

@@ -47,8 +47,13 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         QStringLiteral("how the simulated 87xA latches configuration space: single (default) or "
                        "row"),
         QStringLiteral("LATCHES"));
+    const QCommandLineOption simEepromEraseAtConfig(
+        QStringLiteral("sim-877-eeprom-erase-at-config"),
+        QStringLiteral("what the simulated 87x does with a data-EEPROM erase given at 0x2007: "
+                       "erases (default) or ignores"),
+        QStringLiteral("READING"));
     if (simulated) {
-        parser.addOptions({simChip, simState, simBoard, simConfigLatches});
+        parser.addOptions({simChip, simState, simBoard, simConfigLatches, simEepromEraseAtConfig});
     }
     parser.process(application);  // --help and unknown options end the program here
 
@@ -64,6 +69,7 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         options.simState = parser.value(simState);
         options.simBoard = parser.value(simBoard);
         options.simConfigLatches = parser.value(simConfigLatches);
+        options.simEepromEraseAtConfig = parser.value(simEepromEraseAtConfig);
     }
     return options;
 }

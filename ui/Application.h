@@ -16,6 +16,7 @@ struct LaunchOptions {
     QString simState;
     QString simBoard;
     QString simConfigLatches;
+    QString simEepromEraseAtConfig;
 };
 
 // Makes the target; on a problem it says why on stderr and returns nothing.

@@ -11,7 +11,8 @@ std::unique_ptr<Target> StartSimTarget(const LaunchOptions& options) {
         .chip = options.simChip.toStdString(),
         .board = options.simBoard.toStdString(),
         .state = std::filesystem::path(options.simState.toStdWString()),
-        .configLatches = options.simConfigLatches.toStdString()};
+        .configLatches = options.simConfigLatches.toStdString(),
+        .eepromEraseAtConfig = options.simEepromEraseAtConfig.toStdString()};
     std::string problem;
     std::unique_ptr<SimTarget> target = MakeSimTarget(simOptions, problem);
     if (!target) {

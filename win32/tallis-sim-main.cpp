@@ -5,8 +5,9 @@
 #include "win32/Win32Application.h"
 
 // tallis-sim.exe: the same program driving a simulated board and chip in real
-// time. It takes tallis-cli's --sim-chip, --sim-board, --sim-state and
-// --sim-config-latches, and a HEX file to open at start.
+// time. It takes tallis-cli's --sim-chip, --sim-board, --sim-state,
+// --sim-config-latches and --sim-877-eeprom-erase-at-config, and a HEX file
+// to open at start.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     using namespace tallis;
     SimLaunchOptions options;
@@ -21,6 +22,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
             options.board = win32::Narrow(arguments[++i]);
         } else if (argument == L"--sim-config-latches" && hasValue) {
             options.configLatches = win32::Narrow(arguments[++i]);
+        } else if (argument == L"--sim-877-eeprom-erase-at-config" && hasValue) {
+            options.eepromEraseAtConfig = win32::Narrow(arguments[++i]);
         } else if (argument == L"--sim-state" && hasValue) {
             options.state = arguments[++i];
         } else {

@@ -7,6 +7,7 @@
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
 #include "engine/LineCheck.h"
+#include "engine/families/ChipFamily.h"
 #include "sim/SimulatedDevice.h"
 #include "tests/engine/RunFixtures.h"
 #include "wire/ParallelPortTransport.h"
@@ -99,6 +100,31 @@ TEST(ClassicProgram877A, WritesTheConfigurationWordOnlyWithOneLatch) {
             row ? "Verify error ! at Address 2007H: configuration word expected 3F72H, read 3FFFH"
                 : "Down load data 3 words complete"))
             << messages.back();
+    }
+}
+
+// The 87x erase takes an unprotected data EEPROM byte by byte with the
+// address in program memory: whatever the chip does with a data-EEPROM erase
+// given at 0x2007, the EEPROM ends blank.
+TEST(Erase87x, LeavesTheEepromBlankUnderBothReadingsOfTheEraseAtTheConfigurationWord) {
+    const Device& device = *FindDevice("16f877");
+    for (sim::EepromEraseAtConfig reading :
+         {sim::EepromEraseAtConfig::Erases, sim::EepromEraseAtConfig::Ignores}) {
+        for (const NamedTimingProfile& profile : kTimingProfiles) {
+            SCOPED_TRACE(std::string(profile.name) +
+                         (reading == sim::EepromEraseAtConfig::Erases ? ", erases" : ", ignores"));
+            ChipUnderReading chip(device, {.eepromEraseAtConfig = reading});
+            sim::ChipMemory memory = chip.target.Chip().Memory();
+            memory.eeprom.fill(0x42);
+            memory.program.fill(0x0000);
+            chip.target.Chip().LoadMemory(memory);
+            chip.Run(*profile.timing,
+                     [&](ProgrammingSession& s) { FamilyOf(device).Erase(s, device); });
+            const OperationResult blank = chip.Run(
+                *profile.timing, [&](ProgrammingSession& s) { return BlankCheck(s, device); });
+            EXPECT_EQ(blank.outcome, OperationOutcome::Completed);
+            EXPECT_TRUE(chip.target.Violations().Empty()) << chip.target.Violations().Describe();
+        }
     }
 }
 

@@ -107,5 +107,36 @@ TEST(ConfigLatches877, ARowReadingLeavesTheSingleWordWrite) {
     EXPECT_EQ(target.Chip().Memory().config[0], kErasedWord);
 }
 
+// After its code-protect-disable erase, a programmer used in the field erases
+// an unprotected 877's data EEPROM with the address still at 0x2007.
+TEST(EepromEraseAtConfig877, ErasesTheEepromOnlyUnderItsReading) {
+    for (EepromEraseAtConfig reading :
+         {EepromEraseAtConfig::Erases, EepromEraseAtConfig::Ignores}) {
+        const bool erases = reading == EepromEraseAtConfig::Erases;
+        SCOPED_TRACE(erases ? "erases" : "ignores");
+        SimulatedTarget target{
+            TargetOptions{.type = TargetType::Pic16F877, .chip = {.eepromEraseAtConfig = reading}}};
+        TestHost host{target};
+        ChipMemory memory = target.Chip().Memory();
+        memory.eeprom.fill(0x42);
+        memory.program.fill(0x0000);
+        target.Chip().LoadMemory(memory);
+        host.EnterProgramMode();
+        host.CommandWithData(kLoadConfiguration, 0x3FFF);
+        host.Increment(7);
+        host.CommandWithData(kLoadDataEeprom, 0x3FFF);
+        host.Command(kSetup1);
+        host.Command(kSetup2);
+        host.Command(kBeginEraseProgramming);
+        host.Wait(10000);
+        host.Command(kSetup1);
+        host.Command(kSetup2);
+        EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
+        const ChipMemory& after = target.Chip().Memory();
+        EXPECT_EQ(after.eeprom[0x80], erases ? kErasedByte : 0x42);
+        EXPECT_EQ(after.program[0], erases ? 0x0000 : kErasedWord);
+    }
+}
+
 }  // namespace
 }  // namespace tallis::sim::test
