@@ -77,21 +77,32 @@ bool InterfaceBoard::LineLevelAt(std::uint64_t nowNs) const {
     return released_ && nowNs - releasedSinceNs_ >= timing_.rb7RiseNs;
 }
 
-// Hands the chip every slow edge that has completed by now, oldest first.
+// Hands the chip every slow edge that has completed by now, and lets the
+// chip's own drive of RB7 take effect when it does, oldest first.
 void InterfaceBoard::CatchUp(std::uint64_t nowNs) {
     for (;;) {
-        const bool mclrDue = mclrEdgePending_ && mclrDueNs_ <= nowNs;
-        const std::uint64_t riseDueNs = releasedSinceNs_ + timing_.rb7RiseNs;
-        const bool riseDue = timing_.rb7RiseNs != 0 && ChipConnected() && released_ &&
-                             !chipSeesRb7High_ && riseDueNs <= nowNs;
-        if (!mclrDue && !riseDue) {
+        std::uint64_t atNs = nowNs + 1;
+        if (mclrEdgePending_) {
+            atNs = std::min(atNs, mclrDueNs_);
+        }
+        if (timing_.rb7RiseNs != 0 && ChipConnected() && released_ && !chipSeesRb7High_) {
+            atNs = std::min(atNs, releasedSinceNs_ + timing_.rb7RiseNs);
+        }
+        const std::optional<std::uint64_t> driveDueNs =
+            ChipConnected() ? chip_->DriveChangeDueNs() : std::nullopt;
+        if (driveDueNs) {
+            atNs = std::min(atNs, *driveDueNs);
+        }
+        if (atNs > nowNs) {
             return;
         }
-        const std::uint64_t atNs = mclrDue && riseDue ? std::min(mclrDueNs_, riseDueNs)
-                                                      : (mclrDue ? mclrDueNs_ : riseDueNs);
-        if (mclrDue && mclrDueNs_ == atNs) {
+        if (mclrEdgePending_ && mclrDueNs_ == atNs) {
             mclr_ = pendingMclr_;
             mclrEdgePending_ = false;
+        }
+        if (driveDueNs == atNs) {
+            chip_->SettleDrive(atNs);
+            TrackRelease(atNs);
         }
         Notify(atNs);
     }

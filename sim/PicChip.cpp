@@ -14,6 +14,11 @@ constexpr std::uint64_t kMs = 1000 * kUs;
 // The chip's minimum times.
 constexpr std::uint64_t kSetupHoldNs = 100;  // RB7 around the falling edge
 constexpr std::uint64_t kTdlyNs = 1 * kUs;   // between command and data, command and command
+// Clock to data out valid while reading: the chip puts each bit on RB7 this
+// long after the rising clock edge (DS39025F and DS39589B, the AC timing
+// requirements table of program/verify mode); a sample taken sooner reads
+// the level before.
+constexpr std::uint64_t kDataOutDelayNs = 80;
 // RB6/RB7 low before VPP rises (TSET0) and held low after it (THLD0): the
 // values of this family's sibling programming documents. The hold is
 // checked at the first clock edge.
@@ -148,6 +153,7 @@ void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7, std::uint64_t now, 
     if (cycle_.active) {
         Settle(now);
     }
+    SettleDrive(now);
     if (mclr != mclr_) {
         OnMclrChange(mclr, now);
     }
@@ -241,7 +247,30 @@ void PicChip::AwaitCommand() {
     bitCount_ = 0;
     riseCount_ = 0;
     shift_ = 0;
+}
+
+std::optional<std::uint64_t> PicChip::DriveChangeDueNs() const {
+    return drivePending_ ? std::optional<std::uint64_t>(driveDueNs_) : std::nullopt;
+}
+
+void PicChip::SettleDrive(std::uint64_t nowNs) {
+    if (drivePending_ && driveDueNs_ <= nowNs) {
+        driveLow_ = nextDriveLow_;
+        drivePending_ = false;
+    }
+}
+
+// A level asked for before the last one took effect replaces it.
+void PicChip::DriveAfterDelay(bool low, std::uint64_t risingEdgeNs) {
+    drivePending_ = low != driveLow_;
+    nextDriveLow_ = low;
+    driveDueNs_ = risingEdgeNs + kDataOutDelayNs;
+}
+
+// Leaving or entering programming mode lets go of RB7 at once.
+void PicChip::ReleaseRb7() {
     driveLow_ = false;
+    drivePending_ = false;
 }
 
 void PicChip::EnterProgramming(std::uint64_t now) {
@@ -250,6 +279,7 @@ void PicChip::EnterProgramming(std::uint64_t now) {
     clockedSinceEntry_ = false;
     pc_ = 0;
     AwaitCommand();
+    ReleaseRb7();
     frameEnded_ = false;
     tdisUntilNs_ = 0;
     setupStep_ = 0;
@@ -270,6 +300,7 @@ void PicChip::LeaveProgramming(std::uint64_t now) {
                            phase_ == Phase::Command ? "command" : "data frame"));
     }
     AwaitCommand();
+    ReleaseRb7();
 }
 
 // ---- Framing ----------------------------------------------------------------
@@ -295,9 +326,9 @@ void PicChip::OnRisingEdge(std::uint64_t now) {
             }
             // Rising edges 2..15 put data bits 0..13 on RB7; the 16th releases it.
             if (riseCount_ >= 2 && riseCount_ <= 15) {
-                driveLow_ = ((outWord_ >> (riseCount_ - 2)) & 1U) == 0;
+                DriveAfterDelay(((outWord_ >> (riseCount_ - 2)) & 1U) == 0, now);
             } else {
-                driveLow_ = false;
+                DriveAfterDelay(false, now);
             }
             break;
     }

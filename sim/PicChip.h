@@ -80,6 +80,11 @@ class PicChip {
                     bool vppRising = false);
     // False while the chip pulls RB7 low during a read frame.
     bool Rb7Released() const { return !driveLow_; }
+    // A level the chip is putting on RB7 takes effect some time after the
+    // rising clock edge that asked for it: when the next one does, if any.
+    std::optional<std::uint64_t> DriveChangeDueNs() const;
+    // Puts the level on its way on RB7 once its time has come.
+    void SettleDrive(std::uint64_t nowNs);
 
     // Inspection.
     TargetType Type() const { return type_; }
@@ -166,6 +171,8 @@ class PicChip {
     void AbortCycle(std::uint64_t now, const char* why);
     void ResetLatches();
     void AwaitCommand();
+    void DriveAfterDelay(bool low, std::uint64_t risingEdgeNs);
+    void ReleaseRb7();
     std::uint16_t WordAt(std::uint16_t address) const;
     // A 4K part ignores bit 12 of the address, a 128-byte EEPROM bit 7.
     std::uint16_t ProgramIndex(std::uint16_t address) const {
@@ -208,7 +215,10 @@ class PicChip {
     std::uint16_t shift_ = 0;
     std::uint8_t command_ = 0;
     std::uint16_t outWord_ = 0;
-    bool driveLow_ = false;
+    bool driveLow_ = false;  // the chip pulls RB7 low now
+    bool drivePending_ = false;
+    bool nextDriveLow_ = false;  // and will from driveDueNs_
+    std::uint64_t driveDueNs_ = 0;
     bool frameEnded_ = false;       // a command or frame has ended since entry
     std::uint64_t frameEndNs_ = 0;  // when the last command or data frame ended
     // Judged at the first rising edge of a command.

@@ -63,6 +63,7 @@ namespace chip_minimum {
 inline constexpr double kFrameGapUs = 1;         // TDLY
 inline constexpr double kDataSetupHoldUs = 0.1;  // RB7 around the falling clock edge
 inline constexpr double kHoldAfterVppUs = 5;     // THLD0, RB6/RB7 low after VPP
+inline constexpr double kDataOutDelayUs = 0.08;  // rising clock edge to a read bit on RB7
 
 }  // namespace chip_minimum
 

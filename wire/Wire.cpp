@@ -21,7 +21,7 @@ void Wire::Pause(std::uint32_t microseconds) {
         return;
     }
     transport_.Wait(microseconds);
-    for (std::uint32_t* owed : {&holdOwedUs_, &setupOwedUs_, &gapOwedUs_}) {
+    for (std::uint32_t* owed : {&holdOwedUs_, &setupOwedUs_, &gapOwedUs_, &dataOutOwedUs_}) {
         *owed = *owed > microseconds ? *owed - microseconds : 0;
     }
 }
@@ -104,7 +104,8 @@ std::uint32_t Wire::SendIncrements(std::uint32_t count, const AddressStep& step)
 }
 
 // Each data bit is sampled a bit wait after its falling edge, first bit
-// received into bit 0.
+// received into bit 0, and never sooner after its rising edge than the chip
+// takes to put it on the line: a port access may take no time at all.
 std::uint16_t Wire::ReceiveWord() {
     Drive(transport_.ReadingLevels());
     BitWait();
@@ -117,10 +118,12 @@ std::uint16_t Wire::ReceiveWord() {
         BitWait();
         accumulator = static_cast<std::uint16_t>(accumulator >> 1);
         Drive(target_lines::kProgrammingClockHigh);
+        dataOutOwedUs_ = WithMargin(chip_minimum::kDataOutDelayUs, timing_->externalMargin);
         BitWait();
         Drive(target_lines::kProgrammingClockLow);
         BitWait();
         Pause(riseWaitUs_);
+        Pause(dataOutOwedUs_);
         const bool high = transport_.ReadData();
         BitWait();
         if (high) {

@@ -61,10 +61,12 @@ class Wire {
     bool lineRising_ = false;   // the chip has just released the data line
     // Waits the chip is still owed, in microseconds; every wait pays them all
     // down. Hold: since a falling edge took a bit. Setup: since the data line
-    // last changed. Gap: since a read frame ended.
+    // last changed. Gap: since a read frame ended. Data out: see above.
     std::uint32_t holdOwedUs_ = 0;
     std::uint32_t setupOwedUs_ = 0;
     std::uint32_t gapOwedUs_ = 0;
+    // Since the rising edge that asked the chip for a read bit.
+    std::uint32_t dataOutOwedUs_ = 0;
 };
 
 }  // namespace tallis

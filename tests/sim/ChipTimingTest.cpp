@@ -236,6 +236,40 @@ TEST(Timing, SetupTimeAppliesInsideDataFrames) {
     EXPECT_EQ(f.target.Violations().Total(), 1U) << f.target.Violations().Describe();
 }
 
+// The chip puts a read bit on RB7 80 ns after the rising clock edge, and
+// lets go of it as late after the 16th: a sample taken sooner reads the
+// level before.
+TEST(Timing, ReadBitsReachRb7OnlyTheClockToDataOutDelayAfterTheRisingEdge) {
+    Fixture f(TargetType::Pic16F877A);
+    ChipMemory memory = f.target.Chip().Memory();
+    memory.program[0] = 0x0000;  // every bit pulls RB7 low
+    f.target.Chip().LoadMemory(memory);
+    f.host.EnterProgramMode();
+    f.host.Command(kRead);
+    f.host.Control(0x00);  // released
+    const auto rb7High = [&] { return (f.host.Status() & 0x40) != 0; };
+    const auto clock = [&] {
+        f.host.Data(0x0B);
+        f.host.Data(0x0A);
+    };
+    clock();  // the first clock carries no bit
+    EXPECT_TRUE(rb7High());
+    clock();  // bit 0
+    EXPECT_TRUE(rb7High());
+    f.target.Clock().AdvanceNs(79);
+    EXPECT_TRUE(rb7High());
+    f.target.Clock().AdvanceNs(1);
+    EXPECT_FALSE(rb7High());
+    for (int i = 0; i < 13; ++i) {
+        clock();
+        f.target.Clock().AdvanceNs(80);
+    }
+    clock();  // the 16th releases RB7
+    EXPECT_FALSE(rb7High());
+    f.target.Clock().AdvanceNs(80);
+    EXPECT_TRUE(rb7High());
+}
+
 TEST(Timing, VppNeedsRb6AndRb7LowFirst) {
     struct Case {
         const char* name;
