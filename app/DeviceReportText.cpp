@@ -71,6 +71,10 @@ DeviceReportText Finished(const OperationResult& result, const std::string& done
     for (const std::string& line : DifferenceLines(result.differences)) {
         message += '\n' + line;
     }
+    if (result.outcome == OperationOutcome::Differs ||
+        result.outcome == OperationOutcome::WriteFailed) {
+        message += '\n' + std::string(kEraseWriteSupplyText);
+    }
     return {message + hidden,
             result.differences.empty() ? failed : DifferenceText(result.differences.front())};
 }

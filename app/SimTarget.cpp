@@ -112,10 +112,16 @@ std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::s
                   options.eepromEraseAtConfig + "'";
         return nullptr;
     }
+    const std::optional<double> vdd =
+        sim::SupplyVoltageNamed(options.vdd.empty() ? "5.0" : options.vdd);
+    if (!vdd) {
+        problem = "--sim-vdd must be a voltage from 2.0 to 5.5, got '" + options.vdd + "'";
+        return nullptr;
+    }
+    const sim::ChipSettings chip = {
+        .configLatches = *latches, .eepromEraseAtConfig = *eepromErase, .vddVolts = *vdd};
     auto target = std::make_unique<SimTarget>(
-        SimTargetOptions{.device = device,
-                         .board = *board,
-                         .chip = {.configLatches = *latches, .eepromEraseAtConfig = *eepromErase}});
+        SimTargetOptions{.device = device, .board = *board, .chip = chip});
     if (!options.state.empty()) {
         problem = target->UseStateFile(options.state);
         if (!problem.empty()) {

@@ -67,6 +67,7 @@ struct SimLaunchOptions {
     std::filesystem::path state;      // --sim-state: the chip's memory between runs
     std::string configLatches;        // --sim-config-latches: single or row
     std::string eepromEraseAtConfig;  // --sim-877-eeprom-erase-at-config: erases or ignores
+    std::string vdd;                  // --sim-vdd: the supply in volts
 };
 
 // tallis-sim's target, in real time; null with the problem (for "tallis-sim: "

@@ -113,6 +113,13 @@ std::optional<PortChoice> ParsePort(const std::string& text) {
     return PortChoice{*address, 0};
 }
 
+std::string CheckVdd(const std::string& text) {
+    if (sim::SupplyVoltageNamed(text)) {
+        return {};
+    }
+    return "must be a voltage from 2.0 to 5.5, e.g. 3.3, got '" + text + "'";
+}
+
 std::string CheckPort(const std::string& text) {
     if (ParsePort(text)) {
         return {};
@@ -166,6 +173,7 @@ struct RawArguments {
     std::string simBoardName = "ideal";
     std::string simConfigLatches = "single";
     std::string simEepromEraseAtConfig = "erases";
+    std::string simVdd = "5.0";
     std::string tracePath;
     std::string filePath;
     std::string reportPath;
@@ -258,6 +266,12 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
         ->check(CLI::IsMember({"erases", "ignores"}))
         ->type_name("")
         ->needs(sim);
+    app.add_option("--sim-vdd", raw.simVdd,
+                   "with --sim: the target's supply voltage, 2.0 to 5.5 (default 5.0); below 4.5 "
+                   "the simulated chip reads but neither erases nor writes")
+        ->check(CheckVdd, "VOLTS")
+        ->type_name("")
+        ->needs(sim);
     app.add_flag("--real-time", options.realTime,
                  "with --sim: pace the simulated chip by the real timer instead of virtual time")
         ->needs(sim);
@@ -308,9 +322,11 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
     std::string& file = raw.filePath;
     CLI::App* program = app.add_subcommand(
         "program",
-        "erase, program and verify FILE, write the configuration word, reset the target");
+        "erase, program and verify FILE, write the configuration word, reset the target (erasing "
+        "and writing need VDD 4.5-5.5 V at the chip)");
     program->add_option("FILE", file, "Intel HEX firmware file")->required();
-    CLI::App* erase = app.add_subcommand("erase", "erase the chip");
+    CLI::App* erase =
+        app.add_subcommand("erase", "erase the chip (erasing needs VDD 4.5-5.5 V at the chip)");
     CLI::App* reset = app.add_subcommand("reset", "pulse the target's reset so that it runs");
     CLI::App* ports = app.add_subcommand(
         "ports", "list this machine's parallel ports and how tallis-cli would reach each");
@@ -327,7 +343,7 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
     CLI::App* write = app.add_subcommand(
         "write",
         "identify, erase, write everything FILE holds (program memory, IDs, EEPROM, then the "
-        "configuration word) and verify it");
+        "configuration word) and verify it (erasing and writing need VDD 4.5-5.5 V at the chip)");
     write->add_option("FILE", file, "Intel HEX file")->required();
     CLI::App* selfTest = AddSelfTest(app, raw, options);
     return {
@@ -415,6 +431,7 @@ void ApplySimulation(const RawArguments& raw, CliOptions& options) {
     options.simChipSettings.configLatches = *sim::ConfigLatchesNamed(raw.simConfigLatches);
     options.simChipSettings.eepromEraseAtConfig =
         *sim::EepromEraseAtConfigNamed(raw.simEepromEraseAtConfig);
+    options.simChipSettings.vddVolts = *sim::SupplyVoltageNamed(raw.simVdd);
     if (!raw.simStatePath.empty()) {
         options.simStatePath = raw.simStatePath;
     }

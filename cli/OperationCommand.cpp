@@ -145,7 +145,7 @@ class ReportPrinter {
                                             "; first differences:");
             ListDifferences(result);
             ProtectionStatus(result, "was not compared");
-            return kExitChipMismatch;
+            return Complain(kExitChipMismatch, kEraseWriteSupplyText);
         }
         if (result.outcome == OperationOutcome::Protected) {
             ProtectionStatus(result, "was not compared");
@@ -171,7 +171,7 @@ class ReportPrinter {
             Complain(kExitRunError, "write failed: the " + std::string(device.name) +
                                         " does not hold what was written; first differences:");
             ListDifferences(result);
-            return kExitRunError;
+            return Complain(kExitRunError, kEraseWriteSupplyText);
         }
         std::fprintf(out_, "Wrote and verified %s: %s\n", chip.c_str(),
                      ImageContents(*file_.image).c_str());
@@ -233,7 +233,8 @@ std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delay
         return status;
     }
     if (erased.Outcome() == OperationOutcome::Differs) {
-        return Complain(kExitChipMismatch, NotBlankText(*options.device, erased.result));
+        Complain(kExitChipMismatch, NotBlankText(*options.device, erased.result));
+        return Complain(kExitChipMismatch, kEraseWriteSupplyText);
     }
     return std::nullopt;
 }

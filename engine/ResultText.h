@@ -21,6 +21,13 @@ std::string FormatText(const char* format, Args... args) {
     return text;
 }
 
+// After an erase, write or verify that left the chip other than it should be:
+// the supply erasing and writing need (DS39025F Table 2-2, DS39589B Table
+// 2-1), which nothing on the port can measure.
+inline constexpr const char* kEraseWriteSupplyText =
+    "the chip erases and writes only with a supply (VDD) of 4.5-5.5 V, though it reads with "
+    "less: check the target's supply";
+
 // "PIC16F877A revision 1 (device ID 0x0E21)".
 std::string ChipText(const Device& device, std::uint16_t idWord);
 // "program memory 0x0005", "ID 0x2001", "configuration word 0x2007", "EEPROM byte 0x01".

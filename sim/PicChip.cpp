@@ -1,6 +1,7 @@
 #include "sim/PicChip.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -19,6 +20,12 @@ constexpr std::uint64_t kTdlyNs = 1 * kUs;   // between command and data, comman
 // requirements table of program/verify mode); a sample taken sooner reads
 // the level before.
 constexpr std::uint64_t kDataOutDelayNs = 80;
+// Erase and programming need VDD 4.5-5.5 V on both families (DS39025F
+// Table 2-2, DS39589B Table 2-1); reading works lower. Below it an erase or
+// write cycle runs its time and leaves memory as it was.
+constexpr double kEraseWriteMinimumVdd = 4.5;
+constexpr double kLowestVdd = 2.0;
+constexpr double kHighestVdd = 5.5;
 // RB6/RB7 low before VPP rises (TSET0) and held low after it (THLD0): the
 // values of this family's sibling programming documents. The hold is
 // checked at the first clock edge.
@@ -134,6 +141,17 @@ std::optional<EepromEraseAtConfig> EepromEraseAtConfigNamed(std::string_view nam
         return EepromEraseAtConfig::Ignores;
     }
     return std::nullopt;
+}
+
+std::optional<double> SupplyVoltageNamed(std::string_view text) {
+    double volts = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), volts, std::chars_format::fixed);
+    const bool inRange = volts >= kLowestVdd && volts <= kHighestVdd;  // false for NaN
+    if (error != std::errc{} || end != text.data() + text.size() || !inRange) {
+        return std::nullopt;
+    }
+    return volts;
 }
 
 PicChip::PicChip(const Device& device, SimClock& clock, ViolationLog& log, std::uint16_t deviceId,
@@ -657,6 +675,9 @@ void PicChip::AbortCycle(std::uint64_t now, const char* why) {
 // What a cycle leaves in memory. An unerasable word keeps every bit that is
 // clear through whatever the cycle erased; programming may clear more.
 void PicChip::Commit(const Cycle& cycle) {
+    if (settings_.vddVolts < kEraseWriteMinimumVdd) {
+        return;
+    }
     std::uint16_t* stuck = UnerasableWord();
     const std::uint16_t before = stuck != nullptr ? *stuck : kErasedWord;
     CommitCycle(cycle);

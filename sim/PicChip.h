@@ -49,11 +49,15 @@ enum class EepromEraseAtConfig : std::uint8_t {
 struct ChipSettings {
     ConfigLatches configLatches = ConfigLatches::Single;
     EepromEraseAtConfig eepromEraseAtConfig = EepromEraseAtConfig::Erases;
+    double vddVolts = 5.0;  // the target's supply
 };
 
 // Names on the command line: "single", "row"; "erases", "ignores".
 std::optional<ConfigLatches> ConfigLatchesNamed(std::string_view name);
 std::optional<EepromEraseAtConfig> EepromEraseAtConfigNamed(std::string_view name);
+// A supply voltage as a command line gives it, "3.3": 2.0 to 5.5 V, the
+// range the devices run in.
+std::optional<double> SupplyVoltageNamed(std::string_view text);
 
 // A PIC16F87x or PIC16F87xA seen through its programming pins (MCLR, RB6,
 // RB7). It checks the host's timing against the chip's minimums and records

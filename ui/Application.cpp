@@ -52,8 +52,14 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         QStringLiteral("what the simulated 87x does with a data-EEPROM erase given at 0x2007: "
                        "erases (default) or ignores"),
         QStringLiteral("READING"));
+    const QCommandLineOption simVdd(
+        QStringLiteral("sim-vdd"),
+        QStringLiteral("the target's supply, 2.0 to 5.5 V (default 5.0); below 4.5 the chip "
+                       "reads but neither erases nor writes"),
+        QStringLiteral("VOLTS"));
     if (simulated) {
-        parser.addOptions({simChip, simState, simBoard, simConfigLatches, simEepromEraseAtConfig});
+        parser.addOptions(
+            {simChip, simState, simBoard, simConfigLatches, simEepromEraseAtConfig, simVdd});
     }
     parser.process(application);  // --help and unknown options end the program here
 
@@ -70,6 +76,7 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         options.simBoard = parser.value(simBoard);
         options.simConfigLatches = parser.value(simConfigLatches);
         options.simEepromEraseAtConfig = parser.value(simEepromEraseAtConfig);
+        options.simVdd = parser.value(simVdd);
     }
     return options;
 }

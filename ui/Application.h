@@ -17,6 +17,7 @@ struct LaunchOptions {
     QString simBoard;
     QString simConfigLatches;
     QString simEepromEraseAtConfig;
+    QString simVdd;
 };
 
 // Makes the target; on a problem it says why on stderr and returns nothing.

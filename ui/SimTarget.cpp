@@ -12,7 +12,8 @@ std::unique_ptr<Target> StartSimTarget(const LaunchOptions& options) {
         .board = options.simBoard.toStdString(),
         .state = std::filesystem::path(options.simState.toStdWString()),
         .configLatches = options.simConfigLatches.toStdString(),
-        .eepromEraseAtConfig = options.simEepromEraseAtConfig.toStdString()};
+        .eepromEraseAtConfig = options.simEepromEraseAtConfig.toStdString(),
+        .vdd = options.simVdd.toStdString()};
     std::string problem;
     std::unique_ptr<SimTarget> target = MakeSimTarget(simOptions, problem);
     if (!target) {

@@ -6,8 +6,8 @@
 
 // tallis-sim.exe: the same program driving a simulated board and chip in real
 // time. It takes tallis-cli's --sim-chip, --sim-board, --sim-state,
-// --sim-config-latches and --sim-877-eeprom-erase-at-config, and a HEX file
-// to open at start.
+// --sim-config-latches, --sim-877-eeprom-erase-at-config and --sim-vdd, and
+// a HEX file to open at start.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     using namespace tallis;
     SimLaunchOptions options;
@@ -24,6 +24,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
             options.configLatches = win32::Narrow(arguments[++i]);
         } else if (argument == L"--sim-877-eeprom-erase-at-config" && hasValue) {
             options.eepromEraseAtConfig = win32::Narrow(arguments[++i]);
+        } else if (argument == L"--sim-vdd" && hasValue) {
+            options.vdd = win32::Narrow(arguments[++i]);
         } else if (argument == L"--sim-state" && hasValue) {
             options.state = arguments[++i];
         } else {

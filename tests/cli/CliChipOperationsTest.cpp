@@ -23,6 +23,10 @@ std::string FullHex(std::uint16_t configWord = kConfigWord) {
            HexRecord(0x4200, 0x00, {0x12, 0x00, 0x34, 0x00, 0x56, 0x00}) + HexEndRecord();
 }
 
+const std::string kSupplyLine =
+    "tallis-cli: the chip erases and writes only with a supply (VDD) of 4.5-5.5 V, though it "
+    "reads with less: check the target's supply\n";
+
 struct DiagnosisCase {
     const char* name;
     std::vector<std::string> args;  // after "--sim --sim-state chip.hex"
@@ -65,7 +69,19 @@ INSTANTIATE_TEST_SUITE_P(
         DiagnosisCase{"WriteDoesNotVerify",
                       {"--sim-fault", "unprogrammable:0x0002", "write", "full.hex"},
                       1,
-                      "  program memory 0x0002: expected 0x1683, read 0x3FFF\n"}),
+                      "  program memory 0x0002: expected 0x1683, read 0x3FFF\n"},
+        // At 3.3 V the chip reads but erases and writes nothing: every failed
+        // erase, write and verify names the supply they need.
+        DiagnosisCase{"LowSupplyWrite", {"--sim-vdd", "3.3", "write", "other.hex"}, 1, kSupplyLine},
+        DiagnosisCase{"LowSupplyErase", {"--sim-vdd", "3.3", "erase"}, 4, kSupplyLine},
+        // The classic run's own message names the supply already.
+        DiagnosisCase{"LowSupplyProgram",
+                      {"--sim-vdd", "3.3", "--no-id-check", "program", "other.hex"},
+                      1,
+                      "Verify error ! at Address 0000H\n\n1. Disconnect any load form Port RB3 "
+                      "RB6 RB7 \n2. Check sytem voltage supply 4.8-5.5 V inspected\n"},
+        DiagnosisCase{
+            "LowSupplyVerify", {"--sim-vdd", "3.3", "verify", "other.hex"}, 4, kSupplyLine}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {

@@ -100,7 +100,7 @@ TEST(CliManPage, NamesEveryOptionCommandAndExitStatus) {
 
     std::set<std::string> names = {"program", "erase",       "reset", "ports",    "identify",
                                    "read",    "blank-check", "write", "selftest", "verify"};
-    const std::regex option("--[a-z][a-z-]*");
+    const std::regex option("--[a-z][a-z0-9-]*");
     for (auto it = std::sregex_iterator(help.begin(), help.end(), option);
          it != std::sregex_iterator(); ++it) {
         names.insert(it->str());

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "TestHost.h"
 #include "sim/SimulatedTarget.h"
@@ -135,6 +136,43 @@ TEST(EepromEraseAtConfig877, ErasesTheEepromOnlyUnderItsReading) {
         const ChipMemory& after = target.Chip().Memory();
         EXPECT_EQ(after.eeprom[0x80], erases ? kErasedByte : 0x42);
         EXPECT_EQ(after.program[0], erases ? 0x0000 : kErasedWord);
+    }
+}
+
+// Below 4.5 V the chip erases and writes nothing; it still reads.
+TEST(SupplyVoltage, BelowFourAndAHalfVoltsEraseAndWriteDoNothingWhileReadsWork) {
+    for (TargetType type : {TargetType::Pic16F877, TargetType::Pic16F877A}) {
+        for (double vdd : {3.3, 4.4, 4.5, 5.0}) {
+            SCOPED_TRACE(std::string(TargetTypeName(type)) + " at " + std::to_string(vdd) + " V");
+            SimulatedTarget target{TargetOptions{.type = type, .chip = {.vddVolts = vdd}}};
+            TestHost host{target};
+            ChipMemory memory = target.Chip().Memory();
+            memory.program[0] = 0x1111;
+            memory.program[1] = 0x2222;
+            memory.eeprom[0] = 0x42;
+            target.Chip().LoadMemory(memory);
+            host.EnterProgramMode();
+            EXPECT_EQ(host.CommandRead(kRead), 0x1111);
+            host.Erase();
+            host.AdvanceTo(1);
+            host.ProgramWord(0x0123);
+            host.WriteConfig(0x3F72);
+            EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
+            const bool writes = vdd >= 4.5;
+            const ChipMemory& after = target.Chip().Memory();
+            EXPECT_EQ(after.program[0], writes ? kErasedWord : 0x1111);
+            EXPECT_EQ(after.program[1], writes ? 0x0123 : 0x2222);
+            EXPECT_EQ(after.ConfigWord(),
+                      NormalizeConfigWord(type, writes ? 0x3F72 : memory.ConfigWord()));
+        }
+    }
+}
+
+TEST(SupplyVoltage, IsReadAsVoltsInTheDevicesRange) {
+    EXPECT_EQ(SupplyVoltageNamed("3.3"), 3.3);
+    EXPECT_EQ(SupplyVoltageNamed("5"), 5.0);
+    for (const char* text : {"", "1.9", "5.6", "3,3", "3.3V", "-5", "nan"}) {
+        EXPECT_FALSE(SupplyVoltageNamed(text)) << text;
     }
 }
 
