@@ -15,6 +15,7 @@
 #include "app/MessageLines.h"
 #include "app/SessionView.h"
 #include "app/SimTarget.h"
+#include "engine/ResultText.h"
 #include "image/ChipImageHex.h"
 #include "portio/AccessTrace.h"
 #include "portio/RecordingDelayer.h"
@@ -358,7 +359,10 @@ TEST(DesktopSession, FastWriteAllAndAVerifyThatDiffers) {
     ASSERT_EQ(s.view.shownMarks.size(), kChanged);
     EXPECT_EQ(s.view.shownMarks.back().address, kChanged - 1);
     ASSERT_FALSE(s.view.messages.empty());
-    EXPECT_TRUE(s.view.messages.back().ends_with("\n... and 2 more")) << s.view.messages.back();
+    // The list, then the supply that erasing and writing need.
+    EXPECT_TRUE(
+        s.view.messages.back().ends_with(std::string("\n... and 2 more\n") + kEraseWriteSupplyText))
+        << s.view.messages.back();
 }
 
 // Code protection hides program memory from a Verify: the rest is compared and
