@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/ProductionOptionParser.h"
 #include "portio/PcPortRanges.h"
 
 #ifndef TALLIS_VERSION
@@ -170,6 +171,7 @@ struct RawArguments {
     std::string examplePath;
     bool listDevices = false;
     bool noIdCheck = false;
+    ProductionOptionParser production;
 };
 
 using Subcommands = std::vector<std::pair<CLI::App*, CliCommand>>;
@@ -312,6 +314,7 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
         "identify, erase, write everything FILE holds (program memory, IDs, EEPROM, then the "
         "configuration word) and verify it");
     write->add_option("FILE", file, "Intel HEX file")->required();
+    raw.production.Add(app, *identify, *write, app.get_option("--sim"));
     CLI::App* selfTest = AddSelfTest(app, raw, options);
     return {
         {program, CliCommand::Program},
@@ -456,6 +459,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         return UsageError(*problem);
     }
     ApplyPaths(raw, options);
+    if (std::optional<std::string> problem = raw.production.Apply(options.production)) {
+        return UsageError(*problem);
+    }
     return {options, 0};
 }
 
