@@ -1,8 +1,46 @@
 #include "cli/ProductionOptionParser.h"
 
+#include <charconv>
+
 namespace tallis {
 
 namespace {
+
+std::optional<unsigned> Number(std::string_view text) {
+    unsigned value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// "CHIPS[:PRESENT_MS:ABSENT_MS]".
+bool ParseInsertions(const std::string& text, ProductionOptions& options) {
+    const std::size_t first = text.find(':');
+    const auto chips = Number(std::string_view(text).substr(0, first));
+    if (!chips || *chips == 0) {
+        return false;
+    }
+    options.simChips = *chips;
+    options.simPresentMs = 2000;
+    options.simAbsentMs = 1000;
+    if (first == std::string::npos) {
+        return true;
+    }
+    const std::size_t second = text.find(':', first + 1);
+    if (second == std::string::npos) {
+        return false;
+    }
+    const auto present = Number(std::string_view(text).substr(first + 1, second - first - 1));
+    const auto absent = Number(std::string_view(text).substr(second + 1));
+    if (!present || !absent || *present == 0) {
+        return false;
+    }
+    options.simPresentMs = *present;
+    options.simAbsentMs = *absent;
+    return true;
+}
 
 constexpr const char* kChecksumRule =
     "Checksum (identify --checksum, read, verify, write): the sum, kept to 16 bits, of every "
@@ -14,16 +52,48 @@ constexpr const char* kChecksumRule =
 }  // namespace
 
 void ProductionOptionParser::Add(CLI::App& app, CLI::App& identify, CLI::App& write,
-                                 CLI::Option* /*sim*/) {
+                                 CLI::Option* sim) {
     app.footer(app.get_footer() + "\n\n" + kChecksumRule);
     write.footer(kChecksumRule);
     identify.add_flag("--checksum", given_.identifyChecksum,
                       "also read program memory and the configuration word and show their "
                       "checksum (see write --help)");
+    write.add_flag("--repeat", given_.repeat,
+                   "production: write and verify chip after chip, each once it is inserted "
+                   "(identify reads a device ID again after the last one was removed), until "
+                   "Ctrl-C or --count; one line per chip, a failed chip does not stop the run");
+    write.add_option("--count", given_.count, "with --repeat: stop after N chips")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
+    write.add_flag("--stop-on-failure", given_.stopOnFailure,
+                   "with --repeat: end the run at the first chip that fails");
+    app.add_option("--sim-insertions", simInsertions_,
+                   "with --sim: the socket holds CHIPS new blank chips one after another, each "
+                   "for PRESENT_MS (default 2000) and then empty for ABSENT_MS (default 1000), "
+                   "then stays empty")
+        ->type_name("CHIPS[:PRESENT_MS:ABSENT_MS]")
+        ->needs(sim);
+    app.add_option("--sim-fault-chip", given_.simFaultyChip,
+                   "with --sim-insertions: only the Nth chip inserted has the --sim-fault word "
+                   "fault")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber)
+        ->needs(sim);
 }
 
 std::optional<std::string> ProductionOptionParser::Apply(ProductionOptions& options) const {
     options = given_;
+    if (!simInsertions_.empty() && !ParseInsertions(simInsertions_, options)) {
+        return "--sim-insertions must be CHIPS[:PRESENT_MS:ABSENT_MS] with at least one chip "
+               "and a time present, got '" +
+               simInsertions_ + "'";
+    }
+    if ((options.count != 0 || options.stopOnFailure) && !options.repeat) {
+        return std::string("--count and --stop-on-failure go with write --repeat");
+    }
+    if (options.simFaultyChip != 0 && options.simChips == 0) {
+        return std::string("--sim-fault-chip goes with --sim-insertions");
+    }
     return std::nullopt;
 }
 

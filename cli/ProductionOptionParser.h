@@ -18,6 +18,7 @@ class ProductionOptionParser {
 
   private:
     ProductionOptions given_;
+    std::string simInsertions_;
 };
 
 }  // namespace tallis

@@ -19,6 +19,7 @@
 #include "cli/OperationText.h"
 #include "cli/OutputPaths.h"
 #include "cli/PortList.h"
+#include "cli/ProductionCommand.h"
 #include "cli/SelfTestCommand.h"
 #include "cli/StandardStreams.h"
 #include "cli/StopSignals.h"
@@ -211,6 +212,10 @@ int RunOnTarget(const CliOptions& options, CommandFiles& files, CommandTarget& t
     }
     if (options.command == CliCommand::SelfTest) {
         return RunSelfTestCommand(options, files.selfTest, target, *port, *timer, showProgress);
+    }
+    if (IsProductionWrite(options)) {
+        return RunProductionCommand(
+            options, files.chipFile, *port, *timer, [&] { return target.NowUs(); }, showProgress);
     }
     if (IsChipOperation(options.command)) {
         return RunChipOperation(options, files.chipFile, *port, *timer, showProgress);

@@ -42,5 +42,52 @@ TEST(CliChecksumTest, ProtectedChipIsSummedFromTheFileAndSaysSo) {
               "Checksum: not known: code protection kept program memory from being read");
 }
 
+// Chip after chip on the simulated socket, the second chip failing: one line
+// per chip, the run going on past it, the summary and status 1.
+TEST(CliRepeatTest, EveryChipGetsItsLineAndAFailedOneDoesNotStopTheRun) {
+    CliProcess cli;
+    cli.WriteFile("fw.hex", ProgramHex({0x2805, 0x0000, 0x1683}, 0x3F72));
+    const std::vector<std::string> base = {"--sim",
+                                           "--sim-insertions",
+                                           "3",
+                                           "--sim-fault",
+                                           "unprogrammable:0x0002",
+                                           "--sim-fault-chip",
+                                           "2",
+                                           "write",
+                                           "fw.hex",
+                                           "--repeat"};
+    std::vector<std::string> args = base;
+    args.insert(args.end(), {"--count", "3"});
+    const CliResult r = cli.Run(args);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(WithoutHazards(r.err), "") << r.err;
+    const std::string passed =
+        ": passed: PIC16F877A revision 1 (device ID 0x0E21), checksum 8DCD, ";
+    EXPECT_NE(r.out.find("Chip 1" + passed), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Chip 2: FAILED: the PIC16F877A does not hold what was written: program "
+                         "memory 0x0002: expected 0x1683, read 0x3FFF, "),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Chip 3" + passed), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2 passed, 1 failed\n"), std::string::npos) << r.out;
+
+    args = base;
+    args.push_back("--stop-on-failure");
+    const CliResult stopped = cli.Run(args);
+    EXPECT_EQ(stopped.exitCode, 1);
+    EXPECT_EQ(stopped.out.find("Chip 3"), std::string::npos) << stopped.out;
+    EXPECT_NE(stopped.out.find("1 passed, 1 failed\n"), std::string::npos) << stopped.out;
+}
+
+TEST(CliRepeatTest, RefusesRepeatOptionsWithoutRepeat) {
+    CliProcess cli;
+    cli.WriteFile("fw.hex", ProgramHex({0x2805}, 0x3F72));
+    const CliResult r = cli.Run({"--sim", "write", "fw.hex", "--count", "2"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("--count and --stop-on-failure go with write --repeat"), std::string::npos)
+        << r.err;
+}
+
 }  // namespace
 }  // namespace tallis::testing
