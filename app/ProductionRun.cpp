@@ -59,7 +59,9 @@ ProductionSummary RunProduction(LineTransport& lines, const SessionSetup& setup,
         }
         const ChipRun run = WriteOneChip(lines, setup, asked, *image, number, hooks.nowUs);
         (run.Passed() ? summary.passed : summary.failed) += 1;
-        hooks.written(run);
+        if (!hooks.written(run)) {
+            break;
+        }
         if (run.report.Outcome() == OperationOutcome::Cancelled) {
             summary.stopped = true;
             break;

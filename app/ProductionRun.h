@@ -36,8 +36,8 @@ struct ProductionHooks {
     // The image to write into chip `number` (a serial number in it), or
     // nothing to end the run before that chip is touched.
     std::function<std::optional<ChipImage>(unsigned number)> imageFor;
-    // Called once per chip, at once.
-    std::function<void(const ChipRun&)> written;
+    // Called once per chip, at once; false ends the run there.
+    std::function<bool(const ChipRun&)> written;
     // Microseconds on the target's clock, for durations.
     std::function<std::uint64_t()> nowUs;
 };

@@ -459,7 +459,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         return UsageError(*problem);
     }
     ApplyPaths(raw, options);
-    if (std::optional<std::string> problem = raw.production.Apply(options.production)) {
+    if (std::optional<std::string> problem = raw.production.Apply(options.production, options.firmwarePath)) {
         return UsageError(*problem);
     }
     return {options, 0};

@@ -1,12 +1,17 @@
 #include "cli/ProductionCommand.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "app/FileNames.h"
 #include "app/ProductionRun.h"
 #include "app/ProductionText.h"
+#include "app/SerialCounter.h"
 #include "cli/ConsoleOperationProgress.h"
 #include "cli/ExitCode.h"
+#include "cli/FileLock.h"
+#include "cli/StopSignals.h"
 #include "engine/ResultText.h"
 #include "image/ImageChecksum.h"
 #include "wire/ParallelPortTransport.h"
@@ -15,17 +20,123 @@ namespace tallis {
 
 namespace {
 
-// "Chip 3: passed: PIC16F877A revision 1 (device ID 0x0E21), checksum 0115, 0.52 s".
-void PrintChip(const ChipRun& run, const ChipImage& image, const Device* asked) {
+int Complain(int exitCode, const std::string& what) {
+    std::fprintf(stderr, "tallis-cli: %s\n", what.c_str());
+    return exitCode;
+}
+
+// The exit status of a single write that failed, as write without a
+// production option gives it.
+int FailedChipStatus(const ChipRun& run) {
+    if (run.report.lineFault != LineFault::None) {
+        return kExitChipMismatch;
+    }
+    switch (run.report.Outcome()) {
+        case OperationOutcome::NoChip:
+        case OperationOutcome::DataLineLow:
+        case OperationOutcome::UnknownChip:
+        case OperationOutcome::WrongChip:
+            return kExitChipMismatch;
+        case OperationOutcome::TooLarge:
+            return kExitUsage;
+        case OperationOutcome::PortError:
+            return kExitNoPortAccess;
+        default:
+            return kExitRunError;
+    }
+}
+
+// The serial number of each chip: the counter file, locked for the run.
+class SerialSource {
+  public:
+    // Nothing to do without --serial. Returns an empty string or the problem.
+    std::string Open(const ProductionOptions& options, const ChipImage& file) {
+        if (!options.serial) {
+            return {};
+        }
+        plan_ = *options.serial;
+        if (!options.serialOverwrite) {
+            if (std::optional<std::string> filled = LocationFilledByFile(file, plan_->at)) {
+                return "the file has data at " + *filled +
+                       ", where the serial number would go; --serial-overwrite replaces it";
+            }
+        }
+        const std::filesystem::path& path = options.serialFile;
+        std::string error = lock_.Acquire(
+            path, [&] { Complain(0, "waiting for another run to finish with " + PathText(path)); },
+            [] { return StopSignal() != 0; });
+        if (!error.empty()) {
+            return error;
+        }
+        counter_ = SerialCounter::Open(path, plan_->start, plan_->step, error);
+        if (counter_ && counter_->Abandoned()) {
+            Complain(0, "serial number " + std::to_string(*counter_->Abandoned()) +
+                            " was in a chip that had not verified when the last run ended; it "
+                            "is not used again");
+        }
+        return error;
+    }
+
+    // The file with the next number in place, recorded as attempted; nothing
+    // (the problem on standard error) when it cannot be.
+    std::optional<ChipImage> ImageFor(const ChipImage& file) {
+        if (!counter_) {
+            return file;
+        }
+        const std::uint64_t number = counter_->Next();
+        const auto values = EncodeSerial(number, plan_->format, plan_->at);
+        if (!values) {
+            Complain(0, "serial number " + std::to_string(number) +
+                            " does not fit the --serial-at location");
+            return std::nullopt;
+        }
+        if (std::string error = counter_->Attempt(); !error.empty()) {
+            Complain(0, error + "; the chip was not written");
+            return std::nullopt;
+        }
+        ChipImage image = file;
+        PlaceSerial(image, plan_->at, *values);
+        current_ = number;
+        return image;
+    }
+
+    // False when the counter could not be kept: the run must end.
+    bool Finish(bool verified) {
+        if (!counter_) {
+            return true;
+        }
+        if (std::string error = counter_->Finish(verified); !error.empty()) {
+            Complain(0, error);
+            return false;
+        }
+        return true;
+    }
+
+    std::optional<std::uint64_t> Current() const {
+        return counter_ ? std::optional(current_) : std::nullopt;
+    }
+
+  private:
+    std::optional<SerialPlan> plan_;
+    FileLock lock_;
+    std::optional<SerialCounter> counter_;
+    std::uint64_t current_ = 0;
+};
+
+// "Chip 3: passed: PIC16F877A revision 1 (device ID 0x0E21), serial 1002,
+// checksum 0115, 0.52 s".
+void PrintChip(const ChipRun& run, const ChipImage& image, const Device* asked,
+               std::optional<std::uint64_t> serial) {
     const double seconds = static_cast<double>(run.durationUs) / 1e6;
+    const std::string serialText = serial ? ", serial " + std::to_string(*serial) : "";
     if (run.Passed()) {
         const Device& device = *run.report.Chip();
-        std::printf("Chip %u: passed: %s, checksum %s, %.2f s\n", run.number,
-                    ChipText(device, run.report.result.idWord).c_str(),
+        std::printf("Chip %u: passed: %s%s, checksum %s, %.2f s\n", run.number,
+                    ChipText(device, run.report.result.idWord).c_str(), serialText.c_str(),
                     ChecksumText(ImageChecksum(image, device)).c_str(), seconds);
     } else {
-        std::printf("Chip %u: FAILED: %s, %.2f s\n", run.number, ChipRunProblem(run, asked).c_str(),
-                    seconds);
+        std::printf("Chip %u: FAILED%s: %s, %.2f s\n", run.number, serialText.c_str(),
+                    ChipRunProblem(run, asked).c_str(), seconds);
     }
     std::fflush(stdout);
 }
@@ -33,29 +144,57 @@ void PrintChip(const ChipRun& run, const ChipImage& image, const Device* asked) 
 }  // namespace
 
 bool IsProductionWrite(const CliOptions& options) {
-    return options.command == CliCommand::Write && options.production.repeat;
+    return options.command == CliCommand::Write && options.production.Any();
 }
 
 int RunProductionCommand(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
                          Delayer& timer, const std::function<std::uint64_t()>& nowUs,
                          bool showProgress) {
+    const ProductionOptions& production = options.production;
+    SerialSource serials;
+    if (std::string problem = serials.Open(production, *file.image); !problem.empty()) {
+        return StopSignal() != 0 ? kExitRunError : Complain(kExitUsage, problem);
+    }
     ParallelPortTransport lines(port, timer, board::kDefaultBoard, options.portBase);
     // No bar: the chips' lines are the progress; the object still carries Ctrl-C.
     ConsoleOperationProgress progress(stdout, false);
+    const SessionSetup setup{.timing = options.fast ? &kFastTiming : &kClassicTiming,
+                             .progress = &progress};
+    ChipImage written;
+    bool serialLost = false;
+    const ProductionHooks hooks{.imageFor =
+                                    [&](unsigned) {
+                                        std::optional<ChipImage> image =
+                                            serials.ImageFor(*file.image);
+                                        serialLost = !image;
+                                        written = image.value_or(ChipImage{});
+                                        return image;
+                                    },
+                                .written =
+                                    [&](const ChipRun& run) {
+                                        PrintChip(run, written, options.device, serials.Current());
+                                        serialLost = !serials.Finish(run.Passed());
+                                        return !serialLost;
+                                    },
+                                .nowUs = nowUs};
+    if (!production.repeat) {
+        const std::optional<ChipImage> image = hooks.imageFor(1);
+        if (!image) {
+            return kExitRunError;
+        }
+        const ChipRun run = WriteOneChip(lines, setup, options.device, *image, 1, nowUs);
+        hooks.written(run);
+        return serialLost ? kExitRunError : run.Passed() ? kExitCompleted : FailedChipStatus(run);
+    }
     if (showProgress) {
         std::printf("Put in the first chip; Ctrl-C ends the run\n");
         std::fflush(stdout);
     }
-    const ChipImage& image = *file.image;
     const ProductionSummary summary = RunProduction(
-        lines, {.timing = options.fast ? &kFastTiming : &kClassicTiming, .progress = &progress},
-        options.device,
-        {.count = options.production.count, .stopOnFailure = options.production.stopOnFailure},
-        {.imageFor = [&](unsigned) { return image; },
-         .written = [&](const ChipRun& run) { PrintChip(run, image, options.device); },
-         .nowUs = nowUs});
+        lines, setup, options.device,
+        {.count = production.count, .stopOnFailure = production.stopOnFailure}, hooks);
     std::printf("%u passed, %u failed\n", summary.passed, summary.failed);
-    return summary.failed != 0 ? kExitRunError : kExitCompleted;
+    return summary.failed != 0 || serialLost ? kExitRunError : kExitCompleted;
 }
 
 }  // namespace tallis

@@ -10,11 +10,13 @@
 
 namespace tallis {
 
-// Whether write runs as a production run: chip after chip (--repeat).
+// Whether write runs as a production run: chip after chip (--repeat), or a
+// serial number in the chip.
 bool IsProductionWrite(const CliOptions& options);
 
-// write --repeat: one line per chip as soon as it is done, a summary at the
-// end; the exit status (1 when any chip failed).
+// write with a production option: one line per chip as soon as it is done
+// (with --repeat a summary at the end); the exit status (with --repeat 1 when
+// any chip failed, else write's own).
 int RunProductionCommand(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
                          Delayer& timer, const std::function<std::uint64_t()>& nowUs,
                          bool showProgress);

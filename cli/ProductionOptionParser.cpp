@@ -67,6 +67,33 @@ void ProductionOptionParser::Add(CLI::App& app, CLI::App& identify, CLI::App& wr
         ->check(CLI::PositiveNumber);
     write.add_flag("--stop-on-failure", given_.stopOnFailure,
                    "with --repeat: end the run at the first chip that fails");
+    write
+        .add_option("--serial", serial_,
+                    "a serial number in each chip, from START, STEP (default 1) further for "
+                    "each chip that verified; the counter lives in --serial-file")
+        ->type_name("START[:STEP]");
+    write
+        .add_option("--serial-at", serialAt_,
+                    "where the serial number goes: id (the four ID words, 7 bits each, most "
+                    "significant first), eeprom:ADDR[:BYTES][:be] (data EEPROM from hexadecimal "
+                    "ADDR, BYTES bytes (4), least significant first unless be) or "
+                    "retlw:ADDR[:BYTES][:be] (program words from ADDR, each RETLW of a byte, "
+                    "0x34nn)")
+        ->type_name("LOCATION");
+    write
+        .add_option("--serial-format", serialFormat_,
+                    "how the number becomes bytes: dec (ASCII digits, zero-padded; the default), "
+                    "hex (binary) or bcd (two digits a byte; one an ID word)")
+        ->check(CLI::IsMember({"dec", "hex", "bcd"}))
+        ->type_name("dec|hex|bcd");
+    write
+        .add_option("--serial-file", serialFile_,
+                    "the counter's file (default: beside FILE, with .serial for .hex); locked "
+                    "for the run, written whole; a number written into a chip that had not "
+                    "verified when a run ended is never used again")
+        ->type_name("FILE");
+    write.add_flag("--serial-overwrite", given_.serialOverwrite,
+                   "put the serial number where the file itself has data (refused otherwise)");
     app.add_option("--sim-insertions", simInsertions_,
                    "with --sim: the socket holds CHIPS new blank chips one after another, each "
                    "for PRESENT_MS (default 2000) and then empty for ABSENT_MS (default 1000), "
@@ -81,8 +108,42 @@ void ProductionOptionParser::Add(CLI::App& app, CLI::App& identify, CLI::App& wr
         ->needs(sim);
 }
 
-std::optional<std::string> ProductionOptionParser::Apply(ProductionOptions& options) const {
+std::optional<std::string> ProductionOptionParser::ApplySerial(
+    ProductionOptions& options, const std::filesystem::path& firmware) const {
+    if (serial_.empty()) {
+        if (!serialAt_.empty() || !serialFile_.empty() || options.serialOverwrite) {
+            return std::string(
+                "--serial-at, --serial-file and --serial-overwrite go with --serial");
+        }
+        return std::nullopt;
+    }
+    SerialPlan plan;
+    if (!ParseSerialStart(serial_, plan)) {
+        return "--serial must be START[:STEP] in decimal, STEP at least 1, got '" + serial_ + "'";
+    }
+    if (serialAt_.empty()) {
+        return std::string("--serial needs --serial-at: where the number goes in the chip");
+    }
+    std::string problem;
+    const std::optional<SerialLocation> at = ParseSerialLocation(serialAt_, problem);
+    if (!at) {
+        return problem;
+    }
+    plan.at = *at;
+    plan.format = *ParseSerialFormat(serialFormat_);
+    options.serial = plan;
+    options.serialFile = serialFile_.empty()
+                             ? std::filesystem::path(firmware).replace_extension(".serial")
+                             : std::filesystem::path(serialFile_);
+    return std::nullopt;
+}
+
+std::optional<std::string> ProductionOptionParser::Apply(
+    ProductionOptions& options, const std::filesystem::path& firmware) const {
     options = given_;
+    if (std::optional<std::string> problem = ApplySerial(options, firmware)) {
+        return problem;
+    }
     if (!simInsertions_.empty() && !ParseInsertions(simInsertions_, options)) {
         return "--sim-insertions must be CHIPS[:PRESENT_MS:ABSENT_MS] with at least one chip "
                "and a time present, got '" +

@@ -14,11 +14,19 @@ class ProductionOptionParser {
   public:
     void Add(CLI::App& app, CLI::App& identify, CLI::App& write, CLI::Option* sim);
     // Returns why the options do not go together, or nothing.
-    std::optional<std::string> Apply(ProductionOptions& options) const;
+    std::optional<std::string> Apply(ProductionOptions& options,
+                                     const std::filesystem::path& firmware) const;
 
   private:
+    std::optional<std::string> ApplySerial(ProductionOptions& options,
+                                           const std::filesystem::path& firmware) const;
+
     ProductionOptions given_;
     std::string simInsertions_;
+    std::string serial_;
+    std::string serialAt_;
+    std::string serialFormat_ = "dec";
+    std::string serialFile_;
 };
 
 }  // namespace tallis

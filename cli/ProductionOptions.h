@@ -1,7 +1,10 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
+
+#include "app/SerialNumber.h"
 
 namespace tallis {
 
@@ -20,6 +23,14 @@ struct ProductionOptions {
     unsigned simPresentMs = 0;
     unsigned simAbsentMs = 0;
     unsigned simFaultyChip = 0;  // --sim-fault-chip: 1-based; 0: every chip has the fault
+
+    // --serial, --serial-at, --serial-format: a number in each chip.
+    std::optional<SerialPlan> serial;
+    std::filesystem::path serialFile;  // --serial-file, else beside the HEX file
+    bool serialOverwrite = false;      // the file's own data at the number's place is replaced
+
+    // Whether write goes through the production run (one chip or many).
+    bool Any() const { return repeat || serial.has_value(); }
 };
 
 }  // namespace tallis

@@ -29,7 +29,11 @@ struct Socket {
         image.config[0] = 0x3F3A;
         summary = RunProduction(wire, {}, nullptr, settings,
                                 {.imageFor = [&](unsigned) { return image; },
-                                 .written = [&](const ChipRun& run) { runs.push_back(run); },
+                                 .written =
+                                     [&](const ChipRun& run) {
+                                         runs.push_back(run);
+                                         return true;
+                                     },
                                  .nowUs = [&] { return target.NowUs(); }});
         return runs;
     }
@@ -87,7 +91,11 @@ TEST(ProductionRun, AChipLeftInTheSocketIsNotWrittenAgain) {
     image.program[0] = 0x2805;
     summary = RunProduction(socket.wire, {.progress = &cancel}, nullptr, {},
                             {.imageFor = [&](unsigned) { return image; },
-                             .written = [&](const ChipRun& run) { runs.push_back(run); },
+                             .written =
+                                 [&](const ChipRun& run) {
+                                     runs.push_back(run);
+                                     return true;
+                                 },
                              .nowUs = [&] { return socket.target.NowUs(); }});
     EXPECT_EQ(runs.size(), 1U);
     EXPECT_TRUE(summary.stopped);

@@ -80,6 +80,32 @@ TEST(CliRepeatTest, EveryChipGetsItsLineAndAFailedOneDoesNotStopTheRun) {
     EXPECT_NE(stopped.out.find("1 passed, 1 failed\n"), std::string::npos) << stopped.out;
 }
 
+// Each verified chip takes the next number; the counter file left by a run
+// that died between a write and its verify makes that number skipped.
+TEST(CliSerialTest, NumbersGoIntoTheChipsAndAreNeverReused) {
+    CliProcess cli;
+    cli.WriteFile("fw.hex", ProgramHex({0x2805}, 0x3F72));
+    cli.WriteFile("fw.serial", "next 41\nattempted 41\n");  // a run that died
+    const CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", "write", "fw.hex", "--serial",
+                                 "7:2", "--serial-at", "eeprom:10:2:be", "--serial-format", "bcd"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("serial number 41 was in a chip that had not verified"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("serial 43,"), std::string::npos) << r.out;
+    EXPECT_EQ(cli.ReadFile("fw.serial"), "next 45\n");
+    const CliResult read = cli.Run({"--sim", "--sim-state", "chip.hex", "--fast", "read", "r.hex"});
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    // EEPROM 0x10-0x11 (HEX 0x4220) hold 0x00 0x43.
+    EXPECT_NE(cli.ReadFile("r.hex").find(":10422000000043"), std::string::npos)
+        << cli.ReadFile("r.hex");
+
+    const CliResult filled = cli.Run({"--sim", "write", "fw.hex", "--serial", "1", "--serial-at",
+                                      "retlw:0", "--serial-file", "s"});
+    EXPECT_EQ(filled.exitCode, 2);
+    EXPECT_NE(filled.err.find("the file has data at program memory 0x0000"), std::string::npos)
+        << filled.err;
+}
+
 TEST(CliRepeatTest, RefusesRepeatOptionsWithoutRepeat) {
     CliProcess cli;
     cli.WriteFile("fw.hex", ProgramHex({0x2805}, 0x3F72));
