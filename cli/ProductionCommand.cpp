@@ -1,13 +1,16 @@
 #include "cli/ProductionCommand.h"
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 #include "app/FileNames.h"
+#include "app/ProductionLog.h"
 #include "app/ProductionRun.h"
 #include "app/ProductionText.h"
 #include "app/SerialCounter.h"
+#include "app/Sha256.h"
 #include "cli/ConsoleOperationProgress.h"
 #include "cli/ExitCode.h"
 #include "cli/FileLock.h"
@@ -123,6 +126,58 @@ class SerialSource {
     std::uint64_t current_ = 0;
 };
 
+// --log: the run's own fields once, each chip's as it comes.
+class ChipLog {
+  public:
+    std::string Open(const CliOptions& options, const ChipImageLoad& file) {
+        if (!options.production.logPath) {
+            return {};
+        }
+        char port[32];
+        std::snprintf(port, sizeof port, "0x%03X", unsigned{options.portBase});
+        base_.board = board::kDefaultBoard.name;
+        base_.port =
+            (options.lptNumber != 0 ? "lpt" + std::to_string(options.lptNumber) + " (" + port + ")"
+                                    : std::string(port)) +
+            (options.simulate ? " simulated" : "");
+        base_.file = options.firmwarePath.filename().string();
+        base_.sha256 = Sha256Hex(file.text);
+        open_ = true;
+        return log_.Open(*options.production.logPath, options.production.logFormat);
+    }
+
+    // False (the problem on standard error) when the line could not be written.
+    bool Append(const ChipRun& run, const ChipImage& written, const Device* asked,
+                std::optional<std::uint64_t> serial) {
+        if (!open_) {
+            return true;
+        }
+        ChipLogEntry entry = base_;
+        entry.time = UtcTimestamp(std::chrono::system_clock::now());
+        entry.chip = run.number;
+        if (const Device* device = run.report.Chip()) {
+            entry.device = device->name;
+            entry.revision = device->Revision(run.report.result.idWord);
+            entry.checksum = ChecksumText(ImageChecksum(written, *device));
+        }
+        entry.serial = serial;
+        entry.passed = run.Passed();
+        entry.problem = ChipRunProblem(run, asked);
+        entry.firstDifference = FirstDifference(run);
+        entry.durationS = static_cast<double>(run.durationUs) / 1e6;
+        if (std::string error = log_.Append(entry); !error.empty()) {
+            Complain(0, error);
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    ProductionLog log_;
+    ChipLogEntry base_;
+    bool open_ = false;
+};
+
 // "Chip 3: passed: PIC16F877A revision 1 (device ID 0x0E21), serial 1002,
 // checksum 0115, 0.52 s".
 void PrintChip(const ChipRun& run, const ChipImage& image, const Device* asked,
@@ -155,28 +210,31 @@ int RunProductionCommand(const CliOptions& options, const ChipImageLoad& file, P
     if (std::string problem = serials.Open(production, *file.image); !problem.empty()) {
         return StopSignal() != 0 ? kExitRunError : Complain(kExitUsage, problem);
     }
+    ChipLog log;
+    if (std::string problem = log.Open(options, file); !problem.empty()) {
+        return Complain(kExitUsage, problem);
+    }
     ParallelPortTransport lines(port, timer, board::kDefaultBoard, options.portBase);
     // No bar: the chips' lines are the progress; the object still carries Ctrl-C.
     ConsoleOperationProgress progress(stdout, false);
     const SessionSetup setup{.timing = options.fast ? &kFastTiming : &kClassicTiming,
                              .progress = &progress};
     ChipImage written;
-    bool serialLost = false;
-    const ProductionHooks hooks{.imageFor =
-                                    [&](unsigned) {
-                                        std::optional<ChipImage> image =
-                                            serials.ImageFor(*file.image);
-                                        serialLost = !image;
-                                        written = image.value_or(ChipImage{});
-                                        return image;
-                                    },
-                                .written =
-                                    [&](const ChipRun& run) {
-                                        PrintChip(run, written, options.device, serials.Current());
-                                        serialLost = !serials.Finish(run.Passed());
-                                        return !serialLost;
-                                    },
-                                .nowUs = nowUs};
+    bool recordLost = false;
+    const auto imageFor = [&](unsigned) {
+        std::optional<ChipImage> image = serials.ImageFor(*file.image);
+        recordLost = !image;
+        written = image.value_or(ChipImage{});
+        return image;
+    };
+    // The chip's line, its log line, and its serial number kept or freed.
+    const auto record = [&](const ChipRun& run) {
+        PrintChip(run, written, options.device, serials.Current());
+        const bool logged = log.Append(run, written, options.device, serials.Current());
+        recordLost = !serials.Finish(run.Passed()) || !logged;
+        return !recordLost;
+    };
+    const ProductionHooks hooks{.imageFor = imageFor, .written = record, .nowUs = nowUs};
     if (!production.repeat) {
         const std::optional<ChipImage> image = hooks.imageFor(1);
         if (!image) {
@@ -184,7 +242,7 @@ int RunProductionCommand(const CliOptions& options, const ChipImageLoad& file, P
         }
         const ChipRun run = WriteOneChip(lines, setup, options.device, *image, 1, nowUs);
         hooks.written(run);
-        return serialLost ? kExitRunError : run.Passed() ? kExitCompleted : FailedChipStatus(run);
+        return recordLost ? kExitRunError : run.Passed() ? kExitCompleted : FailedChipStatus(run);
     }
     if (showProgress) {
         std::printf("Put in the first chip; Ctrl-C ends the run\n");
@@ -194,7 +252,7 @@ int RunProductionCommand(const CliOptions& options, const ChipImageLoad& file, P
         lines, setup, options.device,
         {.count = production.count, .stopOnFailure = production.stopOnFailure}, hooks);
     std::printf("%u passed, %u failed\n", summary.passed, summary.failed);
-    return summary.failed != 0 || serialLost ? kExitRunError : kExitCompleted;
+    return summary.failed != 0 || recordLost ? kExitRunError : kExitCompleted;
 }
 
 }  // namespace tallis

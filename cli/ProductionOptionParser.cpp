@@ -94,6 +94,15 @@ void ProductionOptionParser::Add(CLI::App& app, CLI::App& identify, CLI::App& wr
         ->type_name("FILE");
     write.add_flag("--serial-overwrite", given_.serialOverwrite,
                    "put the serial number where the file itself has data (refused otherwise)");
+    write
+        .add_option("--log", logPath_,
+                    "append a line per chip to FILE: time (UTC), board, port, device and "
+                    "revision, the HEX file's name and SHA-256, serial number, checksum, result, "
+                    "first difference, duration; each line whole, flushed to the disk")
+        ->type_name("FILE");
+    write.add_option("--log-format", logFormat_, "jsonl (JSON Lines, the default) or csv")
+        ->check(CLI::IsMember({"jsonl", "csv"}))
+        ->type_name("jsonl|csv");
     app.add_option("--sim-insertions", simInsertions_,
                    "with --sim: the socket holds CHIPS new blank chips one after another, each "
                    "for PRESENT_MS (default 2000) and then empty for ABSENT_MS (default 1000), "
@@ -143,6 +152,10 @@ std::optional<std::string> ProductionOptionParser::Apply(
     options = given_;
     if (std::optional<std::string> problem = ApplySerial(options, firmware)) {
         return problem;
+    }
+    if (!logPath_.empty()) {
+        options.logPath = logPath_;
+        options.logFormat = logFormat_ == "csv" ? LogFormat::Csv : LogFormat::JsonLines;
     }
     if (!simInsertions_.empty() && !ParseInsertions(simInsertions_, options)) {
         return "--sim-insertions must be CHIPS[:PRESENT_MS:ABSENT_MS] with at least one chip "

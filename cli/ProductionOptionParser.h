@@ -27,6 +27,8 @@ class ProductionOptionParser {
     std::string serialAt_;
     std::string serialFormat_ = "dec";
     std::string serialFile_;
+    std::string logPath_;
+    std::string logFormat_ = "jsonl";
 };
 
 }  // namespace tallis

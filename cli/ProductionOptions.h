@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "app/ProductionLog.h"
 #include "app/SerialNumber.h"
 
 namespace tallis {
@@ -29,8 +30,12 @@ struct ProductionOptions {
     std::filesystem::path serialFile;  // --serial-file, else beside the HEX file
     bool serialOverwrite = false;      // the file's own data at the number's place is replaced
 
+    // --log, --log-format: a line per chip appended to a file.
+    std::optional<std::filesystem::path> logPath;
+    LogFormat logFormat = LogFormat::JsonLines;
+
     // Whether write goes through the production run (one chip or many).
-    bool Any() const { return repeat || serial.has_value(); }
+    bool Any() const { return repeat || serial.has_value() || logPath.has_value(); }
 };
 
 }  // namespace tallis

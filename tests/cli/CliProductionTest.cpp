@@ -58,7 +58,7 @@ TEST(CliRepeatTest, EveryChipGetsItsLineAndAFailedOneDoesNotStopTheRun) {
                                            "fw.hex",
                                            "--repeat"};
     std::vector<std::string> args = base;
-    args.insert(args.end(), {"--count", "3"});
+    args.insert(args.end(), {"--count", "3", "--log", "chips.jsonl"});
     const CliResult r = cli.Run(args);
     EXPECT_EQ(r.exitCode, 1) << r.err;
     EXPECT_EQ(WithoutHazards(r.err), "") << r.err;
@@ -71,6 +71,17 @@ TEST(CliRepeatTest, EveryChipGetsItsLineAndAFailedOneDoesNotStopTheRun) {
         << r.out;
     EXPECT_NE(r.out.find("Chip 3" + passed), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("2 passed, 1 failed\n"), std::string::npos) << r.out;
+    const std::string log = cli.ReadFile("chips.jsonl");
+    std::vector<std::string> results;
+    for (std::size_t at = 0; (at = log.find("\"result\":\"", at)) != std::string::npos;) {
+        at += 10;
+        results.push_back(log.substr(at, log.find('"', at) - at));
+    }
+    EXPECT_EQ(results, (std::vector<std::string>{"passed", "failed", "passed"})) << log;
+    EXPECT_NE(log.find("\"first_difference\":\"program memory 0x0002: expected 0x1683, read "
+                       "0x3FFF\""),
+              std::string::npos)
+        << log;
 
     args = base;
     args.push_back("--stop-on-failure");
