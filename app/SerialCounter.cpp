@@ -1,7 +1,6 @@
 #include "app/SerialCounter.h"
 
 #include <fstream>
-#include <sstream>
 
 #include "app/AtomicFile.h"
 #include "app/FileNames.h"
@@ -12,7 +11,8 @@ namespace {
 
 struct CounterFile {
     std::optional<std::uint64_t> next;
-    std::optional<std::uint64_t> attempted;
+    std::set<std::uint64_t> free;
+    std::set<std::uint64_t> attempted;
 };
 
 std::optional<CounterFile> ReadCounterFile(std::istream& in) {
@@ -22,8 +22,10 @@ std::optional<CounterFile> ReadCounterFile(std::istream& in) {
     while (in >> key >> value) {
         if (key == "next" && !file.next) {
             file.next = value;
-        } else if (key == "attempted" && !file.attempted) {
-            file.attempted = value;
+        } else if (key == "free") {
+            file.free.insert(value);
+        } else if (key == "attempted") {
+            file.attempted.insert(value);
         } else {
             return std::nullopt;
         }
@@ -41,26 +43,29 @@ std::optional<SerialCounter> SerialCounter::Open(const std::filesystem::path& pa
                                                  std::string& problem) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
-        SerialCounter counter(path, start, step);
         problem = AtomicFile(path).Check();
         if (!problem.empty()) {
             problem = "cannot write the serial number file " + PathText(path) + ": " + problem;
             return std::nullopt;
         }
-        return counter;
+        return SerialCounter(path, start, step);
     }
     std::ifstream in(path);
     const std::optional<CounterFile> file = in ? ReadCounterFile(in) : std::nullopt;
     if (!file) {
         problem = PathText(path) +
-                  " is not a serial number file (\"next N\", then maybe "
-                  "\"attempted N\")";
+                  " is not a serial number file (\"next N\", then maybe \"free N\" and "
+                  "\"attempted N\" lines)";
         return std::nullopt;
     }
     SerialCounter counter(path, *file->next, step);
-    if (file->attempted) {
-        counter.abandoned_ = file->attempted;
-        counter.next_ = std::max(counter.next_, *file->attempted + step);
+    counter.free_ = file->free;
+    counter.abandoned_ = file->attempted;
+    for (const std::uint64_t number : file->attempted) {
+        counter.free_.erase(number);
+        counter.next_ = std::max(counter.next_, number + step);
+    }
+    if (!counter.abandoned_.empty()) {
         if (problem = counter.Save(); !problem.empty()) {
             return std::nullopt;
         }
@@ -68,32 +73,50 @@ std::optional<SerialCounter> SerialCounter::Open(const std::filesystem::path& pa
     return counter;
 }
 
+void SerialCounter::FoldFreeIntoNext() {
+    while (!free_.empty() && *free_.rbegin() + step_ == next_) {
+        next_ = *free_.rbegin();
+        free_.erase(std::prev(free_.end()));
+    }
+}
+
 std::string SerialCounter::Save() const {
     AtomicFile file(path_);
     std::string error = file.Create();
     if (error.empty()) {
         file.Stream() << "next " << next_ << '\n';
-        if (attempting_) {
-            file.Stream() << "attempted " << next_ << '\n';
+        for (const std::uint64_t number : free_) {
+            file.Stream() << "free " << number << '\n';
+        }
+        for (const std::uint64_t number : attempted_) {
+            file.Stream() << "attempted " << number << '\n';
         }
         error = file.Commit();
     }
     return error.empty() ? error : "the serial number file " + PathText(path_) + ": " + error;
 }
 
-std::string SerialCounter::Attempt() {
-    attempting_ = true;
+std::string SerialCounter::Attempt(std::uint64_t& number) {
+    const SerialCounter before = *this;
+    number = Next();
+    if (!free_.empty()) {
+        free_.erase(free_.begin());
+    } else {
+        next_ += step_;
+    }
+    attempted_.insert(number);
     std::string error = Save();
     if (!error.empty()) {
-        attempting_ = false;
+        *this = before;
     }
     return error;
 }
 
-std::string SerialCounter::Finish(bool verified) {
-    attempting_ = false;
-    if (verified) {
-        next_ += step_;
+std::string SerialCounter::Finish(std::uint64_t number, bool verified) {
+    attempted_.erase(number);
+    if (!verified) {
+        free_.insert(number);
+        FoldFreeIntoNext();
     }
     return Save();
 }

@@ -148,11 +148,6 @@ std::string CommandTarget::Start() {
 std::string CommandTarget::Finish() {
     if (simulation_ != nullptr) {
         ReportSimulatedChip(simulation_->Violations());
-        if (const unsigned removals = simulation_->Board().RemovalsUnderVpp(); removals != 0) {
-            std::fprintf(stderr,
-                         "tallis-cli: the simulated chip was taken out %u times with VPP on\n",
-                         removals);
-        }
     }
     timer_.reset();
     return target_->Exit();

@@ -21,4 +21,11 @@ int RunProductionCommand(const CliOptions& options, const ChipImageLoad& file, P
                          Delayer& timer, const std::function<std::uint64_t()>& nowUs,
                          bool showProgress);
 
+// write on several boards at once (several --port): the targets made and
+// started one by one, then each board's run on its own thread with its own
+// timer, its own chip after chip; the serial counter and the log are shared.
+// A per-board summary and a total at the end; the exit status (1 when any
+// chip failed).
+int RunOnSeveralBoards(const CliOptions& options, const ChipImageLoad& file);
+
 }  // namespace tallis

@@ -109,6 +109,11 @@ void ProductionOptionParser::Add(CLI::App& app, CLI::App& identify, CLI::App& wr
                    "then stays empty")
         ->type_name("CHIPS[:PRESENT_MS:ABSENT_MS]")
         ->needs(sim);
+    app.add_option("--sim-fault-board", given_.simFaultyBoard,
+                   "with several --port: only the board of the Nth --port has the --sim-fault")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber)
+        ->needs(sim);
     app.add_option("--sim-fault-chip", given_.simFaultyChip,
                    "with --sim-insertions: only the Nth chip inserted has the --sim-fault word "
                    "fault")

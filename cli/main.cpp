@@ -231,6 +231,10 @@ int Run(const CliOptions& options) {
     if (std::optional<int> failed = ReadCommandFiles(options, files)) {
         return *failed;
     }
+    if (!options.production.boards.empty()) {
+        const int status = RunOnSeveralBoards(options, files.chipFile);
+        return StopSignal() != 0 ? StopSignalStatus() : status;
+    }
     FileLock stateLock;
     if (std::optional<int> failed = LockSimulatedChip(options, stateLock)) {
         return *failed;

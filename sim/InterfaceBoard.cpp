@@ -145,17 +145,15 @@ void InterfaceBoard::FollowSocket(std::uint64_t nowNs) {
         return;
     }
     const std::optional<unsigned> chip = socket_->ChipAt(nowNs);
-    // A chip due while the socket is at VPP goes in once VPP is off: the
-    // operator puts chips into a socket the programmer leaves dead between
-    // chips, and a device ID read lasts milliseconds.
-    if (chip.has_value() == seated_ || (chip && (mclr_ == MclrLevel::Vpp || VppOn()))) {
+    // A chip due in or out while the socket is at VPP moves once VPP is off:
+    // the programmer leaves the socket dead between chips but for the device
+    // ID reads that look for them, which last milliseconds, and the operator
+    // waits for the socket's light.
+    if (chip.has_value() == seated_ || mclr_ == MclrLevel::Vpp || VppOn()) {
         return;
     }
     seated_ = chip.has_value();
     if (!seated_) {
-        if (mclr_ == MclrLevel::Vpp) {
-            ++removalsUnderVpp_;
-        }
         // Out of the socket the chip is unpowered: nothing it saw of the lines
         // counts towards an entry into programming mode once it is back.
         chip_->UpdatePins(MclrLevel::Low, true, true, nowNs);

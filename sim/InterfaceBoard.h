@@ -77,14 +77,11 @@ class InterfaceBoard {
     void SetFault(BoardFault fault);
     BoardFault Fault() const { return fault_; }
 
-    // The chip is taken out and put in on the schedule (one due while MCLR
-    // is at VPP goes in once it is not); inserted is told
+    // The chip is taken out and put in on the schedule (while MCLR is at VPP
+    // nothing moves until it is not); inserted is told
     // which chip of it has just gone in, before the chip sees the lines.
     void UseSocket(const InsertionSchedule& schedule, std::function<void(unsigned chip)> inserted);
-    // Chips taken out while MCLR was at the programming voltage: an
-    // operator's mistake the programmer must make impossible by leaving VPP
-    // off between chips.
-    unsigned RemovalsUnderVpp() const { return removalsUnderVpp_; }
+
     const BoardTiming& Timing() const { return timing_; }
 
   private:
@@ -121,7 +118,6 @@ class InterfaceBoard {
     std::optional<InsertionSchedule> socket_;
     std::function<void(unsigned)> inserted_;
     bool seated_ = true;  // a chip sits in the socket
-    unsigned removalsUnderVpp_ = 0;
 };
 
 }  // namespace tallis::sim

@@ -59,7 +59,7 @@ TEST(ProductionRun, EachInsertedChipIsWrittenOnceAndAFailedOneDoesNotStopTheRun)
     EXPECT_EQ(summary.failed, 1U);
     EXPECT_FALSE(summary.stopped);
     sim::SimulatedTarget& simulation = socket.target.Simulation();
-    EXPECT_EQ(simulation.Board().RemovalsUnderVpp(), 0U);
+    EXPECT_FALSE(simulation.Board().VppOn());
     EXPECT_TRUE(simulation.Violations().Empty()) << simulation.Violations().Describe();
     EXPECT_EQ(simulation.Chip().Memory().program[1], 0x0000);  // the last chip holds the file
 }

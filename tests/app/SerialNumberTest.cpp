@@ -94,31 +94,55 @@ class SerialCounterTest : public ::testing::Test {
         EXPECT_EQ(problem, "");
         return counter;
     }
+    std::string Text() const {
+        std::ifstream file(dir_ / "serial.txt");
+        return std::string((std::istreambuf_iterator<char>(file)), {});
+    }
     std::filesystem::path dir_;
 };
 
 TEST_F(SerialCounterTest, NeverHandsOutANumberTwiceAcrossACrash) {
+    std::uint64_t number = 0;
     {
         std::optional<SerialCounter> counter = Open();
         ASSERT_TRUE(counter);
         EXPECT_EQ(counter->Next(), 1000U);
-        ASSERT_EQ(counter->Attempt(), "");
-        ASSERT_EQ(counter->Finish(true), "");  // 1000 verified
+        ASSERT_EQ(counter->Attempt(number), "");
+        ASSERT_EQ(counter->Finish(number, true), "");  // 1000 verified
         EXPECT_EQ(counter->Next(), 1005U);
-        ASSERT_EQ(counter->Attempt(), "");  // 1005 written, then the run dies
+        ASSERT_EQ(counter->Attempt(number), "");  // 1005 written, then the run dies
+        EXPECT_EQ(number, 1005U);
     }
     std::optional<SerialCounter> counter = Open();
     ASSERT_TRUE(counter);
-    EXPECT_EQ(counter->Abandoned(), 1005U);
+    EXPECT_EQ(counter->Abandoned(), std::set<std::uint64_t>{1005});
     EXPECT_EQ(counter->Next(), 1010U);
-    ASSERT_EQ(counter->Attempt(), "");
-    ASSERT_EQ(counter->Finish(false), "");  // 1010's chip failed: 1010 is free again
+    ASSERT_EQ(counter->Attempt(number), "");
+    ASSERT_EQ(counter->Finish(number, false), "");  // 1010's chip failed: 1010 is free again
     EXPECT_EQ(counter->Next(), 1010U);
+    EXPECT_EQ(Text(), "next 1010\n");
+    EXPECT_TRUE(Open()->Abandoned().empty());
+}
 
-    std::ifstream file(dir_ / "serial.txt");
-    const std::string text((std::istreambuf_iterator<char>(file)), {});
-    EXPECT_EQ(text, "next 1010\n");
-    EXPECT_EQ(Open()->Abandoned(), std::nullopt);
+// Boards that hold numbers at once: each gets its own, a failed one's number
+// goes to the next chip, and a crash leaves none of them to be used again.
+TEST_F(SerialCounterTest, BoardsAtOnceHoldDistinctNumbers) {
+    std::optional<SerialCounter> counter = Open();
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    std::uint64_t c = 0;
+    ASSERT_EQ(counter->Attempt(a), "");
+    ASSERT_EQ(counter->Attempt(b), "");
+    EXPECT_EQ(a, 1000U);
+    EXPECT_EQ(b, 1005U);
+    ASSERT_EQ(counter->Finish(a, false), "");  // 1000 is free while 1005 is out
+    EXPECT_EQ(Text(), "next 1010\nfree 1000\nattempted 1005\n");
+    ASSERT_EQ(counter->Attempt(c), "");
+    EXPECT_EQ(c, 1000U);
+    counter.reset();  // the run dies with 1000 and 1005 in chips
+    counter = Open();
+    EXPECT_EQ(counter->Abandoned(), (std::set<std::uint64_t>{1000, 1005}));
+    EXPECT_EQ(counter->Next(), 1010U);
 }
 
 TEST_F(SerialCounterTest, RefusesAFileThatIsNotACounter) {

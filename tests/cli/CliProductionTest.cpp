@@ -1,6 +1,9 @@
 // tallis-cli's checksum and production run on the simulated chip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "CliProcess.h"
 #include "HexText.h"
 
@@ -115,6 +118,52 @@ TEST(CliSerialTest, NumbersGoIntoTheChipsAndAreNeverReused) {
     EXPECT_EQ(filled.exitCode, 2);
     EXPECT_NE(filled.err.find("the file has data at program memory 0x0000"), std::string::npos)
         << filled.err;
+}
+
+// Two and four simulated boards at once, one of them with a chip that will
+// not program: only that board's chips fail, every other chip passes with its
+// own serial number, and the summary counts each board.
+TEST(CliBoardsTest, AFailingBoardNeverTouchesTheOthers) {
+    const std::vector<std::string> ports = {"lpt1", "lpt2", "0x3BC", "0x2BC"};
+    const std::vector<std::string> labels = {"lpt1 (0x378) simulated", "lpt2 (0x278) simulated",
+                                             "0x3BC simulated", "0x2BC simulated"};
+    for (const std::size_t boards : {2U, 4U}) {
+        CliProcess cli;
+        cli.WriteFile("fw.hex", ProgramHex({0x2805, 0x0000, 0x1683}, 0x3F72));
+        std::vector<std::string> args = {"--sim",
+                                         "--sim-insertions",
+                                         "2",
+                                         "--sim-fault",
+                                         "unprogrammable:0x0002",
+                                         "--sim-fault-board",
+                                         "2"};
+        for (std::size_t i = 0; i < boards; ++i) {
+            args.insert(args.end(), {"--port", ports[i]});
+        }
+        args.insert(args.end(), {"write", "fw.hex", "--repeat", "--count", "2", "--serial", "1",
+                                 "--serial-at", "eeprom:0", "--log", "chips.jsonl"});
+        const CliResult r = cli.Run(args);
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_EQ(WithoutHazards(r.err), "") << r.err;
+        for (std::size_t i = 0; i < boards; ++i) {
+            const std::string summary =
+                i == 1 ? ": 0 passed, 2 failed\n" : ": 2 passed, 0 failed\n";
+            EXPECT_NE(r.out.find(labels[i] + summary), std::string::npos) << boards << r.out;
+        }
+        const std::string total = "All " + std::to_string(boards) +
+                                  " boards: " + std::to_string(2 * (boards - 1)) +
+                                  " passed, 2 failed\n";
+        EXPECT_NE(r.out.find(total), std::string::npos) << r.out;
+        // Every passed chip has a number of its own.
+        std::set<std::string> serials;
+        for (std::size_t at = 0; (at = r.out.find("passed: ", at)) != std::string::npos; ++at) {
+            const std::size_t serial = r.out.find("serial ", at) + 7;
+            serials.insert(r.out.substr(serial, r.out.find(',', serial) - serial));
+        }
+        EXPECT_EQ(serials.size(), 2 * (boards - 1)) << r.out;
+        const std::string log = cli.ReadFile("chips.jsonl");
+        EXPECT_EQ(static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n')), 2 * boards);
+    }
 }
 
 TEST(CliRepeatTest, RefusesRepeatOptionsWithoutRepeat) {
