@@ -97,7 +97,8 @@ TEST(ProductionRun, AChipLeftInTheSocketIsNotWrittenAgain) {
                                      return true;
                                  },
                              .nowUs = [&] { return socket.target.NowUs(); }});
-    EXPECT_EQ(runs.size(), 1U);
+    ASSERT_EQ(runs.size(), 1U);
+    EXPECT_TRUE(runs[0].Passed());
     EXPECT_TRUE(summary.stopped);
 }
 
