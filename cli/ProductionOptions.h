@@ -32,7 +32,7 @@ struct ProductionOptions {
     unsigned simChips = 0;
     unsigned simPresentMs = 0;
     unsigned simAbsentMs = 0;
-    unsigned simFaultyChip = 0;  // --sim-fault-chip: 1-based; 0: every chip has the fault
+    unsigned simFaultyChip = 0;   // --sim-fault-chip: 1-based; 0: every chip has the fault
     unsigned simFaultyBoard = 0;  // --sim-fault-board: 1-based --port; 0: every board
 
     // --serial, --serial-at, --serial-format: a number in each chip.
