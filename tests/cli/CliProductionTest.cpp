@@ -1,8 +1,12 @@
 // tallis-cli's checksum and production run on the simulated chip.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <chrono>
 #include <set>
+#include <thread>
 
 #include "CliProcess.h"
 #include "HexText.h"
@@ -164,6 +168,36 @@ TEST(CliBoardsTest, AFailingBoardNeverTouchesTheOthers) {
         const std::string log = cli.ReadFile("chips.jsonl");
         EXPECT_EQ(static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n')), 2 * boards);
     }
+}
+
+// The program killed outright while a chip with its number is being written
+// (the counter says "attempted"): the next run never uses that number.
+TEST(CliSerialTest, AKillBetweenWriteAndVerifyNeverReusesTheNumber) {
+    CliProcess cli;
+    cli.WriteFile("fw.hex", ProgramHex(std::vector<std::uint16_t>(64, 0x2805), 0x3F72));
+    const std::vector<std::string> serial = {"write", "fw.hex",      "--serial",
+                                             "100",   "--serial-at", "eeprom:0"};
+    std::vector<std::string> args = {"--sim", "--real-time"};
+    args.insert(args.end(), serial.begin(), serial.end());
+    const pid_t pid = cli.Start(args, "killed");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (cli.ReadFile("fw.serial").find("attempted 100") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(pid, SIGKILL);
+    cli.Finish(pid, "killed");
+    ASSERT_EQ(cli.ReadFile("fw.serial"), "next 101\nattempted 100\n");
+
+    args = {"--sim"};
+    args.insert(args.end(), serial.begin(), serial.end());
+    const CliResult again = cli.Run(args);
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.err.find("serial number 100 was in a chip that had not verified"),
+              std::string::npos)
+        << again.err;
+    EXPECT_NE(again.out.find("serial 101,"), std::string::npos) << again.out;
+    EXPECT_EQ(cli.ReadFile("fw.serial"), "next 102\n");
 }
 
 TEST(CliRepeatTest, RefusesRepeatOptionsWithoutRepeat) {
