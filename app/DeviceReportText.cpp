@@ -4,6 +4,7 @@
 
 #include "app/DifferenceList.h"
 #include "engine/ResultText.h"
+#include "image/ImageChecksum.h"
 
 namespace tallis {
 
@@ -79,6 +80,15 @@ DeviceReportText Finished(const OperationResult& result, const std::string& done
             result.differences.empty() ? failed : DifferenceText(result.differences.front())};
 }
 
+// ", checksum 0115" of what a read took from the chip; nothing when code
+// protection kept program memory from it.
+std::string ReadChecksum(const ReadResult& result, const Device& device) {
+    if (result.ProgramProtected()) {
+        return {};
+    }
+    return ", checksum " + ChecksumText(ImageChecksum(result.image, device));
+}
+
 }  // namespace
 
 DeviceReportText DescribeDeviceReport(DeviceCommandKind kind, const OperationReport& report,
@@ -98,7 +108,7 @@ DeviceReportText DescribeDeviceReport(DeviceCommandKind kind, const OperationRep
             return {"Found " + chip, "Identified " + Name(device)};
         case DeviceCommandKind::Read:
             return {"Read " + chip + ProtectionLines(result, "it is not in the file"),
-                    "Read " + Name(device)};
+                    "Read " + Name(device) + ReadChecksum(result, device)};
         case DeviceCommandKind::Verify:
             return Finished(
                 result, "Verify OK: the " + Name(device) + " holds the file",

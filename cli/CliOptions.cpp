@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/ProductionOptionParser.h"
 #include "portio/PcPortRanges.h"
 
 #ifndef TALLIS_VERSION
@@ -167,6 +168,7 @@ namespace {
 struct RawArguments {
     std::string chipName;
     std::string portName = "lpt1";
+    std::vector<std::string> portNames;  // every --port given: write runs on several boards
     std::string simChipName;
     std::string simFaultName;
     std::string simStatePath;
@@ -180,6 +182,7 @@ struct RawArguments {
     std::string examplePath;
     bool listDevices = false;
     bool noIdCheck = false;
+    ProductionOptionParser production;
 };
 
 using Subcommands = std::vector<std::pair<CLI::App*, CliCommand>>;
@@ -217,9 +220,11 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
                  "self-test has confirmed on real hardware");
     app.add_option("--port", raw.portName,
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
-                   "address 0xADDR, e.g. a PCI card's")
+                   "address 0xADDR, e.g. a PCI card's; write takes several, one board each")
         ->check(CheckPort, "lpt1|lpt2|0xADDR")
-        ->type_name("");
+        ->type_name("")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeFirst)
+        ->each([&raw](const std::string& name) { raw.portNames.push_back(name); });
 }
 
 void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
@@ -345,6 +350,7 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
         "identify, erase, write everything FILE holds (program memory, IDs, EEPROM, then the "
         "configuration word) and verify it (erasing and writing need VDD 4.5-5.5 V at the chip)");
     write->add_option("FILE", file, "Intel HEX file")->required();
+    raw.production.Add(app, *identify, *write, app.get_option("--sim"));
     CLI::App* selfTest = AddSelfTest(app, raw, options);
     return {
         {program, CliCommand::Program},
@@ -449,6 +455,38 @@ std::optional<std::string> ApplyPort(const std::string& portName, CliOptions& op
     return std::nullopt;
 }
 
+// Several --port: one board each, for write; each checked as the first is.
+std::optional<std::string> ApplyBoards(const std::vector<std::string>& portNames,
+                                       CliOptions& options) {
+    const unsigned faultyBoard = options.production.simFaultyBoard;
+    if (faultyBoard > portNames.size() || (faultyBoard != 0 && portNames.size() < 2)) {
+        return "--sim-fault-board " + std::to_string(faultyBoard) +
+               ": names one of several --port, by its place";
+    }
+    if (portNames.size() < 2) {
+        return std::nullopt;
+    }
+    if (options.command != CliCommand::Write) {
+        return "several --port: only write runs on several boards at once";
+    }
+    if (options.simStatePath || options.tracePath) {
+        return "--sim-state and --trace go with one --port";
+    }
+    for (const std::string& name : portNames) {
+        CliOptions board = options;
+        if (std::optional<std::string> problem = ApplyPort(name, board)) {
+            return problem;
+        }
+        for (const BoardPort& other : options.production.boards) {
+            if (other.base == board.portBase) {
+                return "--port " + name + " is given twice";
+            }
+        }
+        options.production.boards.push_back({board.portBase, board.lptNumber});
+    }
+    return std::nullopt;
+}
+
 void ApplyPaths(const RawArguments& raw, CliOptions& options) {
     options.firmwarePath = raw.filePath;
     if (!raw.tracePath.empty()) {
@@ -493,6 +531,13 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         return UsageError(*problem);
     }
     ApplyPaths(raw, options);
+    if (std::optional<std::string> problem =
+            raw.production.Apply(options.production, options.firmwarePath)) {
+        return UsageError(*problem);
+    }
+    if (std::optional<std::string> problem = ApplyBoards(raw.portNames, options)) {
+        return UsageError(*problem);
+    }
     return {options, 0};
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/ProductionOptions.h"
 #include "device/Device.h"
 #include "engine/ChipType.h"
 #include "sim/InterfaceBoard.h"
@@ -68,6 +69,8 @@ struct CliOptions {
     bool quickSelfTest = false;  // the chip operations with the fast profile only
     // program and erase: the device ID first, and a blank check after erase.
     bool idCheck = true;
+    // identify's checksum; write's production run.
+    ProductionOptions production;
 };
 
 // A parse either yields options or ends the program at once (help, version,

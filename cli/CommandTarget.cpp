@@ -47,6 +47,21 @@ void ApplyFault(const CliOptions& options, sim::SimulatedTarget& simulation) {
     }
 }
 
+// --sim-insertions: chip after chip in the socket, the fault in one of them
+// when --sim-fault-chip names it.
+void UseSocket(const ProductionOptions& production, sim::SimulatedTarget& simulation) {
+    if (production.simChips == 0) {
+        return;
+    }
+    constexpr std::uint64_t kMsNs = 1'000'000;
+    simulation.UseSocket({.chips = production.simChips,
+                          .presentNs = production.simPresentMs * kMsNs,
+                          .absentNs = production.simAbsentMs * kMsNs},
+                         production.simFaultyChip != 0
+                             ? std::optional<unsigned>(production.simFaultyChip - 1)
+                             : std::nullopt);
+}
+
 // What the simulated chip saw that a real chip would not accept (protocol
 // violations) or that a real board may suffer from (hazards, one line per
 // kind with its count, never an error). A dry run is there to show such
@@ -86,6 +101,7 @@ std::string CommandTarget::Prepare() {
         .base = options_.portBase,
         .chip = options_.simChipSettings});
     ApplyFault(options_, target->Simulation());
+    UseSocket(options_.production, target->Simulation());
     if (options_.simStatePath) {
         if (std::string problem = target->UseStateFile(*options_.simStatePath); !problem.empty()) {
             return problem;

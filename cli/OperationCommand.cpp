@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/ChecksumLine.h"
 #include "app/DifferenceList.h"
 #include "app/EraseCheck.h"
 #include "app/FileNames.h"
@@ -113,6 +114,9 @@ class ReportPrinter {
                 return WriteChip(device, result, chip);
             default:
                 std::fprintf(out_, "%s\n", chip.c_str());
+                if (options_.production.identifyChecksum) {
+                    std::fprintf(out_, "%s\n", ChipChecksumLine(result, device).c_str());
+                }
                 return kExitCompleted;
         }
     }
@@ -124,6 +128,7 @@ class ReportPrinter {
             return Complain(kExitOutputFailed, error);
         }
         std::fprintf(out_, "Read %s: %s\n", chip.c_str(), ImageContents(result.image).c_str());
+        std::fprintf(out_, "%s\n", ChipChecksumLine(result, *result.found).c_str());
         return ProtectionStatus(result, "is not in the file");
     }
 
@@ -149,12 +154,14 @@ class ReportPrinter {
         }
         if (result.outcome == OperationOutcome::Protected) {
             ProtectionStatus(result, "was not compared");
+            PrintFileChecksum(device);
             return Complain(kExitChipMismatch, "the rest of " + PathText(options_.firmwarePath) +
                                                    " matches the " + std::string(device.name) +
                                                    "; the file is not verified whole");
         }
         std::fprintf(out_, "Verified %s: %s as in %s\n", chip.c_str(),
                      ImageContents(*file_.image).c_str(), PathText(options_.firmwarePath).c_str());
+        PrintFileChecksum(device);
         return kExitCompleted;
     }
 
@@ -175,13 +182,28 @@ class ReportPrinter {
         }
         std::fprintf(out_, "Wrote and verified %s: %s\n", chip.c_str(),
                      ImageContents(*file_.image).c_str());
+        PrintFileChecksum(device);
         return kExitCompleted;
+    }
+
+    void PrintFileChecksum(const Device& device) {
+        std::fprintf(
+            out_, "%s\n",
+            FileChecksumLine(*file_.image, device, PathText(options_.firmwarePath)).c_str());
     }
 
     const CliOptions& options_;
     const ChipImageLoad& file_;
     std::FILE* out_;
 };
+
+// identify --checksum reads the chip after the device ID, in the same session.
+std::vector<DeviceCommandKind> ChecksumRead(const CliOptions& options) {
+    if (options.command == CliCommand::Identify && options.production.identifyChecksum) {
+        return {DeviceCommandKind::Read};
+    }
+    return {};
+}
 
 // The default board's lines at the chosen port.
 ParallelPortTransport OwnLines(const CliOptions& options, PortIo& port, Delayer& timer) {
@@ -202,7 +224,8 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
         lines, {.timing = options.fast ? &kFastTiming : &kClassicTiming, .progress = &progress},
         {.kind = KindOf(options.command),
          .asked = options.device,
-         .file = file.image ? &*file.image : nullptr});
+         .file = file.image ? &*file.image : nullptr,
+         .then = ChecksumRead(options)});
     progress.EndLine();
     if (options.command == CliCommand::Write) {
         for (const Difference& retried : report.result.retried) {

@@ -19,6 +19,7 @@
 #include "cli/OperationText.h"
 #include "cli/OutputPaths.h"
 #include "cli/PortList.h"
+#include "cli/ProductionCommand.h"
 #include "cli/SelfTestCommand.h"
 #include "cli/StandardStreams.h"
 #include "cli/StopSignals.h"
@@ -212,6 +213,10 @@ int RunOnTarget(const CliOptions& options, CommandFiles& files, CommandTarget& t
     if (options.command == CliCommand::SelfTest) {
         return RunSelfTestCommand(options, files.selfTest, target, *port, *timer, showProgress);
     }
+    if (IsProductionWrite(options)) {
+        return RunProductionCommand(
+            options, files.chipFile, *port, *timer, [&] { return target.NowUs(); }, showProgress);
+    }
     if (IsChipOperation(options.command)) {
         return RunChipOperation(options, files.chipFile, *port, *timer, showProgress);
     }
@@ -225,6 +230,10 @@ int Run(const CliOptions& options) {
     CommandFiles files;
     if (std::optional<int> failed = ReadCommandFiles(options, files)) {
         return *failed;
+    }
+    if (!options.production.boards.empty()) {
+        const int status = RunOnSeveralBoards(options, files.chipFile);
+        return StopSignal() != 0 ? StopSignalStatus() : status;
     }
     FileLock stateLock;
     if (std::optional<int> failed = LockSimulatedChip(options, stateLock)) {

@@ -34,6 +34,7 @@ void InterfaceBoard::SetRegisters(std::uint8_t data, std::uint8_t control) {
     control_ = control;
     StartMclrEdge(now);
     TrackRelease(now);
+    FollowSocket(now);
     Notify(now);
 }
 
@@ -121,6 +122,7 @@ void InterfaceBoard::Notify(std::uint64_t nowNs) {
 bool InterfaceBoard::Rb7() {
     const std::uint64_t now = clock_.NowNs();
     CatchUp(now);
+    FollowSocket(now);
     if (fault_ == BoardFault::DataStuckLow) {
         return false;
     }
@@ -137,6 +139,42 @@ std::uint8_t InterfaceBoard::Status() {
 void InterfaceBoard::SetFault(BoardFault fault) {
     fault_ = fault;
     SetRegisters(data_, control_);  // the chip sees the new line levels at once
+}
+
+void InterfaceBoard::UseSocket(const InsertionSchedule& schedule,
+                               std::function<void(unsigned chip)> inserted) {
+    socket_ = schedule;
+    inserted_ = std::move(inserted);
+    seated_ = false;
+    FollowSocket(clock_.NowNs());
+}
+
+// A chip that goes in meets the lines as they are now; one taken out keeps
+// nothing of the session it was in.
+void InterfaceBoard::FollowSocket(std::uint64_t nowNs) {
+    if (!socket_) {
+        return;
+    }
+    const std::optional<unsigned> chip = socket_->ChipAt(nowNs);
+    // A chip due in or out while the socket is at VPP moves once VPP is off:
+    // the programmer leaves the socket dead between chips but for the device
+    // ID reads that look for them, which last milliseconds, and the operator
+    // waits for the socket's light.
+    if (chip.has_value() == seated_ || mclr_ == MclrLevel::Vpp || VppOn()) {
+        return;
+    }
+    seated_ = chip.has_value();
+    if (!seated_) {
+        // Out of the socket the chip is unpowered: nothing it saw of the lines
+        // counts towards an entry into programming mode once it is back.
+        chip_->UpdatePins(MclrLevel::Low, true, true, nowNs);
+        TrackRelease(nowNs);
+        return;
+    }
+    inserted_(*chip);
+    // It powers up in reset and meets the lines as they are now.
+    chip_->UpdatePins(MclrLevel::Low, Rb6(), LineLevelAt(nowNs), nowNs);
+    Notify(nowNs);
 }
 
 }  // namespace tallis::sim

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
 #include "board/BoardWiring.h"
+#include "sim/ChipSocket.h"
 #include "sim/PicChip.h"
 #include "sim/SimClock.h"
 
@@ -74,10 +76,19 @@ class InterfaceBoard {
 
     void SetFault(BoardFault fault);
     BoardFault Fault() const { return fault_; }
+
+    // The chip is taken out and put in on the schedule (while MCLR is at VPP
+    // nothing moves until it is not); inserted is told
+    // which chip of it has just gone in, before the chip sees the lines.
+    void UseSocket(const InsertionSchedule& schedule, std::function<void(unsigned chip)> inserted);
+
     const BoardTiming& Timing() const { return timing_; }
 
   private:
-    bool ChipConnected() const { return chip_ != nullptr && fault_ != BoardFault::NoTarget; }
+    bool ChipConnected() const {
+        return chip_ != nullptr && seated_ && fault_ != BoardFault::NoTarget;
+    }
+    void FollowSocket(std::uint64_t nowNs);
     bool LineHigh(const board::PinLine& line) const { return LineHigh(line, data_, control_); }
     static bool LineHigh(const board::PinLine& line, std::uint8_t data, std::uint8_t control);
     bool Released() const;
@@ -103,6 +114,10 @@ class InterfaceBoard {
     bool released_ = true;  // neither the host nor the chip holds RB7 low
     std::uint64_t releasedSinceNs_ = 0;
     bool chipSeesRb7High_ = false;  // last RB7 level handed to the chip
+
+    std::optional<InsertionSchedule> socket_;
+    std::function<void(unsigned)> inserted_;
+    bool seated_ = true;  // a chip sits in the socket
 };
 
 }  // namespace tallis::sim

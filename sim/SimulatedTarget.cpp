@@ -26,6 +26,17 @@ VirtualClock& SimulatedTarget::Clock() {
     return static_cast<VirtualClock&>(*clock_);
 }
 
+void SimulatedTarget::UseSocket(const InsertionSchedule& schedule,
+                                std::optional<unsigned> faultyChip) {
+    const ChipMemory blank = ChipMemory::Blank(chip_.Type(), chip_.Memory().DeviceId());
+    board_.UseSocket(schedule, [this, blank, faultyChip](unsigned chip) {
+        chip_.LoadMemory(blank);
+        if (faultyChip) {
+            chip_.SetUnprogrammableWord(chip == *faultyChip ? unprogrammable_ : std::nullopt);
+        }
+    });
+}
+
 HexStatus SimulatedTarget::SaveHex(const std::filesystem::path& path) {
     return SaveChipHex(chip_.Memory(), path);
 }

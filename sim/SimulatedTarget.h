@@ -69,8 +69,17 @@ class SimulatedTarget {
 
     // Faults.
     void SetBoardFault(BoardFault fault) { board_.SetFault(fault); }
-    void SetUnprogrammableWord(std::uint16_t address) { chip_.SetUnprogrammableWord(address); }
+    void SetUnprogrammableWord(std::uint16_t address) {
+        unprogrammable_ = address;
+        chip_.SetUnprogrammableWord(address);
+    }
     void SetUnerasableWord(std::uint16_t address) { chip_.SetUnerasableWord(address); }
+
+    // Chip after chip: each chip of the schedule goes in blank, of the same
+    // device; with faultyChip (0 for the first) only that chip keeps the
+    // unprogrammable word set before.
+    void UseSocket(const InsertionSchedule& schedule,
+                   std::optional<unsigned> faultyChip = std::nullopt);
 
     // The chip's memory as an Intel HEX file.
     HexStatus SaveHex(const std::filesystem::path& path);
@@ -85,6 +94,7 @@ class SimulatedTarget {
     PicChip chip_;
     InterfaceBoard board_;
     SimulatedPort port_;
+    std::optional<std::uint16_t> unprogrammable_;
 };
 
 }  // namespace tallis::sim
