@@ -25,6 +25,8 @@ ParallelPortTransport::ParallelPortTransport(PortIo& port, Delayer& timer,
         {kVddLine, board.vdd},
         {kPgmLine, board.pgm},
         {kDataDirectionLine, board.dataDirection},
+        {kConnectLine, board.connect},
+        {kDataOutLine, board.dataOutAlso},
     };
     for (const auto& [line, wiring] : lines) {
         const std::optional<PortPin> pin = ParallelPortPin(wiring.pin);

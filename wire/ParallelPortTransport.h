@@ -43,7 +43,7 @@ class ParallelPortTransport final : public LineTransport {
         std::uint8_t mask = 0;
         bool flipped = false;
     };
-    static constexpr std::size_t kMaxOutputs = 7;
+    static constexpr std::size_t kMaxOutputs = 9;
 
     std::uint8_t RegisterValue(std::uint16_t offset) const;
 
