@@ -10,6 +10,7 @@
 #include "cli/OperationCommand.h"
 #include "cli/StopPointHost.h"
 #include "cli/Terminal.h"
+#include "wire/TargetLines.h"
 
 namespace tallis {
 
@@ -78,7 +79,7 @@ void SayDone(const CliOptions& options, const std::string& what, std::uint16_t p
 
 int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& port, Delayer& timer,
                ConsoleRunHost& host, const std::function<int()>& stopStatus) {
-    ParallelPortTransport lines(port, timer);
+    ParallelPortTransport lines(port, timer, *options.board);
     ClassicProgrammer programmer(lines, host);
     if (options.lptNumber != 0) {
         programmer.SelectPort(options.lptNumber);
@@ -88,7 +89,9 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     }
 
     // Erase and reset take milliseconds and have no safe point inside: a stop
-    // asked meanwhile ends the command after them.
+    // asked meanwhile ends the command after them. A board that switches the
+    // target's supply has it on only while a command runs, and after reset,
+    // which leaves the target running.
     switch (options.command) {
         case CliCommand::Erase:
             if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
@@ -100,6 +103,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                     return *notBlank;
                 }
             }
+            target_lines::PowerOff(lines);
             SayDone(options, std::string(options.device->name) + " erased", programmer.PortBase());
             return stopStatus();
         case CliCommand::Reset:
@@ -119,6 +123,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
             try {
                 RunOutcome outcome = run.Execute(*image);
+                target_lines::PowerOff(lines);
                 host.EndProgressLine();
                 if (int stoppedStatus = stopStatus(); stoppedStatus != 0) {
                     return stoppedStatus;
@@ -130,6 +135,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                 host.EndProgressLine();
                 // As after a run that stopped on an error: VPP off, target released.
                 programmer.ResetTarget();
+                target_lines::PowerOff(lines);
                 return stopped.exitStatus;
             }
         }

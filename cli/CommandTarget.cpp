@@ -83,7 +83,9 @@ std::string CommandTarget::Prepare() {
         .device = options_.simDevice,
         .revision = 1,
         .board = options_.simBoard,
-        .base = options_.portBase});
+        .base = options_.portBase,
+        .wiring = options_.simWiring,
+        .owned = options_.simWiringFile});
     ApplyFault(options_, target->Simulation());
     if (options_.simStatePath) {
         if (std::string problem = target->UseStateFile(*options_.simStatePath); !problem.empty()) {
