@@ -79,6 +79,8 @@ struct BoardWiring {
 
     constexpr bool VddSwitched() const { return vdd.Connected(); }
     constexpr bool HasDataDirection() const { return dataDirection.Connected(); }
+    // The board can switch the target's supply off or isolate the target.
+    constexpr bool SwitchesTarget() const { return vdd.Connected() || connect.Connected(); }
     bool operator==(const BoardWiring&) const = default;
 };
 

@@ -68,6 +68,14 @@ void WarnAboutSkippedRecords(const HexFileCheck& check, const Device& device) {
     }
 }
 
+// A board that switches the target's supply has it on only while a command
+// runs; on one that does not, nothing more goes to the port.
+void PowerOffIfSwitched(const CliOptions& options, LineTransport& lines) {
+    if (options.board->SwitchesTarget()) {
+        target_lines::PowerOff(lines);
+    }
+}
+
 // The one line that erase and reset print unless quiet.
 void SayDone(const CliOptions& options, const std::string& what, std::uint16_t portBase) {
     if (!options.quiet) {
@@ -89,9 +97,8 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     }
 
     // Erase and reset take milliseconds and have no safe point inside: a stop
-    // asked meanwhile ends the command after them. A board that switches the
-    // target's supply has it on only while a command runs, and after reset,
-    // which leaves the target running.
+    // asked meanwhile ends the command after them. Reset leaves the target
+    // powered and running.
     switch (options.command) {
         case CliCommand::Erase:
             if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
@@ -103,7 +110,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                     return *notBlank;
                 }
             }
-            target_lines::PowerOff(lines);
+            PowerOffIfSwitched(options, lines);
             SayDone(options, std::string(options.device->name) + " erased", programmer.PortBase());
             return stopStatus();
         case CliCommand::Reset:
@@ -123,7 +130,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
             try {
                 RunOutcome outcome = run.Execute(*image);
-                target_lines::PowerOff(lines);
+                PowerOffIfSwitched(options, lines);
                 host.EndProgressLine();
                 if (int stoppedStatus = stopStatus(); stoppedStatus != 0) {
                     return stoppedStatus;
@@ -135,7 +142,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                 host.EndProgressLine();
                 // As after a run that stopped on an error: VPP off, target released.
                 programmer.ResetTarget();
-                target_lines::PowerOff(lines);
+                PowerOffIfSwitched(options, lines);
                 return stopped.exitStatus;
             }
         }

@@ -209,7 +209,9 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
         {.kind = KindOf(options.command),
          .asked = options.device,
          .file = file.image ? &*file.image : nullptr});
-    target_lines::PowerOff(lines);  // where the board switches the target's supply
+    if (options.board->SwitchesTarget()) {
+        target_lines::PowerOff(lines);  // on only while a command runs
+    }
     progress.EndLine();
     if (options.command == CliCommand::Write) {
         for (const Difference& retried : report.result.retried) {

@@ -46,9 +46,10 @@ inline void LeaveTargetRunning(LineTransport& lines) {
     lines.Flush();
 }
 
-// The target unpowered and isolated where the board can do either; nothing
-// at all on a board that can do neither.
+// On a board that can switch the target off or isolate it: VPP off with the
+// target in reset, then the supply off and the target let go.
 inline void PowerOff(LineTransport& lines) {
+    lines.Drive(kReset);
     lines.Drive(kPoweredOff);
     lines.Flush();
 }

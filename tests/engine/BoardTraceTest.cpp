@@ -177,7 +177,9 @@ std::vector<TraceEntry> IdentifyTrace(const board::BoardWiring& row) {
         ProgrammingSession session(lines, kClassicTiming);
         EXPECT_EQ(Identify(session, nullptr).outcome, OperationOutcome::Completed);
     }
-    target_lines::PowerOff(lines);
+    if (row.SwitchesTarget()) {
+        target_lines::PowerOff(lines);
+    }
     EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
     return trace.Entries();
 }
