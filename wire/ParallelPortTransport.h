@@ -45,6 +45,7 @@ class ParallelPortTransport final : public LineTransport {
     };
     static constexpr std::size_t kMaxOutputs = 9;
 
+    std::uint8_t LevelsOnPins() const;
     std::uint8_t RegisterValue(std::uint16_t offset) const;
 
     PortIo& port_;
