@@ -31,7 +31,7 @@ std::vector<BoardLine> LinesOf(const board::BoardWiring& b) {
         {"PGD/RB7", "data out", b.dataOut},
         {"PGD/RB7", "data out (second pin)", b.dataOutAlso},
         {"PGD/RB7", "data in", b.dataIn, true},
-        {"PGD/RB7", "data direction (high: to the PC)", b.dataDirection},
+        {"PGD/RB7", "data direction", b.dataDirection},
         {"PGM/RB3", "low-voltage programming", b.pgm},
         {"(all)", "connect the target", b.connect},
     };
@@ -107,17 +107,17 @@ std::string BoardPinTable(const board::BoardWiring& b) {
 }
 
 std::string BoardPicture(const board::BoardWiring& b) {
-    std::string text = "  PC, DB-25                              target, ICSP\n";
+    std::string text = "  PC, DB-25                       target, ICSP\n";
     for (const BoardLine& line : LinesOf(b)) {
         const std::string pc =
             Formatted("pin %2d %-9s", int{line.pin.pin}, SignalName(line.pin.pin));
         const char* start =
             line.towardsPc ? (line.pin.inverted ? "o<" : "<-") : (line.pin.inverted ? "o-" : "--");
         const char* end = line.towardsPc ? "--" : "->";
-        text += Formatted("  %s %s-----------------%s %-9s %s\n", pc.c_str(), start, end,
-                          line.target, line.role);
+        text += Formatted("  %s %s----------%s %-9s %s\n", pc.c_str(), start, end, line.target,
+                          line.role);
     }
-    text += Formatted("  %-16s %s %s\n", "pins 18-25 GND", "---------------------", "VSS");
+    text += Formatted("  %-16s %s %s\n", "pins 18-25 GND", "--------------", "VSS");
     return text;
 }
 

@@ -65,7 +65,9 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow)
         BoardList->addItem(QtText(row.name) + QStringLiteral(" - ") + QtText(row.title),
                            QtText(row.name));
     }
-    BoardPicture->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(8);
+    BoardPicture->setFont(fixed);
     BoardPicture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     BoardError->setPalette(errorPalette);
     BoardError->hide();
