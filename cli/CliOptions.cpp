@@ -402,7 +402,7 @@ std::optional<std::string> ApplyChip(std::string chipName, CliOptions& options) 
 std::optional<std::string> ApplyBoard(const std::string& boardName, CliOptions& options) {
     board::BoardChoice choice = board::ChooseBoard(boardName);
     if (choice.board == nullptr) {
-        return "--board: " + choice.problem;
+        return (options.boardNamed ? "boards: " : "--board: ") + choice.problem;
     }
     options.board = choice.board;
     options.boardFile = std::move(choice.owned);
