@@ -65,6 +65,7 @@ DesktopSession::~DesktopSession() = default;
 void DesktopSession::Begin() {
     programmer_->SelectPort(1);
     programmer_->LeaveProgramMode();
+    PowerOffIfSwitched();
     RestorePort();
 }
 

@@ -63,8 +63,9 @@ class DesktopSession : public RunHost {
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;
 
-    // The window's creation: LPT 1 and the target's lines at rest, then the
-    // remembered port (an address only if it can be reached) and chip choices.
+    // The window's creation: LPT 1 and the target's lines at rest (unpowered,
+    // on a board that switches its supply), then the remembered port (an
+    // address only if it can be reached) and chip choices.
     void Begin();
     // The start-up step. False when port access is missing: the view shows
     // MissingDriverText and ends the program without Close. Otherwise the timer

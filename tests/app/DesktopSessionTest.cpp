@@ -492,6 +492,7 @@ TEST(DesktopSession, ABoardChoiceDrivesThatWiringAndIsRemembered) {
         DesktopSession session{target, view, &store};
         EXPECT_EQ(session.Board().name, "tait-classic");
         session.Begin();
+        EXPECT_FALSE(target.Simulation().Board().Powered());
         ASSERT_TRUE(session.StartUp([] {}, [] {}));
         view.AnswerUntilIdle(session);
         EXPECT_NE(session.ApplyBoard("no-such-board"), "");
