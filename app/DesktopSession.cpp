@@ -15,6 +15,7 @@
 #include "classic/ProgramRun.h"
 #include "image/ChipImageHex.h"
 #include "timing/EngineTimerSettings.h"
+#include "wire/TargetLines.h"
 
 namespace tallis {
 
@@ -23,6 +24,21 @@ namespace {
 ChipType ChipFromSetting(const std::string& chip) {
     return chip == ClassicDevice(ChipType::Pic16F877).option ? ChipType::Pic16F877
                                                              : ChipType::Pic16F877A;
+}
+
+// The remembered board file, if the remembered board is one. A board that can
+// no longer be used (a file moved away) leaves the default board in force.
+std::shared_ptr<const board::OwnedBoard> RememberedBoardFile(WindowSettings& settings) {
+    board::BoardChoice choice = board::ChooseBoard(settings.board);
+    if (choice.board == nullptr) {
+        settings.board = std::string(board::kDefaultBoard.name);
+    }
+    return std::move(choice.owned);
+}
+
+const board::BoardWiring* RememberedBoard(const WindowSettings& settings,
+                                          const std::shared_ptr<const board::OwnedBoard>& file) {
+    return file ? &file->Wiring() : board::FindBoard(settings.board);
 }
 
 }  // namespace
@@ -34,7 +50,9 @@ DesktopSession::DesktopSession(Target& target, SessionView& view, SettingsStore*
       settings_(store != nullptr ? LoadWindowSettings(*store) : WindowSettings{}),
       windowThread_(std::this_thread::get_id()),
       timer_(target.MakeTimer()),
-      lines_(std::make_unique<ParallelPortTransport>(target.Port(), *timer_)),
+      boardFile_(RememberedBoardFile(settings_)),
+      board_(RememberedBoard(settings_, boardFile_)),
+      lines_(std::make_unique<ParallelPortTransport>(target.Port(), *timer_, *board_)),
       programmer_(std::make_unique<ClassicProgrammer>(*lines_, *this)),
       chip_(ChipFromSetting(settings_.chip)) {
     if (settings_.deviceChip != "auto" && FindDevice(settings_.deviceChip) == nullptr) {
@@ -47,6 +65,7 @@ DesktopSession::~DesktopSession() = default;
 void DesktopSession::Begin() {
     programmer_->SelectPort(1);
     programmer_->LeaveProgramMode();
+    PowerOffIfSwitched();
     RestorePort();
 }
 
@@ -95,6 +114,39 @@ void DesktopSession::SaveSettings() {
     settings_.chip = ClassicDevice(SelectedChip()).option;
     if (store_ != nullptr) {
         SaveWindowSettings(settings_, *store_);
+    }
+}
+
+std::string DesktopSession::ApplyBoard(const std::string& nameOrFile) {
+    if (Running()) {
+        return "a command is running";
+    }
+    board::BoardChoice choice = board::ChooseBoard(nameOrFile);
+    if (choice.board == nullptr) {
+        return choice.problem;
+    }
+    const std::int32_t portNumber = PortNumber();
+    const std::uint16_t portBase = PortBase();
+    auto lines =
+        std::make_unique<ParallelPortTransport>(target_.Port(), *timer_, *choice.board, portBase);
+    auto programmer = std::make_unique<ClassicProgrammer>(*lines, *this);
+    if (portNumber != 0) {
+        programmer->SelectPort(portNumber);
+    }
+    // The old programmer goes before the lines it drives, and they before
+    // the board file they were made from.
+    programmer_ = std::move(programmer);
+    lines_ = std::move(lines);
+    boardFile_ = std::move(choice.owned);
+    board_ = choice.board;
+    settings_.board = nameOrFile;
+    SaveSettings();
+    return {};
+}
+
+void DesktopSession::PowerOffIfSwitched() {
+    if (board_->SwitchesTarget()) {
+        target_lines::PowerOff(*lines_);
     }
 }
 
@@ -179,7 +231,9 @@ void DesktopSession::ProgramVerify() {
     StartWork(
         [this, image = image_, reloaded]() -> Completion {
             ProgramRun run(*programmer_, *this);
-            if (run.Execute(*image) == RunOutcome::Cancelled) {
+            const RunOutcome outcome = run.Execute(*image);
+            PowerOffIfSwitched();
+            if (outcome == RunOutcome::Cancelled) {
                 return [this, status = CancelledStatus(run.CancelledAt)] { ShowStatus(status); };
             }
             if (reloaded) {
@@ -191,21 +245,26 @@ void DesktopSession::ProgramVerify() {
 }
 
 void DesktopSession::Erase() {
-    RunToEnd(&ClassicProgrammer::EraseOnly, kEraseDoneStatus);
+    RunToEnd(&ClassicProgrammer::EraseOnly, kEraseDoneStatus, true);
 }
 
+// Reset leaves the target powered and running.
 void DesktopSession::Reset() {
-    RunToEnd(&ClassicProgrammer::ResetCpu, kResetDoneStatus);
+    RunToEnd(&ClassicProgrammer::ResetCpu, kResetDoneStatus, false);
 }
 
 // A classic command that Cancel does not stop, then what it did in the status bar.
-void DesktopSession::RunToEnd(void (ClassicProgrammer::*command)(), std::string_view doneStatus) {
+void DesktopSession::RunToEnd(void (ClassicProgrammer::*command)(), std::string_view doneStatus,
+                              bool powerOff) {
     if (!EngineCommandAllowed()) {
         return;
     }
     StartWork(
-        [this, command, done = std::string(doneStatus)]() -> Completion {
+        [this, command, done = std::string(doneStatus), powerOff]() -> Completion {
             ((*programmer_).*command)();
+            if (powerOff) {
+                PowerOffIfSwitched();
+            }
             return [this, done] { ShowStatus(done); };
         },
         false);
@@ -244,6 +303,7 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
                               .file = file.get(),
                               // Every difference, for the memory view to mark.
                               .kept = DifferencesKept::All}));
+            PowerOffIfSwitched();
             return [this, kind, report, asked, file, savePath,
                     cancelled = CancelledStatus(progress.LastAddress())] {
                 ShowDeviceReport(kind, *report, cancelled, asked, file.get(), savePath);

@@ -16,6 +16,7 @@
 #include "app/OperationFlow.h"
 #include "app/Target.h"
 #include "app/WindowSettings.h"
+#include "board/BoardFile.h"
 #include "classic/ClassicProgrammer.h"
 #include "classic/RunHost.h"
 #include "image/FirmwareImage.h"
@@ -62,8 +63,9 @@ class DesktopSession : public RunHost {
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;
 
-    // The window's creation: LPT 1 and the target's lines at rest, then the
-    // remembered port (an address only if it can be reached) and chip choices.
+    // The window's creation: LPT 1 and the target's lines at rest (unpowered,
+    // on a board that switches its supply), then the remembered port (an
+    // address only if it can be reached) and chip choices.
     void Begin();
     // The start-up step. False when port access is missing: the view shows
     // MissingDriverText and ends the program without Close. Otherwise the timer
@@ -108,6 +110,12 @@ class DesktopSession : public RunHost {
     // Stops a program run or a Device command before its next step, VPP off.
     void Cancel();
 
+    // Options' board: a built-in board's name or a board file. Empty when it
+    // is in force (and remembered), else why it cannot be used; the board in
+    // force stays then. Not while a command runs.
+    std::string ApplyBoard(const std::string& nameOrFile);
+    const board::BoardWiring& Board() const { return *board_; }
+
     // Options' OK.
     void ApplyPortChoice(int portNumber);
     void ApplyPortAddress(std::uint16_t portBase);
@@ -143,7 +151,7 @@ class DesktopSession : public RunHost {
     using Completion = std::function<void()>;
     using Work = std::function<Completion()>;
 
-    void RunToEnd(void (ClassicProgrammer::*command)(), std::string_view doneStatus);
+    void RunToEnd(void (ClassicProgrammer::*command)(), std::string_view doneStatus, bool powerOff);
     void StartWork(Work work, bool cancellable);
     void EndWork(const Completion& done);
     // The open file as it is on disk now: Unchanged, Reloaded, or Unusable
@@ -157,6 +165,9 @@ class DesktopSession : public RunHost {
                           const ChipImage* file, const std::filesystem::path& savePath);
     void RestorePort();
     void SaveSettings();
+    // After a command that does not leave the target running: a board that
+    // switches the target's supply has it on only while a command runs.
+    void PowerOffIfSwitched();
 
     Target& target_;
     SessionView& view_;
@@ -164,6 +175,9 @@ class DesktopSession : public RunHost {
     WindowSettings settings_;
     const std::thread::id windowThread_;
     std::unique_ptr<EngineTimer> timer_;
+    // The board in force; boardFile_ owns it when it was read from a file.
+    std::shared_ptr<const board::OwnedBoard> boardFile_;
+    const board::BoardWiring* board_ = &board::kDefaultBoard;
     // The port's lines, and the classic commands over them. A Device command
     // runs in a session of its own over the same lines.
     std::unique_ptr<ParallelPortTransport> lines_;

@@ -39,12 +39,36 @@ sim::TargetOptions SimulationOptions(const SimTargetOptions& options) {
     simulation.portAccessCostNs = sim::kRealPortAccessNs;
     simulation.board = options.board;
     simulation.chip = options.chip;
+    simulation.wiring = options.wiring;
     return simulation;
 }
 
 }  // namespace
 
-SimTarget::SimTarget(const SimTargetOptions& options) : simulation_(SimulationOptions(options)) {}
+SimTarget::SimTarget(const SimTargetOptions& options)
+    : ownedWiring_(options.owned), simulation_(SimulationOptions(options)) {}
+
+SimBoardChoice ChooseSimBoard(std::string_view text, const board::BoardWiring& otherwise) {
+    SimBoardChoice choice;
+    choice.wiring = &otherwise;
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+        if (const std::optional<sim::BoardTiming> timing = sim::BoardTimingNamed(item)) {
+            choice.timing = *timing;
+            continue;
+        }
+        board::BoardChoice board = board::ChooseBoard(item);
+        if (board.board == nullptr) {
+            choice.problem = "--sim-board: " + board.problem;
+            return choice;
+        }
+        choice.wiring = board.board;
+        choice.owned = std::move(board.owned);
+    }
+    return choice;
+}
 
 std::unique_ptr<EngineTimer> SimTarget::MakeTimer() {
     if (simulation_.RealTime()) {
@@ -93,10 +117,9 @@ std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::s
             "--sim-chip must be one of " + DeviceOptionList() + ", got '" + options.chip + "'";
         return nullptr;
     }
-    const std::optional<sim::BoardTiming> board =
-        sim::BoardTimingNamed(options.board.empty() ? "ideal" : options.board);
-    if (!board) {
-        problem = "--sim-board must be ideal or slow, got '" + options.board + "'";
+    SimBoardChoice board = ChooseSimBoard(options.board);
+    if (!board.problem.empty()) {
+        problem = board.problem;
         return nullptr;
     }
     const std::optional<sim::ConfigLatches> latches =
@@ -120,8 +143,11 @@ std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::s
     }
     const sim::ChipSettings chip = {
         .configLatches = *latches, .eepromEraseAtConfig = *eepromErase, .vddVolts = *vdd};
-    auto target = std::make_unique<SimTarget>(
-        SimTargetOptions{.device = device, .board = *board, .chip = chip});
+    auto target = std::make_unique<SimTarget>(SimTargetOptions{.device = device,
+                                                               .board = board.timing,
+                                                               .chip = chip,
+                                                               .wiring = board.wiring,
+                                                               .owned = std::move(board.owned)});
     if (!options.state.empty()) {
         problem = target->UseStateFile(options.state);
         if (!problem.empty()) {

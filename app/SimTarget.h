@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/Target.h"
+#include "board/BoardFile.h"
 #include "device/Device.h"
 #include "sim/SimulatedTarget.h"
 
@@ -22,7 +23,23 @@ struct SimTargetOptions {
     sim::BoardTiming board = {};
     std::uint16_t base = 0x378;
     sim::ChipSettings chip = {};
+    // The board's wiring, as the simulated board decodes the port's pins;
+    // owned: the board file it was read from, when it is not built in.
+    const board::BoardWiring* wiring = &board::kDefaultBoard;
+    std::shared_ptr<const board::OwnedBoard> owned = {};
 };
+
+// What --sim-board asks for: a comma-separated list of a timing (ideal or
+// slow) and a board (a built-in board's name or a board file), each
+// optional. The board is otherwise the one given, the timing ideal.
+struct SimBoardChoice {
+    sim::BoardTiming timing = {};
+    const board::BoardWiring* wiring = &board::kDefaultBoard;
+    std::shared_ptr<const board::OwnedBoard> owned = {};
+    std::string problem;  // empty when the choice can be used
+};
+SimBoardChoice ChooseSimBoard(std::string_view text,
+                              const board::BoardWiring& otherwise = board::kDefaultBoard);
 
 // The simulated interface board and chip at one port, so that the programs
 // can be tried without hardware. Port access is always available.
@@ -56,6 +73,7 @@ class SimTarget : public Target {
     sim::SimulatedTarget& Simulation() { return simulation_; }
 
   private:
+    std::shared_ptr<const board::OwnedBoard> ownedWiring_;  // outlives the simulation
     sim::SimulatedTarget simulation_;
     std::optional<std::filesystem::path> statePath_;
 };
@@ -63,7 +81,7 @@ class SimTarget : public Target {
 // tallis-sim's options, as tallis-cli's of the same names; empty for the default.
 struct SimLaunchOptions {
     std::string chip;                 // --sim-chip: any device of Devices()
-    std::string board;                // --sim-board: ideal or slow
+    std::string board;                // --sim-board: ideal, slow, a board or a board file
     std::filesystem::path state;      // --sim-state: the chip's memory between runs
     std::string configLatches;        // --sim-config-latches: single or row
     std::string eepromEraseAtConfig;  // --sim-877-eeprom-erase-at-config: erases or ignores

@@ -43,6 +43,7 @@ struct WindowSettings {
     std::string chip = "16f877a";     // the chip buttons' choice
     std::string deviceChip = "auto";  // the Device commands' choice
     bool fastTiming = false;          // the Device commands at the fast timing
+    std::string board = "default";    // a built-in board's name or a board file
     std::string lastFolder;
     std::vector<std::string> recentFiles;  // newest first
     std::optional<WindowPosition> position;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/SimTarget.h"
 #include "cli/ProductionOptionParser.h"
 #include "portio/PcPortRanges.h"
 
@@ -172,10 +173,12 @@ struct RawArguments {
     std::string simChipName;
     std::string simFaultName;
     std::string simStatePath;
-    std::string simBoardName = "ideal";
-    std::string simConfigLatches = "single";
+        std::string simConfigLatches = "single";
     std::string simEepromEraseAtConfig = "erases";
     std::string simVdd = "5.0";
+    std::string simBoardName;
+    std::string boardName = "default";
+    std::string shownBoard;  // boards NAME|FILE
     std::string tracePath;
     std::string filePath;
     std::string reportPath;
@@ -225,6 +228,10 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
         ->type_name("")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeFirst)
         ->each([&raw](const std::string& name) { raw.portNames.push_back(name); });
+    app.add_option("--board", raw.boardName,
+                   "the interface board: default (TALLIS's own), a built-in board of "
+                   "`tallis-cli boards`, or a board file (TOML)")
+        ->type_name("NAME|FILE");
 }
 
 void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
@@ -251,10 +258,10 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
         ->type_name("FILE")
         ->needs(sim);
     app.add_option("--sim-board", raw.simBoardName,
-                   "with --sim: the interface board: ideal (default) or slow (RB7 rises in 5 us, "
-                   "VPP in 50 us)")
-        ->check(CLI::IsMember({"ideal", "slow"}))
-        ->type_name("")
+                   "with --sim: the simulated board: ideal (default) or slow (RB7 rises in 5 us, "
+                   "VPP in 50 us), and how it is wired: a built-in board or a board file "
+                   "(default: the --board one); both with a comma, e.g. tait-classic,slow")
+        ->type_name("[ideal|slow][,NAME|FILE]")
         ->needs(sim);
     app.add_option("--sim-config-latches", raw.simConfigLatches,
                    "with --sim: how the simulated 87xA latches configuration space, which the "
@@ -352,6 +359,11 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
     write->add_option("FILE", file, "Intel HEX file")->required();
     raw.production.Add(app, *identify, *write, app.get_option("--sim"));
     CLI::App* selfTest = AddSelfTest(app, raw, options);
+    CLI::App* boards = app.add_subcommand(
+        "boards",
+        "list the built-in interface boards; with a board's name or a board file, its pins");
+    boards->add_option("BOARD", raw.shownBoard, "a built-in board's name or a board file")
+        ->type_name("NAME|FILE");
     return {
         {program, CliCommand::Program},
         {erase, CliCommand::Erase},
@@ -363,6 +375,7 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
         {write, CliCommand::Write},
         {selfTest, CliCommand::SelfTest},
         {ports, CliCommand::Ports},
+        {boards, CliCommand::Boards},
     };
 }
 
@@ -424,7 +437,18 @@ std::optional<std::string> ApplyChip(std::string chipName, CliOptions& options) 
     return std::nullopt;
 }
 
-void ApplySimulation(const RawArguments& raw, CliOptions& options) {
+// Returns why the board cannot be used, or nothing.
+std::optional<std::string> ApplyBoard(const std::string& boardName, CliOptions& options) {
+    board::BoardChoice choice = board::ChooseBoard(boardName);
+    if (choice.board == nullptr) {
+        return (options.boardNamed ? "boards: " : "--board: ") + choice.problem;
+    }
+    options.board = choice.board;
+    options.boardFile = std::move(choice.owned);
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplySimulation(const RawArguments& raw, CliOptions& options) {
     options.simDevice = !raw.simChipName.empty()    ? FindDevice(raw.simChipName)
                         : options.device != nullptr ? options.device
                                                     : FindDevice(kClassicDefaultChip);
@@ -433,7 +457,13 @@ void ApplySimulation(const RawArguments& raw, CliOptions& options) {
         options.simFault = fault.fault;
         options.simFaultAddress = fault.address;
     }
-    options.simBoard = *sim::BoardTimingNamed(raw.simBoardName);
+    SimBoardChoice simBoard = ChooseSimBoard(raw.simBoardName, *options.board);
+    if (!simBoard.problem.empty()) {
+        return simBoard.problem;
+    }
+    options.simBoard = simBoard.timing;
+    options.simWiring = simBoard.wiring;
+    options.simWiringFile = std::move(simBoard.owned);
     options.simChipSettings.configLatches = *sim::ConfigLatchesNamed(raw.simConfigLatches);
     options.simChipSettings.eepromEraseAtConfig =
         *sim::EepromEraseAtConfigNamed(raw.simEepromEraseAtConfig);
@@ -441,6 +471,7 @@ void ApplySimulation(const RawArguments& raw, CliOptions& options) {
     if (!raw.simStatePath.empty()) {
         options.simStatePath = raw.simStatePath;
     }
+    return std::nullopt;
 }
 
 // Returns why the port cannot be used, or nothing.
@@ -526,7 +557,14 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     if (std::optional<std::string> problem = ApplyChip(raw.chipName, options)) {
         return UsageError(*problem);
     }
-    ApplySimulation(raw, options);
+    options.boardNamed = !raw.shownBoard.empty();
+    if (std::optional<std::string> problem =
+            ApplyBoard(options.boardNamed ? raw.shownBoard : raw.boardName, options)) {
+        return UsageError(*problem);
+    }
+    if (std::optional<std::string> problem = ApplySimulation(raw, options)) {
+        return UsageError(*problem);
+    }
     if (std::optional<std::string> problem = ApplyPort(raw.portName, options)) {
         return UsageError(*problem);
     }

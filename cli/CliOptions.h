@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "board/BoardFile.h"
 #include "cli/ProductionOptions.h"
 #include "device/Device.h"
 #include "engine/ChipType.h"
@@ -25,9 +27,10 @@ enum class CliCommand {
     Write,
     // Every operation on a spare chip, with a report to send back.
     SelfTest,
-    // No chip at all: the device table, the parallel ports.
+    // No chip at all: the device table, the parallel ports, the boards.
     ListDevices,
     Ports,
+    Boards,
 };
 
 // A fault of the simulated board or chip, for seeing what each diagnosis looks like.
@@ -47,6 +50,11 @@ struct CliOptions {
     std::uint16_t portBase = 0x378;
     int lptNumber = 1;       // 1 or 2 for lpt1/lpt2, 0 for a port given by address
     bool forcePort = false;  // an address of the PC's own devices is taken anyway
+    // --board: the interface board's wiring; boardFile owns it when it was
+    // read from a board file. `boards NAME|FILE` shows this board.
+    const board::BoardWiring* board = &board::kDefaultBoard;
+    std::shared_ptr<const board::OwnedBoard> boardFile;
+    bool boardNamed = false;  // boards: a board was named, so its pin table is shown
 
     bool simulate = false;
     const Device* simDevice = nullptr;  // --sim-chip, else --chip's device, else PIC16F877A
@@ -56,6 +64,9 @@ struct CliOptions {
     bool realTime = false;
     sim::BoardTiming simBoard;          // --sim-board: ideal unless "slow" is asked for
     sim::ChipSettings simChipSettings;  // --sim-config-latches and the like
+    // --sim-board's board, or else --board's: how the simulated board decodes the pins.
+    const board::BoardWiring* simWiring = &board::kDefaultBoard;
+    std::shared_ptr<const board::OwnedBoard> simWiringFile;
 
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;

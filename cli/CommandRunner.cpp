@@ -10,6 +10,7 @@
 #include "cli/OperationCommand.h"
 #include "cli/StopPointHost.h"
 #include "cli/Terminal.h"
+#include "wire/TargetLines.h"
 
 namespace tallis {
 
@@ -67,6 +68,14 @@ void WarnAboutSkippedRecords(const HexFileCheck& check, const Device& device) {
     }
 }
 
+// A board that switches the target's supply has it on only while a command
+// runs; on one that does not, nothing more goes to the port.
+void PowerOffIfSwitched(const CliOptions& options, LineTransport& lines) {
+    if (options.board->SwitchesTarget()) {
+        target_lines::PowerOff(lines);
+    }
+}
+
 // The one line that erase and reset print unless quiet.
 void SayDone(const CliOptions& options, const std::string& what, std::uint16_t portBase) {
     if (!options.quiet) {
@@ -78,7 +87,7 @@ void SayDone(const CliOptions& options, const std::string& what, std::uint16_t p
 
 int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& port, Delayer& timer,
                ConsoleRunHost& host, const std::function<int()>& stopStatus) {
-    ParallelPortTransport lines(port, timer);
+    ParallelPortTransport lines(port, timer, *options.board);
     ClassicProgrammer programmer(lines, host);
     if (options.lptNumber != 0) {
         programmer.SelectPort(options.lptNumber);
@@ -88,7 +97,8 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     }
 
     // Erase and reset take milliseconds and have no safe point inside: a stop
-    // asked meanwhile ends the command after them.
+    // asked meanwhile ends the command after them. Reset leaves the target
+    // powered and running.
     switch (options.command) {
         case CliCommand::Erase:
             if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
@@ -100,6 +110,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                     return *notBlank;
                 }
             }
+            PowerOffIfSwitched(options, lines);
             SayDone(options, std::string(options.device->name) + " erased", programmer.PortBase());
             return stopStatus();
         case CliCommand::Reset:
@@ -119,6 +130,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
             try {
                 RunOutcome outcome = run.Execute(*image);
+                PowerOffIfSwitched(options, lines);
                 host.EndProgressLine();
                 if (int stoppedStatus = stopStatus(); stoppedStatus != 0) {
                     return stoppedStatus;
@@ -130,6 +142,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                 host.EndProgressLine();
                 // As after a run that stopped on an error: VPP off, target released.
                 programmer.ResetTarget();
+                PowerOffIfSwitched(options, lines);
                 return stopped.exitStatus;
             }
         }

@@ -99,7 +99,9 @@ std::string CommandTarget::Prepare() {
         .revision = 1,
         .board = options_.simBoard,
         .base = options_.portBase,
-        .chip = options_.simChipSettings});
+        .chip = options_.simChipSettings,
+        .wiring = options_.simWiring,
+        .owned = options_.simWiringFile});
     ApplyFault(options_, target->Simulation());
     UseSocket(options_.production, target->Simulation());
     if (options_.simStatePath) {

@@ -14,6 +14,7 @@
 #include "cli/OperationText.h"
 #include "engine/ResultText.h"
 #include "wire/ParallelPortTransport.h"
+#include "wire/TargetLines.h"
 
 namespace tallis {
 
@@ -83,7 +84,8 @@ class ReportPrinter {
     int Print(const OperationReport& report) {
         const ReadResult& result = report.result;
         if (report.lineFault != LineFault::None) {
-            return Complain(kExitChipMismatch, LineFaultText(report.lineFault));
+            Complain(kExitChipMismatch, LineFaultText(report.lineFault));
+            return Complain(kExitChipMismatch, BoardChoiceHint(*options_.board));
         }
         if (result.outcome == OperationOutcome::TooLarge && options_.device == nullptr) {
             // Checked without a device (--chip auto), the file is parsed again
@@ -99,7 +101,11 @@ class ReportPrinter {
             return status;
         }
         if (report.Chip() == nullptr || result.outcome == OperationOutcome::WrongChip) {
-            return Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
+            Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
+            if (MayBeWrongBoard(result)) {
+                Complain(kExitChipMismatch, BoardChoiceHint(*options_.board));
+            }
+            return kExitChipMismatch;
         }
         const Device& device = *report.Chip();
         const std::string chip = ChipText(device, result.idWord);
@@ -205,9 +211,9 @@ std::vector<DeviceCommandKind> ChecksumRead(const CliOptions& options) {
     return {};
 }
 
-// The default board's lines at the chosen port.
+// The chosen board's lines at the chosen port.
 ParallelPortTransport OwnLines(const CliOptions& options, PortIo& port, Delayer& timer) {
-    return ParallelPortTransport(port, timer, board::kDefaultBoard, options.portBase);
+    return ParallelPortTransport(port, timer, *options.board, options.portBase);
 }
 
 }  // namespace
@@ -226,6 +232,9 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
          .asked = options.device,
          .file = file.image ? &*file.image : nullptr,
          .then = ChecksumRead(options)});
+    if (options.board->SwitchesTarget()) {
+        target_lines::PowerOff(lines);  // on only while a command runs
+    }
     progress.EndLine();
     if (options.command == CliCommand::Write) {
         for (const Difference& retried : report.result.retried) {
@@ -246,6 +255,9 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
         return std::nullopt;
     }
     Complain(kExitChipMismatch, IdentifyDiagnosis(identity.result, options.device));
+    if (MayBeWrongBoard(identity.result)) {
+        Complain(kExitChipMismatch, BoardChoiceHint(*options.board));
+    }
     return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
 }
 

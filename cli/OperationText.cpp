@@ -35,6 +35,23 @@ std::string IdentifyDiagnosis(const OperationResult& result, const Device* asked
     return text;
 }
 
+std::string BoardChoiceHint(const board::BoardWiring& board) {
+    const std::string name(board.name);
+    std::string text = "the board chosen is " + name;
+    if (!board.title.empty()) {
+        text += ", " + std::string(board.title);
+    }
+    return text +
+           "; if yours is wired otherwise, check the board choice (--board) and compare "
+           "its pins with tallis-cli boards " +
+           name;
+}
+
+bool MayBeWrongBoard(const OperationResult& result) {
+    return result.outcome == OperationOutcome::NoChip ||
+           result.outcome == OperationOutcome::DataLineLow;
+}
+
 std::string DeviceListText() {
     std::string text =
         FormatText("%-11s %-8s %-7s %-16s %-8s %-7s %-6s %s\n", "Device", "--chip", "Family",

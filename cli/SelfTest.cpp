@@ -317,7 +317,7 @@ class SelfTest {
     const SelfTestSetup& setup_;
     SelfTestRunHost host_;
     const Device* device_ = nullptr;
-    ParallelPortTransport lines_{setup_.port, setup_.timer, board::kDefaultBoard, setup_.portBase};
+    ParallelPortTransport lines_{setup_.port, setup_.timer, setup_.board, setup_.portBase};
     LineCheckResult board_;          // what the line check learned, for the sessions that follow
     std::vector<ChipImage> images_;  // in the order of kSelfTestImageNames
     SelfTestResult result_;

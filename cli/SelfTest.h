@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "board/BoardWiring.h"
 #include "device/Device.h"
 #include "engine/OperationProgress.h"
 #include "image/FirmwareImage.h"
@@ -29,7 +30,8 @@ struct SelfTestSetup {
     Delayer& timer;
     std::function<std::uint64_t()> nowUs;  // the clock the step durations are taken on
     std::uint16_t portBase;
-    int lptNumber;                 // 1 or 2; 0 for a port given by address
+    int lptNumber;  // 1 or 2; 0 for a port given by address
+    const board::BoardWiring& board;
     const Device* asked;           // the chip asked for; nullptr: any supported chip
     const FirmwareImage& example;  // for the classic Erase + Program + Verify
     std::string exampleName;       // its file name, without folders

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/AtomicFile.h"
+#include "app/BoardText.h"
 #include "app/FileNames.h"
 #include "cli/ChipImageFile.h"
 #include "cli/CliOptions.h"
@@ -76,7 +77,7 @@ std::optional<int> LoadChipImage(const CliOptions& options, ChipImageLoad& file)
     return std::nullopt;
 }
 
-// The commands that need no chip: the device table and the parallel ports.
+// The commands that need no chip: the device table, the parallel ports, the boards.
 std::optional<int> RunWithoutChip(const CliOptions& options) {
     if (options.command == CliCommand::ListDevices) {
         std::fputs(DeviceListText().c_str(), stdout);
@@ -84,6 +85,13 @@ std::optional<int> RunWithoutChip(const CliOptions& options) {
     }
     if (options.command == CliCommand::Ports) {
         PrintParallelPorts(stdout);
+        return kExitCompleted;
+    }
+    if (options.command == CliCommand::Boards) {
+        const std::string text =
+            options.boardNamed ? BoardPinTable(*options.board) + "\n" + BoardPicture(*options.board)
+                               : BoardListText();
+        std::fputs(text.c_str(), stdout);
         return kExitCompleted;
     }
     return std::nullopt;

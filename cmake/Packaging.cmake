@@ -4,6 +4,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/examples/blink877a.hex
               ${PROJECT_SOURCE_DIR}/examples/counter877a.hex
               ${PROJECT_SOURCE_DIR}/examples/eeprom877.hex
         DESTINATION ${TALLIS_EXAMPLES_DIR})
+# The built-in boards as board files, for a user to copy and change.
+file(GLOB tallis_board_files ${PROJECT_SOURCE_DIR}/boards/*.toml)
+install(FILES ${tallis_board_files} DESTINATION ${TALLIS_BOARDS_DIR})
 
 if(WIN32)
     install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)

@@ -17,7 +17,8 @@ for file in ./usr/bin/tallis ./usr/bin/tallis-sim ./usr/bin/tallis-cli \
     ./usr/share/man/man1/tallis-cli.1.gz ./usr/share/man/man1/tallis.1.gz \
     ./usr/share/man/man1/tallis-sim.1.gz \
     ./usr/share/bash-completion/completions/tallis-cli \
-    ./usr/share/tallis/examples/blink877a.hex ./usr/lib/udev/rules.d/60-tallis-parport.rules; do
+    ./usr/share/tallis/examples/blink877a.hex ./usr/share/tallis/boards/tait-classic.toml \
+    ./usr/lib/udev/rules.d/60-tallis-parport.rules; do
     grep -q " $file\( \|$\)" <<<"$listing" || { echo "missing from $deb: $file"; exit 1; }
 done
 dpkg-deb -f "$deb" Depends | grep -q libc6 || { echo "$deb declares no dependencies"; exit 1; }
@@ -28,11 +29,12 @@ cli="$root/usr/bin/tallis-cli"
 "$cli" --version
 "$cli" --sim --sim-state "$root/chip.hex" program "$root/usr/share/tallis/examples/blink877a.hex"
 grep -q ':00000001FF' "$root/chip.hex"
+"$cli" --sim --board "$root/usr/share/tallis/boards/tait-classic.toml" identify
 man -l "$root/usr/share/man/man1/tallis-cli.1.gz" >/dev/null 2>&1 || zcat "$root/usr/share/man/man1/tallis-cli.1.gz" | grep -q '^\.TH'
 bash -n "$root/usr/share/bash-completion/completions/tallis-cli"
 
 zipListing=$(unzip -Z1 "$zip")
-for file in tallis.exe tallis-sim.exe tallis-cli.exe DRIVER-WINDOWS.txt README.md; do
+for file in tallis.exe tallis-sim.exe tallis-cli.exe DRIVER-WINDOWS.txt README.md boards/tait-classic.toml; do
     grep -q "/$file\$" <<<"$zipListing" || { echo "missing from $zip: $file"; exit 1; }
 done
 echo "packages checked: $deb $zip"

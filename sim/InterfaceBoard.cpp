@@ -1,6 +1,7 @@
 #include "sim/InterfaceBoard.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "sim/PcPort.h"
 
@@ -16,15 +17,78 @@ std::optional<BoardTiming> BoardTimingNamed(std::string_view name) {
     return std::nullopt;
 }
 
+InterfaceBoard::InterfaceBoard(PicChip* chip, SimClock& clock, BoardTiming timing,
+                               const board::BoardWiring& wiring)
+    : chip_(chip), clock_(clock), timing_(timing), wiring_(wiring) {
+    const std::pair<board::PinLine, bool> atRest[] = {
+        {wiring.clock, false},  {wiring.run, false},        {wiring.vpp, false},
+        {wiring.vdd, false},    {wiring.pgm, false},        {wiring.connect, false},
+        {wiring.dataOut, true}, {wiring.dataOutAlso, true}, {wiring.dataDirection, true},
+    };
+    for (const auto& [line, high] : atRest) {
+        const pc_port::Pin pin = pc_port::PinAt(line.pin);
+        if (!line.Connected() || !pc_port::BitFor(line.pin, high != line.inverted)) {
+            continue;
+        }
+        if (pin.reg == pc_port::Register::Data) {
+            restData_ = static_cast<std::uint8_t>(restData_ | pin.bit);
+        } else if (pin.reg == pc_port::Register::Control) {
+            restControl_ = static_cast<std::uint8_t>(restControl_ | pin.bit);
+        }
+    }
+    data_ = restData_;
+    control_ = restControl_;
+    mclr_ = MclrFor(data_, control_);
+    released_ = Released();
+}
+
 bool InterfaceBoard::LineHigh(const board::PinLine& line, std::uint8_t data, std::uint8_t control) {
     return line.Connected() && pc_port::OutputLevel(line.pin, data, control) != line.inverted;
 }
 
+bool InterfaceBoard::Powered(std::uint8_t data, std::uint8_t control) const {
+    return !wiring_.vdd.Connected() || LineHigh(wiring_.vdd, data, control);
+}
+
+bool InterfaceBoard::Joined(std::uint8_t data, std::uint8_t control) const {
+    return !wiring_.connect.Connected() || LineHigh(wiring_.connect, data, control);
+}
+
+// An unpowered chip sees nothing but a low MCLR; one the board has let go of
+// runs on its own MCLR pull-up. A board without a run line holds MCLR low
+// whenever VPP is off.
 MclrLevel InterfaceBoard::MclrFor(std::uint8_t data, std::uint8_t control) const {
-    if (!LineHigh(wiring_.run, data, control)) {
+    if (!Powered(data, control)) {
+        return MclrLevel::Low;
+    }
+    if (!Joined(data, control)) {
+        return MclrLevel::High;
+    }
+    const bool hasRun = wiring_.run.Connected();
+    if (hasRun && !LineHigh(wiring_.run, data, control)) {
         return MclrLevel::Low;  // the run line holds reset, whatever VPP does
     }
-    return LineHigh(wiring_.vpp, data, control) ? MclrLevel::Vpp : MclrLevel::High;
+    if (LineHigh(wiring_.vpp, data, control)) {
+        return MclrLevel::Vpp;
+    }
+    return hasRun ? MclrLevel::High : MclrLevel::Low;
+}
+
+bool InterfaceBoard::Rb6() const {
+    return Powered(data_, control_) && Joined(data_, control_) && LineHigh(wiring_.clock);
+}
+
+// The host holds RB7 low only through a joined board whose data buffer faces
+// the target, and where it joins two pins onto RB7, either one holds it.
+bool InterfaceBoard::HostReleases() const {
+    if (!Joined(data_, control_)) {
+        return true;
+    }
+    if (wiring_.dataDirection.Connected() && LineHigh(wiring_.dataDirection)) {
+        return true;
+    }
+    const bool also = !wiring_.dataOutAlso.Connected() || LineHigh(wiring_.dataOutAlso);
+    return LineHigh(wiring_.dataOut) && also;
 }
 
 void InterfaceBoard::SetRegisters(std::uint8_t data, std::uint8_t control) {
@@ -61,9 +125,8 @@ void InterfaceBoard::StartMclrEdge(std::uint64_t nowNs) {
 }
 
 bool InterfaceBoard::Released() const {
-    const bool hostReleases = LineHigh(wiring_.dataOut);
-    const bool chipReleases = !ChipConnected() || chip_->Rb7Released();
-    return fault_ != BoardFault::DataStuckLow && hostReleases && chipReleases;
+    const bool chipReleases = !ChipConnected() || !Powered(data_, control_) || chip_->Rb7Released();
+    return fault_ != BoardFault::DataStuckLow && HostReleases() && chipReleases;
 }
 
 void InterfaceBoard::TrackRelease(std::uint64_t nowNs) {
@@ -126,8 +189,11 @@ bool InterfaceBoard::Rb7() {
     if (fault_ == BoardFault::DataStuckLow) {
         return false;
     }
-    if (!ChipConnected()) {
+    if (!ChipConnected() || !Joined(data_, control_)) {
         return true;  // nothing on the other end: the input floats high
+    }
+    if (!Powered(data_, control_)) {
+        return false;  // the pull-up hangs on the target's supply
     }
     return LineLevelAt(now);
 }

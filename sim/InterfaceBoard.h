@@ -44,8 +44,15 @@ std::optional<BoardTiming> BoardTimingNamed(std::string_view name);
 // the PC's own registers and inversions are the simulation's (PcPort.h).
 //   clock -> RB6
 //   run and VPP lines -> MCLR: run low -> low (reset), run high and VPP low ->
-//       high (running), run high and VPP high -> VPP (programming voltage)
-//   data out low -> holds RB7 low; high -> releases it (open drain)
+//       high (running), run high and VPP high -> VPP (programming voltage);
+//       without a run line, VPP low -> low
+//   data out low -> holds RB7 low; high -> releases it (open drain); a second
+//       data-out pin holds it low too; a data buffer turned towards the PC
+//       (direction high) releases it
+//   VDD low (where the board has the line) -> the chip unpowered: MCLR and
+//       RB6 low, the chip drives nothing, RB7 reads low
+//   connect low (where the board has the line) -> the chip let go: MCLR high
+//       on its own pull-up, RB6 low, RB7 floats high
 //   RB7 = the host's drive AND the chip's drive; the data-in pin reads it.
 // The default board: RB6 on D0, run on D1, VPP on D3, data out on nStrobe
 // (which the PC inverts: control bit 0 set holds RB7 low), data in on nAck
@@ -57,8 +64,14 @@ class InterfaceBoard {
   public:
     // chip may be null: then the board behaves as with no target connected.
     InterfaceBoard(PicChip* chip, SimClock& clock, BoardTiming timing = {},
-                   const board::BoardWiring& wiring = board::kDefaultBoard)
-        : chip_(chip), clock_(clock), timing_(timing), wiring_(wiring) {}
+                   const board::BoardWiring& wiring = board::kDefaultBoard);
+
+    // The registers that hold the board at rest, where the port starts: every
+    // line low (target unpowered or in reset, VPP off, clock low, isolated)
+    // but data out, which is released, and the data buffer turned away from
+    // the target. The default board's rest is both registers 0.
+    std::uint8_t RestData() const { return restData_; }
+    std::uint8_t RestControl() const { return restControl_; }
 
     // Called by the port after every write to the data or control register.
     void SetRegisters(std::uint8_t data, std::uint8_t control);
@@ -67,12 +80,15 @@ class InterfaceBoard {
     bool Rb7();
     // The status register as the port reads it now.
     std::uint8_t Status();
-    bool Rb6() const { return LineHigh(wiring_.clock); }
+    bool Rb6() const;
     // The level the chip sees: a VPP edge still under way is not there yet.
     MclrLevel Mclr() const { return mclr_; }
     // What MCLR becomes with these register values, once any edge has run.
     MclrLevel MclrFor(std::uint8_t data, std::uint8_t control = 0) const;
     bool VppOn() const { return LineHigh(wiring_.vpp); }
+    // The target's supply: always on where the board does not switch it.
+    bool Powered() const { return Powered(data_, control_); }
+    const board::BoardWiring& Wiring() const { return wiring_; }
 
     void SetFault(BoardFault fault);
     BoardFault Fault() const { return fault_; }
@@ -91,6 +107,9 @@ class InterfaceBoard {
     void FollowSocket(std::uint64_t nowNs);
     bool LineHigh(const board::PinLine& line) const { return LineHigh(line, data_, control_); }
     static bool LineHigh(const board::PinLine& line, std::uint8_t data, std::uint8_t control);
+    bool Powered(std::uint8_t data, std::uint8_t control) const;
+    bool Joined(std::uint8_t data, std::uint8_t control) const;
+    bool HostReleases() const;
     bool Released() const;
     bool LineLevelAt(std::uint64_t nowNs) const;
     void TrackRelease(std::uint64_t nowNs);
@@ -103,6 +122,8 @@ class InterfaceBoard {
     BoardTiming timing_;
     const board::BoardWiring& wiring_;
     BoardFault fault_ = BoardFault::None;
+    std::uint8_t restData_ = 0;
+    std::uint8_t restControl_ = 0;
     std::uint8_t data_ = 0;
     std::uint8_t control_ = 0;
 

@@ -60,6 +60,11 @@ constexpr bool OutputLevel(std::uint8_t pin, std::uint8_t data, std::uint8_t con
     return ((value & p.bit) != 0) != p.inverted;
 }
 
+// The register bit that puts an output pin at a level.
+constexpr bool BitFor(std::uint8_t pin, bool level) {
+    return level != PinAt(pin).inverted;
+}
+
 // The status register with one input pin at a level; every other bit reads 1.
 constexpr std::uint8_t StatusWith(std::uint8_t pin, bool level) {
     constexpr std::uint8_t kOtherBits = 0xFF;

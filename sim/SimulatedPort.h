@@ -9,7 +9,8 @@
 
 namespace tallis::sim {
 
-// A parallel port at a chosen base address: data register at base (written),
+// A parallel port at a chosen base address, its registers holding the
+// board at rest at first: data register at base (written),
 // status at base + 1 (read: the board's data-in pin, every other bit 1),
 // control at base + 2 (written). Reading the data
 // or control register returns what was last written, as on a real port.
@@ -18,7 +19,12 @@ namespace tallis::sim {
 class SimulatedPort final : public tallis::PortIo {
   public:
     SimulatedPort(std::uint16_t base, InterfaceBoard& board, SimClock& clock, ViolationLog& log)
-        : base_(base), board_(board), clock_(clock), log_(log) {}
+        : base_(base),
+          board_(board),
+          clock_(clock),
+          log_(log),
+          data_(board.RestData()),
+          control_(board.RestControl()) {}
 
     void WriteByte(std::uint16_t port, std::uint8_t value) override;
     std::uint8_t ReadByte(std::uint16_t port) override;
@@ -34,8 +40,8 @@ class SimulatedPort final : public tallis::PortIo {
     InterfaceBoard& board_;
     SimClock& clock_;
     ViolationLog& log_;
-    std::uint8_t data_ = 0;
-    std::uint8_t control_ = 0;
+    std::uint8_t data_;
+    std::uint8_t control_;
     std::uint64_t writes_ = 0;
     std::uint64_t reads_ = 0;
 };

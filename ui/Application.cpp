@@ -40,7 +40,8 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
     const QCommandLineOption simBoard(
         QStringLiteral("sim-board"),
         QStringLiteral("the interface board: ideal (default) or slow (RB7 rises in 5 us, VPP in "
-                       "50 us)"),
+                       "50 us), and its wiring: a built-in board or a board file, e.g. "
+                       "tait-classic,slow"),
         QStringLiteral("BOARD"));
     const QCommandLineOption simConfigLatches(
         QStringLiteral("sim-config-latches"),

@@ -108,6 +108,15 @@ void MainWindow::AttachWindows(AboutBox& about, OptionsDialog& options,
     calibrationWindow_ = &calibrate;
     optionsDialog_->ShowPort(PortNumber(), PortBase());
     optionsDialog_->ShowFastTiming(FastTiming());
+    optionsDialog_->ShowBoard(Settings().board);
+}
+
+std::optional<QString> MainWindow::AskBoardFile() {
+    const OpenDialogSettings boardFiles{
+        {QStringLiteral("Board files (*.toml)"), QStringLiteral("All files (*)")}, {}};
+    std::optional<QString> path;
+    RunModal([&] { path = dialogs_.AskOpenFileName(optionsDialog_, boardFiles); });
+    return path;
 }
 
 // The remembered state the session restored, shown.

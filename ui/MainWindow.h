@@ -115,6 +115,13 @@ class MainWindow : public QMainWindow, public SessionView {
     void ApplyPortChoice(int portNumber) { session_.ApplyPortChoice(portNumber); }
     // Options' OK with "Other address": that port, if it can be reached.
     void ApplyPortAddress(std::uint16_t portBase) { session_.ApplyPortAddress(portBase); }
+    // Options' board: a built-in board's name or a board file; empty when
+    // it is in force, else why not.
+    std::string ApplyBoard(const std::string& nameOrFile) {
+        return session_.ApplyBoard(nameOrFile);
+    }
+    // Options' "Load board file...": the file chosen, or nothing.
+    std::optional<QString> AskBoardFile();
     // Options' "Fast programming": the Device commands' timing.
     void UseFastTiming(bool fast) { session_.UseFastTiming(fast); }
     bool FastTiming() const { return session_.FastTiming(); }

@@ -1,5 +1,8 @@
 #include "ui/OptionsDialog.h"
 
+#include <QFontDatabase>
+
+#include "app/BoardText.h"
 #include "app/CommandTexts.h"
 #include "app/PortAddress.h"
 #include "ui/DialogParts.h"
@@ -25,11 +28,16 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow)
       AddressEdit(new QLineEdit(PortGroup)),
       FastProgramming(new QCheckBox(QStringLiteral("Fast programming"), this)),
       AddressError(new QLabel(QtText(kPortAddressFormatRefusal), this)),
+      BoardGroup(new QGroupBox(QStringLiteral("Interface board"), this)),
+      BoardList(new QComboBox(BoardGroup)),
+      LoadBoardFile(new QPushButton(QStringLiteral("Load board file..."), BoardGroup)),
+      BoardPicture(new QLabel(BoardGroup)),
+      BoardError(new QLabel(BoardGroup)),
       mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("OptionsDialog"));
     setWindowTitle(QStringLiteral("Options"));
     setFont(UiFont(10));
-    setFixedSize(261, 225);
+    setFixedSize(761, 225);
 
     Named(PortGroup, "PortGroup", {28, 14, 205, 114});
     Named(Lpt1Button, "Lpt1Button", {13, 26, 120, 16});
@@ -48,13 +56,36 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow)
     errorPalette.setColor(QPalette::WindowText, Qt::red);
     AddressError->setPalette(errorPalette);
     AddressError->hide();
+    Named(BoardGroup, "BoardGroup", {250, 14, 490, 200});
+    Named(BoardList, "BoardList", {12, 22, 300, 24});
+    Named(LoadBoardFile, "LoadBoardFile", {322, 21, 156, 26});
+    Named(BoardPicture, "BoardPicture", {12, 52, 470, 128});
+    Named(BoardError, "BoardError", {12, 178, 470, 18});
+    for (const board::BoardWiring& row : board::Boards()) {
+        BoardList->addItem(QtText(row.name) + QStringLiteral(" - ") + QtText(row.title),
+                           QtText(row.name));
+    }
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(8);
+    BoardPicture->setFont(fixed);
+    BoardPicture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    BoardError->setPalette(errorPalette);
+    BoardError->hide();
+    ShowPicture();
     setTabOrder(OkButton, Lpt1Button);
     setTabOrder(Lpt1Button, Lpt2Button);
     setTabOrder(Lpt2Button, OtherAddress);
     setTabOrder(OtherAddress, AddressEdit);
     setTabOrder(AddressEdit, FastProgramming);
+    setTabOrder(FastProgramming, BoardList);
+    setTabOrder(BoardList, LoadBoardFile);
 
     connect(OkButton, &QPushButton::clicked, this, &OptionsDialog::OkClick);
+    connect(LoadBoardFile, &QPushButton::clicked, this, &OptionsDialog::LoadBoardFileClick);
+    connect(BoardList, &QComboBox::currentIndexChanged, this, [this] {
+        BoardError->hide();
+        ShowPicture();
+    });
     connect(AddressEdit, &QLineEdit::textEdited, this, [this] {
         OtherAddress->setChecked(true);
         AddressError->hide();
@@ -82,6 +113,52 @@ void OptionsDialog::ShowFastTiming(bool fast) {
     FastProgramming->setChecked(fast);
 }
 
+void OptionsDialog::ShowBoard(const std::string& nameOrFile) {
+    const int builtIn = BoardList->findData(QString::fromStdString(nameOrFile));
+    if (builtIn >= 0) {
+        BoardList->setCurrentIndex(builtIn);
+        return;
+    }
+    const board::BoardFileLoad load = board::LoadBoardFile(nameOrFile);
+    if (load.board) {
+        BoardList->setCurrentIndex(
+            BoardFileEntry(QString::fromStdString(nameOrFile), load.board->Wiring()));
+    }
+}
+
+int OptionsDialog::BoardFileEntry(const QString& path, const board::BoardWiring& board) {
+    const int known = BoardList->findData(path);
+    if (known >= 0) {
+        return known;
+    }
+    BoardList->addItem(QtText(board.name) + QStringLiteral(" - ") + path, path);
+    return BoardList->count() - 1;
+}
+
+void OptionsDialog::LoadBoardFileClick() {
+    const std::optional<QString> path = mainWindow_.AskBoardFile();
+    if (!path) {
+        return;
+    }
+    const board::BoardFileLoad load = board::LoadBoardFile(path->toStdString());
+    if (!load.board) {
+        BoardError->setText(QString::fromStdString(load.problem));
+        BoardError->show();
+        return;
+    }
+    BoardList->setCurrentIndex(BoardFileEntry(*path, load.board->Wiring()));
+}
+
+// A built-in board's picture comes from its row; a file's from the file as
+// it is now.
+void OptionsDialog::ShowPicture() {
+    const std::string chosen = BoardList->currentData().toString().toStdString();
+    board::BoardChoice choice = board::ChooseBoard(chosen);
+    BoardPicture->setText(choice.board != nullptr
+                              ? QString::fromStdString(tallis::BoardPicture(*choice.board))
+                              : QString::fromStdString(choice.problem));
+}
+
 void OptionsDialog::OkClick() {
     const bool other = OtherAddress->isChecked();
     const CheckedPortAddress typed = CheckPortAddress(AddressEdit->text().trimmed().toStdString());
@@ -89,6 +166,12 @@ void OptionsDialog::OkClick() {
         AddressError->setText(QtText(typed.refusal));
         AddressError->show();
         AddressEdit->setFocus();
+        return;
+    }
+    const std::string board = BoardList->currentData().toString().toStdString();
+    if (const std::string refused = mainWindow_.ApplyBoard(board); !refused.empty()) {
+        BoardError->setText(QString::fromStdString(refused));
+        BoardError->show();
         return;
     }
     hide();
@@ -106,7 +189,9 @@ void OptionsDialog::reject() {
     const std::array buttons{Lpt1Button, Lpt2Button, OtherAddress};
     buttons.at(static_cast<std::size_t>(choiceShown_ - 1))->setChecked(true);
     FastProgramming->setChecked(fastShown_);
+    BoardList->setCurrentIndex(boardShown_);
     AddressError->hide();
+    BoardError->hide();
     hide();
     mainWindow_.setEnabled(true);
 }
@@ -115,6 +200,7 @@ void OptionsDialog::showEvent(QShowEvent* event) {
     choiceShown_ = OtherAddress->isChecked() ? kOtherChoice : std::max(PortChoice(), 1);
     addressShown_ = AddressEdit->text();
     fastShown_ = FastProgramming->isChecked();
+    boardShown_ = BoardList->currentIndex();
     QDialog::showEvent(event);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,14 +9,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <cstdint>
+#include <memory>
+#include <string>
+
+#include "board/BoardFile.h"
 
 namespace tallis {
 
 class MainWindow;
 
 // Options: which parallel port the programmer is wired to, LPT 1, LPT 2 or a
-// port at another address typed in hexadecimal (a PCI card's), and whether the
-// Device commands run at the fast timing. Shown without
+// port at another address typed in hexadecimal (a PCI card's), which
+// interface board (a built-in one or a board file, with a picture of its
+// wiring), and whether the Device commands run at the fast timing. Shown without
 // a modal loop while the main window is disabled; its controls keep their
 // state between showings, and the program run reads them at its start.
 class OptionsDialog : public QDialog {
@@ -31,12 +37,22 @@ class OptionsDialog : public QDialog {
     QLineEdit* AddressEdit;
     QCheckBox* FastProgramming;
     QLabel* AddressError;  // why the typed address is refused, while it is
+    QGroupBox* BoardGroup;
+    QComboBox* BoardList;  // the built-in boards, then any board file loaded
+    QPushButton* LoadBoardFile;
+    QLabel* BoardPicture;  // the chosen board's wiring
+    QLabel* BoardError;    // why a board file is refused, while it is
 
     // 1 or 2 for the checked LPT button, 0 for another address or none.
     int PortChoice() const;
     // Checks the button for this port: LPT 1, LPT 2 or another address.
     void ShowPort(int portNumber, std::uint16_t portBase);
     void ShowFastTiming(bool fast);
+    // Selects the board in force: a built-in board's name or a board file.
+    void ShowBoard(const std::string& nameOrFile);
+    // "Load board file...": the file asked for is read, and listed and
+    // selected when it is a good board file.
+    void LoadBoardFileClick();
 
     // OK: apply the choice and give control back to the main window. A
     // refused address keeps the dialog up.
@@ -51,7 +67,12 @@ class OptionsDialog : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // The list entry of a board file, added or found.
+    int BoardFileEntry(const QString& path, const board::BoardWiring& board);
+    void ShowPicture();
+
     MainWindow& mainWindow_;
+    int boardShown_ = 0;
     int choiceShown_ = 1;
     QString addressShown_;
     bool fastShown_ = false;

@@ -13,6 +13,7 @@ enum TargetLine : std::uint8_t {
     kVddLine = 0x10,            // the target's supply, on boards that switch it
     kPgmLine = 0x20,            // low-voltage programming entry, on boards that have it
     kDataDirectionLine = 0x40,  // high turns the board's data buffer towards the PC
+    kConnectLine = 0x80,  // high joins the target's lines to the board, where it can isolate them
 };
 
 // Some lines and the level each of them is driven to: a line in `lines` is

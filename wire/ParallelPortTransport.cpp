@@ -25,6 +25,8 @@ ParallelPortTransport::ParallelPortTransport(PortIo& port, Delayer& timer,
         {kVddLine, board.vdd},
         {kPgmLine, board.pgm},
         {kDataDirectionLine, board.dataDirection},
+        {kConnectLine, board.connect},
+        {kDataOutLine, board.dataOutAlso},
     };
     for (const auto& [line, wiring] : lines) {
         const std::optional<PortPin> pin = ParallelPortPin(wiring.pin);
@@ -35,11 +37,21 @@ ParallelPortTransport::ParallelPortTransport(PortIo& port, Delayer& timer,
     }
 }
 
+// A board without a run line holds MCLR low while VPP is off, so the run
+// line's "reset, whatever VPP does" is kept by holding VPP off as well.
+std::uint8_t ParallelPortTransport::LevelsOnPins() const {
+    if (board_.run.Connected() || (high_ & kRunLine) != 0) {
+        return high_;
+    }
+    return static_cast<std::uint8_t>(high_ & ~kVppLine);
+}
+
 std::uint8_t ParallelPortTransport::RegisterValue(std::uint16_t offset) const {
+    const std::uint8_t levels = LevelsOnPins();
     std::uint8_t value = 0;
     for (std::size_t i = 0; i < outputCount_; ++i) {
         const OutputBit& bit = outputs_[i];
-        if (bit.offset == offset && ((high_ & bit.line) != 0) != bit.flipped) {
+        if (bit.offset == offset && ((levels & bit.line) != 0) != bit.flipped) {
             value = static_cast<std::uint8_t>(value | bit.mask);
         }
     }
@@ -50,9 +62,11 @@ void ParallelPortTransport::Drive(LineLevels levels) {
     high_ = static_cast<std::uint8_t>((high_ & ~levels.lines) | (levels.high & levels.lines));
     for (const std::uint16_t offset : kOutputRegisters) {
         bool carriesOne = false;
+        const std::uint8_t driven = static_cast<std::uint8_t>(
+            levels.lines | ((levels.lines & kRunLine) != 0 ? kVppLine : 0));
         for (std::size_t i = 0; i < outputCount_; ++i) {
-            carriesOne = carriesOne ||
-                         (outputs_[i].offset == offset && (levels.lines & outputs_[i].line) != 0);
+            carriesOne =
+                carriesOne || (outputs_[i].offset == offset && (driven & outputs_[i].line) != 0);
         }
         if (carriesOne) {
             port_.WriteByte(static_cast<std::uint16_t>(base_ + offset), RegisterValue(offset));

@@ -43,8 +43,9 @@ class ParallelPortTransport final : public LineTransport {
         std::uint8_t mask = 0;
         bool flipped = false;
     };
-    static constexpr std::size_t kMaxOutputs = 7;
+    static constexpr std::size_t kMaxOutputs = 9;
 
+    std::uint8_t LevelsOnPins() const;
     std::uint8_t RegisterValue(std::uint16_t offset) const;
 
     PortIo& port_;

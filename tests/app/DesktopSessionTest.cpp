@@ -482,6 +482,43 @@ TEST(DesktopSession, SettingsRoundTripThroughTheStore) {
     EXPECT_EQ(session.Settings().position, (WindowPosition{40, 50}));
 }
 
+// Options' board: the chosen board's lines drive the simulated board wired
+// the same way, its supply is on only while a command runs (after reset it
+// stays on), the choice is remembered, and a board that cannot be used is
+// refused with the one in force kept.
+TEST(DesktopSession, ABoardChoiceDrivesThatWiringAndIsRemembered) {
+    MemorySettingsStore store;
+    store.SetValue("board", "tait-classic");
+    {
+        SimTarget target(SimTargetOptions{.time = sim::TimeSource::Virtual,
+                                          .wiring = board::FindBoard("tait-classic")});
+        FakeView view;
+        DesktopSession session{target, view, &store};
+        EXPECT_EQ(session.Board().name, "tait-classic");
+        session.Begin();
+        EXPECT_FALSE(target.Simulation().Board().Powered());
+        ASSERT_TRUE(session.StartUp([] {}, [] {}));
+        view.AnswerUntilIdle(session);
+        EXPECT_NE(session.ApplyBoard("no-such-board"), "");
+        EXPECT_EQ(session.Board().name, "tait-classic");
+
+        session.RunDevice(DeviceCommandKind::Identify);
+        view.AnswerUntilIdle(session);
+        ASSERT_NE(session.Identified(), nullptr);
+        EXPECT_FALSE(target.Simulation().Board().Powered());
+        session.Reset();
+        view.AnswerUntilIdle(session);
+        EXPECT_TRUE(target.Simulation().Board().Powered());
+        EXPECT_TRUE(target.Simulation().Violations().Empty())
+            << target.Simulation().Violations().Describe();
+        EXPECT_EQ(session.ApplyBoard("asix-piccolo"), "");
+    }
+    SimTarget target{sim::TimeSource::Virtual};
+    FakeView view;
+    DesktopSession session{target, view, &store};
+    EXPECT_EQ(session.Board().name, "asix-piccolo");
+}
+
 TEST(MessageLines, StoredBreaksBecomeLineFeeds) {
     const std::pair<std::string, std::string> cases[] = {{"a\n\rb", "a\nb"},
                                                          {"a\r\rb", "a\n\nb"},

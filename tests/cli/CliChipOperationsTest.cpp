@@ -333,5 +333,31 @@ TEST(CliChipOperations, CommentsAfterTheEndRecordAreIgnored) {
     }
 }
 
+// Another board: a board file refused before the port is touched, a write
+// through a built-in board, and a simulated board wired otherwise diagnosed
+// by naming the board chosen.
+TEST(CliBoards, TakesABoardRefusesABadFileAndNamesTheBoardWhenNothingAnswers) {
+    CliProcess cli;
+    cli.WriteFile("bad.toml", "clock = \"3\"\ndata_out = \"2\"\ndata_in = \"10\"\nvpp = \"12\"\n");
+    CliResult r = cli.Run({"--sim", "--board", "bad.toml", "identify"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err,
+              "tallis-cli: --board: bad.toml:4: pin 12 is an input of the PC; vpp needs an "
+              "output pin\n");
+
+    cli.WriteFile("firmware.hex", ProgramHex(kWords, kConfigWord));
+    r = cli.Run({"--sim", "--board", "tait-classic", "write", "firmware.hex"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+
+    r = cli.Run({"--sim", "--board", "tait-classic", "--sim-board", "tait-7406", "identify"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_NE(r.err.find("tallis-cli: the board chosen is tait-classic, Tait classic (7407 and "
+                         "PNP); if yours is wired otherwise, check the board choice (--board) and "
+                         "compare its pins with tallis-cli boards tait-classic\n"),
+              std::string::npos)
+        << r.err;
+}
+
 }  // namespace
 }  // namespace tallis::testing

@@ -21,8 +21,9 @@ TEST(BoardRows, PutEveryLineOnAPinOfTheRightDirection) {
     for (const board::BoardWiring& row : board::Boards()) {
         SCOPED_TRACE(std::string(row.name));
         std::set<std::uint8_t> used;
-        const board::PinLine outputs[] = {row.clock, row.dataOut, row.run,          row.vpp,
-                                          row.vdd,   row.pgm,     row.dataDirection};
+        const board::PinLine outputs[] = {row.clock,   row.dataOut,     row.run,
+                                          row.vpp,     row.vdd,         row.pgm,
+                                          row.connect, row.dataOutAlso, row.dataDirection};
         for (const board::PinLine& line : outputs) {
             if (!line.Connected()) {
                 continue;
@@ -31,8 +32,7 @@ TEST(BoardRows, PutEveryLineOnAPinOfTheRightDirection) {
             ASSERT_TRUE(pin && pin->output) << int{line.pin};
             EXPECT_TRUE(used.insert(line.pin).second) << int{line.pin};
         }
-        ASSERT_TRUE(row.clock.Connected() && row.dataOut.Connected() && row.run.Connected() &&
-                    row.vpp.Connected());
+        ASSERT_TRUE(row.clock.Connected() && row.dataOut.Connected() && row.vpp.Connected());
         const std::optional<PortPin> in = ParallelPortPin(row.dataIn.pin);
         ASSERT_TRUE(in && !in->output) << int{row.dataIn.pin};
         EXPECT_EQ(board::FindBoard(row.name), &row);

@@ -40,7 +40,8 @@ FakeParport::FakeParport(const FakeParportOptions& options)
       target_({.type = options.chip,
                .base = options.base,
                .time = sim::TimeSource::RealTime,
-               .board = options.board}) {
+               .board = options.board,
+               .wiring = options.wiring}) {
     target_.SetBoardFault(options.boardFault);
     if (options.unprogrammableWord) {
         target_.SetUnprogrammableWord(*options.unprogrammableWord);

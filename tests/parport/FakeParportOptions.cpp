@@ -37,9 +37,22 @@ bool ReadBase(std::string_view text, FakeParportOptions& options) {
 }
 
 bool ReadBoard(std::string_view text, FakeParportOptions& options) {
-    std::optional<sim::BoardTiming> board = sim::BoardTimingNamed(text);
-    options.board = board.value_or(options.board);
-    return board.has_value();
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+        if (const std::optional<sim::BoardTiming> timing = sim::BoardTimingNamed(item)) {
+            options.board = *timing;
+            continue;
+        }
+        board::BoardChoice wiring = board::ChooseBoard(item);
+        if (wiring.board == nullptr) {
+            return false;
+        }
+        options.wiring = wiring.board;
+        options.wiringFile = std::move(wiring.owned);
+    }
+    return true;
 }
 
 bool ReadFault(std::string_view text, FakeParportOptions& options) {

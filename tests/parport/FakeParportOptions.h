@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "board/BoardFile.h"
 #include "sim/InterfaceBoard.h"
 #include "sim/PicChip.h"
 
@@ -26,7 +28,10 @@ enum class PortFault {
 //   TALLIS_FAKE_PARPORT_STATE   Intel HEX file: the chip's memory, loaded when
 //                               the file exists and saved there at exit
 //   TALLIS_FAKE_PARPORT_BOARD   ideal | slow: how fast the board's RB7 and
-//                               VPP lines move (default ideal)
+//                               VPP lines move (default ideal); and/or,
+//                               after a comma, how it is wired: a built-in
+//                               board's name or a board file (default: the
+//                               default board)
 //   TALLIS_FAKE_PARPORT_FAULT   busy | no-target | data-stuck-low |
 //                               unprogrammable:ADDR (a program word that
 //                               never takes a new value)
@@ -39,6 +44,8 @@ struct FakeParportOptions {
     std::uint16_t base = 0x378;
     std::string statePath;
     sim::BoardTiming board;
+    const board::BoardWiring* wiring = &board::kDefaultBoard;
+    std::shared_ptr<const board::OwnedBoard> wiringFile;
     PortFault portFault = PortFault::None;
     sim::BoardFault boardFault = sim::BoardFault::None;
     std::optional<std::uint16_t> unprogrammableWord;

@@ -151,6 +151,25 @@ INSTANTIATE_TEST_SUITE_P(
                     "0x02",
                     Memory::Example,
                     Memory::Blank},
+        // Another board, its wiring decoded by the fake port: after the
+        // command its VDD (D2) and VPP (D3), both active-low, are off.
+        CommandCase{"WriteOnTaitClassic",
+                    "16f877a",
+                    "tait-classic",
+                    {"--board", "tait-classic", "--fast", "write", kExample},
+                    "Wrote and verified PIC16F877A .*: 25 program words and the configuration "
+                    "word\n",
+                    "0x0D",
+                    Memory::Example,
+                    Memory::Blank},
+        // Reset leaves the target powered (D2 low) and running.
+        CommandCase{"ResetOnTaitClassic",
+                    "16f877a",
+                    "tait-classic",
+                    {"--board", "tait-classic", "reset"},
+                    nullptr,
+                    "0x09",
+                    Memory::Example},
         CommandCase{"Verify",
                     "16f877",
                     "slow",

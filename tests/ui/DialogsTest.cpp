@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QtTest/QTest>
@@ -114,6 +116,45 @@ TEST(OptionsDialog, CloseBoxEnablesTheMainWindowAndAppliesNothing) {
     EXPECT_EQ(fixture.mainWindow.StatusLine->PanelText(0), QString());
     // The choice that was not confirmed is not left for a later run to pick up.
     EXPECT_EQ(fixture.mainWindow.OptionsPortChoice(), 1);
+}
+
+// The board list with its picture: a built-in board chosen and applied, a
+// board file loaded and listed, a bad one refused with its line.
+TEST(OptionsDialog, ChoosesABoardShowsItsWiringAndLoadsABoardFile) {
+    WindowsFixture fixture;
+    OptionsDialog& options = fixture.desktop.Options;
+    EXPECT_EQ(options.BoardList->currentData().toString(), QStringLiteral("default"));
+    fixture.mainWindow.OptionsClick();
+    options.BoardList->setCurrentIndex(options.BoardList->findData(QStringLiteral("tait-classic")));
+    EXPECT_TRUE(options.BoardPicture->text().contains(QStringLiteral("pin  4 D2")));
+    options.OkButton->click();
+    EXPECT_FALSE(options.isVisible());
+    EXPECT_EQ(fixture.mainWindow.Settings().board, "tait-classic");
+
+    const QString bad = QDir::temp().filePath(QStringLiteral("tallis-options-bad.toml"));
+    const QString good = QDir::temp().filePath(QStringLiteral("tallis-options-good.toml"));
+    for (const auto& [path, text] : {std::pair{bad, "clock = \"3\"\ndata_out = \"3\"\n"},
+                                     std::pair{good,
+                                               "name = \"mine\"\nclock = \"3\"\ndata_out = \"2\"\n"
+                                               "data_in = \"10\"\nvpp = \"!6\"\n"}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    fixture.mainWindow.OptionsClick();
+    fixture.dialogs.nextFile = bad;
+    options.LoadBoardFile->click();
+    EXPECT_TRUE(options.BoardError->isVisible());
+    EXPECT_TRUE(options.BoardError->text().contains(QStringLiteral(":2: pin 3 is used twice")))
+        << options.BoardError->text().toStdString();
+    fixture.dialogs.nextFile = good;
+    options.LoadBoardFile->click();
+    EXPECT_EQ(options.BoardList->currentData().toString(), good);
+    EXPECT_TRUE(options.BoardPicture->text().contains(QStringLiteral("pin  6 D4        o")));
+    options.OkButton->click();
+    EXPECT_EQ(fixture.mainWindow.Settings().board, good.toStdString());
+    QFile::remove(bad);
+    QFile::remove(good);
 }
 
 TEST(AboutBox, LinkOpensTheDocumentationAndLeavesTheBoxUp) {
