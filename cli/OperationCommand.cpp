@@ -48,13 +48,17 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
     }
 }
 
-std::string NotBlankText(const Device& device, const OperationResult& result) {
+// "program memory 0x0150 holds 0x2801": the first location that is not blank.
+std::string HeldText(const OperationResult& result) {
     const Difference& first = result.differences.at(0);
     const char* format = first.space == MemorySpace::Eeprom ? "0x%02X" : "0x%04X";
     char value[16];
     std::snprintf(value, sizeof value, format, unsigned{first.actual});
-    return "the " + std::string(device.name) +
-           " is not blank: " + LocationText(first.space, first.address) + " holds " + value;
+    return LocationText(first.space, first.address) + " holds " + value;
+}
+
+std::string NotBlankText(const Device& device, const OperationResult& result) {
+    return "the " + std::string(device.name) + " is not blank: " + HeldText(result);
 }
 
 DeviceCommandKind KindOf(CliCommand command) {
@@ -167,6 +171,11 @@ class ReportPrinter {
     }
 
     int WriteChip(const Device& device, const OperationResult& result, const std::string& chip) {
+        if (result.outcome == OperationOutcome::NotErased) {
+            return Complain(kExitChipMismatch, "the erase did not clear the " +
+                                                   std::string(device.name) + ": " +
+                                                   HeldText(result) + "; nothing was written");
+        }
         if (result.outcome == OperationOutcome::WriteFailed) {
             Complain(kExitRunError, "write failed: the " + std::string(device.name) +
                                         " does not hold what was written; first differences:");

@@ -62,11 +62,39 @@ INSTANTIATE_TEST_SUITE_P(
                       4,
                       "  program memory 0x0000: expected 0x2806, read 0x2805\n"},
         DiagnosisCase{"NotBlank", {"blank-check"}, 4, "configuration word 0x2007 holds 0x3F3A"},
+        DiagnosisCase{"ProgramWordTheEraseKept",
+                      {"--fast", "--sim-fault", "unerasable:0x0002", "write", "other.hex"},
+                      4,
+                      "tallis-cli: the erase did not clear the PIC16F877A: program memory 0x0002 "
+                      "holds 0x1683; nothing was written\n"},
+        DiagnosisCase{"ConfigurationWordTheEraseKept",
+                      {"--sim-fault", "unerasable:0x2007", "write", "other.hex"},
+                      4,
+                      "configuration word 0x2007 holds 0x3F3A; nothing was written"},
+        DiagnosisCase{"IdTheEraseKept",
+                      {"--sim-fault", "unerasable:0x2001", "write", "other.hex"},
+                      4,
+                      "ID 0x2001 holds 0x0002; nothing was written"},
         DiagnosisCase{"WriteDoesNotVerify",
                       {"--sim-fault", "unprogrammable:0x0002", "write", "full.hex"},
                       1,
                       "  program memory 0x0002: expected 0x1683, read 0x3FFF\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Whatever the erase kept stops the write before a word goes on top of it.
+TEST(CliChipOperations, WriteOverAnUnerasedWordWritesNothing) {
+    CliProcess cli;
+    cli.WriteFile("full.hex", FullHex());
+    cli.WriteFile("other.hex", ProgramHex({0x2806}, kConfigWord));
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "write", "full.hex"}).exitCode, 0);
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "--sim-fault", "unerasable:0x0004",
+                       "write", "other.hex"})
+                  .exitCode,
+              4);
+    CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", "verify", "other.hex"});
+    EXPECT_NE(r.err.find("program memory 0x0000: expected 0x2806, read 0x3FFF"), std::string::npos)
+        << r.err;
+}
 
 TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
     for (const char* chip :
