@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/FileNames.h"
 #include "classic/ProgramRun.h"
 #include "classic/RunMessages.h"
 #include "cli/ConsoleText.h"
@@ -16,13 +17,15 @@ namespace tallis {
 namespace {
 
 // A failed run's message goes to standard error too, where a script that
-// keeps only the errors finds it.
+// keeps only the errors finds it: on one line, without the advice for the
+// board that follows a verify error on standard output. Where both streams
+// are one terminal, the run's own message is enough.
 int ExitCodeOf(RunOutcome outcome, const ConsoleRunHost& host) {
     if (outcome == RunOutcome::Completed) {
         return kExitCompleted;
     }
-    if (!host.LastMessage().empty()) {
-        std::fprintf(stderr, "tallis-cli: %s\n", ConsoleMessageText(host.LastMessage()).c_str());
+    if (!host.LastMessage().empty() && !StderrSharesStdoutsTerminal()) {
+        std::fprintf(stderr, "tallis-cli: %s\n", ErrorLineText(host.LastMessage()).c_str());
     }
     return kExitRunError;
 }
@@ -32,9 +35,8 @@ void ReportRefusedLine(const CliOptions& options, const HexFileCheck& check) {
     if (check.Sound() || check.line == 0) {
         return;
     }
-    const auto path = options.firmwarePath.u8string();
     std::fprintf(stderr, "tallis-cli: %s: line %d; nothing was sent to the chip\n",
-                 std::string(path.begin(), path.end()).c_str(), check.line);
+                 PathText(options.firmwarePath).c_str(), check.line);
 }
 
 std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortIo& port,
@@ -49,9 +51,16 @@ std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortI
 // that keeps only standard error learns it there, with the command that
 // writes those records, or the chip that lacks the file's configuration word 2.
 // Where both streams are one terminal, the run's own warning is enough.
-void WarnAboutSkippedRecords(const HexFileCheck& check, const Device& device) {
+void WarnAboutSkippedRecords(const CliOptions& options, const HexFileCheck& check,
+                             const Device& device) {
     if (StderrSharesStdoutsTerminal()) {
         return;
+    }
+    if (check.highBitsLine != 0) {
+        std::fprintf(stderr,
+                     "tallis-cli: warning: %s: line %d sets bits 14-15 of a word; the chip's "
+                     "words have 14 bits, so they are left out (as write does)\n",
+                     PathText(options.firmwarePath).c_str(), check.highBitsLine);
     }
     if (const std::string skipped = SkippedRecords(check); !skipped.empty()) {
         std::fprintf(stderr,
@@ -108,17 +117,18 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             return stopStatus();
         case CliCommand::Program: {
             // A file the run refuses is refused before the chip is asked anything.
-            if (const HexFileCheck check = CheckHexFile(*image); check.Sound()) {
+            const std::uint16_t programWords = options.device->programWords;
+            if (const HexFileCheck check = CheckHexFile(*image, programWords); check.Sound()) {
                 if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
                     return *refused;
                 }
-                WarnAboutSkippedRecords(check, *options.device);
+                WarnAboutSkippedRecords(options, check, *options.device);
             }
             StopPointHost stopPoints(host, stopStatus);
             ProgramRun run(programmer, stopPoints);
             ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
             try {
-                RunOutcome outcome = run.Execute(*image);
+                RunOutcome outcome = run.Execute(*image, programWords);
                 host.EndProgressLine();
                 if (int stoppedStatus = stopStatus(); stoppedStatus != 0) {
                     return stoppedStatus;
