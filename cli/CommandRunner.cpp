@@ -97,7 +97,8 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     }
 
     // Erase and reset take milliseconds and have no safe point inside: a stop
-    // asked meanwhile ends the command after them.
+    // asked meanwhile ends the command after them. The blank check after the
+    // erase stops at its next word.
     switch (options.command) {
         case CliCommand::Erase:
             if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
@@ -105,7 +106,8 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             }
             programmer.EraseOnly();
             if (options.idCheck) {
-                if (const auto notBlank = RefuseNotBlank(options, port, timer)) {
+                if (const auto notBlank =
+                        RefuseNotBlank(options, port, timer, host.ShowsProgress(), stopStatus)) {
                     return *notBlank;
                 }
             }

@@ -235,13 +235,19 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
     return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
 }
 
-std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer) {
+std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
+                                  bool showProgress, const std::function<int()>& stopStatus) {
     ParallelPortTransport lines = OwnLines(options, port, timer);
-    const OperationReport erased = CheckErased(lines, *options.device);
+    ConsoleOperationProgress progress(stdout, showProgress);
+    const OperationReport erased = CheckErased(lines, *options.device, &progress);
+    progress.EndLine();
+    if (erased.Outcome() == OperationOutcome::Cancelled) {
+        return stopStatus();
+    }
     if (int status = CommonExit(erased.result, options); status >= 0) {
         return status;
     }
-    if (erased.Outcome() == OperationOutcome::Differs) {
+    if (erased.Outcome() == OperationOutcome::NotBlank) {
         return Complain(kExitChipMismatch, NotBlankText(*options.device, erased.result));
     }
     return std::nullopt;

@@ -591,6 +591,13 @@ TEST(CliProgress, BarOnlyOnATerminalAndNotWhenQuiet) {
 
 // A record far above the last one: the terminal shows the steps of the
 // address counter, which take seconds on a board, as they go.
+TEST(CliProgress, EraseShowsItsBlankCheck) {
+    CliProcess cli;
+    CliResult terminal = cli.RunOnTerminal({"--sim", "erase"});
+    EXPECT_EQ(terminal.exitCode, 0);
+    EXPECT_NE(terminal.out.find("steps"), std::string::npos) << terminal.out;
+}
+
 TEST(CliProgress, LongAddressSkipIsShown) {
     CliProcess cli;
     cli.WriteFile("sparse.hex", HexRecord(0, 0x00, {0x05, 0x28}) +
