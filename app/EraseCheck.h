@@ -16,8 +16,8 @@ namespace tallis {
 OperationReport CheckChipBeforeErase(LineTransport& lines, const Device* asked);
 
 // What the classic erase clears on every chip: the 87xA's keeps the ID
-// locations and the 87x's an unprotected data EEPROM, so those are not asked
-// of it.
+// locations and the 87x's an unprotected data EEPROM, so neither is asked of
+// it.
 inline const std::vector<RegionKind> kClearedByClassicErase = {RegionKind::Program,
                                                                RegionKind::Config};
 

@@ -24,7 +24,7 @@ ReadResult Operate(ProgrammingSession& session, const Device& device,
                 Verify(session, device, *request.file, request.kept);
             break;
         case DeviceCommandKind::BlankCheck:
-            static_cast<OperationResult&>(result) = BlankCheck(session, device);
+            static_cast<OperationResult&>(result) = BlankCheck(session, device, request.blankScope);
             break;
         case DeviceCommandKind::WriteAll:
             static_cast<OperationResult&>(result) = Write(session, device, *request.file);

@@ -39,6 +39,37 @@ std::string CheckChip(const std::string& text) {
     return Lowered(text) == kAutoChip ? std::string{} : CheckDevice(text);
 }
 
+// blank-check --only: the names of the parts of the chip, and their regions.
+const std::vector<std::pair<std::string, std::vector<RegionKind>>> kScopeParts = {
+    {"program", {RegionKind::Program}},
+    {"ids", {RegionKind::Id, RegionKind::DebugVector}},
+    {"eeprom", {RegionKind::Eeprom}},
+    {"config", {RegionKind::Config}},
+};
+
+// "program,config" as regions; nothing for a name that is not a part.
+std::optional<std::vector<RegionKind>> ParseScope(const std::string& text) {
+    std::vector<RegionKind> scope;
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        const std::string name = Lowered(text.substr(from, comma - from));
+        const auto part =
+            std::ranges::find(kScopeParts, name, [](const auto& p) { return p.first; });
+        if (part == kScopeParts.end()) {
+            return std::nullopt;
+        }
+        scope.insert(scope.end(), part->second.begin(), part->second.end());
+        from = comma + 1;
+    }
+    return scope;
+}
+
+std::string CheckScope(const std::string& text) {
+    return ParseScope(text) ? std::string{}
+                            : "a list of program, ids, eeprom and config, got '" + text + "'";
+}
+
 struct FaultChoice {
     SimFault fault = SimFault::None;
     std::uint16_t address = 0;
@@ -168,6 +199,7 @@ struct RawArguments {
     std::string filePath;
     std::string reportPath;
     std::string examplePath;
+    std::string blankScope;
     bool listDevices = false;
     bool noIdCheck = false;
 };
@@ -307,6 +339,13 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
     verify->add_option("FILE", file, "Intel HEX file")->required();
     CLI::App* blankCheck = app.add_subcommand(
         "blank-check", "check that the chip is erased; name the first location that is not");
+    blankCheck
+        ->add_option("--only", raw.blankScope,
+                     "check only these parts, comma-separated: program, ids (with the debug "
+                     "vector), eeprom, config; e.g. program,config, what erase clears on every "
+                     "chip")
+        ->check(CheckScope, "PARTS")
+        ->type_name("PARTS");
     CLI::App* write = app.add_subcommand(
         "write",
         "identify, erase, write everything FILE holds (program memory, IDs, EEPROM, then the "
@@ -413,6 +452,9 @@ std::optional<std::string> ApplyPort(const std::string& portName, CliOptions& op
 }
 
 void ApplyPaths(const RawArguments& raw, CliOptions& options) {
+    if (!raw.blankScope.empty()) {
+        options.blankScope = *ParseScope(raw.blankScope);
+    }
     options.firmwarePath = raw.filePath;
     if (!raw.tracePath.empty()) {
         options.tracePath = raw.tracePath;

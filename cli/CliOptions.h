@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/Device.h"
+#include "engine/ChipOperations.h"
 #include "engine/ChipType.h"
 #include "sim/InterfaceBoard.h"
 
@@ -67,6 +69,8 @@ struct CliOptions {
     bool quickSelfTest = false;  // the chip operations with the fast profile only
     // program and erase: the device ID first, and a blank check after erase.
     bool idCheck = true;
+    // blank-check: the regions it reads (--only); all of the chip by default.
+    std::vector<RegionKind> blankScope = kWholeChip;
 };
 
 // A parse either yields options or ends the program at once (help, version,

@@ -83,6 +83,23 @@ void SayDone(const CliOptions& options, const std::string& what, std::uint16_t p
     }
 }
 
+// What each family's classic erase clears and what it leaves, said after the
+// read-back has found the cleared part blank.
+void SayWhatEraseKept(const CliOptions& options) {
+    if (options.quiet) {
+        return;
+    }
+    if (options.chip == ChipType::Pic16F877A) {
+        std::printf(
+            "program memory, configuration word and data EEPROM erased; ID locations "
+            "kept\n");
+    } else {
+        std::printf(
+            "program memory, configuration word and ID locations erased; data EEPROM kept "
+            "(erased too when code or data protection was on)\n");
+    }
+}
+
 }  // namespace
 
 int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& port, Delayer& timer,
@@ -112,6 +129,9 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                 }
             }
             SayDone(options, std::string(options.device->name) + " erased", programmer.PortBase());
+            if (options.idCheck) {
+                SayWhatEraseKept(options);
+            }
             return stopStatus();
         case CliCommand::Reset:
             programmer.ResetCpu();

@@ -1,5 +1,6 @@
 #include "cli/OperationCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -59,6 +60,28 @@ std::string HeldText(const OperationResult& result) {
 
 std::string NotBlankText(const Device& device, const OperationResult& result) {
     return "the " + std::string(device.name) + " is not blank: " + HeldText(result);
+}
+
+// "program memory and the configuration word": the parts of a blank check.
+std::string ScopeText(const std::vector<RegionKind>& scope) {
+    const std::pair<RegionKind, const char*> parts[] = {
+        {RegionKind::Program, "program memory"},
+        {RegionKind::Id, "the ID locations"},
+        {RegionKind::Eeprom, "the data EEPROM"},
+        {RegionKind::Config, "the configuration word"},
+    };
+    std::vector<std::string> named;
+    for (const auto& [kind, name] : parts) {
+        if (std::ranges::find(scope, kind) != scope.end()) {
+            named.emplace_back(name);
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < named.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == named.size() ? " and " : ", ";
+        text += named[i];
+    }
+    return text;
 }
 
 DeviceCommandKind KindOf(CliCommand command) {
@@ -166,7 +189,12 @@ class ReportPrinter {
         if (result.outcome == OperationOutcome::NotBlank) {
             return Complain(kExitChipMismatch, NotBlankText(device, result));
         }
-        std::fprintf(out_, "Blank: %s\n", chip.c_str());
+        if (options_.blankScope == kWholeChip) {
+            std::fprintf(out_, "Blank: %s\n", chip.c_str());
+        } else {
+            std::fprintf(out_, "Blank: %s of the %s\n", ScopeText(options_.blankScope).c_str(),
+                         chip.c_str());
+        }
         return kExitCompleted;
     }
 
@@ -211,7 +239,8 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
         lines, {.timing = options.fast ? &kFastTiming : &kClassicTiming, .progress = &progress},
         {.kind = KindOf(options.command),
          .asked = options.device,
-         .file = file.image ? &*file.image : nullptr});
+         .file = file.image ? &*file.image : nullptr,
+         .blankScope = options.blankScope});
     progress.EndLine();
     if (options.command == CliCommand::Write) {
         for (const Difference& retried : report.result.retried) {

@@ -96,6 +96,48 @@ TEST(CliChipOperations, WriteOverAnUnerasedWordWritesNothing) {
         << r.err;
 }
 
+// Erase says what it kept, and blank-check agrees with it when asked about
+// what erase clears.
+TEST(CliChipOperations, EraseSaysWhatItKeptAndBlankCheckAgrees) {
+    struct Case {
+        const char* chip;
+        const char* name;
+        std::string kept;
+        std::string firstNotBlank;
+    };
+    const Case cases[] = {
+        {"16f877a", "PIC16F877A",
+         "program memory, configuration word and data EEPROM erased; ID locations kept\n",
+         "ID 0x2000 holds 0x0001"},
+        {"16f877", "PIC16F877",
+         "program memory, configuration word and ID locations erased; data EEPROM kept (erased "
+         "too when code or data protection was on)\n",
+         "EEPROM byte 0x00 holds 0x12"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chip);
+        CliProcess cli;
+        cli.WriteFile("full.hex", FullHex());
+        const std::vector<std::string> sim = {"--sim", "--chip", c.chip, "--sim-state", "chip.hex"};
+        auto run = [&](std::vector<std::string> args) {
+            args.insert(args.begin(), sim.begin(), sim.end());
+            return cli.Run(args);
+        };
+        ASSERT_EQ(run({"write", "full.hex"}).exitCode, 0);
+        const CliResult erased = run({"erase"});
+        EXPECT_EQ(erased.out, std::string(c.name) + " erased (port 0x378)\n" + c.kept);
+        const CliResult whole = run({"blank-check"});
+        EXPECT_EQ(whole.exitCode, 4);
+        EXPECT_NE(whole.err.find(c.firstNotBlank), std::string::npos) << whole.err;
+        const CliResult scoped = run({"blank-check", "--only", "program,config"});
+        EXPECT_EQ(scoped.exitCode, 0) << scoped.err;
+        EXPECT_EQ(scoped.out.rfind(
+                      "Blank: program memory and the configuration word of the PIC16F877", 0),
+                  0U)
+            << scoped.out;
+    }
+}
+
 TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
     for (const char* chip :
          {"16f873", "16f874", "16f876", "16f877", "16f873a", "16f874a", "16f876a", "16f877a"}) {

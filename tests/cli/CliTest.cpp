@@ -316,7 +316,9 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--real-time", "erase"},
                       std::vector<std::string>{"--sim", "--sim-board", "fast", "erase"},
                       std::vector<std::string>{"--sim-board", "slow", "erase"},
-                      std::vector<std::string>{"--sim", "--trace", "erase"}));
+                      std::vector<std::string>{"--sim", "--trace", "erase"},
+                      std::vector<std::string>{"--sim", "blank-check", "--only", "program,code"},
+                      std::vector<std::string>{"--sim", "erase", "--only", "program"}));
 
 TEST(CliUsage, HelpAndVersionExitWithZero) {
     CliProcess cli;
