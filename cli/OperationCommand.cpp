@@ -84,6 +84,11 @@ std::string ScopeText(const std::vector<RegionKind>& scope) {
     return text;
 }
 
+// "found PIC16F877; use --chip 16f877": the way on from a chip other than asked.
+std::string UseFoundChipText(const Device& found) {
+    return "found " + std::string(found.name) + "; use --chip " + std::string(found.option);
+}
+
 DeviceCommandKind KindOf(CliCommand command) {
     switch (command) {
         case CliCommand::Read:
@@ -124,8 +129,12 @@ class ReportPrinter {
         if (int status = CommonExit(result, options_); status >= 0) {
             return status;
         }
-        if (report.Chip() == nullptr || result.outcome == OperationOutcome::WrongChip) {
+        if (report.Chip() == nullptr) {
             return Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
+        }
+        if (result.outcome == OperationOutcome::WrongChip) {
+            Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
+            return Complain(kExitChipMismatch, UseFoundChipText(*report.Chip()));
         }
         const Device& device = *report.Chip();
         const std::string chip = ChipText(device, result.idWord);
@@ -261,6 +270,11 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
         return std::nullopt;
     }
     Complain(kExitChipMismatch, IdentifyDiagnosis(identity.result, options.device));
+    if (identity.Outcome() == OperationOutcome::WrongChip) {
+        // Skipping the check would run the other family's sequence on it.
+        return Complain(kExitChipMismatch,
+                        UseFoundChipText(*identity.Chip()) + "; nothing was erased");
+    }
     return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
 }
 

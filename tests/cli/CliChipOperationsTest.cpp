@@ -56,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         DiagnosisCase{"WrongChip",
                       {"--chip", "16f876a", "--sim-chip", "16f877a", "write", "full.hex"},
                       4,
-                      "found PIC16F877A revision 1 (device ID 0x0E21), not the PIC16F876A"},
+                      "found PIC16F877A revision 1 (device ID 0x0E21), not the PIC16F876A asked "
+                      "for (--chip)\ntallis-cli: found PIC16F877A; use --chip 16f877a\n"},
         DiagnosisCase{"VerifyDifference",
                       {"verify", "other.hex"},
                       4,
