@@ -5,6 +5,8 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -68,6 +70,11 @@ std::optional<std::vector<RegionKind>> ParseScope(const std::string& text) {
 std::string CheckScope(const std::string& text) {
     return ParseScope(text) ? std::string{}
                             : "a list of program, ids, eeprom and config, got '" + text + "'";
+}
+
+std::string CheckBoard(const std::string& text) {
+    return sim::BoardTimingNamed(text) ? std::string{}
+                                       : "must be ideal or slow, got '" + text + "'";
 }
 
 struct FaultChoice {
@@ -232,16 +239,16 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
                    "chip: auto (identify it and use what answers; the default for identify, "
                    "read, verify, blank-check and write) or a device of --list-devices (the "
                    "default for program, erase and reset: 16f877a)")
-        ->check(CheckChip, "auto|DEVICE")
-        ->type_name("");
+        ->check(CheckChip, "")
+        ->type_name("auto|DEVICE");
     app.add_flag("--list-devices", raw.listDevices,
                  "list the supported devices, their IDs and sizes, and which operations a "
                  "self-test has confirmed on real hardware");
     app.add_option("--port", raw.portName,
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
                    "address 0xADDR, e.g. a PCI card's")
-        ->check(CheckPort, "lpt1|lpt2|0xADDR")
-        ->type_name("");
+        ->check(CheckPort, "")
+        ->type_name("lpt1|lpt2|0xADDR");
 }
 
 void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
@@ -251,16 +258,16 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
     app.add_option("--sim-chip", raw.simChipName,
                    "with --sim: the simulated chip, any device of --list-devices (default: "
                    "the --chip device, or 16f877a with --chip auto)")
-        ->check(CheckDevice, "DEVICE")
-        ->type_name("")
+        ->check(CheckDevice, "")
+        ->type_name("DEVICE")
         ->needs(sim);
     app.add_option("--sim-fault", raw.simFaultName,
                    "with --sim: a fault to see its diagnosis: no-chip (nothing answers), "
                    "data-stuck-low (RB7 held low), unprogrammable:0xADDR (that word keeps its "
                    "value when written), unerasable:0xADDR (that word keeps its value through "
                    "every erase)")
-        ->check(CheckFault, "no-chip|data-stuck-low|unprogrammable:0xADDR|unerasable:0xADDR")
-        ->type_name("")
+        ->check(CheckFault, "")
+        ->type_name("FAULT")
         ->needs(sim);
     app.add_option("--sim-state", raw.simStatePath,
                    "with --sim: load the simulated chip's memory from FILE if it exists, save it "
@@ -270,8 +277,8 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
     app.add_option("--sim-board", raw.simBoardName,
                    "with --sim: the interface board: ideal (default) or slow (RB7 rises in 5 us, "
                    "VPP in 50 us)")
-        ->check(CLI::IsMember({"ideal", "slow"}))
-        ->type_name("")
+        ->check(CheckBoard, "")
+        ->type_name("ideal|slow")
         ->needs(sim);
     app.add_flag("--real-time", options.realTime,
                  "with --sim: pace the simulated chip by the real timer instead of virtual time")
@@ -344,7 +351,7 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
                      "check only these parts, comma-separated: program, ids (with the debug "
                      "vector), eeprom, config; e.g. program,config, what erase clears on every "
                      "chip")
-        ->check(CheckScope, "PARTS")
+        ->check(CheckScope, "")
         ->type_name("PARTS");
     CLI::App* write = app.add_subcommand(
         "write",
@@ -366,6 +373,56 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
     };
 }
 
+// The words after "...: " in a parser message: the arguments it names,
+// which it lists last first.
+std::vector<std::string> NamedArguments(const std::string& message) {
+    std::vector<std::string> names;
+    std::istringstream words(message.substr(message.find(": ") + 2));
+    for (std::string word; words >> word;) {
+        names.insert(names.begin(), word);
+    }
+    return names;
+}
+
+bool IsCommandName(const CLI::App& app, const std::string& name) {
+    for (const CLI::App* subcommand : app.get_subcommands({})) {
+        if (subcommand->get_name() == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The parser's message in the program's own words.
+std::string PlainParseError(const CLI::App& app, const CLI::ParseError& e) {
+    const std::string message = e.what();
+    const std::string option = message.substr(0, message.find(':'));
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
+        const std::string first = NamedArguments(message).front();
+        if (first.starts_with('-')) {
+            return "no option " + first + " here";
+        }
+        if (IsCommandName(app, first)) {
+            return "one command at a time: " + first + " is a second one";
+        }
+        return "'" + first + "' is neither a command nor an argument the command takes";
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
+        return message.find("At Most") != std::string::npos ? option + " is given more than once"
+                                                            : option + " needs a value";
+    }
+    if (dynamic_cast<const CLI::RequiresError*>(&e) != nullptr) {
+        return option.substr(0, option.find(' ')) + " works only with --sim";
+    }
+    if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
+        for (const CLI::App* command : app.get_subcommands()) {
+            return command->get_name() + " needs a FILE";
+        }
+        return "no command given";
+    }
+    return message;
+}
+
 // The exit code when the command line ends the program here: help and
 // version on stdout with 0, a usage error on stderr with 2.
 std::optional<int> ParseArguments(CLI::App& app, int argc, const char* const* argv,
@@ -379,7 +436,8 @@ std::optional<int> ParseArguments(CLI::App& app, int argc, const char* const* ar
         if (e.get_exit_code() == 0) {
             return app.exit(e);  // help or version
         }
-        std::fprintf(stderr, "tallis-cli: %s\nRun with --help for more information.\n", e.what());
+        std::fprintf(stderr, "tallis-cli: %s (see tallis-cli --help)\n",
+                     PlainParseError(app, e).c_str());
         return 2;
     }
     return std::nullopt;

@@ -32,11 +32,17 @@ int ExitCodeOf(RunOutcome outcome, const ConsoleRunHost& host) {
 
 // The run's message names no line; a script's user wants to know where to look.
 void ReportRefusedLine(const CliOptions& options, const HexFileCheck& check) {
-    if (check.Sound() || check.line == 0) {
+    if (check.Sound()) {
         return;
     }
-    std::fprintf(stderr, "tallis-cli: %s: line %d; nothing was sent to the chip\n",
-                 PathText(options.firmwarePath).c_str(), check.line);
+    const std::string path = PathText(options.firmwarePath);
+    if (check.line == 0) {
+        // An empty file, or one without an end record: no line to blame.
+        std::fprintf(stderr, "tallis-cli: %s: nothing was sent to the chip\n", path.c_str());
+    } else {
+        std::fprintf(stderr, "tallis-cli: %s: line %d; nothing was sent to the chip\n",
+                     path.c_str(), check.line);
+    }
 }
 
 std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortIo& port,

@@ -38,7 +38,8 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
                             "the parallel port refused " + std::to_string(result.portFailures) +
                                 " accesses during the command: nothing it read or wrote counts");
         case OperationOutcome::Cancelled:
-            return Complain(kExitRunError, "interrupted; the chip was left with VPP off");
+            // Only a stop signal cancels here, and the run's end says so once.
+            return kExitRunError;
         case OperationOutcome::TooLarge:
             return Complain(kExitUsage, PathText(options.firmwarePath) + " holds " +
                                             LocationText(result.differences.at(0).space,

@@ -2,6 +2,7 @@
 // simulated chip's saved memory, through the built executable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -84,7 +85,8 @@ std::vector<RunCase> RunCases() {
              refused},
         {"NoEndRecord", ProgramHex(kWords, kConfigWord, false), 1,
          "the file has no end record; the target was not reset\n",
-         "tallis-cli: the file has no end record; the target was not reset\n"},
+         "tallis-cli: the file has no end record; the target was not reset\n"
+         "tallis-cli: firmware.hex: nothing was sent to the chip\n"},
         {"UnknownRecordType", HexRecord(0, 0x0E, {0, 0}) + ProgramHex(kWords, kConfigWord), 1,
          "ERROR  ! \nThis file has a record of unknown type 0E\n",
          "tallis-cli: ERROR  ! This file has a record of unknown type 0E\n"
@@ -294,39 +296,47 @@ TEST_P(CliBadOptions, ExitWithTwo) {
     CliResult r = cli.Run(GetParam());
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err, "");
+    // One line of the program's own, not the option parser's words.
+    EXPECT_EQ(r.err.rfind("tallis-cli: ", 0), 0U) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    for (const char* parserText : {"required", "not expected", "At Most", " not in {"}) {
+        EXPECT_EQ(r.err.find(parserText), std::string::npos) << r.err;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Usage, CliBadOptions,
-    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"--sim"},
-                      std::vector<std::string>{"--sim", "program"},
-                      std::vector<std::string>{"--sim", "flash", "f.hex"},
-                      std::vector<std::string>{"--sim", "erase", "reset"},
-                      std::vector<std::string>{"--sim", "--bogus", "erase"},
-                      std::vector<std::string>{"--sim", "--chip", "16f84a", "erase"},
-                      std::vector<std::string>{"--sim", "--chip", "auto", "erase"},
-                      std::vector<std::string>{"--sim", "--sim-fault", "unprogrammable:0x2008",
-                                               "erase"},
-                      std::vector<std::string>{"--sim", "--sim-chip", "16f84", "erase"},
-                      std::vector<std::string>{"--sim", "--port", "lpt3", "erase"},
-                      std::vector<std::string>{"--sim", "--port", "0x", "erase"},
-                      std::vector<std::string>{"--sim", "--port", "0xFFFE", "erase"},
-                      std::vector<std::string>{"--sim", "--port", "0x0", "erase"},
-                      std::vector<std::string>{"--sim", "--port", "378", "erase"},
-                      std::vector<std::string>{"--sim-chip", "16f877", "erase"},
-                      std::vector<std::string>{"--sim-state", "s.hex", "erase"},
-                      std::vector<std::string>{"--real-time", "erase"},
-                      std::vector<std::string>{"--sim", "--sim-board", "fast", "erase"},
-                      std::vector<std::string>{"--sim-board", "slow", "erase"},
-                      std::vector<std::string>{"--sim", "--trace", "erase"},
-                      std::vector<std::string>{"--sim", "blank-check", "--only", "program,code"},
-                      std::vector<std::string>{"--sim", "erase", "--only", "program"}));
+    ::testing::Values(
+        std::vector<std::string>{}, std::vector<std::string>{"--sim"},
+        std::vector<std::string>{"--sim", "program"},
+        std::vector<std::string>{"--sim", "flash", "f.hex"},
+        std::vector<std::string>{"--sim", "erase", "reset"},
+        std::vector<std::string>{"--sim", "--bogus", "erase"},
+        std::vector<std::string>{"--sim", "--chip", "16f84a", "erase"},
+        std::vector<std::string>{"--sim", "--chip", "auto", "erase"},
+        std::vector<std::string>{"--sim", "--sim-fault", "unprogrammable:0x2008", "erase"},
+        std::vector<std::string>{"--sim", "--sim-chip", "16f84", "erase"},
+        std::vector<std::string>{"--sim", "--port", "lpt3", "erase"},
+        std::vector<std::string>{"--sim", "--port", "0x", "erase"},
+        std::vector<std::string>{"--sim", "--port", "0xFFFE", "erase"},
+        std::vector<std::string>{"--sim", "--port", "0x0", "erase"},
+        std::vector<std::string>{"--sim", "--port", "378", "erase"},
+        std::vector<std::string>{"--sim-chip", "16f877", "erase"},
+        std::vector<std::string>{"--sim-state", "s.hex", "erase"},
+        std::vector<std::string>{"--real-time", "erase"},
+        std::vector<std::string>{"--sim", "--sim-board", "fast", "erase"},
+        std::vector<std::string>{"--sim-board", "slow", "erase"},
+        std::vector<std::string>{"--sim", "--trace", "erase"},
+        std::vector<std::string>{"--sim", "blank-check", "--only", "program,code"},
+        std::vector<std::string>{"--sim", "erase", "--only", "program"},
+        std::vector<std::string>{"--sim", "--chip", "16f877", "--chip", "16f877a", "erase"},
+        std::vector<std::string>{"--sim", "write", "f.hex", "f.hex"}));
 
 TEST(CliUsage, HelpAndVersionExitWithZero) {
     CliProcess cli;
     CliResult help = cli.Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.find(" :"), std::string::npos) << "a value's name with the parser's mark";
     for (const char* word :
          {"program", "erase", "reset", "identify", "read", "verify", "blank-check", "write",
           "--chip", "--list-devices", "--port", "--sim", "--sim-chip", "--sim-fault", "--sim-state",
