@@ -525,6 +525,21 @@ void ApplyPaths(const RawArguments& raw, CliOptions& options) {
     }
 }
 
+// An option the chosen command would pass over: refused, so that nobody
+// believes it did something.
+std::optional<std::string> OptionWithoutEffect(const RawArguments& raw, CliCommand command,
+                                               const CLI::App& app) {
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    const std::string name = chosen.empty() ? std::string{} : chosen.front()->get_name();
+    if (raw.listDevices && command != CliCommand::ListDevices) {
+        return "--list-devices lists the devices and does nothing else; give it without " + name;
+    }
+    if (raw.noIdCheck && command != CliCommand::Program && command != CliCommand::Erase) {
+        return "--no-id-check is for program and erase; " + name + " has no such check to skip";
+    }
+    return std::nullopt;
+}
+
 CliParseResult UsageError(const std::string& problem) {
     std::fprintf(stderr, "tallis-cli: %s\n", problem.c_str());
     return {std::nullopt, 2};
@@ -547,6 +562,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     }
 
     options.command = ChosenCommand(subcommands);
+    if (std::optional<std::string> problem = OptionWithoutEffect(raw, options.command, app)) {
+        return UsageError(*problem);
+    }
     options.idCheck = !raw.noIdCheck;
     if (std::optional<std::string> problem = ApplyChip(raw.chipName, options)) {
         return UsageError(*problem);

@@ -250,6 +250,8 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
         {.kind = KindOf(options.command),
          .asked = options.device,
          .file = file.image ? &*file.image : nullptr,
+         // Every difference, so that the list ends with how many more there are.
+         .kept = DifferencesKept::All,
          .blankScope = options.blankScope});
     progress.EndLine();
     if (options.command == CliCommand::Write) {

@@ -139,6 +139,26 @@ TEST(CliChipOperations, EraseSaysWhatItKeptAndBlankCheckAgrees) {
     }
 }
 
+// A file saved with a byte-order mark is taken as it is; a verify against a
+// chip that differs in more places than it lists says how many more.
+TEST(CliChipOperations, ByteOrderMarkAndCountOfUnlistedDifferences) {
+    CliProcess cli;
+    cli.WriteFile("bom.hex", "\xEF\xBB\xBF" + FullHex());
+    const std::vector<std::string> sim = {"--sim", "--sim-state", "chip.hex"};
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), sim.begin(), sim.end());
+        return cli.Run(args);
+    };
+    EXPECT_EQ(run({"write", "bom.hex"}).exitCode, 0);
+    EXPECT_EQ(run({"verify", "bom.hex"}).exitCode, 0);
+    std::vector<std::uint16_t> words(20, 0x0000);
+    cli.WriteFile("other.hex", ProgramHex(words, kConfigWord));
+    const CliResult r = run({"verify", "other.hex"});
+    EXPECT_EQ(r.exitCode, 4);
+    // Words 0 and 1 hold 0x2805 and 0x0000: 19 of the 20 differ.
+    EXPECT_NE(r.err.find("  ... and 11 more\n"), std::string::npos) << r.err;
+}
+
 TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
     for (const char* chip :
          {"16f873", "16f874", "16f876", "16f877", "16f873a", "16f874a", "16f876a", "16f877a"}) {

@@ -269,6 +269,9 @@ TEST_P(CliUnusableFile, ExitsWithTwoAndSendsNothing) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(c.file), std::string::npos) << r.err;
+    if (c.size > 0) {
+        EXPECT_NE(r.err.find("tallis-cli write reads larger files"), std::string::npos) << r.err;
+    }
     EXPECT_FALSE(std::filesystem::exists(cli.Path("trace.txt")));
 }
 
@@ -330,7 +333,10 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"--sim", "blank-check", "--only", "program,code"},
         std::vector<std::string>{"--sim", "erase", "--only", "program"},
         std::vector<std::string>{"--sim", "--chip", "16f877", "--chip", "16f877a", "erase"},
-        std::vector<std::string>{"--sim", "write", "f.hex", "f.hex"}));
+        std::vector<std::string>{"--sim", "write", "f.hex", "f.hex"},
+        // Options the command would pass over.
+        std::vector<std::string>{"--sim", "--list-devices", "erase"},
+        std::vector<std::string>{"--sim", "--no-id-check", "identify"}));
 
 TEST(CliUsage, HelpAndVersionExitWithZero) {
     CliProcess cli;
