@@ -218,16 +218,16 @@ void DescribeProgram(CLI::App& app) {
     app.footer(
         "Exit status: 0 the command completed; 1 the run reported an error, the file was "
         "refused before the chip was touched, a write did not verify, or a self-test step "
-        "failed; 2 bad options, an output file that is an input or another output, or a file that "
-        "cannot be read, "
-        "is too large or is not good Intel HEX, or a self-test without a terminal or --yes; 3 no "
-        "access to the parallel port, or the port "
-        "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
-        "line, another device, a verify difference, not blank, or code-protected memory that "
-        "read or verify could not read; 5 output (standard output or error, the trace, the "
+        "failed; 2 bad options (also one the command would pass over), an output file that is "
+        "an input or another output, a file that cannot be read, is too large or is not good "
+        "Intel HEX, a --sim-state file of another chip, or a self-test without a terminal or "
+        "--yes; 3 no access to the parallel port, or the port failed during the command; 4 the "
+        "chip is not what was asked: no chip, a stuck data line, an unknown or another device, "
+        "a verify difference, not blank (also after write's erase), or code-protected memory "
+        "that read or verify could not read; 5 output (standard output or error, the trace, the "
         "simulated chip's memory, read's file) could not be written; 129, 130, 143 stopped by "
-        "SIGHUP, SIGINT "
-        "(Ctrl-C), SIGTERM at the next safe point, with the programming voltage off.");
+        "SIGHUP, SIGINT (Ctrl-C), SIGTERM at the next safe point, with the programming voltage "
+        "off.");
     // Windows builds would take "/path/file.hex" for an option otherwise.
     app.allow_windows_style_options(false);
     app.require_subcommand(0, 1);
@@ -271,7 +271,7 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
         ->needs(sim);
     app.add_option("--sim-state", raw.simStatePath,
                    "with --sim: load the simulated chip's memory from FILE if it exists, save it "
-                   "there afterwards (Intel HEX)")
+                   "there afterwards (Intel HEX); a FILE of another chip is refused")
         ->type_name("FILE")
         ->needs(sim);
     app.add_option("--sim-board", raw.simBoardName,

@@ -159,6 +159,23 @@ TEST(CliChipOperations, ByteOrderMarkAndCountOfUnlistedDifferences) {
     EXPECT_NE(r.err.find("  ... and 11 more\n"), std::string::npos) << r.err;
 }
 
+// The state file knows its chip: loaded into a smaller one it would lose
+// the upper half, so it is refused and left as it was.
+TEST(CliChipOperations, StateOfAnotherChipIsRefused) {
+    CliProcess cli;
+    cli.WriteFile("full.hex", FullHex());
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "write", "full.hex"}).exitCode, 0);
+    const std::string saved = cli.ReadFile("chip.hex");
+    const CliResult r =
+        cli.Run({"--sim", "--sim-chip", "16f873a", "--sim-state", "chip.hex", "identify"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("chip.hex holds the memory of a PIC16F877A, not of the simulated "
+                         "PIC16F873A; use --sim-chip 16f877a or another file"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(cli.ReadFile("chip.hex"), saved);
+}
+
 TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
     for (const char* chip :
          {"16f873", "16f874", "16f876", "16f877", "16f873a", "16f874a", "16f876a", "16f877a"}) {
