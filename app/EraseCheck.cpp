@@ -13,6 +13,7 @@ OperationReport CheckErased(LineTransport& lines, const Device& device,
     OperationReport report;
     RunInSession(lines, {.progress = progress, .measureLinesForReads = true},
                  [&](ProgrammingSession& session) {
+                     session.UseTiming(session.ReadTiming());
                      static_cast<OperationResult&>(report.result) =
                          BlankCheck(session, device, kClearedByClassicErase);
                  });

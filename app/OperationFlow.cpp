@@ -57,9 +57,9 @@ OperationReport RunOperation(LineTransport& lines, const SessionSetup& setup,
                              const OperationRequest& request) {
     OperationReport report;
     SessionSetup own = setup;
-    own.measureLinesForReads = setup.measureLinesForReads ||
-                               request.kind == DeviceCommandKind::WriteAll ||
-                               request.kind == DeviceCommandKind::BlankCheck;
+    // Write reads the erased chip back before it writes.
+    own.measureLinesForReads =
+        setup.measureLinesForReads || request.kind == DeviceCommandKind::WriteAll;
     report.lineFault = RunInSession(lines, own, [&](ProgrammingSession& session) {
         const OperationResult identity = Identify(session, request.asked);
         if (identity.outcome != OperationOutcome::Completed) {

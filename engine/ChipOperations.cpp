@@ -149,13 +149,10 @@ std::vector<Location> BlankLocations(const Device& device, const std::vector<Reg
     return locations;
 }
 
-// Reads the locations with the session's read profile, up to the first that
-// does not hold its erased value.
+// Reads the locations up to the first that does not hold its erased value.
 std::optional<Difference> FirstNotBlank(ProgrammingSession& session, const Device& device,
                                         const std::vector<Location>& locations, std::uint32_t& done,
                                         std::uint32_t total) {
-    const TimingProfile& own = session.Timing();
-    session.UseTiming(session.ReadTiming());
     std::optional<Difference> first;
     for (const Location& location : locations) {
         const std::uint16_t mask = CompareMask(device, location);
@@ -166,7 +163,6 @@ std::optional<Difference> FirstNotBlank(ProgrammingSession& session, const Devic
             break;
         }
     }
-    session.UseTiming(own);
     return first;
 }
 
@@ -322,8 +318,13 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
     family.Erase(session, device);
     session.Step(++done, total, 0);
     // A word that kept its value would stay where the file has nothing, or
-    // spoil what is written over it: nothing is written then.
-    if (const auto kept = FirstNotBlank(session, device, erased, done, total)) {
+    // spoil what is written over it: nothing is written then. Reading changes
+    // nothing on the chip, so it takes the quickest waits the board allows.
+    const TimingProfile& own = session.Timing();
+    session.UseTiming(session.ReadTiming());
+    const std::optional<Difference> kept = FirstNotBlank(session, device, erased, done, total);
+    session.UseTiming(own);
+    if (kept) {
         result.differences = {*kept};
         result.outcome = OperationOutcome::NotErased;
         return;

@@ -43,14 +43,15 @@ inline const std::vector<RegionKind> kWholeChip = {RegionKind::Program, RegionKi
 
 // Names the first location of the regions in scope that is not erased
 // (configuration word first: its code protection would make program memory
-// read as zeros). Reads with the session's read profile.
+// read as zeros).
 OperationResult BlankCheck(ProgrammingSession& session, const Device& device,
                            const std::vector<RegionKind>& scope = kWholeChip);
 
-// Erases; checks that the erase left the chip blank (NotErased with the first
-// location that kept its value, and nothing written, when not); writes the program rows that hold
-// data, then IDs, debug vector and EEPROM; verifies them; writes the configuration word last and
-// verifies it.
+// Erases; checks, with the session's read profile, that the erase left the
+// chip blank (NotErased with the first location that kept its value, and
+// nothing written, when not); writes the program rows that hold data, then
+// IDs, debug vector and EEPROM; verifies them; writes the configuration word
+// last and verifies it.
 OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image);
 
 // The first location of the image that the device does not have (program
