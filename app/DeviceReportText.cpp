@@ -117,6 +117,12 @@ DeviceReportText DescribeDeviceReport(DeviceCommandKind kind, const OperationRep
             return Finished(result, "The " + Name(device) + " is blank",
                             "The " + Name(device) + " is not blank:", device);
         case DeviceCommandKind::WriteAll:
+            if (result.outcome == OperationOutcome::NotErased) {
+                return Finished(
+                    result, {},
+                    "The erase did not clear the " + Name(device) + "; nothing was written:",
+                    device);
+            }
             return Finished(result, "Wrote and verified " + chip,
                             "Write failed: the " + Name(device) +
                                 " does not hold what was written; first differences:",

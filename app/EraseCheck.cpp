@@ -1,7 +1,5 @@
 #include "app/EraseCheck.h"
 
-#include <algorithm>
-
 #include "engine/ChipOperations.h"
 
 namespace tallis {
@@ -10,14 +8,15 @@ OperationReport CheckChipBeforeErase(LineTransport& lines, const Device* asked) 
     return RunOperation(lines, {}, {.kind = DeviceCommandKind::Identify, .asked = asked});
 }
 
-OperationReport CheckErased(LineTransport& lines, const Device& device) {
-    ChipImage erased;
-    std::fill_n(erased.program.begin(), device.programWords, ProgrammingSession::kBlankWord);
-    erased.config[0] = ProgrammingSession::kBlankWord;
+OperationReport CheckErased(LineTransport& lines, const Device& device,
+                            OperationProgress* progress) {
     OperationReport report;
-    RunInSession(lines, {}, [&](ProgrammingSession& session) {
-        static_cast<OperationResult&>(report.result) = Verify(session, device, erased);
-    });
+    RunInSession(lines, {.progress = progress, .measureLinesForReads = true},
+                 [&](ProgrammingSession& session) {
+                     session.UseTiming(session.ReadTiming());
+                     static_cast<OperationResult&>(report.result) =
+                         BlankCheck(session, device, kClearedByClassicErase);
+                 });
     return report;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "app/OperationFlow.h"
 
 namespace tallis {
@@ -13,10 +15,17 @@ namespace tallis {
 // (nullptr: any supported chip). Completed, or why not.
 OperationReport CheckChipBeforeErase(LineTransport& lines, const Device* asked);
 
-// After the erase: program memory and the configuration word read erased
-// (what the classic erase clears on every chip: the 87xA's keeps the ID
-// locations and the 87x's an unprotected data EEPROM, so those are not asked
-// of it). Completed, or Differs with the first location that is not.
-OperationReport CheckErased(LineTransport& lines, const Device& device);
+// What the classic erase clears on every chip: the 87xA's keeps the ID
+// locations and the 87x's an unprotected data EEPROM, so neither is asked of
+// it.
+inline const std::vector<RegionKind> kClearedByClassicErase = {RegionKind::Program,
+                                                               RegionKind::Config};
+
+// After the erase: the regions it clears read erased. Completed, or NotBlank
+// with the first location that is not; Cancelled when progress asked to stop.
+// The reads take the fast waits where the line check passes (they write
+// nothing), the classic ones where it fails.
+OperationReport CheckErased(LineTransport& lines, const Device& device,
+                            OperationProgress* progress = nullptr);
 
 }  // namespace tallis

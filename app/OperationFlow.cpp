@@ -24,7 +24,7 @@ ReadResult Operate(ProgrammingSession& session, const Device& device,
                 Verify(session, device, *request.file, request.kept);
             break;
         case DeviceCommandKind::BlankCheck:
-            static_cast<OperationResult&>(result) = BlankCheck(session, device);
+            static_cast<OperationResult&>(result) = BlankCheck(session, device, request.blankScope);
             break;
         case DeviceCommandKind::WriteAll:
             static_cast<OperationResult&>(result) = Write(session, device, *request.file);
@@ -40,9 +40,10 @@ ReadResult Operate(ProgrammingSession& session, const Device& device,
 LineFault RunInSession(LineTransport& lines, const SessionSetup& setup,
                        const std::function<void(ProgrammingSession&)>& work) {
     LineCheckResult board = setup.checkedLines != nullptr ? *setup.checkedLines : LineCheckResult{};
-    if (setup.timing->needsLineCheck && setup.checkedLines == nullptr) {
+    if ((setup.timing->needsLineCheck || setup.measureLinesForReads) &&
+        setup.checkedLines == nullptr) {
         board = CheckLines(lines);
-        if (board.fault != LineFault::None) {
+        if (board.fault != LineFault::None && setup.timing->needsLineCheck) {
             target_lines::LeaveTargetRunning(lines);
             return board.fault;
         }
@@ -55,7 +56,11 @@ LineFault RunInSession(LineTransport& lines, const SessionSetup& setup,
 OperationReport RunOperation(LineTransport& lines, const SessionSetup& setup,
                              const OperationRequest& request) {
     OperationReport report;
-    report.lineFault = RunInSession(lines, setup, [&](ProgrammingSession& session) {
+    SessionSetup own = setup;
+    // Write reads the erased chip back before it writes.
+    own.measureLinesForReads =
+        setup.measureLinesForReads || request.kind == DeviceCommandKind::WriteAll;
+    report.lineFault = RunInSession(lines, own, [&](ProgrammingSession& session) {
         const OperationResult identity = Identify(session, request.asked);
         if (identity.outcome != OperationOutcome::Completed) {
             static_cast<OperationResult&>(report.result) = identity;

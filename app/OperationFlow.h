@@ -27,6 +27,10 @@ struct SessionSetup {
     // What a line check run before learned (the self-test's own step): the
     // session waits its rise time, and the lines are not checked again.
     const LineCheckResult* checkedLines = nullptr;
+    // A profile that needs no line check has one all the same, so that long
+    // runs of reads (blank checks) can take the fast waits where it passes;
+    // where it fails, the profile's own waits go on.
+    bool measureLinesForReads = false;
 };
 
 // The one place where a command's programming session begins: the line check
@@ -42,6 +46,8 @@ struct OperationRequest {
     const ChipImage* file = nullptr;  // Verify and Write all
     // Verify: every difference, for a view that marks them all.
     DifferencesKept kept = DifferencesKept::First;
+    // Blank check: the regions read.
+    std::vector<RegionKind> blankScope = kWholeChip;
     // Commands run after it in the same session on the same chip, each only
     // when the one before completed (the self-test's write, verify, read).
     std::vector<DeviceCommandKind> then = {};

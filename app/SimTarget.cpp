@@ -1,8 +1,12 @@
 #include "app/SimTarget.h"
 
+#include <fstream>
+#include <sstream>
+
 #include "app/AtomicFile.h"
 #include "app/FileNames.h"
 #include "app/HighResEngineTimer.h"
+#include "image/ChipImageHex.h"
 #include "sim/SimulatedDevice.h"
 
 namespace tallis {
@@ -77,9 +81,30 @@ std::unique_ptr<EngineTimer> SimTarget::MakeTimer() {
     return std::make_unique<VirtualEngineTimer>(simulation_.Clock());
 }
 
+namespace {
+
+// The chip whose memory a state file holds, by the device ID saved in it;
+// nullptr when the file names none (or none that is supported).
+const Device* DeviceOfStateFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    const HexParseResult parsed = ParseChipImageHex(text.str());
+    return parsed && parsed.image->deviceId ? DeviceWithId(*parsed.image->deviceId) : nullptr;
+}
+
+}  // namespace
+
 std::string SimTarget::UseStateFile(const std::filesystem::path& path) {
     std::error_code error;
     if (std::filesystem::exists(path, error)) {
+        const Device* simulated = DeviceWithId(simulation_.Chip().Memory().DeviceId());
+        if (const Device* saved = DeviceOfStateFile(path); saved != nullptr && saved != simulated) {
+            // Loaded into another chip, part of it would be lost, or misplaced.
+            return PathText(path) + " holds the memory of a " + std::string(saved->name) +
+                   ", not of the simulated " + std::string(simulated->name) + "; use --sim-chip " +
+                   std::string(saved->option) + " or another file";
+        }
         if (sim::HexStatus loaded = simulation_.LoadHex(path); !loaded) {
             return "cannot load the simulated chip's memory from " + PathText(path) + ": " +
                    loaded.message;

@@ -31,6 +31,8 @@ RunOutcome RefusalOutcome(HexFileFault fault) {
         case HexFileFault::UnknownRecordType:
         case HexFileFault::ExtendedAddress:
         case HexFileFault::PastProgramMemory:
+        case HexFileFault::PastChipMemory:
+        case HexFileFault::ConflictingWord:
             break;
     }
     return RunOutcome::RefusedRecord;
@@ -41,6 +43,12 @@ RunOutcome RefusalOutcome(HexFileFault fault) {
 std::uint16_t ImplementedConfigurationBits(ChipType chip) {
     const Device* device = FindDevice(chip == ChipType::Pic16F877 ? "16f877" : "16f877a");
     return device->configImplemented;
+}
+
+// The chip's words have 14 bits: a file's bits 14-15 would never read back.
+DataWord WithoutHighBits(const DataWord& word) {
+    constexpr std::uint8_t kHighByteBits = 0x3F;
+    return {.Low = word.Low, .High = static_cast<std::uint8_t>(word.High & kHighByteBits)};
 }
 
 }  // namespace
@@ -76,7 +84,7 @@ int ProgressPercent(std::uint16_t wordsDone, std::uint32_t wordCount) {
 ProgramRun::ProgramRun(ClassicProgrammer& programmer, RunHost& host)
     : programmer_(programmer), host_(host) {}
 
-RunOutcome ProgramRun::Execute(const FirmwareImage& image) {
+RunOutcome ProgramRun::Execute(const FirmwareImage& image, std::uint16_t programWords) {
     addressCounter_ = 0;
     WordsDone = 0;
     programmer_.SelectPort(host_.OptionsPortChoice());
@@ -88,7 +96,7 @@ RunOutcome ProgramRun::Execute(const FirmwareImage& image) {
 
     // A file the run would give up on part way, or whose data would land in
     // the wrong place, is refused before the chip is erased.
-    fileCheck_ = CheckHexFile(image);
+    fileCheck_ = CheckHexFile(image, programWords);
     if (!fileCheck_.Sound()) {
         host_.ShowMessage(FileCheckMessage(fileCheck_));
         return RefusalOutcome(fileCheck_.fault);
@@ -155,7 +163,7 @@ void ProgramRun::ProgramRecordWords(HexRecordReader& reader, const RecordHeader&
             Cancel(static_cast<std::uint16_t>(header.WordAddress + i));
             return;
         }
-        DataWord word = reader.ReadDataWord();
+        const DataWord word = WithoutHighBits(reader.ReadDataWord());
         // A word whose digits ran past the end of the text is never written.
         if (reader.Truncated()) {
             Stop(RunOutcome::ChecksumError, std::string(kChecksumErrorMessage));

@@ -27,7 +27,8 @@ enum class RunOutcome {
 // chip, then walks the image record by record, writing and verifying each word
 // as soon as it has been read. Each word goes by its own address: program
 // memory is programmed, the configuration word written and verified under
-// the bits the chip implements, all else skipped. A record below the one
+// the bits the chip implements, all else skipped; bits 14-15 of a word are
+// left out (the check's warning names the first line that sets them). A record below the one
 // before is reached by entering programming mode again.
 //
 // Execute runs to its end on the caller's thread. The host sees, in order: the
@@ -45,7 +46,9 @@ class ProgramRun {
   public:
     ProgramRun(ClassicProgrammer& programmer, RunHost& host);
 
-    RunOutcome Execute(const FirmwareImage& image);
+    // programWords: where the chosen chip's program memory ends (a file with
+    // data beyond it is refused); by default the family's 0x2000 words.
+    RunOutcome Execute(const FirmwareImage& image, std::uint16_t programWords = kProgramMemoryEnd);
 
     // Run state, set afresh at every start.
     std::uint16_t WordsDone = 0;

@@ -24,6 +24,13 @@ std::string PrintableText(const std::string& text) {
     return shown;
 }
 
+// "0FFF": a word address as the run's messages show it.
+std::string HexAddress(std::uint16_t wordAddress) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", unsigned{wordAddress});
+    return text;
+}
+
 }  // namespace
 
 std::string FileCheckMessage(const HexFileCheck& check) {
@@ -42,6 +49,11 @@ std::string FileCheckMessage(const HexFileCheck& check) {
             return std::string(kExtendedAddressMessage);
         case HexFileFault::PastProgramMemory:
             return std::string(kPastProgramMemoryMessage);
+        case HexFileFault::PastChipMemory:
+            return std::string(kPastChipMemoryPrefix) + HexAddress(check.address) + "H)";
+        case HexFileFault::ConflictingWord:
+            return std::string(kConflictingWordPrefix) + HexAddress(check.address) +
+                   "H twice, with different values";
     }
     return {};
 }
@@ -69,6 +81,12 @@ std::string SkippedRecordsWarning(const HexFileCheck& check) {
         warning +=
             "Warning: the file's configuration word 2 (2008H) is not on this chip; it is "
             "skipped";
+    }
+    if (check.highBitsLine != 0) {
+        warning += warning.empty() ? "" : "\n";
+        warning += "Warning: line " + std::to_string(check.highBitsLine) +
+                   " sets bits 14-15 of a word; the chip's words have 14 bits, so they are "
+                   "left out";
     }
     return warning;
 }

@@ -30,6 +30,10 @@ inline constexpr std::string_view kExtendedAddressMessage =
 inline constexpr std::string_view kPastProgramMemoryMessage =
     "ERROR  ! \n\rThis file has a record that runs on past the end of program memory (1FFFH)";
 
+inline constexpr std::string_view kPastChipMemoryPrefix =
+    "ERROR  ! \n\rThis file has data past the end of this chip's program memory (";
+inline constexpr std::string_view kConflictingWordPrefix = "ERROR  ! \n\rThis file gives address ";
+
 // "Down load data 27 words complete"
 std::string DownloadCompleteMessage(std::uint32_t wordCount);
 
@@ -42,8 +46,9 @@ std::string FileCheckMessage(const HexFileCheck& check);
 std::string SkippedRecords(const HexFileCheck& check);
 
 // "Warning: ..." naming the ID locations and data EEPROM records that the run
-// passes over, and on a line of its own a configuration word 2, which these
-// chips do not have; empty when the file has none of them.
+// passes over, on a line of its own a configuration word 2, which these
+// chips do not have, and on another the words whose bits 14-15 the run
+// leaves out; empty when the file has none of them.
 std::string SkippedRecordsWarning(const HexFileCheck& check);
 
 // "Verify error ! at Address 001AH", a line feed, a carriage return, then the hints.

@@ -3,7 +3,9 @@
 #include "app/FileNames.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -44,9 +46,10 @@ ChipImageLoad LoadChipImageFile(const std::filesystem::path& path, ImageBounds b
     if (std::filesystem::is_directory(path, error)) {
         return Refused(name + " is a folder, not a HEX file");
     }
+    errno = 0;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        return Refused("cannot read " + name);
+        return Refused("cannot read " + name + ": " + std::strerror(errno != 0 ? errno : EIO));
     }
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (!error && size > kMaxFileBytes) {

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -39,6 +41,37 @@ std::string CheckDevice(const std::string& text) {
 
 std::string CheckChip(const std::string& text) {
     return Lowered(text) == kAutoChip ? std::string{} : CheckDevice(text);
+}
+
+// blank-check --only: the names of the parts of the chip, and their regions.
+const std::vector<std::pair<std::string, std::vector<RegionKind>>> kScopeParts = {
+    {"program", {RegionKind::Program}},
+    {"ids", {RegionKind::Id, RegionKind::DebugVector}},
+    {"eeprom", {RegionKind::Eeprom}},
+    {"config", {RegionKind::Config}},
+};
+
+// "program,config" as regions; nothing for a name that is not a part.
+std::optional<std::vector<RegionKind>> ParseScope(const std::string& text) {
+    std::vector<RegionKind> scope;
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        const std::string name = Lowered(text.substr(from, comma - from));
+        const auto part =
+            std::ranges::find(kScopeParts, name, [](const auto& p) { return p.first; });
+        if (part == kScopeParts.end()) {
+            return std::nullopt;
+        }
+        scope.insert(scope.end(), part->second.begin(), part->second.end());
+        from = comma + 1;
+    }
+    return scope;
+}
+
+std::string CheckScope(const std::string& text) {
+    return ParseScope(text) ? std::string{}
+                            : "a list of program, ids, eeprom and config, got '" + text + "'";
 }
 
 struct FaultChoice {
@@ -183,6 +216,7 @@ struct RawArguments {
     std::string filePath;
     std::string reportPath;
     std::string examplePath;
+    std::string blankScope;
     bool listDevices = false;
     bool noIdCheck = false;
     ProductionOptionParser production;
@@ -195,16 +229,16 @@ void DescribeProgram(CLI::App& app) {
     app.footer(
         "Exit status: 0 the command completed; 1 the run reported an error, the file was "
         "refused before the chip was touched, a write did not verify, or a self-test step "
-        "failed; 2 bad options, an output file that is an input or another output, or a file that "
-        "cannot be read, "
-        "is too large or is not good Intel HEX, or a self-test without a terminal or --yes; 3 no "
-        "access to the parallel port, or the port "
-        "failed during the command; 4 the chip is not what was asked: no chip, a stuck data "
-        "line, another device, a verify difference, not blank, or code-protected memory that "
-        "read or verify could not read; 5 output (standard output or error, the trace, the "
+        "failed; 2 bad options (also one the command would pass over), an output file that is "
+        "an input or another output, a file that cannot be read, is too large or is not good "
+        "Intel HEX, a --sim-state file of another chip, or a self-test without a terminal or "
+        "--yes; 3 no access to the parallel port, or the port failed during the command; 4 the "
+        "chip is not what was asked: no chip, a stuck data line, an unknown or another device, "
+        "a verify difference, not blank (also after write's erase), or code-protected memory "
+        "that read or verify could not read; 5 output (standard output or error, the trace, the "
         "simulated chip's memory, read's file) could not be written; 129, 130, 143 stopped by "
-        "SIGHUP, SIGINT "
-        "(Ctrl-C), SIGTERM at the next safe point, with the programming voltage off.");
+        "SIGHUP, SIGINT (Ctrl-C), SIGTERM at the next safe point, with the programming voltage "
+        "off.");
     // Windows builds would take "/path/file.hex" for an option otherwise.
     app.allow_windows_style_options(false);
     app.require_subcommand(0, 1);
@@ -216,16 +250,16 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
                    "chip: auto (identify it and use what answers; the default for identify, "
                    "read, verify, blank-check and write) or a device of --list-devices (the "
                    "default for program, erase and reset: 16f877a)")
-        ->check(CheckChip, "auto|DEVICE")
-        ->type_name("");
+        ->check(CheckChip, "")
+        ->type_name("auto|DEVICE");
     app.add_flag("--list-devices", raw.listDevices,
                  "list the supported devices, their IDs and sizes, and which operations a "
                  "self-test has confirmed on real hardware");
     app.add_option("--port", raw.portName,
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
                    "address 0xADDR, e.g. a PCI card's; write takes several, one board each")
-        ->check(CheckPort, "lpt1|lpt2|0xADDR")
-        ->type_name("")
+        ->check(CheckPort, "")
+        ->type_name("lpt1|lpt2|0xADDR")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeFirst)
         ->each([&raw](const std::string& name) { raw.portNames.push_back(name); });
     app.add_option("--board", raw.boardName,
@@ -241,20 +275,20 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
     app.add_option("--sim-chip", raw.simChipName,
                    "with --sim: the simulated chip, any device of --list-devices (default: "
                    "the --chip device, or 16f877a with --chip auto)")
-        ->check(CheckDevice, "DEVICE")
-        ->type_name("")
+        ->check(CheckDevice, "")
+        ->type_name("DEVICE")
         ->needs(sim);
     app.add_option("--sim-fault", raw.simFaultName,
                    "with --sim: a fault to see its diagnosis: no-chip (nothing answers), "
                    "data-stuck-low (RB7 held low), unprogrammable:0xADDR (that word keeps its "
                    "value when written), unerasable:0xADDR (that word keeps its value through "
                    "every erase)")
-        ->check(CheckFault, "no-chip|data-stuck-low|unprogrammable:0xADDR|unerasable:0xADDR")
-        ->type_name("")
+        ->check(CheckFault, "")
+        ->type_name("FAULT")
         ->needs(sim);
     app.add_option("--sim-state", raw.simStatePath,
                    "with --sim: load the simulated chip's memory from FILE if it exists, save it "
-                   "there afterwards (Intel HEX)")
+                   "there afterwards (Intel HEX); a FILE of another chip is refused")
         ->type_name("FILE")
         ->needs(sim);
     app.add_option("--sim-board", raw.simBoardName,
@@ -267,22 +301,22 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
                    "with --sim: how the simulated 87xA latches configuration space, which the "
                    "sources leave open: single (default; one latch, the word last loaded is "
                    "written at the address) or row (the eight row latches, as program memory)")
-        ->check(CLI::IsMember({"single", "row"}))
-        ->type_name("")
+        ->check(CLI::IsMember({"single", "row"}).description(""))
+        ->type_name("single|row")
         ->needs(sim);
     app.add_option("--sim-877-eeprom-erase-at-config", raw.simEepromEraseAtConfig,
                    "with --sim: what the simulated 87x does with a data-EEPROM erase (Load Data "
                    "for Data Memory, 1, 7, 8) given at 0x2007, which the sources leave open: "
                    "erases (default; the EEPROM is erased) or ignores (another code-protect-"
                    "disable erase)")
-        ->check(CLI::IsMember({"erases", "ignores"}))
-        ->type_name("")
+        ->check(CLI::IsMember({"erases", "ignores"}).description(""))
+        ->type_name("erases|ignores")
         ->needs(sim);
     app.add_option("--sim-vdd", raw.simVdd,
                    "with --sim: the target's supply voltage, 2.0 to 5.5 (default 5.0); below 4.5 "
                    "the simulated chip reads but neither erases nor writes")
-        ->check(CheckVdd, "VOLTS")
-        ->type_name("")
+        ->check(CheckVdd, "")
+        ->type_name("VOLTS")
         ->needs(sim);
     app.add_flag("--real-time", options.realTime,
                  "with --sim: pace the simulated chip by the real timer instead of virtual time")
@@ -352,6 +386,13 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
     verify->add_option("FILE", file, "Intel HEX file")->required();
     CLI::App* blankCheck = app.add_subcommand(
         "blank-check", "check that the chip is erased; name the first location that is not");
+    blankCheck
+        ->add_option("--only", raw.blankScope,
+                     "check only these parts, comma-separated: program, ids (with the debug "
+                     "vector), eeprom, config; e.g. program,config, what erase clears on every "
+                     "chip")
+        ->check(CheckScope, "")
+        ->type_name("PARTS");
     CLI::App* write = app.add_subcommand(
         "write",
         "identify, erase, write everything FILE holds (program memory, IDs, EEPROM, then the "
@@ -379,6 +420,56 @@ Subcommands AddSubcommands(CLI::App& app, RawArguments& raw, CliOptions& options
     };
 }
 
+// The words after "...: " in a parser message: the arguments it names,
+// which it lists last first.
+std::vector<std::string> NamedArguments(const std::string& message) {
+    std::vector<std::string> names;
+    std::istringstream words(message.substr(message.find(": ") + 2));
+    for (std::string word; words >> word;) {
+        names.insert(names.begin(), word);
+    }
+    return names;
+}
+
+bool IsCommandName(const CLI::App& app, const std::string& name) {
+    for (const CLI::App* subcommand : app.get_subcommands({})) {
+        if (subcommand->get_name() == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The parser's message in the program's own words.
+std::string PlainParseError(const CLI::App& app, const CLI::ParseError& e) {
+    const std::string message = e.what();
+    const std::string option = message.substr(0, message.find(':'));
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
+        const std::string first = NamedArguments(message).front();
+        if (first.starts_with('-')) {
+            return "no option " + first + " here";
+        }
+        if (IsCommandName(app, first)) {
+            return "one command at a time: " + first + " is a second one";
+        }
+        return "'" + first + "' is neither a command nor an argument the command takes";
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
+        return message.find("At Most") != std::string::npos ? option + " is given more than once"
+                                                            : option + " needs a value";
+    }
+    if (dynamic_cast<const CLI::RequiresError*>(&e) != nullptr) {
+        return option.substr(0, option.find(' ')) + " works only with --sim";
+    }
+    if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
+        for (const CLI::App* command : app.get_subcommands()) {
+            return command->get_name() + " needs a FILE";
+        }
+        return "no command given";
+    }
+    return message;
+}
+
 // The exit code when the command line ends the program here: help and
 // version on stdout with 0, a usage error on stderr with 2.
 std::optional<int> ParseArguments(CLI::App& app, int argc, const char* const* argv,
@@ -392,7 +483,8 @@ std::optional<int> ParseArguments(CLI::App& app, int argc, const char* const* ar
         if (e.get_exit_code() == 0) {
             return app.exit(e);  // help or version
         }
-        std::fprintf(stderr, "tallis-cli: %s\nRun with --help for more information.\n", e.what());
+        std::fprintf(stderr, "tallis-cli: %s (see tallis-cli --help)\n",
+                     PlainParseError(app, e).c_str());
         return 2;
     }
     return std::nullopt;
@@ -519,6 +611,9 @@ std::optional<std::string> ApplyBoards(const std::vector<std::string>& portNames
 }
 
 void ApplyPaths(const RawArguments& raw, CliOptions& options) {
+    if (!raw.blankScope.empty()) {
+        options.blankScope = *ParseScope(raw.blankScope);
+    }
     options.firmwarePath = raw.filePath;
     if (!raw.tracePath.empty()) {
         options.tracePath = raw.tracePath;
@@ -529,6 +624,21 @@ void ApplyPaths(const RawArguments& raw, CliOptions& options) {
     if (!raw.examplePath.empty()) {
         options.examplePath = raw.examplePath;
     }
+}
+
+// An option the chosen command would pass over: refused, so that nobody
+// believes it did something.
+std::optional<std::string> OptionWithoutEffect(const RawArguments& raw, CliCommand command,
+                                               const CLI::App& app) {
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    const std::string name = chosen.empty() ? std::string{} : chosen.front()->get_name();
+    if (raw.listDevices && command != CliCommand::ListDevices) {
+        return "--list-devices lists the devices and does nothing else; give it without " + name;
+    }
+    if (raw.noIdCheck && command != CliCommand::Program && command != CliCommand::Erase) {
+        return "--no-id-check is for program and erase; " + name + " has no such check to skip";
+    }
+    return std::nullopt;
 }
 
 CliParseResult UsageError(const std::string& problem) {
@@ -553,6 +663,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     }
 
     options.command = ChosenCommand(subcommands);
+    if (std::optional<std::string> problem = OptionWithoutEffect(raw, options.command, app)) {
+        return UsageError(*problem);
+    }
     options.idCheck = !raw.noIdCheck;
     if (std::optional<std::string> problem = ApplyChip(raw.chipName, options)) {
         return UsageError(*problem);

@@ -5,10 +5,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "board/BoardFile.h"
 #include "cli/ProductionOptions.h"
 #include "device/Device.h"
+#include "engine/ChipOperations.h"
 #include "engine/ChipType.h"
 #include "sim/InterfaceBoard.h"
 
@@ -82,6 +84,8 @@ struct CliOptions {
     bool idCheck = true;
     // identify's checksum; write's production run.
     ProductionOptions production;
+    // blank-check: the regions it reads (--only); all of the chip by default.
+    std::vector<RegionKind> blankScope = kWholeChip;
 };
 
 // A parse either yields options or ends the program at once (help, version,

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/FileNames.h"
 #include "classic/ProgramRun.h"
 #include "classic/RunMessages.h"
 #include "cli/ConsoleText.h"
@@ -17,25 +18,32 @@ namespace tallis {
 namespace {
 
 // A failed run's message goes to standard error too, where a script that
-// keeps only the errors finds it.
+// keeps only the errors finds it: on one line, without the advice for the
+// board that follows a verify error on standard output. Where both streams
+// are one terminal, the run's own message is enough.
 int ExitCodeOf(RunOutcome outcome, const ConsoleRunHost& host) {
     if (outcome == RunOutcome::Completed) {
         return kExitCompleted;
     }
-    if (!host.LastMessage().empty()) {
-        std::fprintf(stderr, "tallis-cli: %s\n", ConsoleMessageText(host.LastMessage()).c_str());
+    if (!host.LastMessage().empty() && !StderrSharesStdoutsTerminal()) {
+        std::fprintf(stderr, "tallis-cli: %s\n", ErrorLineText(host.LastMessage()).c_str());
     }
     return kExitRunError;
 }
 
 // The run's message names no line; a script's user wants to know where to look.
 void ReportRefusedLine(const CliOptions& options, const HexFileCheck& check) {
-    if (check.Sound() || check.line == 0) {
+    if (check.Sound()) {
         return;
     }
-    const auto path = options.firmwarePath.u8string();
-    std::fprintf(stderr, "tallis-cli: %s: line %d; nothing was sent to the chip\n",
-                 std::string(path.begin(), path.end()).c_str(), check.line);
+    const std::string path = PathText(options.firmwarePath);
+    if (check.line == 0) {
+        // An empty file, or one without an end record: no line to blame.
+        std::fprintf(stderr, "tallis-cli: %s: nothing was sent to the chip\n", path.c_str());
+    } else {
+        std::fprintf(stderr, "tallis-cli: %s: line %d; nothing was sent to the chip\n",
+                     path.c_str(), check.line);
+    }
 }
 
 std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortIo& port,
@@ -50,9 +58,16 @@ std::optional<int> RefuseOtherChipUnlessSkipped(const CliOptions& options, PortI
 // that keeps only standard error learns it there, with the command that
 // writes those records, or the chip that lacks the file's configuration word 2.
 // Where both streams are one terminal, the run's own warning is enough.
-void WarnAboutSkippedRecords(const HexFileCheck& check, const Device& device) {
+void WarnAboutSkippedRecords(const CliOptions& options, const HexFileCheck& check,
+                             const Device& device) {
     if (StderrSharesStdoutsTerminal()) {
         return;
+    }
+    if (check.highBitsLine != 0) {
+        std::fprintf(stderr,
+                     "tallis-cli: warning: %s: line %d sets bits 14-15 of a word; the chip's "
+                     "words have 14 bits, so they are left out (as write does)\n",
+                     PathText(options.firmwarePath).c_str(), check.highBitsLine);
     }
     if (const std::string skipped = SkippedRecords(check); !skipped.empty()) {
         std::fprintf(stderr,
@@ -83,6 +98,23 @@ void SayDone(const CliOptions& options, const std::string& what, std::uint16_t p
     }
 }
 
+// What each family's classic erase clears and what it leaves, said after the
+// read-back has found the cleared part blank.
+void SayWhatEraseKept(const CliOptions& options) {
+    if (options.quiet) {
+        return;
+    }
+    if (options.chip == ChipType::Pic16F877A) {
+        std::printf(
+            "program memory, configuration word and data EEPROM erased; ID locations "
+            "kept\n");
+    } else {
+        std::printf(
+            "program memory, configuration word and ID locations erased; data EEPROM kept "
+            "(erased too when code or data protection was on)\n");
+    }
+}
+
 }  // namespace
 
 int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& port, Delayer& timer,
@@ -97,8 +129,8 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
     }
 
     // Erase and reset take milliseconds and have no safe point inside: a stop
-    // asked meanwhile ends the command after them. Reset leaves the target
-    // powered and running.
+    // asked meanwhile ends the command after them. The blank check after the
+    // erase stops at its next word. Reset leaves the target powered and running.
     switch (options.command) {
         case CliCommand::Erase:
             if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
@@ -106,12 +138,16 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             }
             programmer.EraseOnly();
             if (options.idCheck) {
-                if (const auto notBlank = RefuseNotBlank(options, port, timer)) {
+                if (const auto notBlank =
+                        RefuseNotBlank(options, port, timer, host.ShowsProgress(), stopStatus)) {
                     return *notBlank;
                 }
             }
             PowerOffIfSwitched(options, lines);
             SayDone(options, std::string(options.device->name) + " erased", programmer.PortBase());
+            if (options.idCheck) {
+                SayWhatEraseKept(options);
+            }
             return stopStatus();
         case CliCommand::Reset:
             programmer.ResetCpu();
@@ -119,17 +155,18 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             return stopStatus();
         case CliCommand::Program: {
             // A file the run refuses is refused before the chip is asked anything.
-            if (const HexFileCheck check = CheckHexFile(*image); check.Sound()) {
+            const std::uint16_t programWords = options.device->programWords;
+            if (const HexFileCheck check = CheckHexFile(*image, programWords); check.Sound()) {
                 if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
                     return *refused;
                 }
-                WarnAboutSkippedRecords(check, *options.device);
+                WarnAboutSkippedRecords(options, check, *options.device);
             }
             StopPointHost stopPoints(host, stopStatus);
             ProgramRun run(programmer, stopPoints);
             ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
             try {
-                RunOutcome outcome = run.Execute(*image);
+                RunOutcome outcome = run.Execute(*image, programWords);
                 PowerOffIfSwitched(options, lines);
                 host.EndProgressLine();
                 if (int stoppedStatus = stopStatus(); stoppedStatus != 0) {

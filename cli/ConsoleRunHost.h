@@ -34,6 +34,7 @@ class ConsoleRunHost : public RunHost {
     // Ends a bar that is still on its line, so that later output starts afresh.
     void EndProgressLine();
 
+    bool ShowsProgress() const { return showProgress_; }
     ChipType SelectedChip() const override { return chip_; }
     int OptionsPortChoice() const override { return lptNumber_; }
     void ShowStatus(const std::string& text) override;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "classic/RunMessages.h"
+
 namespace tallis {
 
 namespace {
@@ -28,6 +30,25 @@ std::string ConsoleMessageText(const std::string& messageBoxText) {
         }
     }
     return text;
+}
+
+std::string ErrorLineText(const std::string& messageBoxText) {
+    std::string text = messageBoxText;
+    if (const std::size_t hints = text.find(kVerifyErrorHints); hints != std::string::npos) {
+        text.erase(hints);
+    }
+    std::string line;
+    for (char c : ConsoleMessageText(text)) {
+        if (c != '\n') {
+            line.push_back(c);
+        } else if (!line.empty() && line.back() != ' ') {
+            line.push_back(' ');
+        }
+    }
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    return line;
 }
 
 std::string ProgressLine(int percent, std::uint32_t wordsDone, std::chrono::seconds elapsed,

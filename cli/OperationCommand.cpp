@@ -1,5 +1,6 @@
 #include "cli/OperationCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -39,7 +40,8 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
                             "the parallel port refused " + std::to_string(result.portFailures) +
                                 " accesses during the command: nothing it read or wrote counts");
         case OperationOutcome::Cancelled:
-            return Complain(kExitRunError, "interrupted; the chip was left with VPP off");
+            // Only a stop signal cancels here, and the run's end says so once.
+            return kExitRunError;
         case OperationOutcome::TooLarge:
             return Complain(kExitUsage, PathText(options.firmwarePath) + " holds " +
                                             LocationText(result.differences.at(0).space,
@@ -50,13 +52,44 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
     }
 }
 
-std::string NotBlankText(const Device& device, const OperationResult& result) {
+// "program memory 0x0150 holds 0x2801": the first location that is not blank.
+std::string HeldText(const OperationResult& result) {
     const Difference& first = result.differences.at(0);
     const char* format = first.space == MemorySpace::Eeprom ? "0x%02X" : "0x%04X";
     char value[16];
     std::snprintf(value, sizeof value, format, unsigned{first.actual});
-    return "the " + std::string(device.name) +
-           " is not blank: " + LocationText(first.space, first.address) + " holds " + value;
+    return LocationText(first.space, first.address) + " holds " + value;
+}
+
+std::string NotBlankText(const Device& device, const OperationResult& result) {
+    return "the " + std::string(device.name) + " is not blank: " + HeldText(result);
+}
+
+// "program memory and the configuration word": the parts of a blank check.
+std::string ScopeText(const std::vector<RegionKind>& scope) {
+    const std::pair<RegionKind, const char*> parts[] = {
+        {RegionKind::Program, "program memory"},
+        {RegionKind::Id, "the ID locations"},
+        {RegionKind::Eeprom, "the data EEPROM"},
+        {RegionKind::Config, "the configuration word"},
+    };
+    std::vector<std::string> named;
+    for (const auto& [kind, name] : parts) {
+        if (std::ranges::find(scope, kind) != scope.end()) {
+            named.emplace_back(name);
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < named.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == named.size() ? " and " : ", ";
+        text += named[i];
+    }
+    return text;
+}
+
+// "found PIC16F877; use --chip 16f877": the way on from a chip other than asked.
+std::string UseFoundChipText(const Device& found) {
+    return "found " + std::string(found.name) + "; use --chip " + std::string(found.option);
 }
 
 DeviceCommandKind KindOf(CliCommand command) {
@@ -100,12 +133,16 @@ class ReportPrinter {
         if (int status = CommonExit(result, options_); status >= 0) {
             return status;
         }
-        if (report.Chip() == nullptr || result.outcome == OperationOutcome::WrongChip) {
+        if (report.Chip() == nullptr) {
             Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
             if (MayBeWrongBoard(result)) {
                 Complain(kExitChipMismatch, BoardChoiceHint(*options_.board));
             }
             return kExitChipMismatch;
+        }
+        if (result.outcome == OperationOutcome::WrongChip) {
+            Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
+            return Complain(kExitChipMismatch, UseFoundChipText(*report.Chip()));
         }
         const Device& device = *report.Chip();
         const std::string chip = ChipText(device, result.idWord);
@@ -175,11 +212,21 @@ class ReportPrinter {
         if (result.outcome == OperationOutcome::NotBlank) {
             return Complain(kExitChipMismatch, NotBlankText(device, result));
         }
-        std::fprintf(out_, "Blank: %s\n", chip.c_str());
+        if (options_.blankScope == kWholeChip) {
+            std::fprintf(out_, "Blank: %s\n", chip.c_str());
+        } else {
+            std::fprintf(out_, "Blank: %s of the %s\n", ScopeText(options_.blankScope).c_str(),
+                         chip.c_str());
+        }
         return kExitCompleted;
     }
 
     int WriteChip(const Device& device, const OperationResult& result, const std::string& chip) {
+        if (result.outcome == OperationOutcome::NotErased) {
+            return Complain(kExitChipMismatch, "the erase did not clear the " +
+                                                   std::string(device.name) + ": " +
+                                                   HeldText(result) + "; nothing was written");
+        }
         if (result.outcome == OperationOutcome::WriteFailed) {
             Complain(kExitRunError, "write failed: the " + std::string(device.name) +
                                         " does not hold what was written; first differences:");
@@ -231,7 +278,10 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
         {.kind = KindOf(options.command),
          .asked = options.device,
          .file = file.image ? &*file.image : nullptr,
-         .then = ChecksumRead(options)});
+         .then = ChecksumRead(options),
+         // Every difference, so that the list ends with how many more there are.
+         .kept = DifferencesKept::All,
+         .blankScope = options.blankScope});
     if (options.board->SwitchesTarget()) {
         target_lines::PowerOff(lines);  // on only while a command runs
     }
@@ -258,16 +308,27 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
     if (MayBeWrongBoard(identity.result)) {
         Complain(kExitChipMismatch, BoardChoiceHint(*options.board));
     }
+    if (identity.Outcome() == OperationOutcome::WrongChip) {
+        // Skipping the check would run the other family's sequence on it.
+        return Complain(kExitChipMismatch,
+                        UseFoundChipText(*identity.Chip()) + "; nothing was erased");
+    }
     return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
 }
 
-std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer) {
+std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
+                                  bool showProgress, const std::function<int()>& stopStatus) {
     ParallelPortTransport lines = OwnLines(options, port, timer);
-    const OperationReport erased = CheckErased(lines, *options.device);
+    ConsoleOperationProgress progress(stdout, showProgress);
+    const OperationReport erased = CheckErased(lines, *options.device, &progress);
+    progress.EndLine();
+    if (erased.Outcome() == OperationOutcome::Cancelled) {
+        return stopStatus();
+    }
     if (int status = CommonExit(erased.result, options); status >= 0) {
         return status;
     }
-    if (erased.Outcome() == OperationOutcome::Differs) {
+    if (erased.Outcome() == OperationOutcome::NotBlank) {
         Complain(kExitChipMismatch, NotBlankText(*options.device, erased.result));
         return Complain(kExitChipMismatch, kEraseWriteSupplyText);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include "cli/ChipImageFile.h"
@@ -23,7 +24,9 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
 
 // After the classic erase: the exit status when program memory or the
 // configuration word is not blank, the first location that is not on standard
-// error; nothing when they are blank.
-std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer);
+// error; nothing when they are blank. A progress bar on standard output when
+// asked; a stop signal ends the check at its next word with stopStatus().
+std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
+                                  bool showProgress, const std::function<int()>& stopStatus);
 
 }  // namespace tallis

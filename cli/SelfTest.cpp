@@ -52,6 +52,8 @@ std::string OutcomeText(const OperationResult& result, const Device* asked) {
             return "the chip does not hold what was written";
         case OperationOutcome::NotBlank:
             return "the chip is not blank after the erase";
+        case OperationOutcome::NotErased:
+            return "the erase did not clear the chip";
         case OperationOutcome::WriteFailed:
             return "what was written does not read back";
         case OperationOutcome::TooLarge:

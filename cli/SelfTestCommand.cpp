@@ -4,12 +4,16 @@
 
 #include "app/AtomicFile.h"
 #include "app/FileNames.h"
+#include "classic/RunMessages.h"
 #include "cli/BundledExample.h"
 #include "cli/ConsoleOperationProgress.h"
+#include "cli/ConsoleText.h"
 #include "cli/ExitCode.h"
 #include "cli/SelfTest.h"
 #include "cli/SelfTestReport.h"
 #include "cli/Terminal.h"
+#include "image/ChipImageHex.h"
+#include "image/HexFileCheck.h"
 
 #ifndef TALLIS_VERSION
 #define TALLIS_VERSION "unknown"
@@ -49,6 +53,19 @@ bool ConfirmErase(const std::string& chip, const std::string& port) {
     return answer[0] == 'y' || answer[0] == 'Y';
 }
 
+// Why the classic run or the read-back after it would stop on the example,
+// found before the chip is erased; empty when neither would.
+std::string ExampleProblem(const FirmwareImage& example) {
+    if (const HexFileCheck check = CheckHexFile(example); !check.Sound()) {
+        const std::string line = check.line != 0 ? "line " + std::to_string(check.line) + ": " : "";
+        return line + ErrorLineText(FileCheckMessage(check));
+    }
+    if (const HexParseResult parsed = ParseChipImageHex(example.Text()); !parsed) {
+        return parsed.error;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::optional<int> PrepareSelfTest(const CliOptions& options, SelfTestInputs& inputs) {
@@ -61,6 +78,11 @@ std::optional<int> PrepareSelfTest(const CliOptions& options, SelfTestInputs& in
                                                  : MakeFirmwareImage(kBundledExampleText);
     if (!loaded.image) {
         return Complain(kExitUsage, loaded.error);
+    }
+    if (std::string problem = ExampleProblem(*loaded.image); !problem.empty()) {
+        const std::string name =
+            options.examplePath ? PathText(*options.examplePath) : std::string(kBundledExampleName);
+        return Complain(kExitUsage, name + ": " + problem + "; nothing was sent to the chip");
     }
     inputs.example = std::move(loaded.image);
     inputs.exampleName = options.examplePath ? PathText(options.examplePath->filename())
@@ -112,7 +134,7 @@ int RunSelfTestCommand(const CliOptions& options, const SelfTestInputs& inputs,
         return Complain(kExitRunError, "not confirmed: nothing was erased");
     }
     if (result.interrupted) {
-        return Complain(kExitRunError, "interrupted; the chip was left with VPP off");
+        return kExitRunError;  // by a stop signal, which the run's end names
     }
     return result.Passed() ? kExitCompleted : kExitRunError;
 }

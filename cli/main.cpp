@@ -1,6 +1,7 @@
 // tallis-cli: the desktop program's erase, program and verify, erase only and
 // reset, and the chip operations, from a script or a terminal. Everything that can fail without the
 // port (options, files) is checked before the port is touched, so a failed start sends nothing.
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -104,6 +105,17 @@ struct CommandFiles {
     SelfTestInputs selfTest;
 };
 
+// The reader's message (a message box's sentence) as a line of this tool; a
+// file too large for program's reader can go through write.
+std::string ProgramFileError(const std::filesystem::path& path, std::string error) {
+    error.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(error.front())));
+    std::error_code failed;
+    if (std::filesystem::file_size(path, failed) > FirmwareImage::kCapacity && !failed) {
+        error += "; tallis-cli write reads larger files (and writes IDs and EEPROM too)";
+    }
+    return error;
+}
+
 // Every file checked before the port is touched; the exit code when one fails.
 std::optional<int> ReadCommandFiles(const CliOptions& options, CommandFiles& files) {
     if (std::string clash = OutputPathClash(options); !clash.empty()) {
@@ -112,7 +124,7 @@ std::optional<int> ReadCommandFiles(const CliOptions& options, CommandFiles& fil
     if (options.command == CliCommand::Program) {
         ImageLoadResult loaded = LoadFirmwareImage(options.firmwarePath);
         if (!loaded.image) {
-            return Fail(kExitUsage, loaded.error);
+            return Fail(kExitUsage, ProgramFileError(options.firmwarePath, loaded.error));
         }
         files.image = std::move(loaded.image);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "device/Device.h"
 #include "engine/OperationResult.h"
@@ -35,12 +36,22 @@ enum class DifferencesKept { First, All };
 OperationResult Verify(ProgrammingSession& session, const Device& device, const ChipImage& image,
                        DifferencesKept kept = DifferencesKept::First);
 
-// Names the first location that is not erased (configuration word first: its
-// code protection would make program memory read as zeros).
-OperationResult BlankCheck(ProgrammingSession& session, const Device& device);
+// The regions a blank check covers by default: every one an erase clears.
+inline const std::vector<RegionKind> kWholeChip = {RegionKind::Program, RegionKind::Id,
+                                                   RegionKind::DebugVector, RegionKind::Eeprom,
+                                                   RegionKind::Config};
 
-// Erases; writes the program rows that hold data, then IDs, debug vector and EEPROM; verifies
-// them; writes the configuration word last and verifies it.
+// Names the first location of the regions in scope that is not erased
+// (configuration word first: its code protection would make program memory
+// read as zeros).
+OperationResult BlankCheck(ProgrammingSession& session, const Device& device,
+                           const std::vector<RegionKind>& scope = kWholeChip);
+
+// Erases; checks, with the session's read profile, that the erase left the
+// chip blank (NotErased with the first location that kept its value, and
+// nothing written, when not); writes the program rows that hold data, then
+// IDs, debug vector and EEPROM; verifies them; writes the configuration word
+// last and verifies it.
 OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image);
 
 // The first location of the image that the device does not have (program

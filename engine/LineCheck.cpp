@@ -30,6 +30,7 @@ LineCheckResult CheckLines(LineTransport& lines) {
         if (lines.ReadData()) {
             result.riseUs = look == 1 ? 0 : look * (kPollUs + kPortAccessUs);
             result.settleUs = WithMargin(result.riseUs, kExternalTimingMargin);
+            result.measured = true;
             lines.Drive(target_lines::kDataHeldLow);
             return result;
         }

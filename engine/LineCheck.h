@@ -21,6 +21,9 @@ struct LineCheckResult {
     // after the line is released before it is taken or sampled.
     std::uint32_t riseUs = 0;
     std::uint32_t settleUs = 0;
+    // The check ran and passed: the board's data line is known, and the
+    // fast profile's waits are safe on it.
+    bool measured = false;
 
     static constexpr std::uint32_t kMaxRiseUs = 100;
 };

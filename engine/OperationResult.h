@@ -19,6 +19,7 @@ enum class OperationOutcome {
     Differs,      // verify: the chip does not hold the image
     Protected,    // verify: what could be read matches, but code protection hid some of the image
     NotBlank,     // blank check: a location is not erased
+    NotErased,    // write: a location kept its value through the erase; nothing was written
     WriteFailed,  // write: what was written does not read back
     Cancelled,    // stopped on request; the chip was left safely
     PortError,    // the system refused a port access: nothing read or written counts

@@ -8,7 +8,8 @@ ProgrammingSession::ProgrammingSession(LineTransport& lines, const TimingProfile
                                        OperationProgress* progress, const LineCheckResult& board)
     : wire_(lines, timing, board.settleUs),
       progress_(progress),
-      failuresAtStart_(lines.FailedAccesses()) {
+      failuresAtStart_(lines.FailedAccesses()),
+      linesMeasured_(board.measured) {
     Enter();
 }
 
@@ -37,6 +38,10 @@ void ProgrammingSession::Leave() noexcept {
 
 void ProgrammingSession::UseTiming(const TimingProfile& timing) {
     wire_.UseTiming(timing);
+}
+
+const TimingProfile& ProgrammingSession::ReadTiming() const {
+    return linesMeasured_ ? kFastTiming : Timing();
 }
 
 void ProgrammingSession::Restart() {

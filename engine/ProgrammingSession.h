@@ -43,6 +43,10 @@ class ProgrammingSession {
     // Another profile's waits from now on (a retry with the standard ones).
     void UseTiming(const TimingProfile& timing);
     std::uint16_t Address() const { return address_; }
+    // The profile a run of reads may take: the fast one where a line check has
+    // measured the board (reads change nothing on the chip, so even a session
+    // that writes with other waits reads quickly), else the session's own.
+    const TimingProfile& ReadTiming() const;
 
     // Moves the address counter to a program-memory address (also the EEPROM
     // byte number) or a configuration-space address (0x2000 and up).
@@ -74,6 +78,7 @@ class ProgrammingSession {
     Wire wire_;
     OperationProgress* progress_;
     std::uint64_t failuresAtStart_;
+    bool linesMeasured_;
     std::uint16_t address_ = 0;
 };
 

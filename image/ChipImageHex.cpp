@@ -346,6 +346,11 @@ void AppendRecord(std::string& out, std::uint16_t address, RecordType type,
 }  // namespace
 
 HexParseResult ParseChipImageHex(std::string_view text, ImageBounds bounds) {
+    // Editors on Windows start UTF-8 text with a byte-order mark; it is no record.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
     return Parser(bounds).Run(text);
 }
 

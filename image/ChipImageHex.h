@@ -47,7 +47,8 @@ struct HexParseResult {
 // cut short, an unknown record type, a word beyond the program memory or
 // EEPROM of the bounds, configuration word 2 (0x2008) on a chip without one
 // ("is not on the PIC16F877A; is the file for another chip?"), addresses no
-// PIC16 has, no end record, a record after the end record.
+// PIC16 has, no end record, a record after the end record. A UTF-8
+// byte-order mark before the first record is passed over.
 HexParseResult ParseChipImageHex(std::string_view text, ImageBounds bounds = {});
 
 // Only the present locations of the layout's regions, at most 16 bytes per

@@ -1,7 +1,8 @@
 #include "image/HexFileCheck.h"
 
+#include <map>
+
 #include "image/HexRecordReader.h"
-#include "image/WordAddressClass.h"
 
 namespace tallis {
 
@@ -37,9 +38,42 @@ void NoteSkippedWord(std::uint16_t wordAddress, HexFileCheck& check) {
         check.hasSecondConfigWord || wordAddress == kSecondConfigWordAddress;
 }
 
+constexpr std::uint16_t kHighBits = 0xC000;
+
+// What the walk keeps from record to record.
+struct Walk {
+    std::uint16_t programWords;
+    std::map<std::uint16_t, std::uint16_t> given = {};  // word address -> value, so far
+    bool highBitsHere = false;                          // in the record being read
+};
+
+// A data word against the chosen chip's memory and the words given before.
+void CheckDataWord(std::uint16_t wordAddress, const DataWord& word, Walk& walk,
+                   HexFileCheck& check) {
+    NoteSkippedWord(wordAddress, check);
+    if (!check.Sound()) {
+        return;
+    }
+    if (wordAddress >= walk.programWords && wordAddress < kProgramMemoryEnd) {
+        check.fault = HexFileFault::PastChipMemory;
+        check.address = static_cast<std::uint16_t>(walk.programWords - 1);
+        return;
+    }
+    const auto [given, isNew] = walk.given.emplace(wordAddress, word.Value());
+    if (!isNew && given->second != word.Value()) {
+        check.fault = HexFileFault::ConflictingWord;
+        check.address = wordAddress;
+        return;
+    }
+    const WordAddressClass addressClass = ClassifyWordAddress(wordAddress);
+    const bool written = addressClass == WordAddressClass::ProgramMemory ||
+                         addressClass == WordAddressClass::ConfigurationWord;
+    walk.highBitsHere = walk.highBitsHere || (written && (word.Value() & kHighBits) != 0);
+}
+
 // Reads one record as the run does and sets check.fault when it is refused.
 // True at the end record.
-bool CheckRecord(HexRecordReader& reader, HexFileCheck& check) {
+bool CheckRecord(HexRecordReader& reader, Walk& walk, HexFileCheck& check) {
     const std::optional<RecordHeader> header = reader.ReadRecordHeader();
     if (!header) {
         check.fault = HexFileFault::NotIntelHex;
@@ -59,9 +93,11 @@ bool CheckRecord(HexRecordReader& reader, HexFileCheck& check) {
         const DataWord word = reader.ReadDataWord();
         firstWord = i == 0 ? word : firstWord;
         if (header->IsDataRecord()) {
-            NoteSkippedWord(static_cast<std::uint16_t>(header->WordAddress + i), check);
+            CheckDataWord(static_cast<std::uint16_t>(header->WordAddress + i), word, walk, check);
         }
     }
+    const HexFileFault wordFault = check.fault;
+    check.fault = HexFileFault::None;
     if (reader.FinishRecord() != RecordCheck::Sound) {
         check.fault = HexFileFault::ChecksumError;
     } else if (header->IsExtendedAddressRecord() && PointsOutsidePic16Memory(*header, firstWord)) {
@@ -74,13 +110,18 @@ bool CheckRecord(HexRecordReader& reader, HexFileCheck& check) {
         // The run passes over the rest of such a record's line unread.
         reader.SkipRecord();
     }
+    // A damaged record is named as such before what its words say.
+    if (check.Sound()) {
+        check.fault = wordFault;
+    }
     return check.Sound() && header->IsEndRecord();
 }
 
 }  // namespace
 
-HexFileCheck CheckHexFile(const FirmwareImage& image) {
+HexFileCheck CheckHexFile(const FirmwareImage& image, std::uint16_t programWords) {
     HexFileCheck check;
+    Walk walk{.programWords = programWords};
     if (image.LastIndex < 0) {
         check.fault = HexFileFault::NotIntelHex;
         return check;
@@ -91,7 +132,12 @@ HexFileCheck CheckHexFile(const FirmwareImage& image) {
     while (reader.ReadPosition < image.LastIndex) {
         if (!IsLineEnd(reader.TakeCurrentChar())) {
             const std::int32_t recordStart = reader.ReadPosition;
-            if (CheckRecord(reader, check)) {
+            walk.highBitsHere = false;
+            const bool atEnd = CheckRecord(reader, walk, check);
+            if (walk.highBitsHere && check.Sound() && check.highBitsLine == 0) {
+                check.highBitsLine = LineOf(image.Text(), recordStart);
+            }
+            if (atEnd) {
                 return check;
             }
             if (!check.Sound()) {

@@ -337,7 +337,9 @@ TEST(DesktopSession, FastWriteAllAndAVerifyThatDiffers) {
             << s.target.Simulation().Violations().Describe();
         EXPECT_EQ(s.view.commandsEnded, 2);  // the start-up step and the write
     }
-    EXPECT_LT(took[1] * 4, took[0]);
+    // Both read the erased chip back with the fast waits (the line check
+    // passes on the simulated board); only the writes differ.
+    EXPECT_LT(took[1], took[0]);
 
     StartedSession s;
     ASSERT_TRUE(s.session.Open(kExample));

@@ -60,12 +60,26 @@ INSTANTIATE_TEST_SUITE_P(
         DiagnosisCase{"WrongChip",
                       {"--chip", "16f876a", "--sim-chip", "16f877a", "write", "full.hex"},
                       4,
-                      "found PIC16F877A revision 1 (device ID 0x0E21), not the PIC16F876A"},
+                      "found PIC16F877A revision 1 (device ID 0x0E21), not the PIC16F876A asked "
+                      "for (--chip)\ntallis-cli: found PIC16F877A; use --chip 16f877a\n"},
         DiagnosisCase{"VerifyDifference",
                       {"verify", "other.hex"},
                       4,
                       "  program memory 0x0000: expected 0x2806, read 0x2805\n"},
         DiagnosisCase{"NotBlank", {"blank-check"}, 4, "configuration word 0x2007 holds 0x3F3A"},
+        DiagnosisCase{"ProgramWordTheEraseKept",
+                      {"--fast", "--sim-fault", "unerasable:0x0002", "write", "other.hex"},
+                      4,
+                      "tallis-cli: the erase did not clear the PIC16F877A: program memory 0x0002 "
+                      "holds 0x1683; nothing was written\n"},
+        DiagnosisCase{"ConfigurationWordTheEraseKept",
+                      {"--sim-fault", "unerasable:0x2007", "write", "other.hex"},
+                      4,
+                      "configuration word 0x2007 holds 0x3F3A; nothing was written"},
+        DiagnosisCase{"IdTheEraseKept",
+                      {"--sim-fault", "unerasable:0x2001", "write", "other.hex"},
+                      4,
+                      "ID 0x2001 holds 0x0002; nothing was written"},
         DiagnosisCase{"WriteDoesNotVerify",
                       {"--sim-fault", "unprogrammable:0x0002", "write", "full.hex"},
                       1,
@@ -83,6 +97,100 @@ INSTANTIATE_TEST_SUITE_P(
         DiagnosisCase{
             "LowSupplyVerify", {"--sim-vdd", "3.3", "verify", "other.hex"}, 4, kSupplyLine}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Whatever the erase kept stops the write before a word goes on top of it.
+TEST(CliChipOperations, WriteOverAnUnerasedWordWritesNothing) {
+    CliProcess cli;
+    cli.WriteFile("full.hex", FullHex());
+    cli.WriteFile("other.hex", ProgramHex({0x2806}, kConfigWord));
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "write", "full.hex"}).exitCode, 0);
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "--sim-fault", "unerasable:0x0004",
+                       "write", "other.hex"})
+                  .exitCode,
+              4);
+    CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", "verify", "other.hex"});
+    EXPECT_NE(r.err.find("program memory 0x0000: expected 0x2806, read 0x3FFF"), std::string::npos)
+        << r.err;
+}
+
+// Erase says what it kept, and blank-check agrees with it when asked about
+// what erase clears.
+TEST(CliChipOperations, EraseSaysWhatItKeptAndBlankCheckAgrees) {
+    struct Case {
+        const char* chip;
+        const char* name;
+        std::string kept;
+        std::string firstNotBlank;
+    };
+    const Case cases[] = {
+        {"16f877a", "PIC16F877A",
+         "program memory, configuration word and data EEPROM erased; ID locations kept\n",
+         "ID 0x2000 holds 0x0001"},
+        {"16f877", "PIC16F877",
+         "program memory, configuration word and ID locations erased; data EEPROM kept (erased "
+         "too when code or data protection was on)\n",
+         "EEPROM byte 0x00 holds 0x12"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chip);
+        CliProcess cli;
+        cli.WriteFile("full.hex", FullHex());
+        const std::vector<std::string> sim = {"--sim", "--chip", c.chip, "--sim-state", "chip.hex"};
+        auto run = [&](std::vector<std::string> args) {
+            args.insert(args.begin(), sim.begin(), sim.end());
+            return cli.Run(args);
+        };
+        ASSERT_EQ(run({"write", "full.hex"}).exitCode, 0);
+        const CliResult erased = run({"erase"});
+        EXPECT_EQ(erased.out, std::string(c.name) + " erased (port 0x378)\n" + c.kept);
+        const CliResult whole = run({"blank-check"});
+        EXPECT_EQ(whole.exitCode, 4);
+        EXPECT_NE(whole.err.find(c.firstNotBlank), std::string::npos) << whole.err;
+        const CliResult scoped = run({"blank-check", "--only", "program,config"});
+        EXPECT_EQ(scoped.exitCode, 0) << scoped.err;
+        EXPECT_EQ(scoped.out.rfind(
+                      "Blank: program memory and the configuration word of the PIC16F877", 0),
+                  0U)
+            << scoped.out;
+    }
+}
+
+// A file saved with a byte-order mark is taken as it is; a verify against a
+// chip that differs in more places than it lists says how many more.
+TEST(CliChipOperations, ByteOrderMarkAndCountOfUnlistedDifferences) {
+    CliProcess cli;
+    cli.WriteFile("bom.hex", "\xEF\xBB\xBF" + FullHex());
+    const std::vector<std::string> sim = {"--sim", "--sim-state", "chip.hex"};
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), sim.begin(), sim.end());
+        return cli.Run(args);
+    };
+    EXPECT_EQ(run({"write", "bom.hex"}).exitCode, 0);
+    EXPECT_EQ(run({"verify", "bom.hex"}).exitCode, 0);
+    std::vector<std::uint16_t> words(20, 0x0000);
+    cli.WriteFile("other.hex", ProgramHex(words, kConfigWord));
+    const CliResult r = run({"verify", "other.hex"});
+    EXPECT_EQ(r.exitCode, 4);
+    // Words 0 and 1 hold 0x2805 and 0x0000: 19 of the 20 differ.
+    EXPECT_NE(r.err.find("  ... and 11 more\n"), std::string::npos) << r.err;
+}
+
+// The state file knows its chip: loaded into a smaller one it would lose
+// the upper half, so it is refused and left as it was.
+TEST(CliChipOperations, StateOfAnotherChipIsRefused) {
+    CliProcess cli;
+    cli.WriteFile("full.hex", FullHex());
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "write", "full.hex"}).exitCode, 0);
+    const std::string saved = cli.ReadFile("chip.hex");
+    const CliResult r =
+        cli.Run({"--sim", "--sim-chip", "16f873a", "--sim-state", "chip.hex", "identify"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("chip.hex holds the memory of a PIC16F877A, not of the simulated "
+                         "PIC16F873A; use --sim-chip 16f877a or another file"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(cli.ReadFile("chip.hex"), saved);
+}
 
 TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
     for (const char* chip :

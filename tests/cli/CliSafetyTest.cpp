@@ -361,6 +361,39 @@ INSTANTIATE_TEST_SUITE_P(Points, CliStopSignal,
                                                       -8191}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A signal during erase's blank check or during write ends the run at the
+// next word, with VPP off, without the success line, and says so once.
+TEST(CliStopSignal, EndsEraseAndWriteAtTheNextWordAndSaysSoOnce) {
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"erase"}, std::vector<std::string>{"write", "fw.hex"}}) {
+        SCOPED_TRACE(command.front());
+        CliProcess cli;
+        cli.WriteFile("fw.hex", ProgramHex(CountingWords(64), kConfigWord));
+        std::vector<std::string> run = {"--sim", "--trace", "trace.txt"};
+        run.insert(run.end(), command.begin(), command.end());
+        ASSERT_EQ(cli.Run(run).exitCode, 0);
+        // Most of either trace is reading the chip back: past its middle the
+        // erase is over.
+        const auto threshold = cli.ReadFile("trace.txt").size() / 2;
+        run.insert(run.begin() + 1, "--real-time");
+        pid_t pid = cli.Start(run, "run");
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (TraceWritten(cli, pid) < threshold && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        kill(pid, SIGINT);
+        CliResult r = cli.Finish(pid, "run");
+        EXPECT_EQ(r.exitCode, 130) << r.err;
+        EXPECT_EQ(r.out.find("erased"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("Wrote"), std::string::npos) << r.out;
+        EXPECT_EQ(WithoutHazards(r.err),
+                  "tallis-cli: stopped by a signal; the target was left out of programming mode\n");
+        const std::string trace = cli.ReadFile("trace.txt");
+        EXPECT_LT(trace.size(), threshold * 2);
+        EXPECT_EQ(LastDataWrite(trace) & 0x08, 0) << "VPP left on";
+    }
+}
+
 // True once another process holds the lock beside `file`; a probe that gets
 // the lock gives it back at once.
 bool LockIsHeld(const std::filesystem::path& file) {

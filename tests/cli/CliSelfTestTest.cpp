@@ -138,6 +138,7 @@ class CliSelfTestRefusal : public ::testing::TestWithParam<RefusalCase> {};
 TEST_P(CliSelfTestRefusal, NothingIsSentAndNoReportWritten) {
     const RefusalCase& c = GetParam();
     CliProcess cli;
+    cli.WriteFile("damaged.hex", ":020000000528D2\r\n:00000001FF\r\n");  // a wrong checksum
     std::vector<std::string> args = {"--sim", "--trace", "trace.txt", "selftest"};
     args.insert(args.end(), c.selfTestOptions.begin(), c.selfTestOptions.end());
     CliResult r = cli.Run(args);
@@ -152,6 +153,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RefusalCase{"NoTerminalWithoutYes", {}, "give --yes"},
                       RefusalCase{
                           "MissingExample", {"--yes", "--example", "missing.hex"}, "missing.hex"},
+                      RefusalCase{"DamagedExample",
+                                  {"--yes", "--example", "damaged.hex"},
+                                  "tallis-cli: damaged.hex: line 1: Check sum error !; nothing was "
+                                  "sent to the chip\n"},
                       RefusalCase{"ReportCannotBeWritten",
                                   {"--yes", "--report", "no-folder/report.txt"},
                                   "cannot write the report to no-folder/report.txt"}),

@@ -2,6 +2,7 @@
 // simulated chip's saved memory, through the built executable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -61,30 +62,41 @@ TEST_P(CliRunOutcome, ExitStatusAndMessage) {
 }
 
 std::vector<RunCase> RunCases() {
-    std::vector<std::uint16_t> unwritable = kWords;
-    unwritable[5] = 0x4186;  // bit 14 never reads back: verify fails at word 5
+    std::vector<std::uint16_t> withHighBits = kWords;
+    withHighBits[5] = 0x4186;  // bit 14, which the chip does not have, is left out
+    const std::string refused = "; nothing was sent to the chip\n";
     return {
         {"Completed", ProgramHex(kWords, kConfigWord), 0, kCompleteMessage, ""},
         {"ExtendedAddressRecordCounts",
          HexRecord(0, 0x04, {0, 0}) + ProgramHex(kWords, kConfigWord), 0,
          "Down load data " + std::to_string(kWords.size() + 2) + " words complete\n", ""},
-        {"VerifyError", ProgramHex(unwritable, kConfigWord), 1,
-         std::string("Verify error ! at Address 0005H\n") + kVerifyHints,
-         std::string("tallis-cli: Verify error ! at Address 0005H\n") + kVerifyHints},
+        {"HighBitsLeftOut", ProgramHex(withHighBits, kConfigWord), 0,
+         "Warning: line 1 sets bits 14-15 of a word; the chip's words have 14 bits, so they are "
+         "left out\n" +
+             kCompleteMessage,
+         "tallis-cli: warning: firmware.hex: line 1 sets bits 14-15 of a word; the chip's words "
+         "have 14 bits, so they are left out (as write does)\n"},
         {"ChecksumError", WithBrokenSecondRecord(), 1, "Check sum error !\n",
-         "tallis-cli: Check sum error !\n"
-         "tallis-cli: firmware.hex: line 2; nothing was sent to the chip\n"},
+         "tallis-cli: Check sum error !\ntallis-cli: firmware.hex: line 2" + refused},
         {"NotIntelHex", " " + ProgramHex(kWords, kConfigWord), 1,
          "ERROR  ! \nThis file not Intel hex file\n",
-         "tallis-cli: ERROR  ! \nThis file not Intel hex file\n"
-         "tallis-cli: firmware.hex: line 1; nothing was sent to the chip\n"},
+         "tallis-cli: ERROR  ! This file not Intel hex file\n"
+         "tallis-cli: firmware.hex: line 1" +
+             refused},
         {"NoEndRecord", ProgramHex(kWords, kConfigWord, false), 1,
          "the file has no end record; the target was not reset\n",
-         "tallis-cli: the file has no end record; the target was not reset\n"},
+         "tallis-cli: the file has no end record; the target was not reset\n"
+         "tallis-cli: firmware.hex: nothing was sent to the chip\n"},
         {"UnknownRecordType", HexRecord(0, 0x0E, {0, 0}) + ProgramHex(kWords, kConfigWord), 1,
          "ERROR  ! \nThis file has a record of unknown type 0E\n",
-         "tallis-cli: ERROR  ! \nThis file has a record of unknown type 0E\n"
-         "tallis-cli: firmware.hex: line 1; nothing was sent to the chip\n"},
+         "tallis-cli: ERROR  ! This file has a record of unknown type 0E\n"
+         "tallis-cli: firmware.hex: line 1" +
+             refused},
+        {"WordGivenTwice", HexRecord(0x0002, 0x00, {0x06, 0x28}) + ProgramHex(kWords, kConfigWord),
+         1, "ERROR  ! \nThis file gives address 0001H twice, with different values\n",
+         "tallis-cli: ERROR  ! This file gives address 0001H twice, with different values\n"
+         "tallis-cli: firmware.hex: line 2" +
+             refused},
     };
 }
 
@@ -106,7 +118,8 @@ TEST(CliProgram, SimulatedChipOfTheOtherTypeFailsVerify) {
 }
 
 // A configuration word that did not program fails the run on either chip,
-// naming the word, what the file holds and what the chip read back.
+// naming the word, what the file holds and what the chip read back; the
+// advice for the board stays on standard output.
 TEST(CliProgram, UnprogrammedConfigurationWordFailsTheRun) {
     const std::string failure =
         "Verify error ! at Address 2007H: configuration word expected 3F72H, read 3FFFH\n";
@@ -118,8 +131,26 @@ TEST(CliProgram, UnprogrammedConfigurationWordFailsTheRun) {
                      "unprogrammable:0x2007", "program", TALLIS_EXAMPLES_DIR "/blink877a.hex"});
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(r.out, failure + kVerifyHints);
-        EXPECT_EQ(WithoutHazards(r.err), "tallis-cli: " + failure + kVerifyHints);
+        EXPECT_EQ(WithoutHazards(r.err), "tallis-cli: " + failure);
     }
+}
+
+// Data beyond the chosen chip's program memory would wrap round onto its
+// first words: refused with its line before the port is touched.
+TEST(CliProgram, DataBeyondTheChipsProgramMemoryIsRefusedFirst) {
+    CliProcess cli;
+    cli.WriteFile("over.hex", ProgramHex(kWords, kConfigWord, false) +
+                                  HexRecord(0x2000, 0x00, {0x05, 0x28}) + HexEndRecord());
+    CliResult r =
+        cli.Run({"--sim", "--chip", "16f873a", "--trace", "trace.txt", "program", "over.hex"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out,
+              "ERROR  ! \nThis file has data past the end of this chip's program memory "
+              "(0FFFH)\n");
+    EXPECT_NE(r.err.find("tallis-cli: over.hex: line 4; nothing was sent to the chip\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(cli.ReadFile("trace.txt"), "");
 }
 
 TEST(CliProgram, BundledExampleProgramsTheSimulatedChip) {
@@ -140,6 +171,8 @@ struct ChipCheckCase {
     int exitCode;
     const char* diagnosis;  // the start of standard error
     bool erased;            // the classic sequence ran before the refusal
+    // What to do about a refusal before the erase.
+    const char* advice = "tallis-cli: nothing was erased; --no-id-check skips this check\n";
 };
 
 class CliChipCheck : public ::testing::TestWithParam<ChipCheckCase> {};
@@ -165,8 +198,7 @@ TEST_P(CliChipCheck, RefusesAChipThatIsNotWhatWasAsked) {
         EXPECT_EQ(r.out, "");
     }
     if (c.exitCode == 4 && !c.erased) {
-        EXPECT_NE(r.err.find("tallis-cli: nothing was erased; --no-id-check skips this check\n"),
-                  std::string::npos);
+        EXPECT_NE(r.err.find(c.advice), std::string::npos) << r.err;
         EXPECT_TRUE(cli.ReadFile("chip.hex") == before) << "the chip was touched";
     }
 }
@@ -191,13 +223,15 @@ INSTANTIATE_TEST_SUITE_P(
                       "program",
                       4,
                       "tallis-cli: found PIC16F877A revision",
-                      false},
+                      false,
+                      "tallis-cli: found PIC16F877A; use --chip 16f877a; nothing was erased\n"},
         ChipCheckCase{"OtherChipErase",
                       {"--chip", "16f876a", "--sim-chip", "16f877a"},
                       "erase",
                       4,
                       "tallis-cli: found PIC16F877A revision",
-                      false},
+                      false,
+                      "tallis-cli: found PIC16F877A; use --chip 16f877a; nothing was erased\n"},
         // The classic sequence alone, as before: nothing reads the chip back.
         ChipCheckCase{"SkippedNoChipErase",
                       {"--sim-fault", "no-chip", "--no-id-check"},
@@ -235,6 +269,9 @@ TEST_P(CliUnusableFile, ExitsWithTwoAndSendsNothing) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(c.file), std::string::npos) << r.err;
+    if (c.size > 0) {
+        EXPECT_NE(r.err.find("tallis-cli write reads larger files"), std::string::npos) << r.err;
+    }
     EXPECT_FALSE(std::filesystem::exists(cli.Path("trace.txt")));
 }
 
@@ -262,37 +299,50 @@ TEST_P(CliBadOptions, ExitWithTwo) {
     CliResult r = cli.Run(GetParam());
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err, "");
+    // One line of the program's own, not the option parser's words.
+    EXPECT_EQ(r.err.rfind("tallis-cli: ", 0), 0U) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    for (const char* parserText : {"required", "not expected", "At Most", " not in {"}) {
+        EXPECT_EQ(r.err.find(parserText), std::string::npos) << r.err;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Usage, CliBadOptions,
-    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"--sim"},
-                      std::vector<std::string>{"--sim", "program"},
-                      std::vector<std::string>{"--sim", "flash", "f.hex"},
-                      std::vector<std::string>{"--sim", "erase", "reset"},
-                      std::vector<std::string>{"--sim", "--bogus", "erase"},
-                      std::vector<std::string>{"--sim", "--chip", "16f84a", "erase"},
-                      std::vector<std::string>{"--sim", "--chip", "auto", "erase"},
-                      std::vector<std::string>{"--sim", "--sim-fault", "unprogrammable:0x2008",
-                                               "erase"},
-                      std::vector<std::string>{"--sim", "--sim-chip", "16f84", "erase"},
-                      std::vector<std::string>{"--sim", "--port", "lpt3", "erase"},
-                      std::vector<std::string>{"--sim", "--port", "0x", "erase"},
-                      std::vector<std::string>{"--sim", "--port", "0xFFFE", "erase"},
-                      std::vector<std::string>{"--sim", "--port", "0x0", "erase"},
-                      std::vector<std::string>{"--sim", "--port", "378", "erase"},
-                      std::vector<std::string>{"--sim-chip", "16f877", "erase"},
-                      std::vector<std::string>{"--sim-state", "s.hex", "erase"},
-                      std::vector<std::string>{"--real-time", "erase"},
-                      std::vector<std::string>{"--sim", "--sim-board", "fast", "erase"},
-                      std::vector<std::string>{"--sim-board", "slow", "erase"},
-                      std::vector<std::string>{"--sim", "--trace", "erase"}));
+    ::testing::Values(
+        std::vector<std::string>{}, std::vector<std::string>{"--sim"},
+        std::vector<std::string>{"--sim", "program"},
+        std::vector<std::string>{"--sim", "flash", "f.hex"},
+        std::vector<std::string>{"--sim", "erase", "reset"},
+        std::vector<std::string>{"--sim", "--bogus", "erase"},
+        std::vector<std::string>{"--sim", "--chip", "16f84a", "erase"},
+        std::vector<std::string>{"--sim", "--chip", "auto", "erase"},
+        std::vector<std::string>{"--sim", "--sim-fault", "unprogrammable:0x2008", "erase"},
+        std::vector<std::string>{"--sim", "--sim-chip", "16f84", "erase"},
+        std::vector<std::string>{"--sim", "--port", "lpt3", "erase"},
+        std::vector<std::string>{"--sim", "--port", "0x", "erase"},
+        std::vector<std::string>{"--sim", "--port", "0xFFFE", "erase"},
+        std::vector<std::string>{"--sim", "--port", "0x0", "erase"},
+        std::vector<std::string>{"--sim", "--port", "378", "erase"},
+        std::vector<std::string>{"--sim-chip", "16f877", "erase"},
+        std::vector<std::string>{"--sim-state", "s.hex", "erase"},
+        std::vector<std::string>{"--real-time", "erase"},
+        std::vector<std::string>{"--sim", "--sim-board", "fast", "erase"},
+        std::vector<std::string>{"--sim-board", "slow", "erase"},
+        std::vector<std::string>{"--sim", "--trace", "erase"},
+        std::vector<std::string>{"--sim", "blank-check", "--only", "program,code"},
+        std::vector<std::string>{"--sim", "erase", "--only", "program"},
+        std::vector<std::string>{"--sim", "--chip", "16f877", "--chip", "16f877a", "erase"},
+        std::vector<std::string>{"--sim", "write", "f.hex", "f.hex"},
+        // Options the command would pass over.
+        std::vector<std::string>{"--sim", "--list-devices", "erase"},
+        std::vector<std::string>{"--sim", "--no-id-check", "identify"}));
 
 TEST(CliUsage, HelpAndVersionExitWithZero) {
     CliProcess cli;
     CliResult help = cli.Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.find(" :"), std::string::npos) << "a value's name with the parser's mark";
     for (const char* word :
          {"program", "erase", "reset", "identify", "read", "verify", "blank-check", "write",
           "--chip", "--list-devices", "--port", "--sim", "--sim-chip", "--sim-fault", "--sim-state",
@@ -562,6 +612,13 @@ TEST(CliProgress, BarOnlyOnATerminalAndNotWhenQuiet) {
 
 // A record far above the last one: the terminal shows the steps of the
 // address counter, which take seconds on a board, as they go.
+TEST(CliProgress, EraseShowsItsBlankCheck) {
+    CliProcess cli;
+    CliResult terminal = cli.RunOnTerminal({"--sim", "erase"});
+    EXPECT_EQ(terminal.exitCode, 0);
+    EXPECT_NE(terminal.out.find("steps"), std::string::npos) << terminal.out;
+}
+
 TEST(CliProgress, LongAddressSkipIsShown) {
     CliProcess cli;
     cli.WriteFile("sparse.hex", HexRecord(0, 0x00, {0x05, 0x28}) +

@@ -139,7 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "16f877a",
                     "ideal",
                     {"erase"},
-                    "PIC16F877A erased \\(port 0x378\\)\n",
+                    "PIC16F877A erased \\(port 0x378\\)\nprogram memory, configuration word and "
+                    "data EEPROM erased; ID locations kept\n",
                     "0x02",
                     Memory::Blank},
         CommandCase{"Write",
