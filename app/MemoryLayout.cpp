@@ -76,9 +76,7 @@ void AddConfigWords(std::vector<ConfigLine>& lines, const ChipImage& image, cons
             continue;
         }
         lines.push_back({Kind::ConfigWord, name, Hex(*word, 4), std::string(device.name), address});
-        // The device's fields describe its first configuration word.
-        for (const ConfigSetting& setting :
-             i == 0 ? DescribeConfig(device, *word) : std::vector<ConfigSetting>{}) {
+        for (const ConfigSetting& setting : DescribeConfig(device, i, *word)) {
             const unsigned shifted = setting.value >> std::countr_zero(setting.mask);
             lines.push_back({Kind::Field, std::string(setting.field), Hex(shifted, 1),
                              std::string(setting.meaning), address});

@@ -92,14 +92,14 @@ std::uint16_t ReadLocation(ProgrammingSession& session, MemorySpace space, std::
     return space == MemorySpace::Eeprom ? session.ReadDataByte() : session.ReadWord();
 }
 
-// The bits a location is compared on: the first configuration word on the
-// row's implemented bits (the others on all 14, as the row names no more).
+// The bits a location is compared on: each configuration word on the row's
+// implemented bits of it.
 std::uint16_t CompareMask(const Device& device, const Location& location) {
     switch (location.space) {
         case MemorySpace::Config:
             return location.address == FindRegion(device.regions, RegionKind::Config)->start
                        ? device.configImplemented
-                       : kWordMask;
+                       : device.config2Implemented;
         case MemorySpace::Eeprom:
             return 0xFF;
         default:

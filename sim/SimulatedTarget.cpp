@@ -27,7 +27,7 @@ VirtualClock& SimulatedTarget::Clock() {
 }
 
 HexStatus SimulatedTarget::SaveHex(const std::filesystem::path& path) {
-    return SaveChipHex(chip_.Memory(), path);
+    return SaveChipHex(chip_.Memory(), chip_.Type(), path);
 }
 
 HexStatus SimulatedTarget::LoadHex(const std::filesystem::path& path) {

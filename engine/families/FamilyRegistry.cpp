@@ -5,6 +5,7 @@
 #include "engine/families/ChipFamily.h"
 #include "engine/families/Pic16F87x.h"
 #include "engine/families/Pic16F87xA.h"
+#include "engine/families/Pic16F88x.h"
 
 namespace tallis {
 
@@ -12,7 +13,8 @@ namespace {
 
 const Pic16F87x k87x;
 const Pic16F87xA k87xA;
-const ChipFamily* const kFamilies[] = {&k87x, &k87xA};
+const Pic16F88x k88x;
+const ChipFamily* const kFamilies[] = {&k87x, &k87xA, &k88x};
 
 }  // namespace
 
