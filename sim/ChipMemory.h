@@ -49,6 +49,7 @@ struct ChipMemory {
     std::uint16_t ConfigWord() const { return config[kConfigWordAddress - kConfigSpaceStart]; }
     std::uint16_t DeviceId() const { return config[kDeviceIdAddress - kConfigSpaceStart]; }
     std::uint16_t& ConfigWord2() { return config[kConfigWord2Address - kConfigSpaceStart]; }
+    std::uint16_t ConfigWord2() const { return config[kConfigWord2Address - kConfigSpaceStart]; }
     std::uint16_t& CalibrationWord() { return config[kCalibrationWordAddress - kConfigSpaceStart]; }
     std::uint16_t CalibrationWord() const {
         return config[kCalibrationWordAddress - kConfigSpaceStart];
