@@ -42,6 +42,7 @@ struct OperationRequest {
     const ChipImage* file = nullptr;  // Verify and Write all
     // Verify: every difference, for a view that marks them all.
     DifferencesKept kept = DifferencesKept::First;
+    WriteOptions write = {};  // Write all
     // Commands run after it in the same session on the same chip, each only
     // when the one before completed (the self-test's write, verify, read).
     std::vector<DeviceCommandKind> then = {};

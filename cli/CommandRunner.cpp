@@ -10,6 +10,7 @@
 #include "cli/OperationCommand.h"
 #include "cli/StopPointHost.h"
 #include "cli/Terminal.h"
+#include "engine/ChipType.h"
 
 namespace tallis {
 
@@ -94,7 +95,11 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
                 return *refused;
             }
-            programmer.EraseOnly();
+            if (HasClassicCommands(*options.device)) {
+                programmer.EraseOnly();
+            } else {
+                EraseWithFamily(options, port, timer);
+            }
             if (options.idCheck) {
                 if (const auto notBlank = RefuseNotBlank(options, port, timer)) {
                     return *notBlank;

@@ -12,6 +12,7 @@
 #include "cli/ExitCode.h"
 #include "cli/OperationText.h"
 #include "engine/ResultText.h"
+#include "engine/families/ChipFamily.h"
 #include "wire/ParallelPortTransport.h"
 
 namespace tallis {
@@ -38,6 +39,9 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
                                 " accesses during the command: nothing it read or wrote counts");
         case OperationOutcome::Cancelled:
             return Complain(kExitRunError, "interrupted; the chip was left with VPP off");
+        case OperationOutcome::CalibrationKept:
+            return Complain(kExitRunError, CalibrationKeptText(result.differences.at(0)) +
+                                               " (--write-calibration writes it)");
         case OperationOutcome::TooLarge:
             return Complain(kExitUsage, PathText(options.firmwarePath) + " holds " +
                                             LocationText(result.differences.at(0).space,
@@ -202,7 +206,8 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
         lines, {.timing = options.fast ? &kFastTiming : &kClassicTiming, .progress = &progress},
         {.kind = KindOf(options.command),
          .asked = options.device,
-         .file = file.image ? &*file.image : nullptr});
+         .file = file.image ? &*file.image : nullptr,
+         .write = {.writeCalibration = options.writeCalibration}});
     progress.EndLine();
     if (options.command == CliCommand::Write) {
         for (const Difference& retried : report.result.retried) {
@@ -224,6 +229,13 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
     }
     Complain(kExitChipMismatch, IdentifyDiagnosis(identity.result, options.device));
     return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
+}
+
+void EraseWithFamily(const CliOptions& options, PortIo& port, Delayer& timer) {
+    ParallelPortTransport lines = OwnLines(options, port, timer);
+    RunInSession(lines, {}, [&](ProgrammingSession& session) {
+        FamilyOf(*options.device).Erase(session, *options.device);
+    });
 }
 
 std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer) {

@@ -39,9 +39,17 @@ OperationResult Verify(ProgrammingSession& session, const Device& device, const 
 // code protection would make program memory read as zeros).
 OperationResult BlankCheck(ProgrammingSession& session, const Device& device);
 
+struct WriteOptions {
+    // A calibration word of the file that differs from the chip's is written
+    // (the erase then takes the chip's); without it such a file is refused.
+    bool writeCalibration = false;
+};
+
 // Erases; writes the program rows that hold data, then IDs, debug vector and EEPROM; verifies
-// them; writes the configuration word last and verifies it.
-OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image);
+// them; writes the configuration word last and verifies it. The chip's
+// calibration words survive unless the options ask for the file's.
+OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image,
+                      const WriteOptions& options = {});
 
 // The first location of the image that the device does not have (program
 // memory and EEPROM past the device's, configuration words past its), if any.

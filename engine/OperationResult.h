@@ -20,8 +20,11 @@ enum class OperationOutcome {
     Protected,    // verify: what could be read matches, but code protection hid some of the image
     NotBlank,     // blank check: a location is not erased
     WriteFailed,  // write: what was written does not read back
-    Cancelled,    // stopped on request; the chip was left safely
-    PortError,    // the system refused a port access: nothing read or written counts
+    // write: the file would change the chip's factory calibration, which was
+    // not asked for; nothing was written (the difference names the word)
+    CalibrationKept,
+    Cancelled,  // stopped on request; the chip was left safely
+    PortError,  // the system refused a port access: nothing read or written counts
 };
 
 // The chip's memory areas as the programming interface addresses them.

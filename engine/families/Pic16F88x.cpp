@@ -13,6 +13,7 @@ constexpr CycleTime kEepromCycle{.minimumUs = 6000, .standardUs = 8000, .externa
 // Bulk Erase Program Memory and Data Memory: TERA, at most 6 ms.
 constexpr CycleTime kBulkEraseCycle{
     .minimumUs = 6000, .standardUs = 10000, .externallyTimed = false};
+constexpr std::uint16_t kCalibrationAddress = 0x2009;
 
 }  // namespace
 
@@ -26,6 +27,14 @@ void Pic16F88x::Erase(ProgrammingSession& session, const Device&) const {
     session.LoadConfiguration(ProgrammingSession::kBlankWord);
     BulkErase(session, kBulkEraseProgramMemory);
     BulkErase(session, kBulkEraseDataMemory);
+    session.Restart();
+}
+
+// Bulk Erase Program Memory from 0x2009 takes the calibration word too.
+void Pic16F88x::EraseWithCalibration(ProgrammingSession& session, const Device& device) const {
+    Erase(session, device);
+    session.GoTo(kCalibrationAddress);
+    BulkErase(session, kBulkEraseProgramMemory);
     session.Restart();
 }
 

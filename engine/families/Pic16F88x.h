@@ -21,6 +21,7 @@ class Pic16F88x final : public ChipFamily {
                            std::span<const std::uint16_t> words) const override;
     void WriteConfigSpaceWord(ProgrammingSession& session, std::uint16_t address,
                               std::uint16_t word) const override;
+    void EraseWithCalibration(ProgrammingSession& session, const Device& device) const override;
 
   protected:
     CycleTime EraseProgramCycle() const override;

@@ -311,6 +311,44 @@ INSTANTIATE_TEST_SUITE_P(Devices, ChipOperationsOnEveryDevice, ::testing::Values
 INSTANTIATE_TEST_SUITE_P(Devices, ClassicEraseOnEveryClassicDevice,
                          ::testing::ValuesIn(ClassicDevices()), DeviceName);
 
+// The 88x's second configuration word is written and compared on its
+// implemented bits, and its factory calibration word outlives every write:
+// a file that would change it is refused before anything is erased, and
+// written only when asked for.
+TEST(Family88x, WritesBothConfigurationWordsAndKeepsTheCalibrationWordUnlessAskedFor) {
+    for (const char* name : {"16f883", "16f887"}) {
+        SCOPED_TRACE(name);
+        const Device& device = *FindDevice(name);
+        OnDevice chip(device);
+        auto calibration = [&] { return chip.target.Chip().Memory().CalibrationWord(); };
+        ChipImage image = SampleImage(device);
+        image.config[1] = 0x3AFF;  // WRT 01, BOR at 2.1 V
+        ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
+        EXPECT_EQ(chip.target.Chip().Memory().ConfigWord2(), 0x3AFF);
+        EXPECT_EQ(calibration(), sim::kFactoryCalibration88x);
+        image.config[1] = 0x02FF;  // the same on the implemented bits
+        EXPECT_EQ(chip.Run([&](ProgrammingSession& s) { return Verify(s, device, image); }).outcome,
+                  OperationOutcome::Completed);
+
+        image.calibration[0] = 0x2A55;
+        const std::uint64_t erasesBefore = chip.EraseCommandsSent();
+        const OperationResult refused = chip.WriteImage(image);
+        EXPECT_EQ(refused.outcome, OperationOutcome::CalibrationKept);
+        EXPECT_EQ(refused.differences,
+                  (std::vector<Difference>{
+                      {MemorySpace::Calibration, 0x2009, 0x2A55, sim::kFactoryCalibration88x}}));
+        EXPECT_EQ(chip.EraseCommandsSent(), erasesBefore);
+
+        const OperationResult written = chip.Run([&](ProgrammingSession& s) {
+            return Write(s, device, image, {.writeCalibration = true});
+        });
+        EXPECT_EQ(written.outcome, OperationOutcome::Completed);
+        EXPECT_EQ(calibration(), 0x2A55);
+        EXPECT_EQ(chip.target.Chip().Memory().program[0], 0x2800);
+        chip.ExpectLeftSafely();
+    }
+}
+
 const Device& Pic16F877A() {
     return *FindDevice("16f877a");
 }

@@ -20,7 +20,7 @@ struct Chip88x {
         : target(TargetOptionsFor(*FindDevice(name))), host(target) {
         ChipMemory memory = target.Chip().Memory();
         memory.program.fill(0x0123);
-        memory.config[0] = 0x0011;  // ID 0
+        memory.config[0] = 0x0011;     // ID 0
         memory.ConfigWord() = 0x3F7F;  // data EEPROM protected (CPD at 0)
         memory.eeprom.fill(0x42);
         target.Chip().LoadMemory(memory);
@@ -142,11 +142,10 @@ TEST(Chip88x, JudgesItsOwnCommandsAndTimes) {
         void (*run)(Chip88x&);
         ViolationKind violation;
     } cases[] = {
-        {"Chip Erase is not its command",
-         [](Chip88x& c) { c.host.Command(test::kChipErase); }, ViolationKind::UnknownCommand},
-        {"nor is the 87xA's End Programming",
-         [](Chip88x& c) { c.host.Command(test::kEndProgramming); },
+        {"Chip Erase is not its command", [](Chip88x& c) { c.host.Command(test::kChipErase); },
          ViolationKind::UnknownCommand},
+        {"nor is the 87xA's End Programming",
+         [](Chip88x& c) { c.host.Command(test::kEndProgramming); }, ViolationKind::UnknownCommand},
         {"command 8 needs 3 ms (a command during it is lost)",
          [](Chip88x& c) {
              c.host.CommandWithData(test::kLoadData, 0);
