@@ -94,6 +94,19 @@ void AddWords(std::vector<ConfigLine>& lines, const ChipImage& image, const Memo
     }
 }
 
+// The calibration word, with each of its trims where the row names them.
+void AddCalibration(std::vector<ConfigLine>& lines, const ChipImage& image, const Device& device,
+                    const MemoryRegion& region) {
+    AddWords(lines, image, region, Kind::Calibration, "Calibration word");
+    const std::optional<std::uint16_t> word = image.Value(region.kind, 0);
+    for (const ConfigField& field :
+         word ? device.calibrationFields : std::span<const ConfigField>{}) {
+        const unsigned shifted = (*word & field.mask) >> std::countr_zero(field.mask);
+        lines.push_back(
+            {Kind::Field, std::string(field.name), Hex(shifted, 2), "factory trim", region.start});
+    }
+}
+
 void AddDeviceId(std::vector<ConfigLine>& lines, const ChipImage& image,
                  const MemoryRegion& region) {
     if (image.deviceId) {
@@ -126,7 +139,7 @@ std::vector<ConfigLine> ConfigLines(const ChipImage& image, const Device& device
                     AddDeviceId(lines, image, region);
                     break;
                 default:
-                    AddWords(lines, image, region, Kind::Calibration, "Calibration word");
+                    AddCalibration(lines, image, device, region);
                     break;
             }
         }

@@ -186,6 +186,13 @@ constexpr ConfigField k88xConfig2of882[] = {
     {"WRT", 0x0600, kWrt882},
 };
 
+// DS41287 register 4-3: the calibration word's trims.
+constexpr ConfigField k88xCalibration[] = {
+    {"BOR", 0x0007, {}},
+    {"POR", 0x0038, {}},
+    {"FCAL", 0x1FC0, {}},
+};
+
 // The 88x's map: IDs, the device ID, two configuration words and the
 // calibration word at 0x2009 (0x2004 and 0x2005 are reserved); the EEPROM at
 // 0x2100 in a HEX file like the others'.
@@ -260,15 +267,15 @@ constexpr Device kDevices[] = {
     {"PIC16F877A", "16f877a", k87xA, 0x0E20, kIdMask87xA, 8192, 256, 8, kImplemented87xA, k87xA8K,
      k8KRegions, kNotTested},
     {"PIC16F882", "16f882", k88x, 0x2000, kIdMask88x, 2048, 128, 4, kImplemented88x, k88xConfig1,
-     k88xRegions<2048, 128>, kNotTested, k88xConfig2of882, kImplemented88xConfig2},
+     k88xRegions<2048, 128>, kNotTested, k88xConfig2of882, kImplemented88xConfig2, k88xCalibration},
     {"PIC16F883", "16f883", k88x, 0x2020, kIdMask88x, 4096, 256, 4, kImplemented88x, k88xConfig1,
-     k88xRegions<4096, 256>, kNotTested, k88xConfig2of4K, kImplemented88xConfig2},
+     k88xRegions<4096, 256>, kNotTested, k88xConfig2of4K, kImplemented88xConfig2, k88xCalibration},
     {"PIC16F884", "16f884", k88x, 0x2040, kIdMask88x, 4096, 256, 4, kImplemented88x, k88xConfig1,
-     k88xRegions<4096, 256>, kNotTested, k88xConfig2of4K, kImplemented88xConfig2},
+     k88xRegions<4096, 256>, kNotTested, k88xConfig2of4K, kImplemented88xConfig2, k88xCalibration},
     {"PIC16F886", "16f886", k88x, 0x2060, kIdMask88x, 8192, 256, 8, kImplemented88x, k88xConfig1,
-     k88xRegions<8192, 256>, kNotTested, k88xConfig2of8K, kImplemented88xConfig2},
+     k88xRegions<8192, 256>, kNotTested, k88xConfig2of8K, kImplemented88xConfig2, k88xCalibration},
     {"PIC16F887", "16f887", k88x, 0x2080, kIdMask88x, 8192, 256, 8, kImplemented88x, k88xConfig1,
-     k88xRegions<8192, 256>, kNotTested, k88xConfig2of8K, kImplemented88xConfig2},
+     k88xRegions<8192, 256>, kNotTested, k88xConfig2of8K, kImplemented88xConfig2, k88xCalibration},
 };
 
 char Lower(char c) {

@@ -64,6 +64,9 @@ struct Device {
     // the first's.
     std::span<const ConfigField> config2Fields = {};
     std::uint16_t config2Implemented = 0x3FFF;
+    // The fields of the factory calibration word, where the chip has one:
+    // trims, each value its own (the fields list no choices).
+    std::span<const ConfigField> calibrationFields = {};
 
     bool Matches(std::uint16_t idWord) const { return (idWord & idMask) == deviceId; }
     std::uint16_t Revision(std::uint16_t idWord) const {
