@@ -23,8 +23,8 @@ enum class ChipMode {
 
 const char* ChipModeName(ChipMode mode);
 
-// A PIC16F87x or PIC16F87xA seen through its programming pins (MCLR, RB6,
-// RB7). It checks the host's timing against the chip's minimums and records
+// A PIC16F87x, PIC16F87xA or PIC16F88x seen through its programming pins
+// (MCLR, RB6, RB7). It checks the host's timing against the chip's minimums and records
 // every violation in the log. Time comes with every pin change; write and
 // erase cycles complete lazily, when the chip is next looked at.
 class PicChip {

@@ -3,6 +3,9 @@
 // words that configuration-space writes leave loaded, and its own commands.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string_view>
+
 #include "sim/SimulatedDevice.h"
 #include "tests/sim/TestHost.h"
 
