@@ -70,6 +70,8 @@ constexpr double k877AFloorSeconds = 3.0;
 constexpr double k877FloorSeconds = 34.8;
 constexpr double k887FloorSeconds = 4.05;
 constexpr double k883FloorSeconds = 3.07;
+// A PIC16F648A: one word per 4 ms cycle, then the verify.
+constexpr double k648AFloorSeconds = 17.4;
 
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_Full, "16f877a", true, 8192, k877AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
@@ -95,6 +97,10 @@ BENCHMARK_CAPTURE(WriteImage, Pic16F883_Standard_Full, "16f883", false, 4096, k8
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F887_Fast_Full_SlowBoard, "16f887", true, 8192, k887FloorSeconds,
                   sim::BoardTiming::Slow())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F648A_Fast_Full, "16f648a", true, 4096, k648AFloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F648A_Standard_Full, "16f648a", false, 4096, k648AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_40Words, "16f877a", true, 40, 0)
     ->Unit(benchmark::kMillisecond);

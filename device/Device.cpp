@@ -206,6 +206,42 @@ constexpr MemoryRegion k88xRegions[] = {
     {RegionKind::Eeprom, 0x0000, kEepromBytes, 8, 0x4200},
 };
 
+// PIC16F627A/628A/648A (DS41196 register 3-1), bit 13 down to 0:
+//   CP - - - - CPD LVP BOREN MCLRE FOSC2 /PWRTE WDTE FOSC1 FOSC0
+constexpr ConfigChoice kFosc62xA[] = {
+    {0x13, "RC oscillator, CLKOUT on RA6"},
+    {0x12, "RC oscillator, RA6 is I/O"},
+    {0x11, "internal oscillator, CLKOUT on RA6, RA7 is I/O"},
+    {0x10, "internal oscillator, RA6 and RA7 are I/O"},
+    {0x03, "external clock on RA7, RA6 is I/O"},
+    {0x02, "HS oscillator"},
+    {0x01, "XT oscillator"},
+    {0x00, "LP oscillator"},
+};
+constexpr ConfigChoice kMclre62xA[] = {
+    {0x20, "RA5 is MCLR"},
+    {0x0, "RA5 is a digital input, MCLR tied to VDD inside"},
+};
+constexpr ConfigChoice kLvp62xA[] = {
+    {0x80, "low-voltage programming on (RB4 is PGM)"},
+    {0x0, "low-voltage programming off (RB4 is digital I/O)"},
+};
+constexpr ConfigField k62xAConfig[] = {
+    {"FOSC", 0x0013, kFosc62xA},   {"WDTE", 0x0004, kWdte},      {"PWRTE", 0x0008, kPwrte},
+    {"MCLRE", 0x0020, kMclre62xA}, {"BOREN", 0x0040, kBrownOut}, {"LVP", 0x0080, kLvp62xA},
+    {"CPD", 0x0100, kCpd},         {"CP", 0x2000, kCp87xA},
+};
+
+// The 62xA's map: IDs, the device ID and one configuration word.
+template <std::uint16_t kProgramWords, std::uint16_t kEepromBytes>
+constexpr MemoryRegion k62xARegions[] = {
+    {RegionKind::Program, 0x0000, kProgramWords, 14, 0x0000},
+    {RegionKind::Id, 0x2000, 4, 14, 0x4000},
+    {RegionKind::DeviceId, 0x2006, 1, 14, 0x400C},
+    {RegionKind::Config, 0x2007, 1, 14, 0x400E},
+    {RegionKind::Eeprom, 0x0000, kEepromBytes, 8, 0x4200},
+};
+
 // What a HEX file may hold before the chip is known: the largest program
 // memory and EEPROM, the 87x's debug vector and the 88x's second
 // configuration word and calibration word.
@@ -248,6 +284,9 @@ constexpr std::string_view k88x = "88x";
 constexpr std::uint16_t kImplemented88x = 0x3FFF;
 constexpr std::uint16_t kImplemented88xConfig2 = 0x0700;
 constexpr std::uint16_t kIdMask88x = 0x3FE0;
+constexpr std::string_view k62xA = "62xA";
+constexpr std::uint16_t kImplemented62xA = 0x21FF;  // bits 12:9 read 1
+constexpr std::uint16_t kIdMask62xA = 0x3FE0;
 
 constexpr Device kDevices[] = {
     {"PIC16F873", "16f873", k87x, 0x0960, kIdMask87x, 4096, 128, 1, kImplemented87x, k87x4K,
@@ -276,6 +315,12 @@ constexpr Device kDevices[] = {
      k88xRegions<8192, 256>, kNotTested, k88xConfig2of8K, kImplemented88xConfig2, k88xCalibration},
     {"PIC16F887", "16f887", k88x, 0x2080, kIdMask88x, 8192, 256, 8, kImplemented88x, k88xConfig1,
      k88xRegions<8192, 256>, kNotTested, k88xConfig2of8K, kImplemented88xConfig2, k88xCalibration},
+    {"PIC16F627A", "16f627a", k62xA, 0x1040, kIdMask62xA, 1024, 128, 1, kImplemented62xA,
+     k62xAConfig, k62xARegions<1024, 128>, kNotTested},
+    {"PIC16F628A", "16f628a", k62xA, 0x1060, kIdMask62xA, 2048, 128, 1, kImplemented62xA,
+     k62xAConfig, k62xARegions<2048, 128>, kNotTested},
+    {"PIC16F648A", "16f648a", k62xA, 0x1100, kIdMask62xA, 4096, 256, 1, kImplemented62xA,
+     k62xAConfig, k62xARegions<4096, 256>, kNotTested},
 };
 
 char Lower(char c) {

@@ -24,6 +24,10 @@ constexpr ChipId kChipIds[] = {
     {"PIC16F884", 0x2040, 0x1F},
     {"PIC16F886", 0x2060, 0x1F},
     {"PIC16F887", 0x2080, 0x1F},
+    // DS41196 table 3-2.
+    {"PIC16F627A", 0x1040, 0x1F},
+    {"PIC16F628A", 0x1060, 0x1F},
+    {"PIC16F648A", 0x1100, 0x1F},
 };
 
 }  // namespace

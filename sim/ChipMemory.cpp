@@ -29,6 +29,7 @@ std::uint16_t ProtectedFrom87x(unsigned pair, std::uint16_t programWords) {
 constexpr std::uint16_t kRevision87x = 0x6;
 constexpr std::uint16_t kRevision87xA = 0x3;
 constexpr std::uint16_t kRevision88x = 0x5;
+constexpr std::uint16_t kRevision62xA = 0x2;
 
 // DS41287 register 4-1: CP is bit 6, CPD bit 7; register 4-2: bits 10:8 of
 // the second word are implemented.
@@ -46,6 +47,8 @@ const char* TargetTypeName(TargetType type) {
             return "PIC16F877A";
         case TargetType::Pic16F887:
             return "PIC16F887";
+        case TargetType::Pic16F628A:
+            return "PIC16F628A";
     }
     return "?";
 }
@@ -64,6 +67,9 @@ TargetType TypeOf(const Device& device) {
     if (device.family == "88x") {
         return TargetType::Pic16F887;
     }
+    if (device.family == "62xA") {
+        return TargetType::Pic16F628A;
+    }
     throw std::invalid_argument("the simulator has no model of the " + std::string(device.family) +
                                 " family of " + std::string(device.name));
 }
@@ -80,6 +86,8 @@ std::uint16_t DefaultDeviceId(const Device& device) {
             return ChipIdWord(device.name, kRevision87xA);
         case TargetType::Pic16F887:
             break;
+        case TargetType::Pic16F628A:
+            return ChipIdWord(device.name, kRevision62xA);
     }
     return ChipIdWord(device.name, kRevision88x);
 }
@@ -117,7 +125,8 @@ bool IsCodeProtected(const Device& device, std::uint16_t configWord, std::uint16
     if (address >= device.programWords) {
         return false;
     }
-    if (TypeOf(device) == TargetType::Pic16F877A) {
+    // DS39589 and DS41196: CP is bit 13 on the 87xA and the 62xA.
+    if (TypeOf(device) == TargetType::Pic16F877A || TypeOf(device) == TargetType::Pic16F628A) {
         return (configWord & 0x2000) == 0;
     }
     if (TypeOf(device) == TargetType::Pic16F887) {

@@ -330,6 +330,9 @@ bool PicChip::IsKnownCommand(std::uint8_t code) const {
     if (type_ == TargetType::Pic16F887) {
         return IsKnownCommand88x(code);
     }
+    if (type_ == TargetType::Pic16F628A) {
+        return IsKnownCommand62xA(code);
+    }
     const std::uint64_t known = type_ == TargetType::Pic16F877 ? k877Commands : k877ACommands;
     return (known & Bit(code)) != 0;
 }
@@ -349,7 +352,8 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
         kind = ViolationKind::UnknownCommand;
         reason = type_ == TargetType::Pic16F877    ? "not a PIC16F877 command"
                  : type_ == TargetType::Pic16F877A ? "not a PIC16F877A command"
-                                                   : "not a PIC16F88x command";
+                 : type_ == TargetType::Pic16F887  ? "not a PIC16F88x command"
+                                                   : "not a PIC16F62xA command";
     }
     if (reason != nullptr) {
         ++ignoredCommands_;
@@ -361,6 +365,10 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
     }
     if (type_ == TargetType::Pic16F887) {
         Execute88x(code, now);
+        return;
+    }
+    if (type_ == TargetType::Pic16F628A) {
+        Execute62xA(code, now);
         return;
     }
     Execute(code, now);
@@ -433,6 +441,10 @@ void PicChip::Execute(std::uint8_t code, std::uint64_t now) {
 void PicChip::TakeData(std::uint16_t data) {
     if (type_ == TargetType::Pic16F887) {
         TakeData88x(data);
+        return;
+    }
+    if (type_ == TargetType::Pic16F628A) {
+        TakeData62xA(data);
         return;
     }
     switch (command_) {
@@ -608,6 +620,8 @@ void PicChip::Commit(const Cycle& cycle) {
     const std::uint16_t before = stuck != nullptr ? *stuck : kErasedWord;
     if (type_ == TargetType::Pic16F887) {
         CommitCycle88x(cycle);
+    } else if (type_ == TargetType::Pic16F628A) {
+        CommitCycle62xA(cycle);
     } else {
         CommitCycle(cycle);
     }

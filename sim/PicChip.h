@@ -23,7 +23,7 @@ enum class ChipMode {
 
 const char* ChipModeName(ChipMode mode);
 
-// A PIC16F87x, PIC16F87xA or PIC16F88x seen through its programming pins
+// A PIC16F87x, PIC16F87xA, PIC16F88x or PIC16F62xA seen through its programming pins
 // (MCLR, RB6, RB7). It checks the host's timing against the chip's minimums and records
 // every violation in the log. Time comes with every pin change; write and
 // erase cycles complete lazily, when the chip is next looked at.
@@ -150,6 +150,14 @@ class PicChip {
     void CommitCycle88x(const Cycle& cycle);
     void CommitConfigBlock88x(const Cycle& cycle);
     std::uint8_t LatchCount88x() const;
+
+    // The PIC16F627A/628A/648A's algorithm (PicChip62xA.cpp).
+    static bool IsKnownCommand62xA(std::uint8_t code);
+    void Execute62xA(std::uint8_t code, std::uint64_t now);
+    void TakeData62xA(std::uint16_t data);
+    void StartWriteCycle62xA(std::uint64_t now);
+    void StartErase62xA(CycleTarget target, std::uint64_t now);
+    void CommitCycle62xA(const Cycle& cycle);
     // A 4K part ignores bit 12 of the address, a 128-byte EEPROM bit 7.
     std::uint16_t ProgramIndex(std::uint16_t address) const {
         return static_cast<std::uint16_t>(address & (device_.programWords - 1U));
