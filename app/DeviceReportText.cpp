@@ -41,6 +41,8 @@ std::string CommonMessage(const OperationReport& report, const Device* asked) {
                    ", which the chip does not have.";
         case OperationOutcome::WrongChip:
             return Sentence(IdentifyProblem(result, asked) + " under Device > Chip");
+        case OperationOutcome::CalibrationKept:
+            return Sentence(CalibrationKeptText(result.differences.at(0)));
         default:
             return Sentence(IdentifyProblem(result, asked));
     }

@@ -76,9 +76,7 @@ void AddConfigWords(std::vector<ConfigLine>& lines, const ChipImage& image, cons
             continue;
         }
         lines.push_back({Kind::ConfigWord, name, Hex(*word, 4), std::string(device.name), address});
-        // The device's fields describe its first configuration word.
-        for (const ConfigSetting& setting :
-             i == 0 ? DescribeConfig(device, *word) : std::vector<ConfigSetting>{}) {
+        for (const ConfigSetting& setting : DescribeConfig(device, i, *word)) {
             const unsigned shifted = setting.value >> std::countr_zero(setting.mask);
             lines.push_back({Kind::Field, std::string(setting.field), Hex(shifted, 1),
                              std::string(setting.meaning), address});
@@ -93,6 +91,19 @@ void AddWords(std::vector<ConfigLine>& lines, const ChipImage& image, const Memo
         lines.push_back({kind, name + (" " + std::to_string(i)),
                          word ? Hex(*word, 4) : WordText(word), "",
                          static_cast<std::uint16_t>(region.start + i)});
+    }
+}
+
+// The calibration word, with each of its trims where the row names them.
+void AddCalibration(std::vector<ConfigLine>& lines, const ChipImage& image, const Device& device,
+                    const MemoryRegion& region) {
+    AddWords(lines, image, region, Kind::Calibration, "Calibration word");
+    const std::optional<std::uint16_t> word = image.Value(region.kind, 0);
+    for (const ConfigField& field :
+         word ? device.calibrationFields : std::span<const ConfigField>{}) {
+        const unsigned shifted = (*word & field.mask) >> std::countr_zero(field.mask);
+        lines.push_back(
+            {Kind::Field, std::string(field.name), Hex(shifted, 2), "factory trim", region.start});
     }
 }
 
@@ -128,7 +139,7 @@ std::vector<ConfigLine> ConfigLines(const ChipImage& image, const Device& device
                     AddDeviceId(lines, image, region);
                     break;
                 default:
-                    AddWords(lines, image, region, Kind::Calibration, "Calibration word");
+                    AddCalibration(lines, image, device, region);
                     break;
             }
         }

@@ -27,7 +27,8 @@ ReadResult Operate(ProgrammingSession& session, const Device& device,
             static_cast<OperationResult&>(result) = BlankCheck(session, device, request.blankScope);
             break;
         case DeviceCommandKind::WriteAll:
-            static_cast<OperationResult&>(result) = Write(session, device, *request.file);
+            static_cast<OperationResult&>(result) =
+                Write(session, device, *request.file, request.write);
             break;
     }
     return result;

@@ -48,6 +48,7 @@ struct OperationRequest {
     DifferencesKept kept = DifferencesKept::First;
     // Blank check: the regions read.
     std::vector<RegionKind> blankScope = kWholeChip;
+    WriteOptions write = {};  // Write all
     // Commands run after it in the same session on the same chip, each only
     // when the one before completed (the self-test's write, verify, read).
     std::vector<DeviceCommandKind> then = {};

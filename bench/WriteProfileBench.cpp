@@ -2,7 +2,9 @@
 // timing profile against the strict simulated chip at a real port's 1 us per
 // access, in virtual time. Counters: simulated seconds, and for a full image
 // the ratio to the fastest legal write at 4 port accesses per bit (about
-// 3.0 s for a PIC16F877A, 34.8 s for a PIC16F877). The wall time is what a
+// 3.0 s for a PIC16F877A, 34.8 s for a PIC16F877, 4.05 s for a PIC16F887, 3.07 s
+// for a PIC16F883: its fastest cycle, the externally timed one with End
+// Programming after 2 ms, then the verify). The wall time is what a
 // run costs in virtual time. The slow board (RB7 rising in 5 us, VPP in 50 us)
 // must end right too, slower.
 #include <benchmark/benchmark.h>
@@ -17,20 +19,22 @@
 namespace tallis::bench {
 namespace {
 
-// words program words from 0 that all hold data, and the configuration word.
-ChipImage ProgramImage(std::uint32_t words) {
+// words program words from 0 that all hold data, and the configuration word
+// (HS, watchdog off, no code or data protection).
+ChipImage ProgramImage(const Device& device, std::uint32_t words) {
     ChipImage image;
     for (std::uint32_t a = 0; a < words; ++a) {
         image.program[a] = static_cast<std::uint16_t>((a * 2654435761U >> 9) & 0x3FFE);
     }
-    image.config[0] = 0x3F3A;
+    image.config[0] =
+        static_cast<std::uint16_t>(0x3F3A | device.ConfigMask("CP") | device.ConfigMask("CPD"));
     return image;
 }
 
 void WriteImage(benchmark::State& state, const char* deviceName, bool fast, std::uint32_t words,
                 double floorSeconds, sim::BoardTiming board = {}) {
     const Device& device = *FindDevice(deviceName);
-    const ChipImage image = ProgramImage(words);
+    const ChipImage image = ProgramImage(device, words);
     double simulatedSeconds = 0;
     for (auto _ : state) {
         sim::TargetOptions options = sim::TargetOptionsFor(device);
@@ -66,6 +70,10 @@ void WriteImage(benchmark::State& state, const char* deviceName, bool fast, std:
 
 constexpr double k877AFloorSeconds = 3.0;
 constexpr double k877FloorSeconds = 34.8;
+constexpr double k887FloorSeconds = 4.05;
+constexpr double k883FloorSeconds = 3.07;
+// A PIC16F648A: one word per 4 ms cycle, then the verify.
+constexpr double k648AFloorSeconds = 17.4;
 
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_Full, "16f877a", true, 8192, k877AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
@@ -80,6 +88,21 @@ BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_Full_SlowBoard, "16f877a", true, 8
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F877_Fast_Full_SlowBoard, "16f877", true, 8192, k877FloorSeconds,
                   sim::BoardTiming::Slow())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F887_Fast_Full, "16f887", true, 8192, k887FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F887_Standard_Full, "16f887", false, 8192, k887FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F883_Fast_Full, "16f883", true, 4096, k883FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F883_Standard_Full, "16f883", false, 4096, k883FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F887_Fast_Full_SlowBoard, "16f887", true, 8192, k887FloorSeconds,
+                  sim::BoardTiming::Slow())
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F648A_Fast_Full, "16f648a", true, 4096, k648AFloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F648A_Standard_Full, "16f648a", false, 4096, k648AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_40Words, "16f877a", true, 40, 0)
     ->Unit(benchmark::kMillisecond);

@@ -99,9 +99,14 @@ std::string ImageContents(const ChipImage& image) {
     if (std::size_t bytes = Present(image.eeprom); bytes > 0) {
         parts.push_back(Counted(bytes, "EEPROM byte", "EEPROM bytes"));
     }
-    if (image.config[0]) {
+    if (image.config[0] && image.config[1]) {
+        parts.emplace_back("both configuration words");
+    } else if (image.config[0]) {
         parts.emplace_back("the configuration word");
+    } else if (image.config[1]) {
+        parts.emplace_back("configuration word 2");
     }
+
     if (parts.empty()) {
         return "nothing";
     }

@@ -331,6 +331,9 @@ void AddRunOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
     app.add_flag("--fast", options.fast,
                  "identify, read, verify, blank-check and write at the chip's minimum times with "
                  "a safety margin, after a check of the data line");
+    app.add_flag("--write-calibration", options.writeCalibration,
+                 "write: replace the chip's factory calibration word with the file's (without "
+                 "it a file that would change it is refused)");
     app.add_flag("--force-port", options.forcePort,
                  "take a --port address even where the PC's own devices answer (system board, "
                  "disk, serial, display, PCI configuration)");
@@ -514,6 +517,12 @@ std::optional<std::string> ApplyChip(std::string chipName, CliOptions& options) 
         }
     } else {
         options.device = FindDevice(chipName);
+    }
+    if (options.command == CliCommand::Program && options.device != nullptr &&
+        !HasClassicCommands(*options.device)) {
+        return "--chip " + chipName +
+               ": program is for the PIC16F87x and PIC16F87xA; write programs the " +
+               std::string(options.device->name);
     }
     if (options.fast && options.command == CliCommand::SelfTest) {
         return "--fast: the self-test runs every timing profile, the fast one too";

@@ -72,7 +72,8 @@ struct CliOptions {
 
     std::optional<std::filesystem::path> tracePath;
     bool quiet = false;
-    bool fast = false;  // the chip operations at the chip's minimum times
+    bool fast = false;              // the chip operations at the chip's minimum times
+    bool writeCalibration = false;  // write: a calibration word of the file replaces the chip's
 
     // selftest: no confirmation prompt; where the report goes; the example
     // for the classic run (none: the one built into the program); how much.

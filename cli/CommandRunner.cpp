@@ -11,6 +11,7 @@
 #include "cli/OperationCommand.h"
 #include "cli/StopPointHost.h"
 #include "cli/Terminal.h"
+#include "engine/ChipType.h"
 #include "wire/TargetLines.h"
 
 namespace tallis {
@@ -99,9 +100,10 @@ void SayDone(const CliOptions& options, const std::string& what, std::uint16_t p
 }
 
 // What each family's classic erase clears and what it leaves, said after the
-// read-back has found the cleared part blank.
+// read-back has found the cleared part blank. The other families' erases
+// clear the whole chip but its calibration, which their rows show.
 void SayWhatEraseKept(const CliOptions& options) {
-    if (options.quiet) {
+    if (options.quiet || !HasClassicCommands(*options.device)) {
         return;
     }
     if (options.chip == ChipType::Pic16F877A) {
@@ -136,7 +138,11 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             if (const auto refused = RefuseOtherChipUnlessSkipped(options, port, timer)) {
                 return *refused;
             }
-            programmer.EraseOnly();
+            if (HasClassicCommands(*options.device)) {
+                programmer.EraseOnly();
+            } else {
+                EraseWithFamily(options, port, timer);
+            }
             if (options.idCheck) {
                 if (const auto notBlank =
                         RefuseNotBlank(options, port, timer, host.ShowsProgress(), stopStatus)) {

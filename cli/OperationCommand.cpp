@@ -14,6 +14,7 @@
 #include "cli/ExitCode.h"
 #include "cli/OperationText.h"
 #include "engine/ResultText.h"
+#include "engine/families/ChipFamily.h"
 #include "wire/ParallelPortTransport.h"
 #include "wire/TargetLines.h"
 
@@ -42,6 +43,9 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
         case OperationOutcome::Cancelled:
             // Only a stop signal cancels here, and the run's end says so once.
             return kExitRunError;
+        case OperationOutcome::CalibrationKept:
+            return Complain(kExitRunError, CalibrationKeptText(result.differences.at(0)) +
+                                               " (--write-calibration writes it)");
         case OperationOutcome::TooLarge:
             return Complain(kExitUsage, PathText(options.firmwarePath) + " holds " +
                                             LocationText(result.differences.at(0).space,
@@ -281,7 +285,8 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortI
          .then = ChecksumRead(options),
          // Every difference, so that the list ends with how many more there are.
          .kept = DifferencesKept::All,
-         .blankScope = options.blankScope});
+         .blankScope = options.blankScope,
+         .write = {.writeCalibration = options.writeCalibration}});
     if (options.board->SwitchesTarget()) {
         target_lines::PowerOff(lines);  // on only while a command runs
     }
@@ -314,6 +319,13 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
                         UseFoundChipText(*identity.Chip()) + "; nothing was erased");
     }
     return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
+}
+
+void EraseWithFamily(const CliOptions& options, PortIo& port, Delayer& timer) {
+    ParallelPortTransport lines = OwnLines(options, port, timer);
+    RunInSession(lines, {}, [&](ProgrammingSession& session) {
+        FamilyOf(*options.device).Erase(session, *options.device);
+    });
 }
 
 std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,

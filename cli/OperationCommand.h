@@ -29,4 +29,8 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
 std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
                                   bool showProgress, const std::function<int()>& stopStatus);
 
+// Erases the --chip device with its family's erase, for the chips that the
+// classic erase does not serve, in a session of its own with the standard waits.
+void EraseWithFamily(const CliOptions& options, PortIo& port, Delayer& timer);
+
 }  // namespace tallis

@@ -290,6 +290,11 @@ class SelfTest {
     }
 
     void ProgramExample(SelfTestStep& step) {
+        if (!HasClassicCommands(*device_)) {
+            Fail(step, "the classic commands are for the PIC16F87x and PIC16F87xA, not the " +
+                           std::string(device_->name));
+            return;
+        }
         host_.SetChip(*device_);
         ClassicProgrammer classic(lines_, host_);
         ProgramRun run(classic, host_);

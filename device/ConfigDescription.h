@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -20,5 +21,8 @@ inline constexpr std::string_view kUndefinedSetting = "undefined value";
 
 // Every named field of the device's configuration word, in table order.
 std::vector<ConfigSetting> DescribeConfig(const Device& device, std::uint16_t configWord);
+// The same for configuration word `index` (0 the first, 1 the second at 0x2008).
+std::vector<ConfigSetting> DescribeConfig(const Device& device, std::size_t index,
+                                          std::uint16_t configWord);
 
 }  // namespace tallis

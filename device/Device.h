@@ -59,6 +59,14 @@ struct Device {
     // words), in HEX-file order.
     std::span<const MemoryRegion> regions;
     std::uint32_t testedOnHardware;  // one bit per DeviceOperation (1 << op)
+    // The second configuration word (0x2008) of the chips that have one: its
+    // fields and implemented bits, as configFields and configImplemented are
+    // the first's.
+    std::span<const ConfigField> config2Fields = {};
+    std::uint16_t config2Implemented = 0x3FFF;
+    // The fields of the factory calibration word, where the chip has one:
+    // trims, each value its own (the fields list no choices).
+    std::span<const ConfigField> calibrationFields = {};
 
     bool Matches(std::uint16_t idWord) const { return (idWord & idMask) == deviceId; }
     std::uint16_t Revision(std::uint16_t idWord) const {

@@ -92,14 +92,14 @@ std::uint16_t ReadLocation(ProgrammingSession& session, MemorySpace space, std::
     return space == MemorySpace::Eeprom ? session.ReadDataByte() : session.ReadWord();
 }
 
-// The bits a location is compared on: the first configuration word on the
-// row's implemented bits (the others on all 14, as the row names no more).
+// The bits a location is compared on: each configuration word on the row's
+// implemented bits of it.
 std::uint16_t CompareMask(const Device& device, const Location& location) {
     switch (location.space) {
         case MemorySpace::Config:
             return location.address == FindRegion(device.regions, RegionKind::Config)->start
                        ? device.configImplemented
-                       : kWordMask;
+                       : device.config2Implemented;
         case MemorySpace::Eeprom:
             return 0xFF;
         default:
@@ -298,11 +298,40 @@ void CheckWritten(ProgrammingSession& session, const Device& device, const ChipI
     CompareLocations(session, device, written, result, again, total);
 }
 
+// The image's calibration words that the chip does not hold, as the chip holds them.
+std::vector<Difference> CalibrationChanges(ProgrammingSession& session, const Device& device,
+                                           const ChipImage& image) {
+    std::vector<Difference> changes;
+    for (const MemoryRegion* region : RegionsInReach(device, {RegionKind::Calibration})) {
+        for (std::uint16_t i = 0; i < region->size; ++i) {
+            const std::optional<std::uint16_t> wanted = image.Value(region->kind, i);
+            const auto address = static_cast<std::uint16_t>(region->start + i);
+            if (!wanted) {
+                continue;
+            }
+            const std::uint16_t actual = ReadLocation(session, region->kind, address);
+            if (actual != *wanted) {
+                changes.push_back({region->kind, address, *wanted, actual});
+            }
+        }
+    }
+    return changes;
+}
+
 void WriteInto(ProgrammingSession& session, const Device& device, const ChipImage& image,
-               OperationResult& result) {
+               const WriteOptions& options, OperationResult& result) {
     const ChipFamily& family = FamilyOf(device);
+    const std::vector<Difference> calibration = CalibrationChanges(session, device, image);
+    if (!calibration.empty() && !options.writeCalibration) {
+        result.outcome = OperationOutcome::CalibrationKept;
+        result.differences = calibration;
+        return;
+    }
     const std::vector<Row> rows = RowsWithData(image, device);
-    const std::vector<Location> written = LocationsOf(image, device, false);
+    std::vector<Location> written = LocationsOf(image, device, false);
+    for (const Difference& word : calibration) {
+        written.push_back({word.space, word.address, word.expected});
+    }
     const auto firstOther = std::ranges::find_if(
         written, [](const Location& l) { return l.space != MemorySpace::Program; });
     const std::span<const Location> others(firstOther, written.end());
@@ -315,7 +344,11 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
                                                   written.size() + 2 * configWords.size());
     std::uint32_t done = 0;
 
-    family.Erase(session, device);
+    if (calibration.empty()) {
+        family.Erase(session, device);
+    } else {
+        family.EraseWithCalibration(session, device);
+    }
     session.Step(++done, total, 0);
     // A word that kept its value would stay where the file has nothing, or
     // spoil what is written over it: nothing is written then. Reading changes
@@ -431,9 +464,11 @@ OperationResult BlankCheck(ProgrammingSession& session, const Device& device,
     });
 }
 
-OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image) {
-    return Guarded<OperationResult>(
-        session, [&](OperationResult& result) { WriteInto(session, device, image, result); });
+OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image,
+                      const WriteOptions& options) {
+    return Guarded<OperationResult>(session, [&](OperationResult& result) {
+        WriteInto(session, device, image, options, result);
+    });
 }
 
 std::optional<Difference> FirstLocationOutside(const ChipImage& image, const Device& device) {

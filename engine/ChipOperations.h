@@ -47,12 +47,20 @@ inline const std::vector<RegionKind> kWholeChip = {RegionKind::Program, RegionKi
 OperationResult BlankCheck(ProgrammingSession& session, const Device& device,
                            const std::vector<RegionKind>& scope = kWholeChip);
 
+struct WriteOptions {
+    // A calibration word of the file that differs from the chip's is written
+    // (the erase then takes the chip's); without it such a file is refused.
+    bool writeCalibration = false;
+};
+
 // Erases; checks, with the session's read profile, that the erase left the
 // chip blank (NotErased with the first location that kept its value, and
 // nothing written, when not); writes the program rows that hold data, then
 // IDs, debug vector and EEPROM; verifies them; writes the configuration word
-// last and verifies it.
-OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image);
+// last and verifies it. The chip's calibration words survive unless the
+// options ask for the file's.
+OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image,
+                      const WriteOptions& options = {});
 
 // The first location of the image that the device does not have (program
 // memory and EEPROM past the device's, configuration words past its), if any.

@@ -12,6 +12,8 @@ enum class ChipType { Pic16F877, Pic16F877A };
 // classic algorithm that the device's family speaks, and the device each
 // choice stands for.
 ChipType ClassicChipOf(const Device& device);
+// Whether the classic commands serve the device: the 87x and 87xA only.
+bool HasClassicCommands(const Device& device);
 const Device& ClassicDevice(ChipType chip);
 
 }  // namespace tallis

@@ -21,8 +21,11 @@ enum class OperationOutcome {
     NotBlank,     // blank check: a location is not erased
     NotErased,    // write: a location kept its value through the erase; nothing was written
     WriteFailed,  // write: what was written does not read back
-    Cancelled,    // stopped on request; the chip was left safely
-    PortError,    // the system refused a port access: nothing read or written counts
+    // write: the file would change the chip's factory calibration, which was
+    // not asked for; nothing was written (the difference names the word)
+    CalibrationKept,
+    Cancelled,  // stopped on request; the chip was left safely
+    PortError,  // the system refused a port access: nothing read or written counts
 };
 
 // The chip's memory areas as the programming interface addresses them.

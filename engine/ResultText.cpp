@@ -37,6 +37,14 @@ std::string DifferenceText(const Difference& difference) {
                       unsigned{difference.expected}, unsigned{difference.actual});
 }
 
+std::string CalibrationKeptText(const Difference& difference) {
+    return FormatText(
+        "the file would change the factory-set %s (0x%04X in the file, 0x%04X in "
+        "the chip); nothing was written",
+        LocationText(difference.space, difference.address).c_str(), unsigned{difference.expected},
+        unsigned{difference.actual});
+}
+
 std::string IdentifyProblem(const OperationResult& result, const Device* asked) {
     switch (result.outcome) {
         case OperationOutcome::NoChip:

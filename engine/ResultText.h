@@ -34,6 +34,9 @@ std::string ChipText(const Device& device, std::uint16_t idWord);
 std::string LocationText(MemorySpace space, std::uint16_t address);
 // "program memory 0x0005: expected 0x0005, read 0x2D55".
 std::string DifferenceText(const Difference& difference);
+// A refused write's reason: "the file would change the calibration word
+// 0x2009 (0x3FFF in the file, 0x2E5A in the chip)".
+std::string CalibrationKeptText(const Difference& difference);
 // What an identify that did not find the chip asked for means and what to
 // check; empty for other outcomes.
 std::string IdentifyProblem(const OperationResult& result, const Device* asked);

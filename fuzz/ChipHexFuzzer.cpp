@@ -32,11 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                "a loaded configuration word with unimplemented bits at 0");
     FUZZ_CHECK(memory.DeviceId() == blank.DeviceId(), "loading changed the device ID");
 
-    const std::string saved = FormatChipHex(memory);
+    const std::string saved = FormatChipHex(memory, type);
     ChipMemory reloaded = blank;
     const HexStatus again = ParseChipHex(saved, type, reloaded);
     FUZZ_CHECK(again.ok, "a saved memory does not load: " + again.message);
     FUZZ_CHECK(reloaded == memory, "a saved memory loads back different");
-    FUZZ_CHECK(FormatChipHex(reloaded) == saved, "saving is not stable");
+    FUZZ_CHECK(FormatChipHex(reloaded, type) == saved, "saving is not stable");
     return 0;
 }

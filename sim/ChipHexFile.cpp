@@ -62,13 +62,17 @@ ChipMemory MemoryOf(const ChipImage& image, const ChipMemory& blank, const Devic
         }
     }
     memory.ConfigWord() = NormalizeConfigWord(device, memory.ConfigWord());
+    if (TypeOf(device) == TargetType::Pic16F887) {
+        memory.ConfigWord2() = NormalizeConfigWord2(memory.ConfigWord2());
+    }
     return memory;
 }
 
 }  // namespace
 
-std::string FormatChipHex(const ChipMemory& memory) {
-    return FormatChipImageHex(ImageOf(memory, WidestLayout()), WidestLayout());
+std::string FormatChipHex(const ChipMemory& memory, TargetType type) {
+    const std::span<const MemoryRegion> layout = DeviceOf(type).regions;
+    return FormatChipImageHex(ImageOf(memory, layout), layout);
 }
 
 HexStatus ParseChipHex(std::string_view text, TargetType type, ChipMemory& memory) {
@@ -81,12 +85,13 @@ HexStatus ParseChipHex(std::string_view text, TargetType type, ChipMemory& memor
     return HexStatus{};
 }
 
-HexStatus SaveChipHex(const ChipMemory& memory, const std::filesystem::path& path) {
+HexStatus SaveChipHex(const ChipMemory& memory, TargetType type,
+                      const std::filesystem::path& path) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file) {
         return HexStatus{false, "cannot create " + path.string()};
     }
-    const std::string text = FormatChipHex(memory);
+    const std::string text = FormatChipHex(memory, type);
     file.write(text.data(), static_cast<std::streamsize>(text.size()));
     file.close();
     if (!file) {

@@ -10,9 +10,24 @@ namespace {
 
 // DS39025 (87x: five revision bits) and DS39589 (87xA: four).
 constexpr ChipId kChipIds[] = {
-    {"PIC16F873", 0x0960, 0x1F},  {"PIC16F874", 0x0920, 0x1F},  {"PIC16F876", 0x09E0, 0x1F},
-    {"PIC16F877", 0x09A0, 0x1F},  {"PIC16F873A", 0x0E40, 0x0F}, {"PIC16F874A", 0x0E60, 0x0F},
-    {"PIC16F876A", 0x0E00, 0x0F}, {"PIC16F877A", 0x0E20, 0x0F},
+    {"PIC16F873", 0x0960, 0x1F},
+    {"PIC16F874", 0x0920, 0x1F},
+    {"PIC16F876", 0x09E0, 0x1F},
+    {"PIC16F877", 0x09A0, 0x1F},
+    {"PIC16F873A", 0x0E40, 0x0F},
+    {"PIC16F874A", 0x0E60, 0x0F},
+    {"PIC16F876A", 0x0E00, 0x0F},
+    {"PIC16F877A", 0x0E20, 0x0F},
+    // DS41287 table 4-1: nine device bits, five revision bits.
+    {"PIC16F882", 0x2000, 0x1F},
+    {"PIC16F883", 0x2020, 0x1F},
+    {"PIC16F884", 0x2040, 0x1F},
+    {"PIC16F886", 0x2060, 0x1F},
+    {"PIC16F887", 0x2080, 0x1F},
+    // DS41196 table 3-2.
+    {"PIC16F627A", 0x1040, 0x1F},
+    {"PIC16F628A", 0x1060, 0x1F},
+    {"PIC16F648A", 0x1100, 0x1F},
 };
 
 }  // namespace

@@ -28,11 +28,29 @@ std::uint16_t ProtectedFrom87x(unsigned pair, std::uint16_t programWords) {
 // The revision a simulated chip reports in the low bits of its device ID.
 constexpr std::uint16_t kRevision87x = 0x6;
 constexpr std::uint16_t kRevision87xA = 0x3;
+constexpr std::uint16_t kRevision88x = 0x5;
+constexpr std::uint16_t kRevision62xA = 0x2;
+
+// DS41287 register 4-1: CP is bit 6, CPD bit 7; register 4-2: bits 10:8 of
+// the second word are implemented.
+constexpr std::uint16_t kCp88x = 0x0040;
+constexpr std::uint16_t kCpd88x = 0x0080;
+constexpr std::uint16_t kConfig2Implemented88x = 0x0700;
 
 }  // namespace
 
 const char* TargetTypeName(TargetType type) {
-    return type == TargetType::Pic16F877 ? "PIC16F877" : "PIC16F877A";
+    switch (type) {
+        case TargetType::Pic16F877:
+            return "PIC16F877";
+        case TargetType::Pic16F877A:
+            return "PIC16F877A";
+        case TargetType::Pic16F887:
+            return "PIC16F887";
+        case TargetType::Pic16F628A:
+            return "PIC16F628A";
+    }
+    return "?";
 }
 
 const Device& DeviceOf(TargetType type) {
@@ -46,6 +64,12 @@ TargetType TypeOf(const Device& device) {
     if (device.family == "87xA") {
         return TargetType::Pic16F877A;
     }
+    if (device.family == "88x") {
+        return TargetType::Pic16F887;
+    }
+    if (device.family == "62xA") {
+        return TargetType::Pic16F628A;
+    }
     throw std::invalid_argument("the simulator has no model of the " + std::string(device.family) +
                                 " family of " + std::string(device.name));
 }
@@ -55,8 +79,17 @@ std::uint16_t DefaultDeviceId(TargetType type) {
 }
 
 std::uint16_t DefaultDeviceId(const Device& device) {
-    return ChipIdWord(device.name,
-                      TypeOf(device) == TargetType::Pic16F877 ? kRevision87x : kRevision87xA);
+    switch (TypeOf(device)) {
+        case TargetType::Pic16F877:
+            return ChipIdWord(device.name, kRevision87x);
+        case TargetType::Pic16F877A:
+            return ChipIdWord(device.name, kRevision87xA);
+        case TargetType::Pic16F887:
+            break;
+        case TargetType::Pic16F628A:
+            return ChipIdWord(device.name, kRevision62xA);
+    }
+    return ChipIdWord(device.name, kRevision88x);
 }
 
 ChipMemory ChipMemory::Blank(TargetType type, std::uint16_t deviceId) {
@@ -66,6 +99,9 @@ ChipMemory ChipMemory::Blank(TargetType type, std::uint16_t deviceId) {
     memory.eeprom.fill(kErasedByte);
     memory.config[kDeviceIdAddress - kConfigSpaceStart] = deviceId & kWordMask;
     memory.ConfigWord() = NormalizeConfigWord(type, kErasedWord);
+    if (type == TargetType::Pic16F887) {
+        memory.CalibrationWord() = kFactoryCalibration88x;
+    }
     return memory;
 }
 
@@ -77,6 +113,10 @@ std::uint16_t NormalizeConfigWord(const Device& device, std::uint16_t word) {
     return static_cast<std::uint16_t>((word | ~device.configImplemented) & kWordMask);
 }
 
+std::uint16_t NormalizeConfigWord2(std::uint16_t word) {
+    return static_cast<std::uint16_t>((word | ~kConfig2Implemented88x) & kWordMask);
+}
+
 bool IsCodeProtected(TargetType type, std::uint16_t configWord, std::uint16_t address) {
     return IsCodeProtected(DeviceOf(type), configWord, address);
 }
@@ -85,8 +125,12 @@ bool IsCodeProtected(const Device& device, std::uint16_t configWord, std::uint16
     if (address >= device.programWords) {
         return false;
     }
-    if (TypeOf(device) == TargetType::Pic16F877A) {
+    // DS39589 and DS41196: CP is bit 13 on the 87xA and the 62xA.
+    if (TypeOf(device) == TargetType::Pic16F877A || TypeOf(device) == TargetType::Pic16F628A) {
         return (configWord & 0x2000) == 0;
+    }
+    if (TypeOf(device) == TargetType::Pic16F887) {
+        return (configWord & kCp88x) == 0;
     }
     // Both pairs (bits 13:12 and 5:4) are meant to be equal; the stronger one wins.
     const std::uint16_t from = std::min(ProtectedFrom87x(configWord >> 12, device.programWords),
@@ -96,6 +140,11 @@ bool IsCodeProtected(const Device& device, std::uint16_t configWord, std::uint16
 
 bool IsDataProtected(std::uint16_t configWord) {
     return (configWord & 0x0100) == 0;
+}
+
+bool IsDataProtected(TargetType type, std::uint16_t configWord) {
+    return type == TargetType::Pic16F887 ? (configWord & kCpd88x) == 0
+                                         : IsDataProtected(configWord);
 }
 
 }  // namespace tallis::sim

@@ -7,9 +7,9 @@
 
 namespace tallis::sim {
 
-// The two programming algorithms the target can speak, named after the chip
+// The programming algorithms the target can speak, named after the chip
 // each stands for when no other device is chosen.
-enum class TargetType { Pic16F877, Pic16F877A };
+enum class TargetType { Pic16F877, Pic16F877A, Pic16F887, Pic16F628A };
 
 const char* TargetTypeName(TargetType type);
 
@@ -26,7 +26,9 @@ inline constexpr std::uint16_t kConfigSpaceStart = 0x2000;  // IDs 0x2000-0x2003
 inline constexpr std::uint16_t kDebugVectorAddress = 0x2004;
 inline constexpr std::uint16_t kDeviceIdAddress = 0x2006;
 inline constexpr std::uint16_t kConfigWordAddress = 0x2007;
-inline constexpr std::uint16_t kConfigSpaceWords = 8;  // 0x2000-0x2007 are stored
+inline constexpr std::uint16_t kConfigWord2Address = 0x2008;      // the 88x's second
+inline constexpr std::uint16_t kCalibrationWordAddress = 0x2009;  // the 88x's factory trims
+inline constexpr std::uint16_t kConfigSpaceWords = 10;            // 0x2000-0x2009 are stored
 inline constexpr std::uint16_t kEepromBytes = 256;
 inline constexpr std::uint16_t kErasedWord = 0x3FFF;
 inline constexpr std::uint8_t kErasedByte = 0xFF;
@@ -35,7 +37,8 @@ inline constexpr std::uint16_t kWordMask = 0x3FFF;
 // Everything the chip remembers across power cycles.
 struct ChipMemory {
     std::array<std::uint16_t, kProgramWords> program;
-    // Words 0x2000-0x2007: IDs 0-3, two reserved words, device ID, configuration word.
+    // Words 0x2000-0x2009: IDs 0-3, two reserved words, device ID, configuration
+    // word, then on the 88x the second configuration word and the calibration word.
     std::array<std::uint16_t, kConfigSpaceWords> config;
     std::array<std::uint8_t, kEepromBytes> eeprom;
 
@@ -45,6 +48,12 @@ struct ChipMemory {
     std::uint16_t& ConfigWord() { return config[kConfigWordAddress - kConfigSpaceStart]; }
     std::uint16_t ConfigWord() const { return config[kConfigWordAddress - kConfigSpaceStart]; }
     std::uint16_t DeviceId() const { return config[kDeviceIdAddress - kConfigSpaceStart]; }
+    std::uint16_t& ConfigWord2() { return config[kConfigWord2Address - kConfigSpaceStart]; }
+    std::uint16_t ConfigWord2() const { return config[kConfigWord2Address - kConfigSpaceStart]; }
+    std::uint16_t& CalibrationWord() { return config[kCalibrationWordAddress - kConfigSpaceStart]; }
+    std::uint16_t CalibrationWord() const {
+        return config[kCalibrationWordAddress - kConfigSpaceStart];
+    }
 
     bool operator==(const ChipMemory&) const = default;
 };
@@ -57,6 +66,11 @@ std::uint16_t DefaultDeviceId(const Device& device);
 // Configuration word as the chip stores it: 14 bits, unimplemented bits at 1.
 std::uint16_t NormalizeConfigWord(TargetType type, std::uint16_t word);
 std::uint16_t NormalizeConfigWord(const Device& device, std::uint16_t word);
+// The 88x's second configuration word: only WRT1:0 and BOR4V (bits 10:8).
+std::uint16_t NormalizeConfigWord2(std::uint16_t word);
+// The calibration word a simulated 88x leaves the factory with: its own
+// oscillator, POR and BOR trims (bit 13 reads 1).
+inline constexpr std::uint16_t kFactoryCalibration88x = 0x2E5A;
 
 // True when code protection, as set by this configuration word, covers the
 // program-memory word at the address (reads 0 through the programming interface).
@@ -65,5 +79,7 @@ bool IsCodeProtected(const Device& device, std::uint16_t configWord, std::uint16
 
 // True when the configuration word protects the data EEPROM (CPD, bit 8, at 0).
 bool IsDataProtected(std::uint16_t configWord);
+// The same for the type's configuration word (the 88x's CPD is bit 7).
+bool IsDataProtected(TargetType type, std::uint16_t configWord);
 
 }  // namespace tallis::sim

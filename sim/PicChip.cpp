@@ -398,6 +398,12 @@ void PicChip::OnFallingEdge(bool bit, std::uint64_t now) {
 // ---- Commands ---------------------------------------------------------------
 
 bool PicChip::IsKnownCommand(std::uint8_t code) const {
+    if (type_ == TargetType::Pic16F887) {
+        return IsKnownCommand88x(code);
+    }
+    if (type_ == TargetType::Pic16F628A) {
+        return IsKnownCommand62xA(code);
+    }
     const std::uint64_t known = type_ == TargetType::Pic16F877 ? k877Commands : k877ACommands;
     return (known & Bit(code)) != 0;
 }
@@ -408,15 +414,17 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
     ViolationKind kind = ViolationKind::CommandWhileBusy;
     if (startBusy_) {
         reason = "an internally timed cycle was running when it began";
-    } else if (cycle_.active && cycle_.externallyTimed && code != kEndProgramming) {
+    } else if (cycle_.active && cycle_.externallyTimed && code != EndProgrammingCode()) {
         reason = "a Begin Programming Only cycle is waiting for End Programming";
     } else if (startInTdis_) {
         kind = ViolationKind::CommandDuringTdis;
         reason = "it began within 100 us of End Programming";
     } else if (!IsKnownCommand(code)) {
         kind = ViolationKind::UnknownCommand;
-        reason =
-            type_ == TargetType::Pic16F877 ? "not a PIC16F877 command" : "not a PIC16F877A command";
+        reason = type_ == TargetType::Pic16F877    ? "not a PIC16F877 command"
+                 : type_ == TargetType::Pic16F877A ? "not a PIC16F877A command"
+                 : type_ == TargetType::Pic16F887  ? "not a PIC16F88x command"
+                                                   : "not a PIC16F62xA command";
     }
     if (reason != nullptr) {
         ++ignoredCommands_;
@@ -424,6 +432,14 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
         // Keep the framing: a data frame that belongs to the command still comes.
         phase_ = (TakesDataIn(code) || GivesDataOut(code)) ? Phase::DataIgnored : Phase::Command;
         riseCount_ = 0;
+        return;
+    }
+    if (type_ == TargetType::Pic16F887) {
+        Execute88x(code, now);
+        return;
+    }
+    if (type_ == TargetType::Pic16F628A) {
+        Execute62xA(code, now);
         return;
     }
     Execute(code, now);
@@ -454,11 +470,7 @@ void PicChip::Execute(std::uint8_t code, std::uint64_t now) {
             phase_ = Phase::DataOut;
             break;
         case kIncrementAddress:
-            if (InConfigSpace()) {
-                pc_ = pc_ == 0x3FFF ? kConfigSpaceStart : static_cast<std::uint16_t>(pc_ + 1);
-            } else {
-                pc_ = static_cast<std::uint16_t>((pc_ + 1) & (kProgramWords - 1));
-            }
+            IncrementPc();
             break;
         case kBulkEraseSetup1:
             setupStep_ = 1;
@@ -498,6 +510,14 @@ void PicChip::Execute(std::uint8_t code, std::uint64_t now) {
 }
 
 void PicChip::TakeData(std::uint16_t data) {
+    if (type_ == TargetType::Pic16F887) {
+        TakeData88x(data);
+        return;
+    }
+    if (type_ == TargetType::Pic16F628A) {
+        TakeData62xA(data);
+        return;
+    }
     switch (command_) {
         case kLoadDataProgram:
         case kLoadConfiguration:
@@ -659,7 +679,8 @@ void PicChip::AbortCycle(std::uint64_t now, const char* why) {
     const std::uint64_t elapsed = now - cycle_.startNs;
     const bool erase =
         cycle_.target == CycleTarget::ChipErase || cycle_.target == CycleTarget::BulkProgram ||
-        cycle_.target == CycleTarget::BulkData || cycle_.target == CycleTarget::CodeProtectOff;
+        cycle_.target == CycleTarget::BulkData || cycle_.target == CycleTarget::CodeProtectOff ||
+        cycle_.target == CycleTarget::RowErase;
     ViolationKind kind =
         erase ? ViolationKind::EraseTimeTooShort : ViolationKind::ProgramTimeTooShort;
     if (cycle_.externallyTimed) {
@@ -680,7 +701,13 @@ void PicChip::Commit(const Cycle& cycle) {
     }
     std::uint16_t* stuck = UnerasableWord();
     const std::uint16_t before = stuck != nullptr ? *stuck : kErasedWord;
-    CommitCycle(cycle);
+    if (type_ == TargetType::Pic16F887) {
+        CommitCycle88x(cycle);
+    } else if (type_ == TargetType::Pic16F628A) {
+        CommitCycle62xA(cycle);
+    } else {
+        CommitCycle(cycle);
+    }
     if (stuck != nullptr) {
         *stuck &= before;
     }
@@ -743,6 +770,9 @@ void PicChip::CommitCycle(const Cycle& cycle) {
         case CycleTarget::BulkData:
             memory_.eeprom.fill(kErasedByte);
             break;
+        case CycleTarget::ConfigBlock:
+        case CycleTarget::RowErase:
+            break;  // the 88x's own
         case CycleTarget::CodeProtectOff:
             memory_.program.fill(kErasedWord);
             memory_.ConfigWord() = NormalizeConfigWord(device_, kErasedWord);
@@ -794,6 +824,16 @@ std::uint16_t PicChip::WordAt(std::uint16_t address) const {
     return kErasedWord;
 }
 
+// Program space counts to 0x1FFF and wraps to 0; configuration space to
+// 0x3FFF and wraps to 0x2000.
+void PicChip::IncrementPc() {
+    if (InConfigSpace()) {
+        pc_ = pc_ == 0x3FFF ? kConfigSpaceStart : static_cast<std::uint16_t>(pc_ + 1);
+    } else {
+        pc_ = static_cast<std::uint16_t>((pc_ + 1) & (kProgramWords - 1));
+    }
+}
+
 bool PicChip::Busy() {
     Settle(clock_.NowNs());
     return cycle_.active;
@@ -814,6 +854,9 @@ void PicChip::LoadMemory(const ChipMemory& memory) {
     memory_ = memory;
     memory_.config[kDeviceIdAddress - kConfigSpaceStart] = deviceId;
     memory_.ConfigWord() = NormalizeConfigWord(device_, memory_.ConfigWord());
+    if (type_ == TargetType::Pic16F887) {
+        memory_.ConfigWord2() = NormalizeConfigWord2(memory_.ConfigWord2());
+    }
 }
 
 }  // namespace tallis::sim

@@ -59,8 +59,8 @@ std::optional<EepromEraseAtConfig> EepromEraseAtConfigNamed(std::string_view nam
 // range the devices run in.
 std::optional<double> SupplyVoltageNamed(std::string_view text);
 
-// A PIC16F87x or PIC16F87xA seen through its programming pins (MCLR, RB6,
-// RB7). It checks the host's timing against the chip's minimums and records
+// A PIC16F87x, PIC16F87xA, PIC16F88x or PIC16F62xA seen through its programming pins
+// (MCLR, RB6, RB7). It checks the host's timing against the chip's minimums and records
 // every violation in the log. Time comes with every pin change; write and
 // erase cycles complete lazily, when the chip is next looked at.
 class PicChip {
@@ -129,6 +129,8 @@ class PicChip {
         BulkProgram,     // command 9, then 8; 877: Load Data 0x3FFF, 1, 7, 8
         BulkData,        // command 11, then 8; 877: Load Data for Data Memory 0xFF, 1, 7, 8
         CodeProtectOff,  // 877: 1, 7, 8 at 0x2007
+        ConfigBlock,     // 88x: the latches written into a block of configuration space
+        RowErase,        // 88x command 17: the 16-word row at address
     };
     struct Cycle {
         bool active = false;
@@ -136,6 +138,8 @@ class PicChip {
         bool eraseFirst = false;       // command 8: the words are replaced, not ANDed
         bool withIds = false;          // erase covers the IDs and the debug vector too
         bool withEeprom = false;       // code-protect-disable erase takes the EEPROM too
+        bool withCalibration =
+            false;  // 88x bulk erase from 0x2009 and up: the calibration word too
         CycleTarget target = CycleTarget::ProgramWords;
         std::uint8_t command = 0;
         std::uint8_t wordCount = 0;
@@ -146,6 +150,8 @@ class PicChip {
         // Over minDurationNs: a later revision's larger minimum. A cycle that
         // ends between the two is committed and noted as a hazard. 0: none.
         std::uint64_t revisedMinDurationNs = 0;
+        // An externally timed cycle ended later than this is not committed. 0: no maximum.
+        std::uint64_t maxDurationNs = 0;
     };
     enum class PendingErase : std::uint8_t { None, Program, Data };
     enum class LastLoad : std::uint8_t { None, Program, Eeprom };
@@ -178,6 +184,27 @@ class PicChip {
     void DriveAfterDelay(bool low, std::uint64_t risingEdgeNs);
     void ReleaseRb7();
     std::uint16_t WordAt(std::uint16_t address) const;
+    std::uint8_t EndProgrammingCode() const;
+    void IncrementPc();
+
+    // The PIC16F88x's algorithm (PicChip88x.cpp).
+    static bool IsKnownCommand88x(std::uint8_t code);
+    void Execute88x(std::uint8_t code, std::uint64_t now);
+    void TakeData88x(std::uint16_t data);
+    void StartWriteCycle88x(bool externallyTimed, std::uint64_t now);
+    void StartErase88x(CycleTarget target, std::uint64_t now);
+    void EndProgramming88x(std::uint64_t now);
+    void CommitCycle88x(const Cycle& cycle);
+    void CommitConfigBlock88x(const Cycle& cycle);
+    std::uint8_t LatchCount88x() const;
+
+    // The PIC16F627A/628A/648A's algorithm (PicChip62xA.cpp).
+    static bool IsKnownCommand62xA(std::uint8_t code);
+    void Execute62xA(std::uint8_t code, std::uint64_t now);
+    void TakeData62xA(std::uint16_t data);
+    void StartWriteCycle62xA(std::uint64_t now);
+    void StartErase62xA(CycleTarget target, std::uint64_t now);
+    void CommitCycle62xA(const Cycle& cycle);
     // A 4K part ignores bit 12 of the address, a 128-byte EEPROM bit 7.
     std::uint16_t ProgramIndex(std::uint16_t address) const {
         return static_cast<std::uint16_t>(address & (device_.programWords - 1U));

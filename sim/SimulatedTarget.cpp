@@ -38,7 +38,7 @@ void SimulatedTarget::UseSocket(const InsertionSchedule& schedule,
 }
 
 HexStatus SimulatedTarget::SaveHex(const std::filesystem::path& path) {
-    return SaveChipHex(chip_.Memory(), path);
+    return SaveChipHex(chip_.Memory(), chip_.Type(), path);
 }
 
 HexStatus SimulatedTarget::LoadHex(const std::filesystem::path& path) {

@@ -15,6 +15,8 @@ enum SerialCommand : std::uint8_t {
     kIncrementAddress = 6,
     kBulkEraseSetup2 = 7,
     kBeginEraseProgrammingCycle = 8,
+    kBulkEraseProgramMemory = 9,
+    kBulkEraseDataMemory = 11,
     kEndProgramming = 23,
     kBeginProgrammingOnlyCycle = 24,
     kChipErase = 31,

@@ -32,6 +32,10 @@ void ChipFamily::WriteEepromByte(ProgrammingSession& session, std::uint16_t addr
     EraseAndProgram(session);
 }
 
+void ChipFamily::EraseWithCalibration(ProgrammingSession& session, const Device& device) const {
+    Erase(session, device);
+}
+
 bool ChipFamily::EepromProtected(const Device& device, std::uint16_t configWord) const {
     const std::uint16_t cpd = device.ConfigMask("CPD");
     return cpd != 0 && (configWord & cpd) == 0;

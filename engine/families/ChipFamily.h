@@ -64,6 +64,9 @@ class ChipFamily {
                                       std::uint16_t word) const;
     virtual void WriteEepromByte(ProgrammingSession& session, std::uint16_t address,
                                  std::uint8_t value) const;
+    // The erase that takes the factory calibration words as well, for a file
+    // that brings its own; the plain erase on a family without such words.
+    virtual void EraseWithCalibration(ProgrammingSession& session, const Device& device) const;
     // The row's data-protection field (CPD) at 0: the data EEPROM reads as 0.
     bool EepromProtected(const Device& device, std::uint16_t configWord) const;
 

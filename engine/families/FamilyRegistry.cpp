@@ -3,8 +3,10 @@
 #include <string>
 
 #include "engine/families/ChipFamily.h"
+#include "engine/families/Pic16F62xA.h"
 #include "engine/families/Pic16F87x.h"
 #include "engine/families/Pic16F87xA.h"
+#include "engine/families/Pic16F88x.h"
 
 namespace tallis {
 
@@ -12,7 +14,9 @@ namespace {
 
 const Pic16F87x k87x;
 const Pic16F87xA k87xA;
-const ChipFamily* const kFamilies[] = {&k87x, &k87xA};
+const Pic16F88x k88x;
+const Pic16F62xA k62xA;
+const ChipFamily* const kFamilies[] = {&k87x, &k87xA, &k88x, &k62xA};
 
 }  // namespace
 

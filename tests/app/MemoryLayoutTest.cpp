@@ -31,30 +31,28 @@ TEST(MemoryLayout, ConfigurationWordDecodedIntoNamedFieldsWithIdsAndDeviceId) {
     EXPECT_EQ(named("Device ID").meaning, "PIC16F877A, revision 3");
 }
 
-TEST(MemoryLayout, EveryConfigurationAndCalibrationWordOfTheRegionsHasItsLine) {
-    constexpr MemoryRegion kRegions[] = {
-        {RegionKind::Program, 0x0000, 0x2000, 14, 0x0000},
-        {RegionKind::Id, 0x2000, 4, 14, 0x4000},
-        {RegionKind::DeviceId, 0x2006, 1, 14, 0x400C},
-        {RegionKind::Config, 0x2007, 2, 14, 0x400E},
-        {RegionKind::Calibration, 0x2009, 1, 14, 0x4012},
-        {RegionKind::Eeprom, 0x0000, 256, 8, 0x4200},
-    };
-    Device twoConfigWords = *FindDevice("16f877a");
-    twoConfigWords.regions = kRegions;
+// A PIC16F887: both configuration words decoded, each into its own fields,
+// and the calibration word with its trims.
+TEST(MemoryLayout, BothConfigurationWordsAndTheCalibrationWordAreDecoded) {
     ChipImage image;
-    image.config = {0x3F72, 0x3EFF};
-    image.calibration[0] = 0x1380;
-    const std::vector<ConfigLine> lines = ConfigLines(image, twoConfigWords);
-    const auto line = [&](const std::string& name) {
-        const auto found = std::ranges::find(lines, name, &ConfigLine::name);
+    image.config = {0x3FF2, 0x3AFF};
+    image.calibration[0] = 0x2E5A;
+    const std::vector<ConfigLine> lines = ConfigLines(image, *FindDevice("16f887"));
+    // The first line of the name after the word at the address.
+    const auto line = [&](const std::string& name, std::uint16_t address) {
+        const auto found = std::ranges::find_if(
+            lines, [&](const ConfigLine& l) { return l.name == name && l.address == address; });
         return found != lines.end() ? *found : ConfigLine{};
     };
-    EXPECT_EQ(line("Configuration word").address, 0x2007);
-    EXPECT_EQ(line("Configuration word 2").value, "0x3EFF");
-    EXPECT_EQ(line("Configuration word 2").address, 0x2008);
-    EXPECT_EQ(line("Calibration word 0").value, "0x1380");
-    EXPECT_EQ(line("Calibration word 0").address, 0x2009);
+    EXPECT_EQ(line("Configuration word", 0x2007).value, "0x3FF2");
+    EXPECT_EQ(line("FOSC", 0x2007).meaning, "HS oscillator");
+    EXPECT_EQ(line("Configuration word 2", 0x2008).value, "0x3AFF");
+    EXPECT_EQ(line("WRT", 0x2008).meaning, "0x0000-0x07FF write-protected");
+    EXPECT_EQ(line("BOR4V", 0x2008).meaning, "brown-out reset at 2.1 V");
+    EXPECT_EQ(line("Calibration word 0", 0x2009).value, "0x2E5A");
+    EXPECT_EQ(line("FCAL", 0x2009).value, "0x39");
+    EXPECT_EQ(line("POR", 0x2009).value, "0x03");
+    EXPECT_EQ(line("BOR", 0x2009).value, "0x02");
 }
 
 TEST(MemoryLayout, CellTexts) {

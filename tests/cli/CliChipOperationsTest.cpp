@@ -6,6 +6,7 @@
 
 #include "CliProcess.h"
 #include "HexText.h"
+#include "device/Device.h"
 
 namespace tallis::testing {
 namespace {
@@ -193,11 +194,14 @@ TEST(CliChipOperations, StateOfAnotherChipIsRefused) {
 }
 
 TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
-    for (const char* chip :
-         {"16f873", "16f874", "16f876", "16f877", "16f873a", "16f874a", "16f876a", "16f877a"}) {
+    for (const Device& device : Devices()) {
+        const std::string chip(device.option);
         SCOPED_TRACE(chip);
         CliProcess cli;
-        cli.WriteFile("full.hex", FullHex());
+        // No code or data protection on the device's row.
+        cli.WriteFile("full.hex",
+                      FullHex(static_cast<std::uint16_t>(kConfigWord | device.ConfigMask("CP") |
+                                                         device.ConfigMask("CPD"))));
         const std::vector<std::string> sim = {"--sim", "--sim-chip", chip, "--sim-state",
                                               "chip.hex"};
         auto run = [&](std::vector<std::string> args) {
@@ -380,6 +384,50 @@ TEST(CliChipOperations, ListDevicesShowsEveryDevice) {
                              "PIC16F877A  16f877a  87xA    0x0E20 (0x3FF0)  8192     256     8"}) {
         EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
     }
+}
+
+// The factory calibration word of a PIC16F88x (0x2009) is kept: a file that
+// would change it is refused before anything is erased, unless asked for.
+// Program, the classic run, refuses the family; erase takes its own erase.
+TEST(CliChipOperations, The88xCalibrationWordIsKeptUnlessAskedForAndProgramRefusesTheFamily) {
+    CliProcess cli;
+    const std::vector<std::string> sim = {"--sim", "--sim-chip", "16f887", "--sim-state",
+                                          "chip.hex"};
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), sim.begin(), sim.end());
+        return cli.Run(args);
+    };
+    cli.WriteFile("calibration.hex",
+                  Line2(HexRecord(0x4012, 0x00, {0x00, 0x20})));  // 0x2000 at 0x2009
+    CliResult refused = run({"write", "calibration.hex"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err,
+              "tallis-cli: the file would change the factory-set calibration word 0x2009 (0x2000 "
+              "in the file, 0x2E5A in the chip); nothing was written (--write-calibration writes "
+              "it)\n");
+    CliResult written = run({"--write-calibration", "write", "calibration.hex"});
+    EXPECT_EQ(written.exitCode, 0) << written.err;
+    EXPECT_EQ(written.err, "");
+    EXPECT_EQ(run({"verify", "calibration.hex"}).exitCode, 0);
+    CliResult read = run({"read", "dump.hex"});
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    // Configuration word 2 erased, then the calibration word (read writes LF line ends).
+    const std::string calibrationRecord = ":04401000FF3F00204E\n";
+    EXPECT_NE(cli.ReadFile("dump.hex").find(calibrationRecord), std::string::npos);
+
+    CliResult program = cli.Run({"--sim", "--chip", "16f887", "program", "calibration.hex"});
+    EXPECT_EQ(program.exitCode, 2);
+    EXPECT_EQ(program.err,
+              "tallis-cli: --chip 16f887: program is for the PIC16F87x and PIC16F87xA; write "
+              "programs the PIC16F887\n");
+    CliResult erased = run({"--chip", "16f887", "erase"});
+    EXPECT_EQ(erased.exitCode, 0) << erased.err;
+    EXPECT_EQ(erased.err, "");
+    EXPECT_EQ(run({"blank-check"}).exitCode, 0);
+    EXPECT_EQ(run({"--chip", "16f887", "reset"}).exitCode, 0);
+    // The erase keeps the calibration word that was written.
+    ASSERT_EQ(run({"read", "erased.hex"}).exitCode, 0);
+    EXPECT_NE(cli.ReadFile("erased.hex").find(calibrationRecord), std::string::npos);
 }
 
 // A file built for a chip with a second configuration word (0x2008): write

@@ -21,19 +21,29 @@
 namespace tallis {
 namespace {
 
-constexpr std::uint16_t kConfig = 0x3F3A;  // HS, watchdog off, no code or data protection
+constexpr std::uint16_t kHsNoWatchdog = 0x3F3A;  // HS, watchdog off on the 87x and 87xA
 constexpr std::uint8_t kEraseCommands[] = {1, 7, 8, 9, 11, 31};
+
+// A configuration with no code or data protection on the device's row.
+std::uint16_t SampleConfig(const Device& device) {
+    return static_cast<std::uint16_t>(kHsNoWatchdog | device.ConfigMask("CP") |
+                                      device.ConfigMask("CPD"));
+}
 
 // The sample configuration with every code-protection field of the row at 0:
 // all of program memory and the data EEPROM hidden.
 std::uint16_t FullyProtected(const Device& device) {
-    return static_cast<std::uint16_t>(kConfig & ~device.ConfigMask("CP") &
+    return static_cast<std::uint16_t>(SampleConfig(device) & ~device.ConfigMask("CP") &
                                       ~device.ConfigMask("CPD"));
 }
 
+bool HasRegion(const Device& device, RegionKind kind) {
+    return FindRegion(device.regions, kind) != nullptr;
+}
+
 // Program words in a full row, a row with one word and the device's last
-// word; every ID, the debug vector, EEPROM bytes at both ends, the
-// configuration word.
+// word; every ID, the debug vector where there is one, EEPROM bytes at both
+// ends, the configuration word.
 ChipImage SampleImage(const Device& device) {
     ChipImage image;
     for (std::uint16_t a = 0; a < 10; ++a) {
@@ -42,11 +52,13 @@ ChipImage SampleImage(const Device& device) {
     image.program[0x0103] = 0x0000;
     image.program[device.programWords - 1] = 0x1234;
     image.ids = {0x0001, 0x0002, 0x0003, 0x3FF4};
-    image.debugVector = 0x2ABC;
+    if (HasRegion(device, RegionKind::DebugVector)) {
+        image.debugVector = 0x2ABC;
+    }
     image.eeprom[0] = 0x12;
     image.eeprom[1] = 0x00;
     image.eeprom[device.eepromBytes - 1] = 0x56;
-    image.config[0] = kConfig;
+    image.config[0] = SampleConfig(device);
     return image;
 }
 
@@ -162,7 +174,8 @@ TEST_P(ChipOperationsOnEveryDevice, WriteThenReadGivesTheImageBackAndBlankCheckN
     }
     EXPECT_EQ(read.image.ids, image.ids);
     EXPECT_EQ(read.image.debugVector, image.debugVector);
-    EXPECT_EQ(*read.image.config[0] & device.configImplemented, kConfig & device.configImplemented);
+    EXPECT_EQ(*read.image.config[0] & device.configImplemented,
+              SampleConfig(device) & device.configImplemented);
     EXPECT_TRUE(device.Matches(*read.image.deviceId));
 
     const OperationResult blank =
@@ -184,17 +197,30 @@ TEST_P(ChipOperationsOnEveryDevice, WriteLeavesNothingOfTheOldContents) {
     }
     EXPECT_EQ(read.image.ids,
               (std::array<std::optional<std::uint16_t>, 4>{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF}));
-    EXPECT_EQ(read.image.debugVector, 0x3FFF);
+    EXPECT_EQ(read.image.debugVector, HasRegion(device, RegionKind::DebugVector)
+                                          ? std::optional<std::uint16_t>(0x3FFF)
+                                          : std::nullopt);
     for (std::uint16_t a = 0; a < device.eepromBytes; ++a) {
         ASSERT_EQ(read.image.eeprom[a], 0xFF) << a;
     }
     chip.ExpectLeftSafely();
 }
 
-TEST_P(ChipOperationsOnEveryDevice, BlankCheckPassesAfterTheClassicErase) {
+// The classic commands serve the chips of the 87x and 87xA families only.
+std::vector<const Device*> ClassicDevices() {
+    std::vector<const Device*> devices = AllDevices();
+    std::erase_if(devices, [](const Device* device) {
+        return device->family != "87x" && device->family != "87xA";
+    });
+    return devices;
+}
+
+class ClassicEraseOnEveryClassicDevice : public ChipOperationsOnEveryDevice {};
+
+TEST_P(ClassicEraseOnEveryClassicDevice, BlankCheckPassesAfterTheClassicErase) {
     ChipImage image;
     image.program[0] = 0x2805;
-    image.config[0] = kConfig;
+    image.config[0] = SampleConfig(device);
     ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
     test::FixedChipHost classicChoice(ClassicChipOf(device));
     ClassicProgrammer(chip.wire, classicChoice).EraseOnly();
@@ -282,6 +308,46 @@ TEST_P(ChipOperationsOnEveryDevice, EraseLeavesAProtectedChipBlank) {
 
 INSTANTIATE_TEST_SUITE_P(Devices, ChipOperationsOnEveryDevice, ::testing::ValuesIn(AllDevices()),
                          DeviceName);
+INSTANTIATE_TEST_SUITE_P(Devices, ClassicEraseOnEveryClassicDevice,
+                         ::testing::ValuesIn(ClassicDevices()), DeviceName);
+
+// The 88x's second configuration word is written and compared on its
+// implemented bits, and its factory calibration word outlives every write:
+// a file that would change it is refused before anything is erased, and
+// written only when asked for.
+TEST(Family88x, WritesBothConfigurationWordsAndKeepsTheCalibrationWordUnlessAskedFor) {
+    for (const char* name : {"16f883", "16f887"}) {
+        SCOPED_TRACE(name);
+        const Device& device = *FindDevice(name);
+        OnDevice chip(device);
+        auto calibration = [&] { return chip.target.Chip().Memory().CalibrationWord(); };
+        ChipImage image = SampleImage(device);
+        image.config[1] = 0x3AFF;  // WRT 01, BOR at 2.1 V
+        ASSERT_EQ(chip.WriteImage(image).outcome, OperationOutcome::Completed);
+        EXPECT_EQ(chip.target.Chip().Memory().ConfigWord2(), 0x3AFF);
+        EXPECT_EQ(calibration(), sim::kFactoryCalibration88x);
+        image.config[1] = 0x02FF;  // the same on the implemented bits
+        EXPECT_EQ(chip.Run([&](ProgrammingSession& s) { return Verify(s, device, image); }).outcome,
+                  OperationOutcome::Completed);
+
+        image.calibration[0] = 0x2A55;
+        const std::uint64_t erasesBefore = chip.EraseCommandsSent();
+        const OperationResult refused = chip.WriteImage(image);
+        EXPECT_EQ(refused.outcome, OperationOutcome::CalibrationKept);
+        EXPECT_EQ(refused.differences,
+                  (std::vector<Difference>{
+                      {MemorySpace::Calibration, 0x2009, 0x2A55, sim::kFactoryCalibration88x}}));
+        EXPECT_EQ(chip.EraseCommandsSent(), erasesBefore);
+
+        const OperationResult written = chip.Run([&](ProgrammingSession& s) {
+            return Write(s, device, image, {.writeCalibration = true});
+        });
+        EXPECT_EQ(written.outcome, OperationOutcome::Completed);
+        EXPECT_EQ(calibration(), 0x2A55);
+        EXPECT_EQ(chip.target.Chip().Memory().program[0], 0x2800);
+        chip.ExpectLeftSafely();
+    }
+}
 
 const Device& Pic16F877A() {
     return *FindDevice("16f877a");

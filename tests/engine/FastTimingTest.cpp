@@ -14,7 +14,10 @@
 namespace tallis {
 namespace {
 
-constexpr std::uint16_t kConfig = 0x3F3A;
+// HS, watchdog off, no code or data protection on the device's row.
+std::uint16_t ConfigFor(const Device& device) {
+    return static_cast<std::uint16_t>(0x3F3A | device.ConfigMask("CP") | device.ConfigMask("CPD"));
+}
 
 // Every program word holds data.
 ChipImage FullImage(const Device& device) {
@@ -22,7 +25,7 @@ ChipImage FullImage(const Device& device) {
     for (std::uint32_t a = 0; a < device.programWords; ++a) {
         image.program[a] = static_cast<std::uint16_t>((a * 2654435761U >> 9) & 0x3FFE);
     }
-    image.config[0] = kConfig;
+    image.config[0] = ConfigFor(device);
     return image;
 }
 
@@ -37,7 +40,7 @@ ChipImage SparseImage(const Device& device) {
     image.ids = {0x0001, 0x0002, 0x0003, 0x0004};
     image.eeprom[0] = 0x12;
     image.eeprom[device.eepromBytes - 1] = 0x34;
-    image.config[0] = kConfig;
+    image.config[0] = ConfigFor(device);
     return image;
 }
 
@@ -64,7 +67,7 @@ struct FastTarget {
             ASSERT_EQ(memory.eeprom[a], image.eeprom[a].value_or(0xFF)) << a;
         }
         EXPECT_EQ(memory.ConfigWord() & device.configImplemented,
-                  kConfig & device.configImplemented);
+                  ConfigFor(device) & device.configImplemented);
     }
 
     void ExpectClean() {
@@ -116,20 +119,21 @@ TEST_P(FastWrite, GivesTheRightChipWithoutAViolation) {
     chip.ExpectClean();
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, FastWrite,
-                         ::testing::Values(ImageCase{"16f877a", true, kIdealBoard},
-                                           ImageCase{"16f877a", false, kIdealBoard},
-                                           ImageCase{"16f877", true, kIdealBoard},
-                                           ImageCase{"16f877", false, kIdealBoard},
-                                           ImageCase{"16f877a", true, kSlowBoard},
-                                           ImageCase{"16f877", false, kSlowBoard},
-                                           ImageCase{"16f873a", false, kSlowBoard},
-                                           ImageCase{"16f877a", false, kSlowVppBoard},
-                                           ImageCase{"16f877", false, kSlowVppBoard}),
-                         [](const auto& info) {
-                             return std::string(info.param.device + 3) +
-                                    (info.param.full ? "Full" : "Sparse") + info.param.board.name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Images, FastWrite,
+    ::testing::Values(
+        ImageCase{"16f877a", true, kIdealBoard}, ImageCase{"16f877a", false, kIdealBoard},
+        ImageCase{"16f877", true, kIdealBoard}, ImageCase{"16f877", false, kIdealBoard},
+        ImageCase{"16f877a", true, kSlowBoard}, ImageCase{"16f877", false, kSlowBoard},
+        ImageCase{"16f873a", false, kSlowBoard}, ImageCase{"16f877a", false, kSlowVppBoard},
+        ImageCase{"16f877", false, kSlowVppBoard}, ImageCase{"16f887", true, kIdealBoard},
+        ImageCase{"16f883", true, kIdealBoard}, ImageCase{"16f882", false, kSlowBoard},
+        ImageCase{"16f886", false, kSlowVppBoard}, ImageCase{"16f648a", true, kIdealBoard},
+        ImageCase{"16f627a", false, kSlowBoard}),
+    [](const auto& info) {
+        return std::string(info.param.device + 3) + (info.param.full ? "Full" : "Sparse") +
+               info.param.board.name;
+    });
 
 // A port much faster than 1 us per access (a PCI card, a bridge) leaves every
 // setup, hold and gap, and the chip's delay in putting a read bit on RB7, to
@@ -153,7 +157,7 @@ TEST(FastAtAnyPortSpeed, EveryOperationSatisfiesTheChipWithInstantPortAccesses) 
         {"identify", [](ProgrammingSession& s, const Device& d,
                         const ChipImage&) { return Identify(s, &d).outcome; }},
     };
-    for (const char* name : {"16f877a", "16f877"}) {
+    for (const char* name : {"16f877a", "16f877", "16f887"}) {
         const Device& device = *FindDevice(name);
         const ChipImage image = SparseImage(device);
         for (const NamedBoard& board : {kIdealBoard, kSlowBoard, kSlowVppBoard}) {
@@ -185,7 +189,7 @@ class FastWaits : public ::testing::TestWithParam<MarginCase> {};
 
 TEST_P(FastWaits, StillSatisfyTheChipWithoutTheirMargin) {
     const MarginCase& c = GetParam();
-    for (const char* name : {"16f877a", "16f877"}) {
+    for (const char* name : {"16f877a", "16f877", "16f887", "16f884", "16f628a"}) {
         SCOPED_TRACE(name);
         const Device& device = *FindDevice(name);
         FastTarget chip(device, sim::BoardTiming::Slow());

@@ -39,6 +39,9 @@ class HexFile : public ::testing::Test {
         memory.config[0] = 0x0001;
         memory.config[3] = 0x0ABC;
         memory.ConfigWord() = NormalizeConfigWord(type, 0x2F72);
+        if (type == TargetType::Pic16F887) {
+            memory.ConfigWord2() = NormalizeConfigWord2(0x3BFF);
+        }
         for (std::size_t i = 0; i < memory.eeprom.size(); ++i) {
             memory.eeprom[i] = static_cast<std::uint8_t>(255 - i);
         }
@@ -49,7 +52,7 @@ class HexFile : public ::testing::Test {
 };
 
 TEST_F(HexFile, SavedChipLoadsBackTheSame) {
-    for (TargetType type : {TargetType::Pic16F877, TargetType::Pic16F877A}) {
+    for (TargetType type : {TargetType::Pic16F877, TargetType::Pic16F877A, TargetType::Pic16F887}) {
         SimulatedTarget source{TargetOptions{.type = type}};
         source.Chip().LoadMemory(Sample(type));
         ASSERT_TRUE(source.SaveHex(Path("chip.hex")));
@@ -63,7 +66,7 @@ TEST_F(HexFile, SavedChipLoadsBackTheSame) {
 
 TEST_F(HexFile, LayoutIsTheUsualPicLayoutForAnyHexTool) {
     const ChipMemory memory = Sample(TargetType::Pic16F877A);
-    ASSERT_TRUE(SaveChipHex(memory, Path("chip.hex")));
+    ASSERT_TRUE(SaveChipHex(memory, TargetType::Pic16F877A, Path("chip.hex")));
     if (std::system("command -v objcopy >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "objcopy not installed";
     }
@@ -136,7 +139,7 @@ TEST_F(HexFile, EveryTruncationOfAGoodFileFailsCleanlyOrLoadsWhole) {
     ChipMemory small = ChipMemory::Blank(TargetType::Pic16F877A, 0x0E23);
     small.program[1] = 0x1234;
     small.eeprom[2] = 0x56;
-    const std::string text = FormatChipHex(small);
+    const std::string text = FormatChipHex(small, TargetType::Pic16F877A);
     const ChipMemory untouched = Sample(TargetType::Pic16F877A);
     for (std::size_t length = 0; length < text.size(); length += 7) {
         ChipMemory memory = untouched;

@@ -130,7 +130,20 @@ class TestHost {
         }
     }
     void WriteConfig(std::uint16_t word) {
-        if (target_.Chip().Type() == TargetType::Pic16F877A) {
+        if (target_.Chip().Type() == TargetType::Pic16F628A) {
+            // The document's way: Load Data at 0x2007, then command 8.
+            CommandWithData(kLoadConfiguration, word);
+            Increment(7);
+            CommandWithData(kLoadData, word);
+            Command(kBeginEraseProgramming);
+            Wait(5000);
+        } else if (target_.Chip().Type() == TargetType::Pic16F887) {
+            // Load Configuration's word, programmed at 0x2007 by command 8.
+            CommandWithData(kLoadConfiguration, word);
+            Increment(7);
+            Command(kBeginEraseProgramming);
+            Wait(5000);
+        } else if (target_.Chip().Type() == TargetType::Pic16F877A) {
             CommandWithData(kLoadConfiguration, word);
             Wait(10000);
             Increment(7);

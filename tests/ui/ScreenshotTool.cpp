@@ -3,11 +3,14 @@
 //   tallis-screenshots <folder> [icon.png]
 // writes main-window.png, main-window-busy.png, main-window-after-run.png,
 // device-menu.png, memory-view.png, memory-view-config.png, options-dialog.png,
-// about-box.png and time-calibrate.png into the folder, and the 128 x 128
+// about-box.png, time-calibrate.png and memory-view-config-887.png (a
+// PIC16F887's two configuration words and calibration word, after a Write all
+// and a Read) into the folder, and the 128 x 128
 // desktop icon if asked. The menu picture needs a real display (Xvfb).
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -15,6 +18,7 @@
 #include <atomic>
 #include <thread>
 
+#include "device/Device.h"
 #include "ui/Artwork.h"
 #include "ui/DesktopWindows.h"
 #include "ui/Dialogs.h"
@@ -72,6 +76,9 @@ class SteppedTimer : public tallis::EngineTimer {
 
 class SteppedSimTarget : public tallis::Target {
   public:
+    explicit SteppedSimTarget(const tallis::Device* device = nullptr)
+        : sim_(tallis::SimTargetOptions{.time = tallis::sim::TimeSource::Virtual,
+                                        .device = device}) {}
     tallis::PortIo& Port() override { return sim_.Port(); }
     bool DriverStarted() const override { return true; }
     std::unique_ptr<tallis::EngineTimer> MakeTimer() override {
@@ -87,7 +94,7 @@ class SteppedSimTarget : public tallis::Target {
     SteppedTimer* stepped = nullptr;
 
   private:
-    tallis::SimTarget sim_{tallis::sim::TimeSource::Virtual};
+    tallis::SimTarget sim_;
 };
 
 // Lets the window answer until its command on the worker has ended.
@@ -146,6 +153,44 @@ bool SaveDeviceMenu(tallis::MainWindow& mainWindow, const QDir& folder) {
     return Write(picture, folder, "device-menu.png");
 }
 
+// A simulated PIC16F887 written with both configuration words, then read:
+// the memory view's Configuration tab.
+bool SavePic16F887Configuration(const QDir& folder) {
+    SteppedSimTarget target(tallis::FindDevice("16f887"));
+    ScriptedDialogs dialogs;
+    dialogs.nextFile = dialogs.scratch.filePath(QStringLiteral("f887.hex"));
+    QFile file(dialogs.nextFile);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    // Four program words; ID 0x0001-0x0004; CONFIG1 0x2FF4 (internal
+    // oscillator, no LVP); CONFIG2 0x3AFF (WRT 01, BOR at 2.1 V).
+    file.write(
+        ":08000000831686018312FF2F15\n"
+        ":084000000100020003000400AE\n"
+        ":04400E00F42FFF3A52\n"
+        ":00000001FF\n");
+    file.close();
+    tallis::DesktopWindows desktop(target, dialogs);
+    tallis::MainWindow& mainWindow = desktop.Main;
+    mainWindow.StartupTimer->stop();
+    mainWindow.show();
+    mainWindow.StartupTimerFired();
+    Finish(mainWindow);
+    desktop.Calibration.hide();
+    mainWindow.OpenClick();
+    mainWindow.WriteAllAction->trigger();
+    Finish(mainWindow);
+    mainWindow.ReadAction->trigger();
+    Finish(mainWindow);
+    desktop.Memory.Tabs->setCurrentIndex(2);
+    desktop.Memory.resize(desktop.Memory.width(), desktop.Memory.height() * 3 / 2);  // every line
+    const bool ok = Save(desktop.Memory, folder, "memory-view-config-887.png");
+    desktop.Memory.hide();
+    mainWindow.hide();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,6 +237,8 @@ int main(int argc, char** argv) {
     mainWindow.AboutClick();
     ok = Save(desktop.About, folder, "about-box.png") && ok;
     desktop.About.OkClick();
+
+    ok = SavePic16F887Configuration(folder) && ok;
 
     if (argc > 2) {
         const QPixmap icon = tallis::ProgrammerPicture().scaled(128, 128, Qt::KeepAspectRatio,
