@@ -33,6 +33,8 @@ const char* ViolationKindName(ViolationKind kind) {
             return "bad erase sequence";
         case ViolationKind::VppHold:
             return "VPP hold";
+        case ViolationKind::DataContention:
+            return "data contention";
     }
     return "?";
 }
@@ -47,7 +49,7 @@ const char* HazardKindName(HazardKind kind) {
     return "?";
 }
 
-static_assert(static_cast<std::size_t>(ViolationKind::VppHold) + 1 == kViolationKinds);
+static_assert(static_cast<std::size_t>(ViolationKind::DataContention) + 1 == kViolationKinds);
 static_assert(static_cast<std::size_t>(HazardKind::CycleBelowRevisedMinimum) + 1 == kHazardKinds);
 
 namespace {

@@ -23,6 +23,7 @@ enum class ViolationKind {
     IncompleteFrame,      // left programming mode in the middle of a command or data frame
     BadEraseSequence,     // 877 bulk erase (1, 7, 8) without a load that selects what it erases
     VppHold,              // a clock edge before VPP had been at its level for 5 us (THLD0)
+    DataContention,       // the programmer drove RB7 high while the chip drove it low
 };
 
 const char* ViolationKindName(ViolationKind kind);
@@ -33,7 +34,7 @@ struct Violation {
     std::string detail;    // for people: what happened, with numbers
 };
 
-inline constexpr std::size_t kViolationKinds = 13;
+inline constexpr std::size_t kViolationKinds = 14;
 
 // What a real chip accepts but what may still go wrong on a real board. Kept
 // and reported next to the violations; never a failure.
