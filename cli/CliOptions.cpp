@@ -113,11 +113,35 @@ std::optional<PortChoice> ParsePort(const std::string& text) {
     return PortChoice{*address, 0};
 }
 
+// "ftdi" or "ftdi:WHICH": the FTDI device WHICH names, if any.
+std::optional<std::string> FtdiSelector(const std::string& text) {
+    const std::string name = Lowered(text);
+    if (name == "ftdi") {
+        return std::string();
+    }
+    if (name.starts_with("ftdi:")) {
+        return text.substr(5);
+    }
+    return std::nullopt;
+}
+
 std::string CheckPort(const std::string& text) {
-    if (ParsePort(text)) {
+    if (ParsePort(text) || FtdiSelector(text)) {
         return {};
     }
-    return "must be lpt1, lpt2 or a hexadecimal I/O address 0x1 to 0xFFFD, got '" + text + "'";
+    return "must be lpt1, lpt2, a hexadecimal I/O address 0x1 to 0xFFFD or ftdi[:WHICH], got '" +
+           text + "'";
+}
+
+std::string CheckFtdiWiring(const std::string& text) {
+    if (board::FindFtdiWiring(text) != nullptr) {
+        return {};
+    }
+    std::string names;
+    for (const board::FtdiWiring& wiring : board::FtdiWirings()) {
+        names += (names.empty() ? "" : ", ") + std::string(wiring.name);
+    }
+    return "must be one of " + names + ", got '" + text + "'";
 }
 
 std::string Hex(unsigned value) {
@@ -164,6 +188,7 @@ struct RawArguments {
     std::string simFaultName;
     std::string simStatePath;
     std::string simBoardName = "ideal";
+    std::string ftdiWiringName = "ft232r-hv";
     std::string tracePath;
     std::string filePath;
     std::string reportPath;
@@ -207,8 +232,15 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
                  "self-test has confirmed on real hardware");
     app.add_option("--port", raw.portName,
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
-                   "address 0xADDR, e.g. a PCI card's")
-        ->check(CheckPort, "lpt1|lpt2|0xADDR")
+                   "address 0xADDR, e.g. a PCI card's; or ftdi for a board on an FTDI USB "
+                   "chip (ftdi:SERIAL, ftdi:INDEX, ftdi:VID:PID, ftdi:SERIAL:A for a channel)")
+        ->check(CheckPort, "lpt1|lpt2|0xADDR|ftdi[:WHICH]")
+        ->type_name("");
+    app.add_option("--ftdi-wiring", raw.ftdiWiringName,
+                   "with --port ftdi: how the board wires the FTDI pins: ft232r-hv (default; VPP "
+                   "switch on TXD, MCLR pulled low by RTS, PGC DTR, PGD RXD) or ft232r-hv-split "
+                   "(PGD driven by RXD through 470 ohm, read on CTS)")
+        ->check(CheckFtdiWiring, "NAME")
         ->type_name("");
 }
 
@@ -239,6 +271,12 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
                    "with --sim: the interface board: ideal (default) or slow (RB7 rises in 5 us, "
                    "VPP in 50 us)")
         ->check(CLI::IsMember({"ideal", "slow"}))
+        ->type_name("")
+        ->needs(sim);
+    app.add_option("--sim-ftdi", options.simFtdiChip,
+                   "with --sim and --port ftdi: the simulated FTDI chip, FT232R (default) or "
+                   "FT232H")
+        ->check(CLI::IsMember({"FT232R", "FT232H"}))
         ->type_name("")
         ->needs(sim);
     app.add_flag("--real-time", options.realTime,
@@ -400,8 +438,28 @@ void ApplySimulation(const RawArguments& raw, CliOptions& options) {
     }
 }
 
+// An FTDI board runs the chip operations; the classic commands and the
+// self-test are about a parallel port's accesses.
+std::optional<std::string> ApplyFtdi(const RawArguments& raw, CliOptions& options) {
+    options.ftdiDevice = FtdiSelector(raw.portName);
+    options.ftdiWiring = board::FindFtdiWiring(raw.ftdiWiringName);
+    if (!IsChipOperation(options.command) && options.command != CliCommand::ListDevices &&
+        options.command != CliCommand::Ports) {
+        return "--port ftdi: program, erase, reset and selftest drive a parallel port; identify, "
+               "read, verify, blank-check and write run over an FTDI board";
+    }
+    if (!raw.tracePath.empty()) {
+        return "--trace records parallel-port accesses; it does not go with --port ftdi";
+    }
+    return std::nullopt;
+}
+
 // Returns why the port cannot be used, or nothing.
-std::optional<std::string> ApplyPort(const std::string& portName, CliOptions& options) {
+std::optional<std::string> ApplyPort(const RawArguments& raw, CliOptions& options) {
+    if (FtdiSelector(raw.portName)) {
+        return ApplyFtdi(raw, options);
+    }
+    const std::string& portName = raw.portName;
     PortChoice port = *ParsePort(portName);
     options.portBase = port.base;
     options.lptNumber = port.lptNumber;
@@ -452,7 +510,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         return UsageError(*problem);
     }
     ApplySimulation(raw, options);
-    if (std::optional<std::string> problem = ApplyPort(raw.portName, options)) {
+    if (std::optional<std::string> problem = ApplyPort(raw, options)) {
         return UsageError(*problem);
     }
     ApplyPaths(raw, options);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "board/FtdiWiring.h"
 #include "device/Device.h"
 #include "engine/ChipType.h"
 #include "sim/InterfaceBoard.h"
@@ -46,6 +47,11 @@ struct CliOptions {
     std::uint16_t portBase = 0x378;
     int lptNumber = 1;       // 1 or 2 for lpt1/lpt2, 0 for a port given by address
     bool forcePort = false;  // an address of the PC's own devices is taken anyway
+    // --port ftdi[:WHICH]: a board on an FTDI chip's bit-bang port instead; WHICH
+    // picks the device (empty: the only one there is).
+    std::optional<std::string> ftdiDevice;
+    const board::FtdiWiring* ftdiWiring = &board::kFt232rHighVoltage;  // --ftdi-wiring
+    std::string simFtdiChip = "FT232R";                                // --sim-ftdi
 
     bool simulate = false;
     const Device* simDevice = nullptr;  // --sim-chip, else --chip's device, else PIC16F877A

@@ -192,11 +192,16 @@ ParallelPortTransport OwnLines(const CliOptions& options, PortIo& port, Delayer&
 
 int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
                      Delayer& timer, bool showProgress) {
+    ParallelPortTransport lines = OwnLines(options, port, timer);
+    return RunChipOperation(options, file, lines, showProgress);
+}
+
+int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, LineTransport& lines,
+                     bool showProgress) {
     // With `read -` the chip's HEX text owns standard output.
     const bool toStdout =
         options.command == CliCommand::Read && IsStandardOutput(options.firmwarePath);
     std::FILE* out = toStdout ? stderr : stdout;
-    ParallelPortTransport lines = OwnLines(options, port, timer);
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
     const OperationReport report = RunOperation(
         lines, {.timing = options.fast ? &kFastTiming : &kClassicTiming, .progress = &progress},
