@@ -1,7 +1,9 @@
 // Simulated time of whole chip operations over the USB bit-bang models, next
 // to the parallel port and to a transport that waits for every sampled bit.
 //
-//   bench_ftdi_speed            the table for the README
+//   bench_ftdi_speed                     the table for the README
+//   bench_ftdi_speed --naive             with the round trip per bit on the whole chip too
+//   bench_ftdi_speed --ft232r-baud RATE  the FT232R at another baud rate
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -51,6 +53,8 @@ struct Outcome {
     double simulatedS = 0;
     bool completed = false;
     std::size_t violations = 0;
+    std::uint64_t exchanges = 0;  // USB round trips at least, over FTDI
+    std::uint64_t bytes = 0;
 };
 
 Outcome WriteAndVerify(LineTransport& lines, const Device& device, const ChipImage& image,
@@ -80,7 +84,12 @@ Outcome OverFtdi(const Device& device, const ChipImage& image, const sim::FtdiUs
                                      .wiring = &board::kFt232rHighVoltageSplit,
                                      .usb = &usbModel});
     SimulatedBitBangDevice usb(target.Usb());
-    ftdi::BitBangTransport bitBang(usb, target.Clock(), board::kFt232rHighVoltageSplit, chip);
+    // A straight port sends what it has and waits for the samples: the last
+    // packet of them comes when the latency timer runs out.
+    ftdi::BitBangChip straight = chip;
+    straight.packetSamples = 1;
+    ftdi::BitBangTransport bitBang(usb, target.Clock(), board::kFt232rHighVoltageSplit,
+                                   everyBitAtOnce ? straight : chip);
     if (!bitBang.Start()) {
         return {};
     }
@@ -89,6 +98,8 @@ Outcome OverFtdi(const Device& device, const ChipImage& image, const sim::FtdiUs
     Outcome outcome = WriteAndVerify(lines, device, image, [&] { return target.Time().NowNs(); });
     bitBang.Finish();
     outcome.violations = target.Violations().Total();
+    outcome.exchanges = bitBang.Exchanges();
+    outcome.bytes = bitBang.BytesSent();
     return outcome;
 }
 
@@ -97,8 +108,10 @@ void Row(const char* name, const std::function<Outcome()>& run) {
     const Outcome outcome = run();
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    std::printf("| %-40s | %9.2f s | %s | %zu | %.1f s |\n", name, outcome.simulatedS,
-                outcome.completed ? "yes" : "NO ", outcome.violations, wall);
+    std::printf("| %-40s | %9.2f s | %s | %zu | %llu | %llu | %.1f s |\n", name, outcome.simulatedS,
+                outcome.completed ? "yes" : "NO ", outcome.violations,
+                static_cast<unsigned long long>(outcome.exchanges),
+                static_cast<unsigned long long>(outcome.bytes), wall);
     std::fflush(stdout);
 }
 
@@ -124,7 +137,7 @@ int main(int argc, char** argv) {
     const ChipImage forty = ProgramWords(40);
     std::printf(
         "| PIC16F877A write + verify, fast profile | simulated | completed | violations "
-        "| wall |\n|---|---|---|---|---|\n");
+        "| exchanges | bytes | wall |\n|---|---|---|---|---|---|---|\n");
     for (const auto& [label, image] :
          {std::pair{"8192 words", &full}, std::pair{"40 words", &forty}}) {
         const std::string words = label;

@@ -149,7 +149,9 @@ void BitBangTransport::Wait(std::uint32_t microseconds) {
 }
 
 // A sample asked for after the last queued byte needs one more byte to be
-// taken: the same levels again.
+// taken: the same levels again. The levels are then held a little longer,
+// to fill the last packet of samples: the chip sends a full one at once, a
+// part of one only when its latency timer runs out.
 void BitBangTransport::Flush() {
     if (failed_ || !started_) {
         return;
@@ -157,9 +159,14 @@ void BitBangTransport::Flush() {
     if (!wanted_.empty() && *wanted_.rbegin() >= streamBase_ + queue_.size()) {
         Append(OutputByte());
     }
-    if (!queue_.empty()) {
-        Exchange();
+    if (queue_.empty()) {
+        return;
     }
+    const std::size_t partial = queue_.size() % chip_.packetSamples;
+    if (partial != 0) {
+        Append(queue_.back(), chip_.packetSamples - partial);
+    }
+    Exchange();
 }
 
 void BitBangTransport::Exchange() {

@@ -103,7 +103,14 @@ int SimulatedFtdi::Read(std::span<std::uint8_t> samples) {
         Spend(waitNs);
         RunUntilNow();
     }
-    const std::size_t count = samplesStopped_ ? 0 : std::min(samples.size(), toHost_.size());
+    // Whole packets, or what the latency timer sent.
+    std::size_t count = std::min(samples.size(), toHost_.size());
+    if (count >= payload) {
+        count -= count % payload;
+    }
+    if (samplesStopped_) {
+        count = 0;
+    }
     Spend(DivideUp(std::max<std::size_t>(count, 1), payload) * model_.packetNs);
     std::copy_n(toHost_.begin(), count, samples.begin());
     toHost_.erase(toHost_.begin(), toHost_.begin() + static_cast<std::ptrdiff_t>(count));

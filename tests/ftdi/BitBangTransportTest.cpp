@@ -124,12 +124,20 @@ TEST(BitBangTransport, TurnsWaitsIntoBytesRoundedUpOrIntoSleeps) {
         std::uint32_t us;
         std::size_t bytes;
     };
-    constexpr BitBangChip kFt232rTopSpeed{
-        .name = "FT232R", .ticksPerBaud = 16, .baud = 3'000'000, .maxUnread = 128};
+    // One sample a packet: no bytes added to fill one.
+    constexpr BitBangChip kFt232rTopSpeed{.name = "FT232R",
+                                          .ticksPerBaud = 16,
+                                          .baud = 3'000'000,
+                                          .maxUnread = 128,
+                                          .packetSamples = 1};
+    BitBangChip ft232r = kFt232r;
+    ft232r.packetSamples = 1;
+    BitBangChip ft232h = kFt232h;
+    ft232h.packetSamples = 1;
     const Case cases[] = {
         {&kFt232rTopSpeed, 1, 48}, {&kFt232rTopSpeed, 999, 47952},
-        {&kFt232r, 1, 1},          {&kFt232r, 3, 2},
-        {&kFt232h, 1, 5},          {&kFt232h, 7, 35},
+        {&ft232r, 1, 1},           {&ft232r, 3, 3},
+        {&ft232h, 1, 5},           {&ft232h, 7, 35},
     };
     for (const Case& c : cases) {
         Rig rig(board::kFt232rHighVoltage, *c.chip);
@@ -141,15 +149,15 @@ TEST(BitBangTransport, TurnsWaitsIntoBytesRoundedUpOrIntoSleeps) {
         EXPECT_TRUE(rig.timer.slept.empty());
     }
     // The byte that changes the levels holds them for a tick, counted once:
-    // 4 us is two 2 us ticks, one of them that byte's; 2 us more is a byte.
-    Rig held;
+    // 4 us is four 1 us ticks, one of them that byte's; 2 us more are two.
+    Rig held(board::kFt232rHighVoltage, ft232r);
     ASSERT_TRUE(held.lines.Start());
     const std::size_t before = held.device.written.size();
     held.lines.Drive(target_lines::kReset);
     held.lines.Wait(4);
     held.lines.Wait(2);
     held.lines.Flush();
-    EXPECT_EQ(held.device.written.size() - before, 3U);
+    EXPECT_EQ(held.device.written.size() - before, 6U);
     Rig rig;
     ASSERT_TRUE(rig.lines.Start());
     rig.lines.Drive(target_lines::kReset);
@@ -176,6 +184,8 @@ TEST(BitBangTransport, AnswersSamplesFromTheBytesThatFollowThem) {
         EXPECT_EQ(rig.lines.DataLevel(samples[i]), (i % 3) != 0) << i;
     }
     EXPECT_EQ(rig.lines.Exchanges(), exchanges + 1);
+    // The last packet of samples is a full one, which the chip sends at once.
+    EXPECT_EQ(rig.device.written.size() % kFt232r.packetSamples, 0U);
     EXPECT_EQ(rig.device.maxSeenUnread, kFt232r.maxUnread);
 }
 
