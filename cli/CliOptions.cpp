@@ -445,11 +445,15 @@ std::optional<std::string> ApplyFtdi(const RawArguments& raw, CliOptions& option
     options.ftdiWiring = board::FindFtdiWiring(raw.ftdiWiringName);
     if (!IsChipOperation(options.command) && options.command != CliCommand::ListDevices &&
         options.command != CliCommand::Ports) {
-        return "--port ftdi: program, erase, reset and selftest drive a parallel port; identify, "
-               "read, verify, blank-check and write run over an FTDI board";
+        return "--port ftdi: program, erase, reset and selftest are for a parallel-port board; "
+               "identify, read, verify, blank-check and write run over an FTDI board";
     }
     if (!raw.tracePath.empty()) {
         return "--trace records parallel-port accesses; it does not go with --port ftdi";
+    }
+    if (raw.simBoardName != "ideal") {
+        return "--sim-board is a parallel-port board; the simulated FTDI board is the wiring's "
+               "(--ftdi-wiring)";
     }
     return std::nullopt;
 }

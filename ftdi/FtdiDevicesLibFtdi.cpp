@@ -2,7 +2,6 @@
 #include <libusb.h>
 
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <optional>
 
@@ -46,11 +45,13 @@ ChipKind KindOf(libusb_device* dev) {
     return KindOf(descriptor.bcdDevice);
 }
 
-// What a user can do when the system refuses the device.
+// What a user can do when the system refuses the device; libftdi does not
+// say whether a failed open was a refusal.
 const char* kPermissionHint =
-    ": permission denied; install the udev rule 60-tallis-ftdi.rules (in "
+    "; if the system refused it: install the udev rule 60-tallis-ftdi.rules (in "
     "/usr/lib/udev/rules.d with the package, or from packaging/), be in group plugdev, and "
     "plug the device in again";
+constexpr int kOpenFailed = -4;
 
 class LibFtdiDevice final : public BitBangDevice {
   public:
@@ -149,13 +150,14 @@ std::vector<Listed> Enumerate(ftdi_context* context, int vid, int pid, ftdi_devi
         Listed listed{node->dev, {}};
         listed.listing.index = index;
         listed.listing.type = KindOf(node->dev).type;
-        if (ftdi_usb_get_strings(context, node->dev, nullptr, 0, description, kStringBytes, serial,
-                                 kStringBytes) == 0) {
+        const int status = ftdi_usb_get_strings(context, node->dev, nullptr, 0, description,
+                                                kStringBytes, serial, kStringBytes);
+        if (status == 0) {
             listed.listing.description = description;
             listed.listing.serial = serial;
         } else {
             listed.listing.problem =
-                std::string("cannot open it") + (errno == EACCES ? kPermissionHint : "");
+                std::string("cannot open it") + (status == kOpenFailed ? kPermissionHint : "");
         }
         devices.push_back(listed);
     }
@@ -209,7 +211,7 @@ libusb_device* Choose(const Selector& selector, const std::vector<Listed>& devic
 std::string OpenProblem(int status, ftdi_context* context) {
     std::string text =
         std::string("cannot open the FTDI device: ") + ftdi_get_error_string(context);
-    if (status == -4 || errno == EACCES) {
+    if (status == kOpenFailed) {
         text += kPermissionHint;
     }
     return text;

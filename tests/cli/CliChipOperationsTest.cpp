@@ -118,9 +118,12 @@ TEST(CliChipOperations, RunOverASimulatedFtdiBoard) {
         EXPECT_EQ(verified.exitCode, 0) << verified.err;
         EXPECT_EQ(verified.err, "");
         EXPECT_EQ(run({"--sim-fault", "no-chip", "identify"}).exitCode, 4);
-        CliResult classic = run({"erase"});
-        EXPECT_EQ(classic.exitCode, 2);
-        EXPECT_NE(classic.err.find("drive a parallel port"), std::string::npos) << classic.err;
+        for (const std::vector<std::string>& refused :
+             {std::vector<std::string>{"erase"}, {"--sim-board", "slow", "identify"}}) {
+            CliResult r = run(refused);
+            EXPECT_EQ(r.exitCode, 2) << r.err;
+            EXPECT_NE(r.err.find("parallel-port board"), std::string::npos) << r.err;
+        }
     }
 }
 
