@@ -79,7 +79,7 @@ void BitBangTransport::Append(std::uint8_t byte, std::uint64_t count) {
 // stream: everything queued goes out first.
 bool BitBangTransport::SetDirections() {
     Flush();
-    if (failed_) {
+    if (failed_ || !started_) {
         return false;
     }
     if (!device_.SetBitMode(OutputMask(), BitMode::SyncBitBang)) {
