@@ -33,6 +33,11 @@ void ListDifferences(const OperationResult& result) {
 int CommonExit(const OperationResult& result, const CliOptions& options) {
     switch (result.outcome) {
         case OperationOutcome::PortError:
+            if (options.ftdiDevice) {
+                return Complain(kExitNoPortAccess,
+                                "the FTDI device failed during the command: nothing it read or "
+                                "wrote counts; its pins were let go, VPP off");
+            }
             return Complain(kExitNoPortAccess,
                             "the parallel port refused " + std::to_string(result.portFailures) +
                                 " accesses during the command: nothing it read or wrote counts");

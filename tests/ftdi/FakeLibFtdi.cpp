@@ -5,6 +5,7 @@
 //   TALLIS_FAKE_FTDI_WIRING  the board's FTDI wiring (ft232r-hv)
 //   TALLIS_FAKE_FTDI_SERIAL  the device's serial number (FT0TALLIS)
 //   TALLIS_FAKE_FTDI_STATE   the PIC's memory, loaded at open, saved at close
+//   TALLIS_FAKE_FTDI_UNPLUG  the device is pulled out after this many bytes
 //   TALLIS_FAKE_FTDI_REPORT  what the simulation saw, written at close:
 //       "violations: N", "vpp: on|off", "outputs: 0xMM", "chip mode: NAME"
 // Every other libusb device is the real library's business.
@@ -197,6 +198,13 @@ int ftdi_set_bitmode(ftdi_context* context, unsigned char bitmask, unsigned char
 }
 
 int ftdi_write_data(ftdi_context* context, const unsigned char* buffer, int size) {
+    static const unsigned long long unplugAfter =
+        std::strtoull(Setting("TALLIS_FAKE_FTDI_UNPLUG", "0").c_str(), nullptr, 10);
+    static unsigned long long bytes = 0;
+    bytes += static_cast<unsigned long long>(size);
+    if (unplugAfter != 0 && bytes > unplugAfter && !Target().Usb().Unplugged()) {
+        Target().Usb().Unplug();
+    }
     const int written = Target().Usb().Write({buffer, static_cast<std::size_t>(size)});
     return written < 0 ? Fail(context, -666, "USB device unavailable") : written;
 }

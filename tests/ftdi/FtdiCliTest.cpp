@@ -27,9 +27,14 @@ std::string ReportValue(const std::string& report, const std::string& key) {
 struct FtdiRun {
     CliProcess cli;
 
-    std::vector<std::string> Launcher(const std::string& chip) const {
-        return {"env", "LD_PRELOAD=" TALLIS_FAKE_LIBFTDI_PATH, "TALLIS_FAKE_FTDI_STATE=chip.hex",
-                "TALLIS_FAKE_FTDI_REPORT=report.txt", "TALLIS_FAKE_FTDI_CHIP=" + chip};
+    std::vector<std::string> Launcher(const std::string& chip,
+                                      const std::string& unplugAfter = "0") const {
+        return {"env",
+                "LD_PRELOAD=" TALLIS_FAKE_LIBFTDI_PATH,
+                "TALLIS_FAKE_FTDI_STATE=chip.hex",
+                "TALLIS_FAKE_FTDI_REPORT=report.txt",
+                "TALLIS_FAKE_FTDI_CHIP=" + chip,
+                "TALLIS_FAKE_FTDI_UNPLUG=" + unplugAfter};
     }
     CliResult Run(const std::vector<std::string>& args, const std::string& chip = "16f877a") {
         return cli.Run(args, Launcher(chip));
@@ -89,6 +94,21 @@ TEST(FtdiCli, CtrlCLeavesVppOffAndThePinsInputs) {
     CliResult stopped = run.cli.Finish(pid, "");
     EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
     run.ExpectSafeEnd();
+}
+
+// The device pulled out during a write: a port error (exit status 3) that
+// says what happened, with VPP off and the pins let go.
+TEST(FtdiCli, ALostDeviceEndsTheCommandAsAPortError) {
+    FtdiRun run;
+    const CliResult lost = run.cli.Run({"--port", "ftdi", "--fast", "write", kExample},
+                                       run.Launcher("16f877a", "3000"));
+    EXPECT_EQ(lost.exitCode, 3) << lost.err;
+    EXPECT_NE(lost.err.find("the FTDI device failed during the command"), std::string::npos)
+        << lost.err;
+    const std::string report = run.Report();
+    EXPECT_EQ(ReportValue(report, "vpp"), "off") << report;
+    EXPECT_EQ(ReportValue(report, "outputs"), "0x00");
+    EXPECT_NE(ReportValue(report, "chip mode"), "programming");
 }
 
 }  // namespace
