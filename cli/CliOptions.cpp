@@ -155,11 +155,35 @@ std::string CheckVdd(const std::string& text) {
     return "must be a voltage from 2.0 to 5.5, e.g. 3.3, got '" + text + "'";
 }
 
+// "ftdi" or "ftdi:WHICH": the FTDI device WHICH names, if any.
+std::optional<std::string> FtdiSelector(const std::string& text) {
+    const std::string name = Lowered(text);
+    if (name == "ftdi") {
+        return std::string();
+    }
+    if (name.starts_with("ftdi:")) {
+        return text.substr(5);
+    }
+    return std::nullopt;
+}
+
 std::string CheckPort(const std::string& text) {
-    if (ParsePort(text)) {
+    if (ParsePort(text) || FtdiSelector(text)) {
         return {};
     }
-    return "must be lpt1, lpt2 or a hexadecimal I/O address 0x1 to 0xFFFD, got '" + text + "'";
+    return "must be lpt1, lpt2, a hexadecimal I/O address 0x1 to 0xFFFD or ftdi[:WHICH], got '" +
+           text + "'";
+}
+
+std::string CheckFtdiWiring(const std::string& text) {
+    if (board::FindFtdiWiring(text) != nullptr) {
+        return {};
+    }
+    std::string names;
+    for (const board::FtdiWiring& wiring : board::FtdiWirings()) {
+        names += (names.empty() ? "" : ", ") + std::string(wiring.name);
+    }
+    return "must be one of " + names + ", got '" + text + "'";
 }
 
 std::string Hex(unsigned value) {
@@ -206,12 +230,13 @@ struct RawArguments {
     std::string simChipName;
     std::string simFaultName;
     std::string simStatePath;
-        std::string simConfigLatches = "single";
+    std::string simConfigLatches = "single";
     std::string simEepromEraseAtConfig = "erases";
     std::string simVdd = "5.0";
     std::string simBoardName;
     std::string boardName = "default";
     std::string shownBoard;  // boards NAME|FILE
+    std::string ftdiWiringName = "ft232r-hv";
     std::string tracePath;
     std::string filePath;
     std::string reportPath;
@@ -257,15 +282,23 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
                  "self-test has confirmed on real hardware");
     app.add_option("--port", raw.portName,
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
-                   "address 0xADDR, e.g. a PCI card's; write takes several, one board each")
+                   "address 0xADDR, e.g. a PCI card's; or ftdi for a board on an FTDI USB "
+                   "chip (ftdi:SERIAL, ftdi:INDEX, ftdi:VID:PID, ftdi:SERIAL:A for a channel); "
+                   "write takes several, one board each")
         ->check(CheckPort, "")
-        ->type_name("lpt1|lpt2|0xADDR")
+        ->type_name("lpt1|lpt2|0xADDR|ftdi[:WHICH]")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeFirst)
         ->each([&raw](const std::string& name) { raw.portNames.push_back(name); });
     app.add_option("--board", raw.boardName,
                    "the interface board: default (TALLIS's own), a built-in board of "
                    "`tallis-cli boards`, or a board file (TOML)")
         ->type_name("NAME|FILE");
+    app.add_option("--ftdi-wiring", raw.ftdiWiringName,
+                   "with --port ftdi: how the board wires the FTDI pins: ft232r-hv (default; VPP "
+                   "switch on TXD, MCLR pulled low by RTS, PGC DTR, PGD RXD) or ft232r-hv-split "
+                   "(PGD driven by RXD through 470 ohm, read on CTS)")
+        ->check(CheckFtdiWiring, "")
+        ->type_name("NAME");
 }
 
 void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
@@ -317,6 +350,12 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
                    "the simulated chip reads but neither erases nor writes")
         ->check(CheckVdd, "")
         ->type_name("VOLTS")
+        ->needs(sim);
+    app.add_option("--sim-ftdi", options.simFtdiChip,
+                   "with --sim and --port ftdi: the simulated FTDI chip, FT232R (default) or "
+                   "FT232H")
+        ->check(CLI::IsMember({"FT232R", "FT232H"}))
+        ->type_name("")
         ->needs(sim);
     app.add_flag("--real-time", options.realTime,
                  "with --sim: pace the simulated chip by the real timer instead of virtual time")
@@ -575,12 +614,38 @@ std::optional<std::string> ApplySimulation(const RawArguments& raw, CliOptions& 
     return std::nullopt;
 }
 
-// Returns why the port cannot be used, or nothing.
+// An FTDI board runs the chip operations; the classic commands and the
+// self-test are about a parallel port's accesses.
+std::optional<std::string> ApplyFtdi(const RawArguments& raw, CliOptions& options) {
+    options.ftdiDevice = FtdiSelector(raw.portName);
+    options.ftdiWiring = board::FindFtdiWiring(raw.ftdiWiringName);
+    if (!IsChipOperation(options.command) && options.command != CliCommand::ListDevices &&
+        options.command != CliCommand::Ports) {
+        return "--port ftdi: program, erase, reset and selftest are for a parallel-port board; "
+               "identify, read, verify, blank-check and write run over an FTDI board";
+    }
+    if (!raw.tracePath.empty()) {
+        return "--trace records parallel-port accesses; it does not go with --port ftdi";
+    }
+    if (raw.boardName != "default") {
+        return "--board names a parallel-port board; an FTDI board's wiring is --ftdi-wiring";
+    }
+    if (!raw.simBoardName.empty()) {
+        return "--sim-board is a parallel-port board; the simulated FTDI board is the wiring's "
+               "(--ftdi-wiring)";
+    }
+    return std::nullopt;
+}
+
+// Returns why the parallel port cannot be used, or nothing.
 std::optional<std::string> ApplyPort(const std::string& portName, CliOptions& options) {
-    PortChoice port = *ParsePort(portName);
-    options.portBase = port.base;
-    options.lptNumber = port.lptNumber;
-    if (std::string problem = PcOwnedPortProblem(port.base);
+    const std::optional<PortChoice> port = ParsePort(portName);
+    if (!port) {
+        return "--port " + portName + ": several boards at once are parallel ports";
+    }
+    options.portBase = port->base;
+    options.lptNumber = port->lptNumber;
+    if (std::string problem = PcOwnedPortProblem(port->base);
         !problem.empty() && !options.forcePort) {
         return problem;
     }
@@ -687,7 +752,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     if (std::optional<std::string> problem = ApplySimulation(raw, options)) {
         return UsageError(*problem);
     }
-    if (std::optional<std::string> problem = ApplyPort(raw.portName, options)) {
+    if (std::optional<std::string> problem = FtdiSelector(raw.portName)
+                                                 ? ApplyFtdi(raw, options)
+                                                 : ApplyPort(raw.portName, options)) {
         return UsageError(*problem);
     }
     ApplyPaths(raw, options);

@@ -9,6 +9,7 @@
 
 #include "board/BoardFile.h"
 #include "cli/ProductionOptions.h"
+#include "board/FtdiWiring.h"
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
 #include "engine/ChipType.h"
@@ -57,6 +58,11 @@ struct CliOptions {
     const board::BoardWiring* board = &board::kDefaultBoard;
     std::shared_ptr<const board::OwnedBoard> boardFile;
     bool boardNamed = false;  // boards: a board was named, so its pin table is shown
+    // --port ftdi[:WHICH]: a board on an FTDI chip's bit-bang port instead; WHICH
+    // picks the device (empty: the only one there is).
+    std::optional<std::string> ftdiDevice;
+    const board::FtdiWiring* ftdiWiring = &board::kFt232rHighVoltage;  // --ftdi-wiring
+    std::string simFtdiChip = "FT232R";                                // --sim-ftdi
 
     bool simulate = false;
     const Device* simDevice = nullptr;  // --sim-chip, else --chip's device, else PIC16F877A

@@ -5,6 +5,7 @@
 
 #include "app/HighResEngineTimer.h"
 #include "app/RealTarget.h"
+#include "ftdi/FtdiDevices.h"
 #include "portio/PortAccess.h"
 #include "timing/EngineTimerSettings.h"
 
@@ -89,7 +90,49 @@ void ReportSimulatedChip(const sim::ViolationLog& log) {
 CommandTarget::CommandTarget(const CliOptions& options, bool onTerminal)
     : options_(options), onTerminal_(onTerminal) {}
 
+// The chip's faults go to whichever simulation the options chose; the
+// board's to the FTDI board's wiring there.
+void ApplyFtdiFault(const CliOptions& options, sim::SimulatedFtdiTarget& simulation) {
+    switch (options.simFault) {
+        case SimFault::NoChip:
+            simulation.Board().SetFault(sim::BoardFault::NoTarget);
+            break;
+        case SimFault::DataStuckLow:
+            simulation.Board().SetFault(sim::BoardFault::DataStuckLow);
+            break;
+        case SimFault::Unprogrammable:
+            simulation.Chip().SetUnprogrammableWord(options.simFaultAddress);
+            break;
+        case SimFault::Unerasable:
+            simulation.Chip().SetUnerasableWord(options.simFaultAddress);
+            break;
+        case SimFault::None:
+            break;
+    }
+}
+
+std::string CommandTarget::PrepareFtdi() {
+    if (!options_.simulate) {
+        return {};
+    }
+    std::string problem;
+    ftdi_ = MakeSimFtdiTarget(
+        {.time = options_.realTime ? sim::TimeSource::RealTime : sim::TimeSource::Virtual,
+         .device = options_.simDevice,
+         .wiring = options_.ftdiWiring,
+         .chip = options_.simFtdiChip,
+         .state = options_.simStatePath},
+        problem);
+    if (ftdi_) {
+        ApplyFtdiFault(options_, *ftdi_->Simulation());
+    }
+    return problem;
+}
+
 std::string CommandTarget::Prepare() {
+    if (options_.ftdiDevice) {
+        return PrepareFtdi();
+    }
     if (!options_.simulate) {
         return {};
     }
@@ -115,6 +158,19 @@ std::string CommandTarget::Prepare() {
 }
 
 std::string CommandTarget::Start() {
+    if (options_.ftdiDevice) {
+        if (!ftdi_) {
+            std::string problem;
+            ftdi::OpenedFtdi opened = ftdi::OpenFtdiDevice(*options_.ftdiDevice, problem);
+            if (!opened.device) {
+                return problem;
+            }
+            ftdi_ = std::make_unique<FtdiTarget>(std::move(opened.device), nullptr,
+                                                 *options_.ftdiWiring, *opened.chip);
+        }
+        calibration_ = "none (FTDI bit-bang clock)";
+        return ftdi_->Start();
+    }
     if (!target_) {
         const std::uint16_t bases[] = {options_.portBase};
         target_ = std::make_unique<RealTarget>(bases);
@@ -149,6 +205,13 @@ std::string CommandTarget::Start() {
 }
 
 std::string CommandTarget::Finish() {
+    if (ftdi_) {
+        std::string problem = ftdi_->Finish();
+        if (ftdi_->Simulation() != nullptr) {
+            ReportSimulatedChip(ftdi_->Simulation()->Violations());
+        }
+        return problem;
+    }
     if (simulation_ != nullptr) {
         ReportSimulatedChip(simulation_->Violations());
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/EngineTimer.h"
+#include "app/FtdiTarget.h"
 #include "app/SimTarget.h"
 #include "app/Target.h"
 #include "cli/CliOptions.h"
@@ -31,6 +32,8 @@ class CommandTarget {
     // how to get it. Nothing has been sent to a port yet.
     std::string Start();
     PortIo& Port() { return target_->Port(); }
+    // With --port ftdi: the board's lines on the FTDI chip, instead of Port.
+    LineTransport* FtdiLines() { return ftdi_ ? &ftdi_->Lines() : nullptr; }
     Delayer& Timer() { return *timer_; }
     // Runs after the command: what the simulated chip saw, its memory saved,
     // the port client's exit. Returns an empty string or what went wrong.
@@ -45,9 +48,12 @@ class CommandTarget {
     std::uint64_t NowUs() { return target_->NowUs(); }
 
   private:
+    std::string PrepareFtdi();
+
     const CliOptions& options_;
     bool onTerminal_;
     std::unique_ptr<Target> target_;
+    std::unique_ptr<FtdiTarget> ftdi_;
     sim::SimulatedTarget* simulation_ = nullptr;
     std::unique_ptr<EngineTimer> timer_;
     std::string calibration_;

@@ -37,6 +37,11 @@ void ListDifferences(const OperationResult& result) {
 int CommonExit(const OperationResult& result, const CliOptions& options) {
     switch (result.outcome) {
         case OperationOutcome::PortError:
+            if (options.ftdiDevice) {
+                return Complain(kExitNoPortAccess,
+                                "the FTDI device failed during the command: nothing it read or "
+                                "wrote counts; its pins were let go, VPP off");
+            }
             return Complain(kExitNoPortAccess,
                             "the parallel port refused " + std::to_string(result.portFailures) +
                                 " accesses during the command: nothing it read or wrote counts");
@@ -271,11 +276,16 @@ ParallelPortTransport OwnLines(const CliOptions& options, PortIo& port, Delayer&
 
 int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
                      Delayer& timer, bool showProgress) {
+    ParallelPortTransport lines = OwnLines(options, port, timer);
+    return RunChipOperation(options, file, lines, showProgress);
+}
+
+int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, LineTransport& lines,
+                     bool showProgress) {
     // With `read -` the chip's HEX text owns standard output.
     const bool toStdout =
         options.command == CliCommand::Read && IsStandardOutput(options.firmwarePath);
     std::FILE* out = toStdout ? stderr : stdout;
-    ParallelPortTransport lines = OwnLines(options, port, timer);
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
     const OperationReport report = RunOperation(
         lines, {.timing = options.fast ? &kFastTiming : &kClassicTiming, .progress = &progress},

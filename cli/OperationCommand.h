@@ -7,6 +7,7 @@
 #include "cli/CliOptions.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
+#include "wire/LineTransport.h"
 
 namespace tallis {
 
@@ -15,6 +16,9 @@ namespace tallis {
 // the parsed file of verify and write.
 int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
                      Delayer& timer, bool showProgress);
+// The same over lines that are ready (a board on an FTDI chip).
+int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, LineTransport& lines,
+                     bool showProgress);
 
 // Before the classic program and erase: reads the device ID in a session of
 // its own and refuses, before anything is erased, a chip other than --chip

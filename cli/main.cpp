@@ -86,6 +86,7 @@ std::optional<int> RunWithoutChip(const CliOptions& options) {
     }
     if (options.command == CliCommand::Ports) {
         PrintParallelPorts(stdout);
+        PrintFtdiDevices(stdout);
         return kExitCompleted;
     }
     if (options.command == CliCommand::Boards) {
@@ -215,6 +216,12 @@ int CommitTrace(RunTrace& trace, int status) {
 // timer's calibration) ends the run before anything is sent.
 int RunOnTarget(const CliOptions& options, CommandFiles& files, CommandTarget& target,
                 RunTrace& trace, bool showProgress) {
+    if (LineTransport* ftdiLines = target.FtdiLines()) {
+        if (StopSignal() != 0) {
+            return StopSignalStatus();
+        }
+        return RunChipOperation(options, files.chipFile, *ftdiLines, showProgress);
+    }
     PortIo* port = &target.Port();
     Delayer* timer = &target.Timer();
     Record(trace, port, timer);

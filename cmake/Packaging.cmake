@@ -16,6 +16,7 @@ if(WIN32)
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/60-tallis-parport.rules
+                  ${PROJECT_SOURCE_DIR}/packaging/60-tallis-ftdi.rules
             DESTINATION lib/udev/rules.d)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/README.parport
             DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -1,8 +1,10 @@
 #include "engine/ChipOperations.h"
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -92,6 +94,40 @@ std::uint16_t ReadLocation(ProgrammingSession& session, MemorySpace space, std::
     return space == MemorySpace::Eeprom ? session.ReadDataByte() : session.ReadWord();
 }
 
+// Reads the locations in order, in runs as long as the session batches, and
+// hands each value on with its location; stops after the value for which
+// take returns false. Returns false when it stopped.
+bool ReadEach(ProgrammingSession& session, std::span<const Location> locations,
+              const std::function<bool(const Location&, std::uint16_t)>& take) {
+    const std::size_t batch = std::max<std::size_t>(1, session.ReadBatch());
+    std::vector<ProgrammingSession::PendingRead> pending;
+    for (std::size_t first = 0; first < locations.size(); first += batch) {
+        const std::size_t end = std::min(locations.size(), first + batch);
+        pending.clear();
+        for (std::size_t i = first; i < end; ++i) {
+            session.GoTo(locations[i].address);
+            pending.push_back(locations[i].space == MemorySpace::Eeprom
+                                  ? session.ReadDataByteLater()
+                                  : session.ReadWordLater());
+        }
+        for (std::size_t i = first; i < end; ++i) {
+            if (!take(locations[i], session.ValueOf(pending[i - first]))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Locations from..to of one space, for a read of all of them.
+std::vector<Location> Span(MemorySpace space, std::uint16_t from, std::uint16_t to) {
+    std::vector<Location> locations;
+    for (std::uint16_t a = from; a < to; ++a) {
+        locations.push_back({space, a, 0});
+    }
+    return locations;
+}
+
 // The bits a location is compared on: each configuration word on the row's
 // implemented bits of it.
 std::uint16_t CompareMask(const Device& device, const Location& location) {
@@ -119,15 +155,12 @@ bool Note(OperationResult& result, const Difference& difference) {
 void CompareLocations(ProgrammingSession& session, const Device& device,
                       const std::vector<Location>& locations, OperationResult& result,
                       std::uint32_t& done, std::uint32_t total, bool all = false) {
-    for (const Location& location : locations) {
+    ReadEach(session, locations, [&](const Location& location, std::uint16_t actual) {
         const std::uint16_t mask = CompareMask(device, location);
-        const std::uint16_t actual = ReadLocation(session, location.space, location.address);
         session.Step(++done, total, location.address);
-        if ((actual & mask) != (location.value & mask) &&
-            !Note(result, {location.space, location.address, location.value, actual}) && !all) {
-            return;
-        }
-    }
+        return (actual & mask) == (location.value & mask) ||
+               Note(result, {location.space, location.address, location.value, actual}) || all;
+    });
 }
 
 // Each location of the device's regions of the kinds in scope as an erase
@@ -154,15 +187,15 @@ std::optional<Difference> FirstNotBlank(ProgrammingSession& session, const Devic
                                         const std::vector<Location>& locations, std::uint32_t& done,
                                         std::uint32_t total) {
     std::optional<Difference> first;
-    for (const Location& location : locations) {
+    ReadEach(session, locations, [&](const Location& location, std::uint16_t actual) {
         const std::uint16_t mask = CompareMask(device, location);
-        const std::uint16_t actual = ReadLocation(session, location.space, location.address);
         session.Step(++done, total, location.address);
-        if ((actual & mask) != (location.value & mask)) {
-            first = Difference{location.space, location.address, location.value, actual};
-            break;
+        if ((actual & mask) == (location.value & mask)) {
+            return true;
         }
-    }
+        first = Difference{location.space, location.address, location.value, actual};
+        return false;
+    });
     return first;
 }
 
@@ -414,17 +447,27 @@ ReadResult Read(ProgrammingSession& session, const Device& device) {
         const ProtectedRange hidden = family.ProtectedProgram(device, config);
         result.protectedFrom = hidden.from;
         result.protectedTo = hidden.to;
-        for (std::uint16_t a = 0; a < device.programWords; ++a) {
-            if (a < hidden.from || a >= hidden.to) {
-                image.program[a] = ReadLocation(session, MemorySpace::Program, a);
-            }
+        const auto takeWord = [&](const Location& location, std::uint16_t value) {
+            image.program[location.address] = value;
+            session.Step(++done, total, location.address);
+            return true;
+        };
+        const auto programWords = static_cast<std::uint16_t>(device.programWords);
+        const auto hiddenFrom = std::min(hidden.from, programWords);
+        const auto hiddenTo = std::clamp(hidden.to, hiddenFrom, programWords);
+        ReadEach(session, Span(MemorySpace::Program, 0, hiddenFrom), takeWord);
+        for (std::uint16_t a = hiddenFrom; a < hiddenTo; ++a) {
             session.Step(++done, total, a);
         }
+        ReadEach(session, Span(MemorySpace::Program, hiddenTo, programWords), takeWord);
         result.eepromProtected = family.EepromProtected(device, config);
-        for (std::uint16_t a = 0; a < device.eepromBytes && !result.eepromProtected; ++a) {
-            image.eeprom[a] =
-                static_cast<std::uint8_t>(ReadLocation(session, MemorySpace::Eeprom, a));
-            session.Step(++done, total, a);
+        if (!result.eepromProtected) {
+            ReadEach(session, Span(MemorySpace::Eeprom, 0, device.eepromBytes),
+                     [&](const Location& location, std::uint16_t value) {
+                         image.eeprom[location.address] = static_cast<std::uint8_t>(value);
+                         session.Step(++done, total, location.address);
+                         return true;
+                     });
         }
     });
 }

@@ -67,13 +67,26 @@ void ProgrammingSession::Increment() {
 }
 
 std::uint16_t ProgrammingSession::ReadWord() {
-    wire_.ShiftCommand(kReadDataProgramMemory, 0, false);
-    return wire_.ReceiveWord();
+    return ValueOf(ReadWordLater());
 }
 
 std::uint8_t ProgrammingSession::ReadDataByte() {
+    return static_cast<std::uint8_t>(ValueOf(ReadDataByteLater()));
+}
+
+ProgrammingSession::PendingRead ProgrammingSession::ReadWordLater() {
+    wire_.ShiftCommand(kReadDataProgramMemory, 0, false);
+    return {wire_.ReceiveWordLater(), false};
+}
+
+ProgrammingSession::PendingRead ProgrammingSession::ReadDataByteLater() {
     wire_.ShiftCommand(kReadDataDataMemory, 0, false);
-    return static_cast<std::uint8_t>(wire_.ReceiveWord() & 0xFFU);
+    return {wire_.ReceiveWordLater(), true};
+}
+
+std::uint16_t ProgrammingSession::ValueOf(const PendingRead& read) {
+    const std::uint16_t word = wire_.WordOf(read.word);
+    return read.dataByte ? static_cast<std::uint16_t>(word & 0xFFU) : word;
 }
 
 void ProgrammingSession::LoadWord(std::uint16_t word) {

@@ -57,6 +57,16 @@ class ProgrammingSession {
 
     std::uint16_t ReadWord();     // the word at the address
     std::uint8_t ReadDataByte();  // the EEPROM byte at the address's low bits
+    // The same reads with their values looked at later (ValueOf), so that a
+    // batching transport sends a run of them, ReadBatch() long, in one go.
+    struct PendingRead {
+        Wire::PendingWord word;
+        bool dataByte = false;
+    };
+    PendingRead ReadWordLater();
+    PendingRead ReadDataByteLater();
+    std::uint16_t ValueOf(const PendingRead& read);
+    std::uint32_t ReadBatch() const { return wire_.Transport().ReadBatch(); }
     void LoadWord(std::uint16_t word);
     void LoadDataByte(std::uint8_t value);
     // Load Configuration: the address becomes 0x2000, the word goes to its latch.

@@ -18,7 +18,7 @@ for file in ./usr/bin/tallis ./usr/bin/tallis-sim ./usr/bin/tallis-cli \
     ./usr/share/man/man1/tallis-sim.1.gz \
     ./usr/share/bash-completion/completions/tallis-cli \
     ./usr/share/tallis/examples/blink877a.hex ./usr/share/tallis/boards/tait-classic.toml \
-    ./usr/lib/udev/rules.d/60-tallis-parport.rules; do
+    ./usr/lib/udev/rules.d/60-tallis-parport.rules ./usr/lib/udev/rules.d/60-tallis-ftdi.rules; do
     grep -q " $file\( \|$\)" <<<"$listing" || { echo "missing from $deb: $file"; exit 1; }
 done
 dpkg-deb -f "$deb" Depends | grep -q libc6 || { echo "$deb declares no dependencies"; exit 1; }

@@ -1,7 +1,7 @@
 # Debian 12 packages for TALLIS; sourced by the set-up scripts.
 
 # Enough to build the command-line tool and the simulated target.
-TALLIS_CLI_PACKAGES=(build-essential cmake ninja-build pkg-config ca-certificates libcli11-dev libtomlplusplus-dev)
+TALLIS_CLI_PACKAGES=(build-essential cmake ninja-build pkg-config ca-certificates libcli11-dev libtomlplusplus-dev libftdi1-dev)
 
 # The rest: the test suites and benchmarks, the desktop program, the example
 # firmware's assembler, fuzzing with clang, and the Windows build run under Wine.

@@ -35,6 +35,8 @@ const char* ViolationKindName(ViolationKind kind) {
             return "VPP hold";
         case ViolationKind::ProgramTimeTooLong:
             return "program time too long";
+        case ViolationKind::DataContention:
+            return "data contention";
     }
     return "?";
 }
@@ -49,7 +51,7 @@ const char* HazardKindName(HazardKind kind) {
     return "?";
 }
 
-static_assert(static_cast<std::size_t>(ViolationKind::ProgramTimeTooLong) + 1 == kViolationKinds);
+static_assert(static_cast<std::size_t>(ViolationKind::DataContention) + 1 == kViolationKinds);
 static_assert(static_cast<std::size_t>(HazardKind::CycleBelowRevisedMinimum) + 1 == kHazardKinds);
 
 namespace {

@@ -24,6 +24,7 @@ enum class ViolationKind {
     BadEraseSequence,     // 877 bulk erase (1, 7, 8) without a load that selects what it erases
     VppHold,              // a clock edge before VPP had been at its level for 5 us (THLD0)
     ProgramTimeTooLong,   // an externally timed cycle held past its maximum: not committed
+    DataContention,       // the programmer drove RB7 high while the chip drove it low
 };
 
 const char* ViolationKindName(ViolationKind kind);

@@ -25,6 +25,15 @@ struct LineLevels {
     bool operator==(const LineLevels&) const = default;
 };
 
+// The data line sampled at one point of what was sent: a transport that reads
+// at once knows the level already; one that batches knows it once the samples
+// of that point have come back.
+struct DataSample {
+    std::uint64_t position = 0;  // the transport's own count, when not yet known
+    bool known = false;
+    bool high = false;
+};
+
 // The line transport seam: the wire reaches the target only through these
 // calls. A transport may run each call at once (a parallel port) or queue
 // line changes and waits and send them together (a USB bit-bang adapter, for
@@ -41,6 +50,12 @@ class LineTransport {
     virtual void Drive(LineLevels levels) = 0;
     // The data line (RB7) as the target sees it now: true when high.
     virtual bool ReadData() = 0;
+    // Samples the data line after everything sent so far, without waiting for
+    // the answer; DataLevel gives it. A batching transport answers many
+    // samples with one round trip.
+    virtual DataSample SampleData() { return {.known = true, .high = ReadData()}; }
+    // The level of a sample: sends what is still queued if it is not yet known.
+    virtual bool DataLevel(const DataSample& sample) { return sample.high; }
     // The data lines while the target drives RB7: the data-out level the
     // board needs then, and its buffer (if it has a direction line) turned
     // towards the PC.
@@ -49,6 +64,10 @@ class LineTransport {
                 static_cast<std::uint8_t>(kDataOutLine | kDataDirectionLine)};
     }
     virtual void Wait(std::uint32_t microseconds) = 0;
+    // How many word reads are worth queuing before their values are looked
+    // at: 1 where a sample is known at once, more where each look costs a
+    // round trip.
+    virtual std::uint32_t ReadBatch() const { return 1; }
     // Sends whatever is still queued.
     virtual void Flush() {}
     // Accesses the system refused so far: what was read or written meanwhile

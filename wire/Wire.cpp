@@ -8,7 +8,6 @@ namespace {
 
 constexpr int kCommandBits = 6;
 constexpr int kDataFrameBits = 16;
-constexpr int kReceivedDataBits = 14;
 constexpr std::uint16_t kFrameDataMask = 0x7FFE;  // start bit 0, 14 data bits, stop bit 0
 
 }  // namespace
@@ -103,20 +102,23 @@ std::uint32_t Wire::SendIncrements(std::uint32_t count, const AddressStep& step)
     return count;
 }
 
+std::uint16_t Wire::ReceiveWord() {
+    return WordOf(ReceiveWordLater());
+}
+
 // Each data bit is sampled a bit wait after its falling edge, first bit
 // received into bit 0, and never sooner after its rising edge than the chip
 // takes to put it on the line: a port access may take no time at all.
-std::uint16_t Wire::ReceiveWord() {
+Wire::PendingWord Wire::ReceiveWordLater() {
+    PendingWord pending;
     Drive(transport_.ReadingLevels());
     BitWait();
     Drive(target_lines::kProgrammingClockHigh);
     BitWait();
     Drive(target_lines::kProgrammingClockLow);
     BitWait();
-    std::uint16_t accumulator = 0;
-    for (int i = 0; i < kReceivedDataBits; ++i) {
+    for (DataSample& bit : pending.bits) {
         BitWait();
-        accumulator = static_cast<std::uint16_t>(accumulator >> 1);
         Drive(target_lines::kProgrammingClockHigh);
         dataOutOwedUs_ = WithMargin(chip_minimum::kDataOutDelayUs, timing_->externalMargin);
         BitWait();
@@ -124,18 +126,25 @@ std::uint16_t Wire::ReceiveWord() {
         BitWait();
         Pause(riseWaitUs_);
         Pause(dataOutOwedUs_);
-        const bool high = transport_.ReadData();
+        bit = transport_.SampleData();
         BitWait();
-        if (high) {
-            accumulator = static_cast<std::uint16_t>(accumulator | 0x8000);
-        }
     }
     Drive(target_lines::kProgrammingClockHigh);
     BitWait();
     Drive(target_lines::kProgrammingClockLow);
     lineRising_ = true;  // the chip let go of the line at the last rising edge
     gapOwedUs_ = timing_->frameGapUs;
-    return static_cast<std::uint16_t>(accumulator >> 2);
+    return pending;
+}
+
+std::uint16_t Wire::WordOf(const PendingWord& pending) {
+    std::uint16_t word = 0;
+    for (std::size_t i = 0; i < pending.bits.size(); ++i) {
+        if (transport_.DataLevel(pending.bits[i])) {
+            word = static_cast<std::uint16_t>(word | (1U << i));
+        }
+    }
+    return word;
 }
 
 // Fixed line states: whatever programming mode the chip was in, it ends.

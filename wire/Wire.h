@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -42,6 +43,13 @@ class Wire {
     std::uint32_t SendIncrements(std::uint32_t count, const AddressStep& step = {});
     // The 14-bit word of a read command's data frame.
     std::uint16_t ReceiveWord();
+    // The same frame, its bits sampled but not yet looked at: a batching
+    // transport sends it with whatever follows until WordOf needs the bits.
+    struct PendingWord {
+        std::array<DataSample, 14> bits{};
+    };
+    PendingWord ReceiveWordLater();
+    std::uint16_t WordOf(const PendingWord& pending);
 
     // VPP off with the target in reset, then the data line released and the
     // target let run.

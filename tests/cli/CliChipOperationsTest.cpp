@@ -219,6 +219,42 @@ TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
     }
 }
 
+// The same commands over a simulated FTDI board, high voltage: on either
+// FTDI chip, either wiring, with no violation; the classic commands refused.
+TEST(CliChipOperations, RunOverASimulatedFtdiBoard) {
+    struct Case {
+        const char* chip;
+        const char* ftdi;
+        const char* wiring;
+    };
+    for (const Case& c :
+         {Case{"16f877a", "FT232R", "ft232r-hv"}, Case{"16f877", "FT232H", "ft232r-hv-split"}}) {
+        SCOPED_TRACE(c.chip);
+        CliProcess cli;
+        cli.WriteFile("full.hex", FullHex());
+        const std::vector<std::string> sim = {"--sim", "--port",        "ftdi",    "--sim-ftdi",
+                                              c.ftdi,  "--ftdi-wiring", c.wiring,  "--sim-chip",
+                                              c.chip,  "--sim-state",   "chip.hex"};
+        auto run = [&](std::vector<std::string> args) {
+            args.insert(args.begin(), sim.begin(), sim.end());
+            return cli.Run(args);
+        };
+        CliResult written = run({"--fast", "write", "full.hex"});
+        ASSERT_EQ(written.exitCode, 0) << written.err;
+        EXPECT_EQ(written.err, "");
+        CliResult verified = run({"--fast", "verify", "full.hex"});
+        EXPECT_EQ(verified.exitCode, 0) << verified.err;
+        EXPECT_EQ(verified.err, "");
+        EXPECT_EQ(run({"--sim-fault", "no-chip", "identify"}).exitCode, 4);
+        for (const std::vector<std::string>& refused :
+             {std::vector<std::string>{"erase"}, {"--sim-board", "slow", "identify"}}) {
+            CliResult r = run(refused);
+            EXPECT_EQ(r.exitCode, 2) << r.err;
+            EXPECT_NE(r.err.find("parallel-port board"), std::string::npos) << r.err;
+        }
+    }
+}
+
 TEST(CliChipOperations, ReadAndVerifyOfAProtectedChipSaySoAndExitWithFour) {
     CliProcess cli;
     cli.WriteFile("protected.hex", FullHex(0x1E3A));  // CP and CPD on

@@ -77,10 +77,30 @@ TEST(ParallelPortTransport, ReachesTheChipThroughAnotherBoardsRow) {
 }
 
 // A transport that sends nothing until a read needs it or it is flushed, as
-// a USB bit-bang adapter does.
+// a USB bit-bang adapter does; with a batch over 1 it also answers samples
+// only when their levels are looked at.
 class DeferringTransport : public LineTransport {
   public:
-    explicit DeferringTransport(LineTransport& inner) : inner_(inner) {}
+    explicit DeferringTransport(LineTransport& inner, std::uint32_t batch = 1)
+        : inner_(inner), batch_(batch) {}
+
+    DataSample SampleData() override {
+        if (batch_ == 1) {
+            return LineTransport::SampleData();
+        }
+        const std::size_t index = samples_.size();
+        samples_.push_back(false);
+        queued_.push_back([this, index] { samples_[index] = inner_.ReadData(); });
+        return {.position = index};
+    }
+    bool DataLevel(const DataSample& sample) override {
+        if (sample.known) {
+            return sample.high;
+        }
+        Flush();
+        return samples_[sample.position];
+    }
+    std::uint32_t ReadBatch() const override { return batch_; }
 
     void Drive(LineLevels levels) override {
         queued_.push_back([this, levels] { inner_.Drive(levels); });
@@ -108,6 +128,8 @@ class DeferringTransport : public LineTransport {
 
   private:
     LineTransport& inner_;
+    std::uint32_t batch_;
+    std::vector<bool> samples_;
     std::vector<std::function<void()>> queued_;
 };
 
@@ -128,6 +150,39 @@ TEST(DeferringTransport, WritesAndLeavesTheChipSafe) {
     EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
     // One round trip per sample read, and no more.
     EXPECT_LE(lines.roundTrips, static_cast<int>(target.SimPort().Reads()) + 1);
+}
+
+// The chip operations read in runs as long as the transport batches: a whole
+// program memory in a round trip per run, with the same words as one at a time.
+TEST(DeferringTransport, ReadsAWholeChipInRunsOfTheTransportsBatch) {
+    const Device& device = *FindDevice("16f877");
+    sim::SimulatedTarget target(sim::TargetOptionsFor(device));
+    ParallelPortTransport port(target.Port(), target.Clock());
+    {
+        ProgrammingSession session(port, kFastTiming);
+        ASSERT_EQ(Write(session, device, SmallImage()).outcome, OperationOutcome::Completed);
+    }
+    ReadResult oneAtATime;
+    {
+        ProgrammingSession session(port, kFastTiming);
+        oneAtATime = Read(session, device);
+    }
+    constexpr std::uint32_t kBatch = 64;
+    DeferringTransport lines(port, kBatch);
+    ReadResult batched;
+    {
+        ProgrammingSession session(lines, kFastTiming);
+        batched = Read(session, device);
+    }
+    EXPECT_EQ(batched.outcome, OperationOutcome::Completed);
+    EXPECT_EQ(batched.image.program, oneAtATime.image.program);
+    EXPECT_EQ(batched.image.eeprom, oneAtATime.image.eeprom);
+    EXPECT_EQ(batched.image.config, oneAtATime.image.config);
+    EXPECT_EQ(batched.image.program[5], SmallImage().program[5]);
+    // Runs of program memory and EEPROM, and the few words of configuration space.
+    const int runs = static_cast<int>((device.programWords + device.eepromBytes) / kBatch);
+    EXPECT_LE(lines.roundTrips, runs + 16);
+    EXPECT_TRUE(target.Violations().Empty()) << target.Violations().Describe();
 }
 
 }  // namespace

@@ -1,0 +1,146 @@
+#include "app/FtdiTarget.h"
+
+#include <chrono>
+#include <thread>
+#include <utility>
+
+#include "app/AtomicFile.h"
+#include "app/FileNames.h"
+#include "app/SimulatedBitBangDevice.h"
+#include "sim/ChipIds.h"
+
+namespace tallis {
+
+namespace {
+
+// The host's sleep: never shorter than asked, which is all a wait of a
+// millisecond or more needs.
+class SleepingDelayer final : public Delayer {
+  public:
+    void Delay(std::uint32_t microseconds) override {
+        std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
+    }
+};
+
+// The simulated chip's memory between runs, as the simulated parallel board keeps it.
+class SimFtdiTarget final : public FtdiTarget {
+  public:
+    SimFtdiTarget(std::unique_ptr<sim::SimulatedFtdiTarget> simulation,
+                  const board::FtdiWiring& wiring, const ftdi::BitBangChip& chip)
+        : FtdiTarget(std::make_unique<SimulatedBitBangDevice>(simulation->Usb()),
+                     TimerOf(*simulation), wiring, chip),
+          simulation_(std::move(simulation)) {}
+
+    std::string UseStateFile(const std::filesystem::path& path) {
+        std::error_code error;
+        if (std::filesystem::exists(path, error)) {
+            if (sim::HexStatus loaded = simulation_->LoadHex(path); !loaded) {
+                return "cannot load the simulated chip's memory from " + PathText(path) + ": " +
+                       loaded.message;
+            }
+        }
+        if (std::string problem = AtomicFile(path).Check(); !problem.empty()) {
+            return "cannot write the simulated chip's memory to " + PathText(path) + ": " + problem;
+        }
+        statePath_ = path;
+        return {};
+    }
+
+    std::string Finish() override {
+        FtdiTarget::Finish();
+        if (!statePath_) {
+            return {};
+        }
+        AtomicFile file(*statePath_);
+        std::string error = file.Create();
+        if (error.empty()) {
+            file.Stream().close();
+            sim::HexStatus saved = simulation_->SaveHex(file.TemporaryPath());
+            error = saved ? file.Commit() : saved.message;
+        }
+        if (!error.empty()) {
+            return "cannot save the simulated chip's memory to " + PathText(*statePath_) + ": " +
+                   error;
+        }
+        return {};
+    }
+
+    sim::SimulatedFtdiTarget* Simulation() override { return simulation_.get(); }
+
+  private:
+    // In virtual time the engine's sleeps advance the simulation's clock.
+    static std::unique_ptr<Delayer> TimerOf(sim::SimulatedFtdiTarget& simulation) {
+        class VirtualSleep final : public Delayer {
+          public:
+            explicit VirtualSleep(sim::VirtualClock& clock) : clock_(clock) {}
+            void Delay(std::uint32_t microseconds) override { clock_.Delay(microseconds); }
+
+          private:
+            sim::VirtualClock& clock_;
+        };
+        if (simulation.RealTime()) {
+            return std::make_unique<SleepingDelayer>();
+        }
+        return std::make_unique<VirtualSleep>(simulation.Clock());
+    }
+
+    std::unique_ptr<sim::SimulatedFtdiTarget> simulation_;
+    std::optional<std::filesystem::path> statePath_;
+};
+
+}  // namespace
+
+FtdiTarget::FtdiTarget(std::unique_ptr<ftdi::BitBangDevice> device, std::unique_ptr<Delayer> timer,
+                       const board::FtdiWiring& wiring, const ftdi::BitBangChip& chip)
+    : device_(std::move(device)),
+      timer_(timer ? std::move(timer) : std::make_unique<SleepingDelayer>()),
+      lines_(std::make_unique<ftdi::BitBangTransport>(*device_, *timer_, wiring, chip)) {}
+
+FtdiTarget::~FtdiTarget() = default;
+
+std::string FtdiTarget::Start() {
+    if (!lines_->Start()) {
+        return "cannot start bit-bang mode on the FTDI chip: " + lines_->LastError();
+    }
+    return {};
+}
+
+std::string FtdiTarget::Finish() {
+    lines_->Finish();
+    return {};
+}
+
+const sim::FtdiUsbModel* FindSimulatedFtdiChip(std::string_view name) {
+    for (const sim::FtdiUsbModel* model : {&sim::kFt232rUsb, &sim::kFt232hUsb}) {
+        if (model->name == name) {
+            return model;
+        }
+    }
+    return nullptr;
+}
+
+std::unique_ptr<FtdiTarget> MakeSimFtdiTarget(const SimFtdiOptions& options, std::string& problem) {
+    const sim::FtdiUsbModel* model = FindSimulatedFtdiChip(options.chip);
+    const ftdi::BitBangChip* chip = ftdi::FindBitBangChip(options.chip);
+    if (model == nullptr || chip == nullptr) {
+        problem = "--sim-ftdi must be FT232R or FT232H, got '" + options.chip + "'";
+        return nullptr;
+    }
+    const Device& device = options.device != nullptr ? *options.device : *FindDevice("16f877a");
+    auto simulation = std::make_unique<sim::SimulatedFtdiTarget>(
+        sim::FtdiTargetOptions{.device = &device,
+                               .deviceId = sim::ChipIdWord(device.name, 1),
+                               .wiring = options.wiring,
+                               .usb = model,
+                               .time = options.time});
+    auto target = std::make_unique<SimFtdiTarget>(std::move(simulation), *options.wiring, *chip);
+    if (options.state) {
+        problem = target->UseStateFile(*options.state);
+        if (!problem.empty()) {
+            return nullptr;
+        }
+    }
+    return target;
+}
+
+}  // namespace tallis

@@ -1,0 +1,278 @@
+#include <ftdi.h>
+#include <libusb.h>
+
+#include <cctype>
+#include <charconv>
+#include <optional>
+
+#include "ftdi/FtdiDevices.h"
+
+namespace tallis::ftdi {
+
+namespace {
+
+constexpr int kStringBytes = 128;
+constexpr unsigned char kLatencyMs = 1;  // a partial packet of samples waits no longer
+
+// The chip a device descriptor's bcdDevice names.
+struct ChipKind {
+    const char* type;
+    const BitBangChip* chip;
+};
+
+ChipKind KindOf(std::uint16_t bcdDevice) {
+    switch (bcdDevice >> 8) {
+        case 0x06:
+            return {"FT232R", &kFt232r};
+        case 0x07:
+            return {"FT2232H", &kFt2232h};
+        case 0x08:
+            return {"FT4232H", &kFt232h};
+        case 0x09:
+            return {"FT232H", &kFt232h};
+        case 0x10:
+            return {"FT-X", &kFt232r};
+        default:
+            return {"FTDI", &kFt232r};
+    }
+}
+
+ChipKind KindOf(libusb_device* dev) {
+    libusb_device_descriptor descriptor{};
+    if (libusb_get_device_descriptor(dev, &descriptor) != 0) {
+        return {"FTDI", &kFt232r};
+    }
+    return KindOf(descriptor.bcdDevice);
+}
+
+// What a user can do when the system refuses the device; libftdi does not
+// say whether a failed open was a refusal.
+const char* kPermissionHint =
+    "; if the system refused it: install the udev rule 60-tallis-ftdi.rules (in "
+    "/usr/lib/udev/rules.d with the package, or from packaging/), be in group plugdev, and "
+    "plug the device in again";
+constexpr int kOpenFailed = -4;
+
+class LibFtdiDevice final : public BitBangDevice {
+  public:
+    explicit LibFtdiDevice(ftdi_context* context) : context_(context) {}
+    ~LibFtdiDevice() override {
+        ftdi_usb_close(context_);
+        ftdi_free(context_);
+    }
+    LibFtdiDevice(const LibFtdiDevice&) = delete;
+    LibFtdiDevice& operator=(const LibFtdiDevice&) = delete;
+
+    int Write(std::span<const std::uint8_t> bytes) override {
+        return ftdi_write_data(context_, bytes.data(), static_cast<int>(bytes.size()));
+    }
+    int Read(std::span<std::uint8_t> samples) override {
+        return ftdi_read_data(context_, samples.data(), static_cast<int>(samples.size()));
+    }
+    // libftdi multiplies the rate by 4 while a bit-bang mode is on; the
+    // transport sets it before.
+    bool SetBaudRate(std::uint32_t baud) override {
+        return ftdi_set_baudrate(context_, static_cast<int>(baud)) == 0;
+    }
+    bool SetBitMode(std::uint8_t outputMask, BitMode mode) override {
+        return ftdi_set_bitmode(context_, outputMask, static_cast<unsigned char>(mode)) == 0;
+    }
+    std::string LastError() const override { return ftdi_get_error_string(context_); }
+
+  private:
+    ftdi_context* context_;
+};
+
+struct Selector {
+    enum class By { Only, Index, Ids, Serial } by = By::Only;
+    int index = 0;
+    int vid = 0;
+    int pid = 0;
+    std::string serial;
+    ftdi_interface channel = INTERFACE_ANY;
+};
+
+std::optional<int> Number(std::string_view text, int base) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+Selector ParseSelector(std::string_view text) {
+    Selector selector;
+    if (text.size() >= 2 && text[text.size() - 2] == ':') {
+        const char channel = static_cast<char>(std::toupper(text.back()));
+        if (channel >= 'A' && channel <= 'D') {
+            selector.channel = static_cast<ftdi_interface>(INTERFACE_A + (channel - 'A'));
+            text.remove_suffix(2);
+        }
+    }
+    const std::size_t colon = text.find(':');
+    if (text.empty()) {
+        selector.by = Selector::By::Only;
+    } else if (const auto index = Number(text, 10)) {
+        selector.by = Selector::By::Index;
+        selector.index = *index;
+    } else if (colon != std::string_view::npos && Number(text.substr(0, colon), 16) &&
+               Number(text.substr(colon + 1), 16)) {
+        selector.by = Selector::By::Ids;
+        selector.vid = *Number(text.substr(0, colon), 16);
+        selector.pid = *Number(text.substr(colon + 1), 16);
+    } else {
+        selector.by = Selector::By::Serial;
+        selector.serial = std::string(text);
+    }
+    return selector;
+}
+
+// The libftdi list of devices with their strings; the context opens each one
+// briefly to read them.
+struct Listed {
+    libusb_device* dev;
+    FtdiListing listing;
+};
+
+std::vector<Listed> Enumerate(ftdi_context* context, int vid, int pid, ftdi_device_list*& list,
+                              std::string& problem) {
+    std::vector<Listed> devices;
+    const int count = ftdi_usb_find_all(context, &list, vid, pid);
+    if (count < 0) {
+        problem = std::string("cannot list the USB devices: ") + ftdi_get_error_string(context);
+        return devices;
+    }
+    int index = 0;
+    for (ftdi_device_list* node = list; node != nullptr; node = node->next, ++index) {
+        char description[kStringBytes] = "";
+        char serial[kStringBytes] = "";
+        Listed listed{node->dev, {}};
+        listed.listing.index = index;
+        listed.listing.type = KindOf(node->dev).type;
+        const int status = ftdi_usb_get_strings(context, node->dev, nullptr, 0, description,
+                                                kStringBytes, serial, kStringBytes);
+        if (status == 0) {
+            listed.listing.description = description;
+            listed.listing.serial = serial;
+        } else {
+            listed.listing.problem =
+                std::string("cannot open it") + (status == kOpenFailed ? kPermissionHint : "");
+        }
+        devices.push_back(listed);
+    }
+    return devices;
+}
+
+std::string SerialsText(const std::vector<Listed>& devices) {
+    std::string text;
+    for (const Listed& listed : devices) {
+        text += (text.empty() ? "" : ", ") + std::string("ftdi:") +
+                (listed.listing.serial.empty() ? std::to_string(listed.listing.index)
+                                               : listed.listing.serial);
+    }
+    return text;
+}
+
+libusb_device* Choose(const Selector& selector, const std::vector<Listed>& devices,
+                      std::string& problem) {
+    if (devices.empty()) {
+        problem = "no FTDI device found: check the cable, and that the module is an FTDI one";
+        return nullptr;
+    }
+    switch (selector.by) {
+        case Selector::By::Only:
+        case Selector::By::Ids:
+            if (devices.size() > 1) {
+                problem = "several FTDI devices: choose one with --port " + SerialsText(devices);
+                return nullptr;
+            }
+            return devices.front().dev;
+        case Selector::By::Index:
+            if (selector.index < 0 || static_cast<std::size_t>(selector.index) >= devices.size()) {
+                problem = "no FTDI device number " + std::to_string(selector.index) +
+                          "; there are: " + SerialsText(devices);
+                return nullptr;
+            }
+            return devices[static_cast<std::size_t>(selector.index)].dev;
+        case Selector::By::Serial:
+            for (const Listed& listed : devices) {
+                if (listed.listing.serial == selector.serial) {
+                    return listed.dev;
+                }
+            }
+            problem = "no FTDI device with serial number " + selector.serial +
+                      "; there are: " + SerialsText(devices);
+            return nullptr;
+    }
+    return nullptr;
+}
+
+std::string OpenProblem(int status, ftdi_context* context) {
+    std::string text =
+        std::string("cannot open the FTDI device: ") + ftdi_get_error_string(context);
+    if (status == kOpenFailed) {
+        text += kPermissionHint;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::vector<FtdiListing> ListFtdiDevices(std::string& problem) {
+    ftdi_context* context = ftdi_new();
+    if (context == nullptr) {
+        problem = "cannot start libftdi";
+        return {};
+    }
+    ftdi_device_list* list = nullptr;
+    std::vector<FtdiListing> listings;
+    for (const Listed& listed : Enumerate(context, 0, 0, list, problem)) {
+        listings.push_back(listed.listing);
+    }
+    ftdi_list_free(&list);
+    ftdi_free(context);
+    return listings;
+}
+
+OpenedFtdi OpenFtdiDevice(std::string_view text, std::string& problem) {
+    const Selector selector = ParseSelector(text);
+    ftdi_context* context = ftdi_new();
+    if (context == nullptr) {
+        problem = "cannot start libftdi";
+        return {};
+    }
+    ftdi_device_list* list = nullptr;
+    const std::vector<Listed> devices =
+        Enumerate(context, selector.vid, selector.pid, list, problem);
+    libusb_device* chosen = problem.empty() ? Choose(selector, devices, problem) : nullptr;
+    OpenedFtdi opened;
+    if (chosen != nullptr) {
+        const ChipKind kind = KindOf(chosen);
+        int status =
+            selector.channel == INTERFACE_ANY ? 0 : ftdi_set_interface(context, selector.channel);
+        if (status == 0) {
+            status = ftdi_usb_open_dev(context, chosen);
+        }
+        if (status != 0) {
+            problem = OpenProblem(status, context);
+        } else {
+            ftdi_set_latency_timer(context, kLatencyMs);
+            ftdi_tcioflush(context);
+            opened.chip = kind.chip;
+            opened.device = std::make_unique<LibFtdiDevice>(context);
+            context = nullptr;
+        }
+    }
+    ftdi_list_free(&list);
+    if (context != nullptr) {
+        ftdi_free(context);
+    }
+    return opened;
+}
+
+bool FtdiDevicesSupported() {
+    return true;
+}
+
+}  // namespace tallis::ftdi

@@ -1,0 +1,115 @@
+// The real tallis-cli, without --sim, on an FTDI device served by the
+// preloaded fake libftdi: finding and opening the device, bit-bang mode, the
+// byte stream and its samples, and the pins let go at the end, against the
+// simulated FTDI chip and PIC in real time.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <thread>
+
+#include "CliProcess.h"
+#include "HexText.h"
+
+namespace tallis::testing {
+namespace {
+
+const std::string kExample = TALLIS_EXAMPLES_DIR "/blink877a.hex";
+
+std::string ReportValue(const std::string& report, const std::string& key) {
+    const std::size_t at = report.find(key + ": ");
+    if (at == std::string::npos) {
+        return "(missing)";
+    }
+    const std::size_t from = at + key.size() + 2;
+    return report.substr(from, report.find('\n', from) - from);
+}
+
+struct FtdiRun {
+    CliProcess cli;
+
+    std::vector<std::string> Launcher(const std::string& chip,
+                                      const std::string& unplugAfter = "0") const {
+        return {"env",
+                "LD_PRELOAD=" TALLIS_FAKE_LIBFTDI_PATH,
+                "TALLIS_FAKE_FTDI_STATE=chip.hex",
+                "TALLIS_FAKE_FTDI_REPORT=report.txt",
+                "TALLIS_FAKE_FTDI_CHIP=" + chip,
+                "TALLIS_FAKE_FTDI_UNPLUG=" + unplugAfter};
+    }
+    CliResult Run(const std::vector<std::string>& args, const std::string& chip = "16f877a") {
+        return cli.Run(args, Launcher(chip));
+    }
+    std::string Report() const { return cli.ReadFile("report.txt"); }
+
+    // VPP off, every pin an input, the chip out of programming mode, nothing
+    // it could not take.
+    void ExpectSafeEnd() const {
+        const std::string report = Report();
+        EXPECT_EQ(ReportValue(report, "violations"), "0") << report;
+        EXPECT_EQ(ReportValue(report, "vpp"), "off");
+        EXPECT_EQ(ReportValue(report, "outputs"), "0x00");
+        EXPECT_NE(ReportValue(report, "chip mode"), "programming");
+    }
+};
+
+TEST(FtdiCli, WritesAndVerifiesThroughLibftdi) {
+    for (const std::string chip : {"16f877a", "16f877"}) {
+        SCOPED_TRACE(chip);
+        FtdiRun run;
+        CliResult written = run.Run({"--port", "ftdi", "--fast", "write", kExample}, chip);
+        ASSERT_EQ(written.exitCode, 0) << written.err;
+        run.ExpectSafeEnd();
+        CliResult verified = run.Run({"--port", "ftdi:FT0TALLIS", "verify", kExample}, chip);
+        EXPECT_EQ(verified.exitCode, 0) << verified.err;
+        run.ExpectSafeEnd();
+    }
+}
+
+TEST(FtdiCli, ListsTheDeviceAndRefusesOneThatIsNotThere) {
+    FtdiRun run;
+    CliResult ports = run.Run({"ports"});
+    EXPECT_EQ(ports.exitCode, 0);
+    EXPECT_NE(ports.out.find("ftdi:FT0TALLIS  FT232R  \"FT232R USB UART\""), std::string::npos)
+        << ports.out;
+    for (const char* port : {"ftdi:NOPE", "ftdi:3", "ftdi:0403:6014"}) {
+        CliResult missing = run.Run({"--port", port, "identify"});
+        EXPECT_EQ(missing.exitCode, 3) << port;
+        EXPECT_NE(missing.err.find("FTDI device"), std::string::npos) << missing.err;
+    }
+}
+
+// Ctrl-C in the middle of a long write: the command stops at its next step
+// and the pins are let go with VPP off.
+TEST(FtdiCli, CtrlCLeavesVppOffAndThePinsInputs) {
+    FtdiRun run;
+    std::vector<std::uint16_t> words(8192);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        words[i] = static_cast<std::uint16_t>((i * 0x1357U) & 0x3FFFU);
+    }
+    run.cli.WriteFile("big.hex", ProgramHex(words, 0x3F3A));
+    const pid_t pid = run.cli.Start({"--port", "ftdi", "--fast", "write", "big.hex"}, "",
+                                    run.Launcher("16f877a"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    kill(pid, SIGINT);
+    CliResult stopped = run.cli.Finish(pid, "");
+    EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
+    run.ExpectSafeEnd();
+}
+
+// The device pulled out during a write: a port error (exit status 3) that
+// says what happened, with VPP off and the pins let go.
+TEST(FtdiCli, ALostDeviceEndsTheCommandAsAPortError) {
+    FtdiRun run;
+    const CliResult lost = run.cli.Run({"--port", "ftdi", "--fast", "write", kExample},
+                                       run.Launcher("16f877a", "3000"));
+    EXPECT_EQ(lost.exitCode, 3) << lost.err;
+    EXPECT_NE(lost.err.find("the FTDI device failed during the command"), std::string::npos)
+        << lost.err;
+    const std::string report = run.Report();
+    EXPECT_EQ(ReportValue(report, "vpp"), "off") << report;
+    EXPECT_EQ(ReportValue(report, "outputs"), "0x00");
+    EXPECT_NE(ReportValue(report, "chip mode"), "programming");
+}
+
+}  // namespace
+}  // namespace tallis::testing
