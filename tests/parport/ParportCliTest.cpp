@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "tait-classic",
                     {"--board", "tait-classic", "--fast", "write", kExample},
                     "Wrote and verified PIC16F877A .*: 25 program words and the configuration "
-                    "word\n",
+                    "word\nChecksum: 0115 \\(.*blink877a.hex\\)\n",
                     "0x0D",
                     Memory::Example,
                     Memory::Blank},
