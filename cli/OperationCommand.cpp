@@ -292,11 +292,11 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, LineT
         {.kind = KindOf(options.command),
          .asked = options.device,
          .file = file.image ? &*file.image : nullptr,
-         .then = ChecksumRead(options),
          // Every difference, so that the list ends with how many more there are.
          .kept = DifferencesKept::All,
          .blankScope = options.blankScope,
-         .write = {.writeCalibration = options.writeCalibration}});
+         .write = {.writeCalibration = options.writeCalibration},
+         .then = ChecksumRead(options)});
     if (options.board->SwitchesTarget()) {
         target_lines::PowerOff(lines);  // on only while a command runs
     }

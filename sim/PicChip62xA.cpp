@@ -127,7 +127,7 @@ void PicChip::StartWriteCycle62xA(std::uint64_t now) {
         cycle.words[0] = eepromLatch_;
         cycle.minDurationNs = kTdprogNs;
     } else {
-        cycle.target = InConfigSpace() ? CycleTarget::ConfigWord : CycleTarget::ProgramWords;
+        cycle.target = InConfigSpace() ? CycleTarget::ConfigWords : CycleTarget::ProgramWords;
     }
     cycle_ = cycle;
     lastLoad_ = LastLoad::None;
@@ -162,7 +162,7 @@ void PicChip::CommitCycle62xA(const Cycle& cycle) {
             }
             break;
         }
-        case CycleTarget::ConfigWord:
+        case CycleTarget::ConfigWords:
             if (Writable(cycle.address) && cycle.address != unprogrammable_) {
                 std::uint16_t& word = memory_.config[cycle.address - kConfigSpaceStart];
                 word &= cycle.words[0] & kWordMask;

@@ -42,7 +42,7 @@ VirtualClock& SimulatedFtdiTarget::Clock() {
 }
 
 HexStatus SimulatedFtdiTarget::SaveHex(const std::filesystem::path& path) {
-    return SaveChipHex(chip_.Memory(), path);
+    return SaveChipHex(chip_.Memory(), chip_.Type(), path);
 }
 
 HexStatus SimulatedFtdiTarget::LoadHex(const std::filesystem::path& path) {
