@@ -75,7 +75,8 @@ DeviceReportText Finished(const OperationResult& result, const std::string& done
         message += '\n' + line;
     }
     if (result.outcome == OperationOutcome::Differs ||
-        result.outcome == OperationOutcome::WriteFailed) {
+        result.outcome == OperationOutcome::WriteFailed ||
+        result.outcome == OperationOutcome::NotErased) {
         message += '\n' + std::string(kEraseWriteSupplyText);
     }
     return {message + hidden,

@@ -354,8 +354,8 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
     app.add_option("--sim-ftdi", options.simFtdiChip,
                    "with --sim and --port ftdi: the simulated FTDI chip, FT232R (default) or "
                    "FT232H")
-        ->check(CLI::IsMember({"FT232R", "FT232H"}))
-        ->type_name("")
+        ->check(CLI::IsMember({"FT232R", "FT232H"}).description(""))
+        ->type_name("FT232R|FT232H")
         ->needs(sim);
     app.add_flag("--real-time", options.realTime,
                  "with --sim: pace the simulated chip by the real timer instead of virtual time")

@@ -232,9 +232,9 @@ class ReportPrinter {
 
     int WriteChip(const Device& device, const OperationResult& result, const std::string& chip) {
         if (result.outcome == OperationOutcome::NotErased) {
-            return Complain(kExitChipMismatch, "the erase did not clear the " +
-                                                   std::string(device.name) + ": " +
-                                                   HeldText(result) + "; nothing was written");
+            Complain(kExitChipMismatch, "the erase did not clear the " + std::string(device.name) +
+                                            ": " + HeldText(result) + "; nothing was written");
+            return Complain(kExitChipMismatch, kEraseWriteSupplyText);
         }
         if (result.outcome == OperationOutcome::WriteFailed) {
             Complain(kExitRunError, "write failed: the " + std::string(device.name) +

@@ -81,12 +81,14 @@ TEST(ProductionRun, AChipLeftInTheSocketIsNotWrittenAgain) {
     ProductionSummary summary;
     std::vector<ChipRun> runs;
     unsigned polls = 0;
+    // Stops the run once it has polled the socket a while after the first chip.
     struct CancelAfter : OperationProgress {
         unsigned& polls;
-        explicit CancelAfter(unsigned& p) : polls(p) {}
+        const std::vector<ChipRun>& runs;
+        CancelAfter(unsigned& p, const std::vector<ChipRun>& r) : polls(p), runs(r) {}
         void Report(std::uint32_t, std::uint32_t, std::uint16_t) override {}
-        bool CancelRequested() const override { return ++polls > 40; }
-    } cancel(polls);
+        bool CancelRequested() const override { return !runs.empty() && ++polls > 40; }
+    } cancel(polls, runs);
     ChipImage image;
     image.program[0] = 0x2805;
     summary = RunProduction(socket.wire, {.progress = &cancel}, nullptr, {},
