@@ -160,6 +160,7 @@ namespace {
 struct RawArguments {
     std::string chipName;
     std::string portName = "lpt1";
+    std::string portDriverName = "auto";
     std::string simChipName;
     std::string simFaultName;
     std::string simStatePath;
@@ -209,6 +210,12 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
                    "parallel port: lpt1 (0x378, default), lpt2 (0x278) or any base I/O "
                    "address 0xADDR, e.g. a PCI card's")
         ->check(CheckPort, "lpt1|lpt2|0xADDR")
+        ->type_name("");
+    app.add_option("--port-driver", raw.portDriverName,
+                   "Windows: the port driver: auto (default: InpOut when its DLL is found beside "
+                   "the program or on the DLL search path, else zlportio.sys beside the "
+                   "program), inpout or zlportio; elsewhere not used")
+        ->check(CLI::IsMember({"auto", "inpout", "zlportio"}))
         ->type_name("");
 }
 
@@ -452,6 +459,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         return UsageError(*problem);
     }
     ApplySimulation(raw, options);
+    options.portDriver = *ParsePortDriver(raw.portDriverName);
     if (std::optional<std::string> problem = ApplyPort(raw.portName, options)) {
         return UsageError(*problem);
     }

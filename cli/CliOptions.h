@@ -7,6 +7,7 @@
 
 #include "device/Device.h"
 #include "engine/ChipType.h"
+#include "portio/PortDriver.h"
 #include "sim/InterfaceBoard.h"
 
 namespace tallis {
@@ -46,6 +47,7 @@ struct CliOptions {
     std::uint16_t portBase = 0x378;
     int lptNumber = 1;       // 1 or 2 for lpt1/lpt2, 0 for a port given by address
     bool forcePort = false;  // an address of the PC's own devices is taken anyway
+    PortDriver portDriver = PortDriver::Auto;  // Windows: InpOut or zlportio.sys
 
     bool simulate = false;
     const Device* simDevice = nullptr;  // --sim-chip, else --chip's device, else PIC16F877A

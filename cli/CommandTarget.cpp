@@ -91,7 +91,7 @@ std::string CommandTarget::Prepare() {
 std::string CommandTarget::Start() {
     if (!target_) {
         const std::uint16_t bases[] = {options_.portBase};
-        target_ = std::make_unique<RealTarget>(bases);
+        target_ = std::make_unique<RealTarget>(bases, options_.portDriver);
         if (!target_->DriverStarted() || !PortAvailable(options_.portBase)) {
             return "no access to the parallel port: " + PortAccessFailure();
         }
