@@ -26,8 +26,15 @@ void InpOutClient::Startup() {
     library_ = api_.LoadLibraryA(name.c_str());
     libraryFound_ = library_ != Win32Api::kNullHandle;
     if (!libraryFound_) {
-        startupFailure_ = name + " (InpOut) was found neither in " +
-                          FolderOfPath(api_.ModuleFileName()) + " nor on the DLL search path";
+        const std::uint32_t error = api_.GetLastError();
+        // A file that is there but does not load is most often a DLL of the
+        // other width.
+        const std::string path = api_.FindLibrary(name.c_str());
+        startupFailure_ =
+            !path.empty()
+                ? path + " could not be loaded (system error " + std::to_string(error) + ")"
+                : name + " (InpOut) was found neither in " + FolderOfPath(api_.ModuleFileName()) +
+                      " nor on the DLL search path";
         return;
     }
     startupFailure_ = Unusable();

@@ -216,6 +216,9 @@ std::string FakeWin32Api::FindLibrary(const char* fileName) {
 
 Win32Api::Handle FakeWin32Api::LoadLibraryA(const char* fileName) {
     Log(std::string("LoadLibraryA ") + fileName);
+    if (Fails("LoadLibraryA")) {
+        return kNullHandle;
+    }
     if (libraries.count(fileName) == 0) {
         lastError_ = kErrorModuleNotFound;
         return kNullHandle;

@@ -92,30 +92,39 @@ TEST(InpOutClient, ReachesThePortThroughTheCurrentOrTheOlderFunctions) {
 }
 
 TEST(InpOutClient, RefusesAndSaysWhyWhenTheLibraryCannotServe) {
+    enum class Library { Absent, Unloadable, Loads };
     struct Case {
         const char* what;
-        bool present;
+        Library library;
         std::map<std::string, void*> exports;
         int driverOpen;
         const char* saying;
     };
     const Case cases[] = {
-        {"no library", false, {}, 1, "nor on the DLL search path"},
-        {"not InpOut", true, {{"Out32", Address(Out32)}}, 1, "it is not InpOut"},
-        {"driver not open", true, kCurrentExports, 0, "the first run needs an administrator"},
+        {"no library", Library::Absent, {}, 1, "nor on the DLL search path"},
+        {"a DLL of the other width",
+         Library::Unloadable,
+         {},
+         1,
+         "could not be loaded (system error 193)"},
+        {"not InpOut", Library::Loads, {{"Out32", Address(Out32)}}, 1, "it is not InpOut"},
+        {"driver not open", Library::Loads, kCurrentExports, 0,
+         "the first run needs an administrator"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FakeWin32Api api = ApiWith(c.exports);
-        if (!c.present) {
+        if (c.library == Library::Absent) {
             api.libraries.clear();
+        } else if (c.library == Library::Unloadable) {
+            api.failures["LoadLibraryA"] = 193;
         }
         ports.driverOpen = c.driverOpen;
         InpOutClient client(api);
         client.Startup();
 
         EXPECT_FALSE(client.Started());
-        EXPECT_EQ(client.LibraryFound(), c.present);
+        EXPECT_EQ(client.LibraryFound(), c.library == Library::Loads);
         EXPECT_NE(client.StartupFailure().find(c.saying), std::string::npos)
             << client.StartupFailure();
         client.WriteByte(0x378, 0x03);
