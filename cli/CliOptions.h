@@ -10,6 +10,7 @@
 #include "cli/ProductionOptions.h"
 #include "device/Device.h"
 #include "engine/ChipType.h"
+#include "portio/PortDriver.h"
 #include "sim/InterfaceBoard.h"
 
 namespace tallis {
@@ -55,6 +56,7 @@ struct CliOptions {
     const board::BoardWiring* board = &board::kDefaultBoard;
     std::shared_ptr<const board::OwnedBoard> boardFile;
     bool boardNamed = false;  // boards: a board was named, so its pin table is shown
+    PortDriver portDriver = PortDriver::Auto;  // Windows: InpOut or zlportio.sys
 
     bool simulate = false;
     const Device* simDevice = nullptr;  // --sim-chip, else --chip's device, else PIC16F877A

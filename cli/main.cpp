@@ -84,7 +84,7 @@ std::optional<int> RunWithoutChip(const CliOptions& options) {
         return kExitCompleted;
     }
     if (options.command == CliCommand::Ports) {
-        PrintParallelPorts(stdout);
+        PrintParallelPorts(stdout, options.portDriver);
         return kExitCompleted;
     }
     if (options.command == CliCommand::Boards) {
