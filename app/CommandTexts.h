@@ -20,6 +20,9 @@ inline constexpr std::string_view kPortAddressHint = "The port's base I/O addres
 inline constexpr std::string_view kFastProgrammingHint =
     "The Device commands at the chip's own timing limits: a line check first, then the "
     "shortest waits the chip allows";
+inline constexpr std::string_view kPortDriverHint =
+    "Windows' port driver, from the next start: InpOut (inpoutx64.dll) or zlportio.sys beside "
+    "the program; Auto takes InpOut when it is found";
 
 // "Cancelled at 0123H; VPP off": the word address the run did not write. Short,
 // to fit the status panel.

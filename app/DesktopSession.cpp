@@ -192,6 +192,11 @@ void DesktopSession::UseFastTiming(bool fast) {
     SaveSettings();
 }
 
+void DesktopSession::UsePortDriver(PortDriver driver) {
+    settings_.portDriver = driver;
+    SaveSettings();
+}
+
 bool DesktopSession::Open(const std::filesystem::path& path) {
     if (Running()) {
         return false;

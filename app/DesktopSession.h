@@ -107,6 +107,10 @@ class DesktopSession : public RunHost {
     // Options' "Fast programming": the Device commands' timing.
     void UseFastTiming(bool fast);
     bool FastTiming() const { return settings_.fastTiming; }
+    // Options' port driver (Windows): kept for the program's next start, which
+    // is when the port driver starts.
+    void UsePortDriver(PortDriver driver);
+    PortDriver PortDriverChoice() const { return settings_.portDriver; }
     // Stops a program run or a Device command before its next step, VPP off.
     void Cancel();
 

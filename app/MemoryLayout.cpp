@@ -60,9 +60,18 @@ namespace {
 
 using Kind = ConfigLine::Kind;
 
+// "ID 0": a name and a number. Built up in place: GCC 12's 32-bit build warns
+// falsely about the overlap of "name + string".
+std::string NameAndNumber(const char* name, std::size_t number) {
+    std::string text = name;
+    text += ' ';
+    text += std::to_string(number);
+    return text;
+}
+
 // "Configuration word", "Configuration word 2": the first keeps its plain name.
 std::string Numbered(const char* name, std::size_t index) {
-    return index == 0 ? name : name + (" " + std::to_string(index + 1));
+    return index == 0 ? name : NameAndNumber(name, index + 1);
 }
 
 void AddConfigWords(std::vector<ConfigLine>& lines, const ChipImage& image, const Device& device,
@@ -88,8 +97,7 @@ void AddWords(std::vector<ConfigLine>& lines, const ChipImage& image, const Memo
               Kind kind, const char* name) {
     for (std::uint16_t i = 0; i < region.size; ++i) {
         const std::optional<std::uint16_t> word = image.Value(region.kind, i);
-        lines.push_back({kind, name + (" " + std::to_string(i)),
-                         word ? Hex(*word, 4) : WordText(word), "",
+        lines.push_back({kind, NameAndNumber(name, i), word ? Hex(*word, 4) : WordText(word), "",
                          static_cast<std::uint16_t>(region.start + i)});
     }
 }

@@ -6,8 +6,8 @@
 
 namespace tallis {
 
-RealTarget::RealTarget(std::span<const std::uint16_t> bases)
-    : driverStarted_(StartPortAccess(bases)) {}
+RealTarget::RealTarget(std::span<const std::uint16_t> bases, PortDriver driver)
+    : driver_(driver), driverStarted_(StartPortAccess(bases, driver)) {}
 
 RealTarget::~RealTarget() {
     Exit();
@@ -22,7 +22,7 @@ bool RealTarget::ClaimPort(std::uint16_t base) {
         return true;
     }
     const std::uint16_t bases[] = {kStandardPortBases[0], kStandardPortBases[1], base};
-    driverStarted_ = StartPortAccess(bases);
+    driverStarted_ = StartPortAccess(bases, driver_);
     return PortAvailable(base);
 }
 

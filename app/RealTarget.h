@@ -9,10 +9,12 @@
 namespace tallis {
 
 // The parallel port itself, paced by the high-resolution timer. Making it runs
-// the port client's start-up for the given bases; Exit runs its exit step.
+// the port client's start-up for the given bases with the given Windows
+// driver; Exit runs its exit step.
 class RealTarget : public Target {
   public:
-    explicit RealTarget(std::span<const std::uint16_t> bases = kStandardPortBases);
+    explicit RealTarget(std::span<const std::uint16_t> bases = kStandardPortBases,
+                        PortDriver driver = PortDriver::Auto);
     ~RealTarget() override;
     RealTarget(const RealTarget&) = delete;
     RealTarget& operator=(const RealTarget&) = delete;
@@ -28,6 +30,7 @@ class RealTarget : public Target {
 
   private:
     DriverPortIo port_;
+    PortDriver driver_;
     bool driverStarted_;
     bool exited_ = false;
 };

@@ -97,6 +97,9 @@ WindowSettings LoadWindowSettings(const SettingsStore& store) {
     if (auto board = store.Value("board"); board && !board->empty()) {
         settings.board = *board;
     }
+    if (auto driver = ParsePortDriver(store.Value("portDriver").value_or(""))) {
+        settings.portDriver = *driver;
+    }
     settings.lastFolder = store.Value("lastFolder").value_or("");
     settings.recentFiles = SplitRecent(store.Value("recentFiles").value_or(""));
     auto x = ParseInt(store.Value("window/x").value_or(""));
@@ -113,6 +116,7 @@ void SaveWindowSettings(const WindowSettings& settings, SettingsStore& store) {
     store.SetValue("deviceChip", settings.deviceChip);
     store.SetValue("fastTiming", settings.fastTiming ? "true" : "false");
     store.SetValue("board", settings.board);
+    store.SetValue("portDriver", std::string(PortDriverName(settings.portDriver)));
     store.SetValue("lastFolder", settings.lastFolder);
     std::string recent;
     for (const std::string& file : settings.recentFiles) {

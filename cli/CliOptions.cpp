@@ -227,6 +227,7 @@ struct RawArguments {
     std::string chipName;
     std::string portName = "lpt1";
     std::vector<std::string> portNames;  // every --port given: write runs on several boards
+    std::string portDriverName = "auto";
     std::string simChipName;
     std::string simFaultName;
     std::string simStatePath;
@@ -299,6 +300,12 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
                    "(PGD driven by RXD through 470 ohm, read on CTS)")
         ->check(CheckFtdiWiring, "")
         ->type_name("NAME");
+    app.add_option("--port-driver", raw.portDriverName,
+                   "Windows: the port driver: auto (default: InpOut when its DLL is found beside "
+                   "the program or on the DLL search path, else zlportio.sys beside the "
+                   "program), inpout or zlportio; elsewhere not used")
+        ->check(CLI::IsMember({"auto", "inpout", "zlportio"}).description(""))
+        ->type_name("auto|inpout|zlportio");
 }
 
 void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
@@ -752,6 +759,7 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     if (std::optional<std::string> problem = ApplySimulation(raw, options)) {
         return UsageError(*problem);
     }
+    options.portDriver = *ParsePortDriver(raw.portDriverName);
     if (std::optional<std::string> problem = FtdiSelector(raw.portName)
                                                  ? ApplyFtdi(raw, options)
                                                  : ApplyPort(raw.portName, options)) {

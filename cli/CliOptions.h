@@ -13,6 +13,7 @@
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
 #include "engine/ChipType.h"
+#include "portio/PortDriver.h"
 #include "sim/InterfaceBoard.h"
 
 namespace tallis {
@@ -63,6 +64,7 @@ struct CliOptions {
     std::optional<std::string> ftdiDevice;
     const board::FtdiWiring* ftdiWiring = &board::kFt232rHighVoltage;  // --ftdi-wiring
     std::string simFtdiChip = "FT232R";                                // --sim-ftdi
+    PortDriver portDriver = PortDriver::Auto;  // Windows: InpOut or zlportio.sys
 
     bool simulate = false;
     const Device* simDevice = nullptr;  // --sim-chip, else --chip's device, else PIC16F877A

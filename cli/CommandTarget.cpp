@@ -13,13 +13,6 @@ namespace tallis {
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kAccessHint =
-    " (put zlportio.sys in the folder of tallis-cli.exe and run it as administrator)";
-#else
-constexpr const char* kAccessHint = "";
-#endif
-
 // "time-stamp counter, 2893.412 counts per microsecond, 1 ms timer period".
 std::string CalibrationText(const HighResTimer& timer) {
     char text[128];
@@ -173,9 +166,9 @@ std::string CommandTarget::Start() {
     }
     if (!target_) {
         const std::uint16_t bases[] = {options_.portBase};
-        target_ = std::make_unique<RealTarget>(bases);
+        target_ = std::make_unique<RealTarget>(bases, options_.portDriver);
         if (!target_->DriverStarted() || !PortAvailable(options_.portBase)) {
-            return "no access to the parallel port: " + PortAccessFailure() + kAccessHint;
+            return "no access to the parallel port: " + PortAccessFailure();
         }
     }
     // The command runs alone on this thread, so a real timer waits at a

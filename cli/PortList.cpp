@@ -26,8 +26,8 @@ std::string BaseText(const ParallelPortInfo& port) {
 
 }  // namespace
 
-void PrintParallelPorts(std::FILE* out) {
-    std::vector<ParallelPortInfo> ports = ListParallelPorts();
+void PrintParallelPorts(std::FILE* out, PortDriver driver) {
+    std::vector<ParallelPortInfo> ports = ListParallelPorts(driver);
     if (ports.empty()) {
         std::fputs("no parallel ports found on this machine\n", out);
         return;

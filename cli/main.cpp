@@ -85,7 +85,7 @@ std::optional<int> RunWithoutChip(const CliOptions& options) {
         return kExitCompleted;
     }
     if (options.command == CliCommand::Ports) {
-        PrintParallelPorts(stdout);
+        PrintParallelPorts(stdout, options.portDriver);
         PrintFtdiDevices(stdout);
         return kExitCompleted;
     }

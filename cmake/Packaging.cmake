@@ -1,5 +1,6 @@
 # Packages: a Debian package of the programs (cpack -G DEB) and, from the
-# Windows cross build, a zip of tallis-cli.exe (cpack -G ZIP).
+# Windows cross builds, a zip of the 64-bit programs with the 32-bit ones beside
+# them (cpack -G ZIP).
 install(FILES ${PROJECT_SOURCE_DIR}/examples/blink877a.hex
               ${PROJECT_SOURCE_DIR}/examples/counter877a.hex
               ${PROJECT_SOURCE_DIR}/examples/eeprom877.hex
@@ -11,6 +12,16 @@ install(FILES ${tallis_board_files} DESTINATION ${TALLIS_BOARDS_DIR})
 if(WIN32)
     install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/DRIVER-WINDOWS.txt DESTINATION .)
+    # The 32-bit programs, for 32-bit Windows, come from a build of their own
+    # (scripts/package.sh) and go into the zip's folder 32-bit.
+    set(TALLIS_WINDOWS_32BIT_BUILD "" CACHE PATH
+        "A 32-bit Windows build whose programs the zip carries in its folder 32-bit")
+    if(TALLIS_WINDOWS_32BIT_BUILD)
+        install(PROGRAMS ${TALLIS_WINDOWS_32BIT_BUILD}/win32/tallis.exe
+                         ${TALLIS_WINDOWS_32BIT_BUILD}/win32/tallis-sim.exe
+                         ${TALLIS_WINDOWS_32BIT_BUILD}/cli/tallis-cli.exe
+                DESTINATION 32-bit)
+    endif()
     set(CPACK_GENERATOR ZIP)
     set(CPACK_SYSTEM_NAME windows-x86_64)
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)

@@ -118,4 +118,30 @@ std::string NativeWin32Api::ModuleFileName() {
     return std::string(buffer.data(), length);
 }
 
+bool NativeWin32Api::FileExists(const char* path) {
+    return ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The program's folder, the current folder, the system folders and PATH: the
+// places LoadLibraryA looks in, in its order.
+std::string NativeWin32Api::FindLibrary(const char* fileName) {
+    std::vector<char> buffer(32768);
+    DWORD length = ::SearchPathA(nullptr, fileName, nullptr, static_cast<DWORD>(buffer.size()),
+                                 buffer.data(), nullptr);
+    return length == 0 || length >= buffer.size() ? std::string()
+                                                  : std::string(buffer.data(), length);
+}
+
+Win32Api::Handle NativeWin32Api::LoadLibraryA(const char* fileName) {
+    return FromHandle(::LoadLibraryA(fileName));
+}
+
+void* NativeWin32Api::GetProcAddress(Handle module, const char* name) {
+    return reinterpret_cast<void*>(::GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+}
+
+bool NativeWin32Api::FreeLibrary(Handle module) {
+    return ::FreeLibrary(reinterpret_cast<HMODULE>(module)) != FALSE;
+}
+
 }  // namespace tallis

@@ -38,6 +38,12 @@ class NativeWin32Api : public Win32Api {
     bool CloseHandle(Handle handle) override;
 
     std::string ModuleFileName() override;
+    bool FileExists(const char* path) override;
+
+    std::string FindLibrary(const char* fileName) override;
+    Handle LoadLibraryA(const char* fileName) override;
+    void* GetProcAddress(Handle module, const char* name) override;
+    bool FreeLibrary(Handle module) override;
 };
 
 }  // namespace tallis

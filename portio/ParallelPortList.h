@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "portio/PortDriver.h"
+
 namespace tallis {
 
 // A parallel port of this machine as TALLIS would reach it.
@@ -15,7 +17,8 @@ struct ParallelPortInfo {
 };
 
 // The parallel ports the system reports, in its order; empty when it has none.
-std::vector<ParallelPortInfo> ListParallelPorts();
+// On Windows, access says which driver this choice would use for them.
+std::vector<ParallelPortInfo> ListParallelPorts(PortDriver driver = PortDriver::Auto);
 
 #ifndef _WIN32
 // The Linux listing under other roots than "/proc" and "/dev", for tests.

@@ -82,7 +82,7 @@ std::vector<ParallelPortInfo> ListLinuxParallelPorts(const std::string& procRoot
     return ports;
 }
 
-std::vector<ParallelPortInfo> ListParallelPorts() {
+std::vector<ParallelPortInfo> ListParallelPorts(PortDriver) {
     return ListLinuxParallelPorts("/proc", "/dev");
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "portio/ParallelPortList.h"
+#include "portio/PortAccess.h"
 
 namespace tallis {
 
@@ -51,8 +52,10 @@ std::optional<std::uint16_t> IoBase(DEVINST device) {
 
 }  // namespace
 
-std::vector<ParallelPortInfo> ListParallelPorts() {
+std::vector<ParallelPortInfo> ListParallelPorts(PortDriver driver) {
     std::vector<ParallelPortInfo> ports;
+    // One driver reaches every port.
+    const std::string route = PortDriverRoute(driver);
     HDEVINFO devices = SetupDiGetClassDevsA(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE) {
         return ports;
@@ -64,9 +67,7 @@ std::vector<ParallelPortInfo> ListParallelPorts() {
         if (name.rfind("LPT", 0) != 0) {
             continue;
         }
-        ports.push_back(
-            {name, IoBase(device.DevInst),
-             "through the zlportio.sys driver beside tallis-cli.exe (as administrator)"});
+        ports.push_back({name, IoBase(device.DevInst), route});
     }
     SetupDiDestroyDeviceInfoList(devices);
     return ports;

@@ -2,7 +2,7 @@
 
 #if defined(_WIN32)
 #include "portio/NativeWin32Api.h"
-#include "portio/ZlportioClient.h"
+#include "portio/WindowsPortAccess.h"
 #elif defined(__linux__)
 #include "portio/LinuxPortAccess.h"
 #include "portio/NativeLinuxPortSystem.h"
@@ -14,45 +14,52 @@ namespace tallis {
 
 namespace {
 
-ZlportioClient& Client() {
+WindowsPortAccess& Access() {
     static NativeWin32Api api;
-    static ZlportioClient client(api);
-    return client;
+    static WindowsPortAccess access(api);
+    return access;
 }
 
 }  // namespace
 
-bool StartPortAccess(std::span<const std::uint16_t>) {
-    Client().Startup();
-    return Client().DriverStarted();
+bool StartPortAccess(std::span<const std::uint16_t>, PortDriver driver) {
+    return Access().Startup(driver);
 }
 
 void EndPortAccess() {
-    Client().Exit();
+    Access().Exit();
 }
 
 bool PortAvailable(std::uint16_t) {
-    return Client().DriverStarted();
+    return Access().Started();
 }
 
 std::string PortAccessFailure() {
-    return Client().StartupFailure();
+    return Access().StartupFailure();
+}
+
+PortDriver PortDriverTried() {
+    return Access().DriverTried();
+}
+
+std::string PortDriverRoute(PortDriver driver) {
+    return Access().RouteFor(driver);
 }
 
 std::string PortAccessKind(std::uint16_t) {
-    return Client().DriverStarted() ? "driver" : "none";
+    return Access().Kind();
 }
 
 void PortWriteByte(std::uint16_t port, std::uint8_t value) {
-    Client().PortWriteByte(port, value);
+    Access().WriteByte(port, value);
 }
 
 std::uint8_t PortReadByte(std::uint16_t port) {
-    return Client().PortReadByte(port);
+    return Access().ReadByte(port);
 }
 
 std::uint64_t PortFailedAccesses() {
-    return Client().FailedAccesses();
+    return Access().FailedAccesses();
 }
 
 #elif defined(__linux__)
@@ -67,7 +74,7 @@ LinuxPortAccess& Access() {
 
 }  // namespace
 
-bool StartPortAccess(std::span<const std::uint16_t> bases) {
+bool StartPortAccess(std::span<const std::uint16_t> bases, PortDriver) {
     return Access().Startup(bases);
 }
 
@@ -104,7 +111,7 @@ std::uint64_t PortFailedAccesses() {
 
 #else
 
-bool StartPortAccess(std::span<const std::uint16_t>) {
+bool StartPortAccess(std::span<const std::uint16_t>, PortDriver) {
     return false;
 }
 
@@ -130,6 +137,18 @@ std::uint8_t PortReadByte(std::uint16_t) {
 
 std::uint64_t PortFailedAccesses() {
     return 0;
+}
+
+#endif
+
+#if !defined(_WIN32)
+
+PortDriver PortDriverTried() {
+    return PortDriver::Auto;
+}
+
+std::string PortDriverRoute(PortDriver) {
+    return {};
 }
 
 #endif

@@ -57,6 +57,16 @@ class Win32Api {
 
     // Full path of the program's own executable file.
     virtual std::string ModuleFileName() = 0;
+    // Whether a file exists at this path.
+    virtual bool FileExists(const char* path) = 0;
+
+    // Libraries loaded at run time. FindLibrary gives the path where the
+    // library would be loaded from, empty when it is nowhere; the handle is kNullHandle when the
+    // library was not found, the address nullptr when it exports no such name.
+    virtual std::string FindLibrary(const char* fileName) = 0;
+    virtual Handle LoadLibraryA(const char* fileName) = 0;
+    virtual void* GetProcAddress(Handle module, const char* name) = 0;
+    virtual bool FreeLibrary(Handle module) = 0;
 };
 
 }  // namespace tallis

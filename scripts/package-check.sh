@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the packages that scripts/package.sh left in dist/: the Debian
 # package's file list, the installed tallis-cli programming the simulated chip
-# from a clean root, and the Windows zip's contents.
+# from a clean root, and the Windows zip's contents: the 64-bit programs and
+# the 32-bit ones in the folder 32-bit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,7 +35,15 @@ man -l "$root/usr/share/man/man1/tallis-cli.1.gz" >/dev/null 2>&1 || zcat "$root
 bash -n "$root/usr/share/bash-completion/completions/tallis-cli"
 
 zipListing=$(unzip -Z1 "$zip")
-for file in tallis.exe tallis-sim.exe tallis-cli.exe DRIVER-WINDOWS.txt README.md boards/tait-classic.toml; do
-    grep -q "/$file\$" <<<"$zipListing" || { echo "missing from $zip: $file"; exit 1; }
+for file in tallis.exe tallis-sim.exe tallis-cli.exe DRIVER-WINDOWS.txt README.md boards/tait-classic.toml \
+    32-bit/tallis.exe 32-bit/tallis-sim.exe 32-bit/tallis-cli.exe; do
+    grep -q "^[^/]*/$file\$" <<<"$zipListing" || { echo "missing from $zip: $file"; exit 1; }
 done
+# Each folder's programs are of its width.
+unzipped=$root/zip
+unzip -q "$zip" -d "$unzipped"
+file "$unzipped"/*/tallis-cli.exe | grep -q 'PE32+ executable.*x86-64' ||
+    { echo "$zip: tallis-cli.exe is not 64-bit"; exit 1; }
+file "$unzipped"/*/32-bit/tallis-cli.exe | grep -q 'PE32 executable.*Intel 80386' ||
+    { echo "$zip: 32-bit/tallis-cli.exe is not 32-bit"; exit 1; }
 echo "packages checked: $deb $zip"

@@ -186,7 +186,8 @@ MainWindow::MainWindow(Target& target, SettingsStore& settings)
     calibrate_ = std::make_unique<CalibrateWindow>(hwnd_);
     memoryView_ = std::make_unique<MemoryViewWindow>(hwnd_);
     session_.Begin();
-    options_->ShowSettings(session_.PortNumber(), session_.PortBase(), session_.FastTiming());
+    options_->ShowSettings(session_.PortNumber(), session_.PortBase(), session_.FastTiming(),
+                           session_.PortDriverChoice());
     RestorePosition();
 }
 

@@ -50,6 +50,7 @@ class MainWindow : public Window, public SessionView {
     void ApplyPortChoice(int portNumber) { session_.ApplyPortChoice(portNumber); }
     void ApplyPortAddress(std::uint16_t portBase) { session_.ApplyPortAddress(portBase); }
     void UseFastTiming(bool fast) { session_.UseFastTiming(fast); }
+    void UsePortDriver(PortDriver driver) { session_.UsePortDriver(driver); }
 
     // SessionView.
     void Post(std::function<void()> call) override;

@@ -17,8 +17,11 @@ namespace {
 
 constexpr int kGroup = 2001;
 
-constexpr std::array<ControlPlace, 8> kControls{{
-    {WC_BUTTONW, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 98, 186, 60, 31},
+// The port driver list's entries, in the order of PortDriver.
+constexpr std::array<const wchar_t*, 3> kDriverEntries{L"Auto", L"InpOut", L"zlportio.sys"};
+
+constexpr std::array<ControlPlace, 10> kControls{{
+    {WC_BUTTONW, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 98, 214, 60, 31},
     {WC_BUTTONW, L"Port setting", WS_VISIBLE | BS_GROUPBOX, kGroup, 28, 14, 205, 114},
     {WC_BUTTONW, L"LPT 1 ( 378H )", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON,
      IDC_LPT1, 41, 40, 120, 16},
@@ -28,14 +31,17 @@ constexpr std::array<ControlPlace, 8> kControls{{
      148, 91, 70, 22, WS_EX_CLIENTEDGE},
     {WC_BUTTONW, L"Fast programming", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTOCHECKBOX,
      IDC_FAST, 41, 136, 180, 16},
-    {WC_STATICW, L"Hexadecimal, 1 to FFFD", SS_CENTER, IDC_ADDRESS_ERROR, 28, 158, 205, 18},
+    {WC_STATICW, L"Port driver", WS_VISIBLE, IDC_DRIVER_LABEL, 41, 163, 70, 16},
+    {WC_COMBOBOXW, L"", WS_VISIBLE | WS_GROUP | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+     IDC_DRIVER, 113, 159, 105, 100},
+    {WC_STATICW, L"Hexadecimal, 1 to FFFD", SS_CENTER, IDC_ADDRESS_ERROR, 28, 188, 205, 18},
 }};
 
 }  // namespace
 
 OptionsWindow::OptionsWindow(MainWindow& mainWindow) : mainWindow_(mainWindow) {
     Create(L"TallisOptionsWindow", L"Options", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-           mainWindow.Handle(), nullptr, 261, 225);
+           mainWindow.Handle(), nullptr, 261, 253);
 }
 
 void OptionsWindow::Build() {
@@ -44,15 +50,23 @@ void OptionsWindow::Build() {
     HWND address = GetDlgItem(hwnd_, IDC_ADDRESS);
     SendMessageW(address, EM_SETLIMITTEXT, 6, 0);
     SendMessageW(address, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"e.g. 3BC"));
+    HWND drivers = GetDlgItem(hwnd_, IDC_DRIVER);
+    for (const wchar_t* entry : kDriverEntries) {
+        SendMessageW(drivers, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    }
+    ShowDriver(PortDriver::Auto);
     HWND tips = CreateToolTips(hwnd_);
     AddToolTip(tips, hwnd_, IDC_ADDRESS, Widen(std::string(kPortAddressHint)).c_str());
     AddToolTip(tips, hwnd_, IDC_FAST, Widen(std::string(kFastProgrammingHint)).c_str());
+    AddToolTip(tips, hwnd_, IDC_DRIVER, Widen(std::string(kPortDriverHint)).c_str());
     // Long enough for a hint over two lines rather than one across the screen.
     SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, 300);
 }
 
-void OptionsWindow::ShowSettings(int portNumber, std::uint16_t portBase, bool fastTiming) {
+void OptionsWindow::ShowSettings(int portNumber, std::uint16_t portBase, bool fastTiming,
+                                 PortDriver driver) {
     CheckDlgButton(hwnd_, IDC_FAST, fastTiming ? BST_CHECKED : BST_UNCHECKED);
+    ShowDriver(driver);
     int choice = IDC_LPT1;
     if (portNumber == 0) {
         choice = IDC_OTHER;
@@ -71,6 +85,15 @@ void OptionsWindow::Layout() {
     okGlyph_ = SetButtonGlyph(GetDlgItem(hwnd_, IDOK), IDI_OK, IDI_OK_OFF, 16, dpi_);
 }
 
+void OptionsWindow::ShowDriver(PortDriver driver) {
+    SendMessageW(GetDlgItem(hwnd_, IDC_DRIVER), CB_SETCURSEL, static_cast<WPARAM>(driver), 0);
+}
+
+PortDriver OptionsWindow::ChosenDriver() const {
+    const LRESULT chosen = SendMessageW(GetDlgItem(hwnd_, IDC_DRIVER), CB_GETCURSEL, 0, 0);
+    return chosen == CB_ERR ? PortDriver::Auto : static_cast<PortDriver>(chosen);
+}
+
 int OptionsWindow::CheckedChoice() const {
     for (int id : {IDC_LPT1, IDC_LPT2, IDC_OTHER}) {
         if (IsDlgButtonChecked(hwnd_, id) == BST_CHECKED) {
@@ -87,6 +110,7 @@ LRESULT OptionsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 choiceShown_ = CheckedChoice();
                 addressShown_ = WindowText(GetDlgItem(hwnd_, IDC_ADDRESS));
                 fastShown_ = IsDlgButtonChecked(hwnd_, IDC_FAST) == BST_CHECKED;
+                driverShown_ = ChosenDriver();
             }
             break;
         case WM_COMMAND:
@@ -130,6 +154,7 @@ void OptionsWindow::Ok() {
     }
     Hide();
     mainWindow_.UseFastTiming(IsDlgButtonChecked(hwnd_, IDC_FAST) == BST_CHECKED);
+    mainWindow_.UsePortDriver(ChosenDriver());
     if (other) {
         mainWindow_.ApplyPortAddress(*typed.base);
     } else {
@@ -141,6 +166,7 @@ void OptionsWindow::Dismiss() {
     SetDlgItemTextW(hwnd_, IDC_ADDRESS, addressShown_.c_str());
     CheckRadioButton(hwnd_, IDC_LPT1, IDC_OTHER, choiceShown_);
     CheckDlgButton(hwnd_, IDC_FAST, fastShown_ ? BST_CHECKED : BST_UNCHECKED);
+    ShowDriver(driverShown_);
     Hide();
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "portio/PortDriver.h"
 #include "win32/Controls.h"
 #include "win32/Window.h"
 
@@ -11,8 +12,10 @@ namespace tallis::win32 {
 class MainWindow;
 
 // Options: which parallel port the programmer is wired to, LPT 1, LPT 2 or a
-// port at another address typed in hexadecimal, and whether the Device
-// commands run at the fast timing. Its controls keep their state
+// port at another address typed in hexadecimal, whether the Device
+// commands run at the fast timing, and the port driver (InpOut or
+// zlportio.sys, or the one found; it starts with the program, so a new choice
+// holds from the next start). Its controls keep their state
 // between showings; OK applies them, the close box and Escape put back the
 // choice in force.
 class OptionsWindow : public Window {
@@ -21,7 +24,7 @@ class OptionsWindow : public Window {
 
     // The settings in force: LPT 1 or 2, or the port at portBase (portNumber
     // 0), and the fast timing.
-    void ShowSettings(int portNumber, std::uint16_t portBase, bool fastTiming);
+    void ShowSettings(int portNumber, std::uint16_t portBase, bool fastTiming, PortDriver driver);
 
   protected:
     void Build() override;
@@ -33,6 +36,8 @@ class OptionsWindow : public Window {
     void Dismiss();
     void Hide();
     int CheckedChoice() const;
+    PortDriver ChosenDriver() const;
+    void ShowDriver(PortDriver driver);
 
     MainWindow& mainWindow_;
     FontHandle font_;
@@ -40,6 +45,7 @@ class OptionsWindow : public Window {
     int choiceShown_ = 0;
     std::wstring addressShown_;
     bool fastShown_ = false;
+    PortDriver driverShown_ = PortDriver::Auto;
 };
 
 }  // namespace tallis::win32

@@ -11,6 +11,7 @@ TEST(WindowSettings, RoundTripThroughTheStore) {
     saved.portBase = 0xE010;
     saved.chip = "16f877";
     saved.deviceChip = "16f876a";
+    saved.portDriver = PortDriver::InpOut;
     saved.lastFolder = "/home/me/hex";
     for (int i = 0; i < 10; ++i) {
         saved.AddRecentFile("/home/me/hex/" + std::to_string(i % 9) + ".hex");
@@ -30,6 +31,7 @@ TEST(WindowSettings, ValuesNotUnderstoodKeepTheirDefaults) {
     MemorySettingsStore store;
     for (const auto& [key, value] : {std::pair{"port", "0xFFFE"},
                                      {"chip", "18f452"},
+                                     {"portDriver", "giveio"},
                                      {"window/x", "12a"},
                                      {"window/y", "5"}}) {
         store.SetValue(key, value);

@@ -61,6 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"KeyboardController", {"--sim", "--port", "0x60", "erase"}, "--force-port"},
         RefusalCase{"PciConfiguration", {"--sim", "--port", "0xCF8", "erase"}, "PCI"},
         RefusalCase{"SerialPort", {"--sim", "--port", "0x3F8", "reset"}, "COM1"},
+        RefusalCase{
+            "UnknownPortDriver", {"--sim", "--port-driver", "giveio", "reset"}, "--port-driver"},
         RefusalCase{"StateIsTheInput",
                     {"--sim", "--sim-state", "fw.hex", "program", "fw.hex"},
                     "overwritten"},

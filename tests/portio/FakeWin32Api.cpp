@@ -209,4 +209,40 @@ bool FakeWin32Api::CloseHandle(Handle handle) {
     return semaphoreHandles_.erase(handle) != 0;
 }
 
+std::string FakeWin32Api::FindLibrary(const char* fileName) {
+    auto library = libraries.find(fileName);
+    return library == libraries.end() ? std::string() : library->second.path;
+}
+
+Win32Api::Handle FakeWin32Api::LoadLibraryA(const char* fileName) {
+    Log(std::string("LoadLibraryA ") + fileName);
+    if (Fails("LoadLibraryA")) {
+        return kNullHandle;
+    }
+    if (libraries.count(fileName) == 0) {
+        lastError_ = kErrorModuleNotFound;
+        return kNullHandle;
+    }
+    loadedLibraries.insert(fileName);
+    libraryHandles_[nextHandle_] = fileName;
+    return nextHandle_++;
+}
+
+void* FakeWin32Api::GetProcAddress(Handle module, const char* name) {
+    const std::map<std::string, void*>& exports = libraries.at(libraryHandles_.at(module)).exports;
+    auto function = exports.find(name);
+    return function == exports.end() ? nullptr : function->second;
+}
+
+bool FakeWin32Api::FreeLibrary(Handle module) {
+    auto library = libraryHandles_.find(module);
+    if (library == libraryHandles_.end()) {
+        return false;
+    }
+    Log("FreeLibrary " + library->second);
+    loadedLibraries.erase(library->second);
+    libraryHandles_.erase(library);
+    return true;
+}
+
 }  // namespace tallis::testing

@@ -26,6 +26,7 @@ class FakeWin32Api : public Win32Api {
     };
 
     static constexpr std::uint32_t kErrorFileNotFound = 2;
+    static constexpr std::uint32_t kErrorModuleNotFound = 126;
     static constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
     static constexpr std::uint32_t kErrorServiceNotActive = 1062;
     static constexpr std::uint32_t kErrorServiceExists = 1073;
@@ -40,6 +41,15 @@ class FakeWin32Api : public Win32Api {
     Handle openedDeviceHandle = 0x700;
     bool failIoRequests = false;  // DeviceIoControl fails without touching the reply
     std::uint32_t readReply = 0;
+
+    // Libraries that load, by file name: where the search finds each and what
+    // it exports.
+    struct Library {
+        std::string path;
+        std::map<std::string, void*> exports;
+    };
+    std::map<std::string, Library> libraries;
+    std::set<std::string> loadedLibraries;
 
     // Named semaphores' counts: other running instances show up here.
     std::map<std::string, std::int32_t> semaphores;
@@ -76,6 +86,11 @@ class FakeWin32Api : public Win32Api {
     std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
     bool CloseHandle(Handle handle) override;
     std::string ModuleFileName() override { return modulePath; }
+    bool FileExists(const char* path) override { return files.count(path) != 0; }
+    std::string FindLibrary(const char* fileName) override;
+    Handle LoadLibraryA(const char* fileName) override;
+    void* GetProcAddress(Handle module, const char* name) override;
+    bool FreeLibrary(Handle module) override;
 
     // Index of the first logged call that starts with prefix, or -1.
     int IndexOf(const std::string& prefix) const;
@@ -91,6 +106,7 @@ class FakeWin32Api : public Win32Api {
     std::set<Handle> managers_;
     std::map<Handle, std::string> serviceHandles_;
     std::map<Handle, std::string> semaphoreHandles_;
+    std::map<Handle, std::string> libraryHandles_;
 };
 
 }  // namespace tallis::testing

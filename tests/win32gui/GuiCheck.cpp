@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <cwchar>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -28,7 +29,9 @@
 // the File menu. With a folder it saves the main window after the run, the
 // memory view and the Options window as BMP files there. With
 // --missing-driver it checks that tallis.exe without its port driver says so
-// and ends. The last line of its output is PASS when every check held.
+// and ends; with --program-run, that PROGRAM starts its port driver and runs
+// Erase + Program + Verify of HEXFILE to its end. The last line of its output is PASS when every
+// check held.
 namespace {
 
 // The program's command identifiers (win32/Resources.h).
@@ -420,6 +423,8 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
                              {L"Button", L"LPT 2 ( 278H )"},
                              {L"Button", L"Other address"},
                              {L"Button", L"Fast programming"},
+                             {L"Static", L"Port driver"},
+                             {L"ComboBox", L"Auto"},
                              {L"Button", L"OK"}});
     Expect(!IsWindowEnabled(main), "main window disabled under Options");
     if (!screenshots.empty()) {
@@ -567,6 +572,22 @@ void CheckMissingDriver(const PROCESS_INFORMATION& process) {
     Expect(WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0, "program ends");
 }
 
+// The start-up step and one Erase + Program + Verify run, then the close.
+void CheckProgramRun(const PROCESS_INFORMATION& process) {
+    const DWORD id = process.dwProcessId;
+    const HWND main =
+        ExpectWindow(id, L"TALLIS - ", 60, "main window up with the file in its title");
+    const std::wstring words = Trimmed(TextOf(GetDlgItem(main, kWordsBox)));
+    ExpectStartUpDone(id, main);
+    PostMessageW(main, WM_COMMAND, kProgramCommand, 0);
+    const std::wstring message = DismissMessageBox(id, main);
+    Expect(message == L"Down load data " + words + L" words complete",
+           "run message \"" + Narrow(message) + "\"");
+    Expect(WaitFor([&] { return IsWindowEnabled(GetDlgItem(main, kProgramCommand)) != FALSE; }, 30),
+           "run ended");
+    CloseProgram(process, main);
+}
+
 // The program with its arguments, quoted; nothing when it cannot start.
 std::optional<PROCESS_INFORMATION> Start(const std::vector<std::wstring>& arguments) {
     std::wstring commandLine;
@@ -607,17 +628,21 @@ bool Run(const std::vector<std::wstring>& arguments,
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const bool missingDriver = argc == 3 && std::wstring(argv[1]) == L"--missing-driver";
+    const bool missingDriver = argc == 3 && std::wcscmp(argv[1], L"--missing-driver") == 0;
+    const bool programRun = argc == 4 && std::wcscmp(argv[1], L"--program-run") == 0;
     if (argc < 3) {
         std::fputs(
             "usage: tallis-gui-check PROGRAM HEXFILE [SCREENSHOT_FOLDER]\n"
-            "       tallis-gui-check --missing-driver PROGRAM\n",
+            "       tallis-gui-check --missing-driver PROGRAM\n"
+            "       tallis-gui-check --program-run PROGRAM HEXFILE\n",
             stderr);
         return 2;
     }
     bool passed = false;
     if (missingDriver) {
         passed = Run({argv[2]}, CheckMissingDriver);
+    } else if (programRun) {
+        passed = Run({argv[2], argv[3]}, CheckProgramRun);
     } else {
         const std::wstring screenshots = argc > 3 ? argv[3] : L"";
         const std::optional<std::wstring> fullMemory = WriteFullMemoryFile();

@@ -5,6 +5,8 @@
 //   tallis-cli.exe, zlportio.sys       the driver with the table of port bytes
 //   blink877a.hex                      an example firmware
 //   sim\tallis-cli.exe, sim\zlportio.sys the driver with the simulated board and chip
+//   inpout\tallis-cli.exe, inpout\inpoutx64.dll
+//                                      InpOut's DLL with the simulated board and chip
 //
 // and runs this program alone in a Wine prefix of its own, since there is one
 // service and one device name per system.
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/ExitCode.h"
@@ -27,6 +30,7 @@ namespace tallis {
 namespace {
 
 constexpr char kDriverLog[] = "C:\\zlportio-requests.log";
+constexpr char kInpOutLog[] = "C:\\inpout-sim.log";
 
 std::string ProgramFolder() {
     NativeWin32Api api;
@@ -54,12 +58,12 @@ std::vector<std::string> Lines(const std::string& text) {
 // The driver's log from a mark on: what reached the driver since then.
 class DriverLog {
   public:
-    DriverLog() : mark_(ReadText(kDriverLog).size()) {}
-    std::vector<std::string> LinesSinceMark() const {
-        return Lines(ReadText(kDriverLog).substr(mark_));
-    }
+    explicit DriverLog(std::string path = kDriverLog)
+        : path_(std::move(path)), mark_(ReadText(path_).size()) {}
+    std::vector<std::string> LinesSinceMark() const { return Lines(ReadText(path_).substr(mark_)); }
 
   private:
+    std::string path_;
     std::size_t mark_;
 };
 
@@ -146,21 +150,32 @@ TEST_P(CliCommandThroughDriver, SendsExactlyItsTracedAccessesAndRemovesTheServic
 INSTANTIATE_TEST_SUITE_P(ClassicCommands, CliCommandThroughDriver,
                          ::testing::Values("reset", "erase"));
 
+// Without a driver beside it, each choice says what is missing and where it
+// goes. Wine reports a missing driver file as 1114 (Windows: 2).
 TEST(CliWithoutDriverFile, ExitsWithNoPortAccessAndSaysWhatIsMissing) {
     const std::string folder = ProgramFolder() + "\\without-driver";
     CreateDirectoryA(folder.c_str(), nullptr);
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\tallis-cli.exe").c_str(),
                           (folder + "\\tallis-cli.exe").c_str(), FALSE));
+    const std::string prefix = "tallis-cli: no access to the parallel port: ";
+    const std::pair<std::string, std::string> cases[] = {
+        {"reset", "no port driver found: put inpoutx64.dll (InpOut) in " + folder +
+                      " or on the DLL search path, or zlportio.sys (32-bit Windows only) in " +
+                      folder +
+                      ", and run tallis-cli.exe once as administrator (see DRIVER-WINDOWS.txt)\n"},
+        {"--port-driver inpout reset",
+         "inpoutx64.dll (InpOut) was found neither in " + folder + " nor on the DLL search path\n"},
+        {"--port-driver zlportio reset",
+         "the driver service \"zlportio\" for " + folder +
+             "\\zlportio.sys did not start (system error 1114) (put zlportio.sys in the folder "
+             "of tallis-cli.exe and run it as administrator)\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        ProgramResult result = RunCli(folder, arguments);
 
-    ProgramResult result = RunCli(folder, "reset");
-
-    EXPECT_EQ(result.exitCode, static_cast<DWORD>(kExitNoPortAccess));
-    // Wine reports a missing driver file as 1114 (Windows: 2).
-    EXPECT_EQ(result.output,
-              "tallis-cli: no access to the parallel port: the driver service \"zlportio\" for " +
-                  folder +
-                  "\\zlportio.sys did not start (system error 1114) (put zlportio.sys in the "
-                  "folder of tallis-cli.exe and run it as administrator)\n");
+        EXPECT_EQ(result.exitCode, static_cast<DWORD>(kExitNoPortAccess)) << arguments;
+        EXPECT_EQ(result.output, prefix + message);
+    }
 }
 
 // This program's own client, started on the driver beside it.
@@ -260,6 +275,45 @@ TEST(CliThroughSimulatedBoard, ProgramsTheChipAsTheVirtualRunDoes) {
         RunCli(folder, "--sim --sim-state \"" + virtualState + "\" program \"" + firmware + "\"");
     ASSERT_EQ(simulated.exitCode, 0u) << simulated.output;
     EXPECT_EQ(ReadText("C:\\zlportio-sim.hex"), ReadText(virtualState));
+}
+
+// The commands through InpOut's DLL (our stand-in, with the simulated chip
+// behind it), as auto and as the explicit choice: each run reports success and
+// the chip saw no protocol violation; the write leaves the chip as a run in
+// virtual time does. A DLL whose driver is not open ends the run with exit 3.
+TEST(CliThroughInpOut, ResetsErasesAndWritesTheChipWithoutViolations) {
+    const std::string folder = ProgramFolder() + "\\inpout";
+    const std::string firmware = ProgramFolder() + "\\blink877a.hex";
+    const std::pair<std::string, std::string> runs[] = {
+        {"reset", "Target reset (port 0x378)\n"},
+        {"--port-driver inpout --no-id-check erase", "PIC16F877A erased (port 0x378)\n"},
+        {"--port-driver inpout write \"" + firmware + "\"",
+         "Wrote and verified PIC16F877A revision 1 (device ID 0x0E21): 25 program words and the "
+         "configuration word\n"},
+    };
+    for (const auto& [arguments, output] : runs) {
+        DriverLog log(kInpOutLog);
+
+        ProgramResult result = RunCli(folder, arguments);
+
+        EXPECT_EQ(result.exitCode, 0u) << arguments << ": " << result.output;
+        EXPECT_EQ(result.output, output);
+        EXPECT_EQ(log.LinesSinceMark(), std::vector<std::string>{"unload"}) << arguments;
+    }
+    const std::string virtualState = folder + "\\virtual.hex";
+    ProgramResult simulated =
+        RunCli(folder, "--sim --sim-state \"" + virtualState + "\" write \"" + firmware + "\"");
+    ASSERT_EQ(simulated.exitCode, 0u) << simulated.output;
+    EXPECT_EQ(ReadText("C:\\inpout-sim.hex"), ReadText(virtualState));
+
+    SetEnvironmentVariableA("TALLIS_FAKE_INPOUT_CLOSED", "1");
+    ProgramResult closed = RunCli(folder, "--port-driver inpout reset");
+    SetEnvironmentVariableA("TALLIS_FAKE_INPOUT_CLOSED", nullptr);
+    EXPECT_EQ(closed.exitCode, static_cast<DWORD>(kExitNoPortAccess));
+    EXPECT_NE(closed.output.find("could not install or open its driver: the first run needs an "
+                                 "administrator"),
+              std::string::npos)
+        << closed.output;
 }
 
 }  // namespace
