@@ -28,4 +28,12 @@ inline const std::vector<RegionKind> kClearedByClassicErase = {RegionKind::Progr
 OperationReport CheckErased(LineTransport& lines, const Device& device,
                             OperationProgress* progress = nullptr);
 
+// After the classic Erase + Program + Verify, whose verify reads only the
+// words it wrote: every other program word reads erased, so that a word the
+// erase kept is not left beside the new program. Completed, or Differs with
+// the first that is not; the reads as for CheckErased.
+OperationReport CheckUnwrittenErased(LineTransport& lines, const Device& device,
+                                     const ChipImage& written,
+                                     OperationProgress* progress = nullptr);
+
 }  // namespace tallis

@@ -180,6 +180,14 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
                 }
                 const int status = ExitCodeOf(outcome, host);
                 ReportRefusedLine(options, run.FileCheck());
+                if (status == kExitCompleted && options.idCheck) {
+                    const auto kept = RefuseKeptWords(options, port, timer, *image,
+                                                      host.ShowsProgress(), stopStatus);
+                    PowerOffIfSwitched(options, lines);
+                    if (kept) {
+                        return *kept;
+                    }
+                }
                 return status;
             } catch (const RunStopped& stopped) {
                 host.EndProgressLine();

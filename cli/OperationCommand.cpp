@@ -15,6 +15,7 @@
 #include "cli/OperationText.h"
 #include "engine/ResultText.h"
 #include "engine/families/ChipFamily.h"
+#include "image/ChipImageHex.h"
 #include "wire/ParallelPortTransport.h"
 #include "wire/TargetLines.h"
 
@@ -329,6 +330,33 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
                         UseFoundChipText(*identity.Chip()) + "; nothing was erased");
     }
     return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
+}
+
+std::optional<int> RefuseKeptWords(const CliOptions& options, PortIo& port, Delayer& timer,
+                                   const FirmwareImage& file, bool showProgress,
+                                   const std::function<int()>& stopStatus) {
+    const HexParseResult parsed = ParseChipImageHex(file.Text(), BoundsOf(*options.device));
+    if (!parsed) {
+        return std::nullopt;  // the run's own rule took it; there is no image to compare
+    }
+    ParallelPortTransport lines = OwnLines(options, port, timer);
+    ConsoleOperationProgress progress(stdout, showProgress);
+    const OperationReport kept =
+        CheckUnwrittenErased(lines, *options.device, *parsed.image, &progress);
+    progress.EndLine();
+    if (kept.Outcome() == OperationOutcome::Cancelled) {
+        return stopStatus();
+    }
+    if (int status = CommonExit(kept.result, options); status >= 0) {
+        return status;
+    }
+    if (kept.Outcome() == OperationOutcome::Differs) {
+        Complain(kExitChipMismatch, "the erase did not clear the " +
+                                        std::string(options.device->name) + ": " +
+                                        HeldText(kept.result) + ", which the file does not write");
+        return Complain(kExitChipMismatch, kEraseWriteSupplyText);
+    }
+    return std::nullopt;
 }
 
 void EraseWithFamily(const CliOptions& options, PortIo& port, Delayer& timer) {

@@ -5,6 +5,7 @@
 
 #include "cli/ChipImageFile.h"
 #include "cli/CliOptions.h"
+#include "image/FirmwareImage.h"
 #include "portio/PortIo.h"
 #include "timing/Delayer.h"
 #include "wire/LineTransport.h"
@@ -32,6 +33,15 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
 // asked; a stop signal ends the check at its next word with stopStatus().
 std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
                                   bool showProgress, const std::function<int()>& stopStatus);
+
+// After a good classic program run: the exit status when a program word that
+// the file does not write still holds something (the erase kept it), that
+// word on standard error; nothing when every one reads erased, or when the
+// file is not one the chip operations read. Progress and stop as for
+// RefuseNotBlank.
+std::optional<int> RefuseKeptWords(const CliOptions& options, PortIo& port, Delayer& timer,
+                                   const FirmwareImage& file, bool showProgress,
+                                   const std::function<int()>& stopStatus);
 
 // Erases the --chip device with its family's erase, for the chips that the
 // classic erase does not serve, in a session of its own with the standard waits.

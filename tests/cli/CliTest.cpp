@@ -137,6 +137,24 @@ TEST(CliProgram, UnprogrammedConfigurationWordFailsTheRun) {
 
 // Data beyond the chosen chip's program memory would wrap round onto its
 // first words: refused with its line before the port is touched.
+// The run verifies only the words it writes: a word its erase kept, beyond
+// the new file, fails the command all the same.
+TEST(CliProgram, AWordTheEraseKeptBesideTheFileFailsTheRun) {
+    CliProcess cli;
+    cli.WriteFile("w400.hex", ProgramHex(std::vector<std::uint16_t>(400, 0x1234), kConfigWord));
+    cli.WriteFile("w100.hex", ProgramHex(std::vector<std::uint16_t>(100, 0x2805), kConfigWord));
+    ASSERT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "program", "w400.hex"}).exitCode, 0);
+    CliResult r = cli.Run({"--sim", "--sim-state", "chip.hex", "--sim-fault", "unerasable:0x0150",
+                           "program", "w100.hex"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_NE(WithoutHazards(r.err).find("tallis-cli: the erase did not clear the PIC16F877A: "
+                                         "program memory 0x0150 holds 0x1234, which the file "
+                                         "does not write\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "program", "w100.hex"}).exitCode, 0);
+}
+
 TEST(CliProgram, DataBeyondTheChipsProgramMemoryIsRefusedFirst) {
     CliProcess cli;
     cli.WriteFile("over.hex", ProgramHex(kWords, kConfigWord, false) +
