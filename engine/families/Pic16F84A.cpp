@@ -10,9 +10,9 @@ constexpr CycleTime kProgramOnly{.minimumUs = 4000, .standardUs = 5000, .externa
 // Command 8, erase then program: an EEPROM byte, a word written again.
 constexpr CycleTime kEraseProgram{.minimumUs = 8000, .standardUs = 10000, .externallyTimed = false};
 // The bulk erases and the code-protect-disable erase: the table lists a 4 ms
-// erase cycle, the text 10 ms; the longer, and the standard profile waits what
-// established programmers give these erases.
-constexpr CycleTime kErase{.minimumUs = 10000, .standardUs = 11000, .externallyTimed = false};
+// erase cycle, the text 10 ms; the longer. Programmers in the field wait 10 to
+// 20 ms; the standard profile takes the 20.
+constexpr CycleTime kErase{.minimumUs = 10000, .standardUs = 20000, .externallyTimed = false};
 
 }  // namespace
 
