@@ -74,6 +74,8 @@ constexpr double k887FloorSeconds = 4.05;
 constexpr double k883FloorSeconds = 3.07;
 // A PIC16F648A: one word per 4 ms cycle, then the verify.
 constexpr double k648AFloorSeconds = 17.4;
+// A PIC16F84A: one word per 4 ms program-only cycle after the erase, then the verify.
+constexpr double k84AFloorSeconds = 4.3;
 
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_Full, "16f877a", true, 8192, k877AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
@@ -103,6 +105,10 @@ BENCHMARK_CAPTURE(WriteImage, Pic16F887_Fast_Full_SlowBoard, "16f887", true, 819
 BENCHMARK_CAPTURE(WriteImage, Pic16F648A_Fast_Full, "16f648a", true, 4096, k648AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F648A_Standard_Full, "16f648a", false, 4096, k648AFloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F84A_Fast_Full, "16f84a", true, 1024, k84AFloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F84A_Standard_Full, "16f84a", false, 1024, k84AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_40Words, "16f877a", true, 40, 0)
     ->Unit(benchmark::kMillisecond);

@@ -242,6 +242,20 @@ constexpr MemoryRegion k62xARegions[] = {
     {RegionKind::Eeprom, 0x0000, kEepromBytes, 8, 0x4200},
 };
 
+// PIC16F84A (DS30262 register 3-1): CP in ten copies over bits 13:4, then
+// /PWRTE, WDTE, FOSC1:0. All copies are meant to be equal; any copy at 0
+// protects the whole of program memory.
+constexpr ConfigChoice kCp84A[] = {
+    {0x3FF0, "code protection off"},
+    {0x0000, "all program memory code-protected (the data EEPROM cannot be written)"},
+};
+constexpr ConfigField k84AConfig[] = {
+    {"FOSC", 0x0003, kFosc},
+    {"WDTE", 0x0004, kWdte},
+    {"PWRTE", 0x0008, kPwrte},
+    {"CP", 0x3FF0, kCp84A},
+};
+
 // What a HEX file may hold before the chip is known: the largest program
 // memory and EEPROM, the 87x's debug vector and the 88x's second
 // configuration word and calibration word.
@@ -287,6 +301,9 @@ constexpr std::uint16_t kIdMask88x = 0x3FE0;
 constexpr std::string_view k62xA = "62xA";
 constexpr std::uint16_t kImplemented62xA = 0x21FF;  // bits 12:9 read 1
 constexpr std::uint16_t kIdMask62xA = 0x3FE0;
+constexpr std::string_view k84A = "84A";
+constexpr std::uint16_t kImplemented84A = 0x3FFF;
+constexpr std::uint16_t kIdMask84A = 0x3FE0;
 
 constexpr Device kDevices[] = {
     {"PIC16F873", "16f873", k87x, 0x0960, kIdMask87x, 4096, 128, 1, kImplemented87x, k87x4K,
@@ -321,6 +338,9 @@ constexpr Device kDevices[] = {
      k62xAConfig, k62xARegions<2048, 128>, kNotTested},
     {"PIC16F648A", "16f648a", k62xA, 0x1100, kIdMask62xA, 4096, 256, 1, kImplemented62xA,
      k62xAConfig, k62xARegions<4096, 256>, kNotTested},
+    // The same map as the 62xA's (DS30262 figure 2-1), with 64 EEPROM bytes.
+    {"PIC16F84A", "16f84a", k84A, 0x0560, kIdMask84A, 1024, 64, 1, kImplemented84A, k84AConfig,
+     k62xARegions<1024, 64>, kNotTested},
 };
 
 char Lower(char c) {

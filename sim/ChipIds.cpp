@@ -28,6 +28,8 @@ constexpr ChipId kChipIds[] = {
     {"PIC16F627A", 0x1040, 0x1F},
     {"PIC16F628A", 0x1060, 0x1F},
     {"PIC16F648A", 0x1100, 0x1F},
+    // DS30262 table 3-1.
+    {"PIC16F84A", 0x0560, 0x1F},
 };
 
 }  // namespace

@@ -30,6 +30,9 @@ constexpr std::uint16_t kRevision87x = 0x6;
 constexpr std::uint16_t kRevision87xA = 0x3;
 constexpr std::uint16_t kRevision88x = 0x5;
 constexpr std::uint16_t kRevision62xA = 0x2;
+constexpr std::uint16_t kRevision84A = 0x1;
+// DS30262 register 3-1: ten copies of CP over bits 13:4.
+constexpr std::uint16_t kCp84A = 0x3FF0;
 
 // DS41287 register 4-1: CP is bit 6, CPD bit 7; register 4-2: bits 10:8 of
 // the second word are implemented.
@@ -49,6 +52,8 @@ const char* TargetTypeName(TargetType type) {
             return "PIC16F887";
         case TargetType::Pic16F628A:
             return "PIC16F628A";
+        case TargetType::Pic16F84A:
+            return "PIC16F84A";
     }
     return "?";
 }
@@ -70,6 +75,9 @@ TargetType TypeOf(const Device& device) {
     if (device.family == "62xA") {
         return TargetType::Pic16F628A;
     }
+    if (device.family == "84A") {
+        return TargetType::Pic16F84A;
+    }
     throw std::invalid_argument("the simulator has no model of the " + std::string(device.family) +
                                 " family of " + std::string(device.name));
 }
@@ -88,6 +96,8 @@ std::uint16_t DefaultDeviceId(const Device& device) {
             break;
         case TargetType::Pic16F628A:
             return ChipIdWord(device.name, kRevision62xA);
+        case TargetType::Pic16F84A:
+            return ChipIdWord(device.name, kRevision84A);
     }
     return ChipIdWord(device.name, kRevision88x);
 }
@@ -132,6 +142,11 @@ bool IsCodeProtected(const Device& device, std::uint16_t configWord, std::uint16
     if (TypeOf(device) == TargetType::Pic16F887) {
         return (configWord & kCp88x) == 0;
     }
+    // Copies meant to be equal but not: the strictest reading, any copy at 0
+    // protects everything.
+    if (TypeOf(device) == TargetType::Pic16F84A) {
+        return (configWord & kCp84A) != kCp84A;
+    }
     // Both pairs (bits 13:12 and 5:4) are meant to be equal; the stronger one wins.
     const std::uint16_t from = std::min(ProtectedFrom87x(configWord >> 12, device.programWords),
                                         ProtectedFrom87x(configWord >> 4, device.programWords));
@@ -142,7 +157,12 @@ bool IsDataProtected(std::uint16_t configWord) {
     return (configWord & 0x0100) == 0;
 }
 
+// The 84A has no CPD: its CP blocks EEPROM writes but not reads (DS30262
+// section 4.0).
 bool IsDataProtected(TargetType type, std::uint16_t configWord) {
+    if (type == TargetType::Pic16F84A) {
+        return false;
+    }
     return type == TargetType::Pic16F887 ? (configWord & kCpd88x) == 0
                                          : IsDataProtected(configWord);
 }

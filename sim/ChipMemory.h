@@ -9,7 +9,7 @@ namespace tallis::sim {
 
 // The programming algorithms the target can speak, named after the chip
 // each stands for when no other device is chosen.
-enum class TargetType { Pic16F877, Pic16F877A, Pic16F887, Pic16F628A };
+enum class TargetType { Pic16F877, Pic16F877A, Pic16F887, Pic16F628A, Pic16F84A };
 
 const char* TargetTypeName(TargetType type);
 

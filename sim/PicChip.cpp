@@ -404,6 +404,9 @@ bool PicChip::IsKnownCommand(std::uint8_t code) const {
     if (type_ == TargetType::Pic16F628A) {
         return IsKnownCommand62xA(code);
     }
+    if (type_ == TargetType::Pic16F84A) {
+        return IsKnownCommand84A(code);
+    }
     const std::uint64_t known = type_ == TargetType::Pic16F877 ? k877Commands : k877ACommands;
     return (known & Bit(code)) != 0;
 }
@@ -424,6 +427,7 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
         reason = type_ == TargetType::Pic16F877    ? "not a PIC16F877 command"
                  : type_ == TargetType::Pic16F877A ? "not a PIC16F877A command"
                  : type_ == TargetType::Pic16F887  ? "not a PIC16F88x command"
+                 : type_ == TargetType::Pic16F84A  ? "not a PIC16F84A command"
                                                    : "not a PIC16F62xA command";
     }
     if (reason != nullptr) {
@@ -440,6 +444,10 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
     }
     if (type_ == TargetType::Pic16F628A) {
         Execute62xA(code, now);
+        return;
+    }
+    if (type_ == TargetType::Pic16F84A) {
+        Execute84A(code, now);
         return;
     }
     Execute(code, now);
@@ -516,6 +524,10 @@ void PicChip::TakeData(std::uint16_t data) {
     }
     if (type_ == TargetType::Pic16F628A) {
         TakeData62xA(data);
+        return;
+    }
+    if (type_ == TargetType::Pic16F84A) {
+        TakeData84A(data);
         return;
     }
     switch (command_) {
@@ -705,6 +717,8 @@ void PicChip::Commit(const Cycle& cycle) {
         CommitCycle88x(cycle);
     } else if (type_ == TargetType::Pic16F628A) {
         CommitCycle62xA(cycle);
+    } else if (type_ == TargetType::Pic16F84A) {
+        CommitCycle84A(cycle);
     } else {
         CommitCycle(cycle);
     }

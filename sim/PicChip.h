@@ -59,7 +59,7 @@ std::optional<EepromEraseAtConfig> EepromEraseAtConfigNamed(std::string_view nam
 // range the devices run in.
 std::optional<double> SupplyVoltageNamed(std::string_view text);
 
-// A PIC16F87x, PIC16F87xA, PIC16F88x or PIC16F62xA seen through its programming pins
+// A PIC16F87x, PIC16F87xA, PIC16F88x, PIC16F62xA or PIC16F84A seen through its programming pins
 // (MCLR, RB6, RB7). It checks the host's timing against the chip's minimums and records
 // every violation in the log. Time comes with every pin change; write and
 // erase cycles complete lazily, when the chip is next looked at.
@@ -205,6 +205,16 @@ class PicChip {
     void StartWriteCycle62xA(std::uint64_t now);
     void StartErase62xA(CycleTarget target, std::uint64_t now);
     void CommitCycle62xA(const Cycle& cycle);
+
+    // The PIC16F84A's algorithm (PicChip84A.cpp).
+    static bool IsKnownCommand84A(std::uint8_t code);
+    void Execute84A(std::uint8_t code, std::uint64_t now);
+    void TakeData84A(std::uint16_t data);
+    void StartCycle84A(std::uint8_t code, PendingErase pending, std::uint8_t setupStep,
+                       std::uint64_t now);
+    void StartWriteCycle84A(std::uint8_t code, std::uint64_t now);
+    void StartErase84A(CycleTarget target, std::uint64_t now);
+    void CommitCycle84A(const Cycle& cycle);
     // A 4K part ignores bit 12 of the address, a 128-byte EEPROM bit 7.
     std::uint16_t ProgramIndex(std::uint16_t address) const {
         return static_cast<std::uint16_t>(address & (device_.programWords - 1U));

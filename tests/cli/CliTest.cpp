@@ -333,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"--sim", "flash", "f.hex"},
         std::vector<std::string>{"--sim", "erase", "reset"},
         std::vector<std::string>{"--sim", "--bogus", "erase"},
-        std::vector<std::string>{"--sim", "--chip", "16f84a", "erase"},
+        std::vector<std::string>{"--sim", "--chip", "16f83", "erase"},
         std::vector<std::string>{"--sim", "--chip", "auto", "erase"},
         std::vector<std::string>{"--sim", "--sim-fault", "unprogrammable:0x2008", "erase"},
         std::vector<std::string>{"--sim", "--sim-chip", "16f84", "erase"},

@@ -75,8 +75,9 @@ TEST(DeviceTable, EveryRowsRegionsAreAMemoryMap) {
     }
 }
 
-// The device IDs against the data sheets (DS39025, DS39589, DS41287, DS41196), and the
-// simulated chip's own copy against the same: a slip in either table fails here.
+// The device IDs against the data sheets (DS39025, DS39589, DS41287, DS41196,
+// DS30262), and the simulated chip's own copy against the same: a slip in
+// either table fails here.
 TEST(DeviceTable, IdsAreTheDataSheets) {
     struct Sheet {
         const char* name;
@@ -92,6 +93,7 @@ TEST(DeviceTable, IdsAreTheDataSheets) {
         {"PIC16F884", 0x2040, 0x3FE0},  {"PIC16F886", 0x2060, 0x3FE0},
         {"PIC16F887", 0x2080, 0x3FE0},  {"PIC16F627A", 0x1040, 0x3FE0},
         {"PIC16F628A", 0x1060, 0x3FE0}, {"PIC16F648A", 0x1100, 0x3FE0},
+        {"PIC16F84A", 0x0560, 0x3FE0},
     };
     ASSERT_EQ(std::size(sheets), Devices().size()) << "a row without its data sheet's ID";
     for (const Sheet& sheet : sheets) {
