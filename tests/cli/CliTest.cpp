@@ -155,6 +155,32 @@ TEST(CliProgram, AWordTheEraseKeptBesideTheFileFailsTheRun) {
     EXPECT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "program", "w100.hex"}).exitCode, 0);
 }
 
+// The run passes over the one character after a record's checksum unread,
+// whatever it is; a second one is no line end to it. Spaces and tabs alike.
+TEST(CliProgram, BlanksAfterARecordAreOneCharacterAllowedSpacesAndTabsAlike) {
+    struct Case {
+        const char* blanks;
+        int exitCode;
+    };
+    for (const Case c :
+         {Case{" ", 0}, Case{"\t", 0}, Case{"  ", 1}, Case{"\t\t", 1}, Case{" \t", 1}}) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(c.blanks)));
+        std::string hex = ProgramHex(kWords, kConfigWord);
+        hex.insert(hex.find("\r\n"), c.blanks);  // after the first record
+        CliProcess cli;
+        cli.WriteFile("blanks.hex", hex);
+        CliResult r = cli.Run({"--sim", "-q", "program", "blanks.hex"});
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        const bool refusedInPlainWords =
+            r.err.find(
+                "tallis-cli: blanks.hex: line 1 ends in more than one space or tab after "
+                "the checksum, and program passes over only one character there; "
+                "nothing was sent to the chip (remove them, or use write, which skips "
+                "them)\n") != std::string::npos;
+        EXPECT_EQ(refusedInPlainWords, c.exitCode != 0) << r.err;
+    }
+}
+
 TEST(CliProgram, DataBeyondTheChipsProgramMemoryIsRefusedFirst) {
     CliProcess cli;
     cli.WriteFile("over.hex", ProgramHex(kWords, kConfigWord, false) +
