@@ -176,7 +176,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             }
             StopPointHost stopPoints(host, stopStatus);
             ProgramRun run(programmer, stopPoints);
-            ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
+            ConsoleRunHost::WordCountView wordCount(host, run.WordsWritten);
             try {
                 RunOutcome outcome = run.Execute(*image, programWords);
                 PowerOffIfSwitched(options, lines);

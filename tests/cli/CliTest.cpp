@@ -155,6 +155,22 @@ TEST(CliProgram, AWordTheEraseKeptBesideTheFileFailsTheRun) {
     EXPECT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "program", "w100.hex"}).exitCode, 0);
 }
 
+// The bar counts what the run writes: the program words and the configuration
+// word; the classic message keeps its count, where the extended-address
+// record adds one more.
+TEST(CliProgram, ProgressBarEndsAtTheWordsWritten) {
+    CliProcess cli;
+    cli.WriteFile("firmware.hex", HexRecord(0, 0x04, {0, 0}) + ProgramHex(kWords, kConfigWord));
+    CliResult r = cli.RunOnTerminal({"--sim", "program", "firmware.hex"}, false);
+    EXPECT_EQ(r.exitCode, 0);
+    const std::string written = std::to_string(kWords.size() + 1) + " words written";
+    const std::string complete =
+        "Down load data " + std::to_string(kWords.size() + 2) + " words complete";
+    const std::size_t bar = r.out.rfind("100%  " + written);
+    ASSERT_NE(bar, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(complete, bar), std::string::npos) << r.out;
+}
+
 // The run passes over the one character after a record's checksum unread,
 // whatever it is; a second one is no line end to it. Spaces and tabs alike.
 TEST(CliProgram, BlanksAfterARecordAreOneCharacterAllowedSpacesAndTabsAlike) {
