@@ -24,6 +24,13 @@ inline constexpr std::string_view kPortDriverHint =
     "Windows' port driver, from the next start: InpOut (inpoutx64.dll) or zlportio.sys beside "
     "the program; Auto takes InpOut when it is found";
 
+// The question after a Device command found a chip of the other classic
+// family than the chip buttons say: "Found PIC16F873, but the chip buttons say
+// PIC16F877A: Erase + Program + Verify and Erase only would send it the
+// PIC16F877A's sequence.\n\nSwitch the chip buttons to PIC16F877?"
+std::string SwitchChipButtonsQuestion(std::string_view found, std::string_view buttons,
+                                      std::string_view switchTo);
+
 // "Cancelled at 0123H; VPP off": the word address the run did not write. Short,
 // to fit the status panel.
 std::string CancelledStatus(std::uint16_t wordAddress);

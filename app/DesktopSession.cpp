@@ -13,6 +13,7 @@
 #include "app/StartupTexts.h"
 #include "app/ThreadPriority.h"
 #include "classic/ProgramRun.h"
+#include "engine/ChipType.h"
 #include "image/ChipImageHex.h"
 #include "timing/EngineTimerSettings.h"
 #include "wire/TargetLines.h"
@@ -347,6 +348,22 @@ void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationRep
     view_.ShowStatus(text.status);
     if (!text.message.empty()) {
         view_.ShowMessage(text.message);
+    }
+    if (report.Chip() != nullptr) {
+        OfferChipButtonsFor(*report.Chip());
+    }
+}
+
+void DesktopSession::OfferChipButtonsFor(const Device& found) {
+    if (!HasClassicCommands(found) || ClassicChipOf(found) == SelectedChip()) {
+        return;
+    }
+    const ChipType other = ClassicChipOf(found);
+    const std::string question = SwitchChipButtonsQuestion(
+        found.name, ClassicDevice(SelectedChip()).name, ClassicDevice(other).name);
+    if (view_.AskYesNo(question)) {
+        SelectChip(other);
+        view_.CommandStateChanged();  // the chip buttons show the new choice
     }
 }
 

@@ -167,6 +167,10 @@ class DesktopSession : public RunHost {
     void ShowDeviceReport(DeviceCommandKind kind, const OperationReport& report,
                           const std::string& cancelledStatus, const Device* asked,
                           const ChipImage* file, const std::filesystem::path& savePath);
+    // A chip of the other classic family than the chip buttons say: the
+    // classic commands would send it the wrong sequence, so the user is
+    // offered the switch.
+    void OfferChipButtonsFor(const Device& found);
     void RestorePort();
     void SaveSettings();
     // After a command that does not leave the target running: a board that

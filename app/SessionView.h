@@ -24,6 +24,8 @@ class SessionView {
     virtual void SetGauge(int percent) = 0;                // 0..100
     // A modal message box with the text's line breaks already made (DisplayLines).
     virtual void ShowMessage(const std::string& text) = 0;
+    // A modal Yes / No question with its line breaks already made; true for Yes.
+    virtual bool AskYesNo(const std::string& question) = 0;
     // A command started or ended, or a file was opened (or read again): the
     // view shows the file and enables its controls from the session's state.
     virtual void CommandStateChanged() = 0;

@@ -87,6 +87,7 @@ ProgramRun::ProgramRun(ClassicProgrammer& programmer, RunHost& host)
 RunOutcome ProgramRun::Execute(const FirmwareImage& image, std::uint16_t programWords) {
     addressCounter_ = 0;
     WordsDone = 0;
+    WordsWritten = 0;
     programmer_.SelectPort(host_.OptionsPortChoice());
     host_.ShowStatus(PortStatusText(programmer_.PortNumber(), programmer_.PortBase()));
     StopRun = false;
@@ -212,6 +213,7 @@ bool ProgramRun::ProgramWord(std::uint16_t wordAddress, const DataWord& word,
     ShowProgress(image);
     ++WordsDone;
     programmer_.WriteProgramWord(word.High, word.Low);
+    ++WordsWritten;
     if (!programmer_.ReadAndCompareWord(word.High, word.Low)) {
         Stop(RunOutcome::VerifyError, VerifyErrorMessage(addressCounter_));
         return false;
@@ -228,6 +230,7 @@ bool ProgramRun::WriteConfigurationWord(const DataWord& word, const FirmwareImag
     host_.ProcessEvents();
     configMode_ = true;
     programmer_.WriteConfigurationWord(word.High, word.Low);
+    ++WordsWritten;
     const auto expected = static_cast<std::uint16_t>(word.High * 256 + word.Low);
     const std::uint16_t read = programmer_.ReadWord();
     if (((expected ^ read) & ImplementedConfigurationBits(host_.SelectedChip())) != 0) {

@@ -51,7 +51,12 @@ class ProgramRun {
     RunOutcome Execute(const FirmwareImage& image, std::uint16_t programWords = kProgramMemoryEnd);
 
     // Run state, set afresh at every start.
+    // Program words handed to the chip: what the gauge goes by.
     std::uint16_t WordsDone = 0;
+    // Program words and the configuration word written: what the run wrote,
+    // which the file's word count (an extended-address record counts there
+    // too) need not match.
+    std::uint16_t WordsWritten = 0;
     bool StopRun = false;
     // Where a cancelled run stopped: the word address it did not write.
     std::uint16_t CancelledAt = 0;

@@ -41,6 +41,12 @@ void ReportRefusedLine(const CliOptions& options, const HexFileCheck& check) {
     if (check.line == 0) {
         // An empty file, or one without an end record: no line to blame.
         std::fprintf(stderr, "tallis-cli: %s: nothing was sent to the chip\n", path.c_str());
+    } else if (check.blanksAfterRecord) {
+        std::fprintf(stderr,
+                     "tallis-cli: %s: line %d ends in more than one space or tab after the "
+                     "checksum, and program passes over only one character there; nothing "
+                     "was sent to the chip (remove them, or use write, which skips them)\n",
+                     path.c_str(), check.line);
     } else {
         std::fprintf(stderr, "tallis-cli: %s: line %d; nothing was sent to the chip\n",
                      path.c_str(), check.line);
@@ -170,7 +176,7 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             }
             StopPointHost stopPoints(host, stopStatus);
             ProgramRun run(programmer, stopPoints);
-            ConsoleRunHost::WordCountView wordCount(host, run.WordsDone);
+            ConsoleRunHost::WordCountView wordCount(host, run.WordsWritten);
             try {
                 RunOutcome outcome = run.Execute(*image, programWords);
                 PowerOffIfSwitched(options, lines);

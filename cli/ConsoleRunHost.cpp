@@ -43,8 +43,8 @@ void ConsoleRunHost::SetGauge(int percent) {
 void ConsoleRunHost::DrawProgress() {
     auto elapsed =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_);
-    std::uint32_t words = wordsDone_ != nullptr ? *wordsDone_ : 0;
-    DrawLine(ProgressLine(percent_, words, elapsed, StdoutColumns()));
+    std::uint32_t words = wordsWritten_ != nullptr ? *wordsWritten_ : 0;
+    DrawLine(ProgressLine(percent_, words, elapsed, StdoutColumns(), "words written"));
 }
 
 // A move of the address counter may take seconds with no word written: the

@@ -16,14 +16,14 @@ class ConsoleRunHost : public RunHost {
   public:
     ConsoleRunHost(ChipType chip, int lptNumber, std::FILE* out, bool showProgress);
 
-    // While it lives, the bar shows a run's count of words handed to the chip.
+    // While it lives, the bar shows a run's count of words written to the chip.
     // Declare it after the run, so that it lets go of the count first.
     class WordCountView {
       public:
-        WordCountView(ConsoleRunHost& host, const std::uint16_t& wordsDone) : host_(host) {
-            host_.wordsDone_ = &wordsDone;
+        WordCountView(ConsoleRunHost& host, const std::uint16_t& wordsWritten) : host_(host) {
+            host_.wordsWritten_ = &wordsWritten;
         }
-        ~WordCountView() { host_.wordsDone_ = nullptr; }
+        ~WordCountView() { host_.wordsWritten_ = nullptr; }
         WordCountView(const WordCountView&) = delete;
         WordCountView& operator=(const WordCountView&) = delete;
 
@@ -55,7 +55,7 @@ class ConsoleRunHost : public RunHost {
     int lptNumber_;
     std::FILE* out_;
     bool showProgress_;
-    const std::uint16_t* wordsDone_ = nullptr;
+    const std::uint16_t* wordsWritten_ = nullptr;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point lastDraw_{};
     int percent_ = -1;

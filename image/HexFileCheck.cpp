@@ -38,6 +38,17 @@ void NoteSkippedWord(std::uint16_t wordAddress, HexFileCheck& check) {
         check.hasSecondConfigWord || wordAddress == kSecondConfigWordAddress;
 }
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// A blank that follows a record's characters on its line, rather than one
+// that starts a line.
+bool BlankAfterRecord(std::string_view text, std::int32_t position) {
+    const auto at = static_cast<std::size_t>(position);
+    return at > 0 && at < text.size() && IsBlank(text[at]) && !IsLineEnd(text[at - 1]);
+}
+
 constexpr std::uint16_t kHighBits = 0xC000;
 
 // What the walk keeps from record to record.
@@ -142,6 +153,8 @@ HexFileCheck CheckHexFile(const FirmwareImage& image, std::uint16_t programWords
             }
             if (!check.Sound()) {
                 check.line = LineOf(image.Text(), recordStart);
+                check.blanksAfterRecord = check.fault == HexFileFault::NotIntelHex &&
+                                          BlankAfterRecord(image.Text(), recordStart);
                 return check;
             }
         }

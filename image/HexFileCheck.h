@@ -23,15 +23,19 @@ enum class HexFileFault {
 
 struct HexFileCheck {
     HexFileFault fault = HexFileFault::None;
-    int line = 0;                 // of the record at fault, from 1; 0 when no record is to blame
-    std::string recordType;       // the type characters of an unknown record type
+    int line = 0;            // of the record at fault, from 1; 0 when no record is to blame
+    std::string recordType;  // the type characters of an unknown record type
     // PastChipMemory: the chip's last program word; ConflictingWord: the location.
     std::uint16_t address = 0;
     // The first line with a word whose bits 14-15 are set, which the run
     // leaves out (the chip's words have 14 bits); 0 when none.
     int highBitsLine = 0;
-    bool hasIdWords = false;      // words for the ID locations, which the run skips
-    bool hasEepromWords = false;  // words for the data EEPROM, which the run skips
+    // NotIntelHex: what stands where a record should start is a space or tab
+    // after a record on the same line; the run passes over only the one
+    // character after a checksum, so a second one is not a line end to it.
+    bool blanksAfterRecord = false;
+    bool hasIdWords = false;           // words for the ID locations, which the run skips
+    bool hasEepromWords = false;       // words for the data EEPROM, which the run skips
     bool hasSecondConfigWord = false;  // configuration word 2 of another chip, skipped too
 
     bool Sound() const { return fault == HexFileFault::None; }

@@ -516,8 +516,16 @@ void MainWindow::ShowMessage(const std::string& text) {
     RunModal([&] { dialogs_.ShowMessage(this, QString::fromStdString(text)); });
 }
 
+bool MainWindow::AskYesNo(const std::string& question) {
+    bool yes = false;
+    RunModal([&] { yes = dialogs_.AskYesNo(this, QString::fromStdString(question)); });
+    return yes;
+}
+
 void MainWindow::CommandStateChanged() {
     ShowOpenedFile();
+    // The session may have switched the chip buttons after a Device command.
+    (SelectedChip() == ChipType::Pic16F877 ? pic877 : pic877a)->setChecked(true);
     if (Settings().recentFiles != recentShown_) {
         ShowRecentFiles();
     }

@@ -161,6 +161,7 @@ class MainWindow : public QMainWindow, public SessionView {
     void ShowStatus(const std::string& text) override;
     void SetGauge(int percent) override;
     void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& question) override;
     void CommandStateChanged() override;
     void CommandEnded() override;
     void ShowChipImage(const ChipImage& image, const Device& device, const std::string& source,

@@ -564,6 +564,9 @@ void MainWindow::CommandStateChanged() {
         SetDlgItemTextW(hwnd_, IDC_WORDS, (L"  " + std::to_wstring(image->WordCount)).c_str());
     }
     ShowRecentFiles();
+    // The session may have switched the chip buttons after a Device command.
+    CheckRadioButton(hwnd_, IDC_PIC877, IDC_PIC877A,
+                     session_.SelectedChip() == ChipType::Pic16F877 ? IDC_PIC877 : IDC_PIC877A);
     HMENU menu = GetMenu(hwnd_);
     auto enable = [&](int id, bool enabled) {
         EnableWindow(GetDlgItem(hwnd_, id), enabled);

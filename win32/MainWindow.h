@@ -82,7 +82,7 @@ class MainWindow : public Window, public SessionView {
     void Close();
     void RestorePosition();
     std::optional<WindowPosition> Position() const;
-    bool AskYesNo(const std::string& text);
+    bool AskYesNo(const std::string& text) override;
 
     DesktopSession session_;
     std::unique_ptr<OptionsWindow> options_;

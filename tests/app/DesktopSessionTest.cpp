@@ -47,6 +47,10 @@ class FakeView : public SessionView {
             onMessage();
         }
     }
+    bool AskYesNo(const std::string& question) override {
+        questions.push_back(question);
+        return answerYes;
+    }
     void CommandStateChanged() override { ++stateChanges; }
     void CommandEnded() override { ++commandsEnded; }
     void ShowChipImage(const ChipImage& image, const Device&, const std::string& source,
@@ -73,6 +77,8 @@ class FakeView : public SessionView {
     std::string status;
     int gauge = -1;
     std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    bool answerYes = false;
     int stateChanges = 0;
     int commandsEnded = 0;
     std::optional<ChipImage> shownImage;
@@ -488,6 +494,35 @@ TEST(DesktopSession, SettingsRoundTripThroughTheStore) {
 // the same way, its supply is on only while a command runs (after reset it
 // stays on), the choice is remembered, and a board that cannot be used is
 // refused with the one in force kept.
+// The chip buttons choose the classic sequence by family: a chip of the other
+// family found by a Device command is named, with the offer to switch them.
+TEST(DesktopSession, ADeviceCommandThatFindsTheOtherFamilyOffersToSwitchTheChipButtons) {
+    SimTarget target(
+        SimTargetOptions{.time = sim::TimeSource::Virtual, .device = FindDevice("16f873")});
+    FakeView view;
+    DesktopSession session{target, view};
+    session.Begin();
+    ASSERT_TRUE(session.StartUp([] {}, [] {}));
+    view.AnswerUntilIdle(session);
+    ASSERT_EQ(session.SelectedChip(), ChipType::Pic16F877A);
+    const std::string question =
+        "Found PIC16F873, but the chip buttons say PIC16F877A: Erase + Program + Verify and "
+        "Erase only would send it the PIC16F877A's sequence.\n\nSwitch the chip buttons to "
+        "PIC16F877?";
+
+    for (const bool yes : {false, true}) {
+        view.answerYes = yes;
+        session.RunDevice(DeviceCommandKind::Identify);
+        view.AnswerUntilIdle(session);
+        ASSERT_EQ(view.questions.size(), yes ? 2U : 1U);
+        EXPECT_EQ(view.questions.back(), question);
+        EXPECT_EQ(session.SelectedChip(), yes ? ChipType::Pic16F877 : ChipType::Pic16F877A);
+    }
+    session.RunDevice(DeviceCommandKind::Identify);
+    view.AnswerUntilIdle(session);
+    EXPECT_EQ(view.questions.size(), 2U) << "the buttons now match: nothing to ask";
+}
+
 TEST(DesktopSession, ABoardChoiceDrivesThatWiringAndIsRemembered) {
     MemorySettingsStore store;
     store.SetValue("board", "tait-classic");

@@ -155,6 +155,48 @@ TEST(CliProgram, AWordTheEraseKeptBesideTheFileFailsTheRun) {
     EXPECT_EQ(cli.Run({"--sim", "--sim-state", "chip.hex", "program", "w100.hex"}).exitCode, 0);
 }
 
+// The bar counts what the run writes: the program words and the configuration
+// word; the classic message keeps its count, where the extended-address
+// record adds one more.
+TEST(CliProgram, ProgressBarEndsAtTheWordsWritten) {
+    CliProcess cli;
+    cli.WriteFile("firmware.hex", HexRecord(0, 0x04, {0, 0}) + ProgramHex(kWords, kConfigWord));
+    CliResult r = cli.RunOnTerminal({"--sim", "program", "firmware.hex"}, false);
+    EXPECT_EQ(r.exitCode, 0);
+    const std::string written = std::to_string(kWords.size() + 1) + " words written";
+    const std::string complete =
+        "Down load data " + std::to_string(kWords.size() + 2) + " words complete";
+    const std::size_t bar = r.out.rfind("100%  " + written);
+    ASSERT_NE(bar, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(complete, bar), std::string::npos) << r.out;
+}
+
+// The run passes over the one character after a record's checksum unread,
+// whatever it is; a second one is no line end to it. Spaces and tabs alike.
+TEST(CliProgram, BlanksAfterARecordAreOneCharacterAllowedSpacesAndTabsAlike) {
+    struct Case {
+        const char* blanks;
+        int exitCode;
+    };
+    for (const Case c :
+         {Case{" ", 0}, Case{"\t", 0}, Case{"  ", 1}, Case{"\t\t", 1}, Case{" \t", 1}}) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(c.blanks)));
+        std::string hex = ProgramHex(kWords, kConfigWord);
+        hex.insert(hex.find("\r\n"), c.blanks);  // after the first record
+        CliProcess cli;
+        cli.WriteFile("blanks.hex", hex);
+        CliResult r = cli.Run({"--sim", "-q", "program", "blanks.hex"});
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        const bool refusedInPlainWords =
+            r.err.find(
+                "tallis-cli: blanks.hex: line 1 ends in more than one space or tab after "
+                "the checksum, and program passes over only one character there; "
+                "nothing was sent to the chip (remove them, or use write, which skips "
+                "them)\n") != std::string::npos;
+        EXPECT_EQ(refusedInPlainWords, c.exitCode != 0) << r.err;
+    }
+}
+
 TEST(CliProgram, DataBeyondTheChipsProgramMemoryIsRefusedFirst) {
     CliProcess cli;
     cli.WriteFile("over.hex", ProgramHex(kWords, kConfigWord, false) +
