@@ -160,6 +160,11 @@ CliResult CliProcess::RunOnTerminal(const std::vector<std::string>& args, bool e
     return result;
 }
 
+std::string AsanOptionsForPreload() {
+    const char* options = std::getenv("ASAN_OPTIONS");
+    return std::string("ASAN_OPTIONS=") + (options ? options : "") + ":verify_asan_link_order=0";
+}
+
 std::string WithoutHazards(const std::string& err) {
     const std::string hazard = "tallis-cli: the simulated chip noted ";
     std::string kept;

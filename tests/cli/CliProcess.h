@@ -25,6 +25,10 @@ inline const std::string kClassic87xAHazards =
 // something else.
 std::string WithoutHazards(const std::string& err);
 
+// "ASAN_OPTIONS=...": the caller's, for a program that a library is preloaded
+// into; a sanitizer build wants its runtime first, and the fake comes first.
+std::string AsanOptionsForPreload();
+
 struct CliResult {
     int exitCode = -1;
     std::string out;

@@ -34,7 +34,8 @@ struct FtdiRun {
                 "TALLIS_FAKE_FTDI_STATE=chip.hex",
                 "TALLIS_FAKE_FTDI_REPORT=report.txt",
                 "TALLIS_FAKE_FTDI_CHIP=" + chip,
-                "TALLIS_FAKE_FTDI_UNPLUG=" + unplugAfter};
+                "TALLIS_FAKE_FTDI_UNPLUG=" + unplugAfter,
+                AsanOptionsForPreload()};
     }
     CliResult Run(const std::vector<std::string>& args, const std::string& chip = "16f877a") {
         return cli.Run(args, Launcher(chip));

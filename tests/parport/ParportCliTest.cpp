@@ -33,18 +33,10 @@ struct PortRun {
     void Run(const std::vector<std::string>& settings, const std::vector<std::string>& args) {
         std::vector<std::string> launcher = {
             "env", "LD_PRELOAD=" TALLIS_FAKE_PARPORT_PATH, "TALLIS_FAKE_PARPORT_STATE=chip.hex",
-            "TALLIS_FAKE_PARPORT_REPORT=report.txt",
-            // A sanitizer build wants its runtime first; the fake comes first here.
-            AsanOptions()};
+            "TALLIS_FAKE_PARPORT_REPORT=report.txt", AsanOptionsForPreload()};
         launcher.insert(launcher.end(), settings.begin(), settings.end());
         result = cli.Run(args, launcher);
         report = cli.ReadFile("report.txt");
-    }
-
-    static std::string AsanOptions() {
-        const char* options = std::getenv("ASAN_OPTIONS");
-        return std::string("ASAN_OPTIONS=") + (options ? options : "") +
-               ":verify_asan_link_order=0";
     }
 
     void ExpectCleanEnd(const std::string& data) {
