@@ -50,8 +50,14 @@ std::optional<SerialCounter> SerialCounter::Open(const std::filesystem::path& pa
         }
         return SerialCounter(path, start, step);
     }
-    std::ifstream in(path);
-    const std::optional<CounterFile> file = in ? ReadCounterFile(in) : std::nullopt;
+    std::optional<CounterFile> file;
+    {
+        // Closed before the counter is saved: Windows will not replace an open file.
+        std::ifstream in(path);
+        if (in) {
+            file = ReadCounterFile(in);
+        }
+    }
     if (!file) {
         problem = PathText(path) +
                   " is not a serial number file (\"next N\", then maybe \"free N\" and "
