@@ -28,8 +28,8 @@ struct PinLine {
 
 // A line as board files write it: the DB-25 pin number, "!" before it for a
 // line that is active-low at the connector. Rows are written this way so that
-// they read like the files; a malformed text is a compile error in a row.
-consteval PinLine Pin(std::string_view text) {
+// they read like the files; a malformed text is a compile error in a constexpr row.
+constexpr PinLine Pin(std::string_view text) {
     PinLine line;
     if (!text.empty() && text.front() == '!') {
         line.inverted = true;
