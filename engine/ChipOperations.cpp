@@ -177,8 +177,8 @@ std::vector<Location> BlankLocations(const Device& device, const std::vector<Reg
         }
     }
     std::vector<Location> locations = LocationsOf(erased, device, true);
-    std::ranges::stable_partition(locations,
-                                  [](const Location& l) { return l.space == MemorySpace::Config; });
+    std::stable_partition(locations.begin(), locations.end(),
+                          [](const Location& l) { return l.space == MemorySpace::Config; });
     return locations;
 }
 
