@@ -1,7 +1,9 @@
 // The PIC16F627A/628A/648A's programming algorithm, as its programming
 // document DS41196 gives it: commands from table 2-3, times from table 4-1,
 // erases from section 3 and table 3-1, the memory map from figure 2-1.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "sim/PicChip.h"
@@ -47,12 +49,7 @@ bool Writable(std::uint16_t address) {
 }  // namespace
 
 bool PicChip::IsKnownCommand62xA(std::uint8_t code) {
-    for (const std::uint8_t known : kKnown) {
-        if (known == code) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::find(kKnown, code) != std::end(kKnown);
 }
 
 void PicChip::Execute62xA(std::uint8_t code, std::uint64_t now) {

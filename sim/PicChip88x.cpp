@@ -1,7 +1,9 @@
 // The PIC16F882/883/884/886/887's programming algorithm, as its programming
 // document DS41287 gives it: commands from table 3-1, times from table 6-1,
 // the memory map from section 2.1 and figure 2-1.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "sim/PicChip.h"
@@ -66,12 +68,7 @@ std::string Format(const char* format, double a, double b, unsigned c) {
 }  // namespace
 
 bool PicChip::IsKnownCommand88x(std::uint8_t code) {
-    for (const std::uint8_t known : kKnown) {
-        if (known == code) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::find(kKnown, code) != std::end(kKnown);
 }
 
 std::uint8_t PicChip::EndProgrammingCode() const {
