@@ -3,9 +3,11 @@
 # display: the main window's controls, a run of an example file, the memory
 # view, Device > Identify and Write all, Options and About, the close, and a
 # second start with a full program memory whose run Esc cancels while About
-# opens and the commands stay refused; then tallis.exe without its driver,
-# the same checks on tallis.exe through the test driver, and an Erase +
-# Program + Verify run of tallis.exe through our stand-in for InpOut's DLL. With
+# opens and the commands stay refused; then tallis.exe without its driver, an
+# Erase + Program + Verify run of tallis.exe through the test driver, and the
+# same checks on tallis.exe through our stand-in for InpOut's DLL (the test
+# driver costs Wine a round trip to its device process per port access: a
+# Write all, with its read-back of the erased chip, takes minutes there). With
 # --screenshots it also writes docs/windows-*.png.
 #
 #   scripts/wine-gui-tests.sh BUILD_FOLDER [--screenshots]
@@ -53,14 +55,14 @@ folder="$WINEPREFIX/drive_c/tallis"
 mkdir -p "$folder"
 cp "$build/win32/tallis.exe" "$build/tests/winedriver/sim/zlportio.sys" examples/blink877a.hex \
     "$folder/"
-check 'C:\tallis\tallis.exe' 'C:\tallis\blink877a.hex'
+check --program-run 'C:\tallis\tallis.exe' 'C:\tallis\blink877a.hex'
 # tallis.exe through InpOut: our stand-in for its DLL, with the simulated board
 # and chip inside, beside the program; the Options choice is auto.
 inpout="$WINEPREFIX/drive_c/tallis-inpout"
 mkdir -p "$inpout"
 cp "$build/win32/tallis.exe" "$build/tests/winedriver/inpout/inpoutx64.dll" \
     examples/blink877a.hex "$inpout/"
-check --program-run 'C:\tallis-inpout\tallis.exe' 'C:\tallis-inpout\blink877a.hex'
+check 'C:\tallis-inpout\tallis.exe' 'C:\tallis-inpout\blink877a.hex'
 # The DLL logs "unload" and then what the simulated chip found wrong.
 inpoutLog=$WINEPREFIX/drive_c/inpout-sim.log
 if ! grep -q '^unload' "$inpoutLog" || grep -q '^violation' "$inpoutLog"; then
