@@ -176,6 +176,10 @@ void InterfaceBoard::Notify(std::uint64_t nowNs) {
     if (!ChipConnected()) {
         return;
     }
+    if (const bool powered = Powered(data_, control_); powered != chipPowered_) {
+        chipPowered_ = powered;
+        chip_->SupplyChanged(powered, nowNs);
+    }
     const bool vppRising = mclrEdgePending_ && pendingMclr_ == MclrLevel::Vpp;
     chipSeesRb7High_ = LineLevelAt(nowNs);
     chip_->UpdatePins(mclr_, Rb6(), chipSeesRb7High_, nowNs, vppRising);

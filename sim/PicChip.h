@@ -59,9 +59,9 @@ std::optional<EepromEraseAtConfig> EepromEraseAtConfigNamed(std::string_view nam
 // range the devices run in.
 std::optional<double> SupplyVoltageNamed(std::string_view text);
 
-// A PIC16F87x, PIC16F87xA, PIC16F88x, PIC16F62xA or PIC16F84A seen through its programming pins
-// (MCLR, RB6, RB7). It checks the host's timing against the chip's minimums and records
-// every violation in the log. Time comes with every pin change; write and
+// A PIC16F87x, PIC16F87xA, PIC16F88x, PIC16F62xA, PIC16F84A or PIC16F87/88 seen
+// through its programming pins (MCLR, RB6, RB7). It checks the host's timing against the chip's
+// minimums and records every violation in the log. Time comes with every pin change; write and
 // erase cycles complete lazily, when the chip is next looked at.
 class PicChip {
   public:
@@ -112,6 +112,10 @@ class PicChip {
     // Replace the whole memory (test set-up, loading a HEX file). The device
     // ID stays the chip's own; the configuration word is normalised.
     void LoadMemory(const ChipMemory& memory);
+
+    // The board switched the target's supply (a board without a VDD line
+    // never does: the chip is powered from the start).
+    void SupplyChanged(bool on, std::uint64_t nowNs);
 
     // Fault: program cycles leave this word address unchanged (erases still work).
     void SetUnprogrammableWord(std::optional<std::uint16_t> address) { unprogrammable_ = address; }
@@ -215,6 +219,18 @@ class PicChip {
     void StartWriteCycle84A(std::uint8_t code, std::uint64_t now);
     void StartErase84A(CycleTarget target, std::uint64_t now);
     void CommitCycle84A(const Cycle& cycle);
+
+    // The PIC16F87/88's algorithm (PicChip8788.cpp).
+    static bool IsKnownCommand8788(std::uint8_t code);
+    void Execute8788(std::uint8_t code, std::uint64_t now);
+    void TakeData8788(std::uint16_t data);
+    bool ArraySelected8788(std::uint8_t code, std::uint64_t now);
+    void StartWriteCycle8788(std::uint64_t now);
+    void StartErase8788(CycleTarget target, std::uint64_t now);
+    void EndProgramming8788(std::uint64_t now);
+    void CommitCycle8788(const Cycle& cycle);
+    void CommitConfigWord8788(std::uint16_t address, std::uint16_t value);
+    void JudgePowerUpEntry8788(std::uint64_t now);
     // A 4K part ignores bit 12 of the address, a 128-byte EEPROM bit 7.
     std::uint16_t ProgramIndex(std::uint16_t address) const {
         return static_cast<std::uint16_t>(address & (device_.programWords - 1U));
@@ -248,6 +264,8 @@ class PicChip {
     bool lastFallLatchedHostBit_ = false;
     std::uint64_t enteredNs_ = 0;     // when programming mode began (VPP at its level)
     bool clockedSinceEntry_ = false;  // the first clock edge after entry has been judged
+    // When VDD last rose, until the programming-mode entry that follows it.
+    std::optional<std::uint64_t> vddRoseNs_;
 
     // Serial state.
     Phase phase_ = Phase::Command;
