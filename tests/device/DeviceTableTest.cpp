@@ -76,8 +76,10 @@ TEST(DeviceTable, EveryRowsRegionsAreAMemoryMap) {
 }
 
 // The device IDs against the data sheets (DS39025, DS39589, DS41287, DS41196,
-// DS30262, DS39607), and the simulated chip's own copy against the same: a slip in
-// either table fails here.
+// DS30262, DS39607), and the simulated chip's own copy against the same: a
+// slip in either table fails here. DS39607 prints four revision bits; the
+// rows take the five that established programmers read, as the simulated
+// chip does.
 TEST(DeviceTable, IdsAreTheDataSheets) {
     struct Sheet {
         const char* name;
@@ -85,26 +87,15 @@ TEST(DeviceTable, IdsAreTheDataSheets) {
         std::uint16_t mask;
     };
     const Sheet sheets[] = {
-        {"PIC16F873", 0x0960, 0x3FE0},
-        {"PIC16F874", 0x0920, 0x3FE0},
-        {"PIC16F876", 0x09E0, 0x3FE0},
-        {"PIC16F877", 0x09A0, 0x3FE0},
-        {"PIC16F873A", 0x0E40, 0x3FF0},
-        {"PIC16F874A", 0x0E60, 0x3FF0},
-        {"PIC16F876A", 0x0E00, 0x3FF0},
-        {"PIC16F877A", 0x0E20, 0x3FF0},
-        {"PIC16F882", 0x2000, 0x3FE0},
-        {"PIC16F883", 0x2020, 0x3FE0},
-        {"PIC16F884", 0x2040, 0x3FE0},
-        {"PIC16F886", 0x2060, 0x3FE0},
-        {"PIC16F887", 0x2080, 0x3FE0},
-        {"PIC16F627A", 0x1040, 0x3FE0},
-        {"PIC16F628A", 0x1060, 0x3FE0},
-        {"PIC16F648A", 0x1100, 0x3FE0},
-        {"PIC16F84A", 0x0560, 0x3FE0},
-        // DS39607 prints four revision bits; the row takes the five that
-        // established programmers read, as the simulated chip does.
-        {"PIC16F87", 0x0720, 0x3FE0},
+        {"PIC16F873", 0x0960, 0x3FE0},  {"PIC16F874", 0x0920, 0x3FE0},
+        {"PIC16F876", 0x09E0, 0x3FE0},  {"PIC16F877", 0x09A0, 0x3FE0},
+        {"PIC16F873A", 0x0E40, 0x3FF0}, {"PIC16F874A", 0x0E60, 0x3FF0},
+        {"PIC16F876A", 0x0E00, 0x3FF0}, {"PIC16F877A", 0x0E20, 0x3FF0},
+        {"PIC16F882", 0x2000, 0x3FE0},  {"PIC16F883", 0x2020, 0x3FE0},
+        {"PIC16F884", 0x2040, 0x3FE0},  {"PIC16F886", 0x2060, 0x3FE0},
+        {"PIC16F887", 0x2080, 0x3FE0},  {"PIC16F627A", 0x1040, 0x3FE0},
+        {"PIC16F628A", 0x1060, 0x3FE0}, {"PIC16F648A", 0x1100, 0x3FE0},
+        {"PIC16F84A", 0x0560, 0x3FE0},  {"PIC16F87", 0x0720, 0x3FE0},
         {"PIC16F88", 0x0760, 0x3FE0},
     };
     ASSERT_EQ(std::size(sheets), Devices().size()) << "a row without its data sheet's ID";
