@@ -331,7 +331,7 @@ void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationRep
     }
     if (kind == DeviceCommandKind::Read && report.Outcome() == OperationOutcome::Completed) {
         const ChipImage& image = report.result.image;
-        const std::string hex = FormatChipImageHex(image);
+        const std::string hex = FormatChipImageHex(image, report.Chip()->regions);
         std::ofstream saved(savePath, std::ios::binary);
         saved.write(hex.data(), static_cast<std::streamsize>(hex.size()));
         if (!saved.flush()) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/CalibrationFile.h"
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
 #include "engine/LineCheck.h"
@@ -49,6 +50,12 @@ struct OperationRequest {
     // Blank check: the regions read.
     std::vector<RegionKind> blankScope = kWholeChip;
     WriteOptions write = {};  // Write all
+    // Verify: whether the file's calibration is compared (after a write that
+    // took it), or the chip's own kept.
+    CalibrationCompared calibration = CalibrationCompared::None;
+    // Write all: keeps the calibration an erase takes before it, in a file
+    // of the chip's own; none: kept nowhere but the session.
+    CalibrationKeeper* keeper = nullptr;
     // Commands run after it in the same session on the same chip, each only
     // when the one before completed (the self-test's write, verify, read).
     std::vector<DeviceCommandKind> then = {};

@@ -6,17 +6,21 @@ namespace tallis {
 
 namespace {
 
-// The first configuration word's implemented bits are the row's; a chip with
-// a second one has no mask of its own for it in the row, so all its bits count.
+// The first configuration word's implemented bits are the row's, less its
+// factory-set ones; a chip with a second one has no mask of its own for it in
+// the row, so all its bits count.
 std::uint16_t ConfigMask(const Device& device, std::size_t index) {
-    return index == 0 ? device.configImplemented : kWordMask;
+    return index == 0 ? static_cast<std::uint16_t>(device.configImplemented &
+                                                   ~device.configCalibrationBits)
+                      : kWordMask;
 }
 
 }  // namespace
 
 std::uint16_t ImageChecksum(const ChipImage& image, const Device& device) {
     std::uint32_t sum = 0;
-    for (std::size_t address = 0; address < device.programWords; ++address) {
+    // A calibration word at the top of program memory is the chip's, not the file's.
+    for (std::size_t address = 0; address < device.WritableProgramWords(); ++address) {
         sum += image.program[address].value_or(kErasedWord);
     }
     for (const MemoryRegion& region : device.regions) {

@@ -30,6 +30,9 @@ constexpr ChipId kChipIds[] = {
     {"PIC16F648A", 0x1100, 0x1F},
     // DS30262 table 3-1.
     {"PIC16F84A", 0x0560, 0x1F},
+    // DS41191 table 3-1.
+    {"PIC12F629", 0x0F80, 0x1F},
+    {"PIC12F675", 0x0FC0, 0x1F},
 };
 
 }  // namespace

@@ -407,6 +407,9 @@ bool PicChip::IsKnownCommand(std::uint8_t code) const {
     if (type_ == TargetType::Pic16F84A) {
         return IsKnownCommand84A(code);
     }
+    if (type_ == TargetType::Pic12F675) {
+        return IsKnownCommand629(code);
+    }
     const std::uint64_t known = type_ == TargetType::Pic16F877 ? k877Commands : k877ACommands;
     return (known & Bit(code)) != 0;
 }
@@ -428,6 +431,7 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
                  : type_ == TargetType::Pic16F877A ? "not a PIC16F877A command"
                  : type_ == TargetType::Pic16F887  ? "not a PIC16F88x command"
                  : type_ == TargetType::Pic16F84A  ? "not a PIC16F84A command"
+                 : type_ == TargetType::Pic12F675  ? "not a PIC12F629/675 command"
                                                    : "not a PIC16F62xA command";
     }
     if (reason != nullptr) {
@@ -448,6 +452,10 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
     }
     if (type_ == TargetType::Pic16F84A) {
         Execute84A(code, now);
+        return;
+    }
+    if (type_ == TargetType::Pic12F675) {
+        Execute629(code, now);
         return;
     }
     Execute(code, now);
@@ -528,6 +536,10 @@ void PicChip::TakeData(std::uint16_t data) {
     }
     if (type_ == TargetType::Pic16F84A) {
         TakeData84A(data);
+        return;
+    }
+    if (type_ == TargetType::Pic12F675) {
+        TakeData629(data);
         return;
     }
     switch (command_) {
@@ -719,6 +731,8 @@ void PicChip::Commit(const Cycle& cycle) {
         CommitCycle62xA(cycle);
     } else if (type_ == TargetType::Pic16F84A) {
         CommitCycle84A(cycle);
+    } else if (type_ == TargetType::Pic12F675) {
+        CommitCycle629(cycle);
     } else {
         CommitCycle(cycle);
     }
