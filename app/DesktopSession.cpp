@@ -302,13 +302,15 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
     StartWork(
         [this, kind, asked = DeviceChip(), &timing, file, savePath]() -> Completion {
             HostProgress progress(*this);
+            CalibrationKeeper keeper;
             auto report = std::make_shared<OperationReport>(
                 RunOperation(*lines_, {.timing = &timing, .progress = &progress},
                              {.kind = kind,
                               .asked = asked,
                               .file = file.get(),
                               // Every difference, for the memory view to mark.
-                              .kept = DifferencesKept::All}));
+                              .kept = DifferencesKept::All,
+                              .keeper = &keeper}));
             PowerOffIfSwitched();
             return [this, kind, report, asked, file, savePath,
                     cancelled = CancelledStatus(progress.LastAddress())] {

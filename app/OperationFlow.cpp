@@ -92,6 +92,10 @@ OperationReport RunOperation(LineTransport& lines, const SessionSetup& setup,
     if (report.lineFault != LineFault::None) {
         report.result.outcome = OperationOutcome::NoChip;  // no chip could be reached
     }
+    if (request.keeper != nullptr) {
+        report.calibrationFile = request.keeper->Saved();
+        report.calibrationError = request.keeper->Error();
+    }
     return report;
 }
 

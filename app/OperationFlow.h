@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "app/CalibrationFile.h"
@@ -74,6 +77,11 @@ struct OperationReport {
     // operation's result: differences, retries, what code protection hid,
     // Read's image; TooLarge's first location.
     ReadResult result;
+
+    // Write all with a keeper: where it saved the calibration read before
+    // the erase, or why it could not (CalibrationNotSaved).
+    std::optional<std::filesystem::path> calibrationFile;
+    std::string calibrationError;
 
     OperationOutcome Outcome() const { return result.outcome; }
     // The chip that answered, if it is a supported one.
