@@ -76,6 +76,9 @@ constexpr double k883FloorSeconds = 3.07;
 constexpr double k648AFloorSeconds = 17.4;
 // A PIC16F84A: one word per 4 ms program-only cycle after the erase, then the verify.
 constexpr double k84AFloorSeconds = 4.3;
+// A PIC12F675: 1023 words, OSCCAL and the configuration word at 2.5 ms
+// each after two 8 ms erases, then the verify.
+constexpr double k675FloorSeconds = 2.84;
 
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_Full, "16f877a", true, 8192, k877AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
@@ -109,6 +112,10 @@ BENCHMARK_CAPTURE(WriteImage, Pic16F648A_Standard_Full, "16f648a", false, 4096, 
 BENCHMARK_CAPTURE(WriteImage, Pic16F84A_Fast_Full, "16f84a", true, 1024, k84AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F84A_Standard_Full, "16f84a", false, 1024, k84AFloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic12F675_Fast_Full, "12f675", true, 1023, k675FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic12F675_Standard_Full, "12f675", false, 1023, k675FloorSeconds)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_40Words, "16f877a", true, 40, 0)
     ->Unit(benchmark::kMillisecond);
