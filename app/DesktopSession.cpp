@@ -302,13 +302,15 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
     StartWork(
         [this, kind, asked = DeviceChip(), &timing, file, savePath]() -> Completion {
             HostProgress progress(*this);
+            CalibrationKeeper keeper;
             auto report = std::make_shared<OperationReport>(
                 RunOperation(*lines_, {.timing = &timing, .progress = &progress},
                              {.kind = kind,
                               .asked = asked,
                               .file = file.get(),
                               // Every difference, for the memory view to mark.
-                              .kept = DifferencesKept::All}));
+                              .kept = DifferencesKept::All,
+                              .keeper = &keeper}));
             PowerOffIfSwitched();
             return [this, kind, report, asked, file, savePath,
                     cancelled = CancelledStatus(progress.LastAddress())] {
@@ -331,7 +333,7 @@ void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationRep
     }
     if (kind == DeviceCommandKind::Read && report.Outcome() == OperationOutcome::Completed) {
         const ChipImage& image = report.result.image;
-        const std::string hex = FormatChipImageHex(image);
+        const std::string hex = FormatChipImageHex(image, report.Chip()->regions);
         std::ofstream saved(savePath, std::ios::binary);
         saved.write(hex.data(), static_cast<std::streamsize>(hex.size()));
         if (!saved.flush()) {

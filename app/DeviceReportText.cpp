@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "app/DifferenceList.h"
+#include "app/FileNames.h"
 #include "engine/ResultText.h"
 #include "image/ImageChecksum.h"
 
@@ -43,6 +44,9 @@ std::string CommonMessage(const OperationReport& report, const Device* asked) {
             return Sentence(IdentifyProblem(result, asked) + " under Device > Chip");
         case OperationOutcome::CalibrationKept:
             return Sentence(CalibrationKeptText(result.differences.at(0)));
+        case OperationOutcome::CalibrationNotSaved:
+            return Sentence("The chip's calibration could not be kept before the erase (" +
+                            report.calibrationError + "); nothing was erased");
         default:
             return Sentence(IdentifyProblem(result, asked));
     }
@@ -92,6 +96,33 @@ std::string ReadChecksum(const ReadResult& result, const Device& device) {
     return ", checksum " + ChecksumText(ImageChecksum(result.image, device));
 }
 
+DeviceReportText WriteText(const OperationResult& result, const Device& device,
+                           const std::string& chip) {
+    if (result.outcome == OperationOutcome::NotErased) {
+        return Finished(
+            result, {},
+            "The erase did not clear the " + Name(device) + "; nothing was written:", device);
+    }
+    return Finished(
+        result, "Wrote and verified " + chip,
+        "Write failed: the " + Name(device) + " does not hold what was written; first differences:",
+        device);
+}
+
+// A write's calibration lost before it, and where the calibration read
+// before the erase is when the write did not put it back.
+DeviceReportText WithCalibrationNotes(DeviceReportText text, const OperationReport& report) {
+    if (report.result.calibrationLost) {
+        text.message += '\n' + Sentence(kCalibrationLostText);
+    }
+    if (report.Outcome() != OperationOutcome::Completed && report.calibrationFile) {
+        text.message +=
+            '\n' + Sentence("The chip's calibration, read before the erase, is kept in " +
+                            PathText(*report.calibrationFile));
+    }
+    return text;
+}
+
 }  // namespace
 
 DeviceReportText DescribeDeviceReport(DeviceCommandKind kind, const OperationReport& report,
@@ -120,16 +151,7 @@ DeviceReportText DescribeDeviceReport(DeviceCommandKind kind, const OperationRep
             return Finished(result, "The " + Name(device) + " is blank",
                             "The " + Name(device) + " is not blank:", device);
         case DeviceCommandKind::WriteAll:
-            if (result.outcome == OperationOutcome::NotErased) {
-                return Finished(
-                    result, {},
-                    "The erase did not clear the " + Name(device) + "; nothing was written:",
-                    device);
-            }
-            return Finished(result, "Wrote and verified " + chip,
-                            "Write failed: the " + Name(device) +
-                                " does not hold what was written; first differences:",
-                            device);
+            return WithCalibrationNotes(WriteText(result, device, chip), report);
     }
     return {};
 }

@@ -21,7 +21,7 @@ ReadResult Operate(ProgrammingSession& session, const Device& device,
             break;
         case DeviceCommandKind::Verify:
             static_cast<OperationResult&>(result) =
-                Verify(session, device, *request.file, request.kept);
+                Verify(session, device, *request.file, request.kept, request.calibration);
             break;
         case DeviceCommandKind::BlankCheck:
             static_cast<OperationResult&>(result) = BlankCheck(session, device, request.blankScope);
@@ -74,19 +74,27 @@ OperationReport RunOperation(LineTransport& lines, const SessionSetup& setup,
                 report.result.differences = {*outside};
             }
         }
+        OperationRequest own = request;
+        if (request.keeper != nullptr) {
+            own.write.keepCalibration = request.keeper->For(device, identity.idWord);
+        }
         std::vector<DeviceCommandKind> commands{request.kind};
         commands.insert(commands.end(), request.then.begin(), request.then.end());
         for (const DeviceCommandKind kind : commands) {
             if (report.result.outcome != OperationOutcome::Completed) {
                 break;
             }
-            report.result = Operate(session, device, request, kind);
+            report.result = Operate(session, device, own, kind);
         }
         report.result.found = identity.found;
         report.result.idWord = identity.idWord;
     });
     if (report.lineFault != LineFault::None) {
         report.result.outcome = OperationOutcome::NoChip;  // no chip could be reached
+    }
+    if (request.keeper != nullptr) {
+        report.calibrationFile = request.keeper->Saved();
+        report.calibrationError = request.keeper->Error();
     }
     return report;
 }

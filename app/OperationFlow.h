@@ -1,9 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "app/CalibrationFile.h"
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
 #include "engine/LineCheck.h"
@@ -49,6 +53,12 @@ struct OperationRequest {
     // Blank check: the regions read.
     std::vector<RegionKind> blankScope = kWholeChip;
     WriteOptions write = {};  // Write all
+    // Verify: whether the file's calibration is compared (after a write that
+    // took it), or the chip's own kept.
+    CalibrationCompared calibration = CalibrationCompared::None;
+    // Write all: keeps the calibration an erase takes before it, in a file
+    // of the chip's own; none: kept nowhere but the session.
+    CalibrationKeeper* keeper = nullptr;
     // Commands run after it in the same session on the same chip, each only
     // when the one before completed (the self-test's write, verify, read).
     std::vector<DeviceCommandKind> then = {};
@@ -67,6 +77,11 @@ struct OperationReport {
     // operation's result: differences, retries, what code protection hid,
     // Read's image; TooLarge's first location.
     ReadResult result;
+
+    // Write all with a keeper: where it saved the calibration read before
+    // the erase, or why it could not (CalibrationNotSaved).
+    std::optional<std::filesystem::path> calibrationFile;
+    std::string calibrationError;
 
     OperationOutcome Outcome() const { return result.outcome; }
     // The chip that answered, if it is a supported one.

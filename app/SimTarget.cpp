@@ -93,6 +93,16 @@ const Device* DeviceOfStateFile(const std::filesystem::path& path) {
     return parsed && parsed.image->deviceId ? DeviceWithId(*parsed.image->deviceId) : nullptr;
 }
 
+// A chip serial number from the state file's name (FNV-1a): the same file
+// names the same chip on every platform.
+std::uint32_t SerialOf(const std::filesystem::path& path) {
+    std::uint32_t hash = 2166136261U;
+    for (const char c : path.filename().generic_string()) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619U;
+    }
+    return hash;
+}
+
 }  // namespace
 
 std::string SimTarget::UseStateFile(const std::filesystem::path& path) {
@@ -109,6 +119,12 @@ std::string SimTarget::UseStateFile(const std::filesystem::path& path) {
             return "cannot load the simulated chip's memory from " + PathText(path) + ": " +
                    loaded.message;
         }
+    } else {
+        // A new file is a new chip: its factory trims are its own, as on real
+        // parts, so that calibration lost to the wrong file shows.
+        sim::PicChip& chip = simulation_.Chip();
+        chip.LoadMemory(
+            sim::ChipMemory::Blank(chip.Type(), chip.Memory().DeviceId(), SerialOf(path)));
     }
     // Tried now rather than at the end, when the chip's memory would be lost.
     if (std::string problem = AtomicFile(path).Check(); !problem.empty()) {

@@ -80,6 +80,9 @@ constexpr double k84AFloorSeconds = 4.3;
 // for 1 ms and ended with End Programming and 100 us after it (1.64 s), then
 // the verify (0.46 s).
 constexpr double k8788FloorSeconds = 2.1;
+// A PIC12F675: 1023 words, OSCCAL and the configuration word at 2.5 ms
+// each after two 8 ms erases, then the verify.
+constexpr double k675FloorSeconds = 2.84;
 
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_Full, "16f877a", true, 8192, k877AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
@@ -121,6 +124,10 @@ BENCHMARK_CAPTURE(WriteImage, Pic16F88_Standard_Full, "16f88", false, 4096, k878
 BENCHMARK_CAPTURE(WriteImage, Pic16F87_Fast_Full, "16f87", true, 4096, k8788FloorSeconds)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F87_Standard_Full, "16f87", false, 4096, k8788FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic12F675_Fast_Full, "12f675", true, 1023, k675FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic12F675_Standard_Full, "12f675", false, 1023, k675FloorSeconds)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_40Words, "16f877a", true, 40, 0)
     ->Unit(benchmark::kMillisecond);

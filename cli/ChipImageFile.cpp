@@ -70,8 +70,9 @@ std::string FileFitError(const std::filesystem::path& path, const ChipImageLoad&
     return parsed ? std::string{} : PathText(path) + ": " + parsed.error;
 }
 
-std::string SaveChipImageFile(const std::filesystem::path& path, const ChipImage& image) {
-    const std::string text = FormatChipImageHex(image);
+std::string SaveChipImageFile(const std::filesystem::path& path, const ChipImage& image,
+                              std::span<const MemoryRegion> layout) {
+    const std::string text = FormatChipImageHex(image, layout);
     if (IsStandardOutput(path)) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return std::fflush(stdout) == 0 ? std::string{} : "writing to standard output failed";

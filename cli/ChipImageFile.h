@@ -23,9 +23,11 @@ ChipImageLoad LoadChipImageFile(const std::filesystem::path& path, ImageBounds b
 std::string FileFitError(const std::filesystem::path& path, const ChipImageLoad& loaded,
                          ImageBounds bounds);
 
-// Writes the image as Intel HEX to the file, or to standard output for "-".
-// Returns an empty string or what went wrong.
-std::string SaveChipImageFile(const std::filesystem::path& path, const ChipImage& image);
+// Writes the image as Intel HEX to the file, or to standard output for "-",
+// each location where the chip's layout puts it (a 12F675's OSCCAL at word
+// 0x3FF). Returns an empty string or what went wrong.
+std::string SaveChipImageFile(const std::filesystem::path& path, const ChipImage& image,
+                              std::span<const MemoryRegion> layout = WidestLayout());
 bool IsStandardOutput(const std::filesystem::path& path);
 
 // "10 program words, 4 IDs, 3 EEPROM bytes and the configuration word".

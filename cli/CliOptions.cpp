@@ -380,6 +380,10 @@ void AddRunOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
     app.add_flag("--write-calibration", options.writeCalibration,
                  "write: replace the chip's factory calibration word with the file's (without "
                  "it a file that would change it is refused)");
+    app.add_flag("--calibration-from-file", options.calibrationFromFile,
+                 "write and verify: take the calibration an erase clears (the 12F629/675's "
+                 "OSCCAL word 0x3FF and band-gap bits) from the file instead of keeping the "
+                 "chip's");
     app.add_flag("--force-port", options.forcePort,
                  "take a --port address even where the PC's own devices answer (system board, "
                  "disk, serial, display, PCI configuration)");

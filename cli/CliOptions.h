@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "board/BoardFile.h"
-#include "cli/ProductionOptions.h"
 #include "board/FtdiWiring.h"
+#include "cli/ProductionOptions.h"
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
 #include "engine/ChipType.h"
@@ -82,6 +82,9 @@ struct CliOptions {
     bool quiet = false;
     bool fast = false;              // the chip operations at the chip's minimum times
     bool writeCalibration = false;  // write: a calibration word of the file replaces the chip's
+    // write and verify: the file's calibration (the 12F629/675's OSCCAL and
+    // band-gap bits) is written and compared instead of the chip's kept
+    bool calibrationFromFile = false;
 
     // selftest: no confirmation prompt; where the report goes; the example
     // for the classic run (none: the one built into the program); how much.

@@ -146,8 +146,9 @@ int RunCommand(const CliOptions& options, const FirmwareImage* image, PortIo& po
             }
             if (HasClassicCommands(*options.device)) {
                 programmer.EraseOnly();
-            } else {
-                EraseWithFamily(options, port, timer);
+            } else if (const auto failed = EraseWithFamily(options, port, timer)) {
+                PowerOffIfSwitched(options, lines);
+                return *failed;
             }
             if (options.idCheck) {
                 if (const auto notBlank =

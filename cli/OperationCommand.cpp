@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/CalibrationFile.h"
 #include "app/ChecksumLine.h"
 #include "app/DifferenceList.h"
 #include "app/EraseCheck.h"
@@ -35,7 +36,8 @@ void ListDifferences(const OperationResult& result) {
 }
 
 // Outcomes that end any operation the same way; -1 for the others.
-int CommonExit(const OperationResult& result, const CliOptions& options) {
+int CommonExit(const OperationResult& result, const CliOptions& options,
+               const CalibrationKeeper& keeper) {
     switch (result.outcome) {
         case OperationOutcome::PortError:
             if (options.ftdiDevice) {
@@ -52,6 +54,11 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
         case OperationOutcome::CalibrationKept:
             return Complain(kExitRunError, CalibrationKeptText(result.differences.at(0)) +
                                                " (--write-calibration writes it)");
+        case OperationOutcome::CalibrationNotSaved:
+            return Complain(kExitOutputFailed,
+                            "cannot keep the chip's calibration before the "
+                            "erase: " +
+                                keeper.Error() + "; nothing was erased");
         case OperationOutcome::TooLarge:
             return Complain(kExitUsage, PathText(options.firmwarePath) + " holds " +
                                             LocationText(result.differences.at(0).space,
@@ -117,12 +124,29 @@ DeviceCommandKind KindOf(CliCommand command) {
     }
 }
 
+// Where the calibration an erase took is, for a run that ended after the
+// erase without writing it back.
+void SayWhereCalibrationIs(const OperationResult& result, const CalibrationKeeper& keeper) {
+    if (result.outcome != OperationOutcome::Completed && keeper.Saved()) {
+        Complain(0, "the chip's calibration, read before the erase, is kept in " +
+                        PathText(*keeper.Saved()));
+    }
+}
+
+// A calibration word that read erased before the erase, and that nothing replaced.
+void SayIfCalibrationLost(const OperationResult& result) {
+    if (result.calibrationLost) {
+        Complain(0, std::string("warning: ") + kCalibrationLostText);
+    }
+}
+
 // A chip operation's report in the command line's words: the result on out,
 // problems on standard error, and the exit status.
 class ReportPrinter {
   public:
-    ReportPrinter(const CliOptions& options, const ChipImageLoad& file, std::FILE* out)
-        : options_(options), file_(file), out_(out) {}
+    ReportPrinter(const CliOptions& options, const ChipImageLoad& file, std::FILE* out,
+                  const CalibrationKeeper& keeper)
+        : options_(options), file_(file), out_(out), keeper_(keeper) {}
 
     int Print(const OperationReport& report) {
         const ReadResult& result = report.result;
@@ -140,7 +164,11 @@ class ReportPrinter {
                 return Complain(kExitUsage, error);
             }
         }
-        if (int status = CommonExit(result, options_); status >= 0) {
+        if (options_.command == CliCommand::Write) {
+            SayIfCalibrationLost(result);
+            SayWhereCalibrationIs(result, keeper_);
+        }
+        if (int status = CommonExit(result, options_, keeper_); status >= 0) {
             return status;
         }
         if (report.Chip() == nullptr) {
@@ -176,7 +204,8 @@ class ReportPrinter {
 
   private:
     int ReadChip(const ReadResult& result, const std::string& chip) {
-        if (std::string error = SaveChipImageFile(options_.firmwarePath, result.image);
+        if (std::string error =
+                SaveChipImageFile(options_.firmwarePath, result.image, result.found->regions);
             !error.empty()) {
             return Complain(kExitOutputFailed, error);
         }
@@ -258,6 +287,7 @@ class ReportPrinter {
     const CliOptions& options_;
     const ChipImageLoad& file_;
     std::FILE* out_;
+    const CalibrationKeeper& keeper_;
 };
 
 // identify --checksum reads the chip after the device ID, in the same session.
@@ -288,6 +318,7 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, LineT
         options.command == CliCommand::Read && IsStandardOutput(options.firmwarePath);
     std::FILE* out = toStdout ? stderr : stdout;
     ConsoleOperationProgress progress(out, showProgress && !toStdout);
+    CalibrationKeeper keeper;
     const OperationReport report = RunOperation(
         lines, {.timing = options.fast ? &kFastTiming : &kClassicTiming, .progress = &progress},
         {.kind = KindOf(options.command),
@@ -296,7 +327,10 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, LineT
          // Every difference, so that the list ends with how many more there are.
          .kept = DifferencesKept::All,
          .blankScope = options.blankScope,
-         .write = {.writeCalibration = options.writeCalibration},
+         .write = {.writeCalibration = options.writeCalibration || options.calibrationFromFile},
+         .calibration = options.calibrationFromFile ? CalibrationCompared::FromFile
+                                                    : CalibrationCompared::None,
+         .keeper = &keeper,
          .then = ChecksumRead(options)});
     if (options.board->SwitchesTarget()) {
         target_lines::PowerOff(lines);  // on only while a command runs
@@ -308,13 +342,13 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, LineT
                          DifferenceText(retried).c_str());
         }
     }
-    return ReportPrinter(options, file, out).Print(report);
+    return ReportPrinter(options, file, out, keeper).Print(report);
 }
 
 std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Delayer& timer) {
     ParallelPortTransport lines = OwnLines(options, port, timer);
     const OperationReport identity = CheckChipBeforeErase(lines, options.device);
-    if (int status = CommonExit(identity.result, options); status >= 0) {
+    if (int status = CommonExit(identity.result, options, CalibrationKeeper()); status >= 0) {
         return status;
     }
     if (identity.Outcome() == OperationOutcome::Completed) {
@@ -347,7 +381,7 @@ std::optional<int> RefuseKeptWords(const CliOptions& options, PortIo& port, Dela
     if (kept.Outcome() == OperationOutcome::Cancelled) {
         return stopStatus();
     }
-    if (int status = CommonExit(kept.result, options); status >= 0) {
+    if (int status = CommonExit(kept.result, options, CalibrationKeeper()); status >= 0) {
         return status;
     }
     if (kept.Outcome() == OperationOutcome::Differs) {
@@ -359,11 +393,33 @@ std::optional<int> RefuseKeptWords(const CliOptions& options, PortIo& port, Dela
     return std::nullopt;
 }
 
-void EraseWithFamily(const CliOptions& options, PortIo& port, Delayer& timer) {
+std::optional<int> EraseWithFamily(const CliOptions& options, PortIo& port, Delayer& timer) {
     ParallelPortTransport lines = OwnLines(options, port, timer);
+    CalibrationKeeper keeper;
+    OperationResult erased;
     RunInSession(lines, {}, [&](ProgrammingSession& session) {
-        FamilyOf(*options.device).Erase(session, *options.device);
+        const Device& device = *options.device;
+        KeepCalibration keep;
+        if (FamilyOf(device).EraseTakesCalibration()) {
+            // The file is named after the chip's device ID, revision and all.
+            session.GoTo(kDeviceIdAddress);
+            keep = keeper.For(device, session.ReadWord());
+        }
+        erased = EraseChip(session, device, keep);
     });
+    SayIfCalibrationLost(erased);
+    SayWhereCalibrationIs(erased, keeper);
+    if (int status = CommonExit(erased, options, keeper); status >= 0) {
+        return status;
+    }
+    if (erased.outcome == OperationOutcome::WriteFailed) {
+        Complain(kExitRunError,
+                 "the calibration written back after the erase does not read "
+                 "back; first differences:");
+        ListDifferences(erased);
+        return Complain(kExitRunError, kEraseWriteSupplyText);
+    }
+    return std::nullopt;
 }
 
 std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delayer& timer,
@@ -375,7 +431,7 @@ std::optional<int> RefuseNotBlank(const CliOptions& options, PortIo& port, Delay
     if (erased.Outcome() == OperationOutcome::Cancelled) {
         return stopStatus();
     }
-    if (int status = CommonExit(erased.result, options); status >= 0) {
+    if (int status = CommonExit(erased.result, options, CalibrationKeeper()); status >= 0) {
         return status;
     }
     if (erased.Outcome() == OperationOutcome::NotBlank) {

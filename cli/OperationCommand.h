@@ -44,7 +44,9 @@ std::optional<int> RefuseKeptWords(const CliOptions& options, PortIo& port, Dela
                                    const std::function<int()>& stopStatus);
 
 // Erases the --chip device with its family's erase, for the chips that the
-// classic erase does not serve, in a session of its own with the standard waits.
-void EraseWithFamily(const CliOptions& options, PortIo& port, Delayer& timer);
+// classic erase does not serve, in a session of its own with the standard
+// waits; the calibration such an erase takes is kept in a file and written
+// back. Returns the exit status when it failed.
+std::optional<int> EraseWithFamily(const CliOptions& options, PortIo& port, Delayer& timer);
 
 }  // namespace tallis

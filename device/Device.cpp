@@ -288,6 +288,58 @@ constexpr MemoryRegion k8788Regions[] = {
     {RegionKind::Eeprom, 0x0000, 256, 8, 0x4200},
 };
 
+// PIC12F629/675 (DS41191 register 3-1), bit 13 down to 0:
+//   BG1 BG0 - - - CPD CP BODEN MCLRE /PWRTE WDTE FOSC2 FOSC1 FOSC0
+// Bits 11:9 read 0. The band-gap bits are a factory trim that every bulk
+// erase clears: the row names them so that the memory view shows them.
+constexpr ConfigChoice kFosc629[] = {
+    {0x7, "RC oscillator, CLKOUT on GP4"},
+    {0x6, "RC oscillator, GP4 is I/O"},
+    {0x5, "internal oscillator, CLKOUT on GP4, GP5 is I/O"},
+    {0x4, "internal oscillator, GP4 and GP5 are I/O"},
+    {0x3, "external clock on GP5, GP4 is I/O"},
+    {0x2, "HS oscillator"},
+    {0x1, "XT oscillator"},
+    {0x0, "LP oscillator"},
+};
+constexpr ConfigChoice kMclre629[] = {
+    {0x20, "GP3 is MCLR"},
+    {0x0, "GP3 is a digital input, MCLR tied to VDD inside"},
+};
+constexpr ConfigChoice kCp629[] = {
+    {0x80, "code protection off"},
+    {0x0, "program memory code-protected (OSCCAL at 0x3FF stays readable)"},
+};
+constexpr ConfigChoice kBandGapChoices629[] = {
+    {0x3000, "band-gap trim 11 (highest voltage)"},
+    {0x2000, "band-gap trim 10"},
+    {0x1000, "band-gap trim 01"},
+    {0x0000, "band-gap trim 00 (lowest voltage)"},
+};
+constexpr ConfigChoice kWdte629[] = {{0x8, "watchdog timer on"}, {0x0, "watchdog timer off"}};
+constexpr ConfigField k629Config[] = {
+    {"FOSC", 0x0007, kFosc629},   {"WDTE", 0x0008, kWdte629},         {"PWRTE", 0x0010, kPwrte88x},
+    {"MCLRE", 0x0020, kMclre629}, {"BODEN", 0x0040, kBrownOut},       {"CP", 0x0080, kCp629},
+    {"CPD", 0x0100, kCpd},        {"BG", 0x3000, kBandGapChoices629},
+};
+// The OSCCAL word: RETLW k, k the value for the OSCCAL register (CAL5:0 in
+// bits 7:2).
+constexpr ConfigField k629Calibration[] = {
+    {"RETLW", 0x3F00, {}},
+    {"CAL", 0x00FC, {}},
+};
+// The 629/675's map: 1023 words of program memory, the OSCCAL word at 0x3FF
+// (at 0x7FE in a HEX file, where program memory would have it), IDs, the
+// device ID and one configuration word.
+constexpr MemoryRegion k629Regions[] = {
+    {RegionKind::Program, 0x0000, 1023, 14, 0x0000},
+    {RegionKind::Calibration, 0x03FF, 1, 14, 0x07FE},
+    {RegionKind::Id, 0x2000, 4, 14, 0x4000},
+    {RegionKind::DeviceId, 0x2006, 1, 14, 0x400C},
+    {RegionKind::Config, 0x2007, 1, 14, 0x400E},
+    {RegionKind::Eeprom, 0x0000, 128, 8, 0x4200},
+};
+
 // What a HEX file may hold before the chip is known: the largest program
 // memory and EEPROM, the 87x's debug vector and the 88x's second
 // configuration word and calibration word.
@@ -342,6 +394,10 @@ constexpr std::uint16_t kImplemented8788Config2 = 0x0003;
 // Four revision bits by DS39607 table 4-1, five by established programmers:
 // the five-bit mask identifies the chip under both.
 constexpr std::uint16_t kIdMask8788 = 0x3FE0;
+constexpr std::string_view k629 = "629";
+constexpr std::uint16_t kImplemented629 = 0x31FF;  // bits 11:9 read 0
+constexpr std::uint16_t kIdMask629 = 0x3FE0;
+constexpr std::uint16_t kBandGap629 = 0x3000;
 
 constexpr Device kDevices[] = {
     {"PIC16F873", "16f873", k87x, 0x0960, kIdMask87x, 4096, 128, 1, kImplemented87x, k87x4K,
@@ -383,6 +439,38 @@ constexpr Device kDevices[] = {
      k8788Regions, kNotTested, k8788Config2, kImplemented8788Config2},
     {"PIC16F88", "16f88", k8788, 0x0760, kIdMask8788, 4096, 256, 4, kImplemented8788, k8788Config1,
      k8788Regions, kNotTested, k8788Config2, kImplemented8788Config2},
+    {"PIC12F629",
+     "12f629",
+     k629,
+     0x0F80,
+     kIdMask629,
+     1024,
+     128,
+     1,
+     kImplemented629,
+     k629Config,
+     k629Regions,
+     kNotTested,
+     {},
+     0x3FFF,
+     k629Calibration,
+     kBandGap629},
+    {"PIC12F675",
+     "12f675",
+     k629,
+     0x0FC0,
+     kIdMask629,
+     1024,
+     128,
+     1,
+     kImplemented629,
+     k629Config,
+     k629Regions,
+     kNotTested,
+     {},
+     0x3FFF,
+     k629Calibration,
+     kBandGap629},
 };
 
 char Lower(char c) {
@@ -405,6 +493,10 @@ std::string_view DeviceOperationName(DeviceOperation op) {
 std::uint16_t Device::ConfigMask(std::string_view field) const {
     const auto found = std::ranges::find(configFields, field, &ConfigField::name);
     return found == configFields.end() ? std::uint16_t{0} : found->mask;
+}
+
+std::uint16_t Device::WritableProgramWords() const {
+    return FindRegion(regions, RegionKind::Program)->size;
 }
 
 std::span<const MemoryRegion> WidestLayout() {

@@ -67,6 +67,10 @@ struct Device {
     // The fields of the factory calibration word, where the chip has one:
     // trims, each value its own (the fields list no choices).
     std::span<const ConfigField> calibrationFields = {};
+    // Bits of the first configuration word that the factory sets and every
+    // bulk erase clears with the calibration words (the 12F629/675's
+    // band-gap trim): kept like them, never taken from a file unasked.
+    std::uint16_t configCalibrationBits = 0;
 
     bool Matches(std::uint16_t idWord) const { return (idWord & idMask) == deviceId; }
     std::uint16_t Revision(std::uint16_t idWord) const {
@@ -78,6 +82,9 @@ struct Device {
     // The bits of the named configuration field ("CP", "CPD"); 0 when the
     // chip has no such field.
     std::uint16_t ConfigMask(std::string_view field) const;
+    // Program memory as the operations write it: programWords less a
+    // calibration word at its top (the 12F629/675's OSCCAL).
+    std::uint16_t WritableProgramWords() const;
 };
 
 std::span<const Device> Devices();  // every supported chip, 87x first

@@ -22,7 +22,33 @@ struct Location {
     MemorySpace space;
     std::uint16_t address;
     std::uint16_t value;
+    std::uint16_t mask = 0;  // the bits compared; 0: the location's usual ones (CompareMask)
 };
+
+// A calibration word in program memory (the 12F629/675's OSCCAL), which a
+// file read before the chip was known holds as a program word.
+bool InProgramSpace(const MemoryRegion& region) {
+    return region.start < ProgrammingSession::kConfigSpace;
+}
+
+// The image with each program word that the device keeps in a calibration
+// region moved there, where the operations look for it.
+ChipImage PlacedFor(const ChipImage& image, const Device& device) {
+    ChipImage placed = image;
+    for (const MemoryRegion& region : device.regions) {
+        if (region.kind != RegionKind::Calibration || !InProgramSpace(region)) {
+            continue;
+        }
+        for (std::uint16_t i = 0; i < region.size; ++i) {
+            std::optional<std::uint16_t>& word = placed.program[region.start + i];
+            if (word && !placed.calibration[i]) {
+                placed.calibration[i] = *word;
+            }
+            word.reset();
+        }
+    }
+    return placed;
+}
 
 // Runs an operation's body and turns a stop into its outcome. A refused port
 // access outweighs every other outcome: nothing read or written then counts.
@@ -129,12 +155,17 @@ std::vector<Location> Span(MemorySpace space, std::uint16_t from, std::uint16_t 
 }
 
 // The bits a location is compared on: each configuration word on the row's
-// implemented bits of it.
+// implemented bits of it, the first less its factory calibration bits (the
+// chip's own, which no file sets unasked).
 std::uint16_t CompareMask(const Device& device, const Location& location) {
+    if (location.mask != 0) {
+        return location.mask;
+    }
     switch (location.space) {
         case MemorySpace::Config:
             return location.address == FindRegion(device.regions, RegionKind::Config)->start
-                       ? device.configImplemented
+                       ? static_cast<std::uint16_t>(device.configImplemented &
+                                                    ~device.configCalibrationBits)
                        : device.config2Implemented;
         case MemorySpace::Eeprom:
             return 0xFF;
@@ -256,7 +287,8 @@ bool RowAt(const ChipImage& image, const Device& device, std::uint16_t start, Ro
 
 std::vector<Row> RowsWithData(const ChipImage& image, const Device& device) {
     std::vector<Row> rows;
-    for (std::uint16_t start = 0; start < device.programWords; start += device.latchWords) {
+    for (std::uint16_t start = 0; start < device.WritableProgramWords();
+         start += device.latchWords) {
         if (Row row; RowAt(image, device, start, row)) {
             rows.push_back(row);
         }
@@ -293,6 +325,15 @@ std::vector<Location> Rewrite(ProgrammingSession& session, const Device& device,
             break;
         case MemorySpace::Config:
             FamilyOf(device).WriteConfigWord(session, wrong.address, wrong.expected);
+            covered.push_back({wrong.space, wrong.address, wrong.expected});
+            break;
+        case MemorySpace::Calibration:
+            if (wrong.address < ProgrammingSession::kConfigSpace) {
+                const std::uint16_t word[] = {wrong.expected};
+                FamilyOf(device).RewriteProgramRow(session, wrong.address, word);
+            } else {
+                FamilyOf(device).WriteConfigSpaceWord(session, wrong.address, wrong.expected);
+            }
             covered.push_back({wrong.space, wrong.address, wrong.expected});
             break;
         default:
@@ -351,17 +392,83 @@ std::vector<Difference> CalibrationChanges(ProgrammingSession& session, const De
     return changes;
 }
 
+// Writes one location beside the program rows: an EEPROM byte, a
+// calibration word of program memory as a one-word row, a word of
+// configuration space.
+void WriteLocation(ProgrammingSession& session, const ChipFamily& family,
+                   const Location& location) {
+    if (location.space == MemorySpace::Eeprom) {
+        family.WriteEepromByte(session, location.address,
+                               static_cast<std::uint8_t>(location.value));
+    } else if (location.space == MemorySpace::Calibration &&
+               location.address < ProgrammingSession::kConfigSpace) {
+        const std::uint16_t word[] = {location.value};
+        family.WriteProgramRow(session, location.address, word);
+    } else {
+        family.WriteConfigSpaceWord(session, location.address, location.value);
+    }
+}
+
+// The calibration an erase took, as the write puts it back: each word (the
+// file's where asked for and given, else the chip's), the erased ones left
+// out, and the configuration word with its calibration bits (the file's
+// where asked for and given, else the chip's), compared on all its bits.
+struct RestoredCalibration {
+    std::vector<Location> words;
+    Location config;
+    bool lost = false;  // a word stays erased
+};
+
+RestoredCalibration Restoring(const Device& device, const ChipCalibration& chip,
+                              const ChipImage& file, bool fromFile) {
+    RestoredCalibration restored;
+    const MemoryRegion* region = FindRegion(device.regions, RegionKind::Calibration);
+    for (std::size_t i = 0; i < chip.words.size(); ++i) {
+        const std::optional<std::uint16_t> given = file.Value(RegionKind::Calibration, i);
+        const std::uint16_t value = fromFile && given ? *given : chip.words[i].value;
+        if ((value & kWordMask) == region->Blank()) {
+            restored.lost = true;
+        } else {
+            restored.words.push_back({MemorySpace::Calibration, chip.words[i].address, value});
+        }
+    }
+    const std::uint16_t bits = device.configCalibrationBits;
+    const std::optional<std::uint16_t> config = file.config[0];
+    const std::uint16_t kept = fromFile && config ? *config & bits : chip.configBits;
+    restored.config = {MemorySpace::Config, kConfigWordAddress,
+                       static_cast<std::uint16_t>((config.value_or(kErasedWord) & ~bits) | kept),
+                       device.configImplemented};
+    return restored;
+}
+
 void WriteInto(ProgrammingSession& session, const Device& device, const ChipImage& image,
                const WriteOptions& options, OperationResult& result) {
     const ChipFamily& family = FamilyOf(device);
-    const std::vector<Difference> calibration = CalibrationChanges(session, device, image);
-    if (!calibration.empty() && !options.writeCalibration) {
-        result.outcome = OperationOutcome::CalibrationKept;
-        result.differences = calibration;
-        return;
+    std::vector<Difference> calibration;
+    std::optional<RestoredCalibration> restored;
+    if (const auto taken = ReadErasedCalibration(session, device)) {
+        restored = Restoring(device, *taken, image, options.writeCalibration);
+        if (options.keepCalibration && !options.keepCalibration(*taken)) {
+            result.outcome = OperationOutcome::CalibrationNotSaved;
+            return;
+        }
+    } else {
+        calibration = CalibrationChanges(session, device, image);
+        if (!calibration.empty() && !options.writeCalibration) {
+            result.outcome = OperationOutcome::CalibrationKept;
+            result.differences = calibration;
+            return;
+        }
     }
     const std::vector<Row> rows = RowsWithData(image, device);
     std::vector<Location> written = LocationsOf(image, device, false);
+    if (restored) {
+        // Right after the program rows: OSCCAL is the last program word written.
+        const auto firstOther = std::ranges::find_if(
+            written, [](const Location& l) { return l.space != MemorySpace::Program; });
+        written.insert(firstOther, restored->words.begin(), restored->words.end());
+        result.calibrationLost = restored->lost;
+    }
     for (const Difference& word : calibration) {
         written.push_back({word.space, word.address, word.expected});
     }
@@ -370,6 +477,12 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
     const std::span<const Location> others(firstOther, written.end());
     std::vector<Location> configWords = LocationsOf(image, device, true);
     std::erase_if(configWords, [](const Location& l) { return l.space != MemorySpace::Config; });
+    if (restored) {
+        // Written whatever the file holds: the erase took the calibration bits.
+        std::erase_if(configWords,
+                      [](const Location& l) { return l.address == kConfigWordAddress; });
+        configWords.insert(configWords.begin(), restored->config);
+    }
     const std::vector<Location> erased = BlankLocations(device, kWholeChip);
     // Steps: the erase, each location's blank check, each row, each other
     // location, each read-back, each configuration word's write and read-back.
@@ -400,12 +513,7 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
         session.Step(++done, total, row.start);
     }
     for (const Location& location : others) {
-        if (location.space == MemorySpace::Eeprom) {
-            family.WriteEepromByte(session, location.address,
-                                   static_cast<std::uint8_t>(location.value));
-        } else {
-            family.WriteConfigSpaceWord(session, location.address, location.value);
-        }
+        WriteLocation(session, family, location);
         session.Step(++done, total, location.address);
     }
     CheckWritten(session, device, image, written, result, done, total);
@@ -421,7 +529,63 @@ void WriteInto(ProgrammingSession& session, const Device& device, const ChipImag
     }
 }
 
+// The family's erase, and where it takes the calibration, the calibration
+// read before it, kept safe, and written back after it.
+void EraseInto(ProgrammingSession& session, const Device& device, const KeepCalibration& keep,
+               OperationResult& result) {
+    const ChipFamily& family = FamilyOf(device);
+    const std::optional<ChipCalibration> taken = ReadErasedCalibration(session, device);
+    if (!taken) {
+        family.Erase(session, device);
+        return;
+    }
+    if (keep && !keep(*taken)) {
+        result.outcome = OperationOutcome::CalibrationNotSaved;
+        return;
+    }
+    const RestoredCalibration restored = Restoring(device, *taken, ChipImage{}, false);
+    result.calibrationLost = restored.lost;
+    const auto total = static_cast<std::uint32_t>(1 + 2 * (restored.words.size() + 1));
+    std::uint32_t done = 0;
+    family.Erase(session, device);
+    session.Step(++done, total, 0);
+    for (const Location& word : restored.words) {
+        WriteLocation(session, family, word);
+        session.Step(++done, total, word.address);
+    }
+    family.WriteConfigWord(session, restored.config.address, restored.config.value);
+    session.Step(++done, total, restored.config.address);
+    std::vector<Location> written = restored.words;
+    written.push_back(restored.config);
+    CheckWritten(session, device, ChipImage{}, written, result, done, total);
+    if (!result.differences.empty()) {
+        result.outcome = OperationOutcome::WriteFailed;
+    }
+}
+
 }  // namespace
+
+bool ChipCalibration::Lost() const {
+    return std::ranges::any_of(words, [](const Word& w) { return w.value == kErasedWord; });
+}
+
+std::optional<ChipCalibration> ReadErasedCalibration(ProgrammingSession& session,
+                                                     const Device& device) {
+    if (!FamilyOf(device).EraseTakesCalibration()) {
+        return std::nullopt;
+    }
+    ChipCalibration calibration;
+    for (const MemoryRegion* region : RegionsInReach(device, {RegionKind::Calibration})) {
+        for (std::uint16_t i = 0; i < region->size; ++i) {
+            const auto address = static_cast<std::uint16_t>(region->start + i);
+            calibration.words.push_back({address, ReadLocation(session, region->kind, address)});
+        }
+    }
+    calibration.configBits =
+        static_cast<std::uint16_t>(ReadLocation(session, MemorySpace::Config, kConfigWordAddress) &
+                                   device.configCalibrationBits);
+    return calibration;
+}
 
 OperationResult Identify(ProgrammingSession& session, const Device* expected) {
     return Guarded<OperationResult>(
@@ -431,7 +595,8 @@ OperationResult Identify(ProgrammingSession& session, const Device* expected) {
 ReadResult Read(ProgrammingSession& session, const Device& device) {
     return Guarded<ReadResult>(session, [&](ReadResult& result) {
         ChipImage& image = result.image;
-        const auto total = static_cast<std::uint32_t>(device.programWords + device.eepromBytes);
+        const auto programWords = device.WritableProgramWords();
+        const auto total = static_cast<std::uint32_t>(programWords + device.eepromBytes);
         std::uint32_t done = 0;
         for (const MemoryRegion* region :
              RegionsInReach(device, {RegionKind::Id, RegionKind::DebugVector, RegionKind::DeviceId,
@@ -452,7 +617,6 @@ ReadResult Read(ProgrammingSession& session, const Device& device) {
             session.Step(++done, total, location.address);
             return true;
         };
-        const auto programWords = static_cast<std::uint16_t>(device.programWords);
         const auto hiddenFrom = std::min(hidden.from, programWords);
         const auto hiddenTo = std::clamp(hidden.to, hiddenFrom, programWords);
         ReadEach(session, Span(MemorySpace::Program, 0, hiddenFrom), takeWord);
@@ -472,13 +636,30 @@ ReadResult Read(ProgrammingSession& session, const Device& device) {
     });
 }
 
-OperationResult Verify(ProgrammingSession& session, const Device& device, const ChipImage& image,
-                       DifferencesKept kept) {
+OperationResult Verify(ProgrammingSession& session, const Device& device, const ChipImage& file,
+                       DifferencesKept kept, CalibrationCompared calibration) {
     return Guarded<OperationResult>(session, [&](OperationResult& result) {
+        const ChipImage image = PlacedFor(file, device);
         // The configuration word first: code-protected memory reads 0 and
         // must not count as a difference.
         const std::uint16_t config = ReadLocation(session, MemorySpace::Config, kConfigWordAddress);
         std::vector<Location> locations = LocationsOf(image, device, true);
+        if (calibration == CalibrationCompared::FromFile) {
+            for (Location& location : locations) {
+                if (location.space == MemorySpace::Config &&
+                    location.address == kConfigWordAddress) {
+                    location.mask = device.configImplemented;
+                }
+            }
+            for (const MemoryRegion* region : RegionsInReach(device, {RegionKind::Calibration})) {
+                for (std::uint16_t i = 0; i < region->size; ++i) {
+                    if (const auto value = image.Value(region->kind, i)) {
+                        locations.push_back(
+                            {region->kind, static_cast<std::uint16_t>(region->start + i), *value});
+                    }
+                }
+            }
+        }
         std::erase_if(locations, [&](const Location& location) {
             return HiddenByProtection(device, config, location, result);
         });
@@ -510,11 +691,18 @@ OperationResult BlankCheck(ProgrammingSession& session, const Device& device,
 OperationResult Write(ProgrammingSession& session, const Device& device, const ChipImage& image,
                       const WriteOptions& options) {
     return Guarded<OperationResult>(session, [&](OperationResult& result) {
-        WriteInto(session, device, image, options, result);
+        WriteInto(session, device, PlacedFor(image, device), options, result);
     });
 }
 
-std::optional<Difference> FirstLocationOutside(const ChipImage& image, const Device& device) {
+OperationResult EraseChip(ProgrammingSession& session, const Device& device,
+                          const KeepCalibration& keep) {
+    return Guarded<OperationResult>(
+        session, [&](OperationResult& result) { EraseInto(session, device, keep, result); });
+}
+
+std::optional<Difference> FirstLocationOutside(const ChipImage& file, const Device& device) {
+    const ChipImage image = PlacedFor(file, device);
     for (RegionKind kind : {RegionKind::Program, RegionKind::Eeprom, RegionKind::Config}) {
         const MemoryRegion* region = FindRegion(device.regions, kind);
         const std::uint16_t start = region != nullptr ? region->start : kConfigWordAddress;

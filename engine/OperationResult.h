@@ -24,6 +24,9 @@ enum class OperationOutcome {
     // write: the file would change the chip's factory calibration, which was
     // not asked for; nothing was written (the difference names the word)
     CalibrationKept,
+    // write, erase: the calibration an erase would take could not be kept
+    // safe before it; nothing was erased
+    CalibrationNotSaved,
     Cancelled,  // stopped on request; the chip was left safely
     PortError,  // the system refused a port access: nothing read or written counts
 };
@@ -62,6 +65,9 @@ struct OperationResult {
     std::uint16_t protectedFrom = 0;
     std::uint16_t protectedTo = 0;
     bool eepromProtected = false;
+    // Write and erase: a factory calibration word read erased before the
+    // erase and none given instead: the calibration was lost earlier.
+    bool calibrationLost = false;
 
     bool ProgramProtected() const { return protectedFrom < protectedTo; }
 

@@ -37,6 +37,10 @@ std::string DifferenceText(const Difference& difference);
 // A refused write's reason: "the file would change the calibration word
 // 0x2009 (0x3FFF in the file, 0x2E5A in the chip)".
 std::string CalibrationKeptText(const Difference& difference);
+// A chip whose factory calibration word read erased before an erase, and
+// that no file replaced.
+inline constexpr const char* kCalibrationLostText =
+    "the oscillator calibration was lost earlier; see the data sheet for recalibration";
 // What an identify that did not find the chip asked for means and what to
 // check; empty for other outcomes.
 std::string IdentifyProblem(const OperationResult& result, const Device* asked);

@@ -6,17 +6,21 @@ namespace tallis {
 
 namespace {
 
-// Each configuration word counts under the bits the chip implements, so a
-// file and the chip written from it agree whatever the file's unused bits say.
+// Each configuration word counts under the bits the chip implements, less
+// the factory-set ones, so a file and the chip written from it agree whatever
+// the file's unused or calibration bits say.
 std::uint16_t ConfigMask(const Device& device, std::size_t index) {
-    return index == 0 ? device.configImplemented : device.config2Implemented;
+    return index == 0 ? static_cast<std::uint16_t>(device.configImplemented &
+                                                   ~device.configCalibrationBits)
+                      : device.config2Implemented;
 }
 
 }  // namespace
 
 std::uint16_t ImageChecksum(const ChipImage& image, const Device& device) {
     std::uint32_t sum = 0;
-    for (std::size_t address = 0; address < device.programWords; ++address) {
+    // A calibration word at the top of program memory is the chip's, not the file's.
+    for (std::size_t address = 0; address < device.WritableProgramWords(); ++address) {
         sum += image.program[address].value_or(kErasedWord);
     }
     for (const MemoryRegion& region : device.regions) {

@@ -35,6 +35,9 @@ constexpr ChipId kChipIds[] = {
     // bit fails on a chip that sets it.
     {"PIC16F87", 0x0720, 0x1F},
     {"PIC16F88", 0x0760, 0x1F},
+    // DS41191 table 3-1.
+    {"PIC12F629", 0x0F80, 0x1F},
+    {"PIC12F675", 0x0FC0, 0x1F},
 };
 
 }  // namespace

@@ -31,6 +31,9 @@ constexpr std::uint16_t kRevision87xA = 0x3;
 constexpr std::uint16_t kRevision88x = 0x5;
 constexpr std::uint16_t kRevision62xA = 0x2;
 constexpr std::uint16_t kRevision84A = 0x1;
+constexpr std::uint16_t kRevision629 = 0x4;
+// DS41191 register 3-1: CP is bit 7; CPD bit 8 as on the 87x.
+constexpr std::uint16_t kCp629 = 0x0080;
 // DS30262 register 3-1: ten copies of CP over bits 13:4.
 constexpr std::uint16_t kCp84A = 0x3FF0;
 
@@ -62,6 +65,8 @@ const char* TargetTypeName(TargetType type) {
             return "PIC16F84A";
         case TargetType::Pic16F88:
             return "PIC16F88";
+        case TargetType::Pic12F675:
+            return "PIC12F675";
     }
     return "?";
 }
@@ -89,6 +94,9 @@ TargetType TypeOf(const Device& device) {
     if (device.family == "87/88") {
         return TargetType::Pic16F88;
     }
+    if (device.family == "629") {
+        return TargetType::Pic12F675;
+    }
     throw std::invalid_argument("the simulator has no model of the " + std::string(device.family) +
                                 " family of " + std::string(device.name));
 }
@@ -111,11 +119,25 @@ std::uint16_t DefaultDeviceId(const Device& device) {
             return ChipIdWord(device.name, kRevision84A);
         case TargetType::Pic16F88:
             return ChipIdWord(device.name, kRevision8788);
+        case TargetType::Pic12F675:
+            return ChipIdWord(device.name, kRevision629);
     }
     return ChipIdWord(device.name, kRevision88x);
 }
 
-ChipMemory ChipMemory::Blank(TargetType type, std::uint16_t deviceId) {
+// Real parts carry OSCCAL values around RETLW 0x80, the low two bits unused
+// by the OSCCAL register; the serial spreads them over 0x40-0xBC.
+std::uint16_t FactoryOscCal629(std::uint32_t serial) {
+    const std::uint32_t step = (serial * 2654435761U) >> 27;  // 0-31
+    return static_cast<std::uint16_t>(0x3400U | (0x40U + 4U * ((step + 8U) % 32U)));
+}
+
+// Every trim value but 11, the erased one, so that a lost trim shows.
+std::uint16_t FactoryBandGap629(std::uint32_t serial) {
+    return static_cast<std::uint16_t>(((serial + 2U) % 3U) << 12U);
+}
+
+ChipMemory ChipMemory::Blank(TargetType type, std::uint16_t deviceId, std::uint32_t serial) {
     ChipMemory memory{};
     memory.program.fill(kErasedWord);
     memory.config.fill(kErasedWord);
@@ -125,6 +147,11 @@ ChipMemory ChipMemory::Blank(TargetType type, std::uint16_t deviceId) {
     if (type == TargetType::Pic16F887) {
         memory.CalibrationWord() = kFactoryCalibration88x;
     }
+    if (type == TargetType::Pic12F675) {
+        memory.program[kOscCalAddress629] = FactoryOscCal629(serial);
+        memory.ConfigWord() = static_cast<std::uint16_t>((memory.ConfigWord() & ~kBandGapBits629) |
+                                                         FactoryBandGap629(serial));
+    }
     return memory;
 }
 
@@ -132,7 +159,12 @@ std::uint16_t NormalizeConfigWord(TargetType type, std::uint16_t word) {
     return NormalizeConfigWord(DeviceOf(type), word);
 }
 
+// Unimplemented bits read 1, but the 629/675's, which read 0 (DS41191
+// register 3-1).
 std::uint16_t NormalizeConfigWord(const Device& device, std::uint16_t word) {
+    if (TypeOf(device) == TargetType::Pic12F675) {
+        return static_cast<std::uint16_t>(word & device.configImplemented);
+    }
     return static_cast<std::uint16_t>((word | ~device.configImplemented) & kWordMask);
 }
 
@@ -172,6 +204,10 @@ bool IsCodeProtected(const Device& device, std::uint16_t configWord, std::uint16
     // protects everything.
     if (TypeOf(device) == TargetType::Pic16F84A) {
         return (configWord & kCp84A) != kCp84A;
+    }
+    // DS41191 section 4.0: every word but OSCCAL at the top reads 0.
+    if (TypeOf(device) == TargetType::Pic12F675) {
+        return (configWord & kCp629) == 0 && address != kOscCalAddress629;
     }
     // Both pairs (bits 13:12 and 5:4) are meant to be equal; the stronger one wins.
     const std::uint16_t from = std::min(ProtectedFrom87x(configWord >> 12, device.programWords),

@@ -9,7 +9,15 @@ namespace tallis::sim {
 
 // The programming algorithms the target can speak, named after the chip
 // each stands for when no other device is chosen.
-enum class TargetType { Pic16F877, Pic16F877A, Pic16F887, Pic16F628A, Pic16F84A, Pic16F88 };
+enum class TargetType {
+    Pic16F877,
+    Pic16F877A,
+    Pic16F887,
+    Pic16F628A,
+    Pic16F84A,
+    Pic16F88,
+    Pic12F675
+};
 
 const char* TargetTypeName(TargetType type);
 
@@ -42,8 +50,11 @@ struct ChipMemory {
     std::array<std::uint16_t, kConfigSpaceWords> config;
     std::array<std::uint8_t, kEepromBytes> eeprom;
 
-    // A blank chip of the given type: all erased, with its device ID.
-    static ChipMemory Blank(TargetType type, std::uint16_t deviceId);
+    // A chip of the given type as it leaves the factory: all erased, with its
+    // device ID and its calibration (the 88x's calibration word, the
+    // 629/675's OSCCAL word and band-gap bits; these two differ from chip to
+    // chip, and the serial picks the chip).
+    static ChipMemory Blank(TargetType type, std::uint16_t deviceId, std::uint32_t serial = 0);
 
     std::uint16_t& ConfigWord() { return config[kConfigWordAddress - kConfigSpaceStart]; }
     std::uint16_t ConfigWord() const { return config[kConfigWordAddress - kConfigSpaceStart]; }
@@ -74,6 +85,13 @@ std::uint16_t NormalizeConfigWord2(TargetType type, std::uint16_t word);
 // The calibration word a simulated 88x leaves the factory with: its own
 // oscillator, POR and BOR trims (bit 13 reads 1).
 inline constexpr std::uint16_t kFactoryCalibration88x = 0x2E5A;
+// A simulated 629/675's OSCCAL word (RETLW k at 0x3FF, DS41191 section
+// 2.3.1.9) and band-gap bits (configuration word bits 13:12) as the factory
+// leaves them; serial 0 gives the first pair.
+inline constexpr std::uint16_t kOscCalAddress629 = 0x03FF;
+inline constexpr std::uint16_t kBandGapBits629 = 0x3000;
+std::uint16_t FactoryOscCal629(std::uint32_t serial);
+std::uint16_t FactoryBandGap629(std::uint32_t serial);
 
 // True when code protection, as set by this configuration word, covers the
 // program-memory word at the address (reads 0 through the programming interface).

@@ -417,6 +417,9 @@ bool PicChip::IsKnownCommand(std::uint8_t code) const {
     if (type_ == TargetType::Pic16F88) {
         return IsKnownCommand8788(code);
     }
+    if (type_ == TargetType::Pic12F675) {
+        return IsKnownCommand629(code);
+    }
     const std::uint64_t known = type_ == TargetType::Pic16F877 ? k877Commands : k877ACommands;
     return (known & Bit(code)) != 0;
 }
@@ -439,6 +442,7 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
                  : type_ == TargetType::Pic16F887  ? "not a PIC16F88x command"
                  : type_ == TargetType::Pic16F84A  ? "not a PIC16F84A command"
                  : type_ == TargetType::Pic16F88   ? "not a PIC16F87/88 command"
+                 : type_ == TargetType::Pic12F675  ? "not a PIC12F629/675 command"
                                                    : "not a PIC16F62xA command";
     }
     if (reason != nullptr) {
@@ -463,6 +467,10 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
     }
     if (type_ == TargetType::Pic16F88) {
         Execute8788(code, now);
+        return;
+    }
+    if (type_ == TargetType::Pic12F675) {
+        Execute629(code, now);
         return;
     }
     Execute(code, now);
@@ -547,6 +555,10 @@ void PicChip::TakeData(std::uint16_t data) {
     }
     if (type_ == TargetType::Pic16F88) {
         TakeData8788(data);
+        return;
+    }
+    if (type_ == TargetType::Pic12F675) {
+        TakeData629(data);
         return;
     }
     switch (command_) {
@@ -740,6 +752,8 @@ void PicChip::Commit(const Cycle& cycle) {
         CommitCycle84A(cycle);
     } else if (type_ == TargetType::Pic16F88) {
         CommitCycle8788(cycle);
+    } else if (type_ == TargetType::Pic12F675) {
+        CommitCycle629(cycle);
     } else {
         CommitCycle(cycle);
     }

@@ -59,9 +59,10 @@ std::optional<EepromEraseAtConfig> EepromEraseAtConfigNamed(std::string_view nam
 // range the devices run in.
 std::optional<double> SupplyVoltageNamed(std::string_view text);
 
-// A PIC16F87x, PIC16F87xA, PIC16F88x, PIC16F62xA, PIC16F84A or PIC16F87/88 seen
-// through its programming pins (MCLR, RB6, RB7). It checks the host's timing against the chip's
-// minimums and records every violation in the log. Time comes with every pin change; write and
+// A PIC16F87x, PIC16F87xA, PIC16F88x, PIC16F62xA, PIC16F84A, PIC16F87/88 or
+// PIC12F629/675 seen through its programming pins (MCLR, RB6, RB7, or their
+// GP equivalents). It checks the host's timing against the chip's minimums
+// and records every violation in the log. Time comes with every pin change; write and
 // erase cycles complete lazily, when the chip is next looked at.
 class PicChip {
   public:
@@ -231,6 +232,14 @@ class PicChip {
     void CommitCycle8788(const Cycle& cycle);
     void CommitConfigWord8788(std::uint16_t address, std::uint16_t value);
     void JudgePowerUpEntry8788(std::uint64_t now);
+
+    // The PIC12F629/675's algorithm (PicChip629.cpp).
+    static bool IsKnownCommand629(std::uint8_t code);
+    void Execute629(std::uint8_t code, std::uint64_t now);
+    void TakeData629(std::uint16_t data);
+    void StartWriteCycle629(bool externallyTimed, std::uint64_t now);
+    void StartErase629(CycleTarget target, std::uint64_t now);
+    void CommitCycle629(const Cycle& cycle);
     // A 4K part ignores bit 12 of the address, a 128-byte EEPROM bit 7.
     std::uint16_t ProgramIndex(std::uint16_t address) const {
         return static_cast<std::uint16_t>(address & (device_.programWords - 1U));

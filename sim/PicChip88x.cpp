@@ -72,7 +72,10 @@ bool PicChip::IsKnownCommand88x(std::uint8_t code) {
 }
 
 std::uint8_t PicChip::EndProgrammingCode() const {
-    return type_ == TargetType::Pic16F887 ? std::uint8_t{kEndProgramming} : std::uint8_t{23};
+    // The 629/675 end with the same code as the 88x.
+    return type_ == TargetType::Pic16F887 || type_ == TargetType::Pic12F675
+               ? std::uint8_t{kEndProgramming}
+               : std::uint8_t{23};
 }
 
 std::uint8_t PicChip::LatchCount88x() const {

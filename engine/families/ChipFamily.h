@@ -67,6 +67,10 @@ class ChipFamily {
     // The erase that takes the factory calibration words as well, for a file
     // that brings its own; the plain erase on a family without such words.
     virtual void EraseWithCalibration(ProgrammingSession& session, const Device& device) const;
+    // Whether every erase takes the factory calibration (the row's calibration
+    // words and configuration calibration bits) with it, so that the
+    // operations must read it before and write it back after.
+    virtual bool EraseTakesCalibration() const { return false; }
     // The row's data-protection field (CPD) at 0: the data EEPROM reads as 0.
     bool EepromProtected(const Device& device, std::uint16_t configWord) const;
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/families/ChipFamily.h"
+#include "engine/families/Pic12F629.h"
 #include "engine/families/Pic16F62xA.h"
 #include "engine/families/Pic16F84A.h"
 #include "engine/families/Pic16F8788.h"
@@ -20,7 +21,8 @@ const Pic16F88x k88x;
 const Pic16F62xA k62xA;
 const Pic16F84A k84A;
 const Pic16F8788 k8788;
-const ChipFamily* const kFamilies[] = {&k87x, &k87xA, &k88x, &k62xA, &k84A, &k8788};
+const Pic12F629 k629;
+const ChipFamily* const kFamilies[] = {&k87x, &k87xA, &k88x, &k62xA, &k84A, &k8788, &k629};
 
 }  // namespace
 

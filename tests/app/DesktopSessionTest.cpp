@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -565,6 +566,45 @@ TEST(MessageLines, StoredBreaksBecomeLineFeeds) {
     for (const auto& [stored, shown] : cases) {
         EXPECT_EQ(DisplayLines(stored), shown) << stored;
     }
+}
+
+// The calibration a 12F675's erase takes is read first and saved in a file of
+// its own, and a chip whose OSCCAL an earlier erase lost is named in the
+// window after a Write all.
+TEST(DesktopSession, WriteAllSavesTheCalibrationAndReportsOneLostEarlier) {
+    const auto data = std::filesystem::temp_directory_path() / "tallis-session-data";
+    std::filesystem::remove_all(data);
+#ifdef _WIN32
+    _putenv_s("LOCALAPPDATA", data.string().c_str());
+#else
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+#endif
+    SimTarget target(
+        SimTargetOptions{.time = sim::TimeSource::Virtual, .device = FindDevice("12f675")});
+    sim::ChipMemory lost = target.Simulation().Chip().Memory();
+    lost.program[0x3FF] = 0x3FFF;
+    target.Simulation().Chip().LoadMemory(lost);
+    FakeView view;
+    DesktopSession session{target, view};
+    session.Begin();
+    ASSERT_TRUE(session.StartUp([] {}, [] {}));
+    view.AnswerUntilIdle(session);
+    const auto path = std::filesystem::temp_directory_path() / "tallis-session-675.hex";
+    std::ofstream(path, std::ios::binary) << ":020000000528D1\n:00000001FF\n";
+    ASSERT_TRUE(session.Open(path));
+    session.RunDevice(DeviceCommandKind::WriteAll);
+    view.AnswerUntilIdle(session);
+    std::filesystem::remove(path);
+
+    ASSERT_FALSE(view.messages.empty());
+    EXPECT_EQ(view.messages.back().rfind("Wrote and verified PIC12F675", 0), 0U)
+        << view.messages.back();
+    EXPECT_NE(view.messages.back().find("\nThe oscillator calibration was lost earlier; see the "
+                                        "data sheet for recalibration."),
+              std::string::npos)
+        << view.messages.back();
+    EXPECT_FALSE(std::filesystem::is_empty(data / "tallis" / "calibration"));
+    std::filesystem::remove_all(data);
 }
 
 }  // namespace

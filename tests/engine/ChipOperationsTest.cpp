@@ -50,7 +50,7 @@ ChipImage SampleImage(const Device& device) {
         image.program[a] = static_cast<std::uint16_t>(0x2800 + a * 0x111);
     }
     image.program[0x0103] = 0x0000;
-    image.program[device.programWords - 1] = 0x1234;
+    image.program[device.WritableProgramWords() - 1] = 0x1234;
     image.ids = {0x0001, 0x0002, 0x0003, 0x3FF4};
     if (HasRegion(device, RegionKind::DebugVector)) {
         image.debugVector = 0x2ABC;
@@ -166,7 +166,7 @@ TEST_P(ChipOperationsOnEveryDevice, WriteThenReadGivesTheImageBackAndBlankCheckN
     const ReadResult read = chip.Run([&](ProgrammingSession& s) { return Read(s, device); });
     ASSERT_EQ(read.outcome, OperationOutcome::Completed);
     EXPECT_FALSE(read.ProgramProtected());
-    for (std::uint16_t a = 0; a < device.programWords; ++a) {
+    for (std::uint16_t a = 0; a < device.WritableProgramWords(); ++a) {
         ASSERT_EQ(read.image.program[a], image.program[a].value_or(0x3FFF)) << a;
     }
     for (std::uint16_t a = 0; a < device.eepromBytes; ++a) {
@@ -174,8 +174,9 @@ TEST_P(ChipOperationsOnEveryDevice, WriteThenReadGivesTheImageBackAndBlankCheckN
     }
     EXPECT_EQ(read.image.ids, image.ids);
     EXPECT_EQ(read.image.debugVector, image.debugVector);
-    EXPECT_EQ(*read.image.config[0] & device.configImplemented,
-              SampleConfig(device) & device.configImplemented);
+    // The factory-set bits (the 12F675's band-gap) stay the chip's.
+    const auto fileBits = device.configImplemented & ~device.configCalibrationBits;
+    EXPECT_EQ(*read.image.config[0] & fileBits, SampleConfig(device) & fileBits);
     EXPECT_TRUE(device.Matches(*read.image.deviceId));
 
     const OperationResult blank =
@@ -192,7 +193,7 @@ TEST_P(ChipOperationsOnEveryDevice, WriteLeavesNothingOfTheOldContents) {
     next.program[1] = 0x0123;
     ASSERT_EQ(chip.WriteImage(next).outcome, OperationOutcome::Completed);
     const ReadResult read = chip.Run([&](ProgrammingSession& s) { return Read(s, device); });
-    for (std::uint16_t a = 0; a < device.programWords; ++a) {
+    for (std::uint16_t a = 0; a < device.WritableProgramWords(); ++a) {
         ASSERT_EQ(read.image.program[a], a == 1 ? 0x0123 : 0x3FFF) << a;
     }
     EXPECT_EQ(read.image.ids,
@@ -273,7 +274,7 @@ TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZerosB
     const ReadResult read = chip.Run([&](ProgrammingSession& s) { return Read(s, device); });
     EXPECT_EQ(read.outcome, OperationOutcome::Completed);
     EXPECT_EQ(read.protectedFrom, 0);
-    EXPECT_EQ(read.protectedTo, device.programWords);
+    EXPECT_EQ(read.protectedTo, device.WritableProgramWords());
     // A device without CPD (the 84A) keeps its EEPROM readable under CP.
     const bool eepromGuarded = device.ConfigMask("CPD") != 0;
     EXPECT_EQ(read.eepromProtected, eepromGuarded);
@@ -287,7 +288,7 @@ TEST_P(ChipOperationsOnEveryDevice, CodeProtectedMemoryIsReportedNotReadAsZerosB
         chip.Run([&](ProgrammingSession& s) { return Verify(s, device, image); });
     EXPECT_EQ(verify.outcome, OperationOutcome::Differs);
     EXPECT_EQ(verify.differences, (std::vector<Difference>{{MemorySpace::Id, 0x2000, 7, 1}}));
-    EXPECT_EQ(verify.protectedTo, device.programWords);
+    EXPECT_EQ(verify.protectedTo, device.WritableProgramWords());
     EXPECT_EQ(verify.eepromProtected, eepromGuarded);
     image.ids[0] = 0x0001;
     EXPECT_EQ(chip.Run([&](ProgrammingSession& s) { return Verify(s, device, image); }).outcome,
@@ -481,6 +482,108 @@ TEST(ConfigurationWord, UnimplementedBitsClearInTheFileStillWriteAndVerify) {
             chip.Run([&](ProgrammingSession& s) { return Verify(s, device, image); });
         EXPECT_EQ(verified.outcome, OperationOutcome::Completed);
         EXPECT_TRUE(verified.differences.empty());
+    }
+}
+
+// The 12F629/675's OSCCAL word and band-gap bits, which every bulk erase
+// takes: a write or an erase reads them first, hands them over to be kept,
+// and puts the chip's back (the file's only when asked for); verify compares
+// them only then.
+TEST(Family629, WriteAndEraseKeepTheChipsCalibrationUnlessTheFilesIsAskedFor) {
+    for (const char* name : {"12f629", "12f675"}) {
+        SCOPED_TRACE(name);
+        const Device& device = *FindDevice(name);
+        OnDevice chip(device);
+        const auto oscCal = [&] { return chip.target.Chip().Memory().program[0x3FF]; };
+        const auto bandGap = [&] { return chip.target.Chip().Memory().ConfigWord() & 0x3000; };
+        const std::uint16_t factoryOscCal = oscCal();
+        const auto factoryBandGap = bandGap();
+        ASSERT_EQ(factoryOscCal & 0x3C00, 0x3400) << "RETLW from the factory";
+        ASSERT_NE(factoryBandGap, 0x3000);
+        ChipImage image = SampleImage(device);
+        image.program[0x3FF] =
+            0x3480;  // a file's placeholder, where a read before the chip puts it
+        std::vector<ChipCalibration> kept;
+        const WriteOptions keeping{.keepCalibration = [&](const ChipCalibration& calibration) {
+            kept.push_back(calibration);
+            return true;
+        }};
+        const auto write = [&](const WriteOptions& options) {
+            return chip.Run(
+                [&](ProgrammingSession& s) { return Write(s, device, image, options); });
+        };
+        const auto verify = [&](CalibrationCompared compared) {
+            return chip
+                .Run([&](ProgrammingSession& s) {
+                    return Verify(s, device, image, DifferencesKept::First, compared);
+                })
+                .outcome;
+        };
+
+        const OperationResult written = write(keeping);
+        EXPECT_EQ(written.outcome, OperationOutcome::Completed);
+        EXPECT_FALSE(written.calibrationLost);
+        EXPECT_EQ(oscCal(), factoryOscCal);
+        EXPECT_EQ(bandGap(), factoryBandGap);
+        ASSERT_EQ(kept.size(), 1U);
+        EXPECT_EQ(kept[0].words, (std::vector<ChipCalibration::Word>{{0x3FF, factoryOscCal}}));
+        EXPECT_EQ(kept[0].configBits, factoryBandGap);
+        EXPECT_EQ(verify(CalibrationCompared::None), OperationOutcome::Completed);
+        EXPECT_EQ(verify(CalibrationCompared::FromFile), OperationOutcome::Differs);
+
+        const OperationResult erased = chip.Run(
+            [&](ProgrammingSession& s) { return EraseChip(s, device, keeping.keepCalibration); });
+        EXPECT_EQ(erased.outcome, OperationOutcome::Completed);
+        EXPECT_EQ(kept.size(), 2U);
+        EXPECT_EQ(oscCal(), factoryOscCal);
+        EXPECT_EQ(bandGap(), factoryBandGap);
+        EXPECT_EQ(chip.Run([&](ProgrammingSession& s) { return BlankCheck(s, device); }).outcome,
+                  OperationOutcome::Completed);
+
+        EXPECT_EQ(write({.writeCalibration = true}).outcome, OperationOutcome::Completed);
+        EXPECT_EQ(oscCal(), 0x3480);
+        EXPECT_EQ(bandGap(), 0x3000);
+        EXPECT_EQ(verify(CalibrationCompared::FromFile), OperationOutcome::Completed);
+        chip.ExpectLeftSafely();
+    }
+}
+
+TEST(Family629, ALostCalibrationIsReportedAndOneThatCannotBeKeptStopsTheErase) {
+    const Device& device = *FindDevice("12f675");
+    OnDevice chip(device);
+    sim::ChipMemory lost = chip.target.Chip().Memory();
+    lost.program[0x3FF] = 0x3FFF;
+    chip.target.Chip().LoadMemory(lost);
+    const OperationResult written = chip.WriteImage(SampleImage(device));
+    EXPECT_EQ(written.outcome, OperationOutcome::Completed);
+    EXPECT_TRUE(written.calibrationLost);
+
+    const std::uint64_t erasesBefore = chip.EraseCommandsSent();
+    const KeepCalibration refuse = [](const ChipCalibration&) { return false; };
+    for (const OperationOutcome outcome :
+         {chip.Run([&](ProgrammingSession& s) {
+                  return Write(s, device, ChipImage{}, {.keepCalibration = refuse});
+              })
+              .outcome,
+          chip.Run([&](ProgrammingSession& s) { return EraseChip(s, device, refuse); }).outcome}) {
+        EXPECT_EQ(outcome, OperationOutcome::CalibrationNotSaved);
+    }
+    EXPECT_EQ(chip.EraseCommandsSent(), erasesBefore);
+    EXPECT_EQ(chip.target.Chip().Memory().program[0], SampleImage(device).program[0]);
+    chip.ExpectLeftSafely();
+}
+
+// Like real parts, each simulated chip has its own factory trims: a RETLW
+// for OSCCAL and band-gap bits other than the erased 11.
+TEST(Family629, EachSimulatedChipLeavesTheFactoryWithItsOwnCalibration) {
+    const Device& device = *FindDevice("12f629");
+    const auto fresh = [&](std::uint32_t serial) {
+        return sim::ChipMemory::Blank(sim::TargetType::Pic12F675, device.deviceId, serial);
+    };
+    EXPECT_NE(fresh(1).program[0x3FF], fresh(2).program[0x3FF]);
+    for (std::uint32_t serial = 0; serial < 4; ++serial) {
+        EXPECT_EQ(fresh(serial).program[0x3FF] & 0x3C00, 0x3400);
+        EXPECT_NE(fresh(serial).ConfigWord() & 0x3000, 0x3000);
     }
 }
 

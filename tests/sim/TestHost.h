@@ -130,7 +130,8 @@ class TestHost {
         }
     }
     void WriteConfig(std::uint16_t word) {
-        if (target_.Chip().Type() == TargetType::Pic16F628A) {
+        if (target_.Chip().Type() == TargetType::Pic16F628A ||
+            target_.Chip().Type() == TargetType::Pic12F675) {
             // The document's way: Load Data at 0x2007, then command 8.
             CommandWithData(kLoadConfiguration, word);
             Increment(7);
