@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "engine/ChipOperations.h"
+#include "engine/families/ChipFamily.h"
 #include "wire/TargetLines.h"
 
 namespace tallis {
@@ -34,6 +35,14 @@ ReadResult Operate(ProgrammingSession& session, const Device& device,
     return result;
 }
 
+// A chip whose family needs VPP before VDD gets it wherever the board can
+// give it; the address counter then starts at 0 again.
+void EnterFor(ProgrammingSession& session, const Device& device) {
+    if (FamilyOf(device).NeedsVppBeforeVdd()) {
+        session.UseVppBeforeVdd();
+    }
+}
+
 }  // namespace
 
 // A profile that leaves a slow data line no slack (the fast one) has the line
@@ -62,12 +71,16 @@ OperationReport RunOperation(LineTransport& lines, const SessionSetup& setup,
     own.measureLinesForReads =
         setup.measureLinesForReads || request.kind == DeviceCommandKind::WriteAll;
     report.lineFault = RunInSession(lines, own, [&](ProgrammingSession& session) {
+        if (request.asked != nullptr) {
+            EnterFor(session, *request.asked);
+        }
         const OperationResult identity = Identify(session, request.asked);
         if (identity.outcome != OperationOutcome::Completed) {
             static_cast<OperationResult&>(report.result) = identity;
             return;
         }
         const Device& device = *identity.found;
+        EnterFor(session, device);
         if (request.file != nullptr) {
             if (const auto outside = FirstLocationOutside(*request.file, device)) {
                 report.result.outcome = OperationOutcome::TooLarge;

@@ -220,11 +220,15 @@ void PicChip::OnMclrChange(MclrLevel level, std::uint64_t now) {
             break;
         case MclrLevel::High:
             mode_ = ChipMode::Running;
-            if (old == MclrLevel::Low) {
+            if (old == MclrLevel::Low && !(pgm_ && EnterLowVoltage(now))) {
                 ++resetReleases_;
             }
             break;
         case MclrLevel::Vpp:
+            if (RefuseVppAfterRun(now)) {
+                break;
+            }
+            CheckPgmAtVppEntry(now);
             if (linesLow_ && now - linesLowSinceNs_ >= kEntrySetupNs) {
                 EnterProgramming(now);
                 if (old == MclrLevel::High) {
@@ -293,6 +297,7 @@ void PicChip::ReleaseRb7() {
 
 void PicChip::EnterProgramming(std::uint64_t now) {
     mode_ = ChipMode::Programming;
+    lowVoltage_ = false;
     enteredNs_ = now;
     clockedSinceEntry_ = false;
     pc_ = 0;

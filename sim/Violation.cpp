@@ -37,6 +37,8 @@ const char* ViolationKindName(ViolationKind kind) {
             return "program time too long";
         case ViolationKind::DataContention:
             return "data contention";
+        case ViolationKind::LowVoltageEntry:
+            return "low-voltage entry";
     }
     return "?";
 }
@@ -51,7 +53,7 @@ const char* HazardKindName(HazardKind kind) {
     return "?";
 }
 
-static_assert(static_cast<std::size_t>(ViolationKind::DataContention) + 1 == kViolationKinds);
+static_assert(static_cast<std::size_t>(ViolationKind::LowVoltageEntry) + 1 == kViolationKinds);
 static_assert(static_cast<std::size_t>(HazardKind::CycleBelowRevisedMinimum) + 1 == kHazardKinds);
 
 namespace {

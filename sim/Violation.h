@@ -25,6 +25,7 @@ enum class ViolationKind {
     VppHold,              // a clock edge before VPP had been at its level for 5 us (THLD0)
     ProgramTimeTooLong,   // an externally timed cycle held past its maximum: not committed
     DataContention,       // the programmer drove RB7 high while the chip drove it low
+    LowVoltageEntry,      // PGM raised or dropped out of order, or on a chip with LVP off
 };
 
 const char* ViolationKindName(ViolationKind kind);
@@ -35,7 +36,7 @@ struct Violation {
     std::string detail;    // for people: what happened, with numbers
 };
 
-inline constexpr std::size_t kViolationKinds = 15;
+inline constexpr std::size_t kViolationKinds = 16;
 
 // What a real chip accepts but what may still go wrong on a real board. Kept
 // and reported next to the violations; never a failure.
