@@ -276,7 +276,8 @@ void DesktopSession::RunToEnd(void (ClassicProgrammer::*command)(), std::string_
         false);
 }
 
-void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath) {
+void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath,
+                               bool allowLvpOff) {
     const bool needsFile = kind == DeviceCommandKind::Verify || kind == DeviceCommandKind::WriteAll;
     if (!EngineCommandAllowed() || (needsFile && !image_)) {
         return;
@@ -300,7 +301,7 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
     }
     const TimingProfile& timing = settings_.fastTiming ? kFastTiming : kClassicTiming;
     StartWork(
-        [this, kind, asked = DeviceChip(), &timing, file, savePath]() -> Completion {
+        [this, kind, asked = DeviceChip(), &timing, file, savePath, allowLvpOff]() -> Completion {
             HostProgress progress(*this);
             auto report = std::make_shared<OperationReport>(
                 RunOperation(*lines_, {.timing = &timing, .progress = &progress},
@@ -308,7 +309,8 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
                               .asked = asked,
                               .file = file.get(),
                               // Every difference, for the memory view to mark.
-                              .kept = DifferencesKept::All}));
+                              .kept = DifferencesKept::All,
+                              .write = {.allowLvpOff = allowLvpOff}}));
             PowerOffIfSwitched();
             return [this, kind, report, asked, file, savePath,
                     cancelled = CancelledStatus(progress.LastAddress())] {
@@ -324,6 +326,11 @@ void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationRep
                                       const std::filesystem::path& savePath) {
     if (report.Chip() != nullptr) {
         identified_ = report.Chip();
+    }
+    if (report.Outcome() == OperationOutcome::LvpOffRefused &&
+        view_.AskYesNo(LvpOffQuestion(report.result.differences.at(0).expected))) {
+        view_.Post([this] { RunDevice(DeviceCommandKind::WriteAll, {}, true); });
+        return;
     }
     DeviceReportText text = DescribeDeviceReport(kind, report, asked);
     if (report.Outcome() == OperationOutcome::Cancelled) {

@@ -43,6 +43,8 @@ std::string CommonMessage(const OperationReport& report, const Device* asked) {
             return Sentence(IdentifyProblem(result, asked) + " under Device > Chip");
         case OperationOutcome::CalibrationKept:
             return Sentence(CalibrationKeptText(result.differences.at(0)));
+        case OperationOutcome::LvpOffRefused:
+            return Sentence(LvpOffText(result.differences.at(0)));
         default:
             return Sentence(IdentifyProblem(result, asked));
     }

@@ -296,8 +296,9 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
         ->type_name("NAME|FILE");
     app.add_option("--ftdi-wiring", raw.ftdiWiringName,
                    "with --port ftdi: how the board wires the FTDI pins: ft232r-hv (default; VPP "
-                   "switch on TXD, MCLR pulled low by RTS, PGC DTR, PGD RXD) or ft232r-hv-split "
-                   "(PGD driven by RXD through 470 ohm, read on CTS)")
+                   "switch on TXD, MCLR pulled low by RTS, PGC DTR, PGD RXD), ft232r-hv-split "
+                   "(PGD driven by RXD through 470 ohm, read on CTS) or ft232r-lvp (low-voltage "
+                   "programming: MCLR TXD, PGC DTR, PGD RXD, PGM CTS, no VPP)")
         ->check(CheckFtdiWiring, "")
         ->type_name("NAME");
     app.add_option("--port-driver", raw.portDriverName,
@@ -380,6 +381,13 @@ void AddRunOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
     app.add_flag("--write-calibration", options.writeCalibration,
                  "write: replace the chip's factory calibration word with the file's (without "
                  "it a file that would change it is refused)");
+    app.add_flag("--lvp", options.lowVoltage,
+                 "identify, read, verify, blank-check and write: enter programming mode by low "
+                 "voltage (PGM raised, MCLR to VDD, no VPP) on a board that has a PGM line and "
+                 "VPP too; a board with PGM and no VPP (ft232r-lvp) always does");
+    app.add_flag("--allow-lvp-off", options.allowLvpOff,
+                 "write: write a configuration word that clears LVP even over a board without "
+                 "VPP, which can then never enter the chip again (refused without it)");
     app.add_flag("--force-port", options.forcePort,
                  "take a --port address even where the PC's own devices answer (system board, "
                  "disk, serial, display, PCI configuration)");
@@ -644,6 +652,24 @@ std::optional<std::string> ApplyFtdi(const RawArguments& raw, CliOptions& option
     return std::nullopt;
 }
 
+// --lvp needs a PGM line, and the classic commands enter with VPP only.
+std::optional<std::string> ApplyLowVoltage(const CliOptions& options) {
+    if (!options.lowVoltage) {
+        return std::nullopt;
+    }
+    const bool hasPgm =
+        options.ftdiDevice ? options.ftdiWiring->pgm.connected : options.board->pgm.Connected();
+    if (!hasPgm) {
+        return "--lvp: the board has no PGM line; low-voltage programming needs one (e.g. "
+               "--port ftdi --ftdi-wiring ft232r-lvp, or a board file with pgm)";
+    }
+    if (!IsChipOperation(options.command)) {
+        return "--lvp: program, erase, reset and selftest enter with VPP; identify, read, "
+               "verify, blank-check and write enter by low voltage";
+    }
+    return std::nullopt;
+}
+
 // Returns why the parallel port cannot be used, or nothing.
 std::optional<std::string> ApplyPort(const std::string& portName, CliOptions& options) {
     const std::optional<PortChoice> port = ParsePort(portName);
@@ -763,6 +789,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     if (std::optional<std::string> problem = FtdiSelector(raw.portName)
                                                  ? ApplyFtdi(raw, options)
                                                  : ApplyPort(raw.portName, options)) {
+        return UsageError(*problem);
+    }
+    if (std::optional<std::string> problem = ApplyLowVoltage(options)) {
         return UsageError(*problem);
     }
     ApplyPaths(raw, options);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "board/BoardFile.h"
-#include "cli/ProductionOptions.h"
 #include "board/FtdiWiring.h"
+#include "cli/ProductionOptions.h"
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
 #include "engine/ChipType.h"
@@ -82,6 +82,10 @@ struct CliOptions {
     bool quiet = false;
     bool fast = false;              // the chip operations at the chip's minimum times
     bool writeCalibration = false;  // write: a calibration word of the file replaces the chip's
+    // --lvp: enter by low voltage (PGM) on a board that has VPP too.
+    bool lowVoltage = false;
+    // write: a configuration word that clears LVP is written over a board without VPP.
+    bool allowLvpOff = false;
 
     // selftest: no confirmation prompt; where the report goes; the example
     // for the classic run (none: the one built into the program); how much.

@@ -52,6 +52,9 @@ int CommonExit(const OperationResult& result, const CliOptions& options) {
         case OperationOutcome::CalibrationKept:
             return Complain(kExitRunError, CalibrationKeptText(result.differences.at(0)) +
                                                " (--write-calibration writes it)");
+        case OperationOutcome::LvpOffRefused:
+            return Complain(kExitRunError,
+                            LvpOffText(result.differences.at(0)) + " (--allow-lvp-off writes it)");
         case OperationOutcome::TooLarge:
             return Complain(kExitUsage, PathText(options.firmwarePath) + " holds " +
                                             LocationText(result.differences.at(0).space,
@@ -270,7 +273,9 @@ std::vector<DeviceCommandKind> ChecksumRead(const CliOptions& options) {
 
 // The chosen board's lines at the chosen port.
 ParallelPortTransport OwnLines(const CliOptions& options, PortIo& port, Delayer& timer) {
-    return ParallelPortTransport(port, timer, *options.board, options.portBase);
+    ParallelPortTransport lines(port, timer, *options.board, options.portBase);
+    lines.UseLowVoltageEntry(options.lowVoltage);
+    return lines;
 }
 
 }  // namespace
@@ -296,7 +301,8 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, LineT
          // Every difference, so that the list ends with how many more there are.
          .kept = DifferencesKept::All,
          .blankScope = options.blankScope,
-         .write = {.writeCalibration = options.writeCalibration},
+         .write = {.writeCalibration = options.writeCalibration,
+                   .allowLvpOff = options.allowLvpOff},
          .then = ChecksumRead(options)});
     if (options.board->SwitchesTarget()) {
         target_lines::PowerOff(lines);  // on only while a command runs

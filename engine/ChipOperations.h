@@ -51,6 +51,10 @@ struct WriteOptions {
     // A calibration word of the file that differs from the chip's is written
     // (the erase then takes the chip's); without it such a file is refused.
     bool writeCalibration = false;
+    // A configuration word that clears LVP is written even over a board
+    // without VPP, which then can never enter the chip again; without it such
+    // a file is refused there.
+    bool allowLvpOff = false;
 };
 
 // Erases; checks, with the session's read profile, that the erase left the

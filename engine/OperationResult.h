@@ -24,6 +24,10 @@ enum class OperationOutcome {
     // write: the file would change the chip's factory calibration, which was
     // not asked for; nothing was written (the difference names the word)
     CalibrationKept,
+    // write: the file's configuration word clears LVP while the board has no
+    // VPP, which would lock the board out of the chip; nothing was written
+    // (the difference names the word: the file's value, the chip's)
+    LvpOffRefused,
     Cancelled,  // stopped on request; the chip was left safely
     PortError,  // the system refused a port access: nothing read or written counts
 };

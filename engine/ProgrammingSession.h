@@ -61,6 +61,7 @@ class ProgrammingSession {
     // run its program before VPP comes. Elsewhere nothing changes.
     void UseVppBeforeVdd();
     bool LowVoltage() const { return wire_.LowVoltage(); }
+    BoardEntry Entry() const { return wire_.Transport().Entry(); }
     bool VppBeforeVdd() const { return vppBeforeVdd_; }
 
     std::uint16_t ReadWord();     // the word at the address

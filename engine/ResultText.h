@@ -37,6 +37,9 @@ std::string DifferenceText(const Difference& difference);
 // A refused write's reason: "the file would change the calibration word
 // 0x2009 (0x3FFF in the file, 0x2E5A in the chip)".
 std::string CalibrationKeptText(const Difference& difference);
+// A configuration word that would clear LVP over a board without VPP, and
+// what that would do.
+std::string LvpOffText(const Difference& difference);
 // What an identify that did not find the chip asked for means and what to
 // check; empty for other outcomes.
 std::string IdentifyProblem(const OperationResult& result, const Device* asked);

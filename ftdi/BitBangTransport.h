@@ -61,7 +61,8 @@ class BitBangTransport final : public LineTransport {
     // (without a VPP switch it is the only entry there is).
     void UseLowVoltageEntry(bool on) { lowVoltage_ = on; }
     BoardEntry Entry() const override {
-        return {.lowVoltage = wiring_.pgm.connected && (lowVoltage_ || !wiring_.vpp.connected)};
+        return {.lowVoltage = wiring_.pgm.connected && (lowVoltage_ || !wiring_.vpp.connected),
+                .vpp = wiring_.vpp.connected};
     }
 
     const std::string& LastError() const { return error_; }

@@ -38,6 +38,7 @@ struct DataSample {
 struct BoardEntry {
     bool lowVoltage = false;      // PGM raised, then MCLR to VDD: no VPP
     bool switchesSupply = false;  // the board switches VDD, so VPP can come before it
+    bool vpp = true;              // the board can put VPP on MCLR at all
 };
 
 // The line transport seam: the wire reaches the target only through these

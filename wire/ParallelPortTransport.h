@@ -35,7 +35,8 @@ class ParallelPortTransport final : public LineTransport {
     void UseLowVoltageEntry(bool on) { lowVoltage_ = on; }
     BoardEntry Entry() const override {
         return {.lowVoltage = board_.pgm.Connected() && (lowVoltage_ || !board_.vpp.Connected()),
-                .switchesSupply = board_.VddSwitched()};
+                .switchesSupply = board_.VddSwitched(),
+                .vpp = board_.vpp.Connected()};
     }
 
     std::uint16_t Base() const { return base_; }
