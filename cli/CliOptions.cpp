@@ -657,11 +657,13 @@ std::optional<std::string> ApplyLowVoltage(const CliOptions& options) {
     if (!options.lowVoltage) {
         return std::nullopt;
     }
-    const bool hasPgm =
-        options.ftdiDevice ? options.ftdiWiring->pgm.connected : options.board->pgm.Connected();
-    if (!hasPgm) {
-        return "--lvp: the board has no PGM line; low-voltage programming needs one (e.g. "
-               "--port ftdi --ftdi-wiring ft232r-lvp, or a board file with pgm)";
+    const bool canEnter =
+        options.ftdiDevice ? options.ftdiWiring->pgm.connected && options.ftdiWiring->run.connected
+                           : options.board->pgm.Connected() && options.board->run.Connected();
+    if (!canEnter) {
+        return "--lvp: low-voltage programming needs a PGM line and a run line that takes MCLR "
+               "to VDD, which this board lacks (--port ftdi --ftdi-wiring ft232r-lvp has both, "
+               "a board file may give pgm and run)";
     }
     if (!IsChipOperation(options.command)) {
         return "--lvp: program, erase, reset and selftest enter with VPP; identify, read, "

@@ -5,12 +5,15 @@
 namespace tallis {
 
 ProgrammingSession::ProgrammingSession(LineTransport& lines, const TimingProfile& timing,
-                                       OperationProgress* progress, const LineCheckResult& board)
+                                       OperationProgress* progress, const LineCheckResult& board,
+                                       bool vppBeforeVdd)
     : wire_(lines, timing, board.settleUs),
       progress_(progress),
       failuresAtStart_(lines.FailedAccesses()),
       linesMeasured_(board.measured) {
-    wire_.UseLowVoltage(lines.Entry().lowVoltage);
+    const BoardEntry entry = lines.Entry();
+    wire_.UseLowVoltage(entry.lowVoltage);
+    vppBeforeVdd_ = vppBeforeVdd && entry.switchesSupply && !entry.lowVoltage;
     Enter();
 }
 

@@ -35,8 +35,10 @@ class ProgrammingSession {
     static constexpr std::uint16_t kConfigSpace = 0x2000;
     static constexpr std::uint16_t kBlankWord = 0x3FFF;
 
+    // vppBeforeVdd: enter as UseVppBeforeVdd does from the start.
     ProgrammingSession(LineTransport& lines, const TimingProfile& timing,
-                       OperationProgress* progress = nullptr, const LineCheckResult& board = {});
+                       OperationProgress* progress = nullptr, const LineCheckResult& board = {},
+                       bool vppBeforeVdd = false);
     ~ProgrammingSession();
     ProgrammingSession(const ProgrammingSession&) = delete;
     ProgrammingSession& operator=(const ProgrammingSession&) = delete;

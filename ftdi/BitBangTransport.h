@@ -58,10 +58,12 @@ class BitBangTransport final : public LineTransport {
     std::uint32_t ReadBatch() const override { return kReadBatch; }
     std::uint64_t FailedAccesses() const override { return failures_; }
     // Low-voltage entry on a wiring that has a PGM pin and a VPP switch too
-    // (without a VPP switch it is the only entry there is).
+    // (without a VPP switch it is the only entry there is); it takes MCLR to VDD
+    // through the run line.
     void UseLowVoltageEntry(bool on) { lowVoltage_ = on; }
     BoardEntry Entry() const override {
-        return {.lowVoltage = wiring_.pgm.connected && (lowVoltage_ || !wiring_.vpp.connected),
+        const bool canEnter = wiring_.pgm.connected && wiring_.run.connected;
+        return {.lowVoltage = canEnter && (lowVoltage_ || !wiring_.vpp.connected),
                 .vpp = wiring_.vpp.connected};
     }
 

@@ -31,10 +31,12 @@ class ParallelPortTransport final : public LineTransport {
     std::uint64_t FailedAccesses() const override { return port_.FailedAccesses(); }
 
     // Low-voltage entry on a board that has a PGM line and a VPP switch too
-    // (without a VPP switch it is the only entry there is).
+    // (without a VPP switch it is the only entry there is); it takes MCLR to VDD
+    // through the run line.
     void UseLowVoltageEntry(bool on) { lowVoltage_ = on; }
     BoardEntry Entry() const override {
-        return {.lowVoltage = board_.pgm.Connected() && (lowVoltage_ || !board_.vpp.Connected()),
+        const bool canEnter = board_.pgm.Connected() && board_.run.Connected();
+        return {.lowVoltage = canEnter && (lowVoltage_ || !board_.vpp.Connected()),
                 .switchesSupply = board_.VddSwitched(),
                 .vpp = board_.vpp.Connected()};
     }
