@@ -150,6 +150,10 @@ class ReportPrinter {
             Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
             if (MayBeWrongBoard(result)) {
                 Complain(kExitChipMismatch, BoardChoiceHint(*options_.board));
+                if (const std::string hint = VppBeforeVddHint(options_.device);
+                    !options_.board->VddSwitched() && !hint.empty()) {
+                    Complain(kExitChipMismatch, hint);
+                }
             }
             return kExitChipMismatch;
         }
