@@ -72,7 +72,6 @@ TEST(ChipEntry, PgmEntersOnlyWhereTheLvpBitIsSet) {
 TEST(ChipEntry, LowVoltageEntryNeedsPgmHeldAndTheLinesLow) {
     Pins early("16f877a", 0x3FFF);
     early.Pgm(true);
-    early.clock.AdvanceNs(0);
     early.chip.UpdatePins(MclrLevel::High, false, false, early.clock.NowNs() + 2 * kUs);
     EXPECT_NE(early.chip.Mode(), ChipMode::Programming);
     EXPECT_EQ(early.log.Count(ViolationKind::LowVoltageEntry), 1U);
