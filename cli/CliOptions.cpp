@@ -233,6 +233,7 @@ struct RawArguments {
     std::string simStatePath;
     std::string simConfigLatches = "single";
     std::string simEepromEraseAtConfig = "erases";
+    std::string simVppAfterRun = "refused";
     std::string simVdd = "5.0";
     std::string simBoardName;
     std::string boardName = "default";
@@ -352,6 +353,14 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
                    "disable erase)")
         ->check(CLI::IsMember({"erases", "ignores"}).description(""))
         ->type_name("erases|ignores")
+        ->needs(sim);
+    app.add_option("--sim-vpp-after-run", raw.simVppAfterRun,
+                   "with --sim: what a simulated 62xA or 88x on its internal oscillator with "
+                   "MCLR as an input, which runs from VDD on, does with VPP that comes after "
+                   "VDD, which the sources leave open: refused (default; no programming mode) "
+                   "or enters (with a hazard)")
+        ->check(CLI::IsMember({"refused", "enters"}).description(""))
+        ->type_name("refused|enters")
         ->needs(sim);
     app.add_option("--sim-vdd", raw.simVdd,
                    "with --sim: the target's supply voltage, 2.0 to 5.5 (default 5.0); below 4.5 "
@@ -622,6 +631,7 @@ std::optional<std::string> ApplySimulation(const RawArguments& raw, CliOptions& 
     options.simChipSettings.configLatches = *sim::ConfigLatchesNamed(raw.simConfigLatches);
     options.simChipSettings.eepromEraseAtConfig =
         *sim::EepromEraseAtConfigNamed(raw.simEepromEraseAtConfig);
+    options.simChipSettings.vppAfterRun = *sim::VppAfterRunNamed(raw.simVppAfterRun);
     options.simChipSettings.vddVolts = *sim::SupplyVoltageNamed(raw.simVdd);
     if (!raw.simStatePath.empty()) {
         options.simStatePath = raw.simStatePath;
