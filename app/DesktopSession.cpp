@@ -5,6 +5,7 @@
 
 #include "app/CommandTexts.h"
 #include "app/DeviceReportText.h"
+#include "app/EntryText.h"
 #include "app/FileNames.h"
 #include "app/HostProgress.h"
 #include "app/MessageLines.h"
@@ -333,6 +334,12 @@ void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationRep
         return;
     }
     DeviceReportText text = DescribeDeviceReport(kind, report, asked);
+    const bool silent = report.Outcome() == OperationOutcome::NoChip ||
+                        report.Outcome() == OperationOutcome::DataLineLow;
+    if (const std::string hint = VppBeforeVddHint(asked, "Options, interface board:");
+        silent && !board_->VddSwitched() && !hint.empty()) {
+        text.message += "\nA" + hint.substr(1) + ".";
+    }
     if (report.Outcome() == OperationOutcome::Cancelled) {
         text.status = cancelledStatus;
     }

@@ -6,6 +6,7 @@
 
 #include "app/ChecksumLine.h"
 #include "app/DifferenceList.h"
+#include "app/EntryText.h"
 #include "app/EraseCheck.h"
 #include "app/FileNames.h"
 #include "app/OperationFlow.h"
@@ -150,7 +151,7 @@ class ReportPrinter {
             Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
             if (MayBeWrongBoard(result)) {
                 Complain(kExitChipMismatch, BoardChoiceHint(*options_.board));
-                if (const std::string hint = VppBeforeVddHint(options_.device);
+                if (const std::string hint = VppBeforeVddHint(options_.device, "--board");
                     !options_.board->VddSwitched() && !hint.empty()) {
                     Complain(kExitChipMismatch, hint);
                 }

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "engine/families/ChipFamily.h"
-
 namespace tallis {
 
 namespace {
@@ -47,30 +45,6 @@ std::string BoardChoiceHint(const board::BoardWiring& board) {
            "; if yours is wired otherwise, check the board choice (--board) and compare "
            "its pins with tallis-cli boards " +
            name;
-}
-
-std::string VppBeforeVddHint(const Device* asked) {
-    std::string chips;
-    for (const Device& device : Devices()) {
-        if (FamilyOf(device).NeedsVppBeforeVdd() && (asked == nullptr || asked == &device)) {
-            chips += (chips.empty() ? "" : ", ") + Name(device);
-        }
-    }
-    if (chips.empty()) {
-        return {};
-    }
-    std::string boards;
-    for (const board::BoardWiring& row : board::Boards()) {
-        if (row.VddSwitched()) {
-            boards += (boards.empty() ? "" : ", ") + std::string(row.name);
-        }
-    }
-    return "a " + chips +
-           " whose configuration selects the internal oscillator with MCLR as an input runs "
-           "its program as soon as it has power and answers only when VPP comes before VDD, "
-           "which this board cannot do (it does not switch VDD); boards that switch VDD can "
-           "(--board " +
-           boards + ")";
 }
 
 bool MayBeWrongBoard(const OperationResult& result) {

@@ -16,12 +16,6 @@ std::string IdentifyDiagnosis(const OperationResult& result, const Device* asked
 // the board chosen, which a board wired otherwise would explain. Nothing
 // else is tried on the port: a line that is data on one board is VPP on another.
 std::string BoardChoiceHint(const board::BoardWiring& board);
-// After an identify that read all ones or all zeros on a board that does
-// not switch VDD: a chip that runs without MCLR (internal oscillator, MCLR
-// an input) of a family that needs VPP before VDD cannot be entered there;
-// which boards can. Empty where that cannot be the cause (another family
-// asked for).
-std::string VppBeforeVddHint(const Device* asked);
 // Whether an identify's outcome may come from a wrong board choice.
 bool MayBeWrongBoard(const OperationResult& result);
 // The device table as --list-devices shows it.
