@@ -76,6 +76,10 @@ constexpr double k883FloorSeconds = 3.07;
 constexpr double k648AFloorSeconds = 17.4;
 // A PIC16F84A: one word per 4 ms program-only cycle after the erase, then the verify.
 constexpr double k84AFloorSeconds = 4.3;
+// A PIC16F87/88: the 8 ms Chip Erase, 1,024 four-word rows each programmed
+// for 1 ms and ended with End Programming and 100 us after it (1.64 s), then
+// the verify (0.46 s).
+constexpr double k8788FloorSeconds = 2.1;
 
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_Full, "16f877a", true, 8192, k877AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
@@ -109,6 +113,14 @@ BENCHMARK_CAPTURE(WriteImage, Pic16F648A_Standard_Full, "16f648a", false, 4096, 
 BENCHMARK_CAPTURE(WriteImage, Pic16F84A_Fast_Full, "16f84a", true, 1024, k84AFloorSeconds)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F84A_Standard_Full, "16f84a", false, 1024, k84AFloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F88_Fast_Full, "16f88", true, 4096, k8788FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F88_Standard_Full, "16f88", false, 4096, k8788FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F87_Fast_Full, "16f87", true, 4096, k8788FloorSeconds)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteImage, Pic16F87_Standard_Full, "16f87", false, 4096, k8788FloorSeconds)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(WriteImage, Pic16F877A_Fast_40Words, "16f877a", true, 40, 0)
     ->Unit(benchmark::kMillisecond);

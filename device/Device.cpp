@@ -256,6 +256,38 @@ constexpr ConfigField k84AConfig[] = {
     {"CP", 0x3FF0, kCp84A},
 };
 
+// PIC16F87/88 (DS39607 registers 4-1 and 4-2). CONFIG1, bit 13 down to 0:
+//   CP CCPMX DEBUG WRT1 WRT0 CPD LVP BOREN MCLRE FOSC2 /PWRTEN WDTEN FOSC1 FOSC0
+// with FOSC, MCLRE, LVP (RB3 is PGM), WRT (4K words) and CP as on the 62xA
+// and 87xA. CONFIG2: IESO and FCMEN at bits 1:0, the rest unimplemented.
+constexpr ConfigChoice kCcpmx8788[] = {{0x1000, "CCP1 on RB0"}, {0x0, "CCP1 on RB3"}};
+constexpr ConfigField k8788Config1[] = {
+    {"FOSC", 0x0013, kFosc62xA},   {"WDTE", 0x0004, kWdte},      {"PWRTE", 0x0008, kPwrte},
+    {"MCLRE", 0x0020, kMclre62xA}, {"BOREN", 0x0040, kBrownOut}, {"LVP", 0x0080, kLvp},
+    {"CPD", 0x0100, kCpd},         {"WRT", 0x0600, kWrt87xA8K},  {"DEBUG", 0x0800, kDebug},
+    {"CCPMX", 0x1000, kCcpmx8788}, {"CP", 0x2000, kCp87xA},
+};
+constexpr ConfigChoice kFcmen8788[] = {
+    {0x1, "fail-safe clock monitor on"},
+    {0x0, "fail-safe clock monitor off"},
+};
+constexpr ConfigChoice kIeso8788[] = {
+    {0x2, "internal/external switch-over on"},
+    {0x0, "internal/external switch-over off"},
+};
+constexpr ConfigField k8788Config2[] = {
+    {"FCMEN", 0x0001, kFcmen8788},
+    {"IESO", 0x0002, kIeso8788},
+};
+
+// The 87/88's map (DS39607 figure 3-1): IDs, the device ID and two
+// configuration words (0x2004-0x2005 are reserved); no calibration word.
+constexpr MemoryRegion k8788Regions[] = {
+    {RegionKind::Program, 0x0000, 4096, 14, 0x0000}, {RegionKind::Id, 0x2000, 4, 14, 0x4000},
+    {RegionKind::DeviceId, 0x2006, 1, 14, 0x400C},   {RegionKind::Config, 0x2007, 2, 14, 0x400E},
+    {RegionKind::Eeprom, 0x0000, 256, 8, 0x4200},
+};
+
 // What a HEX file may hold before the chip is known: the largest program
 // memory and EEPROM, the 87x's debug vector and the 88x's second
 // configuration word and calibration word.
@@ -304,6 +336,12 @@ constexpr std::uint16_t kIdMask62xA = 0x3FE0;
 constexpr std::string_view k84A = "84A";
 constexpr std::uint16_t kImplemented84A = 0x3FFF;
 constexpr std::uint16_t kIdMask84A = 0x3FE0;
+constexpr std::string_view k8788 = "87/88";
+constexpr std::uint16_t kImplemented8788 = 0x3FFF;
+constexpr std::uint16_t kImplemented8788Config2 = 0x0003;
+// Four revision bits by DS39607 table 4-1, five by established programmers:
+// the five-bit mask identifies the chip under both.
+constexpr std::uint16_t kIdMask8788 = 0x3FE0;
 
 constexpr Device kDevices[] = {
     {"PIC16F873", "16f873", k87x, 0x0960, kIdMask87x, 4096, 128, 1, kImplemented87x, k87x4K,
@@ -341,6 +379,10 @@ constexpr Device kDevices[] = {
     // The same map as the 62xA's (DS30262 figure 2-1), with 64 EEPROM bytes.
     {"PIC16F84A", "16f84a", k84A, 0x0560, kIdMask84A, 1024, 64, 1, kImplemented84A, k84AConfig,
      k62xARegions<1024, 64>, kNotTested},
+    {"PIC16F87", "16f87", k8788, 0x0720, kIdMask8788, 4096, 256, 4, kImplemented8788, k8788Config1,
+     k8788Regions, kNotTested, k8788Config2, kImplemented8788Config2},
+    {"PIC16F88", "16f88", k8788, 0x0760, kIdMask8788, 4096, 256, 4, kImplemented8788, k8788Config1,
+     k8788Regions, kNotTested, k8788Config2, kImplemented8788Config2},
 };
 
 char Lower(char c) {

@@ -6,10 +6,10 @@ namespace tallis {
 
 namespace {
 
-// The first configuration word's implemented bits are the row's; a chip with
-// a second one has no mask of its own for it in the row, so all its bits count.
+// Each configuration word counts under the bits the chip implements, so a
+// file and the chip written from it agree whatever the file's unused bits say.
 std::uint16_t ConfigMask(const Device& device, std::size_t index) {
-    return index == 0 ? device.configImplemented : kWordMask;
+    return index == 0 ? device.configImplemented : device.config2Implemented;
 }
 
 }  // namespace

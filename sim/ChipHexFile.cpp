@@ -62,9 +62,7 @@ ChipMemory MemoryOf(const ChipImage& image, const ChipMemory& blank, const Devic
         }
     }
     memory.ConfigWord() = NormalizeConfigWord(device, memory.ConfigWord());
-    if (TypeOf(device) == TargetType::Pic16F887) {
-        memory.ConfigWord2() = NormalizeConfigWord2(memory.ConfigWord2());
-    }
+    memory.ConfigWord2() = NormalizeConfigWord2(TypeOf(device), memory.ConfigWord2());
     return memory;
 }
 

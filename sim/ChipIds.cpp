@@ -30,6 +30,11 @@ constexpr ChipId kChipIds[] = {
     {"PIC16F648A", 0x1100, 0x1F},
     // DS30262 table 3-1.
     {"PIC16F84A", 0x0560, 0x1F},
+    // DS39607 table 4-1 gives four revision bits; established programmers
+    // read five. The fifth is kept here: a host that takes it for a device
+    // bit fails on a chip that sets it.
+    {"PIC16F87", 0x0720, 0x1F},
+    {"PIC16F88", 0x0760, 0x1F},
 };
 
 }  // namespace

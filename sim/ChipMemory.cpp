@@ -40,6 +40,12 @@ constexpr std::uint16_t kCp88x = 0x0040;
 constexpr std::uint16_t kCpd88x = 0x0080;
 constexpr std::uint16_t kConfig2Implemented88x = 0x0700;
 
+// DS39607: CP is bit 13 of CONFIG1 (register 4-1); CONFIG2 implements bits
+// 1:0 (register 4-2); four revision bits (table 4-1).
+constexpr std::uint16_t kCp8788 = 0x2000;
+constexpr std::uint16_t kConfig2Implemented8788 = 0x0003;
+constexpr std::uint16_t kRevision8788 = 0x5;
+
 }  // namespace
 
 const char* TargetTypeName(TargetType type) {
@@ -54,6 +60,8 @@ const char* TargetTypeName(TargetType type) {
             return "PIC16F628A";
         case TargetType::Pic16F84A:
             return "PIC16F84A";
+        case TargetType::Pic16F88:
+            return "PIC16F88";
     }
     return "?";
 }
@@ -78,6 +86,9 @@ TargetType TypeOf(const Device& device) {
     if (device.family == "84A") {
         return TargetType::Pic16F84A;
     }
+    if (device.family == "87/88") {
+        return TargetType::Pic16F88;
+    }
     throw std::invalid_argument("the simulator has no model of the " + std::string(device.family) +
                                 " family of " + std::string(device.name));
 }
@@ -98,6 +109,8 @@ std::uint16_t DefaultDeviceId(const Device& device) {
             return ChipIdWord(device.name, kRevision62xA);
         case TargetType::Pic16F84A:
             return ChipIdWord(device.name, kRevision84A);
+        case TargetType::Pic16F88:
+            return ChipIdWord(device.name, kRevision8788);
     }
     return ChipIdWord(device.name, kRevision88x);
 }
@@ -127,6 +140,16 @@ std::uint16_t NormalizeConfigWord2(std::uint16_t word) {
     return static_cast<std::uint16_t>((word | ~kConfig2Implemented88x) & kWordMask);
 }
 
+std::uint16_t NormalizeConfigWord2(TargetType type, std::uint16_t word) {
+    if (type == TargetType::Pic16F887) {
+        return NormalizeConfigWord2(word);
+    }
+    if (type == TargetType::Pic16F88) {
+        return static_cast<std::uint16_t>((word | ~kConfig2Implemented8788) & kWordMask);
+    }
+    return word;
+}
+
 bool IsCodeProtected(TargetType type, std::uint16_t configWord, std::uint16_t address) {
     return IsCodeProtected(DeviceOf(type), configWord, address);
 }
@@ -141,6 +164,9 @@ bool IsCodeProtected(const Device& device, std::uint16_t configWord, std::uint16
     }
     if (TypeOf(device) == TargetType::Pic16F887) {
         return (configWord & kCp88x) == 0;
+    }
+    if (TypeOf(device) == TargetType::Pic16F88) {
+        return (configWord & kCp8788) == 0;
     }
     // Copies meant to be equal but not: the strictest reading, any copy at 0
     // protects everything.

@@ -9,7 +9,7 @@ namespace tallis::sim {
 
 // The programming algorithms the target can speak, named after the chip
 // each stands for when no other device is chosen.
-enum class TargetType { Pic16F877, Pic16F877A, Pic16F887, Pic16F628A, Pic16F84A };
+enum class TargetType { Pic16F877, Pic16F877A, Pic16F887, Pic16F628A, Pic16F84A, Pic16F88 };
 
 const char* TargetTypeName(TargetType type);
 
@@ -68,6 +68,9 @@ std::uint16_t NormalizeConfigWord(TargetType type, std::uint16_t word);
 std::uint16_t NormalizeConfigWord(const Device& device, std::uint16_t word);
 // The 88x's second configuration word: only WRT1:0 and BOR4V (bits 10:8).
 std::uint16_t NormalizeConfigWord2(std::uint16_t word);
+// The second configuration word as the type stores it: the 88x's above, the
+// 87/88's IESO and FCMEN (bits 1:0); unchanged on a type without one.
+std::uint16_t NormalizeConfigWord2(TargetType type, std::uint16_t word);
 // The calibration word a simulated 88x leaves the factory with: its own
 // oscillator, POR and BOR trims (bit 13 reads 1).
 inline constexpr std::uint16_t kFactoryCalibration88x = 0x2E5A;

@@ -177,10 +177,13 @@ void InterfaceBoard::Notify(std::uint64_t nowNs) {
     if (!ChipConnected()) {
         return;
     }
+    if (const bool powered = Powered(data_, control_); powered != chipPowered_) {
+        chipPowered_ = powered;
+        chip_->SupplyChanged(powered, nowNs);
+    }
     const bool vppRising = mclrEdgePending_ && pendingMclr_ == MclrLevel::Vpp;
     chipSeesRb7High_ = LineLevelAt(nowNs);
     const bool powered = Powered(data_, control_);
-    chip_->UpdateSupply(powered, nowNs);
     chip_->UpdatePgm(powered && Joined(data_, control_) && LineHigh(wiring_.pgm), nowNs);
     chip_->UpdatePins(mclr_, Rb6(), chipSeesRb7High_, nowNs, vppRising);
     TrackRelease(nowNs);  // the chip may have taken or let go of RB7

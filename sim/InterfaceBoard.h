@@ -138,6 +138,7 @@ class InterfaceBoard {
     bool released_ = true;  // neither the host nor the chip holds RB7 low
     std::uint64_t releasedSinceNs_ = 0;
     bool chipSeesRb7High_ = false;  // last RB7 level handed to the chip
+    bool chipPowered_ = true;       // last supply handed to the chip
 
     std::optional<InsertionSchedule> socket_;
     std::function<void(unsigned)> inserted_;

@@ -167,6 +167,12 @@ PicChip::PicChip(const Device& device, SimClock& clock, ViolationLog& log, std::
 
 // ---- Pins -------------------------------------------------------------------
 
+void PicChip::SupplyChanged(bool on, std::uint64_t nowNs) {
+    vddRoseNs_ = on ? std::optional<std::uint64_t>(nowNs) : std::nullopt;
+    powered_ = on;
+    poweredSinceNs_ = nowNs;
+}
+
 void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7, std::uint64_t now, bool vppRising) {
     if (cycle_.active) {
         Settle(now);
@@ -231,6 +237,9 @@ void PicChip::OnMclrChange(MclrLevel level, std::uint64_t now) {
             CheckPgmAtVppEntry(now);
             if (linesLow_ && now - linesLowSinceNs_ >= kEntrySetupNs) {
                 EnterProgramming(now);
+                if (type_ == TargetType::Pic16F88) {
+                    JudgePowerUpEntry8788(now);
+                }
                 if (old == MclrLevel::High) {
                     log_.RecordHazard(HazardKind::EntryFromRunningChip, now,
                                       "MCLR went from VDD to VPP: the chip ran its program "
@@ -412,6 +421,9 @@ bool PicChip::IsKnownCommand(std::uint8_t code) const {
     if (type_ == TargetType::Pic16F84A) {
         return IsKnownCommand84A(code);
     }
+    if (type_ == TargetType::Pic16F88) {
+        return IsKnownCommand8788(code);
+    }
     const std::uint64_t known = type_ == TargetType::Pic16F877 ? k877Commands : k877ACommands;
     return (known & Bit(code)) != 0;
 }
@@ -433,6 +445,7 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
                  : type_ == TargetType::Pic16F877A ? "not a PIC16F877A command"
                  : type_ == TargetType::Pic16F887  ? "not a PIC16F88x command"
                  : type_ == TargetType::Pic16F84A  ? "not a PIC16F84A command"
+                 : type_ == TargetType::Pic16F88   ? "not a PIC16F87/88 command"
                                                    : "not a PIC16F62xA command";
     }
     if (reason != nullptr) {
@@ -453,6 +466,10 @@ void PicChip::DecodeCommand(std::uint8_t code, std::uint64_t now) {
     }
     if (type_ == TargetType::Pic16F84A) {
         Execute84A(code, now);
+        return;
+    }
+    if (type_ == TargetType::Pic16F88) {
+        Execute8788(code, now);
         return;
     }
     Execute(code, now);
@@ -533,6 +550,10 @@ void PicChip::TakeData(std::uint16_t data) {
     }
     if (type_ == TargetType::Pic16F84A) {
         TakeData84A(data);
+        return;
+    }
+    if (type_ == TargetType::Pic16F88) {
+        TakeData8788(data);
         return;
     }
     switch (command_) {
@@ -724,6 +745,8 @@ void PicChip::Commit(const Cycle& cycle) {
         CommitCycle62xA(cycle);
     } else if (type_ == TargetType::Pic16F84A) {
         CommitCycle84A(cycle);
+    } else if (type_ == TargetType::Pic16F88) {
+        CommitCycle8788(cycle);
     } else {
         CommitCycle(cycle);
     }
@@ -843,11 +866,14 @@ std::uint16_t PicChip::WordAt(std::uint16_t address) const {
     return kErasedWord;
 }
 
-// Program space counts to 0x1FFF and wraps to 0; configuration space to
-// 0x3FFF and wraps to 0x2000.
+// Program space counts to 0x1FFF and wraps to 0 (on the 87/88 it runs on
+// into 0x2000, DS39607 section 3.1); configuration space to 0x3FFF and wraps
+// to 0x2000.
 void PicChip::IncrementPc() {
     if (InConfigSpace()) {
         pc_ = pc_ == 0x3FFF ? kConfigSpaceStart : static_cast<std::uint16_t>(pc_ + 1);
+    } else if (type_ == TargetType::Pic16F88) {
+        pc_ = static_cast<std::uint16_t>(pc_ + 1);
     } else {
         pc_ = static_cast<std::uint16_t>((pc_ + 1) & (kProgramWords - 1));
     }
@@ -873,9 +899,7 @@ void PicChip::LoadMemory(const ChipMemory& memory) {
     memory_ = memory;
     memory_.config[kDeviceIdAddress - kConfigSpaceStart] = deviceId;
     memory_.ConfigWord() = NormalizeConfigWord(device_, memory_.ConfigWord());
-    if (type_ == TargetType::Pic16F887) {
-        memory_.ConfigWord2() = NormalizeConfigWord2(memory_.ConfigWord2());
-    }
+    memory_.ConfigWord2() = NormalizeConfigWord2(type_, memory_.ConfigWord2());
 }
 
 }  // namespace tallis::sim

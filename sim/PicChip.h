@@ -71,9 +71,9 @@ std::optional<VppAfterRun> VppAfterRunNamed(std::string_view name);
 // range the devices run in.
 std::optional<double> SupplyVoltageNamed(std::string_view text);
 
-// A PIC16F87x, PIC16F87xA, PIC16F88x, PIC16F62xA or PIC16F84A seen through its programming pins
-// (MCLR, RB6, RB7). It checks the host's timing against the chip's minimums and records
-// every violation in the log. Time comes with every pin change; write and
+// A PIC16F87x, PIC16F87xA, PIC16F88x, PIC16F62xA, PIC16F84A or PIC16F87/88 seen
+// through its programming pins (MCLR, RB6, RB7). It checks the host's timing against the chip's
+// minimums and records every violation in the log. Time comes with every pin change; write and
 // erase cycles complete lazily, when the chip is next looked at.
 class PicChip {
   public:
@@ -98,9 +98,6 @@ class PicChip {
     // before MCLR rises to VDD, it asks for low-voltage programming
     // (PicChipEntry.cpp). Low on a board without the line.
     void UpdatePgm(bool high, std::uint64_t nowNs);
-    // The target's supply, on a board that switches it; on from the start
-    // otherwise. Reported before the pins of the same moment.
-    void UpdateSupply(bool on, std::uint64_t nowNs);
     // In programming mode entered through PGM rather than VPP.
     bool LowVoltageMode() const { return mode_ == ChipMode::Programming && lowVoltage_; }
     // False while the chip pulls RB7 low during a read frame.
@@ -133,6 +130,10 @@ class PicChip {
     // Replace the whole memory (test set-up, loading a HEX file). The device
     // ID stays the chip's own; the configuration word is normalised.
     void LoadMemory(const ChipMemory& memory);
+
+    // The board switched the target's supply (a board without a VDD line
+    // never does: the chip is powered from the start).
+    void SupplyChanged(bool on, std::uint64_t nowNs);
 
     // Fault: program cycles leave this word address unchanged (erases still work).
     void SetUnprogrammableWord(std::optional<std::uint16_t> address) { unprogrammable_ = address; }
@@ -242,6 +243,18 @@ class PicChip {
     void StartWriteCycle84A(std::uint8_t code, std::uint64_t now);
     void StartErase84A(CycleTarget target, std::uint64_t now);
     void CommitCycle84A(const Cycle& cycle);
+
+    // The PIC16F87/88's algorithm (PicChip8788.cpp).
+    static bool IsKnownCommand8788(std::uint8_t code);
+    void Execute8788(std::uint8_t code, std::uint64_t now);
+    void TakeData8788(std::uint16_t data);
+    bool ArraySelected8788(std::uint8_t code, std::uint64_t now);
+    void StartWriteCycle8788(std::uint64_t now);
+    void StartErase8788(CycleTarget target, std::uint64_t now);
+    void EndProgramming8788(std::uint64_t now);
+    void CommitCycle8788(const Cycle& cycle);
+    void CommitConfigWord8788(std::uint16_t address, std::uint16_t value);
+    void JudgePowerUpEntry8788(std::uint64_t now);
     // A 4K part ignores bit 12 of the address, a 128-byte EEPROM bit 7.
     std::uint16_t ProgramIndex(std::uint16_t address) const {
         return static_cast<std::uint16_t>(address & (device_.programWords - 1U));
@@ -280,6 +293,8 @@ class PicChip {
     bool powered_ = true;
     std::uint64_t poweredSinceNs_ = 0;
     bool clockedSinceEntry_ = false;  // the first clock edge after entry has been judged
+    // When VDD last rose, until the programming-mode entry that follows it.
+    std::optional<std::uint64_t> vddRoseNs_;
 
     // Serial state.
     Phase phase_ = Phase::Command;

@@ -80,13 +80,6 @@ bool PicChip::RunsWithoutMclr() const {
     return mclre != 0 && (config & mclre) == 0 && InternalOscillator(device_, config);
 }
 
-void PicChip::UpdateSupply(bool on, std::uint64_t nowNs) {
-    if (on != powered_) {
-        powered_ = on;
-        poweredSinceNs_ = nowNs;
-    }
-}
-
 // MCLR has just risen from low to VDD with PGM high. True when that was taken
 // as a low-voltage entry (made or refused for its timing); false when the
 // chip just runs.
@@ -161,7 +154,9 @@ void PicChip::CheckPgmAtVppEntry(std::uint64_t now) {
 // A chip that runs without MCLR has run since VDD came on unless VPP came
 // with it (VPP first: the board's VPP was on before VDD).
 bool PicChip::RefuseVppAfterRun(std::uint64_t now) {
-    if (!RunsWithoutMclr() || !powered_ || now == poweredSinceNs_) {
+    // The 87/88 judge their own window after VDD (PicChip8788.cpp).
+    if (type_ == TargetType::Pic16F88 || !RunsWithoutMclr() || !powered_ ||
+        now == poweredSinceNs_) {
         return false;
     }
     const char* what =

@@ -37,6 +37,8 @@ const char* ViolationKindName(ViolationKind kind) {
             return "program time too long";
         case ViolationKind::DataContention:
             return "data contention";
+        case ViolationKind::VppLateAfterPowerUp:
+            return "VPP late after power-up";
         case ViolationKind::LowVoltageEntry:
             return "low-voltage entry";
     }

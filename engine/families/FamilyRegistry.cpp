@@ -5,6 +5,7 @@
 #include "engine/families/ChipFamily.h"
 #include "engine/families/Pic16F62xA.h"
 #include "engine/families/Pic16F84A.h"
+#include "engine/families/Pic16F8788.h"
 #include "engine/families/Pic16F87x.h"
 #include "engine/families/Pic16F87xA.h"
 #include "engine/families/Pic16F88x.h"
@@ -18,7 +19,8 @@ const Pic16F87xA k87xA;
 const Pic16F88x k88x;
 const Pic16F62xA k62xA;
 const Pic16F84A k84A;
-const ChipFamily* const kFamilies[] = {&k87x, &k87xA, &k88x, &k62xA, &k84A};
+const Pic16F8788 k8788;
+const ChipFamily* const kFamilies[] = {&k87x, &k87xA, &k88x, &k62xA, &k84A, &k8788};
 
 }  // namespace
 

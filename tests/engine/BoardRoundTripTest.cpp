@@ -12,6 +12,7 @@
 #include "engine/LineCheck.h"
 #include "sim/SimulatedDevice.h"
 #include "wire/ParallelPortTransport.h"
+#include "wire/TargetLines.h"
 
 namespace tallis {
 namespace {
@@ -94,6 +95,44 @@ INSTANTIATE_TEST_SUITE_P(BuiltIn, EveryBoard, ::testing::ValuesIn(EveryBoardCase
                              std::erase(name, '-');
                              return name;
                          });
+
+// A PIC16F88 whose MCLR pin is an input runs its program from the moment VDD
+// rises, unless MCLR reaches VPP within 250 us: the simulated chip sees a
+// board switch VDD and judges the delay; a board that cannot switch it leaves
+// the chip running between sessions, a hazard only.
+TEST(PowerUpEntry, Pic16F88WithMclrAnInputWantsVppSoonAfterVdd) {
+    const struct {
+        const char* board;
+        std::uint16_t config;
+        std::uint32_t vddToVppUs;
+        std::size_t violations;
+        std::size_t hazards;
+    } cases[] = {
+        {"tait-classic", 0x3FDF, 200, 0, 0},
+        {"tait-classic", 0x3FDF, 10000, 1, 0},
+        {"tait-classic", 0x3FFF, 10000, 0, 0},  // MCLR holds the chip in reset
+        {"default", 0x3FDF, 10000, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.board) + " " + std::to_string(c.vddToVppUs));
+        const board::BoardWiring& wiring = *board::FindBoard(c.board);
+        sim::TargetOptions options = sim::TargetOptionsFor(*FindDevice("16f88"));
+        options.wiring = &wiring;
+        sim::SimulatedTarget target(options);
+        sim::ChipMemory memory = target.Chip().Memory();
+        memory.ConfigWord() = c.config;
+        target.Chip().LoadMemory(memory);
+        ParallelPortTransport lines(target.Port(), target.Clock(), wiring);
+        lines.Drive(target_lines::kDataHeldLow);
+        lines.Drive(target_lines::kReset);
+        lines.Wait(c.vddToVppUs);
+        lines.Drive(target_lines::kProgrammingClockLow);
+        EXPECT_EQ(target.Chip().Mode(), sim::ChipMode::Programming);
+        EXPECT_EQ(target.Violations().Count(sim::ViolationKind::VppLateAfterPowerUp), c.violations);
+        EXPECT_EQ(target.Violations().HazardCount(sim::HazardKind::EntryFromRunningChip),
+                  c.hazards);
+    }
+}
 
 }  // namespace
 }  // namespace tallis

@@ -129,7 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
         ImageCase{"16f877", false, kSlowVppBoard}, ImageCase{"16f887", true, kIdealBoard},
         ImageCase{"16f883", true, kIdealBoard}, ImageCase{"16f882", false, kSlowBoard},
         ImageCase{"16f886", false, kSlowVppBoard}, ImageCase{"16f648a", true, kIdealBoard},
-        ImageCase{"16f627a", false, kSlowBoard}, ImageCase{"16f84a", true, kSlowVppBoard}),
+        ImageCase{"16f627a", false, kSlowBoard}, ImageCase{"16f84a", true, kSlowVppBoard},
+        ImageCase{"16f88", true, kSlowBoard}, ImageCase{"16f87", false, kSlowVppBoard}),
     [](const auto& info) {
         return std::string(info.param.device + 3) + (info.param.full ? "Full" : "Sparse") +
                info.param.board.name;
@@ -189,7 +190,8 @@ class FastWaits : public ::testing::TestWithParam<MarginCase> {};
 
 TEST_P(FastWaits, StillSatisfyTheChipWithoutTheirMargin) {
     const MarginCase& c = GetParam();
-    for (const char* name : {"16f877a", "16f877", "16f887", "16f884", "16f628a", "16f84a"}) {
+    for (const char* name :
+         {"16f877a", "16f877", "16f887", "16f884", "16f628a", "16f84a", "16f88"}) {
         SCOPED_TRACE(name);
         const Device& device = *FindDevice(name);
         FastTarget chip(device, sim::BoardTiming::Slow());

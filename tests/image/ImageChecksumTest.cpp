@@ -35,5 +35,17 @@ TEST(ImageChecksumTest, CountsOnlyTheDevicesProgramMemory) {
     EXPECT_NE(ImageChecksum(file, Named("16f877a")), 0x0FCF);
 }
 
+// A chip reads its second configuration word's unused bits as 0: a file that
+// sets them must still give the number the chip written from it gives.
+TEST(ImageChecksumTest, CountsTheSecondConfigurationWordUnderItsImplementedBits) {
+    ChipImage file;
+    file.config[1] = 0x3FFF;
+    ChipImage chip;
+    chip.config[1] = 0x0700;
+    EXPECT_EQ(ImageChecksum(file, Named("16f887")), ImageChecksum(chip, Named("16f887")));
+    chip.config[1] = 0x0600;
+    EXPECT_NE(ImageChecksum(file, Named("16f887")), ImageChecksum(chip, Named("16f887")));
+}
+
 }  // namespace
 }  // namespace tallis

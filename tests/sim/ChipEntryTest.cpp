@@ -31,7 +31,7 @@ struct Pins {
     }
     void Supply(bool on, MclrLevel mclr) {
         clock.AdvanceNs(10 * kUs);
-        chip.UpdateSupply(on, clock.NowNs());
+        chip.SupplyChanged(on, clock.NowNs());
         chip.UpdatePins(on ? mclr : MclrLevel::Low, false, false, clock.NowNs());
     }
     // PGM up, then MCLR from low to VDD, as the documents' low-voltage entry.

@@ -143,6 +143,14 @@ class TestHost {
             Increment(7);
             Command(kBeginEraseProgramming);
             Wait(5000);
+        } else if (target_.Chip().Type() == TargetType::Pic16F88) {
+            // Load Configuration's word is discarded: Load Data at 0x2007.
+            CommandWithData(kLoadConfiguration, word);
+            Increment(7);
+            CommandWithData(kLoadData, word);
+            Command(kBeginProgrammingOnly);
+            Wait(2000);
+            Command(kEndProgramming);
         } else if (target_.Chip().Type() == TargetType::Pic16F877A) {
             CommandWithData(kLoadConfiguration, word);
             Wait(10000);
