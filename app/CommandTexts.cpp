@@ -18,4 +18,13 @@ std::string SwitchChipButtonsQuestion(std::string_view found, std::string_view b
     return text + "Switch the chip buttons to " + std::string(switchTo) + "?";
 }
 
+std::string LvpOffQuestion(std::uint16_t configWord) {
+    char word[8];
+    std::snprintf(word, sizeof word, "%04X", unsigned{configWord});
+    return std::string("The file's configuration word ") + word +
+           "H clears LVP (low-voltage programming). This board has no VPP: once the word is "
+           "written, neither this board nor any other without VPP can ever enter the chip "
+           "again; only a board with VPP can.\n\nWrite it all the same?";
+}
+
 }  // namespace tallis

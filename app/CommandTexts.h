@@ -28,6 +28,9 @@ inline constexpr std::string_view kPortDriverHint =
 // family than the chip buttons say: "Found PIC16F873, but the chip buttons say
 // PIC16F877A: Erase + Program + Verify and Erase only would send it the
 // PIC16F877A's sequence.\n\nSwitch the chip buttons to PIC16F877?"
+// Write all refused a configuration word that clears LVP over a board
+// without VPP: what writing it would do, and whether to write it.
+std::string LvpOffQuestion(std::uint16_t configWord);
 std::string SwitchChipButtonsQuestion(std::string_view found, std::string_view buttons,
                                       std::string_view switchTo);
 

@@ -5,6 +5,7 @@
 
 #include "app/CommandTexts.h"
 #include "app/DeviceReportText.h"
+#include "app/EntryText.h"
 #include "app/FileNames.h"
 #include "app/HostProgress.h"
 #include "app/MessageLines.h"
@@ -276,7 +277,8 @@ void DesktopSession::RunToEnd(void (ClassicProgrammer::*command)(), std::string_
         false);
 }
 
-void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath) {
+void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath,
+                               bool allowLvpOff) {
     const bool needsFile = kind == DeviceCommandKind::Verify || kind == DeviceCommandKind::WriteAll;
     if (!EngineCommandAllowed() || (needsFile && !image_)) {
         return;
@@ -300,7 +302,7 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
     }
     const TimingProfile& timing = settings_.fastTiming ? kFastTiming : kClassicTiming;
     StartWork(
-        [this, kind, asked = DeviceChip(), &timing, file, savePath]() -> Completion {
+        [this, kind, asked = DeviceChip(), &timing, file, savePath, allowLvpOff]() -> Completion {
             HostProgress progress(*this);
             CalibrationKeeper keeper;
             auto report = std::make_shared<OperationReport>(
@@ -310,6 +312,7 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
                               .file = file.get(),
                               // Every difference, for the memory view to mark.
                               .kept = DifferencesKept::All,
+                              .write = {.allowLvpOff = allowLvpOff},
                               .keeper = &keeper}));
             PowerOffIfSwitched();
             return [this, kind, report, asked, file, savePath,
@@ -327,7 +330,18 @@ void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationRep
     if (report.Chip() != nullptr) {
         identified_ = report.Chip();
     }
+    if (report.Outcome() == OperationOutcome::LvpOffRefused &&
+        view_.AskYesNo(LvpOffQuestion(report.result.differences.at(0).expected))) {
+        view_.Post([this] { RunDevice(DeviceCommandKind::WriteAll, {}, true); });
+        return;
+    }
     DeviceReportText text = DescribeDeviceReport(kind, report, asked);
+    const bool silent = report.Outcome() == OperationOutcome::NoChip ||
+                        report.Outcome() == OperationOutcome::DataLineLow;
+    if (const std::string hint = VppBeforeVddHint(asked, "Options, interface board:");
+        silent && !board_->VddSwitched() && !hint.empty()) {
+        text.message += "\nA" + hint.substr(1) + ".";
+    }
     if (report.Outcome() == OperationOutcome::Cancelled) {
         text.status = cancelledStatus;
     }

@@ -89,7 +89,10 @@ class DesktopSession : public RunHost {
     // Read saves what it read to savePath. Ends with what was read,
     // or the file with the chip's differences, for the memory view, then the
     // report's status line and message.
-    void RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath = {});
+    // allowLvpOff: Write all writes a configuration word that clears LVP even
+    // over a board without VPP (asked for after it was refused).
+    void RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath = {},
+                   bool allowLvpOff = false);
     // The chip the last Device command found, if any.
     const Device* Identified() const { return identified_; }
     // The Device commands' chip: nullptr for Auto-detect.

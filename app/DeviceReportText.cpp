@@ -47,6 +47,8 @@ std::string CommonMessage(const OperationReport& report, const Device* asked) {
         case OperationOutcome::CalibrationNotSaved:
             return Sentence("The chip's calibration could not be kept before the erase (" +
                             report.calibrationError + "); nothing was erased");
+        case OperationOutcome::LvpOffRefused:
+            return Sentence(LvpOffText(result.differences.at(0)));
         default:
             return Sentence(IdentifyProblem(result, asked));
     }

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "engine/ChipOperations.h"
+#include "engine/families/ChipFamily.h"
 #include "wire/TargetLines.h"
 
 namespace tallis {
@@ -34,6 +35,24 @@ ReadResult Operate(ProgrammingSession& session, const Device& device,
     return result;
 }
 
+// Nothing answered an entry with VDD first on a board that could give VPP
+// first: a chip that runs without MCLR answers only that way, so a search
+// for any chip tries it too.
+bool SilentAfterVddFirst(const ProgrammingSession& session, const OperationResult& identity) {
+    const bool silent = identity.outcome == OperationOutcome::NoChip ||
+                        identity.outcome == OperationOutcome::DataLineLow;
+    const BoardEntry entry = session.Entry();
+    return silent && !session.VppBeforeVdd() && entry.switchesSupply && !entry.lowVoltage;
+}
+
+// A chip whose family needs VPP before VDD gets it wherever the board can
+// give it; the address counter then starts at 0 again.
+void EnterFor(ProgrammingSession& session, const Device& device) {
+    if (FamilyOf(device).NeedsVppBeforeVdd()) {
+        session.UseVppBeforeVdd();
+    }
+}
+
 }  // namespace
 
 // A profile that leaves a slow data line no slack (the fast one) has the line
@@ -49,7 +68,7 @@ LineFault RunInSession(LineTransport& lines, const SessionSetup& setup,
             return board.fault;
         }
     }
-    ProgrammingSession session(lines, *setup.timing, setup.progress, board);
+    ProgrammingSession session(lines, *setup.timing, setup.progress, board, setup.vppBeforeVdd);
     work(session);
     return LineFault::None;
 }
@@ -61,13 +80,20 @@ OperationReport RunOperation(LineTransport& lines, const SessionSetup& setup,
     // Write reads the erased chip back before it writes.
     own.measureLinesForReads =
         setup.measureLinesForReads || request.kind == DeviceCommandKind::WriteAll;
+    own.vppBeforeVdd = setup.vppBeforeVdd ||
+                       (request.asked != nullptr && FamilyOf(*request.asked).NeedsVppBeforeVdd());
     report.lineFault = RunInSession(lines, own, [&](ProgrammingSession& session) {
-        const OperationResult identity = Identify(session, request.asked);
+        OperationResult identity = Identify(session, request.asked);
+        if (request.asked == nullptr && SilentAfterVddFirst(session, identity)) {
+            session.UseVppBeforeVdd();
+            identity = Identify(session, request.asked);
+        }
         if (identity.outcome != OperationOutcome::Completed) {
             static_cast<OperationResult&>(report.result) = identity;
             return;
         }
         const Device& device = *identity.found;
+        EnterFor(session, device);
         if (request.file != nullptr) {
             if (const auto outside = FirstLocationOutside(*request.file, device)) {
                 report.result.outcome = OperationOutcome::TooLarge;

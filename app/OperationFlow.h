@@ -35,6 +35,9 @@ struct SessionSetup {
     // runs of reads (blank checks) can take the fast waits where it passes;
     // where it fails, the profile's own waits go on.
     bool measureLinesForReads = false;
+    // Enter with VPP before VDD where the board switches VDD (see
+    // ProgrammingSession::UseVppBeforeVdd).
+    bool vppBeforeVdd = false;
 };
 
 // The one place where a command's programming session begins: the line check

@@ -6,7 +6,7 @@ namespace tallis::board {
 
 namespace {
 
-constexpr FtdiWiring kWirings[] = {kFt232rHighVoltage, kFt232rHighVoltageSplit};
+constexpr FtdiWiring kWirings[] = {kFt232rHighVoltage, kFt232rHighVoltageSplit, kFt232rLowVoltage};
 
 }  // namespace
 

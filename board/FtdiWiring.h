@@ -92,6 +92,22 @@ inline constexpr FtdiWiring kFt232rHighVoltageSplit{
     .vpp = OnBit(kTxd, true),
 };
 
+// Low-voltage programming on an FT232R module, four wires as the common
+// FTDI PIC programmers lay them out: MCLR driven by TXD (no VPP: the chip
+// must have LVP set), PGC DTR, PGD RXD, PGM CTS with a pull-down that keeps
+// PGM low while the pins are inputs or the chip is a UART.
+inline constexpr FtdiWiring kFt232rLowVoltage{
+    .name = "ft232r-lvp",
+    .description =
+        "FT232R, low-voltage programming: MCLR TXD, PGC DTR, PGD RXD, PGM CTS "
+        "(10k pull-down), no VPP",
+    .clock = OnBit(kDtr),
+    .dataOut = OnBit(kRxd),
+    .dataIn = OnBit(kRxd),
+    .run = OnBit(kTxd),
+    .pgm = OnBit(kCts),
+};
+
 // Every built-in FTDI wiring.
 std::span<const FtdiWiring> FtdiWirings();
 // The built-in FTDI wiring of that name, or null.

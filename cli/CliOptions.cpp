@@ -233,6 +233,7 @@ struct RawArguments {
     std::string simStatePath;
     std::string simConfigLatches = "single";
     std::string simEepromEraseAtConfig = "erases";
+    std::string simVppAfterRun = "refused";
     std::string simVdd = "5.0";
     std::string simBoardName;
     std::string boardName = "default";
@@ -296,8 +297,9 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
         ->type_name("NAME|FILE");
     app.add_option("--ftdi-wiring", raw.ftdiWiringName,
                    "with --port ftdi: how the board wires the FTDI pins: ft232r-hv (default; VPP "
-                   "switch on TXD, MCLR pulled low by RTS, PGC DTR, PGD RXD) or ft232r-hv-split "
-                   "(PGD driven by RXD through 470 ohm, read on CTS)")
+                   "switch on TXD, MCLR pulled low by RTS, PGC DTR, PGD RXD), ft232r-hv-split "
+                   "(PGD driven by RXD through 470 ohm, read on CTS) or ft232r-lvp (low-voltage "
+                   "programming: MCLR TXD, PGC DTR, PGD RXD, PGM CTS, no VPP)")
         ->check(CheckFtdiWiring, "")
         ->type_name("NAME");
     app.add_option("--port-driver", raw.portDriverName,
@@ -352,6 +354,14 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
         ->check(CLI::IsMember({"erases", "ignores"}).description(""))
         ->type_name("erases|ignores")
         ->needs(sim);
+    app.add_option("--sim-vpp-after-run", raw.simVppAfterRun,
+                   "with --sim: what a simulated 62xA or 88x on its internal oscillator with "
+                   "MCLR as an input, which runs from VDD on, does with VPP that comes after "
+                   "VDD, which the sources leave open: refused (default; no programming mode) "
+                   "or enters (with a hazard)")
+        ->check(CLI::IsMember({"refused", "enters"}).description(""))
+        ->type_name("refused|enters")
+        ->needs(sim);
     app.add_option("--sim-vdd", raw.simVdd,
                    "with --sim: the target's supply voltage, 2.0 to 5.5 (default 5.0); below 4.5 "
                    "the simulated chip reads but neither erases nor writes")
@@ -384,6 +394,13 @@ void AddRunOptions(CLI::App& app, RawArguments& raw, CliOptions& options) {
                  "write and verify: take the calibration an erase clears (the 12F629/675's "
                  "OSCCAL word 0x3FF and band-gap bits) from the file instead of keeping the "
                  "chip's");
+    app.add_flag("--lvp", options.lowVoltage,
+                 "identify, read, verify, blank-check and write: enter programming mode by low "
+                 "voltage (PGM raised, MCLR to VDD, no VPP) on a board that has a PGM line and "
+                 "VPP too; a board with PGM and no VPP (ft232r-lvp) always does");
+    app.add_flag("--allow-lvp-off", options.allowLvpOff,
+                 "write: write a configuration word that clears LVP even over a board without "
+                 "VPP, which can then never enter the chip again (refused without it)");
     app.add_flag("--force-port", options.forcePort,
                  "take a --port address even where the PC's own devices answer (system board, "
                  "disk, serial, display, PCI configuration)");
@@ -618,6 +635,7 @@ std::optional<std::string> ApplySimulation(const RawArguments& raw, CliOptions& 
     options.simChipSettings.configLatches = *sim::ConfigLatchesNamed(raw.simConfigLatches);
     options.simChipSettings.eepromEraseAtConfig =
         *sim::EepromEraseAtConfigNamed(raw.simEepromEraseAtConfig);
+    options.simChipSettings.vppAfterRun = *sim::VppAfterRunNamed(raw.simVppAfterRun);
     options.simChipSettings.vddVolts = *sim::SupplyVoltageNamed(raw.simVdd);
     if (!raw.simStatePath.empty()) {
         options.simStatePath = raw.simStatePath;
@@ -644,6 +662,26 @@ std::optional<std::string> ApplyFtdi(const RawArguments& raw, CliOptions& option
     if (!raw.simBoardName.empty()) {
         return "--sim-board is a parallel-port board; the simulated FTDI board is the wiring's "
                "(--ftdi-wiring)";
+    }
+    return std::nullopt;
+}
+
+// --lvp needs a PGM line, and the classic commands enter with VPP only.
+std::optional<std::string> ApplyLowVoltage(const CliOptions& options) {
+    if (!options.lowVoltage) {
+        return std::nullopt;
+    }
+    const bool canEnter =
+        options.ftdiDevice ? options.ftdiWiring->pgm.connected && options.ftdiWiring->run.connected
+                           : options.board->pgm.Connected() && options.board->run.Connected();
+    if (!canEnter) {
+        return "--lvp: low-voltage programming needs a PGM line and a run line that takes MCLR "
+               "to VDD, which this board lacks (--port ftdi --ftdi-wiring ft232r-lvp has both, "
+               "a board file may give pgm and run)";
+    }
+    if (!IsChipOperation(options.command)) {
+        return "--lvp: program, erase, reset and selftest enter with VPP; identify, read, "
+               "verify, blank-check and write enter by low voltage";
     }
     return std::nullopt;
 }
@@ -767,6 +805,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
     if (std::optional<std::string> problem = FtdiSelector(raw.portName)
                                                  ? ApplyFtdi(raw, options)
                                                  : ApplyPort(raw.portName, options)) {
+        return UsageError(*problem);
+    }
+    if (std::optional<std::string> problem = ApplyLowVoltage(options)) {
         return UsageError(*problem);
     }
     ApplyPaths(raw, options);

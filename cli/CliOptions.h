@@ -85,6 +85,10 @@ struct CliOptions {
     // write and verify: the file's calibration (the 12F629/675's OSCCAL and
     // band-gap bits) is written and compared instead of the chip's kept
     bool calibrationFromFile = false;
+    // --lvp: enter by low voltage (PGM) on a board that has VPP too.
+    bool lowVoltage = false;
+    // write: a configuration word that clears LVP is written over a board without VPP.
+    bool allowLvpOff = false;
 
     // selftest: no confirmation prompt; where the report goes; the example
     // for the classic run (none: the one built into the program); how much.

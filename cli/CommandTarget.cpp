@@ -117,6 +117,7 @@ std::string CommandTarget::PrepareFtdi() {
          .state = options_.simStatePath},
         problem);
     if (ftdi_) {
+        ftdi_->Lines().UseLowVoltageEntry(options_.lowVoltage);
         ApplyFtdiFault(options_, *ftdi_->Simulation());
     }
     return problem;
@@ -160,6 +161,7 @@ std::string CommandTarget::Start() {
             }
             ftdi_ = std::make_unique<FtdiTarget>(std::move(opened.device), nullptr,
                                                  *options_.ftdiWiring, *opened.chip);
+            ftdi_->Lines().UseLowVoltageEntry(options_.lowVoltage);
         }
         calibration_ = "none (FTDI bit-bang clock)";
         return ftdi_->Start();

@@ -7,6 +7,7 @@
 #include "app/CalibrationFile.h"
 #include "app/ChecksumLine.h"
 #include "app/DifferenceList.h"
+#include "app/EntryText.h"
 #include "app/EraseCheck.h"
 #include "app/FileNames.h"
 #include "app/OperationFlow.h"
@@ -59,6 +60,9 @@ int CommonExit(const OperationResult& result, const CliOptions& options,
                             "cannot keep the chip's calibration before the "
                             "erase: " +
                                 keeper.Error() + "; nothing was erased");
+        case OperationOutcome::LvpOffRefused:
+            return Complain(kExitRunError,
+                            LvpOffText(result.differences.at(0)) + " (--allow-lvp-off writes it)");
         case OperationOutcome::TooLarge:
             return Complain(kExitUsage, PathText(options.firmwarePath) + " holds " +
                                             LocationText(result.differences.at(0).space,
@@ -175,6 +179,10 @@ class ReportPrinter {
             Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
             if (MayBeWrongBoard(result)) {
                 Complain(kExitChipMismatch, BoardChoiceHint(*options_.board));
+                if (const std::string hint = VppBeforeVddHint(options_.device, "--board");
+                    !options_.board->VddSwitched() && !hint.empty()) {
+                    Complain(kExitChipMismatch, hint);
+                }
             }
             return kExitChipMismatch;
         }
@@ -300,7 +308,9 @@ std::vector<DeviceCommandKind> ChecksumRead(const CliOptions& options) {
 
 // The chosen board's lines at the chosen port.
 ParallelPortTransport OwnLines(const CliOptions& options, PortIo& port, Delayer& timer) {
-    return ParallelPortTransport(port, timer, *options.board, options.portBase);
+    ParallelPortTransport lines(port, timer, *options.board, options.portBase);
+    lines.UseLowVoltageEntry(options.lowVoltage);
+    return lines;
 }
 
 }  // namespace
@@ -327,7 +337,8 @@ int RunChipOperation(const CliOptions& options, const ChipImageLoad& file, LineT
          // Every difference, so that the list ends with how many more there are.
          .kept = DifferencesKept::All,
          .blankScope = options.blankScope,
-         .write = {.writeCalibration = options.writeCalibration || options.calibrationFromFile},
+         .write = {.writeCalibration = options.writeCalibration || options.calibrationFromFile,
+                   .allowLvpOff = options.allowLvpOff},
          .calibration = options.calibrationFromFile ? CalibrationCompared::FromFile
                                                     : CalibrationCompared::None,
          .keeper = &keeper,

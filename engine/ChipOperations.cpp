@@ -441,8 +441,27 @@ RestoredCalibration Restoring(const Device& device, const ChipCalibration& chip,
     return restored;
 }
 
+// The image's configuration word with the LVP bit clear, where the chip has
+// one and the board has no VPP: the chip would answer no entry it can make.
+std::optional<Difference> LockingLvpOff(ProgrammingSession& session, const Device& device,
+                                        const ChipImage& image) {
+    const std::uint16_t lvp = device.ConfigMask("LVP");
+    const std::optional<std::uint16_t> word = image.Value(RegionKind::Config, 0);
+    if (session.Entry().vpp || lvp == 0 || !word || (*word & lvp) != 0) {
+        return std::nullopt;
+    }
+    return Difference{MemorySpace::Config, kConfigWordAddress, *word,
+                      ReadLocation(session, MemorySpace::Config, kConfigWordAddress)};
+}
+
 void WriteInto(ProgrammingSession& session, const Device& device, const ChipImage& image,
                const WriteOptions& options, OperationResult& result) {
+    if (const auto locking = LockingLvpOff(session, device, image);
+        locking && !options.allowLvpOff) {
+        result.outcome = OperationOutcome::LvpOffRefused;
+        result.differences = {*locking};
+        return;
+    }
     const ChipFamily& family = FamilyOf(device);
     std::vector<Difference> calibration;
     std::optional<RestoredCalibration> restored;

@@ -86,6 +86,10 @@ struct WriteOptions {
     // written back and the file's passed over).
     bool writeCalibration = false;
     KeepCalibration keepCalibration = {};
+    // A configuration word that clears LVP is written even over a board
+    // without VPP, which then can never enter the chip again; without it such
+    // a file is refused there.
+    bool allowLvpOff = false;
 };
 
 // Erases; checks, with the session's read profile, that the erase left the

@@ -27,6 +27,10 @@ enum class OperationOutcome {
     // write, erase: the calibration an erase would take could not be kept
     // safe before it; nothing was erased
     CalibrationNotSaved,
+    // write: the file's configuration word clears LVP while the board has no
+    // VPP, which would lock the board out of the chip; nothing was written
+    // (the difference names the word: the file's value, the chip's)
+    LvpOffRefused,
     Cancelled,  // stopped on request; the chip was left safely
     PortError,  // the system refused a port access: nothing read or written counts
 };

@@ -5,11 +5,15 @@
 namespace tallis {
 
 ProgrammingSession::ProgrammingSession(LineTransport& lines, const TimingProfile& timing,
-                                       OperationProgress* progress, const LineCheckResult& board)
+                                       OperationProgress* progress, const LineCheckResult& board,
+                                       bool vppBeforeVdd)
     : wire_(lines, timing, board.settleUs),
       progress_(progress),
       failuresAtStart_(lines.FailedAccesses()),
       linesMeasured_(board.measured) {
+    const BoardEntry entry = lines.Entry();
+    wire_.UseLowVoltage(entry.lowVoltage);
+    vppBeforeVdd_ = vppBeforeVdd && entry.switchesSupply && !entry.lowVoltage;
     Enter();
 }
 
@@ -22,12 +26,59 @@ ProgrammingSession::~ProgrammingSession() {
 // enough for the address counter to start again at 0. The line wait after VPP
 // goes on covers the slowest VPP switch allowed for and THLD0 after it.
 void ProgrammingSession::Enter() {
+    if (wire_.LowVoltage()) {
+        EnterLowVoltage();
+        return;
+    }
+    if (vppBeforeVdd_) {
+        EnterVppBeforeVdd();
+        return;
+    }
     wire_.Drive(target_lines::kDataHeldLow);
     wire_.Drive(target_lines::kReset);
     wire_.Pause(Timing().vppOffBeforeEntryUs);
     wire_.Drive(target_lines::kProgrammingClockLow);
     wire_.LineWait();
     address_ = 0;
+}
+
+// From reset with PGM low (a re-entry must see PGM rise again), PGM raised,
+// then MCLR to VDD: the line waits cover the chip's hold after PGM (5 us) and
+// after MCLR. VPP stays off throughout.
+void ProgrammingSession::EnterLowVoltage() {
+    wire_.Drive(target_lines::kDataHeldLow);
+    wire_.Drive(target_lines::kReset);
+    wire_.Drive(target_lines::kPgmLow);
+    wire_.Pause(Timing().vppOffBeforeEntryUs);
+    wire_.Drive(target_lines::kPgmHigh);
+    wire_.LineWait();
+    wire_.Drive(target_lines::kLowVoltageClockLow);
+    wire_.LineWait();
+    address_ = 0;
+}
+
+// The supply off with VPP, then VPP on MCLR while the chip is still
+// unpowered, then VDD: the chip meets VDD with MCLR already at VPP and
+// cannot run an instruction of its program, whatever its configuration.
+void ProgrammingSession::EnterVppBeforeVdd() {
+    wire_.Drive(target_lines::kDataHeldLow);
+    wire_.Drive(target_lines::kReset);
+    wire_.Drive(target_lines::kPoweredOff);
+    wire_.Pause(Timing().vppOffBeforeEntryUs);
+    wire_.Drive(target_lines::kVppUnpowered);
+    wire_.LineWait();
+    wire_.Drive(target_lines::kPowerOn);
+    wire_.LineWait();
+    address_ = 0;
+}
+
+void ProgrammingSession::UseVppBeforeVdd() {
+    const BoardEntry entry = wire_.Transport().Entry();
+    if (vppBeforeVdd_ || entry.lowVoltage || !entry.switchesSupply) {
+        return;
+    }
+    vppBeforeVdd_ = true;
+    Restart();
 }
 
 // VPP off with the target held in reset, then the data line released and the

@@ -22,8 +22,10 @@ struct OperationStopped : std::exception {
 };
 
 // The chip in programming mode for as long as the object lives. It enters
-// from reset (MCLR low straight to VPP, RB6 and RB7 low) and, on every way
-// out, leaves with VPP off, the data line released and the target running.
+// from reset (MCLR low straight to VPP, RB6 and RB7 low; or, where the board
+// enters by low voltage, PGM raised and MCLR to VDD) and, on every way out,
+// leaves with VPP off (MCLR low before PGM), the data line released and the
+// target running.
 // It owns the address counter: a lower address is reached by entering
 // programming mode again, never by wrapping round. It owns its wire, and with
 // it the only copy of the timing profile and of what the line check learned
@@ -33,8 +35,10 @@ class ProgrammingSession {
     static constexpr std::uint16_t kConfigSpace = 0x2000;
     static constexpr std::uint16_t kBlankWord = 0x3FFF;
 
+    // vppBeforeVdd: enter as UseVppBeforeVdd does from the start.
     ProgrammingSession(LineTransport& lines, const TimingProfile& timing,
-                       OperationProgress* progress = nullptr, const LineCheckResult& board = {});
+                       OperationProgress* progress = nullptr, const LineCheckResult& board = {},
+                       bool vppBeforeVdd = false);
     ~ProgrammingSession();
     ProgrammingSession(const ProgrammingSession&) = delete;
     ProgrammingSession& operator=(const ProgrammingSession&) = delete;
@@ -54,6 +58,13 @@ class ProgrammingSession {
     void Increment();
     // Leaves programming mode and enters it again: the address counter is 0.
     void Restart();
+    // From now on, on a board that switches VDD, enters with VPP before VDD
+    // (entering again at once): a chip that runs without MCLR would otherwise
+    // run its program before VPP comes. Elsewhere nothing changes.
+    void UseVppBeforeVdd();
+    bool LowVoltage() const { return wire_.LowVoltage(); }
+    BoardEntry Entry() const { return wire_.Transport().Entry(); }
+    bool VppBeforeVdd() const { return vppBeforeVdd_; }
 
     std::uint16_t ReadWord();     // the word at the address
     std::uint8_t ReadDataByte();  // the EEPROM byte at the address's low bits
@@ -83,12 +94,15 @@ class ProgrammingSession {
 
   private:
     void Enter();
+    void EnterLowVoltage();
+    void EnterVppBeforeVdd();
     void Leave() noexcept;
 
     Wire wire_;
     OperationProgress* progress_;
     std::uint64_t failuresAtStart_;
     bool linesMeasured_;
+    bool vppBeforeVdd_ = false;
     std::uint16_t address_ = 0;
 };
 

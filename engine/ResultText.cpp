@@ -45,6 +45,14 @@ std::string CalibrationKeptText(const Difference& difference) {
         unsigned{difference.actual});
 }
 
+std::string LvpOffText(const Difference& difference) {
+    return FormatText(
+        "the file's configuration word 0x%04X clears LVP (low-voltage programming): this board "
+        "has no VPP, so once it is written neither it nor any other board without VPP could "
+        "ever enter the chip again; nothing was written",
+        unsigned{difference.expected});
+}
+
 std::string IdentifyProblem(const OperationResult& result, const Device* asked) {
     switch (result.outcome) {
         case OperationOutcome::NoChip:

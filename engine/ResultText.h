@@ -41,6 +41,9 @@ std::string CalibrationKeptText(const Difference& difference);
 // that no file replaced.
 inline constexpr const char* kCalibrationLostText =
     "the oscillator calibration was lost earlier; see the data sheet for recalibration";
+// A configuration word that would clear LVP over a board without VPP, and
+// what that would do.
+std::string LvpOffText(const Difference& difference);
 // What an identify that did not find the chip asked for means and what to
 // check; empty for other outcomes.
 std::string IdentifyProblem(const OperationResult& result, const Device* asked);

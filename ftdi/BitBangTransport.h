@@ -57,6 +57,15 @@ class BitBangTransport final : public LineTransport {
     void Flush() override;
     std::uint32_t ReadBatch() const override { return kReadBatch; }
     std::uint64_t FailedAccesses() const override { return failures_; }
+    // Low-voltage entry on a wiring that has a PGM pin and a VPP switch too
+    // (without a VPP switch it is the only entry there is); it takes MCLR to VDD
+    // through the run line.
+    void UseLowVoltageEntry(bool on) { lowVoltage_ = on; }
+    BoardEntry Entry() const override {
+        const bool canEnter = wiring_.pgm.connected && wiring_.run.connected;
+        return {.lowVoltage = canEnter && (lowVoltage_ || !wiring_.vpp.connected),
+                .vpp = wiring_.vpp.connected};
+    }
 
     const std::string& LastError() const { return error_; }
     // Exchanges with the device so far: each is at least one USB round trip.
@@ -78,6 +87,7 @@ class BitBangTransport final : public LineTransport {
     const board::FtdiWiring& wiring_;
     const BitBangChip& chip_;
     bool started_ = false;
+    bool lowVoltage_ = false;
     bool failed_ = false;
     std::uint64_t failures_ = 0;
     std::string error_;

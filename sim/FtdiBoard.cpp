@@ -14,6 +14,12 @@ MclrLevel FtdiBoard::Mclr() const {
     return LineHigh(wiring_.vpp) ? MclrLevel::Vpp : MclrLevel::High;
 }
 
+// The board's pull-down holds PGM low while its pin is an input, so that a
+// target left running by the adapter never sees low-voltage entry.
+bool FtdiBoard::PgmHigh() const {
+    return wiring_.pgm.connected && (outputs_ & wiring_.pgm.Mask()) != 0 && LineHigh(wiring_.pgm);
+}
+
 // RB7 is low while anything holds it low: the chip, a stuck line, or the data
 // pin driving low (through the resistor of a split line too).
 bool FtdiBoard::Rb7() const {
@@ -30,6 +36,7 @@ void FtdiBoard::SetPins(std::uint8_t latch, std::uint8_t outputs, std::uint64_t 
     if (!ChipConnected()) {
         return;
     }
+    chip_->UpdatePgm(PgmHigh(), nowNs);
     chip_->UpdatePins(Mclr(), LineHigh(wiring_.clock), Rb7(), nowNs);
     const bool drivesHigh = (outputs_ & wiring_.dataOut.Mask()) != 0 && LineHigh(wiring_.dataOut);
     if (!wiring_.SplitData() && drivesHigh && !chip_->Rb7Released()) {

@@ -19,6 +19,7 @@ namespace tallis::sim {
 //       an input while the chip drives RB7; on a split line through a
 //       resistor, which the chip overrides
 //   data in pin <- RB7
+//   PGM pin -> RB3 (RB4), pulled down: low while the pin is an input
 class FtdiBoard {
   public:
     // chip may be null: then nothing is connected.
@@ -43,6 +44,7 @@ class FtdiBoard {
     }
     bool ChipConnected() const { return chip_ != nullptr && fault_ != BoardFault::NoTarget; }
     bool Rb7() const;
+    bool PgmHigh() const;
 
     PicChip* chip_;
     ViolationLog& log_;

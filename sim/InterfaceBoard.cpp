@@ -94,9 +94,10 @@ bool InterfaceBoard::HostReleases() const {
 void InterfaceBoard::SetRegisters(std::uint8_t data, std::uint8_t control) {
     const std::uint64_t now = clock_.NowNs();
     CatchUp(now);
+    const bool vppRisenUnpowered = VppOn() && !Powered() && !mclrEdgePending_;
     data_ = data;
     control_ = control;
-    StartMclrEdge(now);
+    StartMclrEdge(now, vppRisenUnpowered);
     TrackRelease(now);
     FollowSocket(now);
     Notify(now);
@@ -104,13 +105,13 @@ void InterfaceBoard::SetRegisters(std::uint8_t data, std::uint8_t control) {
 
 // Only edges towards VPP and from VPP back to VDD go through the switch's RC;
 // the run line pulls MCLR to ground, and releases it to VDD, at once.
-void InterfaceBoard::StartMclrEdge(std::uint64_t nowNs) {
+void InterfaceBoard::StartMclrEdge(std::uint64_t nowNs, bool vppAlreadyRisen) {
     const MclrLevel target = MclrFor(data_, control_);
     if (target == (mclrEdgePending_ ? pendingMclr_ : mclr_)) {
         return;
     }
     std::uint64_t delayNs = 0;
-    if (target == MclrLevel::Vpp) {
+    if (target == MclrLevel::Vpp && !vppAlreadyRisen) {
         delayNs = timing_.vppRiseNs;
     } else if (mclr_ == MclrLevel::Vpp && target == MclrLevel::High) {
         delayNs = timing_.vppFallNs;
@@ -182,6 +183,8 @@ void InterfaceBoard::Notify(std::uint64_t nowNs) {
     }
     const bool vppRising = mclrEdgePending_ && pendingMclr_ == MclrLevel::Vpp;
     chipSeesRb7High_ = LineLevelAt(nowNs);
+    const bool powered = Powered(data_, control_);
+    chip_->UpdatePgm(powered && Joined(data_, control_) && LineHigh(wiring_.pgm), nowNs);
     chip_->UpdatePins(mclr_, Rb6(), chipSeesRb7High_, nowNs, vppRising);
     TrackRelease(nowNs);  // the chip may have taken or let go of RB7
 }

@@ -49,6 +49,7 @@ std::optional<BoardTiming> BoardTimingNamed(std::string_view name);
 //   data out low -> holds RB7 low; high -> releases it (open drain); a second
 //       data-out pin holds it low too; a data buffer turned towards the PC
 //       (direction high) releases it
+//   PGM -> RB3 (RB4), low while the chip is unpowered or let go
 //   VDD low (where the board has the line) -> the chip unpowered: MCLR and
 //       RB6 low, the chip drives nothing, RB7 reads low
 //   connect low (where the board has the line) -> the chip let go: MCLR high
@@ -113,7 +114,9 @@ class InterfaceBoard {
     bool Released() const;
     bool LineLevelAt(std::uint64_t nowNs) const;
     void TrackRelease(std::uint64_t nowNs);
-    void StartMclrEdge(std::uint64_t nowNs);
+    // vppAlreadyRisen: VPP was switched on before VDD and has reached its
+    // level on MCLR, which VDD now joins.
+    void StartMclrEdge(std::uint64_t nowNs, bool vppAlreadyRisen = false);
     void CatchUp(std::uint64_t nowNs);
     void Notify(std::uint64_t nowNs);
 

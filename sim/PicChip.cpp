@@ -169,6 +169,8 @@ PicChip::PicChip(const Device& device, SimClock& clock, ViolationLog& log, std::
 
 void PicChip::SupplyChanged(bool on, std::uint64_t nowNs) {
     vddRoseNs_ = on ? std::optional<std::uint64_t>(nowNs) : std::nullopt;
+    powered_ = on;
+    poweredSinceNs_ = nowNs;
 }
 
 void PicChip::UpdatePins(MclrLevel mclr, bool rb6, bool rb7, std::uint64_t now, bool vppRising) {
@@ -224,11 +226,15 @@ void PicChip::OnMclrChange(MclrLevel level, std::uint64_t now) {
             break;
         case MclrLevel::High:
             mode_ = ChipMode::Running;
-            if (old == MclrLevel::Low) {
+            if (old == MclrLevel::Low && !(pgm_ && EnterLowVoltage(now))) {
                 ++resetReleases_;
             }
             break;
         case MclrLevel::Vpp:
+            if (RefuseVppAfterRun(now)) {
+                break;
+            }
+            CheckPgmAtVppEntry(now);
             if (linesLow_ && now - linesLowSinceNs_ >= kEntrySetupNs) {
                 EnterProgramming(now);
                 if (type_ == TargetType::Pic16F88) {
@@ -300,6 +306,7 @@ void PicChip::ReleaseRb7() {
 
 void PicChip::EnterProgramming(std::uint64_t now) {
     mode_ = ChipMode::Programming;
+    lowVoltage_ = false;
     enteredNs_ = now;
     clockedSinceEntry_ = false;
     pc_ = 0;

@@ -44,17 +44,29 @@ enum class EepromEraseAtConfig : std::uint8_t {
     Ignores,  // the address decides: another code-protect-disable erase
 };
 
+// What VPP does to a chip that runs on its internal oscillator with MCLR as
+// an input once it has run since VDD came on. The programming documents ask
+// for VPP before VDD then, and a field report of a VDD-first programmer has
+// such a chip answer nothing but 0; none says it can never enter.
+enum class VppAfterRun : std::uint8_t {
+    Refused,  // no programming mode (the default: the strict reading)
+    Enters,   // programming mode all the same, noted as a hazard
+};
+
 // The readings the model takes where the sources leave the chip open, and
 // the conditions it runs under.
 struct ChipSettings {
     ConfigLatches configLatches = ConfigLatches::Single;
     EepromEraseAtConfig eepromEraseAtConfig = EepromEraseAtConfig::Erases;
     double vddVolts = 5.0;  // the target's supply
+    VppAfterRun vppAfterRun = VppAfterRun::Refused;
 };
 
 // Names on the command line: "single", "row"; "erases", "ignores".
 std::optional<ConfigLatches> ConfigLatchesNamed(std::string_view name);
 std::optional<EepromEraseAtConfig> EepromEraseAtConfigNamed(std::string_view name);
+// "refused", "enters".
+std::optional<VppAfterRun> VppAfterRunNamed(std::string_view name);
 // A supply voltage as a command line gives it, "3.3": 2.0 to 5.5 V, the
 // range the devices run in.
 std::optional<double> SupplyVoltageNamed(std::string_view text);
@@ -83,6 +95,12 @@ class PicChip {
     // report), vppRising whether VPP is on its way up but not there yet.
     void UpdatePins(MclrLevel mclr, bool rb6, bool rb7, std::uint64_t nowNs,
                     bool vppRising = false);
+    // The PGM pin (RB3, on the 62xA RB4) as the board drives it: raised
+    // before MCLR rises to VDD, it asks for low-voltage programming
+    // (PicChipEntry.cpp). Low on a board without the line.
+    void UpdatePgm(bool high, std::uint64_t nowNs);
+    // In programming mode entered through PGM rather than VPP.
+    bool LowVoltageMode() const { return mode_ == ChipMode::Programming && lowVoltage_; }
     // False while the chip pulls RB7 low during a read frame.
     bool Rb7Released() const { return !driveLow_; }
     // A level the chip is putting on RB7 takes effect some time after the
@@ -162,6 +180,12 @@ class PicChip {
     enum class LastLoad : std::uint8_t { None, Program, Eeprom };
 
     void OnMclrChange(MclrLevel level, std::uint64_t now);
+    // Entry through PGM and the order of VDD and VPP (PicChipEntry.cpp).
+    bool LowVoltageEnabled() const;
+    bool RunsWithoutMclr() const;
+    bool EnterLowVoltage(std::uint64_t now);
+    bool RefuseVppAfterRun(std::uint64_t now);
+    void CheckPgmAtVppEntry(std::uint64_t now);
     void EnterProgramming(std::uint64_t now);
     void LeaveProgramming(std::uint64_t now);
     void CheckEntryHold(std::uint64_t now);
@@ -271,7 +295,12 @@ class PicChip {
     std::uint64_t lastRb7ChangeNs_ = 0;
     std::uint64_t lastFallNs_ = 0;
     bool lastFallLatchedHostBit_ = false;
-    std::uint64_t enteredNs_ = 0;     // when programming mode began (VPP at its level)
+    std::uint64_t enteredNs_ = 0;  // when programming mode began (VPP at its level)
+    bool pgm_ = false;
+    std::uint64_t pgmRoseNs_ = 0;
+    bool lowVoltage_ = false;  // programming mode was entered through PGM
+    bool powered_ = true;
+    std::uint64_t poweredSinceNs_ = 0;
     bool clockedSinceEntry_ = false;  // the first clock edge after entry has been judged
     // When VDD last rose, until the programming-mode entry that follows it.
     std::optional<std::uint64_t> vddRoseNs_;

@@ -39,6 +39,8 @@ const char* ViolationKindName(ViolationKind kind) {
             return "data contention";
         case ViolationKind::VppLateAfterPowerUp:
             return "VPP late after power-up";
+        case ViolationKind::LowVoltageEntry:
+            return "low-voltage entry";
     }
     return "?";
 }
@@ -53,7 +55,7 @@ const char* HazardKindName(HazardKind kind) {
     return "?";
 }
 
-static_assert(static_cast<std::size_t>(ViolationKind::VppLateAfterPowerUp) + 1 == kViolationKinds);
+static_assert(static_cast<std::size_t>(ViolationKind::LowVoltageEntry) + 1 == kViolationKinds);
 static_assert(static_cast<std::size_t>(HazardKind::CycleBelowRevisedMinimum) + 1 == kHazardKinds);
 
 namespace {

@@ -28,6 +28,7 @@ enum class ViolationKind {
     // 87/88 with MCLR disabled: VPP more than 250 us after VDD rose, so the
     // chip ran its program (which may drive RB6/RB7) before programming mode
     VppLateAfterPowerUp,
+    LowVoltageEntry,  // PGM raised or dropped out of order, or on a chip with LVP off
 };
 
 const char* ViolationKindName(ViolationKind kind);
@@ -38,7 +39,7 @@ struct Violation {
     std::string detail;    // for people: what happened, with numbers
 };
 
-inline constexpr std::size_t kViolationKinds = 16;
+inline constexpr std::size_t kViolationKinds = 17;
 
 // What a real chip accepts but what may still go wrong on a real board. Kept
 // and reported next to the violations; never a failure.

@@ -34,6 +34,13 @@ struct DataSample {
     bool high = false;
 };
 
+// How the board brings the chip into programming mode.
+struct BoardEntry {
+    bool lowVoltage = false;      // PGM raised, then MCLR to VDD: no VPP
+    bool switchesSupply = false;  // the board switches VDD, so VPP can come before it
+    bool vpp = true;              // the board can put VPP on MCLR at all
+};
+
 // The line transport seam: the wire reaches the target only through these
 // calls. A transport may run each call at once (a parallel port) or queue
 // line changes and waits and send them together (a USB bit-bang adapter, for
@@ -70,6 +77,7 @@ class LineTransport {
     virtual std::uint32_t ReadBatch() const { return 1; }
     // Sends whatever is still queued.
     virtual void Flush() {}
+    virtual BoardEntry Entry() const { return {}; }
     // Accesses the system refused so far: what was read or written meanwhile
     // means nothing.
     virtual std::uint64_t FailedAccesses() const { return 0; }

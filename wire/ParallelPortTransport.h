@@ -30,6 +30,17 @@ class ParallelPortTransport final : public LineTransport {
     void Wait(std::uint32_t microseconds) override { timer_.Delay(microseconds); }
     std::uint64_t FailedAccesses() const override { return port_.FailedAccesses(); }
 
+    // Low-voltage entry on a board that has a PGM line and a VPP switch too
+    // (without a VPP switch it is the only entry there is); it takes MCLR to VDD
+    // through the run line.
+    void UseLowVoltageEntry(bool on) { lowVoltage_ = on; }
+    BoardEntry Entry() const override {
+        const bool canEnter = board_.pgm.Connected() && board_.run.Connected();
+        return {.lowVoltage = canEnter && (lowVoltage_ || !board_.vpp.Connected()),
+                .switchesSupply = board_.VddSwitched(),
+                .vpp = board_.vpp.Connected()};
+    }
+
     std::uint16_t Base() const { return base_; }
     void SetBase(std::uint16_t base) { base_ = base; }
     const board::BoardWiring& Board() const { return board_; }
@@ -52,6 +63,7 @@ class ParallelPortTransport final : public LineTransport {
     Delayer& timer_;
     const board::BoardWiring& board_;
     std::uint16_t base_;
+    bool lowVoltage_ = false;
     std::uint8_t high_ = 0;  // the level of every line, as last driven
     std::array<OutputBit, kMaxOutputs> outputs_{};
     std::size_t outputCount_ = 0;

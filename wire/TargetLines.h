@@ -29,6 +29,15 @@ inline constexpr LineLevels kIdle{kMclrAndClock, kRunLine | kClockLine};
 // edge, so only the lines that move, the supply already on.
 inline constexpr LineLevels kProgrammingClockLow{kMclrAndClock, kRunLine | kVppLine};
 inline constexpr LineLevels kProgrammingClockHigh{kMclrAndClock, kRunLine | kVppLine | kClockLine};
+// Low-voltage programming mode: MCLR at VDD, VPP off, PGM held high (PGM is
+// driven on its own, before MCLR rises and after it falls).
+inline constexpr LineLevels kLowVoltageClockLow{kMclrAndClock, kRunLine};
+inline constexpr LineLevels kLowVoltageClockHigh{kMclrAndClock, kRunLine | kClockLine};
+inline constexpr LineLevels kPgmHigh{kPgmLine, kPgmLine};
+inline constexpr LineLevels kPgmLow{kPgmLine, 0};
+// VPP on with the target's supply still off (VPP before VDD), then the supply.
+inline constexpr LineLevels kVppUnpowered{kMclrAndClock | kPowerLines, kRunLine | kVppLine};
+inline constexpr LineLevels kPowerOn{kPowerLines, kPowerLines};
 // The target's supply off and the target let go, after a command that does
 // not leave it running.
 inline constexpr LineLevels kPoweredOff{kPowerLines, 0};

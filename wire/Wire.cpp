@@ -59,6 +59,15 @@ void Wire::SetDataLine(bool bit) {
     }
 }
 
+// A clock edge in programming mode, MCLR where the mode keeps it.
+void Wire::DriveClock(bool high) {
+    if (lowVoltage_) {
+        Drive(high ? target_lines::kLowVoltageClockHigh : target_lines::kLowVoltageClockLow);
+    } else {
+        Drive(high ? target_lines::kProgrammingClockHigh : target_lines::kProgrammingClockLow);
+    }
+}
+
 // The bit goes onto the data line a bit wait (classic: 60 us) before the
 // rising edge; the target takes it on the falling edge. A port access may
 // take no time at all: whatever hold, setup or gap no other wait has covered
@@ -68,10 +77,10 @@ void Wire::ClockBit(bool bit) {
     SetDataLine(bit);
     BitWait();
     Pause(gapOwedUs_);
-    Drive(target_lines::kProgrammingClockHigh);
+    DriveClock(true);
     BitWait();
     Pause(setupOwedUs_);
-    Drive(target_lines::kProgrammingClockLow);
+    DriveClock(false);
     holdOwedUs_ = timing_->dataSetupHoldUs;
 }
 
@@ -113,25 +122,25 @@ Wire::PendingWord Wire::ReceiveWordLater() {
     PendingWord pending;
     Drive(transport_.ReadingLevels());
     BitWait();
-    Drive(target_lines::kProgrammingClockHigh);
+    DriveClock(true);
     BitWait();
-    Drive(target_lines::kProgrammingClockLow);
+    DriveClock(false);
     BitWait();
     for (DataSample& bit : pending.bits) {
         BitWait();
-        Drive(target_lines::kProgrammingClockHigh);
+        DriveClock(true);
         dataOutOwedUs_ = WithMargin(chip_minimum::kDataOutDelayUs, timing_->externalMargin);
         BitWait();
-        Drive(target_lines::kProgrammingClockLow);
+        DriveClock(false);
         BitWait();
         Pause(riseWaitUs_);
         Pause(dataOutOwedUs_);
         bit = transport_.SampleData();
         BitWait();
     }
-    Drive(target_lines::kProgrammingClockHigh);
+    DriveClock(true);
     BitWait();
-    Drive(target_lines::kProgrammingClockLow);
+    DriveClock(false);
     lineRising_ = true;  // the chip let go of the line at the last rising edge
     gapOwedUs_ = timing_->frameGapUs;
     return pending;
@@ -151,6 +160,10 @@ std::uint16_t Wire::WordOf(const PendingWord& pending) {
 void Wire::ResetTarget() {
     Drive(target_lines::kReset);
     LineWait();
+    if (lowVoltage_) {
+        Drive(target_lines::kPgmLow);
+        LineWait();
+    }
     Drive(target_lines::kDataReleased);
     LineWait();
     Drive(target_lines::kRunning);

@@ -52,19 +52,24 @@ class Wire {
     std::uint16_t WordOf(const PendingWord& pending);
 
     // VPP off with the target in reset, then the data line released and the
-    // target let run.
+    // target let run. In low-voltage programming MCLR falls before PGM.
     void ResetTarget();
+    // Clock edges hold MCLR at VDD with PGM high instead of at VPP.
+    void UseLowVoltage(bool on) { lowVoltage_ = on; }
+    bool LowVoltage() const { return lowVoltage_; }
 
   private:
     void SetDataLine(bool bit);
     void ClockBit(bool bit);
     void ShiftBits(std::uint16_t bits, int count);
+    void DriveClock(bool high);
 
     LineTransport& transport_;
     const TimingProfile* timing_;
     // How long the data line takes to rise once released: bits are taken and
     // sampled that much later.
     std::uint32_t riseWaitUs_;
+    bool lowVoltage_ = false;
     bool dataReleased_ = true;  // the data-out line as last driven
     bool lineRising_ = false;   // the chip has just released the data line
     // Waits the chip is still owed, in microseconds; every wait pays them all

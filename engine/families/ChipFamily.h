@@ -39,6 +39,9 @@ class ChipFamily {
     virtual ~ChipFamily() = default;
 
     virtual std::string_view Key() const = 0;  // as device rows name it: "87xA"
+    // The chip may run without MCLR (internal oscillator, MCLR pin an input)
+    // and must then see VPP before VDD: boards that switch VDD enter that way.
+    virtual bool NeedsVppBeforeVdd() const { return false; }
 
     // Erases program memory, the ID locations, the debug vector, the data
     // EEPROM and the configuration word. Ends at address 0.

@@ -12,14 +12,12 @@ namespace tallis {
 // (engine/ChipOperations); this class only erases and writes.
 class Pic12F629 final : public ChipFamily {
   public:
-    // Entry: the document describes VPP before VDD only. A chip configured
-    // for the internal oscillator with GP3 as an input (FOSC 10x, MCLRE 0)
-    // runs its program as soon as VDD rises and may drive GP0/GP1 before
-    // VPP arrives; only a board that switches VDD can raise VPP first. A
-    // fact for the session's entry, which this class does not change.
-    static constexpr bool kNeedsVppBeforeVdd = true;
-
     std::string_view Key() const override { return "629"; }
+    // The document describes VPP before VDD only. A chip configured for the
+    // internal oscillator with GP3 as an input (FOSC 10x, MCLRE 0) runs its
+    // program as soon as VDD rises and may drive GP0/GP1 before VPP arrives;
+    // only a board that switches VDD can raise VPP first.
+    bool NeedsVppBeforeVdd() const override { return true; }
     void Erase(ProgrammingSession& session, const Device& device) const override;
     void WriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
                          std::span<const std::uint16_t> words) const override;

@@ -10,6 +10,8 @@ namespace tallis {
 class Pic16F62xA final : public ChipFamily {
   public:
     std::string_view Key() const override { return "62xA"; }
+    // DS41196 gives high-voltage entry with VPP before VDD only.
+    bool NeedsVppBeforeVdd() const override { return true; }
     void Erase(ProgrammingSession& session, const Device& device) const override;
     void WriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
                          std::span<const std::uint16_t> words) const override;

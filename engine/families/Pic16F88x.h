@@ -11,6 +11,9 @@ namespace tallis {
 class Pic16F88x final : public ChipFamily {
   public:
     std::string_view Key() const override { return "88x"; }
+    // DS41287 section 3.0: VPP before VDD is valid for every configuration
+    // and required with the internal oscillator and MCLRE 0.
+    bool NeedsVppBeforeVdd() const override { return true; }
     void Erase(ProgrammingSession& session, const Device& device) const override;
     void WriteProgramRow(ProgrammingSession& session, std::uint16_t rowStart,
                          std::span<const std::uint16_t> words) const override;

@@ -524,6 +524,31 @@ TEST(DesktopSession, ADeviceCommandThatFindsTheOtherFamilyOffersToSwitchTheChipB
     EXPECT_EQ(view.questions.size(), 2U) << "the buttons now match: nothing to ask";
 }
 
+// A chip that runs without MCLR does not answer TALLIS's board, which cannot
+// give VPP before VDD: the message says why and which boards can.
+TEST(DesktopSession, ASilentChipThatNeedsVppFirstIsExplained) {
+    SimTarget target(
+        SimTargetOptions{.time = sim::TimeSource::Virtual, .device = FindDevice("16f628a")});
+    sim::ChipMemory memory = target.Simulation().Chip().Memory();
+    memory.ConfigWord() = 0x3F50;  // internal oscillator, MCLR an input
+    target.Simulation().Chip().LoadMemory(memory);
+    FakeView view;
+    DesktopSession session{target, view};
+    session.Begin();
+    ASSERT_TRUE(session.StartUp([] {}, [] {}));
+    view.AnswerUntilIdle(session);
+    session.RunDevice(DeviceCommandKind::Identify);
+    view.AnswerUntilIdle(session);
+    ASSERT_EQ(view.messages.size(), 1U);
+    EXPECT_NE(view.messages[0].find("\nA PIC16F882, "), std::string::npos) << view.messages[0];
+    EXPECT_NE(view.messages[0].find("PIC12F629, PIC12F675 whose configuration selects the "
+                                    "internal oscillator with MCLR as an input"),
+              std::string::npos)
+        << view.messages[0];
+    EXPECT_NE(view.messages[0].find("(Options, interface board: tait-classic"), std::string::npos)
+        << view.messages[0];
+}
+
 TEST(DesktopSession, ABoardChoiceDrivesThatWiringAndIsRemembered) {
     MemorySettingsStore store;
     store.SetValue("board", "tait-classic");

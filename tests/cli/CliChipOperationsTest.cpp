@@ -257,6 +257,45 @@ TEST(CliChipOperations, RunOverASimulatedFtdiBoard) {
     }
 }
 
+// Low voltage over ft232r-lvp: a file that keeps LVP writes, verifies and
+// reads; one that clears it is refused (exit 1, before anything is erased)
+// unless --allow-lvp-off, after which no low-voltage entry answers. --lvp
+// needs a board that can enter that way.
+TEST(CliChipOperations, LowVoltageOverASimulatedFtdiBoardAndItsGuard) {
+    CliProcess cli;
+    cli.WriteFile("lvp-on.hex", FullHex(0x3FBA));
+    cli.WriteFile("lvp-off.hex", FullHex());
+    const std::vector<std::string> sim = {"--sim",      "--port",      "ftdi",     "--ftdi-wiring",
+                                          "ft232r-lvp", "--sim-state", "chip.hex", "--fast"};
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), sim.begin(), sim.end());
+        return cli.Run(args);
+    };
+    for (const char* command : {"write", "verify"}) {
+        CliResult r = run({command, "lvp-on.hex"});
+        EXPECT_EQ(r.exitCode, 0) << command << r.err;
+        EXPECT_EQ(r.err, "");
+    }
+    CliResult refused = run({"write", "lvp-off.hex"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("0x3F3A clears LVP (low-voltage programming): this board has no "
+                               "VPP, so once it is written neither it nor any other board "
+                               "without VPP could ever enter the chip again; nothing was "
+                               "written (--allow-lvp-off writes it)"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(run({"verify", "lvp-on.hex"}).exitCode, 0);  // untouched
+    EXPECT_EQ(run({"--allow-lvp-off", "write", "lvp-off.hex"}).exitCode, 0);
+    CliResult locked = run({"identify"});
+    EXPECT_EQ(locked.exitCode, 4);
+    EXPECT_NE(locked.err.find("LVP bit is 0"), std::string::npos) << locked.err;
+
+    CliResult noPgm = cli.Run({"--sim", "--lvp", "identify"});
+    EXPECT_EQ(noPgm.exitCode, 2);
+    EXPECT_NE(noPgm.err.find("--lvp: low-voltage programming needs a PGM line"), std::string::npos)
+        << noPgm.err;
+}
+
 TEST(CliChipOperations, ReadAndVerifyOfAProtectedChipSaySoAndExitWithFour) {
     CliProcess cli;
     cli.WriteFile("protected.hex", FullHex(0x1E3A));  // CP and CPD on

@@ -28,6 +28,8 @@ ChipImage SomeOfEverything() {
     return image;
 }
 
+constexpr std::uint16_t kLvpOn = 0x3FBA;  // 0x3F3A with LVP set
+
 struct Rig {
     Rig(const char* chip, const board::FtdiWiring& wiring, const sim::FtdiUsbModel& usbModel,
         const ftdi::BitBangChip& usbChip)
@@ -67,9 +69,16 @@ TEST(FtdiSimulation, WritesVerifiesAndReadsWithoutViolations) {
         // The classic waits, 60 us a clock phase, make many bytes: no whole-chip read.
         {"16f877", &board::kFt232rHighVoltageSplit, &sim::kFt232rUsb, &ftdi::kFt232r,
          &kClassicTiming, false},
+        // Low voltage: no VPP at all, PGM raised before MCLR and dropped after it.
+        {"16f877a", &board::kFt232rLowVoltage, &sim::kFt232rUsb, &ftdi::kFt232r, &kFastTiming,
+         true},
+        {"16f877", &board::kFt232rLowVoltage, &sim::kFt232hUsb, &ftdi::kFt232h, &kFastTiming, true},
     };
-    const ChipImage image = SomeOfEverything();
     for (const Case& c : cases) {
+        ChipImage image = SomeOfEverything();
+        if (c.wiring->pgm.connected) {
+            image.config[0] = kLvpOn;  // the file keeps the entry that board has
+        }
         SCOPED_TRACE(std::string(c.chip) + " " + std::string(c.wiring->name) + " " +
                      std::string(c.usbModel->name));
         Rig rig(c.chip, *c.wiring, *c.usbModel, *c.usbChip);
@@ -95,6 +104,36 @@ TEST(FtdiSimulation, WritesVerifiesAndReadsWithoutViolations) {
         EXPECT_EQ(rig.target.Chip().Mode(), sim::ChipMode::Running);
         EXPECT_TRUE(rig.target.Violations().Empty()) << rig.target.Violations().Describe();
     }
+}
+
+// Over a board without VPP, a file that clears LVP would leave a chip that
+// no such board can enter: it is refused before anything is erased unless
+// allowed, and once allowed, the chip indeed refuses the next entry.
+TEST(FtdiSimulation, RefusesToClearLvpOverABoardWithoutVpp) {
+    Rig rig("16f877a", board::kFt232rLowVoltage, sim::kFt232rUsb, ftdi::kFt232r);
+    ASSERT_TRUE(rig.lines.Start());
+    const ChipImage image = SomeOfEverything();  // LVP clear
+    const auto write = [&](bool allow) {
+        return RunOperation(rig.lines, {.timing = &kFastTiming},
+                            {.kind = DeviceCommandKind::WriteAll,
+                             .asked = &rig.device,
+                             .file = &image,
+                             .write = {.allowLvpOff = allow}});
+    };
+    const OperationReport refused = write(false);
+    EXPECT_EQ(refused.Outcome(), OperationOutcome::LvpOffRefused);
+    ASSERT_EQ(refused.result.differences.size(), 1U);
+    EXPECT_EQ(refused.result.differences[0].expected, 0x3F3A);
+    EXPECT_EQ(rig.target.Chip().Memory().program[0], sim::kErasedWord);
+    EXPECT_EQ(rig.target.Chip().Memory().ConfigWord(), 0x3FFF);
+
+    EXPECT_EQ(write(true).Outcome(), OperationOutcome::Completed);
+    EXPECT_TRUE(rig.target.Violations().Empty()) << rig.target.Violations().Describe();
+    const OperationReport locked =
+        RunOperation(rig.lines, {.timing = &kFastTiming}, {.kind = DeviceCommandKind::Identify});
+    EXPECT_EQ(locked.Outcome(), OperationOutcome::NoChip);
+    EXPECT_EQ(rig.target.Violations().Count(sim::ViolationKind::LowVoltageEntry), 1U);
+    rig.lines.Finish();
 }
 
 // A device that is unplugged, or stops sending samples, ends the command as

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "device/Device.h"
+
+namespace tallis {
+
+// After an identify that read all ones or all zeros on a board that does not
+// switch VDD: a chip of a family that needs VPP before VDD, set to run
+// without MCLR (internal oscillator, MCLR an input), cannot be entered there;
+// which boards can, chosen where boardChoice says. Empty where that cannot be
+// the cause (a chip of another family was asked for).
+std::string VppBeforeVddHint(const Device* asked, std::string_view boardChoice);
+
+}  // namespace tallis
