@@ -457,6 +457,7 @@ bool DesktopSession::CommandEnabled(WindowCommand command) const {
         case WindowCommand::ProgramVerify:
         case WindowCommand::Verify:
         case WindowCommand::WriteAll:
+        case WindowCommand::Production:
             return CanProgram();
         case WindowCommand::Cancel:
             return Cancellable();

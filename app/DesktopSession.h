@@ -59,6 +59,7 @@ enum class WindowCommand {
     ProgramVerify,
     Verify,
     WriteAll,
+    Production,  // Device > Production
     Cancel,
 };
 
