@@ -616,13 +616,9 @@ void CheckProduction(const PROCESS_INFORMATION& process, const std::wstring& scr
     SetDlgItemTextW(production, kProductionLog, log.wstring().c_str());
     PostMessageW(production, WM_COMMAND, kProductionStart, 0);
     const HWND start = GetDlgItem(production, kProductionStart);
-    Expect(
-        WaitFor(
-            [&] {
-                return TextOf(GetDlgItem(production, kProductionCounts)) == L"Passed 2   Failed 0";
-            },
-            60),
-        "two chips passed: \"" + Narrow(TextOf(GetDlgItem(production, kProductionCounts))) + "\"");
+    const HWND counts = GetDlgItem(production, kProductionCounts);
+    const bool bothPassed = WaitFor([&] { return TextOf(counts) == L"Passed 2   Failed 0"; }, 60);
+    Expect(bothPassed, "two chips passed: \"" + Narrow(TextOf(counts)) + "\"");
     Expect(WaitFor([&] { return IsWindowEnabled(start) != FALSE; }, 30), "the run ended");
     Expect(TextOf(GetDlgItem(production, kProductionResult)) == L"PASS", "a big PASS");
     Expect(TextOf(GetDlgItem(main, kStatusBar)) == L"Production: 2 passed, 0 failed",
