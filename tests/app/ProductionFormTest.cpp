@@ -10,15 +10,22 @@ const std::filesystem::path kFirmware = "boards/fw.hex";
 // A form that cannot be run says why, and one that can becomes the same
 // choice as the command line's options of the same values.
 TEST(ProductionForm, RefusesWhatTheCommandLineWouldRefuse) {
-    const ProductionForm refused[] = {
-        {.count = "two"},
-        {.count = "-1"},
-        {.serialStart = "1000:0", .serialAt = "id"},
-        {.serialStart = "1000"},
-        {.serialStart = "1000", .serialAt = "flash:0"},
-        {.serialStart = "1000", .serialAt = "id", .serialFormat = "oct"},
+    struct Fields {
+        const char* count;
+        const char* serialStart;
+        const char* serialAt;
+        const char* serialFormat;
     };
-    for (const ProductionForm& form : refused) {
+    const Fields refused[] = {
+        {"two", "", "", "dec"},  {"-1", "", "", "dec"},          {"", "1000:0", "id", "dec"},
+        {"", "1000", "", "dec"}, {"", "1000", "flash:0", "dec"}, {"", "1000", "id", "oct"},
+    };
+    for (const Fields& fields : refused) {
+        ProductionForm form;
+        form.count = fields.count;
+        form.serialStart = fields.serialStart;
+        form.serialAt = fields.serialAt;
+        form.serialFormat = fields.serialFormat;
         std::string problem;
         EXPECT_FALSE(ReadProductionForm(form, kFirmware, problem)) << form.count << form.serialAt;
         EXPECT_FALSE(problem.empty());
@@ -27,13 +34,14 @@ TEST(ProductionForm, RefusesWhatTheCommandLineWouldRefuse) {
 
 TEST(ProductionForm, ReadsTheCountTheSerialNumberAndTheLog) {
     std::string problem;
-    const std::optional<ProductionChoice> choice = ReadProductionForm({.count = "5",
-                                                                       .logPath = "chips.csv",
-                                                                       .csv = true,
-                                                                       .serialStart = "1000:2",
-                                                                       .serialAt = "eeprom:10:4:be",
-                                                                       .serialFormat = "bcd"},
-                                                                      kFirmware, problem);
+    ProductionForm form;
+    form.count = "5";
+    form.logPath = "chips.csv";
+    form.csv = true;
+    form.serialStart = "1000:2";
+    form.serialAt = "eeprom:10:4:be";
+    form.serialFormat = "bcd";
+    const std::optional<ProductionChoice> choice = ReadProductionForm(form, kFirmware, problem);
     ASSERT_TRUE(choice) << problem;
     EXPECT_EQ(choice->count, 5U);
     ASSERT_TRUE(choice->records.serial);
