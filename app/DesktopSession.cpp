@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <future>
+#include <mutex>
 
 #include "app/CommandTexts.h"
 #include "app/DeviceReportText.h"
@@ -334,6 +335,25 @@ struct DesktopProductionRun {
     std::string port;
 };
 
+// What went wrong beside the chips (a serial number abandoned by an earlier
+// run, a log line that could not be written): each in the status bar as it
+// comes, and all of them in a message at the run's end.
+class ProductionNotices {
+  public:
+    void Add(const std::string& notice) {
+        const std::scoped_lock lock(mutex_);
+        text_ += (text_.empty() ? "" : "\n") + notice;
+    }
+    std::string Text() const {
+        const std::scoped_lock lock(mutex_);
+        return text_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+
 std::string ProductionSummaryText(const ProductionTally& tally, bool stopped) {
     return "Production: " + std::to_string(tally.passed) + " passed, " +
            std::to_string(tally.failed) + " failed" + (stopped ? "; stopped, VPP off" : "");
@@ -354,9 +374,12 @@ std::string DesktopSession::StartProduction(const ProductionChoice& choice,
         return "This file cannot be used: " + parsed.error;
     }
     const Device* asked = DeviceChip();
-    auto run = std::make_shared<DesktopProductionRun>(
-        choice, std::move(*parsed.image), asked,
-        [this](const std::string& notice) { ShowStatus(notice); });
+    auto notices = std::make_shared<ProductionNotices>();
+    auto run = std::make_shared<DesktopProductionRun>(choice, std::move(*parsed.image), asked,
+                                                      [this, notices](const std::string& notice) {
+                                                          notices->Add(notice);
+                                                          ShowStatus(notice);
+                                                      });
     if (std::string problem =
             run->records.Open(OpenedPath(), std::string(image_->Text()), [] { return true; });
         !problem.empty()) {
@@ -369,7 +392,8 @@ std::string DesktopSession::StartProduction(const ProductionChoice& choice,
     const ProductionSettings settings{.count = run->count,
                                       .powerOffBetween = board_->SwitchesTarget()};
     StartWork(
-        [this, run, asked, &timing, settings, observer = std::move(observer)]() -> Completion {
+        [this, run, notices, asked, &timing, settings,
+         observer = std::move(observer)]() -> Completion {
             HostProgress progress(*this);
             ProductionTally tally;
             ChipImage written;
@@ -394,9 +418,12 @@ std::string DesktopSession::StartProduction(const ProductionChoice& choice,
                                    return target_.NowUs();
                                }});
             PowerOffIfSwitched();
-            return [this, observer, tally, stopped = summary.stopped] {
+            return [this, observer, tally, stopped = summary.stopped, notices] {
                 ShowStatus(ProductionSummaryText(tally, stopped));
                 observer.ended(tally);
+                if (const std::string text = notices->Text(); !text.empty()) {
+                    view_.ShowMessage(DisplayLines(text));
+                }
             };
         },
         true);

@@ -108,5 +108,19 @@ TEST(ProductionWindow, EscStopsARunThatWaitsForTheNextChip) {
     EXPECT_FALSE(windows.target.Simulation().Board().VppOn());
 }
 
+TEST(ProductionWindow, ALogThatCannotBeWrittenKeepsTheRunFromStarting) {
+    ProductionWindows windows(1, std::nullopt);
+    ProductionWindow& production = windows.production;
+    production.LogPathBox->setText(windows.folder.filePath(QStringLiteral("missing/chips.jsonl")));
+
+    production.StartButton->click();
+
+    ASSERT_EQ(windows.dialogs.messages.size(), 1U);
+    EXPECT_TRUE(windows.dialogs.messages[0].contains(QLatin1String("chips.jsonl")))
+        << windows.dialogs.messages[0].toStdString();
+    EXPECT_FALSE(windows.mainWindow.CommandRunning());
+    EXPECT_TRUE(production.StartButton->isEnabled());
+}
+
 }  // namespace
 }  // namespace tallis::test
