@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <future>
+#include <mutex>
 
 #include "app/CommandTexts.h"
 #include "app/DeviceReportText.h"
@@ -323,6 +324,117 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
         true);
 }
 
+namespace {
+
+// What a desktop production run holds for as long as it runs.
+struct DesktopProductionRun {
+    DesktopProductionRun(const ProductionChoice& choice, ChipImage image, const Device* asked,
+                         ProductionRecords::Notice notice)
+        : count(choice.count),
+          file(std::move(image)),
+          records(choice.records, file, asked, std::move(notice)) {}
+
+    unsigned count;
+    ChipImage file;
+    ProductionRecords records;
+    std::string port;
+};
+
+// What went wrong beside the chips (a serial number abandoned by an earlier
+// run, a log line that could not be written): each in the status bar as it
+// comes, and all of them in a message at the run's end.
+class ProductionNotices {
+  public:
+    void Add(const std::string& notice) {
+        const std::scoped_lock lock(mutex_);
+        text_ += (text_.empty() ? "" : "\n") + notice;
+    }
+    std::string Text() const {
+        const std::scoped_lock lock(mutex_);
+        return text_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+
+std::string ProductionSummaryText(const ProductionTally& tally, bool stopped) {
+    return "Production: " + std::to_string(tally.passed) + " passed, " +
+           std::to_string(tally.failed) + " failed" + (stopped ? "; stopped, VPP off" : "");
+}
+
+}  // namespace
+
+std::string DesktopSession::StartProduction(const ProductionChoice& choice,
+                                            ProductionObserver observer) {
+    if (!EngineCommandAllowed() || !image_) {
+        return "Open a file first";
+    }
+    if (ReloadIfChanged() == OpenFileState::Unusable) {
+        return "The file cannot be read";
+    }
+    HexParseResult parsed = ParseChipImageHex(image_->Text());
+    if (!parsed) {
+        return "This file cannot be used: " + parsed.error;
+    }
+    const Device* asked = DeviceChip();
+    auto notices = std::make_shared<ProductionNotices>();
+    auto run = std::make_shared<DesktopProductionRun>(choice, std::move(*parsed.image), asked,
+                                                      [this, notices](const std::string& notice) {
+                                                          notices->Add(notice);
+                                                          ShowStatus(notice);
+                                                      });
+    if (std::string problem =
+            run->records.Open(OpenedPath(), std::string(image_->Text()), [] { return true; });
+        !problem.empty()) {
+        return problem;
+    }
+    run->port = ProductionPortLabel(PortBase(), PortNumber(),
+                                    target_.AccessPath(PortBase()) == "simulated");
+    target_.BeginProductionRun();
+    const TimingProfile& timing = settings_.fastTiming ? kFastTiming : kClassicTiming;
+    const ProductionSettings settings{.count = run->count,
+                                      .powerOffBetween = board_->SwitchesTarget()};
+    StartWork(
+        [this, run, notices, asked, &timing, settings,
+         observer = std::move(observer)]() -> Completion {
+            HostProgress progress(*this);
+            ProductionTally tally;
+            ChipImage written;
+            std::optional<std::uint64_t> serial;
+            const auto imageFor = [&](unsigned) {
+                std::optional<ChipImage> image = run->records.ImageFor(serial);
+                written = image.value_or(ChipImage{});
+                return image;
+            };
+            const auto record = [&](const ChipRun& chip) {
+                const WrittenChip done{chip, written, serial, run->port};
+                const bool kept = run->records.Record(done);
+                (chip.Passed() ? tally.passed : tally.failed) += 1;
+                tally.lastPassed = chip.Passed();
+                tally.lastLine = ChipRunLine(done, asked);
+                Show([observer, tally] { observer.chipDone(tally); });
+                return kept;
+            };
+            const ProductionSummary summary =
+                RunProduction(*lines_, {.timing = &timing, .progress = &progress}, asked, settings,
+                              {.imageFor = imageFor, .written = record, .nowUs = [this] {
+                                   return target_.NowUs();
+                               }});
+            PowerOffIfSwitched();
+            return [this, observer, tally, stopped = summary.stopped, notices] {
+                ShowStatus(ProductionSummaryText(tally, stopped));
+                observer.ended(tally);
+                if (const std::string text = notices->Text(); !text.empty()) {
+                    view_.ShowMessage(DisplayLines(text));
+                }
+            };
+        },
+        true);
+    return {};
+}
+
 void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationReport& report,
                                       const std::string& cancelledStatus, const Device* asked,
                                       const ChipImage* file,
@@ -388,6 +500,7 @@ bool DesktopSession::CommandEnabled(WindowCommand command) const {
         case WindowCommand::ProgramVerify:
         case WindowCommand::Verify:
         case WindowCommand::WriteAll:
+        case WindowCommand::Production:
             return CanProgram();
         case WindowCommand::Cancel:
             return Cancellable();

@@ -14,6 +14,7 @@
 #include "app/EngineTimer.h"
 #include "app/OpenedFile.h"
 #include "app/OperationFlow.h"
+#include "app/ProductionForm.h"
 #include "app/Target.h"
 #include "app/WindowSettings.h"
 #include "board/BoardFile.h"
@@ -26,6 +27,22 @@
 namespace tallis {
 
 class SessionView;
+
+// A production run as its window shows it: the counts so far and the last
+// chip's result.
+struct ProductionTally {
+    unsigned passed = 0;
+    unsigned failed = 0;
+    bool lastPassed = false;
+    std::string lastLine;  // ChipRunLine of the last chip; empty before the first
+};
+
+// What the production window is told, on the window's thread: each chip at
+// once, and the run's end.
+struct ProductionObserver {
+    std::function<void(const ProductionTally&)> chipDone;
+    std::function<void(const ProductionTally&)> ended;
+};
 
 // The window's commands whose controls (menu items, tool buttons, the chip
 // buttons) are enabled or not.
@@ -42,6 +59,7 @@ enum class WindowCommand {
     ProgramVerify,
     Verify,
     WriteAll,
+    Production,  // Device > Production
     Cancel,
 };
 
@@ -93,6 +111,13 @@ class DesktopSession : public RunHost {
     // over a board without VPP (asked for after it was refused).
     void RunDevice(DeviceCommandKind kind, const std::filesystem::path& savePath = {},
                    bool allowLvpOff = false);
+    // Device > Production: chip after chip with the open file (read again
+    // first when it has changed on disk), as write --repeat does on the
+    // command line, at the Device commands' chip and timing, until count
+    // chips are done or Cancel; the board's supply off between sessions
+    // where it switches it. Each chip goes to the log and takes a serial
+    // number as chosen. Empty when the run started, else why not.
+    std::string StartProduction(const ProductionChoice& choice, ProductionObserver observer);
     // The chip the last Device command found, if any.
     const Device* Identified() const { return identified_; }
     // The Device commands' chip: nullptr for Auto-detect.

@@ -1,5 +1,7 @@
 #include "app/ProductionRun.h"
 
+#include "wire/TargetLines.h"
+
 namespace tallis {
 
 namespace {
@@ -11,20 +13,23 @@ bool StopRequested(const SessionSetup& setup) {
 // A device ID read with the classic waits in a session of its own: anything
 // but the floating data line's all-ones is a chip, a wrong or damaged one too
 // (the write then reports it).
-bool ChipInSocket(LineTransport& lines) {
+bool ChipInSocket(LineTransport& lines, bool powerOff) {
     const OperationReport identity = RunOperation(lines, {}, {});
+    if (powerOff) {
+        target_lines::PowerOff(lines);
+    }
     return identity.Outcome() != OperationOutcome::NoChip;
 }
 
 // Looks at the socket until it holds a chip (present) or is empty; false when
 // the user stopped the run first.
-bool WaitForSocket(LineTransport& lines, const SessionSetup& setup, std::uint32_t pollUs,
-                   bool present) {
+bool WaitForSocket(LineTransport& lines, const SessionSetup& setup,
+                   const ProductionSettings& settings, bool present) {
     while (!StopRequested(setup)) {
-        if (ChipInSocket(lines) == present) {
+        if (ChipInSocket(lines, settings.powerOffBetween) == present) {
             return true;
         }
-        lines.Wait(pollUs);
+        lines.Wait(settings.pollUs);
     }
     return false;
 }
@@ -48,7 +53,7 @@ ProductionSummary RunProduction(LineTransport& lines, const SessionSetup& setup,
                                 const ProductionHooks& hooks) {
     ProductionSummary summary;
     for (unsigned number = 1; settings.count == 0 || number <= settings.count; ++number) {
-        if (!WaitForSocket(lines, setup, settings.pollUs, true)) {
+        if (!WaitForSocket(lines, setup, settings, true)) {
             summary.stopped = true;
             break;
         }
@@ -58,6 +63,9 @@ ProductionSummary RunProduction(LineTransport& lines, const SessionSetup& setup,
             break;
         }
         const ChipRun run = WriteOneChip(lines, setup, asked, *image, number, hooks.nowUs);
+        if (settings.powerOffBetween) {
+            target_lines::PowerOff(lines);
+        }
         (run.Passed() ? summary.passed : summary.failed) += 1;
         if (!hooks.written(run)) {
             break;
@@ -69,7 +77,7 @@ ProductionSummary RunProduction(LineTransport& lines, const SessionSetup& setup,
         if ((!run.Passed() && settings.stopOnFailure) || number == settings.count) {
             break;
         }
-        if (!WaitForSocket(lines, setup, settings.pollUs, false)) {
+        if (!WaitForSocket(lines, setup, settings, false)) {
             summary.stopped = true;
             break;
         }

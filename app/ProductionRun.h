@@ -19,6 +19,9 @@ struct ProductionSettings {
     // After a chip first answers, before it is written: a chip that is still
     // being pushed into the socket may touch some pins before others.
     std::uint32_t settleUs = 300'000;
+    // After every session (each look at the socket, each chip): the target's
+    // supply off and the target let go, on a board that switches them.
+    bool powerOffBetween = false;
 };
 
 // One chip of the run, as soon as it has been written and verified (or not).

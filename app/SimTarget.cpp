@@ -1,5 +1,6 @@
 #include "app/SimTarget.h"
 
+#include <charconv>
 #include <fstream>
 #include <sstream>
 
@@ -151,6 +152,62 @@ std::string SimTarget::Exit() {
     return {};
 }
 
+void SimTarget::BeginProductionRun() {
+    if (insertions_) {
+        sim::InsertionSchedule schedule = *insertions_;
+        schedule.startNs = simulation_.Time().NowNs();
+        simulation_.UseSocket(schedule, faultyChip_);
+    }
+}
+
+namespace {
+
+std::optional<unsigned> Number(std::string_view text) {
+    unsigned value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+const char* const kSimInsertionsRule =
+    "must be CHIPS[:PRESENT_MS:ABSENT_MS] with at least one chip and a time present";
+
+sim::InsertionSchedule SimInsertions::Schedule(std::uint64_t startNs) const {
+    constexpr std::uint64_t kMsNs = 1'000'000;
+    return {.chips = chips,
+            .presentNs = presentMs * kMsNs,
+            .absentNs = absentMs * kMsNs,
+            .startNs = startNs};
+}
+
+std::optional<SimInsertions> ParseSimInsertions(std::string_view text) {
+    const std::size_t first = text.find(':');
+    const auto chips = Number(text.substr(0, first));
+    if (!chips || *chips == 0) {
+        return std::nullopt;
+    }
+    SimInsertions insertions{.chips = *chips};
+    if (first == std::string_view::npos) {
+        return insertions;
+    }
+    const std::size_t second = text.find(':', first + 1);
+    if (second == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto present = Number(text.substr(first + 1, second - first - 1));
+    const auto absent = Number(text.substr(second + 1));
+    if (!present || !absent || *present == 0) {
+        return std::nullopt;
+    }
+    insertions.presentMs = *present;
+    insertions.absentMs = *absent;
+    return insertions;
+}
+
 std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::string& problem) {
     const Device* device = FindDevice(options.chip.empty() ? "16f877a" : options.chip);
     if (device == nullptr) {
@@ -182,6 +239,15 @@ std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::s
         problem = "--sim-vdd must be a voltage from 2.0 to 5.5, got '" + options.vdd + "'";
         return nullptr;
     }
+    std::optional<SimInsertions> insertions;
+    if (!options.insertions.empty()) {
+        insertions = ParseSimInsertions(options.insertions);
+        if (!insertions) {
+            problem = std::string("--sim-insertions ") + kSimInsertionsRule + ", got '" +
+                      options.insertions + "'";
+            return nullptr;
+        }
+    }
     const sim::ChipSettings chip = {
         .configLatches = *latches, .eepromEraseAtConfig = *eepromErase, .vddVolts = *vdd};
     auto target = std::make_unique<SimTarget>(SimTargetOptions{.device = device,
@@ -189,6 +255,9 @@ std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::s
                                                                .chip = chip,
                                                                .wiring = board.wiring,
                                                                .owned = std::move(board.owned)});
+    if (insertions) {
+        target->UseInsertions(insertions->Schedule());
+    }
     if (!options.state.empty()) {
         problem = target->UseStateFile(options.state);
         if (!problem.empty()) {

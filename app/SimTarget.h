@@ -9,6 +9,7 @@
 #include "app/Target.h"
 #include "board/BoardFile.h"
 #include "device/Device.h"
+#include "sim/ChipSocket.h"
 #include "sim/SimulatedTarget.h"
 
 namespace tallis {
@@ -70,13 +71,38 @@ class SimTarget : public Target {
     // nothing has been sent to the port.
     std::string UseStateFile(const std::filesystem::path& path);
 
+    // Chip after chip in the socket during a production run: the schedule
+    // starts anew at each run's start. With faultyChip (0 for the first)
+    // only that chip keeps the unprogrammable word set before.
+    void UseInsertions(const sim::InsertionSchedule& schedule,
+                       std::optional<unsigned> faultyChip = std::nullopt) {
+        insertions_ = schedule;
+        faultyChip_ = faultyChip;
+    }
+    void BeginProductionRun() override;
+
     sim::SimulatedTarget& Simulation() { return simulation_; }
 
   private:
     std::shared_ptr<const board::OwnedBoard> ownedWiring_;  // outlives the simulation
     sim::SimulatedTarget simulation_;
     std::optional<std::filesystem::path> statePath_;
+    std::optional<sim::InsertionSchedule> insertions_;
+    std::optional<unsigned> faultyChip_;
 };
+
+// --sim-insertions CHIPS[:PRESENT_MS:ABSENT_MS]: the simulated socket holds
+// CHIPS new blank chips one after another, each for PRESENT_MS and then
+// nothing for ABSENT_MS. Nothing when the text is not that.
+struct SimInsertions {
+    unsigned chips = 0;
+    unsigned presentMs = 2000;
+    unsigned absentMs = 1000;
+
+    sim::InsertionSchedule Schedule(std::uint64_t startNs = 0) const;
+};
+std::optional<SimInsertions> ParseSimInsertions(std::string_view text);
+extern const char* const kSimInsertionsRule;
 
 // tallis-sim's options, as tallis-cli's of the same names; empty for the default.
 struct SimLaunchOptions {
@@ -86,6 +112,7 @@ struct SimLaunchOptions {
     std::string configLatches;        // --sim-config-latches: single or row
     std::string eepromEraseAtConfig;  // --sim-877-eeprom-erase-at-config: erases or ignores
     std::string vdd;                  // --sim-vdd: the supply in volts
+    std::string insertions;           // --sim-insertions: the socket during production runs
 };
 
 // tallis-sim's target, in real time; null with the problem (for "tallis-sim: "

@@ -35,6 +35,8 @@ class Target {
     // The port client's exit step, or the simulated chip's memory saved to its
     // state file. Returns an empty string or what went wrong.
     virtual std::string Exit() = 0;
+    // A production run starts: a simulated operator begins to fill the socket.
+    virtual void BeginProductionRun() {}
 };
 
 }  // namespace tallis

@@ -1,26 +1,18 @@
 #include "cli/ProductionCommand.h"
 
-#include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/FileNames.h"
-#include "app/ProductionLog.h"
+#include "app/ProductionForm.h"
+#include "app/ProductionRecords.h"
 #include "app/ProductionRun.h"
-#include "app/ProductionText.h"
-#include "app/SerialCounter.h"
-#include "app/Sha256.h"
 #include "cli/CommandTarget.h"
 #include "cli/ConsoleOperationProgress.h"
 #include "cli/ExitCode.h"
-#include "cli/FileLock.h"
 #include "cli/StopSignals.h"
-#include "engine/ResultText.h"
-#include "image/ImageChecksum.h"
 #include "wire/ParallelPortTransport.h"
 
 namespace tallis {
@@ -53,174 +45,44 @@ int FailedChipStatus(const ChipRun& run) {
     }
 }
 
-// "lpt1 (0x378)", "0x3BC"; " simulated" for a dry run.
-std::string PortLabel(std::uint16_t base, int lptNumber, bool simulated) {
-    char address[16];
-    std::snprintf(address, sizeof address, "0x%03X", unsigned{base});
-    std::string label =
-        lptNumber != 0 ? "lpt" + std::to_string(lptNumber) + " (" + address + ")" : address;
-    return simulated ? label + " simulated" : label;
+ProductionRecordSettings RecordSettings(const CliOptions& options) {
+    const ProductionOptions& production = options.production;
+    return {.board = std::string(board::kDefaultBoard.name),
+            .serial = production.serial,
+            .serialFile = production.serialFile,
+            .serialOverwrite = production.serialOverwrite,
+            .logPath = production.logPath,
+            .logFormat = production.logFormat};
 }
 
-// One chip as a board's run hands it over: the image it was given and the
-// serial number in it.
-struct WrittenChip {
-    const ChipRun& run;
-    const ChipImage& image;
-    std::optional<std::uint64_t> serial;
-    const std::string& port;
-};
-
-// What every board of the run shares: the serial counter (locked for the
-// run) and the log. Boards on their threads take turns.
-class ProductionRecords {
+// The records every board shares, with each chip's line on the terminal,
+// after the port when there are several boards.
+class ConsoleRecords {
   public:
-    ProductionRecords(const CliOptions& options, const ChipImage& file)
-        : options_(options), file_(file) {}
+    ConsoleRecords(const CliOptions& options, const ChipImage& file)
+        : options_(options),
+          records_(RecordSettings(options), file, options.device,
+                   [](const std::string& notice) { Complain(0, notice); }) {}
 
     // Returns an empty string or the problem; nothing has been written then.
     std::string Open(const std::string& fileText) {
-        if (std::string problem = OpenCounter(); !problem.empty()) {
-            return problem;
-        }
-        const ProductionOptions& production = options_.production;
-        if (!production.logPath) {
-            return {};
-        }
-        base_.board = board::kDefaultBoard.name;
-        base_.file = options_.firmwarePath.filename().string();
-        base_.sha256 = Sha256Hex(fileText);
-        logging_ = true;
-        return log_.Open(*production.logPath, production.logFormat);
+        return records_.Open(options_.firmwarePath, fileText, [] { return StopSignal() != 0; });
     }
-
-    // The file with the next serial number in place, recorded as attempted;
-    // nothing (the problem on standard error) when it cannot be.
     std::optional<ChipImage> ImageFor(std::optional<std::uint64_t>& serial) {
-        const std::scoped_lock lock(mutex_);
-        serial.reset();
-        if (!counter_) {
-            return file_;
-        }
-        const SerialPlan& plan = *options_.production.serial;
-        const auto values = EncodeSerial(counter_->Next(), plan.format, plan.at);
-        if (!values) {
-            Complain(0, "serial number " + std::to_string(counter_->Next()) +
-                            " does not fit the --serial-at location");
-            return std::nullopt;
-        }
-        std::uint64_t number = 0;
-        if (std::string error = counter_->Attempt(number); !error.empty()) {
-            Complain(0, error + "; the chip was not written");
-            return std::nullopt;
-        }
-        ChipImage image = file_;
-        PlaceSerial(image, plan.at, *values);
-        serial = number;
-        return image;
+        return records_.ImageFor(serial);
     }
-
-    // The chip's line on the terminal and in the log, its serial number used
-    // or freed. False when the log or the counter could not be kept.
     bool Record(const WrittenChip& chip) {
-        const std::scoped_lock lock(mutex_);
-        Print(chip);
-        bool kept = true;
-        if (counter_ && chip.serial) {
-            if (std::string error = counter_->Finish(*chip.serial, chip.run.Passed());
-                !error.empty()) {
-                Complain(0, error);
-                kept = false;
-            }
-        }
-        if (logging_) {
-            if (std::string error = log_.Append(Entry(chip)); !error.empty()) {
-                Complain(0, error);
-                kept = false;
-            }
-        }
-        return kept;
+        return records_.Record(chip, [&] {
+            const std::string board =
+                options_.production.boards.empty() ? std::string{} : chip.port + ": ";
+            std::printf("%s%s\n", board.c_str(), ChipRunLine(chip, options_.device).c_str());
+            std::fflush(stdout);
+        });
     }
 
   private:
-    std::string OpenCounter() {
-        const ProductionOptions& production = options_.production;
-        if (!production.serial) {
-            return {};
-        }
-        if (!production.serialOverwrite) {
-            if (std::optional<std::string> filled =
-                    LocationFilledByFile(file_, production.serial->at)) {
-                return "the file has data at " + *filled +
-                       ", where the serial number would go; --serial-overwrite replaces it";
-            }
-        }
-        const std::filesystem::path& path = production.serialFile;
-        std::string error = lock_.Acquire(
-            path, [&] { Complain(0, "waiting for another run to finish with " + PathText(path)); },
-            [] { return StopSignal() != 0; });
-        if (!error.empty()) {
-            return error;
-        }
-        counter_ =
-            SerialCounter::Open(path, production.serial->start, production.serial->step, error);
-        if (counter_) {
-            for (const std::uint64_t abandoned : counter_->Abandoned()) {
-                Complain(0, "serial number " + std::to_string(abandoned) +
-                                " was in a chip that had not verified when the last run ended; "
-                                "it is not used again");
-            }
-        }
-        return error;
-    }
-
-    // "Chip 3: passed: PIC16F877A revision 1 (device ID 0x0E21), serial 1002,
-    // checksum 0115, 0.52 s", after the port when there are several boards.
-    void Print(const WrittenChip& chip) const {
-        const ChipRun& run = chip.run;
-        const double seconds = static_cast<double>(run.durationUs) / 1e6;
-        const std::string serial = chip.serial ? ", serial " + std::to_string(*chip.serial) : "";
-        const std::string board =
-            options_.production.boards.empty() ? std::string{} : chip.port + ": ";
-        if (run.Passed()) {
-            const Device& device = *run.report.Chip();
-            std::printf("%sChip %u: passed: %s%s, checksum %s, %.2f s\n", board.c_str(), run.number,
-                        ChipText(device, run.report.result.idWord).c_str(), serial.c_str(),
-                        ChecksumText(ImageChecksum(chip.image, device)).c_str(), seconds);
-        } else {
-            std::printf("%sChip %u: FAILED%s: %s, %.2f s\n", board.c_str(), run.number,
-                        serial.c_str(), ChipRunProblem(run, options_.device).c_str(), seconds);
-        }
-        std::fflush(stdout);
-    }
-
-    ChipLogEntry Entry(const WrittenChip& chip) const {
-        const ChipRun& run = chip.run;
-        ChipLogEntry entry = base_;
-        entry.time = UtcTimestamp(std::chrono::system_clock::now());
-        entry.port = chip.port;
-        entry.chip = run.number;
-        if (const Device* device = run.report.Chip()) {
-            entry.device = device->name;
-            entry.revision = device->Revision(run.report.result.idWord);
-            entry.checksum = ChecksumText(ImageChecksum(chip.image, *device));
-        }
-        entry.serial = chip.serial;
-        entry.passed = run.Passed();
-        entry.problem = ChipRunProblem(run, options_.device);
-        entry.firstDifference = FirstDifference(run);
-        entry.durationS = static_cast<double>(run.durationUs) / 1e6;
-        return entry;
-    }
-
     const CliOptions& options_;
-    const ChipImage& file_;
-    std::mutex mutex_;
-    FileLock lock_;
-    std::optional<SerialCounter> counter_;
-    ProductionLog log_;
-    ChipLogEntry base_;
-    bool logging_ = false;
+    ProductionRecords records_;
 };
 
 // What one board's run ended with.
@@ -231,7 +93,7 @@ struct BoardOutcome {
 };
 
 // One board's run, on its own port and timer.
-BoardOutcome RunBoard(const CliOptions& options, ProductionRecords& records, PortIo& port,
+BoardOutcome RunBoard(const CliOptions& options, ConsoleRecords& records, PortIo& port,
                       Delayer& timer, const std::function<std::uint64_t()>& nowUs,
                       const std::string& portLabel) {
     ParallelPortTransport lines(port, timer, board::kDefaultBoard, options.portBase);
@@ -283,7 +145,7 @@ bool IsProductionWrite(const CliOptions& options) {
 int RunProductionCommand(const CliOptions& options, const ChipImageLoad& file, PortIo& port,
                          Delayer& timer, const std::function<std::uint64_t()>& nowUs,
                          bool showProgress) {
-    ProductionRecords records(options, *file.image);
+    ConsoleRecords records(options, *file.image);
     if (std::string problem = records.Open(file.text); !problem.empty()) {
         return StopSignal() != 0 ? kExitRunError : Complain(kExitUsage, problem);
     }
@@ -293,7 +155,7 @@ int RunProductionCommand(const CliOptions& options, const ChipImageLoad& file, P
     }
     const BoardOutcome outcome =
         RunBoard(options, records, port, timer, nowUs,
-                 PortLabel(options.portBase, options.lptNumber, options.simulate));
+                 ProductionPortLabel(options.portBase, options.lptNumber, options.simulate));
     if (!options.production.repeat) {
         if (outcome.recordsLost || !outcome.single) {
             return kExitRunError;
@@ -305,7 +167,7 @@ int RunProductionCommand(const CliOptions& options, const ChipImageLoad& file, P
 }
 
 int RunOnSeveralBoards(const CliOptions& options, const ChipImageLoad& file) {
-    ProductionRecords records(options, *file.image);
+    ConsoleRecords records(options, *file.image);
     if (std::string problem = records.Open(file.text); !problem.empty()) {
         return StopSignal() != 0 ? kExitRunError : Complain(kExitUsage, problem);
     }
@@ -315,7 +177,7 @@ int RunOnSeveralBoards(const CliOptions& options, const ChipImageLoad& file) {
         board.options = options;
         board.options.portBase = port.base;
         board.options.lptNumber = port.lptNumber;
-        board.label = PortLabel(port.base, port.lptNumber, options.simulate);
+        board.label = ProductionPortLabel(port.base, port.lptNumber, options.simulate);
         const unsigned faulty = options.production.simFaultyBoard;
         if (faulty != 0 && faulty != boards.size()) {
             board.options.simFault = SimFault::None;

@@ -1,44 +1,21 @@
 #include "cli/ProductionOptionParser.h"
 
-#include <charconv>
+#include "app/ProductionRecords.h"
+#include "app/SimTarget.h"
 
 namespace tallis {
 
 namespace {
 
-std::optional<unsigned> Number(std::string_view text) {
-    unsigned value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 // "CHIPS[:PRESENT_MS:ABSENT_MS]".
 bool ParseInsertions(const std::string& text, ProductionOptions& options) {
-    const std::size_t first = text.find(':');
-    const auto chips = Number(std::string_view(text).substr(0, first));
-    if (!chips || *chips == 0) {
+    const std::optional<SimInsertions> insertions = ParseSimInsertions(text);
+    if (!insertions) {
         return false;
     }
-    options.simChips = *chips;
-    options.simPresentMs = 2000;
-    options.simAbsentMs = 1000;
-    if (first == std::string::npos) {
-        return true;
-    }
-    const std::size_t second = text.find(':', first + 1);
-    if (second == std::string::npos) {
-        return false;
-    }
-    const auto present = Number(std::string_view(text).substr(first + 1, second - first - 1));
-    const auto absent = Number(std::string_view(text).substr(second + 1));
-    if (!present || !absent || *present == 0) {
-        return false;
-    }
-    options.simPresentMs = *present;
-    options.simAbsentMs = *absent;
+    options.simChips = insertions->chips;
+    options.simPresentMs = insertions->presentMs;
+    options.simAbsentMs = insertions->absentMs;
     return true;
 }
 
@@ -146,9 +123,8 @@ std::optional<std::string> ProductionOptionParser::ApplySerial(
     plan.at = *at;
     plan.format = *ParseSerialFormat(serialFormat_);
     options.serial = plan;
-    options.serialFile = serialFile_.empty()
-                             ? std::filesystem::path(firmware).replace_extension(".serial")
-                             : std::filesystem::path(serialFile_);
+    options.serialFile =
+        serialFile_.empty() ? DefaultSerialFile(firmware) : std::filesystem::path(serialFile_);
     return std::nullopt;
 }
 
@@ -163,9 +139,8 @@ std::optional<std::string> ProductionOptionParser::Apply(
         options.logFormat = logFormat_ == "csv" ? LogFormat::Csv : LogFormat::JsonLines;
     }
     if (!simInsertions_.empty() && !ParseInsertions(simInsertions_, options)) {
-        return "--sim-insertions must be CHIPS[:PRESENT_MS:ABSENT_MS] with at least one chip "
-               "and a time present, got '" +
-               simInsertions_ + "'";
+        return std::string("--sim-insertions ") + kSimInsertionsRule + ", got '" + simInsertions_ +
+               "'";
     }
     if ((options.count != 0 || options.stopOnFailure) && !options.repeat) {
         return std::string("--count and --stop-on-failure go with write --repeat");

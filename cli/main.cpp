@@ -16,7 +16,7 @@
 #include "cli/CommandTarget.h"
 #include "cli/ConsoleRunHost.h"
 #include "cli/ExitCode.h"
-#include "cli/FileLock.h"
+#include "app/FileLock.h"
 #include "cli/OperationCommand.h"
 #include "cli/OperationText.h"
 #include "cli/OutputPaths.h"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs tallis-gui-check.exe against tallis-sim.exe under Wine on a virtual
 # display: the main window's controls, a run of an example file, the memory
-# view, Device > Identify and Write all, Options and About, the close, and a
-# second start with a full program memory whose run Esc cancels while About
-# opens and the commands stay refused; then tallis.exe without its driver, an
+# view, Device > Identify and Write all, Options and About, the close, a
+# production run of two chips from the simulated socket, and a second start
+# with a full program memory whose run Esc cancels while About opens and the
+# commands stay refused; then tallis.exe without its driver, an
 # Erase + Program + Verify run of tallis.exe through the test driver, and the
 # same checks on tallis.exe through our stand-in for InpOut's DLL (the test
 # driver costs Wine a round trip to its device process per port access: a
@@ -46,6 +47,7 @@ check() {
     fi
 }
 check "${arguments[@]}"
+check --production "${arguments[@]}"
 # The prefix has no port driver yet.
 check --missing-driver "$build/win32/tallis.exe"
 # tallis.exe through the port driver: the test driver with the simulated board
@@ -72,7 +74,7 @@ if ! grep -q '^unload' "$inpoutLog" || grep -q '^violation' "$inpoutLog"; then
 fi
 
 if [[ $screenshots == --screenshots ]]; then
-    for name in windows-main-window windows-options windows-memory-view; do
+    for name in windows-main-window windows-options windows-memory-view windows-production; do
         python3 scripts/bmp-to-png.py "$shots/$name.bmp" "docs/$name.png"
     done
 fi

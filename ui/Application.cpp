@@ -58,9 +58,15 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         QStringLiteral("the target's supply, 2.0 to 5.5 V (default 5.0); below 4.5 the chip "
                        "reads but neither erases nor writes"),
         QStringLiteral("VOLTS"));
+    const QCommandLineOption simInsertions(
+        QStringLiteral("sim-insertions"),
+        QStringLiteral("during Device > Production the socket holds CHIPS new blank chips one "
+                       "after another, each for PRESENT_MS (default 2000) and then empty for "
+                       "ABSENT_MS (default 1000), from the run's start"),
+        QStringLiteral("CHIPS[:PRESENT_MS:ABSENT_MS]"));
     if (simulated) {
-        parser.addOptions(
-            {simChip, simState, simBoard, simConfigLatches, simEepromEraseAtConfig, simVdd});
+        parser.addOptions({simChip, simState, simBoard, simConfigLatches, simEepromEraseAtConfig,
+                           simVdd, simInsertions});
     }
     parser.process(application);  // --help and unknown options end the program here
 
@@ -78,6 +84,7 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         options.simConfigLatches = parser.value(simConfigLatches);
         options.simEepromEraseAtConfig = parser.value(simEepromEraseAtConfig);
         options.simVdd = parser.value(simVdd);
+        options.simInsertions = parser.value(simInsertions);
     }
     return options;
 }

@@ -18,6 +18,7 @@ struct LaunchOptions {
     QString simConfigLatches;
     QString simEepromEraseAtConfig;
     QString simVdd;
+    QString simInsertions;
 };
 
 // Makes the target; on a problem it says why on stderr and returns nothing.

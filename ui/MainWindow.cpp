@@ -25,6 +25,7 @@
 #include "ui/MemoryView.h"
 #include "ui/MessageText.h"
 #include "ui/OptionsDialog.h"
+#include "ui/ProductionWindow.h"
 #include "ui/UiFont.h"
 #include "ui/WindowPlacement.h"
 
@@ -81,6 +82,7 @@ MainWindow::MainWindow(Target& target, Dialogs& dialogs, SettingsStore* settings
     StartupTimer->setObjectName(QStringLiteral("StartupTimer"));
     StartupTimer->setInterval(kStartupDelayMs);
     ConnectHandlers();
+    productionWindow_ = new ProductionWindow(this, session_, dialogs_);
     StartupTimer->start();
 
     adjustSize();
@@ -204,6 +206,7 @@ void MainWindow::BuildDeviceMenu(QMenuBar* bar) {
     VerifyAction = MenuItem(DeviceMenu, "VerifyAction", QStringLiteral("&Verify"));
     BlankCheckAction = MenuItem(DeviceMenu, "BlankCheckAction", QStringLiteral("&Blank check"));
     WriteAllAction = MenuItem(DeviceMenu, "WriteAllAction", QStringLiteral("&Write all"));
+    ProductionAction = MenuItem(DeviceMenu, "ProductionAction", QStringLiteral("&Production..."));
     DeviceMenu->addSeparator();
     DeviceChipMenu = DeviceMenu->addMenu(QStringLiteral("&Chip"));
     DeviceChipMenu->setObjectName(QStringLiteral("DeviceChipMenu"));
@@ -319,6 +322,7 @@ void MainWindow::ConnectHandlers() {
     for (const auto& [action, kind] : deviceCommands) {
         connect(action, &QAction::triggered, this, [this, kind] { DeviceCommandClick(kind); });
     }
+    connect(ProductionAction, &QAction::triggered, this, &MainWindow::ProductionClick);
     connect(CancelButton, &QPushButton::clicked, this, &MainWindow::CancelCommand);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &MainWindow::CancelCommand);
@@ -487,6 +491,16 @@ void MainWindow::DeviceCommandClick(DeviceCommandKind kind) {
     session_.RunDevice(kind, savePath);
 }
 
+void MainWindow::ProductionClick() {
+    if (!EngineCommandAllowed() || !session_.CommandEnabled(WindowCommand::Production)) {
+        return;
+    }
+    productionWindow_->ShowState();
+    productionWindow_->show();
+    productionWindow_->raise();
+    productionWindow_->activateWindow();
+}
+
 // Shows the open file; without one, whatever the view last showed.
 void MainWindow::MemoryViewClick() {
     session_.ShowOpenFileImage(memoryView_->Source().isEmpty());
@@ -539,6 +553,7 @@ void MainWindow::CommandStateChanged() {
         {BlankCheckAction, WindowCommand::BlankCheck},
         {VerifyAction, WindowCommand::Verify},
         {WriteAllAction, WindowCommand::WriteAll},
+        {ProductionAction, WindowCommand::Production},
         {ProgramAction, WindowCommand::ProgramVerify}};
     for (const auto& [action, command] : actions) {
         action->setEnabled(session_.CommandEnabled(command));
@@ -556,6 +571,9 @@ void MainWindow::CommandStateChanged() {
         control->setEnabled(session_.CommandEnabled(command));
     }
     CancelButton->setVisible(session_.RunsCancellable());
+    if (productionWindow_ != nullptr) {
+        productionWindow_->ShowState();
+    }
 }
 
 void MainWindow::CommandEnded() {

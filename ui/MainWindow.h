@@ -31,6 +31,7 @@ class OptionsDialog;
 class AboutBox;
 class CalibrationWindow;
 class MemoryView;
+class ProductionWindow;
 
 // The main window. It shows the commands, the chip choice, the loaded file's
 // word count, the gauge and the status bar. What the commands do, the
@@ -69,6 +70,7 @@ class MainWindow : public QMainWindow, public SessionView {
     QAction* VerifyAction;
     QAction* BlankCheckAction;
     QAction* WriteAllAction;
+    QAction* ProductionAction;
     QMenu* DeviceChipMenu;              // the Device commands' chip: Auto-detect or one
     std::vector<QAction*> DeviceChips;  // Auto-detect first, then the device table's rows
     QAction* MemoryViewAction;
@@ -155,6 +157,9 @@ class MainWindow : public QMainWindow, public SessionView {
     // Remembers where the window was and leaves the port's lines safe.
     void CloseSession();
     void DeviceCommandClick(DeviceCommandKind kind);
+    // Device > Production: the production window, over this one.
+    void ProductionClick();
+    ProductionWindow& Production() { return *productionWindow_; }
 
     // SessionView.
     void Post(std::function<void()> call) override;
@@ -191,6 +196,7 @@ class MainWindow : public QMainWindow, public SessionView {
     AboutBox* aboutBox_ = nullptr;
     CalibrationWindow* calibrationWindow_ = nullptr;
     MemoryView* memoryView_ = nullptr;
+    ProductionWindow* productionWindow_ = nullptr;
     std::vector<std::string> recentShown_;  // the files RecentFiles lists
     bool closeAfterRun_ = false;
     bool busy_ = false;

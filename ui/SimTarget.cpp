@@ -13,7 +13,8 @@ std::unique_ptr<Target> StartSimTarget(const LaunchOptions& options) {
         .state = std::filesystem::path(options.simState.toStdWString()),
         .configLatches = options.simConfigLatches.toStdString(),
         .eepromEraseAtConfig = options.simEepromEraseAtConfig.toStdString(),
-        .vdd = options.simVdd.toStdString()};
+        .vdd = options.simVdd.toStdString(),
+        .insertions = options.simInsertions.toStdString()};
     std::string problem;
     std::unique_ptr<SimTarget> target = MakeSimTarget(simOptions, problem);
     if (!target) {

@@ -16,6 +16,7 @@
 #include "win32/CalibrateWindow.h"
 #include "win32/MemoryViewWindow.h"
 #include "win32/OptionsWindow.h"
+#include "win32/ProductionWindow.h"
 #include "win32/Resources.h"
 
 namespace tallis::win32 {
@@ -30,7 +31,7 @@ constexpr UINT kPostedCall = WM_APP + 1;
 constexpr int kTitleBarMiddle = 12;  // below the frame's top edge, at 96 dpi
 // Places in the menu bar and the Device menu.
 constexpr int kDeviceMenu = 2;
-constexpr UINT kChipSubmenu = 6;
+constexpr UINT kChipSubmenu = 7;
 constexpr std::array<int, 2> kPanelRightEdges{200, 250};
 constexpr int kToolbarEdge = 2001;
 constexpr int kGaugeFrame = 2002;
@@ -145,6 +146,7 @@ HMENU BuildMenu(const Device* deviceChip, const std::vector<std::string>& recent
     AppendMenuW(device, MF_STRING | MF_GRAYED, IDM_VERIFY, L"&Verify");
     AppendMenuW(device, MF_STRING, IDM_BLANK_CHECK, L"&Blank check");
     AppendMenuW(device, MF_STRING | MF_GRAYED, IDM_WRITE_ALL, L"&Write all");
+    AppendMenuW(device, MF_STRING | MF_GRAYED, IDM_PRODUCTION, L"&Production...");
     AppendMenuW(device, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(device, MF_POPUP, reinterpret_cast<UINT_PTR>(chips), L"&Chip");
     AppendMenuW(device, MF_SEPARATOR, 0, nullptr);
@@ -185,6 +187,7 @@ MainWindow::MainWindow(Target& target, SettingsStore& settings)
     about_ = std::make_unique<AboutWindow>(*this);
     calibrate_ = std::make_unique<CalibrateWindow>(hwnd_);
     memoryView_ = std::make_unique<MemoryViewWindow>(hwnd_);
+    production_ = std::make_unique<ProductionWindow>(hwnd_, session_);
     session_.Begin();
     options_->ShowSettings(session_.PortNumber(), session_.PortBase(), session_.FastTiming(),
                            session_.PortDriverChoice());
@@ -277,7 +280,7 @@ bool MainWindow::TranslateShortcut(MSG& message) {
 }
 
 HWND MainWindow::ActiveDialog() const {
-    for (HWND dialog : {options_->Handle(), about_->Handle()}) {
+    for (HWND dialog : {options_->Handle(), about_->Handle(), production_->Handle()}) {
         if (IsWindowVisible(dialog)) {
             return dialog;
         }
@@ -366,6 +369,12 @@ void MainWindow::Command(int id, int notification) {
             break;
         case IDM_MEMORY_VIEW:
             ShowMemoryView();
+            break;
+        case IDM_PRODUCTION:
+            if (session_.EngineCommandAllowed() &&
+                session_.CommandEnabled(WindowCommand::Production)) {
+                production_->Present();
+            }
             break;
         case IDM_IDENTIFY:
         case IDM_READ:
@@ -584,7 +593,8 @@ void MainWindow::CommandStateChanged() {
                                                       {IDM_BLANK_CHECK, WindowCommand::BlankCheck},
                                                       {IDM_PROGRAM, WindowCommand::ProgramVerify},
                                                       {IDM_VERIFY, WindowCommand::Verify},
-                                                      {IDM_WRITE_ALL, WindowCommand::WriteAll}};
+                                                      {IDM_WRITE_ALL, WindowCommand::WriteAll},
+                                                      {IDM_PRODUCTION, WindowCommand::Production}};
     for (const auto& [id, command] : controls) {
         enable(id, session_.CommandEnabled(command));
     }
@@ -598,6 +608,9 @@ void MainWindow::CommandStateChanged() {
     HWND cancel = GetDlgItem(hwnd_, IDM_CANCEL);
     EnableWindow(cancel, session_.CommandEnabled(WindowCommand::Cancel));
     ShowWindow(cancel, session_.RunsCancellable() ? SW_SHOW : SW_HIDE);
+    if (production_) {
+        production_->ShowState();
+    }
 }
 
 void MainWindow::CommandEnded() {

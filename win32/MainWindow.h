@@ -24,6 +24,7 @@ class AboutWindow;
 class CalibrateWindow;
 class MemoryViewWindow;
 class OptionsWindow;
+class ProductionWindow;
 
 // The main window: menus, tool buttons, the chip buttons, the Word box, the
 // gauge, the captions, the board picture and the status bar with its two
@@ -89,6 +90,7 @@ class MainWindow : public Window, public SessionView {
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<CalibrateWindow> calibrate_;
     std::unique_ptr<MemoryViewWindow> memoryView_;
+    std::unique_ptr<ProductionWindow> production_;
     HACCEL shortcuts_ = nullptr;
     HWND status_ = nullptr;
     FontHandle font_;

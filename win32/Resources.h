@@ -34,6 +34,7 @@
 #define IDM_BLANK_CHECK 1013
 #define IDM_WRITE_ALL 1014
 #define IDM_MEMORY_VIEW 1015
+#define IDM_PRODUCTION 1016
 // Device > Chip: Auto-detect, then the device table's rows in order.
 #define IDM_DEVICE_CHIP 1400
 // File: the recent files, newest first.
@@ -55,3 +56,17 @@
 #define IDC_DRIVER 1207
 #define IDC_DRIVER_LABEL 1208
 #define IDC_DOCUMENTATION 1301
+#define IDC_PROD_COUNT 1601
+#define IDC_PROD_LOG 1602
+#define IDC_PROD_LOG_FORMAT 1603
+#define IDC_PROD_SERIAL 1604
+#define IDC_PROD_SERIAL_AT 1605
+#define IDC_PROD_SERIAL_FORMAT 1606
+#define IDC_PROD_SERIAL_FILE 1607
+#define IDC_PROD_OVERWRITE 1608
+#define IDC_PROD_RESULT 1609
+#define IDC_PROD_COUNTS 1610
+#define IDC_PROD_LAST 1611
+#define IDC_PROD_START 1612
+#define IDC_PROD_STOP 1613
+#define IDC_PROD_CLOSE 1614

@@ -6,8 +6,9 @@
 
 // tallis-sim.exe: the same program driving a simulated board and chip in real
 // time. It takes tallis-cli's --sim-chip, --sim-board, --sim-state,
-// --sim-config-latches, --sim-877-eeprom-erase-at-config and --sim-vdd, and
-// a HEX file to open at start.
+// --sim-config-latches, --sim-877-eeprom-erase-at-config, --sim-vdd and
+// --sim-insertions (the socket during Device > Production), and a HEX file
+// to open at start.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     using namespace tallis;
     SimLaunchOptions options;
@@ -26,6 +27,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
             options.eepromEraseAtConfig = win32::Narrow(arguments[++i]);
         } else if (argument == L"--sim-vdd" && hasValue) {
             options.vdd = win32::Narrow(arguments[++i]);
+        } else if (argument == L"--sim-insertions" && hasValue) {
+            options.insertions = win32::Narrow(arguments[++i]);
         } else if (argument == L"--sim-state" && hasValue) {
             options.state = arguments[++i];
         } else {

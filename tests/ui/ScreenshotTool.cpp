@@ -3,9 +3,10 @@
 //   tallis-screenshots <folder> [icon.png]
 // writes main-window.png, main-window-busy.png, main-window-after-run.png,
 // device-menu.png, memory-view.png, memory-view-config.png, options-dialog.png,
-// about-box.png, time-calibrate.png and memory-view-config-887.png (a
+// about-box.png, time-calibrate.png, memory-view-config-887.png (a
 // PIC16F887's two configuration words and calibration word, after a Write all
-// and a Read) into the folder, and the 128 x 128
+// and a Read) and production-window.png (three chips from the simulated
+// socket, the last one failing) into the folder, and the 128 x 128
 // desktop icon if asked. The menu picture needs a real display (Xvfb).
 
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include "ui/Artwork.h"
 #include "ui/DesktopWindows.h"
 #include "ui/Dialogs.h"
+#include "ui/ProductionWindow.h"
 #include "ui/SimTarget.h"
 
 namespace {
@@ -191,6 +193,34 @@ bool SavePic16F887Configuration(const QDir& folder) {
     return ok;
 }
 
+// Device > Production after three chips from the simulated socket, the
+// third of which does not program.
+bool SaveProduction(const QDir& folder) {
+    tallis::SimTarget target(tallis::sim::TimeSource::Virtual);
+    target.Simulation().SetUnprogrammableWord(0x0005);
+    constexpr std::uint64_t kSecondNs = 1'000'000'000;
+    target.UseInsertions({.chips = 3, .presentNs = 2 * kSecondNs, .absentNs = kSecondNs}, 2);
+    ScriptedDialogs dialogs;
+    tallis::DesktopWindows desktop(target, dialogs);
+    tallis::MainWindow& mainWindow = desktop.Main;
+    mainWindow.StartupTimer->stop();
+    mainWindow.show();
+    mainWindow.StartupTimerFired();
+    Finish(mainWindow);
+    desktop.Calibration.hide();
+    mainWindow.OpenClick();
+    mainWindow.ProductionClick();
+    tallis::ProductionWindow& production = mainWindow.Production();
+    production.CountBox->setText(QStringLiteral("3"));
+    production.LogPathBox->setText(dialogs.scratch.filePath(QStringLiteral("chips.jsonl")));
+    production.StartButton->click();
+    Finish(mainWindow);
+    const bool ok = Save(production, folder, "production-window.png");
+    production.hide();
+    mainWindow.hide();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -239,6 +269,7 @@ int main(int argc, char** argv) {
     desktop.About.OkClick();
 
     ok = SavePic16F887Configuration(folder) && ok;
+    ok = SaveProduction(folder) && ok;
 
     if (argc > 2) {
         const QPixmap icon = tallis::ProgrammerPicture().scaled(128, 128, Qt::KeepAspectRatio,

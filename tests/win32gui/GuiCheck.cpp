@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include <chrono>
-#include <cwchar>
 #include <cstdio>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -30,7 +30,9 @@
 // memory view and the Options window as BMP files there. With
 // --missing-driver it checks that tallis.exe without its port driver says so
 // and ends; with --program-run, that PROGRAM starts its port driver and runs
-// Erase + Program + Verify of HEXFILE to its end. The last line of its output is PASS when every
+// Erase + Program + Verify of HEXFILE to its end; with --production, that
+// Device > Production writes two chips that the simulated socket offers
+// (PROGRAM is tallis-sim.exe) and logs each. The last line of its output is PASS when every
 // check held.
 namespace {
 
@@ -48,6 +50,13 @@ constexpr int kIdentifyCommand = 1010;
 constexpr int kWordsBox = 1103;
 constexpr int kGauge = 1104;
 constexpr int kStatusBar = 1105;
+constexpr int kProductionCommand = 1016;
+constexpr int kProductionCount = 1601;
+constexpr int kProductionLog = 1602;
+constexpr int kProductionResult = 1609;
+constexpr int kProductionCounts = 1610;
+constexpr int kProductionStart = 1612;
+constexpr int kProductionClose = 1614;
 
 struct Control {
     std::wstring className;
@@ -588,6 +597,49 @@ void CheckProgramRun(const PROCESS_INFORMATION& process) {
     CloseProgram(process, main);
 }
 
+// Device > Production with two chips in turn in the simulated socket: each
+// chip's result at once, the counts, a log line each, and the window's close.
+void CheckProduction(const PROCESS_INFORMATION& process, const std::wstring& screenshots) {
+    const DWORD id = process.dwProcessId;
+    const HWND main =
+        ExpectWindow(id, L"TALLIS - ", 60, "main window up with the file in its title");
+    ExpectStartUpDone(id, main);
+    PostMessageW(main, WM_COMMAND, kProductionCommand, 0);
+    const HWND production = ExpectWindow(id, L"Production", 10, "Device > Production opens");
+    Expect(!IsWindowEnabled(main), "main window disabled under Production");
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::filesystem::path log = std::filesystem::path(folder) / L"tallis-gui-check.jsonl";
+    std::error_code ignored;
+    std::filesystem::remove(log, ignored);
+    SetDlgItemTextW(production, kProductionCount, L"2");
+    SetDlgItemTextW(production, kProductionLog, log.wstring().c_str());
+    PostMessageW(production, WM_COMMAND, kProductionStart, 0);
+    const HWND start = GetDlgItem(production, kProductionStart);
+    const HWND counts = GetDlgItem(production, kProductionCounts);
+    const bool bothPassed = WaitFor([&] { return TextOf(counts) == L"Passed 2   Failed 0"; }, 60);
+    Expect(bothPassed, "two chips passed: \"" + Narrow(TextOf(counts)) + "\"");
+    Expect(WaitFor([&] { return IsWindowEnabled(start) != FALSE; }, 30), "the run ended");
+    Expect(TextOf(GetDlgItem(production, kProductionResult)) == L"PASS", "a big PASS");
+    Expect(TextOf(GetDlgItem(main, kStatusBar)) == L"Production: 2 passed, 0 failed",
+           "status: \"" + Narrow(TextOf(GetDlgItem(main, kStatusBar))) + "\"");
+    if (!screenshots.empty()) {
+        SaveScreenshot(production, screenshots + L"\\windows-production.bmp");
+    }
+    std::ifstream lines(log);
+    int passedLines = 0;
+    for (std::string line; std::getline(lines, line);) {
+        passedLines += line.find("\"result\":\"passed\"") != std::string::npos ? 1 : 0;
+    }
+    Expect(passedLines == 2, "two passed chips in the log, found " + std::to_string(passedLines));
+    lines.close();
+    std::filesystem::remove(log, ignored);
+    PostMessageW(production, WM_COMMAND, kProductionClose, 0);
+    Expect(WaitFor([&] { return !IsWindowVisible(production) && IsWindowEnabled(main); }, 10),
+           "Production closes");
+    CloseProgram(process, main);
+}
+
 // The program with its arguments, quoted; nothing when it cannot start.
 std::optional<PROCESS_INFORMATION> Start(const std::vector<std::wstring>& arguments) {
     std::wstring commandLine;
@@ -630,11 +682,13 @@ bool Run(const std::vector<std::wstring>& arguments,
 int wmain(int argc, wchar_t** argv) {
     const bool missingDriver = argc == 3 && std::wcscmp(argv[1], L"--missing-driver") == 0;
     const bool programRun = argc == 4 && std::wcscmp(argv[1], L"--program-run") == 0;
+    const bool production = argc >= 4 && std::wcscmp(argv[1], L"--production") == 0;
     if (argc < 3) {
         std::fputs(
             "usage: tallis-gui-check PROGRAM HEXFILE [SCREENSHOT_FOLDER]\n"
             "       tallis-gui-check --missing-driver PROGRAM\n"
-            "       tallis-gui-check --program-run PROGRAM HEXFILE\n",
+            "       tallis-gui-check --program-run PROGRAM HEXFILE\n"
+            "       tallis-gui-check --production PROGRAM HEXFILE [SCREENSHOT_FOLDER]\n",
             stderr);
         return 2;
     }
@@ -643,6 +697,13 @@ int wmain(int argc, wchar_t** argv) {
         passed = Run({argv[2]}, CheckMissingDriver);
     } else if (programRun) {
         passed = Run({argv[2], argv[3]}, CheckProgramRun);
+    } else if (production) {
+        // Two chips, each in the socket for 4 s (time for a write in real
+        // time under Wine), half a second apart.
+        const std::wstring screenshots = argc > 4 ? argv[4] : L"";
+        passed =
+            Run({argv[2], L"--sim-insertions", L"2:4000:500", argv[3]},
+                [&](const PROCESS_INFORMATION& process) { CheckProduction(process, screenshots); });
     } else {
         const std::wstring screenshots = argc > 3 ? argv[3] : L"";
         const std::optional<std::wstring> fullMemory = WriteFullMemoryFile();

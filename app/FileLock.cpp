@@ -1,4 +1,4 @@
-#include "cli/FileLock.h"
+#include "app/FileLock.h"
 
 #include <cerrno>
 #include <chrono>
