@@ -1,12 +1,15 @@
 #include "app/FtdiTarget.h"
 
+#include <cctype>
 #include <chrono>
 #include <thread>
 #include <utility>
 
 #include "app/AtomicFile.h"
+#include "app/BoardText.h"
 #include "app/FileNames.h"
 #include "app/SimulatedBitBangDevice.h"
+#include "ftdi/FtdiDevices.h"
 #include "sim/ChipIds.h"
 
 namespace tallis {
@@ -111,7 +114,7 @@ std::string FtdiTarget::Finish() {
 }
 
 const sim::FtdiUsbModel* FindSimulatedFtdiChip(std::string_view name) {
-    for (const sim::FtdiUsbModel* model : {&sim::kFt232rUsb, &sim::kFt232hUsb}) {
+    for (const sim::FtdiUsbModel* model : {&sim::kFt232rUsb, &sim::kFt232hUsb, &sim::kFt2232hUsb}) {
         if (model->name == name) {
             return model;
         }
@@ -119,11 +122,45 @@ const sim::FtdiUsbModel* FindSimulatedFtdiChip(std::string_view name) {
     return nullptr;
 }
 
+std::optional<std::string> SelectorForBoard(std::string_view selector,
+                                            const board::FtdiWiring& wiring, std::string& problem) {
+    if (wiring.connector != board::FtdiConnector::Ft2232h) {
+        return std::string(selector);
+    }
+    const bool namesChannel = selector.size() >= 2 && selector[selector.size() - 2] == ':';
+    if (!namesChannel) {
+        return wiring.channel == 'A' ? std::string(selector)
+                                     : std::string(selector) + ":" + wiring.channel;
+    }
+    const char named = static_cast<char>(std::toupper(static_cast<unsigned char>(selector.back())));
+    if (named != wiring.channel) {
+        problem = "board " + std::string(wiring.name) + " is wired to channel " + wiring.channel +
+                  " of the FT2232H, but the port names channel " + named;
+        return std::nullopt;
+    }
+    return std::string(selector);
+}
+
+std::unique_ptr<FtdiTarget> OpenFtdiTarget(std::string_view selector,
+                                           const board::FtdiWiring& wiring, std::string& problem) {
+    const std::optional<std::string> onChannel = SelectorForBoard(selector, wiring, problem);
+    if (!onChannel) {
+        return nullptr;
+    }
+    ftdi::OpenedFtdi opened = ftdi::OpenFtdiDevice(*onChannel, problem);
+    if (!opened.device) {
+        return nullptr;
+    }
+    return std::make_unique<FtdiTarget>(std::move(opened.device), nullptr, wiring, *opened.chip);
+}
+
 std::unique_ptr<FtdiTarget> MakeSimFtdiTarget(const SimFtdiOptions& options, std::string& problem) {
-    const sim::FtdiUsbModel* model = FindSimulatedFtdiChip(options.chip);
-    const ftdi::BitBangChip* chip = ftdi::FindBitBangChip(options.chip);
+    const std::string chipName =
+        options.chip.empty() ? std::string(FtdiChipName(*options.wiring)) : options.chip;
+    const sim::FtdiUsbModel* model = FindSimulatedFtdiChip(chipName);
+    const ftdi::BitBangChip* chip = ftdi::FindBitBangChip(chipName);
     if (model == nullptr || chip == nullptr) {
-        problem = "--sim-ftdi must be FT232R or FT232H, got '" + options.chip + "'";
+        problem = "--sim-ftdi must be FT232R, FT232H or FT2232H, got '" + chipName + "'";
         return nullptr;
     }
     const Device& device = options.device != nullptr ? *options.device : *FindDevice("16f877a");
