@@ -25,13 +25,29 @@ class SleepingDelayer final : public Delayer {
     }
 };
 
+// In virtual time the engine's sleeps advance the simulation's clock.
+std::unique_ptr<Delayer> SimulatedSleep(sim::SimClock& clock, bool realTime) {
+    class VirtualSleep final : public Delayer {
+      public:
+        explicit VirtualSleep(sim::VirtualClock& clock) : clock_(clock) {}
+        void Delay(std::uint32_t microseconds) override { clock_.Delay(microseconds); }
+
+      private:
+        sim::VirtualClock& clock_;
+    };
+    if (realTime) {
+        return std::make_unique<SleepingDelayer>();
+    }
+    return std::make_unique<VirtualSleep>(static_cast<sim::VirtualClock&>(clock));
+}
+
 // The simulated chip's memory between runs, as the simulated parallel board keeps it.
 class SimFtdiTarget final : public FtdiTarget {
   public:
     SimFtdiTarget(std::unique_ptr<sim::SimulatedFtdiTarget> simulation,
                   const board::FtdiWiring& wiring, const ftdi::BitBangChip& chip)
         : FtdiTarget(std::make_unique<SimulatedBitBangDevice>(simulation->Usb()),
-                     TimerOf(*simulation), wiring, chip),
+                     SimulatedSleep(simulation->Time(), simulation->RealTime()), wiring, chip),
           simulation_(std::move(simulation)) {}
 
     std::string UseStateFile(const std::filesystem::path& path) {
@@ -71,27 +87,55 @@ class SimFtdiTarget final : public FtdiTarget {
     sim::SimulatedFtdiTarget* Simulation() override { return simulation_.get(); }
 
   private:
-    // In virtual time the engine's sleeps advance the simulation's clock.
-    static std::unique_ptr<Delayer> TimerOf(sim::SimulatedFtdiTarget& simulation) {
-        class VirtualSleep final : public Delayer {
-          public:
-            explicit VirtualSleep(sim::VirtualClock& clock) : clock_(clock) {}
-            void Delay(std::uint32_t microseconds) override { clock_.Delay(microseconds); }
-
-          private:
-            sim::VirtualClock& clock_;
-        };
-        if (simulation.RealTime()) {
-            return std::make_unique<SleepingDelayer>();
-        }
-        return std::make_unique<VirtualSleep>(simulation.Clock());
-    }
-
     std::unique_ptr<sim::SimulatedFtdiTarget> simulation_;
     std::optional<std::filesystem::path> statePath_;
 };
 
+// A simulated FTDI chip and its board in front of a chip simulated elsewhere,
+// as if that chip were moved to the FTDI board's socket.
+class SocketFtdiTarget final : public FtdiTarget {
+  public:
+    struct Socket {
+        Socket(sim::PicChip& chip, sim::ViolationLog& log, sim::SimClock& clock, bool realTime,
+               const board::FtdiWiring& wiring, const sim::FtdiUsbModel& model)
+            : board(&chip, log, wiring), usb(model, board, clock, ChargeOf(clock, realTime)) {}
+
+        static sim::SimulatedFtdi::Charge ChargeOf(sim::SimClock& clock, bool realTime) {
+            if (realTime) {
+                return [](std::uint64_t ns) {
+                    std::this_thread::sleep_for(std::chrono::nanoseconds(ns));
+                };
+            }
+            return [&clock](std::uint64_t ns) {
+                static_cast<sim::VirtualClock&>(clock).AdvanceNs(ns);
+            };
+        }
+
+        sim::FtdiBoard board;
+        sim::SimulatedFtdi usb;
+    };
+
+    SocketFtdiTarget(std::unique_ptr<Socket> socket, std::unique_ptr<Delayer> timer,
+                     const board::FtdiWiring& wiring, const ftdi::BitBangChip& chip)
+        : FtdiTarget(std::make_unique<SimulatedBitBangDevice>(socket->usb), std::move(timer),
+                     wiring, chip),
+          socket_(std::move(socket)) {}
+
+  private:
+    std::unique_ptr<Socket> socket_;
+};
+
 }  // namespace
+
+std::unique_ptr<FtdiTarget> MakeFtdiTargetAround(sim::PicChip& chip, sim::ViolationLog& log,
+                                                 sim::SimClock& clock, bool realTime,
+                                                 const board::FtdiWiring& wiring) {
+    const std::string_view chipName = FtdiChipName(wiring);
+    auto socket = std::make_unique<SocketFtdiTarget::Socket>(chip, log, clock, realTime, wiring,
+                                                             *FindSimulatedFtdiChip(chipName));
+    return std::make_unique<SocketFtdiTarget>(std::move(socket), SimulatedSleep(clock, realTime),
+                                              wiring, *ftdi::FindBitBangChip(chipName));
+}
 
 FtdiTarget::FtdiTarget(std::unique_ptr<ftdi::BitBangDevice> device, std::unique_ptr<Delayer> timer,
                        const board::FtdiWiring& wiring, const ftdi::BitBangChip& chip)

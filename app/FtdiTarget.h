@@ -64,6 +64,13 @@ struct SimFtdiOptions {
 // option cannot be used (the state file cannot be read or written).
 std::unique_ptr<FtdiTarget> MakeSimFtdiTarget(const SimFtdiOptions& options, std::string& problem);
 
+// The simulated FTDI chip the board was built for, and the board, in front
+// of a chip simulated elsewhere (the desktop's simulated target's): commands
+// through it reach that chip's memory.
+std::unique_ptr<FtdiTarget> MakeFtdiTargetAround(sim::PicChip& chip, sim::ViolationLog& log,
+                                                 sim::SimClock& clock, bool realTime,
+                                                 const board::FtdiWiring& wiring);
+
 // The simulated FTDI chips by name (FT232R, FT232H, FT2232H).
 const sim::FtdiUsbModel* FindSimulatedFtdiChip(std::string_view name);
 
