@@ -222,4 +222,18 @@ std::string BoardPicture(const board::FtdiWiring& b) {
     return text;
 }
 
+std::string BoardChoicePicture(const board::BoardChoice& choice) {
+    if (choice.ftdi != nullptr) {
+        return BoardPicture(*choice.ftdi);
+    }
+    return choice.board != nullptr ? BoardPicture(*choice.board) : choice.problem;
+}
+
+std::string_view BoardName(const board::BoardChoice& choice) {
+    if (choice.ftdi != nullptr) {
+        return choice.ftdi->name;
+    }
+    return choice.board != nullptr ? choice.board->name : std::string_view{};
+}
+
 }  // namespace tallis

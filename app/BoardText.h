@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "board/BoardFile.h"
 #include "board/BoardWiring.h"
 #include "board/FtdiWiring.h"
 
@@ -25,6 +26,10 @@ std::string BoardPicture(const board::BoardWiring& board);
 // names and bits on the left.
 std::string BoardPinTable(const board::FtdiWiring& board);
 std::string BoardPicture(const board::FtdiWiring& board);
+// A board chosen by name or file, as Options show it: its picture, or why it
+// cannot be used; and its name.
+std::string BoardChoicePicture(const board::BoardChoice& choice);
+std::string_view BoardName(const board::BoardChoice& choice);
 // The chip a board on FTDI pins was built for: "FT232R", "FT232H", "FT2232H".
 std::string_view FtdiChipName(const board::FtdiWiring& board);
 

@@ -163,6 +163,7 @@ std::string DesktopSession::ApplyBoard(const std::string& nameOrFile) {
     ftdiBoard_ = choice.ftdi;
     settings_.board = nameOrFile;
     SaveSettings();
+    view_.CommandStateChanged();  // the classic commands go with a parallel-port board only
     return {};
 }
 
@@ -425,6 +426,7 @@ void DesktopSession::OfferChipButtonsFor(const Device& found) {
 bool DesktopSession::CommandEnabled(WindowCommand command) const {
     switch (command) {
         case WindowCommand::ProgramVerify:
+            return CanProgram() && ftdiBoard_ == nullptr;
         case WindowCommand::Verify:
         case WindowCommand::WriteAll:
             return CanProgram();

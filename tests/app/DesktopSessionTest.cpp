@@ -571,11 +571,11 @@ TEST(DesktopSession, AnFtdiBoardRunsTheDeviceCommandsAndNotTheClassicOnes) {
         s.view.AnswerUntilIdle(session);
         EXPECT_EQ(session.ApplyBoard("ft232h-hv-split"), "");
         ASSERT_NE(session.FtdiBoard(), nullptr);
+        ASSERT_TRUE(session.Open(kExample));
         for (const WindowCommand command :
              {WindowCommand::Erase, WindowCommand::Reset, WindowCommand::ProgramVerify}) {
             EXPECT_FALSE(session.CommandEnabled(command));
         }
-        ASSERT_TRUE(session.Open(kExample));
         session.UseFastTiming(true);
         session.RunDevice(DeviceCommandKind::WriteAll);
         s.view.AnswerUntilIdle(session);
