@@ -11,6 +11,12 @@ namespace tallis {
 inline constexpr std::string_view kEraseDoneStatus = "Chip erased";
 inline constexpr std::string_view kResetDoneStatus = "Target reset";
 inline constexpr std::string_view kReloadedStatus = "File changed on disk: reloaded";
+inline constexpr std::string_view kFtdiUnavailableStatus = "FTDI device not available";
+// A parallel-port board chosen where no port access started.
+inline constexpr std::string_view kNoParallelPortRefusal =
+    "no access to the parallel port in this session: a board on an FTDI chip can be used";
+// Options, beside the FTDI devices: the one there is, whichever it is.
+inline constexpr std::string_view kOnlyFtdiDeviceItem = "the only FTDI device there is";
 inline constexpr std::string_view kCloseDuringRunQuestion =
     "A command is still running.\n\nCancel it and close TALLIS?";
 

@@ -32,16 +32,27 @@ ChipType ChipFromSetting(const std::string& chip) {
 // The remembered board file, if the remembered board is one. A board that can
 // no longer be used (a file moved away) leaves the default board in force.
 std::shared_ptr<const board::OwnedBoard> RememberedBoardFile(WindowSettings& settings) {
-    board::BoardChoice choice = board::ChooseBoard(settings.board);
-    if (choice.board == nullptr) {
+    board::BoardChoice choice = board::ChooseAnyBoard(settings.board);
+    if (choice.board == nullptr && choice.ftdi == nullptr) {
         settings.board = std::string(board::kDefaultBoard.name);
     }
     return std::move(choice.owned);
 }
 
+// The parallel port's board: the default one while a board on an FTDI chip is
+// in force.
 const board::BoardWiring* RememberedBoard(const WindowSettings& settings,
                                           const std::shared_ptr<const board::OwnedBoard>& file) {
-    return file ? &file->Wiring() : board::FindBoard(settings.board);
+    if (file) {
+        return file->Ftdi() != nullptr ? &board::kDefaultBoard : &file->Wiring();
+    }
+    const board::BoardWiring* builtIn = board::FindBoard(settings.board);
+    return builtIn != nullptr ? builtIn : &board::kDefaultBoard;
+}
+
+const board::FtdiWiring* RememberedFtdiBoard(const WindowSettings& settings,
+                                             const std::shared_ptr<const board::OwnedBoard>& file) {
+    return file ? file->Ftdi() : board::FindFtdiWiring(settings.board);
 }
 
 }  // namespace
@@ -55,6 +66,7 @@ DesktopSession::DesktopSession(Target& target, SessionView& view, SettingsStore*
       timer_(target.MakeTimer()),
       boardFile_(RememberedBoardFile(settings_)),
       board_(RememberedBoard(settings_, boardFile_)),
+      ftdiBoard_(RememberedFtdiBoard(settings_, boardFile_)),
       lines_(std::make_unique<ParallelPortTransport>(target.Port(), *timer_, *board_)),
       programmer_(std::make_unique<ClassicProgrammer>(*lines_, *this)),
       chip_(ChipFromSetting(settings_.chip)) {
@@ -85,7 +97,8 @@ void DesktopSession::RestorePort() {
 
 bool DesktopSession::StartUp(const std::function<void()>& calibrating,
                              std::function<void()> calibrated) {
-    if (!target_.DriverStarted()) {
+    // A board on an FTDI chip needs no parallel port.
+    if (!target_.DriverStarted() && ftdiBoard_ == nullptr) {
         return false;
     }
     ShowStatus(std::string(kDriverStartedStatus));
@@ -124,14 +137,21 @@ std::string DesktopSession::ApplyBoard(const std::string& nameOrFile) {
     if (Running()) {
         return "a command is running";
     }
-    board::BoardChoice choice = board::ChooseBoard(nameOrFile);
-    if (choice.board == nullptr) {
+    board::BoardChoice choice = board::ChooseAnyBoard(nameOrFile);
+    if (choice.board == nullptr && choice.ftdi == nullptr) {
         return choice.problem;
     }
+    if (choice.board != nullptr && !target_.DriverStarted()) {
+        return std::string(kNoParallelPortRefusal);
+    }
+    // A board on an FTDI chip leaves the parallel port's lines, unused, on the
+    // default board.
+    const board::BoardWiring& parallel =
+        choice.board != nullptr ? *choice.board : board::kDefaultBoard;
     const std::int32_t portNumber = PortNumber();
     const std::uint16_t portBase = PortBase();
     auto lines =
-        std::make_unique<ParallelPortTransport>(target_.Port(), *timer_, *choice.board, portBase);
+        std::make_unique<ParallelPortTransport>(target_.Port(), *timer_, parallel, portBase);
     auto programmer = std::make_unique<ClassicProgrammer>(*lines, *this);
     if (portNumber != 0) {
         programmer->SelectPort(portNumber);
@@ -141,10 +161,17 @@ std::string DesktopSession::ApplyBoard(const std::string& nameOrFile) {
     programmer_ = std::move(programmer);
     lines_ = std::move(lines);
     boardFile_ = std::move(choice.owned);
-    board_ = choice.board;
+    board_ = &parallel;
+    ftdiBoard_ = choice.ftdi;
     settings_.board = nameOrFile;
     SaveSettings();
+    view_.CommandStateChanged();  // the classic commands go with a parallel-port board only
     return {};
+}
+
+void DesktopSession::ApplyFtdiDevice(const std::string& selector) {
+    settings_.ftdiDevice = selector;
+    SaveSettings();
 }
 
 void DesktopSession::PowerOffIfSwitched() {
@@ -228,7 +255,7 @@ DesktopSession::OpenFileState DesktopSession::ReloadIfChanged() {
 }
 
 void DesktopSession::ProgramVerify() {
-    if (!EngineCommandAllowed() || !image_) {
+    if (!EngineCommandAllowed() || !image_ || ftdiBoard_ != nullptr) {
         return;
     }
     const OpenFileState state = ReloadIfChanged();
@@ -264,7 +291,7 @@ void DesktopSession::Reset() {
 // A classic command that Cancel does not stop, then what it did in the status bar.
 void DesktopSession::RunToEnd(void (ClassicProgrammer::*command)(), std::string_view doneStatus,
                               bool powerOff) {
-    if (!EngineCommandAllowed()) {
+    if (!EngineCommandAllowed() || ftdiBoard_ != nullptr) {
         return;
     }
     StartWork(
@@ -306,16 +333,23 @@ void DesktopSession::RunDevice(DeviceCommandKind kind, const std::filesystem::pa
         [this, kind, asked = DeviceChip(), &timing, file, savePath, allowLvpOff]() -> Completion {
             HostProgress progress(*this);
             CalibrationKeeper keeper;
-            auto report = std::make_shared<OperationReport>(
-                RunOperation(*lines_, {.timing = &timing, .progress = &progress},
-                             {.kind = kind,
-                              .asked = asked,
-                              .file = file.get(),
-                              // Every difference, for the memory view to mark.
-                              .kept = DifferencesKept::All,
-                              .write = {.allowLvpOff = allowLvpOff},
-                              .keeper = &keeper}));
-            PowerOffIfSwitched();
+            std::string problem;
+            std::shared_ptr<OperationReport> report =
+                RunOnBoard({.timing = &timing, .progress = &progress},
+                           {.kind = kind,
+                            .asked = asked,
+                            .file = file.get(),
+                            // Every difference, for the memory view to mark.
+                            .kept = DifferencesKept::All,
+                            .write = {.allowLvpOff = allowLvpOff},
+                            .keeper = &keeper},
+                           problem);
+            if (!report) {
+                return [this, problem] {
+                    view_.ShowStatus(std::string(kFtdiUnavailableStatus));
+                    view_.ShowMessage(DisplayLines(problem));
+                };
+            }
             return [this, kind, report, asked, file, savePath,
                     cancelled = CancelledStatus(progress.LastAddress())] {
                 ShowDeviceReport(kind, *report, cancelled, asked, file.get(), savePath);
@@ -390,12 +424,13 @@ std::string DesktopSession::StartProduction(const ProductionChoice& choice,
         !problem.empty()) {
         return problem;
     }
-    run->port = ProductionPortLabel(PortBase(), PortNumber(),
-                                    target_.AccessPath(PortBase()) == "simulated");
+    const bool simulated = target_.AccessPath(PortBase()) == "simulated";
+    run->port = ftdiBoard_ == nullptr ? ProductionPortLabel(PortBase(), PortNumber(), simulated)
+                                      : FtdiPortLabel(settings_.ftdiDevice, simulated);
     target_.BeginProductionRun();
     const TimingProfile& timing = settings_.fastTiming ? kFastTiming : kClassicTiming;
-    const ProductionSettings settings{.count = run->count,
-                                      .powerOffBetween = board_->SwitchesTarget()};
+    const ProductionSettings settings{
+        .count = run->count, .powerOffBetween = ftdiBoard_ == nullptr && board_->SwitchesTarget()};
     StartWork(
         [this, run, notices, asked, &timing, settings,
          observer = std::move(observer)]() -> Completion {
@@ -417,12 +452,20 @@ std::string DesktopSession::StartProduction(const ProductionChoice& choice,
                 Show([observer, tally] { observer.chipDone(tally); });
                 return kept;
             };
-            const ProductionSummary summary =
-                RunProduction(*lines_, {.timing = &timing, .progress = &progress}, asked, settings,
-                              {.imageFor = imageFor, .written = record, .nowUs = [this] {
-                                   return target_.NowUs();
-                               }});
-            PowerOffIfSwitched();
+            ProductionSummary summary;
+            std::string problem;
+            OnBoardLines(
+                [&](LineTransport& lines) {
+                    summary = RunProduction(
+                        lines, {.timing = &timing, .progress = &progress}, asked, settings,
+                        {.imageFor = imageFor, .written = record, .nowUs = [this] {
+                             return target_.NowUs();
+                         }});
+                },
+                problem);
+            if (!problem.empty()) {
+                notices->Add(problem);
+            }
             return [this, observer, tally, stopped = summary.stopped, notices] {
                 ShowStatus(ProductionSummaryText(tally, stopped));
                 observer.ended(tally);
@@ -433,6 +476,38 @@ std::string DesktopSession::StartProduction(const ProductionChoice& choice,
         },
         true);
     return {};
+}
+
+bool DesktopSession::OnBoardLines(const std::function<void(LineTransport&)>& work,
+                                  std::string& problem) {
+    if (ftdiBoard_ == nullptr) {
+        work(*lines_);
+        PowerOffIfSwitched();
+        return true;
+    }
+    std::unique_ptr<FtdiTarget> ftdi = target_.OpenFtdi(settings_.ftdiDevice, *ftdiBoard_, problem);
+    if (!ftdi) {
+        return false;
+    }
+    problem = ftdi->Start();
+    if (problem.empty()) {
+        work(ftdi->Lines());
+    }
+    // Every pin an input again, whatever happened.
+    ftdi->Finish();
+    return problem.empty();
+}
+
+std::unique_ptr<OperationReport> DesktopSession::RunOnBoard(const SessionSetup& setup,
+                                                            const OperationRequest& request,
+                                                            std::string& problem) {
+    std::unique_ptr<OperationReport> report;
+    OnBoardLines(
+        [&](LineTransport& lines) {
+            report = std::make_unique<OperationReport>(RunOperation(lines, setup, request));
+        },
+        problem);
+    return report;
 }
 
 void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationReport& report,
@@ -498,12 +573,16 @@ void DesktopSession::OfferChipButtonsFor(const Device& found) {
 bool DesktopSession::CommandEnabled(WindowCommand command) const {
     switch (command) {
         case WindowCommand::ProgramVerify:
+            return CanProgram() && ftdiBoard_ == nullptr;
         case WindowCommand::Verify:
         case WindowCommand::WriteAll:
         case WindowCommand::Production:
             return CanProgram();
         case WindowCommand::Cancel:
             return Cancellable();
+        case WindowCommand::Erase:
+        case WindowCommand::Reset:
+            return !Running() && ftdiBoard_ == nullptr;
         default:
             return !Running();
     }

@@ -144,9 +144,19 @@ class DesktopSession : public RunHost {
 
     // Options' board: a built-in board's name or a board file. Empty when it
     // is in force (and remembered), else why it cannot be used; the board in
-    // force stays then. Not while a command runs.
+    // force stays then. Not while a command runs. A board on an FTDI chip
+    // runs the Device commands through the FTDI device chosen; the classic
+    // commands, a parallel port's exact sequences, are not offered with it.
     std::string ApplyBoard(const std::string& nameOrFile);
+    // The parallel-port board (the default one while an FTDI board is in force).
     const board::BoardWiring& Board() const { return *board_; }
+    // The board on an FTDI chip in force, or null.
+    const board::FtdiWiring* FtdiBoard() const { return ftdiBoard_; }
+    // Options' FTDI device: what follows "ftdi:" (empty: the only one there is).
+    void ApplyFtdiDevice(const std::string& selector);
+    std::vector<ftdi::FtdiListing> FtdiDevices(std::string& problem) {
+        return target_.FtdiDevices(problem);
+    }
 
     // Options' OK.
     void ApplyPortChoice(int portNumber);
@@ -200,6 +210,16 @@ class DesktopSession : public RunHost {
     // offered the switch.
     void OfferChipButtonsFor(const Device& found);
     void RestorePort();
+    // Runs work over the board in force: the FTDI device opened for it and
+    // left with every pin an input, or the parallel port's lines, the target
+    // unpowered after them where the board switches it. False with problem
+    // when the FTDI device cannot be used (work did not run).
+    bool OnBoardLines(const std::function<void(LineTransport&)>& work, std::string& problem);
+    // The Device command's operation over the board in force. Null with
+    // problem when the FTDI device cannot be used.
+    std::unique_ptr<OperationReport> RunOnBoard(const SessionSetup& setup,
+                                                const OperationRequest& request,
+                                                std::string& problem);
     void SaveSettings();
     // After a command that does not leave the target running: a board that
     // switches the target's supply has it on only while a command runs.
@@ -214,6 +234,7 @@ class DesktopSession : public RunHost {
     // The board in force; boardFile_ owns it when it was read from a file.
     std::shared_ptr<const board::OwnedBoard> boardFile_;
     const board::BoardWiring* board_ = &board::kDefaultBoard;
+    const board::FtdiWiring* ftdiBoard_ = nullptr;
     // The port's lines, and the classic commands over them. A Device command
     // runs in a session of its own over the same lines.
     std::unique_ptr<ParallelPortTransport> lines_;

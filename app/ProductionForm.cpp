@@ -80,4 +80,9 @@ std::string ProductionPortLabel(std::uint16_t base, int lptNumber, bool simulate
     return simulated ? label + " simulated" : label;
 }
 
+std::string FtdiPortLabel(const std::string& selector, bool simulated) {
+    const std::string label = selector.empty() ? "ftdi" : "ftdi:" + selector;
+    return simulated ? label + " simulated" : label;
+}
+
 }  // namespace tallis

@@ -36,5 +36,7 @@ std::optional<ProductionChoice> ReadProductionForm(const ProductionForm& form,
 // "lpt1 (0x378)" or "0x3BC", and " simulated" for a simulated board: the
 // port as the log names it.
 std::string ProductionPortLabel(std::uint16_t base, int lptNumber, bool simulated);
+// The same for an FTDI device: "ftdi:SERIAL", "ftdi" for the only one.
+std::string FtdiPortLabel(const std::string& selector, bool simulated);
 
 }  // namespace tallis

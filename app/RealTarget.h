@@ -27,6 +27,13 @@ class RealTarget : public Target {
     std::string AccessPath(std::uint16_t base) const override;
     std::uint64_t NowUs() override;
     std::string Exit() override;
+    std::unique_ptr<FtdiTarget> OpenFtdi(std::string_view selector, const board::FtdiWiring& wiring,
+                                         std::string& problem) override {
+        return OpenFtdiTarget(selector, wiring, problem);
+    }
+    std::vector<ftdi::FtdiListing> FtdiDevices(std::string& problem) override {
+        return ftdi::ListFtdiDevices(problem);
+    }
 
   private:
     DriverPortIo port_;

@@ -75,6 +75,21 @@ SimBoardChoice ChooseSimBoard(std::string_view text, const board::BoardWiring& o
     return choice;
 }
 
+std::unique_ptr<FtdiTarget> SimTarget::OpenFtdi(std::string_view, const board::FtdiWiring& wiring,
+                                                std::string&) {
+    return MakeFtdiTargetAround(simulation_.Chip(), simulation_.Violations(), simulation_.Time(),
+                                simulation_.RealTime(), wiring);
+}
+
+std::vector<ftdi::FtdiListing> SimTarget::FtdiDevices(std::string& problem) {
+    problem.clear();
+    return {{.index = 0,
+             .type = "simulated",
+             .serial = "SIM0001",
+             .description = "the chip the FTDI board was built for, simulated",
+             .problem = {}}};
+}
+
 std::unique_ptr<EngineTimer> SimTarget::MakeTimer() {
     if (simulation_.RealTime()) {
         return std::make_unique<HighResEngineTimer>();

@@ -65,6 +65,11 @@ class SimTarget : public Target {
     // Saves the chip's memory to the state file, if there is one: whole or
     // not at all, so that a failed save keeps the memory saved before.
     std::string Exit() override;
+    // The simulated FTDI chip and board in front of the same simulated chip;
+    // the selector is not looked at: there is one simulated device.
+    std::unique_ptr<FtdiTarget> OpenFtdi(std::string_view selector, const board::FtdiWiring& wiring,
+                                         std::string& problem) override;
+    std::vector<ftdi::FtdiListing> FtdiDevices(std::string& problem) override;
 
     // The chip keeps its memory in this Intel HEX file between runs: loaded
     // now if it exists, saved by Exit. The problem, or empty; either way

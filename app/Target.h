@@ -3,15 +3,19 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/EngineTimer.h"
+#include "app/FtdiTarget.h"
+#include "ftdi/FtdiDevices.h"
 #include "portio/PortIo.h"
 
 namespace tallis {
 
-// What the programmer's port leads to: the real parallel port, or the simulated
-// interface board and chip. Every front end chooses one at start-up (RealTarget
-// or MakeSimTarget) and then only sees this interface.
+// What the programmer's port leads to: the real parallel port and FTDI
+// devices, or the simulated interface board and chip. Every front end chooses one at start-up
+// (RealTarget or MakeSimTarget) and then only sees this interface.
 //
 // A target is made before anything is sent to a port (making the real one runs
 // the port client's start-up) and its Exit runs once the work has ended.
@@ -37,6 +41,15 @@ class Target {
     virtual std::string Exit() = 0;
     // A production run starts: a simulated operator begins to fill the socket.
     virtual void BeginProductionRun() {}
+
+    // A board on an FTDI chip, for one command: the device the selector names
+    // (what follows "ftdi:"), or the simulated FTDI chip with the simulated
+    // chip behind it. Null with the problem, in words a user can act on.
+    virtual std::unique_ptr<FtdiTarget> OpenFtdi(std::string_view selector,
+                                                 const board::FtdiWiring& wiring,
+                                                 std::string& problem) = 0;
+    // The FTDI devices there are, for Options; problem: why none could be listed.
+    virtual std::vector<ftdi::FtdiListing> FtdiDevices(std::string& problem) = 0;
 };
 
 }  // namespace tallis

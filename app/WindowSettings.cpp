@@ -97,6 +97,7 @@ WindowSettings LoadWindowSettings(const SettingsStore& store) {
     if (auto board = store.Value("board"); board && !board->empty()) {
         settings.board = *board;
     }
+    settings.ftdiDevice = store.Value("ftdiDevice").value_or("");
     if (auto driver = ParsePortDriver(store.Value("portDriver").value_or(""))) {
         settings.portDriver = *driver;
     }
@@ -116,6 +117,7 @@ void SaveWindowSettings(const WindowSettings& settings, SettingsStore& store) {
     store.SetValue("deviceChip", settings.deviceChip);
     store.SetValue("fastTiming", settings.fastTiming ? "true" : "false");
     store.SetValue("board", settings.board);
+    store.SetValue("ftdiDevice", settings.ftdiDevice);
     store.SetValue("portDriver", std::string(PortDriverName(settings.portDriver)));
     store.SetValue("lastFolder", settings.lastFolder);
     std::string recent;

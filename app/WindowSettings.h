@@ -42,10 +42,12 @@ struct WindowSettings {
 
     int portNumber = 1;  // 1 or 2 for LPT 1 / LPT 2, 0 for the port at portBase
     std::uint16_t portBase = 0x378;
-    std::string chip = "16f877a";              // the chip buttons' choice
-    std::string deviceChip = "auto";           // the Device commands' choice
-    bool fastTiming = false;                   // the Device commands at the fast timing
-    std::string board = "default";             // a built-in board's name or a board file
+    std::string chip = "16f877a";     // the chip buttons' choice
+    std::string deviceChip = "auto";  // the Device commands' choice
+    bool fastTiming = false;          // the Device commands at the fast timing
+    std::string board = "default";    // a built-in board's name or a board file
+    std::string
+        ftdiDevice;  // with a board on an FTDI chip: what follows "ftdi:", empty for the only one
     PortDriver portDriver = PortDriver::Auto;  // Windows: used from the next start
     std::string lastFolder;
     std::vector<std::string> recentFiles;  // newest first

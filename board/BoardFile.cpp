@@ -1,6 +1,7 @@
 #include "board/BoardFile.h"
 
 #include <toml++/toml.h>
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <map>
@@ -12,16 +13,21 @@ namespace tallis::board {
 namespace {
 
 // What a connector's pin can carry.
-enum class PinKind { Output, Input, Ground, Absent };
+enum class PinKind { Output, Input, Either, Ground, Absent };
 
-// A connector's pin namespace: the pin a name in a file stands for, and what
-// that pin can carry. Another connector (a USB adapter's pins) is another
-// entry, with names of its own.
+// A connector's pin namespace: the pin a name in a file stands for (a number
+// from 1), what that pin can carry and its name again. Each connector is an
+// entry with names of its own: the PC's DB-25, the bit-bang pins of each FTDI
+// chip.
 struct Connector {
     std::string_view name;
     std::string_view pinsAre;  // for a refusal: what a pin name looks like here
     std::optional<std::uint8_t> (*pinNamed)(std::string_view);
     PinKind (*kindOf)(std::uint8_t);
+    std::string (*nameOf)(std::uint8_t);
+    // A board on an FTDI chip's bit-bang pins, and which chip: its pin
+    // numbers are bits from 1, those of channel B from 9.
+    std::optional<FtdiConnector> ftdi = std::nullopt;
 };
 
 std::optional<std::uint8_t> Db25PinNamed(std::string_view text) {
@@ -53,9 +59,78 @@ PinKind Db25Kind(std::uint8_t pin) {
     return pin >= 1 ? PinKind::Output : PinKind::Absent;
 }
 
+std::string Db25Name(std::uint8_t pin) {
+    return std::to_string(pin);
+}
+
+// Every bit-bang pin is an output or an input, as the direction mask says.
+PinKind FtdiKind(std::uint8_t) {
+    return PinKind::Either;
+}
+
+constexpr std::string_view kUartNames[] = {"TXD", "RXD", "RTS", "CTS", "DTR", "DSR", "DCD", "RI"};
+
+std::string Uppercase(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return upper;
+}
+
+std::optional<std::uint8_t> Ft232rPinNamed(std::string_view text) {
+    const std::string upper = Uppercase(text);
+    for (std::uint8_t bit = 0; bit < 8; ++bit) {
+        if (upper == kUartNames[bit]) {
+            return static_cast<std::uint8_t>(bit + 1);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string Ft232rName(std::uint8_t pin) {
+    return std::string(kUartNames[(pin - 1) % 8]);
+}
+
+// "ADBUS3" on channel A, "BDBUS3" on channel B where the chip has one.
+std::optional<std::uint8_t> BusPinNamed(std::string_view text, bool channelB) {
+    const std::string upper = Uppercase(text);
+    if (upper.size() != 6 || upper.substr(1, 4) != "DBUS" || upper[5] < '0' || upper[5] > '7') {
+        return std::nullopt;
+    }
+    const auto bit = static_cast<std::uint8_t>(upper[5] - '0');
+    if (upper[0] == 'A') {
+        return static_cast<std::uint8_t>(bit + 1);
+    }
+    if (upper[0] == 'B' && channelB) {
+        return static_cast<std::uint8_t>(bit + 9);
+    }
+    return std::nullopt;
+}
+
+std::string BusName(std::uint8_t pin) {
+    return std::string(pin > 8 ? "BDBUS" : "ADBUS") + std::to_string((pin - 1) % 8);
+}
+
 constexpr std::array kConnectors = {
     Connector{"db25", "a DB-25 pin number, 1 to 25, with ! before it for an active-low line",
-              Db25PinNamed, Db25Kind},
+              Db25PinNamed, Db25Kind, Db25Name},
+    Connector{"ft232r",
+              "an FT232R pin: TXD, RXD, RTS, CTS, DTR, DSR, DCD or RI, with ! before it for an "
+              "active-low line",
+              Ft232rPinNamed, FtdiKind, Ft232rName, FtdiConnector::Ft232r},
+    Connector{"ft232h",
+              "a bit-bang pin of the FT232H, ADBUS0 to ADBUS7 (ACBUS pins need MPSSE), with ! "
+              "before it for an active-low line",
+              [](std::string_view text) { return BusPinNamed(text, false); }, FtdiKind, BusName,
+              FtdiConnector::Ft232h},
+    Connector{"ft2232h",
+              "a bit-bang pin of the FT2232H, ADBUS0 to ADBUS7 or BDBUS0 to BDBUS7 (ACBUS and "
+              "BCBUS pins need MPSSE), with ! before it for an active-low line",
+              [](std::string_view text) { return BusPinNamed(text, true); }, FtdiKind, BusName,
+              FtdiConnector::Ft2232h},
 };
 
 const Connector* FindConnector(std::string_view name) {
@@ -67,21 +142,36 @@ const Connector* FindConnector(std::string_view name) {
     return nullptr;
 }
 
+const Connector& ConnectorOf(FtdiConnector ftdi) {
+    for (const Connector& connector : kConnectors) {
+        if (connector.ftdi == ftdi) {
+            return connector;
+        }
+    }
+    return kConnectors.front();
+}
+
+// A line of a board file. ftdiMember: where it goes on a board on an FTDI
+// chip, which has no VDD, connect, direction or second data-out line; there
+// the run line is required (MCLR is held low without it) and VPP is not (a
+// low-voltage board has PGM instead).
 struct LineKey {
     std::string_view key;
     PinLine BoardWiring::*member;
     bool required;
     bool input;
+    FtdiPin FtdiWiring::*ftdiMember = nullptr;
+    bool requiredOnFtdi = false;
 };
 
 constexpr std::array kLineKeys = {
-    LineKey{"clock", &BoardWiring::clock, true, false},
-    LineKey{"data_out", &BoardWiring::dataOut, true, false},
-    LineKey{"data_in", &BoardWiring::dataIn, true, true},
-    LineKey{"vpp", &BoardWiring::vpp, true, false},
+    LineKey{"clock", &BoardWiring::clock, true, false, &FtdiWiring::clock, true},
+    LineKey{"data_out", &BoardWiring::dataOut, true, false, &FtdiWiring::dataOut, true},
+    LineKey{"data_in", &BoardWiring::dataIn, true, true, &FtdiWiring::dataIn, true},
+    LineKey{"vpp", &BoardWiring::vpp, true, false, &FtdiWiring::vpp, false},
     LineKey{"vdd", &BoardWiring::vdd, false, false},
-    LineKey{"run", &BoardWiring::run, false, false},
-    LineKey{"pgm", &BoardWiring::pgm, false, false},
+    LineKey{"run", &BoardWiring::run, false, false, &FtdiWiring::run, true},
+    LineKey{"pgm", &BoardWiring::pgm, false, false, &FtdiWiring::pgm, false},
     LineKey{"connect", &BoardWiring::connect, false, false},
     LineKey{"data_direction", &BoardWiring::dataDirection, false, false},
     LineKey{"data_out_also", &BoardWiring::dataOutAlso, false, false},
@@ -127,19 +217,30 @@ class BoardReader {
         if (auto refused = ReadTexts()) {
             return refused;
         }
+        if (auto refused = RefuseParallelOnlyKeys()) {
+            return refused;
+        }
         for (const LineKey& line : kLineKeys) {
             if (auto refused = ReadLine(line)) {
                 return refused;
             }
         }
+        if (connector_->ftdi) {
+            return ReadFtdiBoard();
+        }
         return ReadWhileReading();
     }
 
     std::unique_ptr<OwnedBoard> Board() const {
+        if (ftdiWiring_) {
+            return std::make_unique<OwnedBoard>(name_, title_, *ftdiWiring_);
+        }
         return std::make_unique<OwnedBoard>(name_, title_, wiring_);
     }
 
   private:
+    bool Ftdi() const { return connector_->ftdi.has_value(); }
+
     std::optional<Refusal> Text(std::string_view key, std::string& into) {
         const toml::node* node = table_.get(key);
         if (node == nullptr) {
@@ -163,16 +264,36 @@ class BoardReader {
         }
         connector_ = FindConnector(connector);
         if (connector_ == nullptr) {
-            return Refusal{"connector '" + connector + "' is not known (db25 is)",
-                           LineOf(*table_.get("connector"))};
+            return Refusal{
+                "connector '" + connector + "' is not known (db25, ft232r, ft232h and ft2232h are)",
+                LineOf(*table_.get("connector"))};
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Refusal> RefuseParallelOnlyKeys() const {
+        if (!Ftdi()) {
+            return std::nullopt;
+        }
+        for (const auto& [key, node] : table_) {
+            const std::string_view name = key.str();
+            const bool parallelOnly = name == "data_out_while_reading" ||
+                                      std::ranges::any_of(kLineKeys, [name](const LineKey& line) {
+                                          return line.key == name && line.ftdiMember == nullptr;
+                                      });
+            if (parallelOnly) {
+                return Refusal{std::string(name) + " is not a line of a board on an FTDI chip",
+                               LineOf(node)};
+            }
         }
         return std::nullopt;
     }
 
     std::optional<Refusal> ReadLine(const LineKey& key) {
+        const bool required = Ftdi() ? key.requiredOnFtdi : key.required;
         const toml::node* node = table_.get(key.key);
         if (node == nullptr) {
-            if (key.required) {
+            if (required) {
                 return Refusal{std::string(key.key) + " is missing: the board needs that line"};
             }
             return std::nullopt;
@@ -184,8 +305,7 @@ class BoardReader {
             return Refusal{name + ": write the pin as text, e.g. \"5\" or \"!5\"", at};
         }
         if (*text == "none") {
-            return key.required ? std::optional<Refusal>{{name + " cannot be none", at}}
-                                : std::nullopt;
+            return required ? std::optional<Refusal>{{name + " cannot be none", at}} : std::nullopt;
         }
         PinLine pin;
         std::string_view rest = *text;
@@ -204,7 +324,7 @@ class BoardReader {
 
     std::optional<Refusal> Place(const LineKey& key, PinLine pin, std::uint32_t at) {
         const std::string name(key.key);
-        const std::string pinText = "pin " + std::to_string(pin.pin);
+        const std::string pinText = "pin " + connector_->nameOf(pin.pin);
         switch (connector_->kindOf(pin.pin)) {
             case PinKind::Ground:
                 if (key.required) {
@@ -224,17 +344,26 @@ class BoardReader {
                         pinText + " is an output of the PC; " + name + " needs an input pin", at};
                 }
                 break;
+            case PinKind::Either:
+                break;
             case PinKind::Absent:
                 return Refusal{pinText + " does not exist", at};
         }
-        if (const auto used = used_.find(pin.pin); used != used_.end()) {
+        if (const auto used = used_.find(pin.pin);
+            used != used_.end() && !SharedDataPin(key, used->second.first)) {
             return Refusal{pinText + " is used twice: by " + used->second.first + " (line " +
                                std::to_string(used->second.second) + ") and by " + name,
                            at};
         }
-        used_[pin.pin] = {name, at};
+        used_.try_emplace(pin.pin, name, at);
         wiring_.*key.member = pin;
         return std::nullopt;
+    }
+
+    // On an FTDI chip one pin may carry PGD both ways: it turns into an input
+    // while the target drives PGD.
+    bool SharedDataPin(const LineKey& key, const std::string& usedBy) const {
+        return Ftdi() && key.member == &BoardWiring::dataIn && usedBy == "data_out";
     }
 
     std::optional<Refusal> ReadWhileReading() {
@@ -250,11 +379,43 @@ class BoardReader {
         return std::nullopt;
     }
 
+    // The lines read as pins of the FTDI chip, made bits of one channel.
+    std::optional<Refusal> ReadFtdiBoard() {
+        FtdiWiring ftdi{};
+        ftdi.connector = *connector_->ftdi;
+        bool channelA = false;
+        bool channelB = false;
+        for (const LineKey& key : kLineKeys) {
+            const PinLine line = wiring_.*key.member;
+            if (key.ftdiMember == nullptr || !line.Connected()) {
+                continue;
+            }
+            (line.pin > 8 ? channelB : channelA) = true;
+            ftdi.*key.ftdiMember = {.bit = static_cast<std::uint8_t>((line.pin - 1) % 8),
+                                    .connected = true,
+                                    .inverted = line.inverted};
+        }
+        if (channelA && channelB) {
+            return Refusal{
+                "the pins are on two channels: a board's pins are all ADBUS or all "
+                "BDBUS"};
+        }
+        if (!ftdi.vpp.connected && !ftdi.pgm.connected) {
+            return Refusal{
+                "vpp and pgm are both none: the board needs one of them to put the "
+                "chip into programming mode"};
+        }
+        ftdi.channel = channelB ? 'B' : 'A';
+        ftdiWiring_ = ftdi;
+        return std::nullopt;
+    }
+
     const toml::table& table_;
     std::string name_;
     std::string title_;
     const Connector* connector_ = nullptr;
     BoardWiring wiring_;
+    std::optional<FtdiWiring> ftdiWiring_;
     std::map<std::uint8_t, std::pair<std::string, std::uint32_t>> used_;
 };
 
@@ -276,12 +437,26 @@ std::string PinText(const PinLine& line) {
     return (line.inverted ? "!" : "") + std::to_string(line.pin);
 }
 
+std::string PinText(const FtdiPin& line, const Connector& connector, char channel) {
+    if (!line.connected) {
+        return "none";
+    }
+    const auto pin = static_cast<std::uint8_t>(line.bit + (channel == 'B' ? 9 : 1));
+    return (line.inverted ? "!" : "") + connector.nameOf(pin);
+}
+
 }  // namespace
 
 OwnedBoard::OwnedBoard(std::string name, std::string title, const BoardWiring& wiring)
     : name_(std::move(name)), title_(std::move(title)), wiring_(wiring) {
     wiring_.name = name_;
     wiring_.title = title_;
+}
+
+OwnedBoard::OwnedBoard(std::string name, std::string title, const FtdiWiring& wiring)
+    : name_(std::move(name)), title_(std::move(title)), ftdi_(wiring) {
+    ftdi_->name = name_;
+    ftdi_->description = title_;
 }
 
 BoardFileLoad ParseBoardFile(std::string_view text, const std::string& fileName) {
@@ -325,9 +500,44 @@ std::string BoardFileText(const BoardWiring& row) {
     return text;
 }
 
+std::string BoardFileText(const FtdiWiring& row) {
+    const Connector& connector = ConnectorOf(row.connector);
+    std::string text =
+        "# A TALLIS board file for a board on an FTDI chip's bit-bang pins. Pins are\n"
+        "# the chip's pin names; \"!\" before one: the line is active-low at the pin;\n"
+        "# \"none\": the board has no such line.\n";
+    text += "name = \"" + std::string(row.name) + "\"\n";
+    text += "title = \"" + std::string(row.description) + "\"\n";
+    text += "connector = \"" + std::string(connector.name) + "\"\n";
+    for (const LineKey& key : kLineKeys) {
+        if (key.ftdiMember != nullptr) {
+            text += std::string(key.key) + " = \"" +
+                    PinText(row.*key.ftdiMember, connector, row.channel) + "\"\n";
+        }
+    }
+    return text;
+}
+
+std::string FtdiPinName(const FtdiWiring& row, const FtdiPin& line) {
+    return PinText({.bit = line.bit, .connected = true}, ConnectorOf(row.connector), row.channel);
+}
+
 BoardChoice ChooseBoard(std::string_view nameOrFile) {
+    BoardChoice choice = ChooseAnyBoard(nameOrFile);
+    if (choice.ftdi != nullptr) {
+        return {nullptr, nullptr,
+                "board '" + std::string(choice.ftdi->name) +
+                    "' is on an FTDI chip's pins, not on a parallel port"};
+    }
+    return choice;
+}
+
+BoardChoice ChooseAnyBoard(std::string_view nameOrFile) {
     if (const BoardWiring* builtIn = FindBoard(nameOrFile)) {
         return {builtIn, nullptr, {}};
+    }
+    if (const FtdiWiring* ftdi = FindFtdiWiring(nameOrFile)) {
+        return {nullptr, nullptr, {}, ftdi};
     }
     const std::filesystem::path path{std::string(nameOrFile)};
     std::error_code error;
@@ -339,6 +549,9 @@ BoardChoice ChooseBoard(std::string_view nameOrFile) {
     BoardFileLoad load = LoadBoardFile(path);
     if (!load.board) {
         return {nullptr, nullptr, load.problem};
+    }
+    if (const FtdiWiring* ftdi = load.board->Ftdi()) {
+        return {nullptr, std::move(load.board), {}, ftdi};
     }
     const BoardWiring* row = &load.board->Wiring();
     return {row, std::move(load.board), {}};

@@ -6,7 +6,11 @@ namespace tallis::board {
 
 namespace {
 
-constexpr FtdiWiring kWirings[] = {kFt232rHighVoltage, kFt232rHighVoltageSplit, kFt232rLowVoltage};
+// One row a line, so that a new wiring is a line of its own.
+constexpr FtdiWiring kWirings[] = {
+    kFt232rHighVoltage,      kFt232rHighVoltageSplit, kFt232rLowVoltage,        kFt232hHighVoltage,
+    kFt232hHighVoltageSplit, kFt2232hHighVoltage,     kFt2232hHighVoltageSplit,
+};
 
 }  // namespace
 

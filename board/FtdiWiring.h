@@ -5,11 +5,16 @@
 #include <string_view>
 
 // How a board on an FTDI chip's bit-bang port reaches the target's
-// programming lines: data only, so that another wiring is another row. Bits
-// are those of the bit-bang byte: D0 TXD, D1 RXD, D2 RTS, D3 CTS, D4 DTR,
-// D5 DSR, D6 DCD, D7 RI on an FT232R; ADBUS0 to ADBUS7 of a channel on the
+// programming lines: data only, so that another wiring is another row (and
+// board files, board/BoardFile.h, describe any other). Bits are those of the
+// bit-bang byte: D0 TXD, D1 RXD, D2 RTS, D3 CTS, D4 DTR, D5 DSR, D6 DCD, D7 RI
+// on an FT232R; ADBUS0 to ADBUS7 (BDBUS0 to BDBUS7 on channel B) on the
 // high-speed chips, in the same order.
 namespace tallis::board {
+
+// Whose pin names a board uses: the chip it was built for. Only the low eight
+// pins of a channel take part in synchronous bit-bang.
+enum class FtdiConnector : std::uint8_t { Ft232r, Ft232h, Ft2232h };
 
 enum FtdiBit : std::uint8_t {
     kTxd = 0,
@@ -32,6 +37,7 @@ struct FtdiPin {
     constexpr std::uint8_t Mask() const {
         return connected ? static_cast<std::uint8_t>(1U << bit) : std::uint8_t{0};
     }
+    bool operator==(const FtdiPin&) const = default;
 };
 
 constexpr FtdiPin OnBit(FtdiBit bit, bool inverted = false) {
@@ -54,7 +60,12 @@ struct FtdiWiring {
     FtdiPin run;
     FtdiPin vpp = {};
     FtdiPin pgm = {};
+    // The chip whose pin names the board uses, and its channel: a board on
+    // BDBUS needs channel B of an FT2232H.
+    FtdiConnector connector = FtdiConnector::Ft232r;
+    char channel = 'A';
 
+    bool operator==(const FtdiWiring&) const = default;
     constexpr bool SplitData() const { return dataIn.bit != dataOut.bit; }
     // The bits driven while the host drives PGD.
     constexpr std::uint8_t OutputMask() const {
@@ -107,6 +118,36 @@ inline constexpr FtdiWiring kFt232rLowVoltage{
     .run = OnBit(kTxd),
     .pgm = OnBit(kCts),
 };
+// The high-voltage wirings on the high-speed chips: the same bits, so the
+// same board, on ADBUS of an FT232H and of channel A of an FT2232H. Their
+// TXD, RTS and DTR idle high too while they are UARTs.
+constexpr FtdiWiring OnHighSpeedChip(const FtdiWiring& ft232r, std::string_view name,
+                                     std::string_view description, FtdiConnector connector) {
+    FtdiWiring wiring = ft232r;
+    wiring.name = name;
+    wiring.description = description;
+    wiring.connector = connector;
+    return wiring;
+}
+
+inline constexpr FtdiWiring kFt232hHighVoltage = OnHighSpeedChip(
+    kFt232rHighVoltage, "ft232h-hv",
+    "FT232H, VPP switch on ADBUS0 (on while low), MCLR pulled low by ADBUS2, PGC ADBUS4, "
+    "PGD ADBUS1",
+    FtdiConnector::Ft232h);
+inline constexpr FtdiWiring kFt232hHighVoltageSplit =
+    OnHighSpeedChip(kFt232rHighVoltageSplit, "ft232h-hv-split",
+                    "ft232h-hv with PGD driven by ADBUS1 through 470 ohm and read on ADBUS3",
+                    FtdiConnector::Ft232h);
+inline constexpr FtdiWiring kFt2232hHighVoltage = OnHighSpeedChip(
+    kFt232rHighVoltage, "ft2232h-hv",
+    "FT2232H channel A, VPP switch on ADBUS0 (on while low), MCLR pulled low by ADBUS2, "
+    "PGC ADBUS4, PGD ADBUS1",
+    FtdiConnector::Ft2232h);
+inline constexpr FtdiWiring kFt2232hHighVoltageSplit =
+    OnHighSpeedChip(kFt232rHighVoltageSplit, "ft2232h-hv-split",
+                    "ft2232h-hv with PGD driven by ADBUS1 through 470 ohm and read on ADBUS3",
+                    FtdiConnector::Ft2232h);
 
 // Every built-in FTDI wiring.
 std::span<const FtdiWiring> FtdiWirings();

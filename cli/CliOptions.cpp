@@ -175,17 +175,6 @@ std::string CheckPort(const std::string& text) {
            text + "'";
 }
 
-std::string CheckFtdiWiring(const std::string& text) {
-    if (board::FindFtdiWiring(text) != nullptr) {
-        return {};
-    }
-    std::string names;
-    for (const board::FtdiWiring& wiring : board::FtdiWirings()) {
-        names += (names.empty() ? "" : ", ") + std::string(wiring.name);
-    }
-    return "must be one of " + names + ", got '" + text + "'";
-}
-
 std::string Hex(unsigned value) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%X", value);
@@ -237,8 +226,8 @@ struct RawArguments {
     std::string simVdd = "5.0";
     std::string simBoardName;
     std::string boardName = "default";
-    std::string shownBoard;  // boards NAME|FILE
-    std::string ftdiWiringName = "ft232r-hv";
+    std::string shownBoard;      // boards NAME|FILE
+    std::string ftdiWiringName;  // the older name of --board for a board on an FTDI chip
     std::string tracePath;
     std::string filePath;
     std::string reportPath;
@@ -293,15 +282,13 @@ void AddTargetOptions(CLI::App& app, RawArguments& raw) {
         ->each([&raw](const std::string& name) { raw.portNames.push_back(name); });
     app.add_option("--board", raw.boardName,
                    "the interface board: default (TALLIS's own), a built-in board of "
-                   "`tallis-cli boards`, or a board file (TOML)")
+                   "`tallis-cli boards`, or a board file (TOML); with --port ftdi a board on "
+                   "an FTDI chip (default ft232r-hv)")
         ->type_name("NAME|FILE");
     app.add_option("--ftdi-wiring", raw.ftdiWiringName,
-                   "with --port ftdi: how the board wires the FTDI pins: ft232r-hv (default; VPP "
-                   "switch on TXD, MCLR pulled low by RTS, PGC DTR, PGD RXD), ft232r-hv-split "
-                   "(PGD driven by RXD through 470 ohm, read on CTS) or ft232r-lvp (low-voltage "
-                   "programming: MCLR TXD, PGC DTR, PGD RXD, PGM CTS, no VPP)")
-        ->check(CheckFtdiWiring, "")
-        ->type_name("NAME");
+                   "the older name of --board for a board on an FTDI chip")
+        ->excludes("--board")
+        ->type_name("NAME|FILE");
     app.add_option("--port-driver", raw.portDriverName,
                    "Windows: the port driver: auto (default: InpOut when its DLL is found beside "
                    "the program or on the DLL search path, else zlportio.sys beside the "
@@ -369,10 +356,10 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
         ->type_name("VOLTS")
         ->needs(sim);
     app.add_option("--sim-ftdi", options.simFtdiChip,
-                   "with --sim and --port ftdi: the simulated FTDI chip, FT232R (default) or "
-                   "FT232H")
-        ->check(CLI::IsMember({"FT232R", "FT232H"}).description(""))
-        ->type_name("FT232R|FT232H")
+                   "with --sim and --port ftdi: the simulated FTDI chip, FT232R, FT232H or "
+                   "FT2232H (default: the one the board was built for)")
+        ->check(CLI::IsMember({"FT232R", "FT232H", "FT2232H"}).description(""))
+        ->type_name("FT232R|FT232H|FT2232H")
         ->needs(sim);
     app.add_flag("--real-time", options.realTime,
                  "with --sim: pace the simulated chip by the real timer instead of virtual time")
@@ -607,13 +594,22 @@ std::optional<std::string> ApplyChip(std::string chipName, CliOptions& options) 
 
 // Returns why the board cannot be used, or nothing.
 std::optional<std::string> ApplyBoard(const std::string& boardName, CliOptions& options) {
-    board::BoardChoice choice = board::ChooseBoard(boardName);
-    if (choice.board == nullptr) {
+    board::BoardChoice choice = board::ChooseAnyBoard(boardName);
+    if (choice.board == nullptr && choice.ftdi == nullptr) {
         return (options.boardNamed ? "boards: " : "--board: ") + choice.problem;
     }
-    options.board = choice.board;
+    if (choice.board != nullptr) {
+        options.board = choice.board;
+    }
+    options.ftdiWiring = choice.ftdi;
     options.boardFile = std::move(choice.owned);
     return std::nullopt;
+}
+
+// Commands that reach no port: a board of either kind may be named.
+bool ReachesPort(CliCommand command) {
+    return command != CliCommand::ListDevices && command != CliCommand::Ports &&
+           command != CliCommand::Boards;
 }
 
 std::optional<std::string> ApplySimulation(const RawArguments& raw, CliOptions& options) {
@@ -647,21 +643,23 @@ std::optional<std::string> ApplySimulation(const RawArguments& raw, CliOptions& 
 // self-test are about a parallel port's accesses.
 std::optional<std::string> ApplyFtdi(const RawArguments& raw, CliOptions& options) {
     options.ftdiDevice = FtdiSelector(raw.portName);
-    options.ftdiWiring = board::FindFtdiWiring(raw.ftdiWiringName);
-    if (!IsChipOperation(options.command) && options.command != CliCommand::ListDevices &&
-        options.command != CliCommand::Ports) {
+    if (!IsChipOperation(options.command) && ReachesPort(options.command)) {
         return "--port ftdi: program, erase, reset and selftest are for a parallel-port board; "
                "identify, read, verify, blank-check and write run over an FTDI board";
     }
     if (!raw.tracePath.empty()) {
         return "--trace records parallel-port accesses; it does not go with --port ftdi";
     }
-    if (raw.boardName != "default") {
-        return "--board names a parallel-port board; an FTDI board's wiring is --ftdi-wiring";
+    if (options.ftdiWiring == nullptr && raw.boardName != "default") {
+        return "--board " + raw.boardName +
+               " is a parallel-port board; --port ftdi takes a board on an FTDI chip (tallis-cli "
+               "boards lists them)";
     }
     if (!raw.simBoardName.empty()) {
-        return "--sim-board is a parallel-port board; the simulated FTDI board is the wiring's "
-               "(--ftdi-wiring)";
+        return "--sim-board is a parallel-port board; the simulated FTDI board is --board's";
+    }
+    if (options.ftdiWiring == nullptr) {
+        options.ftdiWiring = &board::kFt232rHighVoltage;
     }
     return std::nullopt;
 }
@@ -794,6 +792,9 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         return UsageError(*problem);
     }
     options.boardNamed = !raw.shownBoard.empty();
+    if (!raw.ftdiWiringName.empty()) {
+        raw.boardName = raw.ftdiWiringName;
+    }
     if (std::optional<std::string> problem =
             ApplyBoard(options.boardNamed ? raw.shownBoard : raw.boardName, options)) {
         return UsageError(*problem);
@@ -802,6 +803,11 @@ CliParseResult ParseCliOptions(int argc, const char* const* argv) {
         return UsageError(*problem);
     }
     options.portDriver = *ParsePortDriver(raw.portDriverName);
+    if (options.ftdiWiring != nullptr && !FtdiSelector(raw.portName) &&
+        ReachesPort(options.command)) {
+        return UsageError("--board " + raw.boardName +
+                          " is a board on an FTDI chip: give --port ftdi (or ftdi:WHICH) with it");
+    }
     if (std::optional<std::string> problem = FtdiSelector(raw.portName)
                                                  ? ApplyFtdi(raw, options)
                                                  : ApplyPort(raw.portName, options)) {

@@ -62,8 +62,10 @@ struct CliOptions {
     // --port ftdi[:WHICH]: a board on an FTDI chip's bit-bang port instead; WHICH
     // picks the device (empty: the only one there is).
     std::optional<std::string> ftdiDevice;
-    const board::FtdiWiring* ftdiWiring = &board::kFt232rHighVoltage;  // --ftdi-wiring
-    std::string simFtdiChip = "FT232R";                                // --sim-ftdi
+    // --board's board when it is on an FTDI chip (boardFile owns it when it
+    // was read from a file); ft232r-hv with --port ftdi and no board named.
+    const board::FtdiWiring* ftdiWiring = nullptr;
+    std::string simFtdiChip;                   // --sim-ftdi; empty: the board's chip
     PortDriver portDriver = PortDriver::Auto;  // Windows: InpOut or zlportio.sys
 
     bool simulate = false;

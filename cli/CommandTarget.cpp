@@ -155,12 +155,10 @@ std::string CommandTarget::Start() {
     if (options_.ftdiDevice) {
         if (!ftdi_) {
             std::string problem;
-            ftdi::OpenedFtdi opened = ftdi::OpenFtdiDevice(*options_.ftdiDevice, problem);
-            if (!opened.device) {
+            ftdi_ = OpenFtdiTarget(*options_.ftdiDevice, *options_.ftdiWiring, problem);
+            if (!ftdi_) {
                 return problem;
             }
-            ftdi_ = std::make_unique<FtdiTarget>(std::move(opened.device), nullptr,
-                                                 *options_.ftdiWiring, *opened.chip);
             ftdi_->Lines().UseLowVoltageEntry(options_.lowVoltage);
         }
         calibration_ = "none (FTDI bit-bang clock)";

@@ -155,7 +155,9 @@ int RunProductionCommand(const CliOptions& options, const ChipImageLoad& file, P
     }
     const BoardOutcome outcome =
         RunBoard(options, records, port, timer, nowUs,
-                 ProductionPortLabel(options.portBase, options.lptNumber, options.simulate));
+                 options.ftdiDevice
+                     ? FtdiPortLabel(*options.ftdiDevice, options.simulate)
+                     : ProductionPortLabel(options.portBase, options.lptNumber, options.simulate));
     if (!options.production.repeat) {
         if (outcome.recordsLost || !outcome.single) {
             return kExitRunError;

@@ -90,9 +90,12 @@ std::optional<int> RunWithoutChip(const CliOptions& options) {
         return kExitCompleted;
     }
     if (options.command == CliCommand::Boards) {
-        const std::string text =
-            options.boardNamed ? BoardPinTable(*options.board) + "\n" + BoardPicture(*options.board)
-                               : BoardListText();
+        std::string text = BoardListText();
+        if (options.boardNamed && options.ftdiWiring != nullptr) {
+            text = BoardPinTable(*options.ftdiWiring) + "\n" + BoardPicture(*options.ftdiWiring);
+        } else if (options.boardNamed) {
+            text = BoardPinTable(*options.board) + "\n" + BoardPicture(*options.board);
+        }
         std::fputs(text.c_str(), stdout);
         return kExitCompleted;
     }

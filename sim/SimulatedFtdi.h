@@ -42,6 +42,14 @@ inline constexpr FtdiUsbModel kFt232hUsb{.name = "FT232H",
                                          .packetBytes = 512,
                                          .packetNs = 12'000,
                                          .roundTripNs = 125'000};
+// FT2232H, one channel: high speed as the FT232H, 4 KiB buffers a channel.
+inline constexpr FtdiUsbModel kFt2232hUsb{.name = "FT2232H",
+                                          .ticksPerBaud = 5,
+                                          .fromHostBytes = 4096,
+                                          .toHostBytes = 4096,
+                                          .packetBytes = 512,
+                                          .packetNs = 12'000,
+                                          .roundTripNs = 125'000};
 
 // One FTDI chip in synchronous bit-bang mode, seen from its USB side, driving
 // an FtdiBoard. Each byte the host writes waits in the from-host buffer; the
@@ -63,6 +71,7 @@ class SimulatedFtdi {
     // mode 0: the chip's UART again (TXD, RTS and DTR driven high); 4:
     // synchronous bit-bang with these outputs.
     bool SetBitMode(std::uint8_t outputs, std::uint8_t mode);
+    const FtdiUsbModel& Model() const { return model_; }
 
     // Faults: the device unplugged (every call fails from now on, and its
     // pins let go: the board's pull-ups take them high); samples no longer

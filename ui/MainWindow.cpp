@@ -111,6 +111,7 @@ void MainWindow::AttachWindows(AboutBox& about, OptionsDialog& options,
     optionsDialog_->ShowPort(PortNumber(), PortBase());
     optionsDialog_->ShowFastTiming(FastTiming());
     optionsDialog_->ShowBoard(Settings().board);
+    optionsDialog_->ShowFtdiDevice(Settings().ftdiDevice);
 }
 
 std::optional<QString> MainWindow::AskBoardFile() {

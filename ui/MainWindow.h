@@ -122,6 +122,11 @@ class MainWindow : public QMainWindow, public SessionView {
     std::string ApplyBoard(const std::string& nameOrFile) {
         return session_.ApplyBoard(nameOrFile);
     }
+    // Options' FTDI devices, and the one chosen: what follows "ftdi:".
+    std::vector<ftdi::FtdiListing> FtdiDevices(std::string& problem) {
+        return session_.FtdiDevices(problem);
+    }
+    void ApplyFtdiDevice(const std::string& selector) { session_.ApplyFtdiDevice(selector); }
     // Options' "Load board file...": the file chosen, or nothing.
     std::optional<QString> AskBoardFile();
     // Options' "Fast programming": the Device commands' timing.

@@ -4,6 +4,7 @@
 
 #include "app/BoardText.h"
 #include "app/CommandTexts.h"
+#include "app/FtdiDeviceText.h"
 #include "app/PortAddress.h"
 #include "ui/DialogParts.h"
 #include "ui/MainWindow.h"
@@ -30,6 +31,8 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow)
       AddressError(new QLabel(QtText(kPortAddressFormatRefusal), this)),
       BoardGroup(new QGroupBox(QStringLiteral("Interface board"), this)),
       BoardList(new QComboBox(BoardGroup)),
+      FtdiDeviceLabel(new QLabel(QStringLiteral("FTDI device"), BoardGroup)),
+      FtdiDeviceList(new QComboBox(BoardGroup)),
       LoadBoardFile(new QPushButton(QStringLiteral("Load board file..."), BoardGroup)),
       BoardPicture(new QLabel(BoardGroup)),
       BoardError(new QLabel(BoardGroup)),
@@ -37,7 +40,7 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow)
     setObjectName(QStringLiteral("OptionsDialog"));
     setWindowTitle(QStringLiteral("Options"));
     setFont(UiFont(10));
-    setFixedSize(761, 225);
+    setFixedSize(761, 258);
 
     Named(PortGroup, "PortGroup", {28, 14, 205, 114});
     Named(Lpt1Button, "Lpt1Button", {13, 26, 120, 16});
@@ -56,15 +59,22 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow)
     errorPalette.setColor(QPalette::WindowText, Qt::red);
     AddressError->setPalette(errorPalette);
     AddressError->hide();
-    Named(BoardGroup, "BoardGroup", {250, 14, 490, 200});
+    Named(BoardGroup, "BoardGroup", {250, 14, 490, 232});
     Named(BoardList, "BoardList", {12, 22, 300, 24});
     Named(LoadBoardFile, "LoadBoardFile", {322, 21, 156, 26});
     Named(BoardPicture, "BoardPicture", {12, 52, 470, 128});
-    Named(BoardError, "BoardError", {12, 178, 470, 18});
+    Named(FtdiDeviceLabel, "FtdiDeviceLabel", {12, 184, 90, 22});
+    Named(FtdiDeviceList, "FtdiDeviceList", {100, 182, 378, 24});
+    Named(BoardError, "BoardError", {12, 210, 470, 18});
     for (const board::BoardWiring& row : board::Boards()) {
         BoardList->addItem(QtText(row.name) + QStringLiteral(" - ") + QtText(row.title),
                            QtText(row.name));
     }
+    for (const board::FtdiWiring& row : board::FtdiWirings()) {
+        BoardList->addItem(QtText(row.name) + QStringLiteral(" - ") + QtText(row.description),
+                           QtText(row.name));
+    }
+    FtdiDeviceList->addItem(QtText(kOnlyFtdiDeviceItem), QString());
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSize(8);
     BoardPicture->setFont(fixed);
@@ -79,6 +89,7 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow)
     setTabOrder(AddressEdit, FastProgramming);
     setTabOrder(FastProgramming, BoardList);
     setTabOrder(BoardList, LoadBoardFile);
+    setTabOrder(LoadBoardFile, FtdiDeviceList);
 
     connect(OkButton, &QPushButton::clicked, this, &OptionsDialog::OkClick);
     connect(LoadBoardFile, &QPushButton::clicked, this, &OptionsDialog::LoadBoardFileClick);
@@ -119,19 +130,44 @@ void OptionsDialog::ShowBoard(const std::string& nameOrFile) {
         BoardList->setCurrentIndex(builtIn);
         return;
     }
-    const board::BoardFileLoad load = board::LoadBoardFile(nameOrFile);
-    if (load.board) {
+    const board::BoardChoice file = board::ChooseAnyBoard(nameOrFile);
+    if (file.owned) {
         BoardList->setCurrentIndex(
-            BoardFileEntry(QString::fromStdString(nameOrFile), load.board->Wiring()));
+            BoardFileEntry(QString::fromStdString(nameOrFile), BoardName(file)));
     }
 }
 
-int OptionsDialog::BoardFileEntry(const QString& path, const board::BoardWiring& board) {
+void OptionsDialog::ShowFtdiDevice(const std::string& selector) {
+    const QString chosen = QString::fromStdString(selector);
+    int entry = FtdiDeviceList->findData(chosen);
+    if (entry < 0) {
+        // Not plugged in now: kept, so that OK does not forget it.
+        FtdiDeviceList->addItem(chosen, chosen);
+        entry = FtdiDeviceList->count() - 1;
+    }
+    FtdiDeviceList->setCurrentIndex(entry);
+}
+
+// The devices as they are now, the one chosen kept selected.
+void OptionsDialog::ListFtdiDevices() {
+    const QString chosen = FtdiDeviceList->currentData().toString();
+    FtdiDeviceList->clear();
+    FtdiDeviceList->addItem(QtText(kOnlyFtdiDeviceItem), QString());
+    std::string problem;
+    for (const ftdi::FtdiListing& device : mainWindow_.FtdiDevices(problem)) {
+        FtdiDeviceList->addItem(QString::fromStdString(FtdiDeviceText(device)),
+                                QString::fromStdString(FtdiDeviceSelector(device)));
+    }
+    FtdiDeviceList->setToolTip(QString::fromStdString(problem));
+    ShowFtdiDevice(chosen.toStdString());
+}
+
+int OptionsDialog::BoardFileEntry(const QString& path, std::string_view boardName) {
     const int known = BoardList->findData(path);
     if (known >= 0) {
         return known;
     }
-    BoardList->addItem(QtText(board.name) + QStringLiteral(" - ") + path, path);
+    BoardList->addItem(QtText(boardName) + QStringLiteral(" - ") + path, path);
     return BoardList->count() - 1;
 }
 
@@ -146,17 +182,19 @@ void OptionsDialog::LoadBoardFileClick() {
         BoardError->show();
         return;
     }
-    BoardList->setCurrentIndex(BoardFileEntry(*path, load.board->Wiring()));
+    const std::string_view name =
+        load.board->Ftdi() != nullptr ? load.board->Ftdi()->name : load.board->Wiring().name;
+    BoardList->setCurrentIndex(BoardFileEntry(*path, name));
 }
 
 // A built-in board's picture comes from its row; a file's from the file as
 // it is now.
 void OptionsDialog::ShowPicture() {
     const std::string chosen = BoardList->currentData().toString().toStdString();
-    board::BoardChoice choice = board::ChooseBoard(chosen);
-    BoardPicture->setText(choice.board != nullptr
-                              ? QString::fromStdString(tallis::BoardPicture(*choice.board))
-                              : QString::fromStdString(choice.problem));
+    const board::BoardChoice choice = board::ChooseAnyBoard(chosen);
+    BoardPicture->setText(QString::fromStdString(BoardChoicePicture(choice)));
+    FtdiDeviceList->setEnabled(choice.ftdi != nullptr);
+    FtdiDeviceLabel->setEnabled(choice.ftdi != nullptr);
 }
 
 void OptionsDialog::OkClick() {
@@ -174,6 +212,7 @@ void OptionsDialog::OkClick() {
         BoardError->show();
         return;
     }
+    mainWindow_.ApplyFtdiDevice(FtdiDeviceList->currentData().toString().toStdString());
     hide();
     mainWindow_.setEnabled(true);
     mainWindow_.UseFastTiming(FastProgramming->isChecked());
@@ -190,6 +229,7 @@ void OptionsDialog::reject() {
     buttons.at(static_cast<std::size_t>(choiceShown_ - 1))->setChecked(true);
     FastProgramming->setChecked(fastShown_);
     BoardList->setCurrentIndex(boardShown_);
+    ShowFtdiDevice(ftdiDeviceShown_.toStdString());
     AddressError->hide();
     BoardError->hide();
     hide();
@@ -201,6 +241,8 @@ void OptionsDialog::showEvent(QShowEvent* event) {
     addressShown_ = AddressEdit->text();
     fastShown_ = FastProgramming->isChecked();
     boardShown_ = BoardList->currentIndex();
+    ListFtdiDevices();
+    ftdiDeviceShown_ = FtdiDeviceList->currentData().toString();
     QDialog::showEvent(event);
 }
 

@@ -21,9 +21,9 @@ class MainWindow;
 // Options: which parallel port the programmer is wired to, LPT 1, LPT 2 or a
 // port at another address typed in hexadecimal (a PCI card's), which
 // interface board (a built-in one or a board file, with a picture of its
-// wiring), and whether the Device commands run at the fast timing. Shown without
-// a modal loop while the main window is disabled; its controls keep their
-// state between showings, and the program run reads them at its start.
+// wiring; a board on an FTDI chip with the FTDI device it is on), and whether the Device commands
+// run at the fast timing. Shown without a modal loop while the main window is disabled; its
+// controls keep their state between showings, and the program run reads them at its start.
 class OptionsDialog : public QDialog {
     Q_OBJECT
   public:
@@ -39,6 +39,10 @@ class OptionsDialog : public QDialog {
     QLabel* AddressError;  // why the typed address is refused, while it is
     QGroupBox* BoardGroup;
     QComboBox* BoardList;  // the built-in boards, then any board file loaded
+    QLabel* FtdiDeviceLabel;
+    // The FTDI devices there are, listed again at each showing; enabled for
+    // a board on an FTDI chip.
+    QComboBox* FtdiDeviceList;
     QPushButton* LoadBoardFile;
     QLabel* BoardPicture;  // the chosen board's wiring
     QLabel* BoardError;    // why a board file is refused, while it is
@@ -50,6 +54,8 @@ class OptionsDialog : public QDialog {
     void ShowFastTiming(bool fast);
     // Selects the board in force: a built-in board's name or a board file.
     void ShowBoard(const std::string& nameOrFile);
+    // Selects the FTDI device chosen: what follows "ftdi:", empty for the only one.
+    void ShowFtdiDevice(const std::string& selector);
     // "Load board file...": the file asked for is read, and listed and
     // selected when it is a good board file.
     void LoadBoardFileClick();
@@ -68,14 +74,16 @@ class OptionsDialog : public QDialog {
 
   private:
     // The list entry of a board file, added or found.
-    int BoardFileEntry(const QString& path, const board::BoardWiring& board);
+    int BoardFileEntry(const QString& path, std::string_view boardName);
     void ShowPicture();
+    void ListFtdiDevices();
 
     MainWindow& mainWindow_;
     int boardShown_ = 0;
     int choiceShown_ = 1;
     QString addressShown_;
     bool fastShown_ = false;
+    QString ftdiDeviceShown_;
 };
 
 }  // namespace tallis

@@ -191,6 +191,7 @@ MainWindow::MainWindow(Target& target, SettingsStore& settings)
     session_.Begin();
     options_->ShowSettings(session_.PortNumber(), session_.PortBase(), session_.FastTiming(),
                            session_.PortDriverChoice());
+    options_->ShowBoard(session_.Settings().board, session_.Settings().ftdiDevice);
     RestorePosition();
 }
 

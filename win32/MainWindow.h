@@ -52,6 +52,13 @@ class MainWindow : public Window, public SessionView {
     void ApplyPortAddress(std::uint16_t portBase) { session_.ApplyPortAddress(portBase); }
     void UseFastTiming(bool fast) { session_.UseFastTiming(fast); }
     void UsePortDriver(PortDriver driver) { session_.UsePortDriver(driver); }
+    std::string ApplyBoard(const std::string& nameOrFile) {
+        return session_.ApplyBoard(nameOrFile);
+    }
+    void ApplyFtdiDevice(const std::string& selector) { session_.ApplyFtdiDevice(selector); }
+    std::vector<ftdi::FtdiListing> FtdiDevices(std::string& problem) {
+        return session_.FtdiDevices(problem);
+    }
 
     // SessionView.
     void Post(std::function<void()> call) override;

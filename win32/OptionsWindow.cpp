@@ -2,11 +2,14 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <cwchar>
 #include <iterator>
 
+#include "app/BoardText.h"
 #include "app/CommandTexts.h"
+#include "app/FtdiDeviceText.h"
 #include "app/PortAddress.h"
 #include "win32/MainWindow.h"
 #include "win32/Resources.h"
@@ -20,7 +23,21 @@ constexpr int kGroup = 2001;
 // The port driver list's entries, in the order of PortDriver.
 constexpr std::array<const wchar_t*, 3> kDriverEntries{L"Auto", L"InpOut", L"zlportio.sys"};
 
-constexpr std::array<ControlPlace, 10> kControls{{
+constexpr int kBoardGroup = 2002;
+
+// A picture's lines as a static control breaks them.
+std::string CrLf(const std::string& text) {
+    std::string lines;
+    for (const char c : text) {
+        if (c == '\n') {
+            lines += '\r';
+        }
+        lines += c;
+    }
+    return lines;
+}
+
+constexpr std::array<ControlPlace, 16> kControls{{
     {WC_BUTTONW, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 98, 214, 60, 31},
     {WC_BUTTONW, L"Port setting", WS_VISIBLE | BS_GROUPBOX, kGroup, 28, 14, 205, 114},
     {WC_BUTTONW, L"LPT 1 ( 378H )", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON,
@@ -35,13 +52,21 @@ constexpr std::array<ControlPlace, 10> kControls{{
     {WC_COMBOBOXW, L"", WS_VISIBLE | WS_GROUP | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
      IDC_DRIVER, 113, 159, 105, 100},
     {WC_STATICW, L"Hexadecimal, 1 to FFFD", SS_CENTER, IDC_ADDRESS_ERROR, 28, 188, 205, 18},
+    {WC_BUTTONW, L"Interface board", WS_VISIBLE | BS_GROUPBOX, kBoardGroup, 250, 14, 490, 226},
+    {WC_COMBOBOXW, L"", WS_VISIBLE | WS_GROUP | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+     IDC_BOARD, 262, 36, 466, 300},
+    {WC_STATICW, L"", WS_VISIBLE, IDC_BOARD_PICTURE, 262, 66, 466, 120},
+    {WC_STATICW, L"FTDI device", WS_VISIBLE, IDC_FTDI_DEVICE_LABEL, 262, 192, 90, 16},
+    {WC_COMBOBOXW, L"", WS_VISIBLE | WS_GROUP | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+     IDC_FTDI_DEVICE, 352, 188, 376, 200},
+    {WC_STATICW, L"", 0, IDC_BOARD_ERROR, 262, 216, 466, 18},
 }};
 
 }  // namespace
 
 OptionsWindow::OptionsWindow(MainWindow& mainWindow) : mainWindow_(mainWindow) {
     Create(L"TallisOptionsWindow", L"Options", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-           mainWindow.Handle(), nullptr, 261, 253);
+           mainWindow.Handle(), nullptr, 761, 253);
 }
 
 void OptionsWindow::Build() {
@@ -55,6 +80,17 @@ void OptionsWindow::Build() {
         SendMessageW(drivers, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     }
     ShowDriver(PortDriver::Auto);
+    HWND boards = GetDlgItem(hwnd_, IDC_BOARD);
+    for (const board::BoardWiring& row : board::Boards()) {
+        Select(boards, boards_, std::string(row.name),
+               Widen(std::string(row.name) + " - " + std::string(row.title)));
+    }
+    for (const board::FtdiWiring& row : board::FtdiWirings()) {
+        Select(boards, boards_, std::string(row.name),
+               Widen(std::string(row.name) + " - " + std::string(row.description)));
+    }
+    Select(boards, boards_, std::string(board::kDefaultBoard.name), L"");
+    ListFtdiDevices();
     HWND tips = CreateToolTips(hwnd_);
     AddToolTip(tips, hwnd_, IDC_ADDRESS, Widen(std::string(kPortAddressHint)).c_str());
     AddToolTip(tips, hwnd_, IDC_FAST, Widen(std::string(kFastProgrammingHint)).c_str());
@@ -79,9 +115,64 @@ void OptionsWindow::ShowSettings(int portNumber, std::uint16_t portBase, bool fa
     CheckRadioButton(hwnd_, IDC_LPT1, IDC_OTHER, choice);
 }
 
+void OptionsWindow::ShowBoard(const std::string& nameOrFile, const std::string& ftdiDevice) {
+    Select(GetDlgItem(hwnd_, IDC_BOARD), boards_, nameOrFile, Widen(nameOrFile));
+    Select(GetDlgItem(hwnd_, IDC_FTDI_DEVICE), ftdiDevices_, ftdiDevice, Widen(ftdiDevice));
+    ShowPicture();
+}
+
+void OptionsWindow::Select(HWND list, std::vector<std::string>& values, const std::string& value,
+                           const std::wstring& text) {
+    auto found = std::find(values.begin(), values.end(), value);
+    if (found == values.end()) {
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        values.push_back(value);
+        found = values.end() - 1;
+    }
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(found - values.begin()), 0);
+}
+
+std::string OptionsWindow::ChosenBoard() const {
+    const LRESULT chosen = SendMessageW(GetDlgItem(hwnd_, IDC_BOARD), CB_GETCURSEL, 0, 0);
+    return chosen == CB_ERR ? std::string(board::kDefaultBoard.name)
+                            : boards_.at(static_cast<std::size_t>(chosen));
+}
+
+std::string OptionsWindow::ChosenFtdiDevice() const {
+    const LRESULT chosen = SendMessageW(GetDlgItem(hwnd_, IDC_FTDI_DEVICE), CB_GETCURSEL, 0, 0);
+    return chosen == CB_ERR ? std::string() : ftdiDevices_.at(static_cast<std::size_t>(chosen));
+}
+
+// The devices as they are now, the one chosen kept selected.
+void OptionsWindow::ListFtdiDevices() {
+    const std::string chosen = ChosenFtdiDevice();
+    HWND list = GetDlgItem(hwnd_, IDC_FTDI_DEVICE);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    ftdiDevices_.clear();
+    Select(list, ftdiDevices_, "", Widen(std::string(kOnlyFtdiDeviceItem)));
+    std::string problem;
+    for (const ftdi::FtdiListing& device : mainWindow_.FtdiDevices(problem)) {
+        Select(list, ftdiDevices_, FtdiDeviceSelector(device), Widen(FtdiDeviceText(device)));
+    }
+    Select(list, ftdiDevices_, chosen, Widen(chosen));
+}
+
+// A built-in board's picture comes from its row; a file's from the file as
+// it is now.
+void OptionsWindow::ShowPicture() {
+    const board::BoardChoice choice = board::ChooseAnyBoard(ChosenBoard());
+    SetDlgItemTextW(hwnd_, IDC_BOARD_PICTURE, Widen(CrLf(BoardChoicePicture(choice))).c_str());
+    for (const int id : {IDC_FTDI_DEVICE, IDC_FTDI_DEVICE_LABEL}) {
+        EnableWindow(GetDlgItem(hwnd_, id), choice.ftdi != nullptr ? TRUE : FALSE);
+    }
+}
+
 void OptionsWindow::Layout() {
     font_ = MakeFont(11, false, dpi_);
     PlaceControls(hwnd_, kControls, dpi_, font_.get());
+    fixedFont_ = MakeFixedFont(10, dpi_);
+    SendMessageW(GetDlgItem(hwnd_, IDC_BOARD_PICTURE), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(fixedFont_.get()), TRUE);
     okGlyph_ = SetButtonGlyph(GetDlgItem(hwnd_, IDOK), IDI_OK, IDI_OK_OFF, 16, dpi_);
 }
 
@@ -111,11 +202,17 @@ LRESULT OptionsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 addressShown_ = WindowText(GetDlgItem(hwnd_, IDC_ADDRESS));
                 fastShown_ = IsDlgButtonChecked(hwnd_, IDC_FAST) == BST_CHECKED;
                 driverShown_ = ChosenDriver();
+                ListFtdiDevices();
+                boardShown_ = ChosenBoard();
+                ftdiDeviceShown_ = ChosenFtdiDevice();
             }
             break;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
                 Ok();
+            } else if (LOWORD(wParam) == IDC_BOARD && HIWORD(wParam) == CBN_SELCHANGE) {
+                ShowWindow(GetDlgItem(hwnd_, IDC_BOARD_ERROR), SW_HIDE);
+                ShowPicture();
             } else if (LOWORD(wParam) == IDCANCEL) {
                 Dismiss();
             } else if (LOWORD(wParam) == IDC_ADDRESS && HIWORD(wParam) == EN_UPDATE &&
@@ -126,7 +223,8 @@ LRESULT OptionsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_CTLCOLORSTATIC:
-            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(hwnd_, IDC_ADDRESS_ERROR)) {
+            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(hwnd_, IDC_ADDRESS_ERROR) ||
+                reinterpret_cast<HWND>(lParam) == GetDlgItem(hwnd_, IDC_BOARD_ERROR)) {
                 const auto dc = reinterpret_cast<HDC>(wParam);
                 SetTextColor(dc, RGB(255, 0, 0));
                 SetBkMode(dc, TRANSPARENT);
@@ -152,6 +250,12 @@ void OptionsWindow::Ok() {
         SetFocus(GetDlgItem(hwnd_, IDC_ADDRESS));
         return;
     }
+    if (const std::string refused = mainWindow_.ApplyBoard(ChosenBoard()); !refused.empty()) {
+        SetDlgItemTextW(hwnd_, IDC_BOARD_ERROR, Widen(refused).c_str());
+        ShowWindow(GetDlgItem(hwnd_, IDC_BOARD_ERROR), SW_SHOW);
+        return;
+    }
+    mainWindow_.ApplyFtdiDevice(ChosenFtdiDevice());
     Hide();
     mainWindow_.UseFastTiming(IsDlgButtonChecked(hwnd_, IDC_FAST) == BST_CHECKED);
     mainWindow_.UsePortDriver(ChosenDriver());
@@ -167,11 +271,13 @@ void OptionsWindow::Dismiss() {
     CheckRadioButton(hwnd_, IDC_LPT1, IDC_OTHER, choiceShown_);
     CheckDlgButton(hwnd_, IDC_FAST, fastShown_ ? BST_CHECKED : BST_UNCHECKED);
     ShowDriver(driverShown_);
+    ShowBoard(boardShown_, ftdiDeviceShown_);
     Hide();
 }
 
 void OptionsWindow::Hide() {
     ShowWindow(GetDlgItem(hwnd_, IDC_ADDRESS_ERROR), SW_HIDE);
+    ShowWindow(GetDlgItem(hwnd_, IDC_BOARD_ERROR), SW_HIDE);
     EnableWindow(mainWindow_.Handle(), TRUE);
     ShowWindow(hwnd_, SW_HIDE);
 }

@@ -582,6 +582,50 @@ TEST(DesktopSession, ABoardChoiceDrivesThatWiringAndIsRemembered) {
     EXPECT_EQ(session.Board().name, "asix-piccolo");
 }
 
+// A board on an FTDI chip: the Device commands run through the simulated FTDI
+// chip in front of the same simulated chip, fast, with no violation and
+// every FTDI pin an input at the end; the classic commands, a parallel port's
+// sequences, are not offered; the choice is remembered; without parallel-port
+// access the program still starts with it, and refuses a parallel board.
+TEST(DesktopSession, AnFtdiBoardRunsTheDeviceCommandsAndNotTheClassicOnes) {
+    MemorySettingsStore store;
+    {
+        StartedSession s;
+        DesktopSession session{s.target, s.view, &store};
+        session.Begin();
+        ASSERT_TRUE(session.StartUp([] {}, [] {}));
+        s.view.AnswerUntilIdle(session);
+        EXPECT_EQ(session.ApplyBoard("ft232h-hv-split"), "");
+        ASSERT_NE(session.FtdiBoard(), nullptr);
+        ASSERT_TRUE(session.Open(kExample));
+        for (const WindowCommand command :
+             {WindowCommand::Erase, WindowCommand::Reset, WindowCommand::ProgramVerify}) {
+            EXPECT_FALSE(session.CommandEnabled(command));
+        }
+        session.UseFastTiming(true);
+        session.RunDevice(DeviceCommandKind::WriteAll);
+        s.view.AnswerUntilIdle(session);
+        EXPECT_EQ(s.view.status.rfind("Wrote and verified PIC16F877A", 0), 0U) << s.view.status;
+        session.RunDevice(DeviceCommandKind::Verify);
+        s.view.AnswerUntilIdle(session);
+        EXPECT_EQ(s.view.status.rfind("Verify OK", 0), 0U) << s.view.status;
+        EXPECT_TRUE(s.target.Simulation().Violations().Empty())
+            << s.target.Simulation().Violations().Describe();
+        EXPECT_EQ(s.target.Simulation().Chip().Mode(), sim::ChipMode::Running);
+        session.ApplyFtdiDevice("SIM0001");
+    }
+    NoDriverTarget target;
+    FakeView view;
+    DesktopSession session{target, view, &store};
+    EXPECT_EQ(session.FtdiBoard(), board::FindFtdiWiring("ft232h-hv-split"));
+    EXPECT_EQ(session.Settings().ftdiDevice, "SIM0001");
+    session.Begin();
+    EXPECT_TRUE(session.StartUp([] {}, [] {}));
+    view.AnswerUntilIdle(session);
+    EXPECT_NE(session.ApplyBoard("tait-classic"), "");
+    EXPECT_NE(session.FtdiBoard(), nullptr);
+}
+
 TEST(MessageLines, StoredBreaksBecomeLineFeeds) {
     const std::pair<std::string, std::string> cases[] = {{"a\n\rb", "a\nb"},
                                                          {"a\r\rb", "a\n\nb"},

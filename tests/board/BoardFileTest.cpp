@@ -25,6 +25,15 @@ TEST(ShippedBoardFiles, ReadBackAsTheBuiltInRows) {
         ASSERT_TRUE(load.board) << load.problem;
         EXPECT_EQ(load.board->Wiring(), row);
     }
+    for (const FtdiWiring& row : FtdiWirings()) {
+        SCOPED_TRACE(std::string(row.name));
+        const std::string file = std::string(row.name) + ".toml";
+        ASSERT_EQ(files.erase(file), 1U);
+        const BoardFileLoad load = LoadBoardFile(std::filesystem::path(TALLIS_BOARDS_DIR) / file);
+        ASSERT_TRUE(load.board) << load.problem;
+        ASSERT_NE(load.board->Ftdi(), nullptr);
+        EXPECT_EQ(*load.board->Ftdi(), row);
+    }
     EXPECT_TRUE(files.empty()) << *files.begin();
 }
 
@@ -74,7 +83,7 @@ TEST(BoardFile, RefusesWhatNoBoardCanBeWithFileLineAndWhy) {
         {"clock = \"3\"\ndata_out = \"2\"\ndata_in = \"10\"\n",
          "b.toml: vpp is missing: the board needs that line"},
         {std::string(kGoodBoard) + "connector = \"usb\"\n",
-         "b.toml:7: connector 'usb' is not known (db25 is)"},
+         "b.toml:7: connector 'usb' is not known (db25, ft232r, ft232h and ft2232h are)"},
         {std::string(kGoodBoard) + "data_out_while_reading = \"maybe\"\n",
          "b.toml:7: data_out_while_reading must be \"high\" or \"low\""},
         {"clock = \"3\"\nclock = \"4\"\n",
@@ -88,8 +97,90 @@ TEST(BoardFile, RefusesWhatNoBoardCanBeWithFileLineAndWhy) {
     }
 }
 
+// A board on an FTDI chip: the chip's pin names, one pin for PGD both ways,
+// a low-voltage board without VPP, channel B of an FT2232H.
+TEST(FtdiBoardFile, ReadsTheChipsPinNamesIntoBits) {
+    const struct {
+        std::string text;
+        FtdiWiring expected;
+    } cases[] = {
+        {"connector = \"ft232r\"\nclock = \"DTR\"\ndata_out = \"RXD\"\ndata_in = \"rxd\"\n"
+         "run = \"RTS\"\nvpp = \"!TXD\"\n",
+         {.name = "f",
+          .description = "",
+          .clock = OnBit(kDtr),
+          .dataOut = OnBit(kRxd),
+          .dataIn = OnBit(kRxd),
+          .run = OnBit(kRts),
+          .vpp = OnBit(kTxd, true)}},
+        {"connector = \"ft232r\"\nclock = \"DTR\"\ndata_out = \"RXD\"\ndata_in = \"CTS\"\n"
+         "run = \"RTS\"\npgm = \"RI\"\n",
+         {.name = "f",
+          .description = "",
+          .clock = OnBit(kDtr),
+          .dataOut = OnBit(kRxd),
+          .dataIn = OnBit(kCts),
+          .run = OnBit(kRts),
+          .pgm = OnBit(kRi)}},
+        {"connector = \"ft2232h\"\nclock = \"BDBUS4\"\ndata_out = \"BDBUS1\"\n"
+         "data_in = \"BDBUS3\"\nrun = \"BDBUS2\"\nvpp = \"!BDBUS0\"\n",
+         {.name = "f",
+          .description = "",
+          .clock = OnBit(kDtr),
+          .dataOut = OnBit(kRxd),
+          .dataIn = OnBit(kCts),
+          .run = OnBit(kRts),
+          .vpp = OnBit(kTxd, true),
+          .connector = FtdiConnector::Ft2232h,
+          .channel = 'B'}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const BoardFileLoad load = ParseBoardFile(c.text, "f.toml");
+        ASSERT_TRUE(load.board) << load.problem;
+        ASSERT_NE(load.board->Ftdi(), nullptr);
+        EXPECT_EQ(*load.board->Ftdi(), c.expected);
+        FtdiWiring titled = c.expected;
+        titled.description = "a title";
+        const BoardFileLoad again = ParseBoardFile(BoardFileText(titled), "f.toml");
+        ASSERT_TRUE(again.board) << again.problem;
+        EXPECT_EQ(*again.board->Ftdi(), titled);
+    }
+}
+
+TEST(FtdiBoardFile, RefusesWhatTheChipCannotDo) {
+    const std::string lines = "clock = \"ADBUS4\"\ndata_out = \"ADBUS1\"\ndata_in = \"ADBUS1\"\n";
+    const struct {
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"connector = \"ft232h\"\n" + lines + "run = \"ACBUS2\"\nvpp = \"!ADBUS0\"\n",
+         "f.toml:5: run: 'ACBUS2' is not a bit-bang pin of the FT232H, ADBUS0 to ADBUS7 (ACBUS "
+         "pins need MPSSE)"},
+        {"connector = \"ft232h\"\n" + lines + "run = \"ADBUS4\"\nvpp = \"!ADBUS0\"\n",
+         "f.toml:5: pin ADBUS4 is used twice: by clock (line 2) and by run"},
+        {"connector = \"ft232h\"\n" + lines + "run = \"ADBUS2\"\n",
+         "f.toml: vpp and pgm are both none"},
+        {"connector = \"ft232h\"\n" + lines + "vpp = \"!ADBUS0\"\n", "f.toml: run is missing"},
+        {"connector = \"ft2232h\"\n" + lines + "run = \"BDBUS2\"\nvpp = \"!ADBUS0\"\n",
+         "f.toml: the pins are on two channels"},
+        {"connector = \"ft232r\"\nvdd = \"!DTR\"\n",
+         "f.toml:2: vdd is not a line of a board on an FTDI chip"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const BoardFileLoad load = ParseBoardFile(c.text, "f.toml");
+        EXPECT_FALSE(load.board);
+        EXPECT_EQ(load.problem.substr(0, c.message.size()), c.message);
+    }
+}
+
 TEST(ChooseBoard, TakesABuiltInNameOrAFileAndSaysWhyNot) {
     EXPECT_EQ(ChooseBoard("tait-classic").board, FindBoard("tait-classic"));
+    EXPECT_EQ(ChooseAnyBoard("ft232h-hv").ftdi, FindFtdiWiring("ft232h-hv"));
+    const BoardChoice notParallel = ChooseBoard("ft232h-hv");
+    EXPECT_EQ(notParallel.board, nullptr);
+    EXPECT_NE(notParallel.problem.find("FTDI"), std::string::npos);
 
     const std::filesystem::path file =
         std::filesystem::temp_directory_path() / "tallis-choose-board-test.toml";

@@ -222,21 +222,24 @@ TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
 }
 
 // The same commands over a simulated FTDI board, high voltage: on either
-// FTDI chip, either wiring, with no violation; the classic commands refused.
+// FTDI chip, either wiring (named by --board, or by its older name
+// --ftdi-wiring), with no violation; the classic commands, whose port
+// accesses are a parallel port's, refused as a usage error.
 TEST(CliChipOperations, RunOverASimulatedFtdiBoard) {
     struct Case {
         const char* chip;
-        const char* ftdi;
-        const char* wiring;
+        std::vector<std::string> board;
     };
     for (const Case& c :
-         {Case{"16f877a", "FT232R", "ft232r-hv"}, Case{"16f877", "FT232H", "ft232r-hv-split"}}) {
-        SCOPED_TRACE(c.chip);
+         {Case{"16f877a", {"--sim-ftdi", "FT232R", "--board", "ft232r-hv"}},
+          Case{"16f877", {"--sim-ftdi", "FT232H", "--ftdi-wiring", "ft232r-hv-split"}},
+          Case{"16f877a", {"--board", "ft2232h-hv"}}}) {
+        SCOPED_TRACE(c.board.back());
         CliProcess cli;
         cli.WriteFile("full.hex", FullHex());
-        const std::vector<std::string> sim = {"--sim", "--port",        "ftdi",    "--sim-ftdi",
-                                              c.ftdi,  "--ftdi-wiring", c.wiring,  "--sim-chip",
-                                              c.chip,  "--sim-state",   "chip.hex"};
+        std::vector<std::string> sim = {"--sim", "--port",      "ftdi",    "--sim-chip",
+                                        c.chip,  "--sim-state", "chip.hex"};
+        sim.insert(sim.end(), c.board.begin(), c.board.end());
         auto run = [&](std::vector<std::string> args) {
             args.insert(args.begin(), sim.begin(), sim.end());
             return cli.Run(args);
@@ -248,8 +251,10 @@ TEST(CliChipOperations, RunOverASimulatedFtdiBoard) {
         EXPECT_EQ(verified.exitCode, 0) << verified.err;
         EXPECT_EQ(verified.err, "");
         EXPECT_EQ(run({"--sim-fault", "no-chip", "identify"}).exitCode, 4);
-        for (const std::vector<std::string>& refused :
-             {std::vector<std::string>{"erase"}, {"--sim-board", "slow", "identify"}}) {
+        for (const std::vector<std::string>& refused : {std::vector<std::string>{"erase"},
+                                                        {"program", "full.hex"},
+                                                        {"reset"},
+                                                        {"--sim-board", "slow", "identify"}}) {
             CliResult r = run(refused);
             EXPECT_EQ(r.exitCode, 2) << r.err;
             EXPECT_NE(r.err.find("parallel-port board"), std::string::npos) << r.err;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "app/BoardText.h"
+#include "app/FtdiTarget.h"
 #include "app/OperationFlow.h"
 #include "app/SimulatedBitBangDevice.h"
 #include "board/FtdiWiring.h"
@@ -134,6 +136,39 @@ TEST(FtdiSimulation, RefusesToClearLvpOverABoardWithoutVpp) {
     EXPECT_EQ(locked.Outcome(), OperationOutcome::NoChip);
     EXPECT_EQ(rig.target.Violations().Count(sim::ViolationKind::LowVoltageEntry), 1U);
     rig.lines.Finish();
+}
+
+// Every built-in FTDI board, on the simulated chip it was built for: a whole
+// PIC16F877A written and verified with the fast profile, no violation, VPP
+// off and every pin an input at the end.
+TEST(FtdiSimulation, EveryBuiltInBoardWritesAndVerifiesAWholeChip) {
+    ChipImage image = SomeOfEverything();
+    for (std::uint16_t a = 0; a < 0x2000; ++a) {
+        image.program[a] = static_cast<std::uint16_t>((a * 0x2F1BU + 0x155U) & 0x3FFFU);
+    }
+    const Device& device = *FindDevice("16f877a");
+    // LVP stays set, so that the low-voltage boards can enter the chip again.
+    image.config[0] = static_cast<std::uint16_t>(*image.config[0] | device.ConfigMask("LVP"));
+    for (const board::FtdiWiring& wiring : board::FtdiWirings()) {
+        SCOPED_TRACE(std::string(wiring.name));
+        std::string problem;
+        const std::unique_ptr<FtdiTarget> target =
+            MakeSimFtdiTarget({.device = &device, .wiring = &wiring}, problem);
+        ASSERT_TRUE(target) << problem;
+        ASSERT_EQ(target->Start(), "");
+        const OperationReport report = RunOperation(target->Lines(), {.timing = &kFastTiming},
+                                                    {.kind = DeviceCommandKind::WriteAll,
+                                                     .asked = &device,
+                                                     .file = &image,
+                                                     .then = {DeviceCommandKind::Verify}});
+        EXPECT_EQ(report.Outcome(), OperationOutcome::Completed);
+        EXPECT_EQ(target->Finish(), "");
+        sim::SimulatedFtdiTarget& simulation = *target->Simulation();
+        EXPECT_EQ(simulation.Usb().Model().name, FtdiChipName(wiring));
+        EXPECT_FALSE(simulation.Board().VppOn());
+        EXPECT_EQ(simulation.Board().Outputs(), 0);
+        EXPECT_TRUE(simulation.Violations().Empty()) << simulation.Violations().Describe();
+    }
 }
 
 // A device that is unplugged, or stops sending samples, ends the command as

@@ -157,6 +157,37 @@ TEST(OptionsDialog, ChoosesABoardShowsItsWiringAndLoadsABoardFile) {
     QFile::remove(good);
 }
 
+// A board on an FTDI chip: its picture, the FTDI devices there are listed
+// (enabled only for such a board), and both applied by OK.
+TEST(OptionsDialog, ChoosesAnFtdiBoardAndDevice) {
+    WindowsFixture fixture;
+    fixture.target.ftdiDevices = {{.index = 0,
+                                   .type = "FT232R",
+                                   .serial = "A12345",
+                                   .description = "FT232R USB UART",
+                                   .problem = {}},
+                                  {.index = 1,
+                                   .type = "FT2232H",
+                                   .serial = "",
+                                   .description = "Dual RS232-HS",
+                                   .problem = {}}};
+    OptionsDialog& options = fixture.desktop.Options;
+    fixture.mainWindow.OptionsClick();
+    EXPECT_FALSE(options.FtdiDeviceList->isEnabled());
+    ASSERT_EQ(options.FtdiDeviceList->count(), 3);
+    EXPECT_EQ(options.FtdiDeviceList->itemText(1),
+              QStringLiteral("FT232R A12345 - FT232R USB UART"));
+    options.BoardList->setCurrentIndex(options.BoardList->findData(QStringLiteral("ft232r-hv")));
+    EXPECT_TRUE(options.BoardPicture->text().contains(QStringLiteral("TXD     D0 o---")))
+        << options.BoardPicture->text().toStdString();
+    EXPECT_TRUE(options.FtdiDeviceList->isEnabled());
+    options.FtdiDeviceList->setCurrentIndex(2);
+    options.OkButton->click();
+    EXPECT_FALSE(options.isVisible());
+    EXPECT_EQ(fixture.mainWindow.Settings().board, "ft232r-hv");
+    EXPECT_EQ(fixture.mainWindow.Settings().ftdiDevice, "1");
+}
+
 TEST(AboutBox, LinkOpensTheDocumentationAndLeavesTheBoxUp) {
     WindowsFixture fixture;
     AboutBox& about = fixture.desktop.About;

@@ -92,6 +92,14 @@ class SteppedSimTarget : public tallis::Target {
     std::string AccessPath(std::uint16_t base) const override { return sim_.AccessPath(base); }
     std::uint64_t NowUs() override { return sim_.NowUs(); }
     std::string Exit() override { return {}; }
+    std::unique_ptr<tallis::FtdiTarget> OpenFtdi(std::string_view selector,
+                                                 const tallis::board::FtdiWiring& wiring,
+                                                 std::string& problem) override {
+        return sim_.OpenFtdi(selector, wiring, problem);
+    }
+    std::vector<tallis::ftdi::FtdiListing> FtdiDevices(std::string& problem) override {
+        return sim_.FtdiDevices(problem);
+    }
 
     SteppedTimer* stepped = nullptr;
 

@@ -73,6 +73,13 @@ class FakeTarget : public Target {
         ++exits;
         return {};
     }
+    std::unique_ptr<FtdiTarget> OpenFtdi(std::string_view, const board::FtdiWiring&,
+                                         std::string& problem) override {
+        problem = "no FTDI device";
+        return nullptr;
+    }
+    // Options lists these.
+    std::vector<ftdi::FtdiListing> FtdiDevices(std::string&) override { return ftdiDevices; }
 
     // The port writes recorded since the last Clear, as "W 037A 00" lines.
     std::vector<std::string> Writes() const;
@@ -80,6 +87,7 @@ class FakeTarget : public Target {
     bool driverStarted = true;
     int exits = 0;
     std::uint16_t unreachableBase = 0;
+    std::vector<ftdi::FtdiListing> ftdiDevices;
     TimerLog timer;
     AccessTrace trace;
 

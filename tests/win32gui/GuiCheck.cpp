@@ -434,6 +434,9 @@ void CheckProgram(const PROCESS_INFORMATION& process, const std::wstring& screen
                              {L"Button", L"Fast programming"},
                              {L"Static", L"Port driver"},
                              {L"ComboBox", L"Auto"},
+                             {L"Button", L"Interface board"},
+                             {L"ComboBox", L"default - TALLIS interface board"},
+                             {L"Static", L"FTDI device"},
                              {L"Button", L"OK"}});
     Expect(!IsWindowEnabled(main), "main window disabled under Options");
     if (!screenshots.empty()) {
