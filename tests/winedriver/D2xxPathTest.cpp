@@ -71,11 +71,6 @@ void ExpectSafeEnd(const std::string& report) {
     ExpectLetGo(report);
 }
 
-std::string ChecksumLine(const std::string& output) {
-    const std::size_t at = output.find("Checksum: ");
-    return at == std::string::npos ? "(none)" : output.substr(at, 14);
-}
-
 TEST(CliThroughD2xx, ListsTheDevice) {
     const ProgramResult ports = RunCli(D2xxFolder(), "ports");
 
@@ -84,10 +79,12 @@ TEST(CliThroughD2xx, ListsTheDevice) {
         << ports.output;
 }
 
-// Each chip written, verified and read back over the high-voltage board,
-// chosen as the only device and by its serial number: no violation, and the
-// pins let go with VPP off after every command.
-TEST(CliThroughD2xx, WritesVerifiesAndReadsWithoutViolations) {
+// Each chip written (with its verify) and verified again over the
+// high-voltage board, chosen as the only device and by its serial number: no
+// violation, and the pins let go with VPP off after every command. (A whole
+// chip's read takes minutes in real time on a busy machine: the FTDI tests on
+// Linux and in virtual time read whole chips.)
+TEST(CliThroughD2xx, WritesAndVerifiesWithoutViolations) {
     const std::string folder = D2xxFolder();
     const std::string firmware = ProgramFolder() + "\\blink877a.hex";
     for (const char* chip : {"16f877a", "16f877"}) {
@@ -106,11 +103,6 @@ TEST(CliThroughD2xx, WritesVerifiesAndReadsWithoutViolations) {
         const ProgramResult verified =
             RunCli(folder, "--port ftdi:FT0TALLIS verify \"" + firmware + "\"");
         EXPECT_EQ(verified.exitCode, 0u) << verified.output;
-        ExpectSafeEnd(TakeReport());
-
-        const ProgramResult read = RunCli(folder, "--port ftdi read \"" + folder + "\\read.hex\"");
-        EXPECT_EQ(read.exitCode, 0u) << read.output;
-        EXPECT_EQ(ChecksumLine(read.output), ChecksumLine(written.output)) << read.output;
         ExpectSafeEnd(TakeReport());
     }
 }
