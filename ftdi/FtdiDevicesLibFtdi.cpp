@@ -1,11 +1,10 @@
 #include <ftdi.h>
 #include <libusb.h>
 
-#include <cctype>
-#include <charconv>
 #include <optional>
 
 #include "ftdi/FtdiDevices.h"
+#include "ftdi/FtdiSelector.h"
 
 namespace tallis::ftdi {
 
@@ -83,51 +82,6 @@ class LibFtdiDevice final : public BitBangDevice {
     ftdi_context* context_;
 };
 
-struct Selector {
-    enum class By { Only, Index, Ids, Serial } by = By::Only;
-    int index = 0;
-    int vid = 0;
-    int pid = 0;
-    std::string serial;
-    ftdi_interface channel = INTERFACE_ANY;
-};
-
-std::optional<int> Number(std::string_view text, int base) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-Selector ParseSelector(std::string_view text) {
-    Selector selector;
-    if (text.size() >= 2 && text[text.size() - 2] == ':') {
-        const char channel = static_cast<char>(std::toupper(text.back()));
-        if (channel >= 'A' && channel <= 'D') {
-            selector.channel = static_cast<ftdi_interface>(INTERFACE_A + (channel - 'A'));
-            text.remove_suffix(2);
-        }
-    }
-    const std::size_t colon = text.find(':');
-    if (text.empty()) {
-        selector.by = Selector::By::Only;
-    } else if (const auto index = Number(text, 10)) {
-        selector.by = Selector::By::Index;
-        selector.index = *index;
-    } else if (colon != std::string_view::npos && Number(text.substr(0, colon), 16) &&
-               Number(text.substr(colon + 1), 16)) {
-        selector.by = Selector::By::Ids;
-        selector.vid = *Number(text.substr(0, colon), 16);
-        selector.pid = *Number(text.substr(colon + 1), 16);
-    } else {
-        selector.by = Selector::By::Serial;
-        selector.serial = std::string(text);
-    }
-    return selector;
-}
-
 // The libftdi list of devices with their strings; the context opens each one
 // briefly to read them.
 struct Listed {
@@ -164,50 +118,6 @@ std::vector<Listed> Enumerate(ftdi_context* context, int vid, int pid, ftdi_devi
     return devices;
 }
 
-std::string SerialsText(const std::vector<Listed>& devices) {
-    std::string text;
-    for (const Listed& listed : devices) {
-        text += (text.empty() ? "" : ", ") + std::string("ftdi:") +
-                (listed.listing.serial.empty() ? std::to_string(listed.listing.index)
-                                               : listed.listing.serial);
-    }
-    return text;
-}
-
-libusb_device* Choose(const Selector& selector, const std::vector<Listed>& devices,
-                      std::string& problem) {
-    if (devices.empty()) {
-        problem = "no FTDI device found: check the cable, and that the module is an FTDI one";
-        return nullptr;
-    }
-    switch (selector.by) {
-        case Selector::By::Only:
-        case Selector::By::Ids:
-            if (devices.size() > 1) {
-                problem = "several FTDI devices: choose one with --port " + SerialsText(devices);
-                return nullptr;
-            }
-            return devices.front().dev;
-        case Selector::By::Index:
-            if (selector.index < 0 || static_cast<std::size_t>(selector.index) >= devices.size()) {
-                problem = "no FTDI device number " + std::to_string(selector.index) +
-                          "; there are: " + SerialsText(devices);
-                return nullptr;
-            }
-            return devices[static_cast<std::size_t>(selector.index)].dev;
-        case Selector::By::Serial:
-            for (const Listed& listed : devices) {
-                if (listed.listing.serial == selector.serial) {
-                    return listed.dev;
-                }
-            }
-            problem = "no FTDI device with serial number " + selector.serial +
-                      "; there are: " + SerialsText(devices);
-            return nullptr;
-    }
-    return nullptr;
-}
-
 std::string OpenProblem(int status, ftdi_context* context) {
     std::string text =
         std::string("cannot open the FTDI device: ") + ftdi_get_error_string(context);
@@ -236,7 +146,7 @@ std::vector<FtdiListing> ListFtdiDevices(std::string& problem) {
 }
 
 OpenedFtdi OpenFtdiDevice(std::string_view text, std::string& problem) {
-    const Selector selector = ParseSelector(text);
+    const FtdiSelector selector = ParseFtdiSelector(text);
     ftdi_context* context = ftdi_new();
     if (context == nullptr) {
         problem = "cannot start libftdi";
@@ -245,14 +155,23 @@ OpenedFtdi OpenFtdiDevice(std::string_view text, std::string& problem) {
     ftdi_device_list* list = nullptr;
     const std::vector<Listed> devices =
         Enumerate(context, selector.vid, selector.pid, list, problem);
-    libusb_device* chosen = problem.empty() ? Choose(selector, devices, problem) : nullptr;
+    std::vector<FtdiListing> listings;
+    for (const Listed& listed : devices) {
+        listings.push_back(listed.listing);
+    }
+    const std::optional<std::size_t> chosen =
+        problem.empty() ? ChooseFtdiDevice(selector, listings, problem) : std::nullopt;
     OpenedFtdi opened;
-    if (chosen != nullptr) {
-        const ChipKind kind = KindOf(chosen);
+    if (chosen) {
+        libusb_device* dev = devices[*chosen].dev;
+        const ChipKind kind = KindOf(dev);
         int status =
-            selector.channel == INTERFACE_ANY ? 0 : ftdi_set_interface(context, selector.channel);
+            selector.channel == 0
+                ? 0
+                : ftdi_set_interface(
+                      context, static_cast<ftdi_interface>(INTERFACE_A + selector.channel - 1));
         if (status == 0) {
-            status = ftdi_usb_open_dev(context, chosen);
+            status = ftdi_usb_open_dev(context, dev);
         }
         if (status != 0) {
             problem = OpenProblem(status, context);

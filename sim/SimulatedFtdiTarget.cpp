@@ -17,9 +17,25 @@ std::unique_ptr<SimClock> MakeClock(TimeSource time) {
     return std::make_unique<VirtualClock>();
 }
 
+// The system's sleeps, and its yields on a busy machine, overshoot by tens
+// of microseconds to milliseconds, while the bus time of one packet is 12 to
+// 53 us: a real-time charge sleeps only what lies beyond that slack and spins
+// for the rest, so that the USB side is no slower than the model says (a
+// slower one would lengthen every pulse the chip sees).
+constexpr std::uint64_t kSleepSlackNs = 2'000'000;
+
+void WaitUntil(SimClock& clock, std::uint64_t untilNs) {
+    const std::uint64_t now = clock.NowNs();
+    if (untilNs > now + kSleepSlackNs) {
+        std::this_thread::sleep_for(std::chrono::nanoseconds(untilNs - now - kSleepSlackNs));
+    }
+    while (clock.NowNs() < untilNs) {
+    }
+}
+
 SimulatedFtdi::Charge ChargeFor(SimClock& clock, bool realTime) {
     if (realTime) {
-        return [](std::uint64_t ns) { std::this_thread::sleep_for(std::chrono::nanoseconds(ns)); };
+        return [&clock](std::uint64_t ns) { WaitUntil(clock, clock.NowNs() + ns); };
     }
     return [&clock](std::uint64_t ns) { static_cast<VirtualClock&>(clock).AdvanceNs(ns); };
 }

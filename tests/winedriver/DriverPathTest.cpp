@@ -7,18 +7,20 @@
 //   sim\tallis-cli.exe, sim\zlportio.sys the driver with the simulated board and chip
 //   inpout\tallis-cli.exe, inpout\inpoutx64.dll
 //                                      InpOut's DLL with the simulated board and chip
+//   d2xx\tallis-cli.exe, d2xx\ftd2xx.dll FTDI's D2XX library with the simulated FTDI
+//                                      chip, its board and a PIC (D2xxPathTest.cpp)
+//   d2xx-none\tallis-cli.exe           the same without the library
 //
 // and runs this program alone in a Wine prefix of its own, since there is one
 // service and one device name per system.
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "WineProgram.h"
 #include "cli/ExitCode.h"
 #include "portio/DriverPath.h"
 #include "portio/NativeWin32Api.h"
@@ -32,29 +34,6 @@ namespace {
 constexpr char kDriverLog[] = "C:\\zlportio-requests.log";
 constexpr char kInpOutLog[] = "C:\\inpout-sim.log";
 
-std::string ProgramFolder() {
-    NativeWin32Api api;
-    return FolderOfPath(api.ModuleFileName());
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    std::string content = text.str();
-    std::erase(content, '\r');
-    return content;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // The driver's log from a mark on: what reached the driver since then.
 class DriverLog {
   public:
@@ -66,43 +45,6 @@ class DriverLog {
     std::string path_;
     std::size_t mark_;
 };
-
-struct ProgramResult {
-    DWORD exitCode = 0;
-    std::string output;  // standard output and error
-};
-
-// Runs a program to its end with its output caught in a file.
-ProgramResult RunProgram(const std::string& commandLine) {
-    const std::string outputPath = ProgramFolder() + "\\output.txt";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdError = output;
-    startup.hStdOutput = output;
-    PROCESS_INFORMATION process{};
-    std::string line = commandLine;
-    ProgramResult result;
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                       &process)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &result.exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    } else {
-        result.exitCode = ~DWORD{0};
-    }
-    CloseHandle(output);
-    result.output = ReadText(outputPath);
-    return result;
-}
-
-ProgramResult RunCli(const std::string& folder, const std::string& arguments) {
-    return RunProgram("\"" + folder + "\\tallis-cli.exe\" " + arguments);
-}
 
 bool ServiceRegistered() {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
