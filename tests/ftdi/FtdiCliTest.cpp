@@ -27,14 +27,15 @@ std::string ReportValue(const std::string& report, const std::string& key) {
 struct FtdiRun {
     CliProcess cli;
 
-    std::vector<std::string> Launcher(const std::string& chip,
-                                      const std::string& unplugAfter = "0") const {
+    std::vector<std::string> Launcher(const std::string& chip, const std::string& unplugAfter = "0",
+                                      const std::string& wiring = "ft232r-hv") const {
         return {"env",
                 "LD_PRELOAD=" TALLIS_FAKE_LIBFTDI_PATH,
                 "TALLIS_FAKE_FTDI_STATE=chip.hex",
                 "TALLIS_FAKE_FTDI_REPORT=report.txt",
                 "TALLIS_FAKE_FTDI_CHIP=" + chip,
                 "TALLIS_FAKE_FTDI_UNPLUG=" + unplugAfter,
+                "TALLIS_FAKE_FTDI_WIRING=" + wiring,
                 AsanOptionsForPreload()};
     }
     CliResult Run(const std::vector<std::string>& args, const std::string& chip = "16f877a") {
@@ -53,14 +54,27 @@ struct FtdiRun {
     }
 };
 
+// High voltage on both families, and low voltage on the four-wire board with
+// a file that keeps LVP set.
 TEST(FtdiCli, WritesAndVerifiesThroughLibftdi) {
-    for (const std::string chip : {"16f877a", "16f877"}) {
-        SCOPED_TRACE(chip);
+    struct Case {
+        std::string chip;
+        std::string board;
+    };
+    for (const Case& c : {Case{"16f877a", "ft232r-hv"}, Case{"16f877", "ft232r-hv"},
+                          Case{"16f877a", "ft232r-lvp"}}) {
+        SCOPED_TRACE(c.chip + " on " + c.board);
         FtdiRun run;
-        CliResult written = run.Run({"--port", "ftdi", "--fast", "write", kExample}, chip);
+        run.cli.WriteFile("lvp.hex", ProgramHex({0x2805, 0x0000, 0x1683}, 0x3FBA));
+        const std::string file = c.board == "ft232r-lvp" ? "lvp.hex" : kExample;
+        const auto cli = [&](const std::string& port, const std::string& command) {
+            return run.cli.Run({"--port", port, "--board", c.board, "--fast", command, file},
+                               run.Launcher(c.chip, "0", c.board));
+        };
+        CliResult written = cli("ftdi", "write");
         ASSERT_EQ(written.exitCode, 0) << written.err;
         run.ExpectSafeEnd();
-        CliResult verified = run.Run({"--port", "ftdi:FT0TALLIS", "verify", kExample}, chip);
+        CliResult verified = cli("ftdi:FT0TALLIS", "verify");
         EXPECT_EQ(verified.exitCode, 0) << verified.err;
         run.ExpectSafeEnd();
     }
