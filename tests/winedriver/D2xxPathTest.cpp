@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
 #include <string>
 #include <utility>
 
@@ -80,28 +81,40 @@ TEST(CliThroughD2xx, ListsTheDevice) {
 }
 
 // Each chip written (with its verify) and verified again over the
-// high-voltage board, chosen as the only device and by its serial number: no
-// violation, and the pins let go with VPP off after every command. (A whole
-// chip's read takes minutes in real time on a busy machine: the FTDI tests on
-// Linux and in virtual time read whole chips.)
+// high-voltage board, and the 877A by low voltage over the four-wire board
+// with a file that keeps LVP set; chosen as the only device and by its serial
+// number: no violation, and the pins let go with VPP off after every command.
+// (A whole chip's read takes minutes in real time on a busy machine: the FTDI
+// tests on Linux and in virtual time read whole chips.)
 TEST(CliThroughD2xx, WritesAndVerifiesWithoutViolations) {
     const std::string folder = D2xxFolder();
-    const std::string firmware = ProgramFolder() + "\\blink877a.hex";
-    for (const char* chip : {"16f877a", "16f877"}) {
-        SCOPED_TRACE(chip);
-        FakeDeviceSettings settings{{"TALLIS_FAKE_FTDI_CHIP", chip},
+    const std::string lowVoltageFile = folder + "\\lvp877a.hex";
+    std::ofstream(lowVoltageFile) << ":0600000005280000831634\n:02400E00BA3FB7\n:00000001FF\n";
+    struct Case {
+        const char* chip;
+        const char* board;
+        std::string firmware;
+    };
+    const std::string example = ProgramFolder() + "\\blink877a.hex";
+    for (const Case& c :
+         {Case{"16f877a", "ft232r-hv", example}, Case{"16f877", "ft232r-hv", example},
+          Case{"16f877a", "ft232r-lvp", lowVoltageFile}}) {
+        SCOPED_TRACE(std::string(c.chip) + " on " + c.board);
+        FakeDeviceSettings settings{{"TALLIS_FAKE_FTDI_CHIP", c.chip},
+                                    {"TALLIS_FAKE_FTDI_WIRING", c.board},
                                     {"TALLIS_FAKE_FTDI_STATE", folder + "\\chip.hex"},
                                     {"TALLIS_FAKE_FTDI_REPORT", kReportPath}};
         DeleteFileA((folder + "\\chip.hex").c_str());
+        const std::string board = std::string(" --board ") + c.board;
 
         const ProgramResult written =
-            RunCli(folder, "--port ftdi --fast write \"" + firmware + "\"");
+            RunCli(folder, "--port ftdi" + board + " --fast write \"" + c.firmware + "\"");
         ASSERT_EQ(written.exitCode, 0u) << written.output;
         EXPECT_NE(written.output.find("Wrote and verified"), std::string::npos) << written.output;
         ExpectSafeEnd(TakeReport());
 
         const ProgramResult verified =
-            RunCli(folder, "--port ftdi:FT0TALLIS verify \"" + firmware + "\"");
+            RunCli(folder, "--port ftdi:FT0TALLIS" + board + " verify \"" + c.firmware + "\"");
         EXPECT_EQ(verified.exitCode, 0u) << verified.output;
         ExpectSafeEnd(TakeReport());
     }
