@@ -5,7 +5,8 @@
 // device-menu.png, memory-view.png, memory-view-config.png, options-dialog.png,
 // about-box.png, time-calibrate.png, memory-view-config-887.png (a
 // PIC16F887's two configuration words and calibration word, after a Write all
-// and a Read) and production-window.png (three chips from the simulated
+// and a Read), memory-view-config-675.png (a PIC12F675's OSCCAL and band-gap
+// bits, the same way) and production-window.png (three chips from the simulated
 // socket, the last one failing) into the folder, and the 128 x 128
 // desktop icon if asked. The menu picture needs a real display (Xvfb).
 
@@ -163,23 +164,18 @@ bool SaveDeviceMenu(tallis::MainWindow& mainWindow, const QDir& folder) {
     return Write(picture, folder, "device-menu.png");
 }
 
-// A simulated PIC16F887 written with both configuration words, then read:
-// the memory view's Configuration tab.
-bool SavePic16F887Configuration(const QDir& folder) {
-    SteppedSimTarget target(tallis::FindDevice("16f887"));
+// A simulated chip written with the file, then read: the memory view's
+// Configuration tab, with the chip's calibration words.
+bool SaveConfiguration(const QDir& folder, const char* device, const char* hex,
+                       const char* picture) {
+    SteppedSimTarget target(tallis::FindDevice(device));
     ScriptedDialogs dialogs;
-    dialogs.nextFile = dialogs.scratch.filePath(QStringLiteral("f887.hex"));
+    dialogs.nextFile = dialogs.scratch.filePath(QStringLiteral("file.hex"));
     QFile file(dialogs.nextFile);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
-    // Four program words; ID 0x0001-0x0004; CONFIG1 0x2FF4 (internal
-    // oscillator, no LVP); CONFIG2 0x3AFF (WRT 01, BOR at 2.1 V).
-    file.write(
-        ":08000000831686018312FF2F15\n"
-        ":084000000100020003000400AE\n"
-        ":04400E00F42FFF3A52\n"
-        ":00000001FF\n");
+    file.write(hex);
     file.close();
     tallis::DesktopWindows desktop(target, dialogs);
     tallis::MainWindow& mainWindow = desktop.Main;
@@ -195,10 +191,30 @@ bool SavePic16F887Configuration(const QDir& folder) {
     Finish(mainWindow);
     desktop.Memory.Tabs->setCurrentIndex(2);
     desktop.Memory.resize(desktop.Memory.width(), desktop.Memory.height() * 3 / 2);  // every line
-    const bool ok = Save(desktop.Memory, folder, "memory-view-config-887.png");
+    const bool ok = Save(desktop.Memory, folder, picture);
     desktop.Memory.hide();
     mainWindow.hide();
     return ok;
+}
+
+// A PIC16F887 with both configuration words and its calibration word: four
+// program words; ID 0x0001-0x0004; CONFIG1 0x2FF4 (internal oscillator, no
+// LVP); CONFIG2 0x3AFF (WRT 01, BOR at 2.1 V). A PIC12F675 with its OSCCAL
+// and band-gap bits kept through the write: three program words and a
+// configuration word for the internal oscillator with GP3 as MCLR.
+bool SaveConfigurations(const QDir& folder) {
+    const bool ok887 = SaveConfiguration(folder, "16f887",
+                                         ":08000000831686018312FF2F15\n"
+                                         ":084000000100020003000400AE\n"
+                                         ":04400E00F42FFF3A52\n"
+                                         ":00000001FF\n",
+                                         "memory-view-config-887.png");
+    const bool ok675 = SaveConfiguration(folder, "12f675",
+                                         ":0600000005280000831634\n"
+                                         ":02400E00F401BB\n"
+                                         ":00000001FF\n",
+                                         "memory-view-config-675.png");
+    return ok887 && ok675;
 }
 
 // Device > Production after three chips from the simulated socket, the
@@ -276,7 +292,7 @@ int main(int argc, char** argv) {
     ok = Save(desktop.About, folder, "about-box.png") && ok;
     desktop.About.OkClick();
 
-    ok = SavePic16F887Configuration(folder) && ok;
+    ok = SaveConfigurations(folder) && ok;
     ok = SaveProduction(folder) && ok;
 
     if (argc > 2) {
