@@ -53,13 +53,9 @@ constexpr std::uint8_t kKnown[] = {
 };
 
 // Figure 2-1: of configuration space the IDs and the configuration word can
-// be written; Bulk Erase Program Memory takes the IDs from 0x2000-0x201F.
+// be written (as on the 62xA, whose commit the 629 shares); Bulk Erase
+// Program Memory takes the IDs from 0x2000-0x201F.
 constexpr std::uint16_t kIdEraseEnd = 0x2020;
-
-bool Writable(std::uint16_t address) {
-    return (address >= kConfigSpaceStart && address < kConfigSpaceStart + 4) ||
-           address == kConfigWordAddress;
-}
 
 }  // namespace
 
@@ -169,52 +165,16 @@ void PicChip::StartErase629(CycleTarget target, std::uint64_t now) {
     cycle_ = cycle;
 }
 
+// Writes and Bulk Erase Program Memory commit as on the 62xA: the same one
+// latch, and all of program memory (OSCCAL with it) and the whole
+// configuration word (band-gap bits with it) whatever CP says, the EEPROM
+// too while CPD is 0 (section 2.3.1.9). Bulk Erase Data Memory does nothing
+// while CPD protects the EEPROM (section 2.3.1.10).
 void PicChip::CommitCycle629(const Cycle& cycle) {
-    const std::uint16_t config = memory_.ConfigWord();
-    switch (cycle.target) {
-        case CycleTarget::ProgramWords: {
-            const std::uint16_t address = ProgramIndex(cycle.address);
-            if (address != unprogrammable_ && !IsCodeProtected(device_, config, address)) {
-                memory_.program[address] &= cycle.words[0] & kWordMask;
-            }
-            break;
-        }
-        case CycleTarget::ConfigWords:
-            if (Writable(cycle.address) && cycle.address != unprogrammable_) {
-                std::uint16_t& word = memory_.config[cycle.address - kConfigSpaceStart];
-                word &= cycle.words[0] & kWordMask;
-                if (cycle.address == kConfigWordAddress) {
-                    word = NormalizeConfigWord(device_, word);
-                }
-            }
-            break;
-        case CycleTarget::EepromByte:
-            if (!IsDataProtected(type_, config)) {
-                memory_.eeprom[cycle.address] = static_cast<std::uint8_t>(cycle.words[0]);
-            }
-            break;
-        case CycleTarget::BulkProgram:
-            // Section 2.3.1.9: all of program memory, OSCCAL with it, and the
-            // whole configuration word, band-gap bits with it, whatever CP
-            // says; the EEPROM too while CPD is 0.
-            memory_.program.fill(kErasedWord);
-            memory_.ConfigWord() = NormalizeConfigWord(device_, kErasedWord);
-            if (IsDataProtected(type_, config)) {
-                memory_.eeprom.fill(kErasedByte);
-            }
-            if (cycle.withIds) {
-                EraseIds();
-            }
-            break;
-        case CycleTarget::BulkData:
-            // Section 2.3.1.10: not while CPD protects the EEPROM.
-            if (!IsDataProtected(type_, config)) {
-                memory_.eeprom.fill(kErasedByte);
-            }
-            break;
-        default:
-            break;
+    if (cycle.target == CycleTarget::BulkData && IsDataProtected(type_, memory_.ConfigWord())) {
+        return;
     }
+    CommitCycle62xA(cycle);
 }
 
 }  // namespace tallis::sim
