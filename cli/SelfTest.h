@@ -14,7 +14,9 @@
 
 namespace tallis {
 
-enum class StepStatus { Passed, Failed, NotRun };
+// Skipped: the step is not for this chip (the classic commands on a chip of
+// another family), which fails nothing.
+enum class StepStatus { Passed, Failed, Skipped, NotRun };
 
 // One step of the self-test as the report shows it.
 struct SelfTestStep {

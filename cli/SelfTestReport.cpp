@@ -1,5 +1,6 @@
 #include "cli/SelfTestReport.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/AtomicFile.h"
@@ -21,6 +22,8 @@ const char* StatusText(StepStatus status) {
             return "passed";
         case StepStatus::Failed:
             return "FAILED";
+        case StepStatus::Skipped:
+            return "skipped";
         case StepStatus::NotRun:
             return "not run";
     }
@@ -35,7 +38,12 @@ std::string Verdict(const SelfTestResult& result) {
         return "interrupted; the chip was left with VPP off";
     }
     if (result.Passed()) {
-        return "PASSED, all " + std::to_string(result.steps.size()) + " steps";
+        const auto skipped = std::ranges::count_if(result.steps, [](const SelfTestStep& step) {
+            return step.status == StepStatus::Skipped;
+        });
+        return skipped == 0 ? "PASSED, all " + std::to_string(result.steps.size()) + " steps"
+                            : "PASSED, " + std::to_string(result.steps.size() - skipped) +
+                                  " steps; " + std::to_string(skipped) + " not for this chip";
     }
     std::string failed;
     for (const SelfTestStep& step : result.steps) {

@@ -90,6 +90,22 @@ INSTANTIATE_TEST_SUITE_P(
                                  "eeprom877.hex"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Chips of the other families pass every step that is for them: the images
+// fit their sizes, leave a calibration word at the top of program memory and
+// the band-gap trim to the write, and protect nothing.
+TEST(CliSelfTest, ChipsWithoutTheClassicCommandsPassEveryStepForThem) {
+    for (const char* chip : {"16f84a", "12f675"}) {
+        SCOPED_TRACE(chip);
+        CliProcess cli;
+        CliResult r = cli.Run({"--sim", "--sim-chip", chip, "selftest", "--yes", "--quick"});
+        EXPECT_EQ(r.exitCode, 0) << r.out;
+        const std::string report = cli.ReadFile("tallis-selftest.txt");
+        EXPECT_TRUE(Holds(report, "Result:            PASSED, 8 steps; 1 not for this chip\n"))
+            << report;
+        EXPECT_EQ(StepLine(report, "classic Erase").rfind("  skipped ", 0), 0U) << report;
+    }
+}
+
 struct FaultCase {
     const char* name;
     std::string fault;
