@@ -254,6 +254,13 @@ std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::s
         problem = "--sim-vdd must be a voltage from 2.0 to 5.5, got '" + options.vdd + "'";
         return nullptr;
     }
+    const std::optional<sim::VppAfterRun> vppAfterRun =
+        sim::VppAfterRunNamed(options.vppAfterRun.empty() ? "refused" : options.vppAfterRun);
+    if (!vppAfterRun) {
+        problem =
+            "--sim-vpp-after-run must be refused or enters, got '" + options.vppAfterRun + "'";
+        return nullptr;
+    }
     std::optional<SimInsertions> insertions;
     if (!options.insertions.empty()) {
         insertions = ParseSimInsertions(options.insertions);
@@ -263,8 +270,10 @@ std::unique_ptr<SimTarget> MakeSimTarget(const SimLaunchOptions& options, std::s
             return nullptr;
         }
     }
-    const sim::ChipSettings chip = {
-        .configLatches = *latches, .eepromEraseAtConfig = *eepromErase, .vddVolts = *vdd};
+    const sim::ChipSettings chip = {.configLatches = *latches,
+                                    .eepromEraseAtConfig = *eepromErase,
+                                    .vddVolts = *vdd,
+                                    .vppAfterRun = *vppAfterRun};
     auto target = std::make_unique<SimTarget>(SimTargetOptions{.device = device,
                                                                .board = board.timing,
                                                                .chip = chip,

@@ -117,6 +117,7 @@ struct SimLaunchOptions {
     std::string configLatches;        // --sim-config-latches: single or row
     std::string eepromEraseAtConfig;  // --sim-877-eeprom-erase-at-config: erases or ignores
     std::string vdd;                  // --sim-vdd: the supply in volts
+    std::string vppAfterRun;          // --sim-vpp-after-run: refused or enters
     std::string insertions;           // --sim-insertions: the socket during production runs
 };
 

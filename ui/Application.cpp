@@ -53,6 +53,11 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         QStringLiteral("what the simulated 87x does with a data-EEPROM erase given at 0x2007: "
                        "erases (default) or ignores"),
         QStringLiteral("READING"));
+    const QCommandLineOption simVppAfterRun(
+        QStringLiteral("sim-vpp-after-run"),
+        QStringLiteral("what a simulated 62xA or 88x that runs from VDD on does with VPP after "
+                       "VDD: refused (default) or enters"),
+        QStringLiteral("READING"));
     const QCommandLineOption simVdd(
         QStringLiteral("sim-vdd"),
         QStringLiteral("the target's supply, 2.0 to 5.5 V (default 5.0); below 4.5 the chip "
@@ -66,7 +71,7 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         QStringLiteral("CHIPS[:PRESENT_MS:ABSENT_MS]"));
     if (simulated) {
         parser.addOptions({simChip, simState, simBoard, simConfigLatches, simEepromEraseAtConfig,
-                           simVdd, simInsertions});
+                           simVppAfterRun, simVdd, simInsertions});
     }
     parser.process(application);  // --help and unknown options end the program here
 
@@ -83,6 +88,7 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         options.simBoard = parser.value(simBoard);
         options.simConfigLatches = parser.value(simConfigLatches);
         options.simEepromEraseAtConfig = parser.value(simEepromEraseAtConfig);
+        options.simVppAfterRun = parser.value(simVppAfterRun);
         options.simVdd = parser.value(simVdd);
         options.simInsertions = parser.value(simInsertions);
     }

@@ -17,6 +17,7 @@ struct LaunchOptions {
     QString simBoard;
     QString simConfigLatches;
     QString simEepromEraseAtConfig;
+    QString simVppAfterRun;
     QString simVdd;
     QString simInsertions;
 };

@@ -14,6 +14,7 @@ std::unique_ptr<Target> StartSimTarget(const LaunchOptions& options) {
         .configLatches = options.simConfigLatches.toStdString(),
         .eepromEraseAtConfig = options.simEepromEraseAtConfig.toStdString(),
         .vdd = options.simVdd.toStdString(),
+        .vppAfterRun = options.simVppAfterRun.toStdString(),
         .insertions = options.simInsertions.toStdString()};
     std::string problem;
     std::unique_ptr<SimTarget> target = MakeSimTarget(simOptions, problem);

@@ -6,7 +6,7 @@
 
 // tallis-sim.exe: the same program driving a simulated board and chip in real
 // time. It takes tallis-cli's --sim-chip, --sim-board, --sim-state,
-// --sim-config-latches, --sim-877-eeprom-erase-at-config, --sim-vdd and
+// --sim-config-latches, --sim-877-eeprom-erase-at-config, --sim-vpp-after-run, --sim-vdd and
 // --sim-insertions (the socket during Device > Production), and a HEX file
 // to open at start.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
@@ -25,6 +25,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
             options.configLatches = win32::Narrow(arguments[++i]);
         } else if (argument == L"--sim-877-eeprom-erase-at-config" && hasValue) {
             options.eepromEraseAtConfig = win32::Narrow(arguments[++i]);
+        } else if (argument == L"--sim-vpp-after-run" && hasValue) {
+            options.vppAfterRun = win32::Narrow(arguments[++i]);
         } else if (argument == L"--sim-vdd" && hasValue) {
             options.vdd = win32::Narrow(arguments[++i]);
         } else if (argument == L"--sim-insertions" && hasValue) {

@@ -133,6 +133,20 @@ TEST(MakeSimTarget, SimulatesEveryDeviceAndRefusesOtherNames) {
     EXPECT_TRUE(problem.starts_with("--sim-chip must be one of 16f")) << problem;
 }
 
+// tallis-sim's reading of an open question reaches the chip it simulates.
+TEST(MakeSimTarget, TakesTheVppAfterRunReadingAndRefusesOthers) {
+    SimLaunchOptions options;
+    options.chip = "16f628a";
+    options.vppAfterRun = "enters";
+    std::string problem;
+    const std::unique_ptr<SimTarget> target = MakeSimTarget(options, problem);
+    ASSERT_NE(target, nullptr) << problem;
+    EXPECT_EQ(target->Simulation().Chip().Settings().vppAfterRun, sim::VppAfterRun::Enters);
+    options.vppAfterRun = "sometimes";
+    EXPECT_EQ(MakeSimTarget(options, problem), nullptr);
+    EXPECT_EQ(problem, "--sim-vpp-after-run must be refused or enters, got 'sometimes'");
+}
+
 TEST(DifferenceLines, ListsTheFirstDifferencesAndCountsTheRest) {
     std::vector<Difference> differences;
     for (std::uint16_t a = 0; a < 11; ++a) {
