@@ -42,11 +42,13 @@ set(CPACK_PACKAGE_NAME tallis)
 set(CPACK_PACKAGE_VENDOR "TALLIS developers")
 set(CPACK_PACKAGE_CONTACT "tallis@localhost")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "In-circuit programmer for the PIC16F877 and PIC16F877A on a parallel port")
+    "In-circuit programmer for PIC16 and PIC12 flash chips on a parallel port or an FTDI USB board")
 set(CPACK_PACKAGE_DESCRIPTION
-    "TALLIS erases, programs and verifies a PIC16F877 or PIC16F877A through a small \
-interface board on the PC's parallel port: the desktop program tallis, tallis-sim \
-with a simulated board and chip, and the command-line tool tallis-cli.")
+    "TALLIS identifies, erases, programs, reads and verifies PIC16F87x/87xA, PIC16F88x, \
+PIC16F627A/628A/648A, PIC16F84A, PIC16F87/88 and PIC12F629/675 chips through an \
+interface board on the PC's parallel port or an FTDI USB bit-bang board: the desktop \
+program tallis, tallis-sim with a simulated board and chip, and the command-line \
+tool tallis-cli.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_SOURCE_DIR}/dist)
 set(CPACK_STRIP_FILES ON)

@@ -32,9 +32,9 @@ TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/app/test_app
 stage "Windows build and tests under Wine"
 bash scripts/windows-tests.sh
 
-stage "fuzzing, 30 s per target"
-bash scripts/fuzz 30
+stage "fuzzing, 15 s per target"
+bash scripts/fuzz 15
 
 stage "packages: build, list and run the installed tallis-cli"
-bash scripts/package.sh
+bash scripts/package.sh build build-win
 bash scripts/package-check.sh
