@@ -341,11 +341,12 @@ void AddSimulationOptions(CLI::App& app, RawArguments& raw, CliOptions& options)
         ->check(CLI::IsMember({"erases", "ignores"}).description(""))
         ->type_name("erases|ignores")
         ->needs(sim);
-    app.add_option("--sim-vpp-after-run", raw.simVppAfterRun,
-                   "with --sim: what a simulated 62xA or 88x on its internal oscillator with "
-                   "MCLR as an input, which runs from VDD on, does with VPP that comes after "
-                   "VDD, which the sources leave open: refused (default; no programming mode) "
-                   "or enters (with a hazard)")
+    app.add_option(
+           "--sim-vpp-after-run", raw.simVppAfterRun,
+           "with --sim: what a simulated 62xA, 88x or 629/675 on its internal oscillator with "
+           "MCLR as an input, which runs from VDD on, does with VPP that comes after "
+           "VDD, which the sources leave open: refused (default; no programming mode) "
+           "or enters (with a hazard)")
         ->check(CLI::IsMember({"refused", "enters"}).description(""))
         ->type_name("refused|enters")
         ->needs(sim);

@@ -55,8 +55,8 @@ std::optional<LaunchOptions> ParseLaunchOptions(const QApplication& application,
         QStringLiteral("READING"));
     const QCommandLineOption simVppAfterRun(
         QStringLiteral("sim-vpp-after-run"),
-        QStringLiteral("what a simulated 62xA or 88x that runs from VDD on does with VPP after "
-                       "VDD: refused (default) or enters"),
+        QStringLiteral("what a simulated 62xA, 88x or 629/675 that runs from VDD on does with VPP "
+                       "after VDD: refused (default) or enters"),
         QStringLiteral("READING"));
     const QCommandLineOption simVdd(
         QStringLiteral("sim-vdd"),
