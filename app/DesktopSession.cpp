@@ -400,6 +400,11 @@ std::string ProductionSummaryText(const ProductionTally& tally, bool stopped) {
 
 }  // namespace
 
+void DesktopSession::RememberProductionForm(const ProductionForm& form) {
+    settings_.production = form;
+    SaveSettings();
+}
+
 std::string DesktopSession::StartProduction(const ProductionChoice& choice,
                                             ProductionObserver observer) {
     if (!EngineCommandAllowed() || !image_) {

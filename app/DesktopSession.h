@@ -118,6 +118,8 @@ class DesktopSession : public RunHost {
     // where it switches it. Each chip goes to the log and takes a serial
     // number as chosen. Empty when the run started, else why not.
     std::string StartProduction(const ProductionChoice& choice, ProductionObserver observer);
+    // Keeps the production window's fields, as started, in the settings.
+    void RememberProductionForm(const ProductionForm& form);
     // The chip the last Device command found, if any.
     const Device* Identified() const { return identified_; }
     // The Device commands' chip: nullptr for Auto-detect.

@@ -19,6 +19,8 @@ struct ProductionForm {
     std::string serialFormat = "dec";
     std::string serialFile;  // empty: beside the HEX file
     bool serialOverwrite = false;
+
+    bool operator==(const ProductionForm&) const = default;
 };
 
 // What a desktop production run is asked for.

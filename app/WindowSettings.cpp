@@ -60,6 +60,35 @@ std::vector<std::string> SplitRecent(const std::string& joined) {
     return files;
 }
 
+ProductionForm LoadProductionForm(const SettingsStore& store) {
+    ProductionForm form;
+    const auto text = [&store](std::string_view key) {
+        return store.Value(std::string("production/") + std::string(key)).value_or("");
+    };
+    form.count = text("count");
+    form.logPath = text("log");
+    form.csv = text("logFormat") == "csv";
+    form.serialStart = text("serialStart");
+    form.serialAt = text("serialAt");
+    if (const std::string format = text("serialFormat"); format == "hex" || format == "bcd") {
+        form.serialFormat = format;
+    }
+    form.serialFile = text("serialFile");
+    form.serialOverwrite = text("serialOverwrite") == "true";
+    return form;
+}
+
+void SaveProductionForm(const ProductionForm& form, SettingsStore& store) {
+    store.SetValue("production/count", form.count);
+    store.SetValue("production/log", form.logPath);
+    store.SetValue("production/logFormat", form.csv ? "csv" : "jsonl");
+    store.SetValue("production/serialStart", form.serialStart);
+    store.SetValue("production/serialAt", form.serialAt);
+    store.SetValue("production/serialFormat", form.serialFormat);
+    store.SetValue("production/serialFile", form.serialFile);
+    store.SetValue("production/serialOverwrite", form.serialOverwrite ? "true" : "false");
+}
+
 }  // namespace
 
 std::optional<std::string> MemorySettingsStore::Value(std::string_view key) const {
@@ -103,6 +132,7 @@ WindowSettings LoadWindowSettings(const SettingsStore& store) {
     }
     settings.lastFolder = store.Value("lastFolder").value_or("");
     settings.recentFiles = SplitRecent(store.Value("recentFiles").value_or(""));
+    settings.production = LoadProductionForm(store);
     auto x = ParseInt(store.Value("window/x").value_or(""));
     auto y = ParseInt(store.Value("window/y").value_or(""));
     if (x && y) {
@@ -125,6 +155,7 @@ void SaveWindowSettings(const WindowSettings& settings, SettingsStore& store) {
         recent += (recent.empty() ? "" : std::string(1, kRecentSeparator)) + file;
     }
     store.SetValue("recentFiles", recent);
+    SaveProductionForm(settings.production, store);
     if (settings.position) {
         store.SetValue("window/x", std::to_string(settings.position->x));
         store.SetValue("window/y", std::to_string(settings.position->y));

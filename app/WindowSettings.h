@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/ProductionForm.h"
 #include "portio/PortDriver.h"
 
 namespace tallis {
@@ -52,6 +53,9 @@ struct WindowSettings {
     std::string lastFolder;
     std::vector<std::string> recentFiles;  // newest first
     std::optional<WindowPosition> position;
+    // Device > Production's fields as they were at the last start, so that the
+    // next day's run starts from the same log and serial number place.
+    ProductionForm production;
 
     // Puts the file first, without duplicates, keeping at most kMaxRecentFiles.
     void AddRecentFile(const std::string& path);

@@ -90,6 +90,7 @@ ProductionWindow::ProductionWindow(QWidget* owner, DesktopSession& session, Dial
     connect(CloseButton, &QPushButton::clicked, this, &ProductionWindow::close);
     ShowResult(QStringLiteral("-"), palette().color(QPalette::WindowText));
     CountsLabel->setText(QStringLiteral("Passed 0   Failed 0"));
+    ShowForm(session_.Settings().production);
     ShowState();
 }
 
@@ -104,14 +105,28 @@ ProductionForm ProductionWindow::Form() const {
             .serialOverwrite = SerialOverwriteBox->isChecked()};
 }
 
+void ProductionWindow::ShowForm(const ProductionForm& form) {
+    CountBox->setText(form.count.empty() ? QStringLiteral("0")
+                                         : QString::fromStdString(form.count));
+    LogPathBox->setText(QString::fromStdString(form.logPath));
+    LogFormatBox->setCurrentIndex(form.csv ? 1 : 0);
+    SerialStartBox->setText(QString::fromStdString(form.serialStart));
+    SerialAtBox->setText(QString::fromStdString(form.serialAt));
+    SerialFormatBox->setCurrentText(QString::fromStdString(form.serialFormat));
+    SerialFileBox->setText(QString::fromStdString(form.serialFile));
+    SerialOverwriteBox->setChecked(form.serialOverwrite);
+}
+
 void ProductionWindow::StartClick() {
     if (running_) {
         return;
     }
     std::string problem;
+    const ProductionForm form = Form();
     const std::optional<ProductionChoice> choice =
-        ReadProductionForm(Form(), session_.OpenedPath(), problem);
+        ReadProductionForm(form, session_.OpenedPath(), problem);
     if (choice) {
+        session_.RememberProductionForm(form);
         problem = session_.StartProduction(
             *choice, {.chipDone = [this](const ProductionTally& tally) { ShowChip(tally); },
                       .ended =

@@ -50,6 +50,7 @@ class ProductionWindow : public QDialog {
 
   private:
     ProductionForm Form() const;
+    void ShowForm(const ProductionForm& form);
     void ShowChip(const ProductionTally& tally);
     void ShowResult(const QString& text, const QColor& colour);
 

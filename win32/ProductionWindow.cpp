@@ -74,6 +74,23 @@ void ProductionWindow::Build() {
                  reinterpret_cast<LPARAM>(L"id, eeprom:ADDR"));
     SendMessageW(GetDlgItem(hwnd_, IDC_PROD_SERIAL_FILE), EM_SETCUEBANNER, TRUE,
                  reinterpret_cast<LPARAM>(L"beside the HEX file"));
+    ShowForm(session_.Settings().production);
+}
+
+void ProductionWindow::ShowForm(const ProductionForm& form) {
+    const auto show = [this](int id, const std::string& text) {
+        SetDlgItemTextW(hwnd_, id, Widen(text).c_str());
+    };
+    show(IDC_PROD_COUNT, form.count.empty() ? "0" : form.count);
+    show(IDC_PROD_LOG, form.logPath);
+    SendMessageW(GetDlgItem(hwnd_, IDC_PROD_LOG_FORMAT), CB_SETCURSEL, form.csv ? 1 : 0, 0);
+    show(IDC_PROD_SERIAL, form.serialStart);
+    show(IDC_PROD_SERIAL_AT, form.serialAt);
+    SendMessageW(GetDlgItem(hwnd_, IDC_PROD_SERIAL_FORMAT), CB_SELECTSTRING,
+                 static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(Widen(form.serialFormat).c_str()));
+    show(IDC_PROD_SERIAL_FILE, form.serialFile);
+    CheckDlgButton(hwnd_, IDC_PROD_OVERWRITE, form.serialOverwrite ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void ProductionWindow::Layout() {
@@ -120,9 +137,11 @@ void ProductionWindow::Start() {
         return;
     }
     std::string problem;
+    const ProductionForm form = Form();
     const std::optional<ProductionChoice> choice =
-        ReadProductionForm(Form(), session_.OpenedPath(), problem);
+        ReadProductionForm(form, session_.OpenedPath(), problem);
     if (choice) {
+        session_.RememberProductionForm(form);
         problem = session_.StartProduction(
             *choice, {.chipDone = [this](const ProductionTally& tally) { ShowChip(tally); },
                       .ended =

@@ -30,6 +30,7 @@ class ProductionWindow : public Window {
     void Stop();
     void Hide();
     ProductionForm Form() const;
+    void ShowForm(const ProductionForm& form);
     void ShowChip(const ProductionTally& tally);
     void ShowCounts(unsigned passed, unsigned failed);
 

@@ -17,6 +17,14 @@ TEST(WindowSettings, RoundTripThroughTheStore) {
         saved.AddRecentFile("/home/me/hex/" + std::to_string(i % 9) + ".hex");
     }
     saved.position = WindowPosition{-20, 300};
+    saved.production = {.count = "50",
+                        .logPath = "/home/me/chips.csv",
+                        .csv = true,
+                        .serialStart = "1000:2",
+                        .serialAt = "eeprom:0:4:be",
+                        .serialFormat = "bcd",
+                        .serialFile = "/home/me/serial",
+                        .serialOverwrite = true};
     MemorySettingsStore store;
 
     SaveWindowSettings(saved, store);
@@ -32,6 +40,7 @@ TEST(WindowSettings, ValuesNotUnderstoodKeepTheirDefaults) {
     for (const auto& [key, value] : {std::pair{"port", "0xFFFE"},
                                      {"chip", "18f452"},
                                      {"portDriver", "giveio"},
+                                     {"production/serialFormat", "oct"},
                                      {"window/x", "12a"},
                                      {"window/y", "5"}}) {
         store.SetValue(key, value);

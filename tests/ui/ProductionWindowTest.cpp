@@ -19,14 +19,17 @@ using namespace std::chrono_literals;
 // tallis-sim's windows over a socket that an operator fills chip after chip
 // (in virtual time), the example file open and the production window up.
 struct ProductionWindows {
+    SettingsStore* settings;
     SimTarget target{sim::TimeSource::Virtual};
     FakeDialogs dialogs;
-    DesktopWindows desktop{target, dialogs};
+    DesktopWindows desktop{target, dialogs, settings};
     MainWindow& mainWindow = desktop.Main;
     ProductionWindow& production = desktop.Main.Production();
     QTemporaryDir folder;
 
-    ProductionWindows(unsigned chips, std::optional<unsigned> faultyChip) {
+    ProductionWindows(unsigned chips, std::optional<unsigned> faultyChip,
+                      SettingsStore* store = nullptr)
+        : settings(store) {
         if (faultyChip) {
             target.Simulation().SetUnprogrammableWord(0x0005);
         }
@@ -120,6 +123,34 @@ TEST(ProductionWindow, ALogThatCannotBeWrittenKeepsTheRunFromStarting) {
         << windows.dialogs.messages[0].toStdString();
     EXPECT_FALSE(windows.mainWindow.CommandRunning());
     EXPECT_TRUE(production.StartButton->isEnabled());
+}
+
+// A workshop's next day starts from the same log and serial number place.
+TEST(ProductionWindow, TheNextStartOfTheProgramShowsTheFieldsOfTheLastRun) {
+    MemorySettingsStore store;
+    QString serialFile;
+    {
+        ProductionWindows windows(1, std::nullopt, &store);
+        ProductionWindow& production = windows.production;
+        serialFile = windows.folder.filePath(QStringLiteral("chips.serial"));
+        production.CountBox->setText(QStringLiteral("1"));
+        production.LogFormatBox->setCurrentIndex(1);
+        production.SerialStartBox->setText(QStringLiteral("7:2"));
+        production.SerialAtBox->setText(QStringLiteral("id"));
+        production.SerialFormatBox->setCurrentText(QStringLiteral("bcd"));
+        production.SerialFileBox->setText(serialFile);
+        production.StartButton->click();
+        WaitForCommand(windows.mainWindow);
+        ASSERT_EQ(production.CountsLabel->text(), QStringLiteral("Passed 1   Failed 0"));
+    }
+    ProductionWindows next(0, std::nullopt, &store);
+    const ProductionWindow& production = next.production;
+    EXPECT_EQ(production.CountBox->text(), QStringLiteral("1"));
+    EXPECT_EQ(production.LogFormatBox->currentText(), QStringLiteral("CSV"));
+    EXPECT_EQ(production.SerialStartBox->text(), QStringLiteral("7:2"));
+    EXPECT_EQ(production.SerialAtBox->text(), QStringLiteral("id"));
+    EXPECT_EQ(production.SerialFormatBox->currentText(), QStringLiteral("bcd"));
+    EXPECT_EQ(production.SerialFileBox->text(), serialFile);
 }
 
 }  // namespace
