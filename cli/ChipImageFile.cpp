@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <span>
 #include <sstream>
 #include <vector>
 
@@ -86,9 +87,10 @@ std::string SaveChipImageFile(const std::filesystem::path& path, const ChipImage
     return file.Commit();
 }
 
-std::string ImageContents(const ChipImage& image) {
+std::string ImageContents(const ChipImage& image, const Device& device) {
     std::vector<std::string> parts;
-    if (std::size_t words = Present(image.program); words > 0) {
+    if (std::size_t words = Present(std::span(image.program).first(device.WritableProgramWords()));
+        words > 0) {
         parts.push_back(Counted(words, "program word", "program words"));
     }
     if (std::size_t ids = Present(image.ids); ids > 0) {

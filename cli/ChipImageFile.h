@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "device/Device.h"
 #include "image/ChipImage.h"
 #include "image/ChipImageHex.h"
 
@@ -30,7 +31,10 @@ std::string SaveChipImageFile(const std::filesystem::path& path, const ChipImage
                               std::span<const MemoryRegion> layout = WidestLayout());
 bool IsStandardOutput(const std::filesystem::path& path);
 
-// "10 program words, 4 IDs, 3 EEPROM bytes and the configuration word".
-std::string ImageContents(const ChipImage& image);
+// "10 program words, 4 IDs, 3 EEPROM bytes and the configuration word": what
+// the image holds of the device's memory. Program words are those the
+// operations write: a calibration word at the top of program memory (the
+// 12F629/675's OSCCAL), which they keep, is not one of them.
+std::string ImageContents(const ChipImage& image, const Device& device);
 
 }  // namespace tallis

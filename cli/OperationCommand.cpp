@@ -217,7 +217,8 @@ class ReportPrinter {
             !error.empty()) {
             return Complain(kExitOutputFailed, error);
         }
-        std::fprintf(out_, "Read %s: %s\n", chip.c_str(), ImageContents(result.image).c_str());
+        std::fprintf(out_, "Read %s: %s\n", chip.c_str(),
+                     ImageContents(result.image, *result.found).c_str());
         std::fprintf(out_, "%s\n", ChipChecksumLine(result, *result.found).c_str());
         return ProtectionStatus(result, "is not in the file");
     }
@@ -250,7 +251,8 @@ class ReportPrinter {
                                                    "; the file is not verified whole");
         }
         std::fprintf(out_, "Verified %s: %s as in %s\n", chip.c_str(),
-                     ImageContents(*file_.image).c_str(), PathText(options_.firmwarePath).c_str());
+                     ImageContents(*file_.image, device).c_str(),
+                     PathText(options_.firmwarePath).c_str());
         PrintFileChecksum(device);
         return kExitCompleted;
     }
@@ -281,7 +283,7 @@ class ReportPrinter {
             return Complain(kExitRunError, kEraseWriteSupplyText);
         }
         std::fprintf(out_, "Wrote and verified %s: %s\n", chip.c_str(),
-                     ImageContents(*file_.image).c_str());
+                     ImageContents(*file_.image, device).c_str());
         PrintFileChecksum(device);
         return kExitCompleted;
     }
