@@ -8,10 +8,14 @@ function(tallis_man_page page source)
     if(NOT TALLIS_SCDOC OR WIN32)
         return()
     endif()
-    set(output ${CMAKE_CURRENT_BINARY_DIR}/${page}.gz)
+    set(roff ${CMAKE_CURRENT_BINARY_DIR}/${page})
+    set(output ${roff}.gz)
+    # In two steps, so that a page scdoc cannot read fails the build instead
+    # of leaving the page cut short where scdoc stopped.
     add_custom_command(
         OUTPUT ${output}
-        COMMAND sh -c "'${TALLIS_SCDOC}' < '${CMAKE_CURRENT_SOURCE_DIR}/${source}' | gzip -9n > '${output}'"
+        COMMAND sh -c "'${TALLIS_SCDOC}' < '${CMAKE_CURRENT_SOURCE_DIR}/${source}' > '${roff}'"
+        COMMAND sh -c "gzip -9n < '${roff}' > '${output}'"
         DEPENDS ${source}
         VERBATIM)
     add_custom_target(man-${page} ALL DEPENDS ${output})

@@ -31,7 +31,11 @@ cli="$root/usr/bin/tallis-cli"
 "$cli" --sim --sim-state "$root/chip.hex" program "$root/usr/share/tallis/examples/blink877a.hex"
 grep -q ':00000001FF' "$root/chip.hex"
 "$cli" --sim --board "$root/usr/share/tallis/boards/tait-classic.toml" identify
-man -l "$root/usr/share/man/man1/tallis-cli.1.gz" >/dev/null 2>&1 || zcat "$root/usr/share/man/man1/tallis-cli.1.gz" | grep -q '^\.TH'
+# Each page whole, to its last section.
+for page in tallis-cli tallis; do
+    zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q '^\.SH SEE ALSO' ||
+        { echo "$deb: the man page $page.1 is cut short"; exit 1; }
+done
 bash -n "$root/usr/share/bash-completion/completions/tallis-cli"
 
 zipListing=$(unzip -Z1 "$zip")
