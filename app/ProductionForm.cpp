@@ -72,6 +72,11 @@ std::optional<ProductionChoice> ReadProductionForm(const ProductionForm& form,
     return choice;
 }
 
+std::filesystem::path LogDialogFolder(const ProductionForm& form,
+                                      const std::filesystem::path& firmware) {
+    return (form.logPath.empty() ? firmware : std::filesystem::path(form.logPath)).parent_path();
+}
+
 std::string ProductionPortLabel(std::uint16_t base, int lptNumber, bool simulated) {
     char address[16];
     std::snprintf(address, sizeof address, "0x%03X", unsigned{base});

@@ -35,6 +35,11 @@ std::optional<ProductionChoice> ReadProductionForm(const ProductionForm& form,
                                                    const std::filesystem::path& firmware,
                                                    std::string& problem);
 
+// Where the log's file dialog opens: the folder of the log already chosen,
+// else the HEX file's.
+std::filesystem::path LogDialogFolder(const ProductionForm& form,
+                                      const std::filesystem::path& firmware);
+
 // "lpt1 (0x378)" or "0x3BC", and " simulated" for a simulated board: the
 // port as the log names it.
 std::string ProductionPortLabel(std::uint16_t base, int lptNumber, bool simulated);

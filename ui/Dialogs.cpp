@@ -48,7 +48,8 @@ std::optional<QString> QtDialogs::AskSaveFileName(QWidget* owner,
     QFileDialog dialog(owner);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("hex"));
+    dialog.setDefaultSuffix(settings.defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.confirmOverwrite);
     return RunFileDialog(dialog, settings);
 }
 

@@ -14,6 +14,10 @@ namespace tallis {
 struct OpenDialogSettings {
     QStringList nameFilters;  // "description (pattern)", the first one selected
     QString directory;        // where it opens; empty for the current folder
+    // Save dialogs: added to a name typed without one.
+    QString defaultSuffix = QStringLiteral("hex");
+    // Save dialogs: false for a file that is appended to, not replaced.
+    bool confirmOverwrite = true;
 };
 
 // What the windows ask of the desktop: modal message boxes, the file dialog and
@@ -30,7 +34,7 @@ class Dialogs {
     // Runs a file-open dialog; the chosen file's full path, or nothing when cancelled.
     virtual std::optional<QString> AskOpenFileName(QWidget* owner,
                                                    const OpenDialogSettings& dialog) = 0;
-    // Runs a file-save dialog for a HEX file; the chosen path, or nothing when cancelled.
+    // Runs a file-save dialog; the chosen path, or nothing when cancelled.
     virtual std::optional<QString> AskSaveFileName(QWidget* owner,
                                                    const OpenDialogSettings& dialog) = 0;
     // Hands a page to the desktop; whether it opened is not looked at.

@@ -4,7 +4,9 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "app/OpenFilter.h"
 #include "ui/Dialogs.h"
+#include "ui/FileFilter.h"
 #include "ui/UiFont.h"
 
 namespace tallis {
@@ -33,6 +35,8 @@ ProductionWindow::ProductionWindow(QWidget* owner, DesktopSession& session, Dial
     CountBox->setToolTip(QStringLiteral("Chips to write; 0: until stopped"));
     LogPathBox = Named(new QLineEdit(this), "LogPathBox");
     LogPathBox->setToolTip(QStringLiteral("A line per chip is appended; empty: no log"));
+    LogBrowseButton = Named(new QPushButton(QStringLiteral("..."), this), "LogBrowseButton");
+    LogBrowseButton->setToolTip(QStringLiteral("Choose the log file"));
     LogFormatBox = Named(new QComboBox(this), "LogFormatBox");
     LogFormatBox->addItems({QStringLiteral("JSON Lines"), QStringLiteral("CSV")});
     SerialStartBox = Named(new QLineEdit(this), "SerialStartBox");
@@ -65,7 +69,10 @@ ProductionWindow::ProductionWindow(QWidget* owner, DesktopSession& session, Dial
 
     auto* fields = new QFormLayout;
     fields->addRow(QStringLiteral("Count"), CountBox);
-    fields->addRow(QStringLiteral("Log file"), LogPathBox);
+    auto* logRow = new QHBoxLayout;
+    logRow->addWidget(LogPathBox);
+    logRow->addWidget(LogBrowseButton);
+    fields->addRow(QStringLiteral("Log file"), logRow);
     fields->addRow(QStringLiteral("Log format"), LogFormatBox);
     fields->addRow(QStringLiteral("Serial number"), SerialStartBox);
     fields->addRow(QStringLiteral("Serial at"), SerialAtBox);
@@ -86,6 +93,7 @@ ProductionWindow::ProductionWindow(QWidget* owner, DesktopSession& session, Dial
     setMinimumWidth(420);
 
     connect(StartButton, &QPushButton::clicked, this, &ProductionWindow::StartClick);
+    connect(LogBrowseButton, &QPushButton::clicked, this, &ProductionWindow::LogBrowseClick);
     connect(StopButton, &QPushButton::clicked, this, &ProductionWindow::StopClick);
     connect(CloseButton, &QPushButton::clicked, this, &ProductionWindow::close);
     ShowResult(QStringLiteral("-"), palette().color(QPalette::WindowText));
@@ -146,6 +154,20 @@ void ProductionWindow::StartClick() {
     ShowState();
 }
 
+// Appended to, never replaced: the dialog does not ask about overwriting.
+void ProductionWindow::LogBrowseClick() {
+    const LogFileDialog& log = LogFormatBox->currentIndex() == 1 ? kCsvLog : kJsonLinesLog;
+    const std::optional<QString> path = dialogs_.AskSaveFileName(
+        this, {.nameFilters = QtNameFilters(QString::fromLatin1(log.filter)),
+               .directory = QString::fromStdWString(
+                   LogDialogFolder(Form(), session_.OpenedPath()).wstring()),
+               .defaultSuffix = QString::fromLatin1(log.extension),
+               .confirmOverwrite = false});
+    if (path) {
+        LogPathBox->setText(*path);
+    }
+}
+
 void ProductionWindow::StopClick() {
     if (running_) {
         session_.Cancel();
@@ -166,8 +188,8 @@ void ProductionWindow::ShowState() {
     StopButton->setEnabled(running_ && session_.Cancellable());
     CloseButton->setEnabled(!running_);
     for (QWidget* field : std::initializer_list<QWidget*>{
-             CountBox, LogPathBox, LogFormatBox, SerialStartBox, SerialAtBox, SerialFormatBox,
-             SerialFileBox, SerialOverwriteBox}) {
+             CountBox, LogPathBox, LogBrowseButton, LogFormatBox, SerialStartBox, SerialAtBox,
+             SerialFormatBox, SerialFileBox, SerialOverwriteBox}) {
         field->setEnabled(!running_);
     }
 }

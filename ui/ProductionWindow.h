@@ -26,7 +26,8 @@ class ProductionWindow : public QDialog {
 
     QLineEdit* CountBox;
     QLineEdit* LogPathBox;
-    QComboBox* LogFormatBox;  // JSON Lines, CSV
+    QPushButton* LogBrowseButton;  // a file dialog for the log
+    QComboBox* LogFormatBox;       // JSON Lines, CSV
     QLineEdit* SerialStartBox;
     QLineEdit* SerialAtBox;
     QComboBox* SerialFormatBox;  // dec, hex, bcd
@@ -40,6 +41,7 @@ class ProductionWindow : public QDialog {
     QPushButton* CloseButton;
 
     void StartClick();
+    void LogBrowseClick();
     void StopClick();
     // The session's command state changed: the buttons follow it.
     void ShowState();

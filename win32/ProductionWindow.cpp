@@ -1,9 +1,11 @@
 #include "win32/ProductionWindow.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <array>
 
+#include "app/OpenFilter.h"
 #include "win32/Resources.h"
 
 namespace tallis::win32 {
@@ -15,11 +17,13 @@ constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kField = WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD kList = WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 
-constexpr std::array<ControlPlace, 21> kControls{{
+constexpr std::array<ControlPlace, 22> kControls{{
     {WC_STATICW, L"Count", kLabel, kLabels, 12, 14, 90, 16},
     {WC_EDITW, L"0", kField | ES_NUMBER, IDC_PROD_COUNT, 108, 11, 60, 22, WS_EX_CLIENTEDGE},
     {WC_STATICW, L"Log file", kLabel, kLabels + 1, 12, 42, 90, 16},
-    {WC_EDITW, L"", kField, IDC_PROD_LOG, 108, 39, 300, 22, WS_EX_CLIENTEDGE},
+    {WC_EDITW, L"", kField, IDC_PROD_LOG, 108, 39, 264, 22, WS_EX_CLIENTEDGE},
+    {WC_BUTTONW, L"...", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IDC_PROD_LOG_BROWSE, 378, 39, 30,
+     22},
     {WC_STATICW, L"Log format", kLabel, kLabels + 2, 12, 70, 90, 16},
     {WC_COMBOBOXW, L"", kList, IDC_PROD_LOG_FORMAT, 108, 67, 120, 80},
     {WC_STATICW, L"Serial number", kLabel, kLabels + 3, 12, 98, 90, 16},
@@ -44,9 +48,10 @@ constexpr std::array<ControlPlace, 21> kControls{{
      26},
 }};
 
-constexpr std::array<int, 8> kFields{
-    IDC_PROD_COUNT,     IDC_PROD_LOG,           IDC_PROD_LOG_FORMAT,  IDC_PROD_SERIAL,
-    IDC_PROD_SERIAL_AT, IDC_PROD_SERIAL_FORMAT, IDC_PROD_SERIAL_FILE, IDC_PROD_OVERWRITE};
+constexpr std::array<int, 9> kFields{
+    IDC_PROD_COUNT,         IDC_PROD_LOG,         IDC_PROD_LOG_BROWSE,
+    IDC_PROD_LOG_FORMAT,    IDC_PROD_SERIAL,      IDC_PROD_SERIAL_AT,
+    IDC_PROD_SERIAL_FORMAT, IDC_PROD_SERIAL_FILE, IDC_PROD_OVERWRITE};
 
 }  // namespace
 
@@ -162,6 +167,28 @@ void ProductionWindow::Start() {
     ShowState();
 }
 
+// Appended to, never replaced: the dialog does not ask about overwriting.
+void ProductionWindow::BrowseLog() {
+    const bool csv = SendMessageW(GetDlgItem(hwnd_, IDC_PROD_LOG_FORMAT), CB_GETCURSEL, 0, 0) == 1;
+    const LogFileDialog& log = csv ? kCsvLog : kJsonLinesLog;
+    const std::wstring filter = OpenDialogFilter(log.filter);
+    const std::wstring extension = Widen(log.extension);
+    const std::wstring folder = LogDialogFolder(Form(), session_.OpenedPath()).wstring();
+    std::wstring path(MAX_PATH * 4, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = hwnd_;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrDefExt = extension.c_str();
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (GetSaveFileNameW(&dialog)) {
+        SetDlgItemTextW(hwnd_, IDC_PROD_LOG, path.c_str());
+    }
+}
+
 void ProductionWindow::Stop() {
     if (running_) {
         session_.Cancel();
@@ -205,6 +232,9 @@ LRESULT ProductionWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
                     break;
                 case IDC_PROD_STOP:
                     Stop();
+                    break;
+                case IDC_PROD_LOG_BROWSE:
+                    BrowseLog();
                     break;
                 case IDCANCEL:  // Esc: stops a run, or closes the window
                     running_ ? Stop() : Hide();

@@ -28,6 +28,7 @@ class ProductionWindow : public Window {
   private:
     void Start();
     void Stop();
+    void BrowseLog();
     void Hide();
     ProductionForm Form() const;
     void ShowForm(const ProductionForm& form);

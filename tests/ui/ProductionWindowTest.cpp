@@ -125,6 +125,24 @@ TEST(ProductionWindow, ALogThatCannotBeWrittenKeepsTheRunFromStarting) {
     EXPECT_TRUE(production.StartButton->isEnabled());
 }
 
+// The log is chosen with a save dialog that opens beside the HEX file, asks
+// for the format's extension and does not warn of a log that will be added to.
+TEST(ProductionWindow, TheLogIsChosenInADialogForItsFormat) {
+    ProductionWindows windows(0, std::nullopt);
+    ProductionWindow& production = windows.production;
+    production.LogFormatBox->setCurrentIndex(1);
+    const QString chosen = windows.folder.filePath(QStringLiteral("chips.csv"));
+    windows.dialogs.nextSaveFile = chosen;
+
+    production.LogBrowseButton->click();
+
+    EXPECT_EQ(production.LogPathBox->text(), chosen);
+    const OpenDialogSettings& asked = windows.dialogs.lastSaveDialog;
+    EXPECT_EQ(asked.directory, QStringLiteral(TALLIS_EXAMPLES_DIR));
+    EXPECT_EQ(asked.defaultSuffix, QStringLiteral("csv"));
+    EXPECT_FALSE(asked.confirmOverwrite);
+}
+
 // A workshop's next day starts from the same log and serial number place.
 TEST(ProductionWindow, TheNextStartOfTheProgramShowsTheFieldsOfTheLastRun) {
     MemorySettingsStore store;

@@ -24,7 +24,8 @@ class FakeDialogs : public Dialogs {
     }
     std::optional<QString> AskOpenFileName(QWidget* owner,
                                            const OpenDialogSettings& dialog) override;
-    std::optional<QString> AskSaveFileName(QWidget*, const OpenDialogSettings&) override {
+    std::optional<QString> AskSaveFileName(QWidget*, const OpenDialogSettings& dialog) override {
+        lastSaveDialog = dialog;
         return nextSaveFile;
     }
     void OpenUrl(const QUrl& url) override { urls.push_back(url); }
@@ -35,6 +36,7 @@ class FakeDialogs : public Dialogs {
     std::function<void()> onMessage;  // runs while the "box" is up
     std::optional<QString> nextFile;  // the dialog's answer; nothing = cancelled
     std::optional<QString> nextSaveFile;
+    OpenDialogSettings lastSaveDialog;  // what the last save dialog was asked
     int fileDialogs = 0;
     QStringList filtersSeen;
     std::vector<QUrl> urls;
