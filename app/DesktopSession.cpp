@@ -1,5 +1,6 @@
 #include "app/DesktopSession.h"
 
+#include <cctype>
 #include <fstream>
 #include <future>
 #include <mutex>
@@ -530,8 +531,12 @@ void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationRep
     DeviceReportText text = DescribeDeviceReport(kind, report, asked);
     const bool silent = report.Outcome() == OperationOutcome::NoChip ||
                         report.Outcome() == OperationOutcome::DataLineLow;
-    if (const std::string hint = VppBeforeVddHint(asked, "Options, interface board:");
-        silent && !board_->VddSwitched() && !hint.empty()) {
+    if (silent && report.lowVoltageEntry) {
+        const std::string hint = LowVoltageEntryHint(asked);
+        text.message +=
+            "\n" + std::string(1, static_cast<char>(std::toupper(hint[0]))) + hint.substr(1) + ".";
+    } else if (const std::string hint = VppBeforeVddHint(asked, "Options, interface board:");
+               silent && !board_->VddSwitched() && !hint.empty()) {
         text.message += "\nA" + hint.substr(1) + ".";
     }
     if (report.Outcome() == OperationOutcome::Cancelled) {

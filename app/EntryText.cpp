@@ -28,4 +28,25 @@ std::string VppBeforeVddHint(const Device* asked, std::string_view boardChoice) 
            std::string(boardChoice) + " " + boards + ")";
 }
 
+std::string LowVoltageEntryHint(const Device* asked) {
+    const std::string board =
+        "this board enters only by low-voltage programming (PGM raised, no VPP)";
+    if (asked != nullptr && asked->ConfigMask("LVP") == 0) {
+        return "the " + std::string(asked->name) + " has no low-voltage programming, and " + board +
+               ": it needs a board with VPP";
+    }
+    if (asked != nullptr) {
+        return board + ", which a " + std::string(asked->name) +
+               " refuses when its LVP bit is 0: it then needs a board with VPP";
+    }
+    std::string without;
+    for (const Device& device : Devices()) {
+        if (device.ConfigMask("LVP") == 0) {
+            without += (without.empty() ? "" : ", ") + std::string(device.name);
+        }
+    }
+    return board + ", which the " + without +
+           " do not have and a chip with its LVP bit at 0 refuses: those need a board with VPP";
+}
+
 }  // namespace tallis

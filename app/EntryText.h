@@ -14,4 +14,9 @@ namespace tallis {
 // the cause (a chip of another family was asked for).
 std::string VppBeforeVddHint(const Device* asked, std::string_view boardChoice);
 
+// After an identify that read all ones or all zeros on a board that enters by
+// low voltage: the chips that have no LVP, or the asked one, and that a chip
+// with LVP off refuses too; a board with VPP enters them.
+std::string LowVoltageEntryHint(const Device* asked);
+
 }  // namespace tallis

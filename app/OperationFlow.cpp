@@ -76,6 +76,7 @@ LineFault RunInSession(LineTransport& lines, const SessionSetup& setup,
 OperationReport RunOperation(LineTransport& lines, const SessionSetup& setup,
                              const OperationRequest& request) {
     OperationReport report;
+    report.lowVoltageEntry = lines.Entry().lowVoltage;
     SessionSetup own = setup;
     // Write reads the erased chip back before it writes.
     own.measureLinesForReads =

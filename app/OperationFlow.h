@@ -85,6 +85,9 @@ struct OperationReport {
     // the erase, or why it could not (CalibrationNotSaved).
     std::optional<std::filesystem::path> calibrationFile;
     std::string calibrationError;
+    // The board entered by low voltage (PGM, no VPP): a chip without LVP, or
+    // with it off, cannot answer there.
+    bool lowVoltageEntry = false;
 
     OperationOutcome Outcome() const { return result.outcome; }
     // The chip that answered, if it is a supported one.

@@ -25,6 +25,14 @@ namespace tallis {
 
 namespace {
 
+// The board in force: the FTDI one when the port is an FTDI device.
+std::string ChosenBoardHint(const CliOptions& options) {
+    if (options.ftdiDevice) {
+        return BoardChoiceHint(options.ftdiWiring->name, options.ftdiWiring->description);
+    }
+    return BoardChoiceHint(options.board->name, options.board->title);
+}
+
 int Complain(int exitCode, const std::string& what) {
     std::fprintf(stderr, "tallis-cli: %s\n", what.c_str());
     return exitCode;
@@ -156,7 +164,7 @@ class ReportPrinter {
         const ReadResult& result = report.result;
         if (report.lineFault != LineFault::None) {
             Complain(kExitChipMismatch, LineFaultText(report.lineFault));
-            return Complain(kExitChipMismatch, BoardChoiceHint(*options_.board));
+            return Complain(kExitChipMismatch, ChosenBoardHint(options_));
         }
         if (result.outcome == OperationOutcome::TooLarge && options_.device == nullptr) {
             // Checked without a device (--chip auto), the file is parsed again
@@ -178,9 +186,11 @@ class ReportPrinter {
         if (report.Chip() == nullptr) {
             Complain(kExitChipMismatch, IdentifyDiagnosis(result, options_.device));
             if (MayBeWrongBoard(result)) {
-                Complain(kExitChipMismatch, BoardChoiceHint(*options_.board));
-                if (const std::string hint = VppBeforeVddHint(options_.device, "--board");
-                    !options_.board->VddSwitched() && !hint.empty()) {
+                Complain(kExitChipMismatch, ChosenBoardHint(options_));
+                if (report.lowVoltageEntry) {
+                    Complain(kExitChipMismatch, LowVoltageEntryHint(options_.device));
+                } else if (const std::string hint = VppBeforeVddHint(options_.device, "--board");
+                           !options_.board->VddSwitched() && !hint.empty()) {
                     Complain(kExitChipMismatch, hint);
                 }
             }
@@ -369,7 +379,7 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
     }
     Complain(kExitChipMismatch, IdentifyDiagnosis(identity.result, options.device));
     if (MayBeWrongBoard(identity.result)) {
-        Complain(kExitChipMismatch, BoardChoiceHint(*options.board));
+        Complain(kExitChipMismatch, ChosenBoardHint(options));
     }
     if (identity.Outcome() == OperationOutcome::WrongChip) {
         // Skipping the check would run the other family's sequence on it.

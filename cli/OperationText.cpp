@@ -35,11 +35,11 @@ std::string IdentifyDiagnosis(const OperationResult& result, const Device* asked
     return text;
 }
 
-std::string BoardChoiceHint(const board::BoardWiring& board) {
-    const std::string name(board.name);
+std::string BoardChoiceHint(std::string_view board, std::string_view title) {
+    const std::string name(board);
     std::string text = "the board chosen is " + name;
-    if (!board.title.empty()) {
-        text += ", " + std::string(board.title);
+    if (!title.empty()) {
+        text += ", " + std::string(title);
     }
     return text +
            "; if yours is wired otherwise, check the board choice (--board) and compare "

@@ -229,6 +229,28 @@ TEST(CliChipOperations, WriteReadVerifyRoundTripOnEveryDevice) {
     }
 }
 
+// A board without VPP enters by low voltage alone: a chip without LVP stays
+// silent there, and the diagnosis says why rather than only "no chip".
+TEST(CliChipOperations, ALowVoltageBoardSaysWhichChipsItCannotEnter) {
+    struct Case {
+        std::vector<std::string> chip;
+        std::string hint;
+    };
+    for (const Case& c :
+         {Case{{}, "which the PIC16F84A, PIC12F629, PIC12F675 do not have"},
+          Case{{"--chip", "16f84a"}, "the PIC16F84A has no low-voltage programming"}}) {
+        CliProcess cli;
+        std::vector<std::string> args = {"--sim",      "--port",     "ftdi",  "--board",
+                                         "ft232r-lvp", "--sim-chip", "16f84a"};
+        args.insert(args.end(), c.chip.begin(), c.chip.end());
+        args.push_back("identify");
+        const CliResult r = cli.Run(args);
+        EXPECT_EQ(r.exitCode, 4);
+        EXPECT_NE(r.err.find(c.hint), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("the board chosen is ft232r-lvp"), std::string::npos) << r.err;
+    }
+}
+
 // The same commands over a simulated FTDI board, high voltage: on either
 // FTDI chip, either wiring (named by --board, or by its older name
 // --ftdi-wiring), with no violation; the classic commands, whose port
