@@ -63,7 +63,7 @@ void ProgrammingSession::EnterLowVoltage() {
 void ProgrammingSession::EnterVppBeforeVdd() {
     wire_.Drive(target_lines::kDataHeldLow);
     wire_.Drive(target_lines::kReset);
-    wire_.Drive(target_lines::kPoweredOff);
+    wire_.Drive(target_lines::kUnpowered);
     wire_.Pause(Timing().vppOffBeforeEntryUs);
     wire_.Drive(target_lines::kVppUnpowered);
     wire_.LineWait();

@@ -35,8 +35,14 @@ inline constexpr LineLevels kLowVoltageClockLow{kMclrAndClock, kRunLine};
 inline constexpr LineLevels kLowVoltageClockHigh{kMclrAndClock, kRunLine | kClockLine};
 inline constexpr LineLevels kPgmHigh{kPgmLine, kPgmLine};
 inline constexpr LineLevels kPgmLow{kPgmLine, 0};
+// The target's supply off, the target still joined to the board where the
+// board can isolate it: VPP before VDD holds RB6 and RB7 low while the chip
+// is unpowered, since joining them again in the same step as VPP would leave
+// the order of MCLR and RB7 to chance.
+inline constexpr LineLevels kUnpowered{kPowerLines, kConnectLine};
 // VPP on with the target's supply still off (VPP before VDD), then the supply.
-inline constexpr LineLevels kVppUnpowered{kMclrAndClock | kPowerLines, kRunLine | kVppLine};
+inline constexpr LineLevels kVppUnpowered{kMclrAndClock | kPowerLines,
+                                          kRunLine | kVppLine | kConnectLine};
 inline constexpr LineLevels kPowerOn{kPowerLines, kPowerLines};
 // The target's supply off and the target let go, after a command that does
 // not leave it running.

@@ -1,6 +1,7 @@
 // Every built-in board, with the simulated board decoding its pins through
 // the simulation's own model of the PC port: a full 877A and a sparse 877,
-// written and verified at both timing profiles, without a violation. A row
+// written and verified at both timing profiles, and on the boards that switch
+// VDD a sparse 628A entered VPP first, without a violation. A row
 // whose polarity the engine and the simulation read differently fails here.
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "device/Device.h"
 #include "engine/ChipOperations.h"
 #include "engine/LineCheck.h"
+#include "engine/families/ChipFamily.h"
 #include "sim/SimulatedDevice.h"
 #include "wire/ParallelPortTransport.h"
 #include "wire/TargetLines.h"
@@ -53,6 +55,9 @@ std::vector<BoardCase> EveryBoardCase() {
             cases.push_back({&row, "16f877a", true, fast});
             cases.push_back({&row, "16f877", false, fast});
         }
+        if (row.VddSwitched()) {
+            cases.push_back({&row, "16f628a", false, true});
+        }
     }
     return cases;
 }
@@ -75,7 +80,8 @@ TEST_P(EveryBoard, WritesAndVerifiesTheChipWithoutAViolation) {
         ASSERT_EQ(checked.fault, LineFault::None);
     }
     {
-        ProgrammingSession session(lines, c.fast ? kFastTiming : kClassicTiming, nullptr, checked);
+        ProgrammingSession session(lines, c.fast ? kFastTiming : kClassicTiming, nullptr, checked,
+                                   FamilyOf(device).NeedsVppBeforeVdd());
         ASSERT_EQ(Write(session, device, image).outcome, OperationOutcome::Completed);
     }
     const sim::ChipMemory& memory = target.Chip().Memory();
