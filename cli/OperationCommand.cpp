@@ -1,4 +1,5 @@
 #include "cli/OperationCommand.h"
+#include "engine/ChipType.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -383,8 +384,15 @@ std::optional<int> RefuseOtherChip(const CliOptions& options, PortIo& port, Dela
     }
     if (identity.Outcome() == OperationOutcome::WrongChip) {
         // Skipping the check would run the other family's sequence on it.
-        return Complain(kExitChipMismatch,
-                        UseFoundChipText(*identity.Chip()) + "; nothing was erased");
+        const Device& found = *identity.Chip();
+        if (options.command == CliCommand::Program && !HasClassicCommands(found)) {
+            return Complain(kExitChipMismatch,
+                            "found " + std::string(found.name) +
+                                "; program is for the PIC16F87x and PIC16F87xA: write programs "
+                                "it (--chip " +
+                                std::string(found.option) + " write); nothing was erased");
+        }
+        return Complain(kExitChipMismatch, UseFoundChipText(found) + "; nothing was erased");
     }
     return Complain(kExitChipMismatch, "nothing was erased; --no-id-check skips this check");
 }

@@ -308,6 +308,20 @@ INSTANTIATE_TEST_SUITE_P(
             true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// program finds a chip that has no classic commands: write is the command
+// for it, not --chip, which program would refuse for that chip.
+TEST(CliChipCheck, ProgramOnAChipWithoutTheClassicCommandsPointsToWrite) {
+    CliProcess cli;
+    cli.WriteFile("firmware.hex", ProgramHex(kWords, kConfigWord));
+    const CliResult r = cli.Run({"--sim", "--sim-chip", "12f675", "program", "firmware.hex"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_NE(r.err.find("tallis-cli: found PIC12F675; program is for the PIC16F87x and "
+                         "PIC16F87xA: write programs it (--chip 12f675 write); nothing was "
+                         "erased\n"),
+              std::string::npos)
+        << r.err;
+}
+
 // Files that cannot be used stop the program before any port is touched:
 // the trace file is not even created.
 struct FileCase {
