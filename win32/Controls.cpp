@@ -1,6 +1,7 @@
 #include "win32/Controls.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <vector>
 
@@ -142,6 +143,26 @@ std::wstring OpenDialogFilter(const char* stored) {
     }
     filter.push_back(L'\0');
     return filter;
+}
+
+std::optional<std::wstring> AskFileName(HWND owner, const FileDialog& choice) {
+    const std::wstring filter = OpenDialogFilter(choice.filter);
+    std::wstring path(MAX_PATH * 4, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrDefExt = choice.extension.c_str();
+    dialog.lpstrInitialDir = choice.folder.empty() ? nullptr : choice.folder.c_str();
+    dialog.Flags =
+        OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
+        (choice.save ? (choice.confirmOverwrite ? OFN_OVERWRITEPROMPT : 0) : OFN_FILEMUSTEXIST);
+    if (!(choice.save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) {
+        return std::nullopt;
+    }
+    return std::wstring(path.c_str());
 }
 
 void CentreOnScreen(HWND window) {

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -66,6 +67,17 @@ std::wstring WindowText(HWND window);
 
 // The Open dialog's filter from the stored "description|pattern|..." form.
 std::wstring OpenDialogFilter(const char* stored);
+
+// What a file dialog asks for.
+struct FileDialog {
+    const char* filter;            // stored "description|pattern|..." form
+    std::wstring extension;        // added to a name typed without one
+    std::wstring folder;           // where it opens; empty for the system's choice
+    bool save = false;             // a save dialog, else an open dialog for an existing file
+    bool confirmOverwrite = true;  // save: asks before an existing file is chosen
+};
+// Runs the dialog; the chosen path, or nothing when cancelled.
+std::optional<std::wstring> AskFileName(HWND owner, const FileDialog& dialog);
 
 // Centres a top-level window on its monitor's work area.
 void CentreOnScreen(HWND window);

@@ -1,7 +1,6 @@
 #include "win32/MainWindow.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <array>
@@ -409,23 +408,10 @@ void MainWindow::Command(int id, int notification) {
 }
 
 std::optional<std::wstring> MainWindow::AskFileName(bool save) {
-    const std::wstring filter = OpenDialogFilter(kHexFileFilter);
-    std::wstring path(MAX_PATH * 4, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd_;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.lpstrFile = path.data();
-    dialog.nMaxFile = static_cast<DWORD>(path.size());
-    dialog.lpstrDefExt = L"hex";
-    const std::wstring folder = Widen(session_.Settings().lastFolder);
-    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
-                   (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) {
-        return std::nullopt;
-    }
-    return std::wstring(path.c_str());
+    return win32::AskFileName(hwnd_, {.filter = kHexFileFilter,
+                                      .extension = L"hex",
+                                      .folder = Widen(session_.Settings().lastFolder),
+                                      .save = save});
 }
 
 void MainWindow::OpenWithDialog() {

@@ -1,7 +1,6 @@
 #include "win32/ProductionWindow.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <array>
 
@@ -171,21 +170,13 @@ void ProductionWindow::Start() {
 void ProductionWindow::BrowseLog() {
     const bool csv = SendMessageW(GetDlgItem(hwnd_, IDC_PROD_LOG_FORMAT), CB_GETCURSEL, 0, 0) == 1;
     const LogFileDialog& log = csv ? kCsvLog : kJsonLinesLog;
-    const std::wstring filter = OpenDialogFilter(log.filter);
-    const std::wstring extension = Widen(log.extension);
-    const std::wstring folder = LogDialogFolder(Form(), session_.OpenedPath()).wstring();
-    std::wstring path(MAX_PATH * 4, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd_;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.lpstrFile = path.data();
-    dialog.nMaxFile = static_cast<DWORD>(path.size());
-    dialog.lpstrDefExt = extension.c_str();
-    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (GetSaveFileNameW(&dialog)) {
-        SetDlgItemTextW(hwnd_, IDC_PROD_LOG, path.c_str());
+    if (const std::optional<std::wstring> path =
+            AskFileName(hwnd_, {.filter = log.filter,
+                                .extension = Widen(log.extension),
+                                .folder = LogDialogFolder(Form(), session_.OpenedPath()).wstring(),
+                                .save = true,
+                                .confirmOverwrite = false})) {
+        SetDlgItemTextW(hwnd_, IDC_PROD_LOG, path->c_str());
     }
 }
 
