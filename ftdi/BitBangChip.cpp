@@ -20,4 +20,11 @@ const BitBangChip* FindBitBangChip(std::string_view name) {
     return found == std::end(kChips) ? nullptr : found;
 }
 
+const BitBangChip& BitBangChipOfType(std::string_view type) {
+    if (const BitBangChip* chip = FindBitBangChip(type)) {
+        return *chip;
+    }
+    return type == "FT4232H" ? kFt232h : kFt232r;
+}
+
 }  // namespace tallis::ftdi

@@ -53,5 +53,9 @@ inline constexpr BitBangChip kFt2232h{.name = "FT2232H",
 
 std::span<const BitBangChip> BitBangChips();
 const BitBangChip* FindBitBangChip(std::string_view name);
+// The row a listed device of this type ("FT232R", "FT4232H", "FT-X", ...)
+// runs with: its own, the FT232H's for an FT4232H, the FT232R's for the
+// others and for a type that is not known.
+const BitBangChip& BitBangChipOfType(std::string_view type);
 
 }  // namespace tallis::ftdi

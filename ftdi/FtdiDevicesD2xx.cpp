@@ -61,20 +61,15 @@ class D2xxLibrary {
   private:
     D2xxLibrary() = default;
 
-    // Where it is looked for, and what to do when it is not there: a file
-    // that is there but does not load is most often a DLL of the other width.
+    // Where it is looked for, and what to do when it is not there.
     std::string Start() {
         module_ = api_.LoadLibraryA(d2xx::kLibraryName);
         if (module_ == Win32Api::kNullHandle) {
             const std::uint32_t error = api_.GetLastError();
-            const std::string path = api_.FindLibrary(d2xx::kLibraryName);
-            if (!path.empty()) {
-                return path + " could not be loaded (system error " + std::to_string(error) + ")";
-            }
-            return std::string(d2xx::kLibraryName) + " (FTDI's D2XX driver) was found neither in " +
-                   FolderOfPath(api_.ModuleFileName()) +
-                   " nor on the DLL search path: install FTDI's driver package (CDM), which "
-                   "puts it in the system folder";
+            return LibraryNotLoadedText(
+                d2xx::kLibraryName, "FTDI's D2XX driver", api_.FindLibrary(d2xx::kLibraryName),
+                error, api_.ModuleFileName(),
+                ": install FTDI's driver package (CDM), which puts it in the system folder");
         }
         std::string missing;
         Take(createDeviceInfoList, "FT_CreateDeviceInfoList", missing);
@@ -150,29 +145,25 @@ class D2xxDevice final : public BitBangDevice {
     d2xx::Status lastStatus_ = d2xx::kOk;
 };
 
-struct ChipKind {
-    const char* type;
-    const BitBangChip* chip;
-};
-
-ChipKind KindOf(ULONG type) {
+// The chip a list entry's type names.
+const char* TypeOf(ULONG type) {
     switch (type) {
         case d2xx::kTypeBm:
-            return {"FT232BM", &kFt232r};
+            return "FT232BM";
         case d2xx::kType2232C:
-            return {"FT2232C", &kFt232r};
+            return "FT2232C";
         case d2xx::kType232R:
-            return {"FT232R", &kFt232r};
+            return "FT232R";
         case d2xx::kType2232H:
-            return {"FT2232H", &kFt2232h};
+            return "FT2232H";
         case d2xx::kType4232H:
-            return {"FT4232H", &kFt232h};
+            return "FT4232H";
         case d2xx::kType232H:
-            return {"FT232H", &kFt232h};
+            return "FT232H";
         case d2xx::kTypeXSeries:
-            return {"FT-X", &kFt232r};
+            return "FT-X";
         default:
-            return {"FTDI", &kFt232r};
+            return "FTDI";
     }
 }
 
@@ -195,7 +186,7 @@ std::vector<d2xx::ListNode> ListNodes(D2xxLibrary& library, std::string& problem
 FtdiListing ListingOf(const d2xx::ListNode& node, int index) {
     FtdiListing listing;
     listing.index = index;
-    listing.type = KindOf(node.type).type;
+    listing.type = TypeOf(node.type);
     listing.serial.assign(node.serialNumber, strnlen(node.serialNumber, sizeof node.serialNumber));
     listing.description.assign(node.description,
                                strnlen(node.description, sizeof node.description));
@@ -249,13 +240,11 @@ OpenedFtdi OpenFtdiDevice(std::string_view text, std::string& problem) {
         selector.serial += static_cast<char>('A' + selector.channel - 1);
     }
     std::vector<FtdiListing> listings;
-    std::vector<ULONG> types;
     int index = 0;
     for (const d2xx::ListNode& node : ListNodes(*library, problem)) {
         FtdiListing listing = ListingOf(node, index++);
         if (Wanted(selector, node, listing)) {
             listings.push_back(std::move(listing));
-            types.push_back(node.type);
         }
     }
     const std::optional<std::size_t> chosen =
@@ -277,7 +266,7 @@ OpenedFtdi OpenFtdiDevice(std::string_view text, std::string& problem) {
     library->setTimeouts(handle, kReadTimeoutMs, kWriteTimeoutMs);
     library->purge(handle, d2xx::kPurgeRx | d2xx::kPurgeTx);
     return {.device = std::make_unique<D2xxDevice>(library, handle),
-            .chip = KindOf(types[*chosen]).chip};
+            .chip = &BitBangChipOfType(listing.type)};
 }
 
 bool FtdiDevicesSupported() {

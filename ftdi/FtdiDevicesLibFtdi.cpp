@@ -14,34 +14,25 @@ constexpr int kStringBytes = 128;
 constexpr unsigned char kLatencyMs = 1;  // a partial packet of samples waits no longer
 
 // The chip a device descriptor's bcdDevice names.
-struct ChipKind {
-    const char* type;
-    const BitBangChip* chip;
-};
-
-ChipKind KindOf(std::uint16_t bcdDevice) {
-    switch (bcdDevice >> 8) {
-        case 0x06:
-            return {"FT232R", &kFt232r};
-        case 0x07:
-            return {"FT2232H", &kFt2232h};
-        case 0x08:
-            return {"FT4232H", &kFt232h};
-        case 0x09:
-            return {"FT232H", &kFt232h};
-        case 0x10:
-            return {"FT-X", &kFt232r};
-        default:
-            return {"FTDI", &kFt232r};
-    }
-}
-
-ChipKind KindOf(libusb_device* dev) {
+const char* TypeOf(libusb_device* dev) {
     libusb_device_descriptor descriptor{};
     if (libusb_get_device_descriptor(dev, &descriptor) != 0) {
-        return {"FTDI", &kFt232r};
+        return "FTDI";
     }
-    return KindOf(descriptor.bcdDevice);
+    switch (descriptor.bcdDevice >> 8) {
+        case 0x06:
+            return "FT232R";
+        case 0x07:
+            return "FT2232H";
+        case 0x08:
+            return "FT4232H";
+        case 0x09:
+            return "FT232H";
+        case 0x10:
+            return "FT-X";
+        default:
+            return "FTDI";
+    }
 }
 
 // What a user can do when the system refuses the device; libftdi does not
@@ -103,7 +94,7 @@ std::vector<Listed> Enumerate(ftdi_context* context, int vid, int pid, ftdi_devi
         char serial[kStringBytes] = "";
         Listed listed{node->dev, {}};
         listed.listing.index = index;
-        listed.listing.type = KindOf(node->dev).type;
+        listed.listing.type = TypeOf(node->dev);
         const int status = ftdi_usb_get_strings(context, node->dev, nullptr, 0, description,
                                                 kStringBytes, serial, kStringBytes);
         if (status == 0) {
@@ -164,7 +155,6 @@ OpenedFtdi OpenFtdiDevice(std::string_view text, std::string& problem) {
     OpenedFtdi opened;
     if (chosen) {
         libusb_device* dev = devices[*chosen].dev;
-        const ChipKind kind = KindOf(dev);
         int status =
             selector.channel == 0
                 ? 0
@@ -178,7 +168,7 @@ OpenedFtdi OpenFtdiDevice(std::string_view text, std::string& problem) {
         } else {
             ftdi_set_latency_timer(context, kLatencyMs);
             ftdi_tcioflush(context);
-            opened.chip = kind.chip;
+            opened.chip = &BitBangChipOfType(devices[*chosen].listing.type);
             opened.device = std::make_unique<LibFtdiDevice>(context);
             context = nullptr;
         }

@@ -28,4 +28,15 @@ std::string BuildDriverPath(std::string_view modulePath, std::string_view driver
     return path;
 }
 
+std::string LibraryNotLoadedText(std::string_view name, std::string_view what,
+                                 std::string_view foundPath, std::uint32_t systemError,
+                                 std::string_view programPath, std::string_view whenMissing) {
+    if (!foundPath.empty()) {
+        return std::string(foundPath) + " could not be loaded (system error " +
+               std::to_string(systemError) + ")";
+    }
+    return std::string(name) + " (" + std::string(what) + ") was found neither in " +
+           FolderOfPath(programPath) + " nor on the DLL search path" + std::string(whenMissing);
+}
+
 }  // namespace tallis

@@ -27,14 +27,8 @@ void InpOutClient::Startup() {
     libraryFound_ = library_ != Win32Api::kNullHandle;
     if (!libraryFound_) {
         const std::uint32_t error = api_.GetLastError();
-        // A file that is there but does not load is most often a DLL of the
-        // other width.
-        const std::string path = api_.FindLibrary(name.c_str());
-        startupFailure_ =
-            !path.empty()
-                ? path + " could not be loaded (system error " + std::to_string(error) + ")"
-                : name + " (InpOut) was found neither in " + FolderOfPath(api_.ModuleFileName()) +
-                      " nor on the DLL search path";
+        startupFailure_ = LibraryNotLoadedText(name, "InpOut", api_.FindLibrary(name.c_str()),
+                                               error, api_.ModuleFileName());
         return;
     }
     startupFailure_ = Unusable();

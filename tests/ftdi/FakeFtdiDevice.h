@@ -9,7 +9,7 @@
 //   TALLIS_FAKE_FTDI_UNPLUG  the device is pulled out after this many bytes
 //   TALLIS_FAKE_FTDI_REPORT  what the simulation saw, written at close:
 //       "violations: N", "vpp: on|off", "outputs: 0xMM", "chip mode: NAME",
-//       then one line per violation
+//       then one line per violation (FakeFtdiReport.h reads it)
 #pragma once
 
 #include <cstdint>

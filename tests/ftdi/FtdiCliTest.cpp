@@ -8,21 +8,13 @@
 #include <thread>
 
 #include "CliProcess.h"
+#include "FakeFtdiReport.h"
 #include "HexText.h"
 
 namespace tallis::testing {
 namespace {
 
 const std::string kExample = TALLIS_EXAMPLES_DIR "/blink877a.hex";
-
-std::string ReportValue(const std::string& report, const std::string& key) {
-    const std::size_t at = report.find(key + ": ");
-    if (at == std::string::npos) {
-        return "(missing)";
-    }
-    const std::size_t from = at + key.size() + 2;
-    return report.substr(from, report.find('\n', from) - from);
-}
 
 struct FtdiRun {
     CliProcess cli;
@@ -47,10 +39,10 @@ struct FtdiRun {
     // it could not take.
     void ExpectSafeEnd() const {
         const std::string report = Report();
-        EXPECT_EQ(ReportValue(report, "violations"), "0") << report;
-        EXPECT_EQ(ReportValue(report, "vpp"), "off");
-        EXPECT_EQ(ReportValue(report, "outputs"), "0x00");
-        EXPECT_NE(ReportValue(report, "chip mode"), "programming");
+        EXPECT_EQ(FakeFtdiReportValue(report, "violations"), "0") << report;
+        EXPECT_EQ(FakeFtdiReportValue(report, "vpp"), "off");
+        EXPECT_EQ(FakeFtdiReportValue(report, "outputs"), "0x00");
+        EXPECT_NE(FakeFtdiReportValue(report, "chip mode"), "programming");
     }
 };
 
@@ -121,9 +113,9 @@ TEST(FtdiCli, ALostDeviceEndsTheCommandAsAPortError) {
     EXPECT_NE(lost.err.find("the FTDI device failed during the command"), std::string::npos)
         << lost.err;
     const std::string report = run.Report();
-    EXPECT_EQ(ReportValue(report, "vpp"), "off") << report;
-    EXPECT_EQ(ReportValue(report, "outputs"), "0x00");
-    EXPECT_NE(ReportValue(report, "chip mode"), "programming");
+    EXPECT_EQ(FakeFtdiReportValue(report, "vpp"), "off") << report;
+    EXPECT_EQ(FakeFtdiReportValue(report, "outputs"), "0x00");
+    EXPECT_NE(FakeFtdiReportValue(report, "chip mode"), "programming");
 }
 
 }  // namespace

@@ -12,21 +12,13 @@
 
 #include "WineProgram.h"
 #include "cli/ExitCode.h"
+#include "tests/ftdi/FakeFtdiReport.h"
 
 namespace tallis {
 namespace {
 
 std::string D2xxFolder() {
     return ProgramFolder() + "\\d2xx";
-}
-
-std::string ReportValue(const std::string& report, const std::string& key) {
-    const std::size_t at = report.find(key + ": ");
-    if (at == std::string::npos) {
-        return "(missing)";
-    }
-    const std::size_t from = at + key.size() + 2;
-    return report.substr(from, report.find('\n', from) - from);
 }
 
 // The fake device's settings for the runs of one test, undone at its end.
@@ -62,13 +54,13 @@ std::string TakeReport() {
 
 // VPP off, every pin an input, the chip out of programming mode.
 void ExpectLetGo(const std::string& report) {
-    EXPECT_EQ(ReportValue(report, "vpp"), "off") << report;
-    EXPECT_EQ(ReportValue(report, "outputs"), "0x00") << report;
-    EXPECT_NE(ReportValue(report, "chip mode"), "programming") << report;
+    EXPECT_EQ(FakeFtdiReportValue(report, "vpp"), "off") << report;
+    EXPECT_EQ(FakeFtdiReportValue(report, "outputs"), "0x00") << report;
+    EXPECT_NE(FakeFtdiReportValue(report, "chip mode"), "programming") << report;
 }
 
 void ExpectSafeEnd(const std::string& report) {
-    EXPECT_EQ(ReportValue(report, "violations"), "0") << report;
+    EXPECT_EQ(FakeFtdiReportValue(report, "violations"), "0") << report;
     ExpectLetGo(report);
 }
 
