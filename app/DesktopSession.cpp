@@ -531,13 +531,21 @@ void DesktopSession::ShowDeviceReport(DeviceCommandKind kind, const OperationRep
     DeviceReportText text = DescribeDeviceReport(kind, report, asked);
     const bool silent = report.Outcome() == OperationOutcome::NoChip ||
                         report.Outcome() == OperationOutcome::DataLineLow;
-    if (silent && report.lowVoltageEntry) {
-        const std::string hint = LowVoltageEntryHint(asked);
+    // Why a silent chip may not answer on this board at all.
+    const std::string hint = [&]() -> std::string {
+        if (!silent) {
+            return {};
+        }
+        if (report.lowVoltageEntry) {
+            return LowVoltageEntryHint(asked);
+        }
+        return board_->VddSwitched() ? std::string()
+                                     : VppBeforeVddHint(asked, "Options, interface board:");
+    }();
+    if (!hint.empty()) {
+        // The hints are written to follow the command line's "tallis-cli: ".
         text.message +=
             "\n" + std::string(1, static_cast<char>(std::toupper(hint[0]))) + hint.substr(1) + ".";
-    } else if (const std::string hint = VppBeforeVddHint(asked, "Options, interface board:");
-               silent && !board_->VddSwitched() && !hint.empty()) {
-        text.message += "\nA" + hint.substr(1) + ".";
     }
     if (report.Outcome() == OperationOutcome::Cancelled) {
         text.status = cancelledStatus;
